@@ -1,0 +1,282 @@
+#include "store/database.h"
+
+#include "store/store_error.h"
+
+#include <QDate>
+#include <QFileInfo>
+#include <sqlite3.h>
+
+const QString Database::kAdministrator = QStringLiteral("超级管理员");
+const QString Database::kInitialPassword = QStringLiteral("888");
+const QString Database::kFileName = QStringLiteral("data.mdb");
+
+namespace {
+
+// Text columns ignore the case of Latin letters in "=" and "like"; dates are yyyy-MM-dd texts.
+const char* const kSchema = R"sql(
+CREATE TABLE IF NOT EXISTS data (
+  id INTEGER PRIMARY KEY,
+  a TEXT COLLATE NOCASE, b TEXT COLLATE NOCASE, c TEXT COLLATE NOCASE, d TEXT COLLATE NOCASE,
+  e TEXT COLLATE NOCASE, f TEXT COLLATE NOCASE, g TEXT COLLATE NOCASE, z TEXT COLLATE NOCASE,
+  "1" REAL, "2" REAL, "3" REAL, "4" REAL, "5" REAL, "6" REAL, "7" REAL, "8" REAL,
+  day1 TEXT);
+CREATE TABLE IF NOT EXISTS data1 (
+  ID INTEGER PRIMARY KEY AUTOINCREMENT,
+  a TEXT COLLATE NOCASE, b TEXT COLLATE NOCASE, c TEXT COLLATE NOCASE, d TEXT COLLATE NOCASE,
+  e TEXT COLLATE NOCASE, f TEXT COLLATE NOCASE, g TEXT COLLATE NOCASE, h TEXT COLLATE NOCASE,
+  i TEXT COLLATE NOCASE, j TEXT COLLATE NOCASE, k TEXT COLLATE NOCASE, l TEXT COLLATE NOCASE,
+  m TEXT COLLATE NOCASE, n TEXT COLLATE NOCASE, o TEXT COLLATE NOCASE, p TEXT COLLATE NOCASE,
+  q TEXT COLLATE NOCASE, r TEXT COLLATE NOCASE, s TEXT COLLATE NOCASE, t TEXT COLLATE NOCASE,
+  u TEXT COLLATE NOCASE, v TEXT COLLATE NOCASE, w TEXT COLLATE NOCASE, x TEXT COLLATE NOCASE,
+  y TEXT COLLATE NOCASE, z TEXT COLLATE NOCASE,
+  "1" REAL, "2" REAL, "3" REAL, "4" REAL, a5 REAL, "6" REAL, "7" REAL, "8" REAL, "9" REAL,
+  day1 TEXT, day2 TEXT, day3 TEXT, day4 TEXT, day5 TEXT, day6 TEXT);
+CREATE TABLE IF NOT EXISTS userdb (
+  username TEXT COLLATE NOCASE UNIQUE,
+  passwd TEXT COLLATE NOCASE);
+CREATE TABLE IF NOT EXISTS rz (
+  id INTEGER PRIMARY KEY AUTOINCREMENT,
+  username TEXT COLLATE NOCASE,
+  btime TEXT, jtime TEXT);
+CREATE INDEX IF NOT EXISTS data1_day1 ON data1(day1);
+CREATE INDEX IF NOT EXISTS data1_z ON data1(z);
+CREATE INDEX IF NOT EXISTS data_day1 ON data(day1);
+)sql";
+
+// year(), month() and day() of a yyyy-MM-dd text, as whole numbers.
+void datePartFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+    const QDate date = QDate::fromString(QString::fromUtf8(text).left(10), QStringLiteral("yyyy-MM-dd"));
+    if (!date.isValid()) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const auto part = reinterpret_cast<quintptr>(sqlite3_user_data(ctx));
+    sqlite3_result_int(ctx, part == 0 ? date.year() : part == 1 ? date.month() : date.day());
+}
+
+void registerFunctions(sqlite3* db) {
+    const char* names[] = {"year", "month", "day"};
+    for (quintptr i = 0; i < 3; ++i)
+        sqlite3_create_function(db, names[i], 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
+                                reinterpret_cast<void*>(i), datePartFunction, nullptr, nullptr);
+}
+
+bool hasOurTables(Database& db) {
+    const QVariant n = db.scalar(QStringLiteral(
+        "select count(*) from sqlite_master where type='table' and name in ('data','data1','userdb','rz')"));
+    return n.toInt() == 4;
+}
+
+}  // namespace
+
+Database::~Database() { close(); }
+
+Database& Database::instance() {
+    static Database db;
+    return db;
+}
+
+void Database::open(const QString& path) {
+    close();
+    if (!QFileInfo::exists(path))
+        throw StoreError(QStringLiteral("找不到数据库文件 %1").arg(path));
+    sqlite3* db = nullptr;
+    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    if (rc != SQLITE_OK) {
+        const QString message = QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
+        sqlite3_close(db);
+        throw StoreError(message);
+    }
+    m_db = db;
+    m_path = path;
+    sqlite3_busy_timeout(m_db, 5000);
+    registerFunctions(m_db);
+    try {
+        exec(QStringLiteral("PRAGMA foreign_keys=ON"));
+        if (!hasOurTables(*this))
+            throw StoreError(QStringLiteral("%1 不是本程序的数据库文件。").arg(path));
+        applySchema();  // indexes added by later versions
+    } catch (...) {
+        close();
+        throw;
+    }
+}
+
+void Database::create(const QString& path) {
+    if (QFileInfo::exists(path))
+        throw StoreError(QStringLiteral("文件 %1 已经存在，不会覆盖。").arg(path));
+    Database db;
+    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db.m_db,
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (rc != SQLITE_OK)
+        db.fail(path);
+    db.m_path = path;
+    Transaction t(db);
+    db.applySchema();
+    db.exec(QStringLiteral("Insert into userdb values (?,?)"), {kAdministrator, kInitialPassword});
+    t.commit();
+}
+
+void Database::applySchema() {
+    char* error = nullptr;
+    if (sqlite3_exec(m_db, kSchema, nullptr, nullptr, &error) != SQLITE_OK) {
+        const QString message = QString::fromUtf8(error);
+        sqlite3_free(error);
+        throw StoreError(message);
+    }
+}
+
+void Database::close() {
+    if (m_db) {
+        sqlite3_close_v2(m_db);
+        m_db = nullptr;
+    }
+}
+
+void Database::fail(const QString& what) const {
+    QString message = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("数据库没有打开");
+    if (!what.isEmpty())
+        message += QStringLiteral("\n") + what;
+    throw StoreError(message);
+}
+
+sqlite3_stmt* Database::prepare(const QString& sql, const QVariantList& params) {
+    if (!m_db)
+        throw StoreError(QStringLiteral("数据库没有打开"));
+    const QByteArray text = translateDateLiterals(sql).toUtf8();
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), &stmt, nullptr) != SQLITE_OK)
+        fail(sql);
+    if (!stmt)
+        throw StoreError(QStringLiteral("空语句"));
+    const int expected = sqlite3_bind_parameter_count(stmt);
+    if (expected != params.size()) {
+        sqlite3_finalize(stmt);
+        throw StoreError(QStringLiteral("语句需要 %1 个参数，实际给出 %2 个：%3")
+                             .arg(expected).arg(params.size()).arg(sql));
+    }
+    for (int i = 0; i < params.size(); ++i) {
+        const QVariant& v = params.at(i);
+        int rc = SQLITE_OK;
+        if (v.isNull()) {
+            rc = sqlite3_bind_null(stmt, i + 1);
+        } else {
+            switch (v.typeId()) {
+            case QMetaType::Int:
+            case QMetaType::LongLong:
+            case QMetaType::UInt:
+            case QMetaType::ULongLong:
+            case QMetaType::Bool:
+                rc = sqlite3_bind_int64(stmt, i + 1, v.toLongLong());
+                break;
+            case QMetaType::Double:
+            case QMetaType::Float:
+                rc = sqlite3_bind_double(stmt, i + 1, v.toDouble());
+                break;
+            case QMetaType::QDate:
+                rc = sqlite3_bind_text(stmt, i + 1,
+                                       v.toDate().toString(QStringLiteral("yyyy-MM-dd")).toUtf8().constData(),
+                                       -1, SQLITE_TRANSIENT);
+                break;
+            default: {
+                const QByteArray bytes = v.toString().toUtf8();
+                rc = sqlite3_bind_text(stmt, i + 1, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
+            }
+            }
+        }
+        if (rc != SQLITE_OK) {
+            sqlite3_finalize(stmt);
+            fail(sql);
+        }
+    }
+    return stmt;
+}
+
+int Database::exec(const QString& sql, const QVariantList& params) {
+    sqlite3_stmt* stmt = prepare(sql, params);
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    }
+    sqlite3_finalize(stmt);
+    if (rc != SQLITE_DONE)
+        fail(sql);
+    return sqlite3_changes(m_db);
+}
+
+QVariant Database::scalar(const QString& sql, const QVariantList& params) {
+    sqlite3_stmt* stmt = prepare(sql, params);
+    QVariant result;
+    const int rc = sqlite3_step(stmt);
+    if (rc == SQLITE_ROW) {
+        switch (sqlite3_column_type(stmt, 0)) {
+        case SQLITE_INTEGER: result = qint64(sqlite3_column_int64(stmt, 0)); break;
+        case SQLITE_FLOAT: result = sqlite3_column_double(stmt, 0); break;
+        case SQLITE_NULL: break;
+        default:
+            result = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
+        }
+    }
+    sqlite3_finalize(stmt);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+        fail(sql);
+    return result;
+}
+
+qint64 Database::lastInsertId() const { return sqlite3_last_insert_rowid(m_db); }
+
+void Database::begin() { exec(QStringLiteral("BEGIN IMMEDIATE")); }
+void Database::commit() { exec(QStringLiteral("COMMIT")); }
+void Database::rollback() {
+    if (m_db && !sqlite3_get_autocommit(m_db))
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+Transaction::~Transaction() {
+    if (!m_done)
+        m_db.rollback();
+}
+
+void Transaction::commit() {
+    m_db.commit();
+    m_done = true;
+}
+
+QString translateDateLiterals(const QString& sql) {
+    if (!sql.contains(QLatin1Char('#')))
+        return sql;
+    QString out;
+    out.reserve(sql.size());
+    QChar quote;
+    for (int i = 0; i < sql.size(); ++i) {
+        const QChar ch = sql.at(i);
+        if (!quote.isNull()) {
+            if (ch == quote)
+                quote = QChar();
+            out += ch;
+        } else if (ch == QLatin1Char('\'') || ch == QLatin1Char('"') || ch == QLatin1Char('[')) {
+            quote = ch == QLatin1Char('[') ? QLatin1Char(']') : ch;
+            out += ch;
+        } else if (ch == QLatin1Char('#')) {
+            const int end = sql.indexOf(QLatin1Char('#'), i + 1);
+            if (end < 0) {
+                out += ch;
+                continue;
+            }
+            QString literal = sql.mid(i + 1, end - i - 1).trimmed();
+            // Accept 2024-3-5 as well as 2024-03-05, as the classic engine did.
+            const QDate date = QDate::fromString(literal, QStringLiteral("yyyy-M-d"));
+            if (date.isValid())
+                literal = date.toString(QStringLiteral("yyyy-MM-dd"));
+            out += QLatin1Char('\'') + literal + QLatin1Char('\'');
+            i = end;
+        } else {
+            out += ch;
+        }
+    }
+    return out;
+}

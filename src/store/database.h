@@ -1,0 +1,69 @@
+#pragma once
+// The connection to data.mdb: one SQLite file, opened once for the run (closed only by the backup).
+#include <QString>
+#include <QVariant>
+#include <QVariantList>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+class Database {
+public:
+    // The administrator account every new database is delivered with.
+    static const QString kAdministrator;
+    static const QString kInitialPassword;
+    static const QString kFileName;  // "data.mdb"
+
+    Database() = default;
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    // Opens an existing file; throws StoreError with the engine's message when it is missing or
+    // is not a database of ours.
+    void open(const QString& path);
+    // Creates a new delivered database at path; refuses an existing file.
+    static void create(const QString& path);
+    void close();
+    bool isOpen() const { return m_db != nullptr; }
+    QString path() const { return m_path; }
+
+    // Runs a statement without rows; returns the number of changed rows.
+    int exec(const QString& sql, const QVariantList& params = {});
+    // First column of the first row, or an invalid QVariant without rows.
+    QVariant scalar(const QString& sql, const QVariantList& params = {});
+    qint64 lastInsertId() const;
+
+    void begin();
+    void commit();
+    void rollback();
+
+    sqlite3* handle() const { return m_db; }
+    // Prepares a statement with its parameters bound; the caller finalizes it.
+    sqlite3_stmt* prepare(const QString& sql, const QVariantList& params);
+    [[noreturn]] void fail(const QString& what = {}) const;
+
+    // The process-wide connection of the data module.
+    static Database& instance();
+
+private:
+    void applySchema();
+    sqlite3* m_db = nullptr;
+    QString m_path;
+};
+
+// Runs a block of writes as one transaction: committed by commit(), rolled back otherwise.
+class Transaction {
+public:
+    explicit Transaction(Database& db) : m_db(db) { m_db.begin(); }
+    ~Transaction();
+    void commit();
+
+private:
+    Database& m_db;
+    bool m_done = false;
+};
+
+// Rewrites "#yyyy-mm-dd#" date literals outside quoted texts into quoted texts, so statements in
+// the ledger's classic form run unchanged.
+QString translateDateLiterals(const QString& sql);

@@ -1,0 +1,11 @@
+#pragma once
+// The two ways numbers become text everywhere in the program.
+#include <QString>
+
+// At most 15 significant digits, no trailing zeros, "." and "-", exponent form with a capital E
+// from 1E15 up and below 0.00001 ("7.5", "0.3", "12", "1E15", "1E-6").
+QString generalNumberText(double value);
+// "0.00": two decimals, halves away from zero on the 15-digit decimal form (2.675 -> "2.68").
+QString twoDecimalText(double value);
+// Rounded to the given decimals on the 15-digit decimal form, halves away from zero.
+double roundDecimal(double value, int decimals);

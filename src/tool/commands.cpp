@@ -1,0 +1,74 @@
+#include "tool/commands.h"
+
+#include "store/database.h"
+#include "store/store_error.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTextStream>
+#include <cstdio>
+#include <functional>
+#include <map>
+
+namespace {
+
+QTextStream& out() {
+    static QTextStream s(stdout);
+    return s;
+}
+
+QTextStream& err() {
+    static QTextStream s(stderr);
+    return s;
+}
+
+int usage() {
+    err() << "usage: tovrakel-tool --version\n"
+             "       tovrakel-tool init [--workdir DIR]\n";
+    err().flush();
+    return 2;
+}
+
+// Value of "--name VALUE" in args, or the fallback.
+QString option(const QStringList& args, const QString& name, const QString& fallback) {
+    const int i = args.indexOf(name);
+    return i >= 0 && i + 1 < args.size() ? args.at(i + 1) : fallback;
+}
+
+int init(const QStringList& args) {
+    const QString dir = option(args, QStringLiteral("--workdir"), QDir::currentPath());
+    if (!QDir().mkpath(dir)) {
+        err() << "tovrakel-tool: cannot create folder " << dir << "\n";
+        return 1;
+    }
+    const QString path = QDir(dir).filePath(Database::kFileName);
+    try {
+        Database::create(path);
+    } catch (const StoreError& e) {
+        err() << "tovrakel-tool: " << e.message() << "\n";
+        return 1;
+    }
+    out() << "created " << QFileInfo(path).absoluteFilePath() << "\n";
+    return 0;
+}
+
+}  // namespace
+
+int runToolCommand(const QStringList& args) {
+    if (args.isEmpty())
+        return usage();
+    const QString command = args.first();
+    const QStringList rest = args.mid(1);
+    int rc;
+    if (command == QLatin1String("--version")) {
+        out() << "tovrakel-tool " << TOVRAKEL_VERSION << "\n";
+        rc = 0;
+    } else if (command == QLatin1String("init")) {
+        rc = init(rest);
+    } else {
+        rc = usage();
+    }
+    out().flush();
+    err().flush();
+    return rc;
+}
