@@ -2,6 +2,7 @@
 
 #include "store/database.h"
 #include "store/store_error.h"
+#include "tool/text_commands.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -24,7 +25,9 @@ QTextStream& err() {
 
 int usage() {
     err() << "usage: tovrakel-tool --version\n"
-             "       tovrakel-tool init [--workdir DIR]\n";
+             "       tovrakel-tool init [--workdir DIR]\n"
+             "       tovrakel-tool pinyin   < lines    (pinyin initials, one line per line)\n"
+             "       tovrakel-tool capitals < amounts  (Chinese capitals, one line per line)\n";
     err().flush();
     return 2;
 }
@@ -65,6 +68,10 @@ int runToolCommand(const QStringList& args) {
         rc = 0;
     } else if (command == QLatin1String("init")) {
         rc = init(rest);
+    } else if (command == QLatin1String("pinyin")) {
+        rc = runPinyinFilter(rest);
+    } else if (command == QLatin1String("capitals")) {
+        rc = runCapitalsFilter(rest);
     } else {
         rc = usage();
     }
