@@ -1,0 +1,19 @@
+#pragma once
+// TAboutBox: the program's name and the maker's contact links.
+#include <QDialog>
+
+class QLabel;
+
+class TAboutBox : public QDialog {
+    Q_OBJECT
+public:
+    explicit TAboutBox(QWidget* parent = nullptr);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QLabel* m_mail;
+    QLabel* m_site;
+};

@@ -1,0 +1,467 @@
+#include "app/ui/main_window.h"
+
+#include "app/removable_medium.h"
+#include "store/data_module.h"
+#include "store/settings.h"
+#include "users/login_log.h"
+#include "widgets/date_field.h"
+#include "widgets/draggable_panel.h"
+#include "widgets/ui_services.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTimer>
+#include <QToolButton>
+
+const QString kProductName = QStringLiteral("Tovrakel");
+const QString kVersionText = QStringLiteral("V2.3.2");
+const QString kWebSite = QStringLiteral("https://www.tovrakel.cn");
+const QString kSupportMail = QStringLiteral("support@tovrakel.cn");
+const QString kSupportQQ = QStringLiteral("80562317");
+
+namespace {
+
+TMainForm* g_mainForm = nullptr;
+std::function<bool()> g_removableCheck;
+
+// Menu items that work from the start; the others are enabled by the windows that serve them.
+const QStringList kWiredItems = {QStringLiteral("Calculator"), QStringLiteral("TextEditor"),
+                                 QStringLiteral("WebSite"), QStringLiteral("SupportQQ")};
+
+constexpr int kClientWidth = 1015;
+constexpr int kClientHeight = 636;
+constexpr int kGridHeight = 473;
+constexpr int kFrameAllowance = 196;  // outer height minus grid height
+
+QAction* addItem(QMenu* menu, const QString& name, const QString& text) {
+    QAction* action = menu->addAction(text);
+    action->setObjectName(name);
+    return action;
+}
+
+}  // namespace
+
+TMainForm* TMainForm::instance() { return g_mainForm; }
+
+void TMainForm::setRemovableCheck(std::function<bool()> check) { g_removableCheck = std::move(check); }
+
+TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
+    g_mainForm = this;
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(kProductName + QLatin1Char(' ') + kVersionText);
+
+    auto* central = new QWidget(this);
+    setCentralWidget(central);
+
+    m_gridArea = new QWidget(central);
+    m_gridArea->setObjectName(QStringLiteral("GridArea"));
+    m_controlArea = new QWidget(central);
+    m_controlArea->setObjectName(QStringLiteral("ControlArea"));
+
+    m_searchBox = new QGroupBox(QStringLiteral("快速拼音查询"), m_controlArea);
+    m_searchBox->setObjectName(QStringLiteral("GroupBox5"));
+    m_searchBox->setGeometry(4, 2, 600, 136);
+    m_searchFrom = new DateField(m_searchBox);
+    m_searchFrom->setObjectName(QStringLiteral("DateEdit3"));
+    m_searchTo = new DateField(m_searchBox);
+    m_searchTo->setObjectName(QStringLiteral("DateEdit4"));
+    m_searchFrom->setGeometry(330, 104, 100, 22);
+    m_searchTo->setGeometry(460, 104, 100, 22);
+
+    buildToolBar(m_controlArea);
+
+    auto* alarmLabel = new QLabel(QStringLiteral("库存报警数量："), m_controlArea);
+    alarmLabel->setObjectName(QStringLiteral("Label48"));
+    alarmLabel->setGeometry(612, 62, 100, 22);
+    m_alarmQuantity = new QLineEdit(QStringLiteral("5"), m_controlArea);
+    m_alarmQuantity->setObjectName(QStringLiteral("Edit43"));
+    m_alarmQuantity->setGeometry(712, 62, 40, 22);
+    auto* showAll = new QPushButton(QStringLiteral("全部记录"), m_controlArea);
+    showAll->setObjectName(QStringLiteral("Button12"));
+    showAll->setGeometry(760, 60, 75, 26);
+    auto* zeroStock = new QCheckBox(QStringLiteral("不显示零库存"), m_controlArea);
+    zeroStock->setObjectName(QStringLiteral("CheckBox1"));
+    zeroStock->setGeometry(845, 62, 110, 22);
+
+    buildPanels();
+    buildMenus();
+    buildStatusBar();
+
+    m_dateGuard = new QTimer(this);
+    m_dateGuard->setObjectName(QStringLiteral("Timer1"));
+    m_dateGuard->setInterval(500);
+    connect(m_dateGuard, &QTimer::timeout, this, &TMainForm::guardDates);
+    m_dateGuard->start();
+
+    m_promptTimer = new QTimer(this);
+    m_promptTimer->setObjectName(QStringLiteral("Timer2"));
+    m_promptTimer->setInterval(2000);
+    connect(m_promptTimer, &QTimer::timeout, this, &TMainForm::hidePromptOnTick);
+
+    resize(kClientWidth, kClientHeight);
+    setMinimumSize(kClientWidth, kClientHeight);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    qApp->installEventFilter(this);
+}
+
+TMainForm::~TMainForm() {
+    qApp->removeEventFilter(this);
+    if (g_mainForm == this)
+        g_mainForm = nullptr;
+}
+
+QToolButton* TMainForm::addToolButton(QWidget* area, const QString& name, const QString& caption, int iconKind,
+                                      int x) {
+    auto* button = new QToolButton(area);
+    button->setObjectName(name);
+    button->setText(caption);
+    button->setIcon(style()->standardIcon(QStyle::StandardPixmap(iconKind)));
+    button->setIconSize(QSize(32, 32));
+    button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    button->setAutoRaise(true);
+    button->setGeometry(x, 4, 55, 51);
+    return button;
+}
+
+void TMainForm::buildToolBar(QWidget* area) {
+    auto* bar = new QWidget(area);
+    bar->setObjectName(QStringLiteral("ToolBar1"));
+    bar->setGeometry(608, 0, 7 * 57 + 4, 58);
+    m_newMenu = new QMenu(this);
+    m_newMenu->setObjectName(QStringLiteral("PopupMenuNew"));
+    addItem(m_newMenu, QStringLiteral("NewStockIn"), QStringLiteral("新建入库"));
+    addItem(m_newMenu, QStringLiteral("ExcelImport"), QStringLiteral("Excel导入"));
+
+    int x = 2;
+    auto* newButton = addToolButton(bar, QStringLiteral("ToolButton7"), QStringLiteral("新建入库"),
+                                    QStyle::SP_FileDialogNewFolder, x);
+    newButton->setMenu(m_newMenu);
+    newButton->setPopupMode(QToolButton::InstantPopup);
+    auto* sales = addToolButton(bar, QStringLiteral("ToolButton19"), QStringLiteral("销售明细"),
+                                QStyle::SP_FileDialogDetailedView, x += 57);
+    Q_UNUSED(sales);
+    auto* pos = addToolButton(bar, QStringLiteral("ToolButton2"), QStringLiteral("POS打印"),
+                              QStyle::SP_DialogSaveButton, x += 57);
+    pos->setToolTip(QStringLiteral("销售完成，直接点此打印销售单"));
+    addToolButton(bar, QStringLiteral("ToolButton22"), QStringLiteral("汇总统计"), QStyle::SP_FileDialogInfoView,
+                  x += 57);
+    addToolButton(bar, QStringLiteral("ToolButton17"), QStringLiteral("数据备份"), QStyle::SP_DialogOpenButton, x += 57);
+    auto* settings = addToolButton(bar, QStringLiteral("ToolButton18"), QStringLiteral("设 置"),
+                                   QStyle::SP_FileDialogContentsView, x += 57);
+    auto* support = addToolButton(bar, QStringLiteral("ToolButton1"), QStringLiteral("技术支持"),
+                                  QStyle::SP_DialogHelpButton, x += 57);
+
+    m_settingsMenu = new QMenu(this);
+    m_settingsMenu->setObjectName(QStringLiteral("PopupMenuSettings"));
+    addItem(m_settingsMenu, QStringLiteral("ChangePassword"), QStringLiteral("修改密码"));
+    addItem(m_settingsMenu, QStringLiteral("UserAdmin"), QStringLiteral("用户管理"));
+    m_settingsMenu->addSeparator();
+    const QStringList skins = {QStringLiteral("黑色经典(皮肤)"), QStringLiteral("蓝色幻想(皮肤)"),
+                               QStringLiteral("梦幻天空(皮肤)"), QStringLiteral("黑色遐想(皮肤)"),
+                               QStringLiteral("梦想成真(皮肤)")};
+    const QStringList skinNames = {QStringLiteral("N19"), QStringLiteral("N26"), QStringLiteral("N32"),
+                                   QStringLiteral("N42"), QStringLiteral("N52")};
+    for (int i = 0; i < skins.size(); ++i)
+        addItem(m_settingsMenu, skinNames[i], skins[i]);
+    m_settingsMenu->addSeparator();
+    connect(addItem(m_settingsMenu, QStringLiteral("Calculator"), QStringLiteral("计算器")), &QAction::triggered,
+            this, &TMainForm::startCalculator);
+    connect(addItem(m_settingsMenu, QStringLiteral("TextEditor"), QStringLiteral("记事本")), &QAction::triggered,
+            this, &TMainForm::startTextEditor);
+    settings->setMenu(m_settingsMenu);
+    settings->setPopupMode(QToolButton::InstantPopup);
+
+    m_supportMenu = new QMenu(this);
+    m_supportMenu->setObjectName(QStringLiteral("PopupMenuSupport"));
+    addItem(m_supportMenu, QStringLiteral("Help"), QStringLiteral("使用帮助"));
+    addItem(m_supportMenu, QStringLiteral("AutoUpgrade"), QStringLiteral("软件自动升级"));
+    connect(addItem(m_supportMenu, QStringLiteral("WebSite"), QStringLiteral("官方网站")), &QAction::triggered,
+            this, &TMainForm::openWebSite);
+    addItem(m_supportMenu, QStringLiteral("SupportQQ"), QStringLiteral("客服QQ：") + kSupportQQ);
+    addItem(m_supportMenu, QStringLiteral("About"), QStringLiteral("关于..."));
+    support->setMenu(m_supportMenu);
+    support->setPopupMode(QToolButton::InstantPopup);
+}
+
+void TMainForm::buildMenus() {
+    m_gridMenu = new QMenu(this);
+    m_gridMenu->setObjectName(QStringLiteral("PopupMenu1"));
+    addItem(m_gridMenu, QStringLiteral("GridNewStockIn"), QStringLiteral("新建入库"));
+    addItem(m_gridMenu, QStringLiteral("GridSummary"), QStringLiteral("汇总统计"))
+        ->setShortcut(QKeySequence(QStringLiteral("Ctrl+H")));
+    addItem(m_gridMenu, QStringLiteral("GridSales"), QStringLiteral("销售明细"));
+    m_gridMenu->addSeparator();
+    addItem(m_gridMenu, QStringLiteral("GridModify"), QStringLiteral("修 改(退货)"));
+    addItem(m_gridMenu, QStringLiteral("GridDelete"), QStringLiteral("删 除"));
+    addItem(m_gridMenu, QStringLiteral("GridShowAll"), QStringLiteral("全部记录"));
+    addItem(m_gridMenu, QStringLiteral("GridExport"), QStringLiteral("导出Excel"))
+        ->setShortcut(QKeySequence(QStringLiteral("Ctrl+E")));
+    addItem(m_gridMenu, QStringLiteral("GridPrint"), QStringLiteral("打 印"))
+        ->setShortcut(QKeySequence(QStringLiteral("Ctrl+D")));
+    m_gridMenu->addSeparator();
+    const QList<QPair<QString, QString>> hideItems = {
+        {QStringLiteral("N5"), QStringLiteral("隐藏进货单价")}, {QStringLiteral("N31"), QStringLiteral("隐藏销售单价")},
+        {QStringLiteral("N6"), QStringLiteral("隐藏金额")},     {QStringLiteral("N9"), QStringLiteral("隐藏日期")},
+        {QStringLiteral("N10"), QStringLiteral("隐藏供货商")},  {QStringLiteral("N7"), QStringLiteral("隐藏备注信息")}};
+    for (const auto& item : hideItems)
+        addItem(m_gridMenu, item.first, item.second)->setCheckable(true);
+    // Commands whose windows are not wired yet stay visible but disabled.
+    for (QAction* a : m_gridMenu->actions())
+        if (!a->isSeparator())
+            a->setEnabled(false);
+    for (QMenu* menu : {m_newMenu, m_settingsMenu, m_supportMenu})
+        for (QAction* a : menu->actions())
+            if (!a->isSeparator() && !kWiredItems.contains(a->objectName()))
+                a->setEnabled(false);
+    // The shortcuts work from anywhere in the window.
+    addActions(m_gridMenu->actions());
+    m_gridArea->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_gridArea, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& p) { m_gridMenu->popup(m_gridArea->mapToGlobal(p)); });
+}
+
+void TMainForm::buildPanels() {
+    m_stockInPanel = new DraggablePanel(centralWidget());
+    m_stockInPanel->setObjectName(QStringLiteral("Panel3"));
+    m_stockInPanel->setGeometry(200, 120, 489, 216);
+    m_stockInDate = new DateField(m_stockInPanel);
+    m_stockInDate->setObjectName(QStringLiteral("DateEdit1"));
+    m_stockInDate->setGeometry(80, 120, 110, 22);
+    m_stockInPanel->hide();
+
+    m_salePanel = new DraggablePanel(centralWidget());
+    m_salePanel->setObjectName(QStringLiteral("Panel1"));
+    m_salePanel->setGeometry(662, 2, 323, 469);
+    m_saleDate = new DateField(m_salePanel);
+    m_saleDate->setObjectName(QStringLiteral("SaleDate"));
+    m_saleDate->setGeometry(114, 253, 101, 22);
+    m_salePanel->hide();
+
+    m_prompt = new QLabel(centralWidget());
+    m_prompt->setObjectName(QStringLiteral("Panel4"));
+    m_prompt->setGeometry(0, 0, 257, 49);
+    m_prompt->setAlignment(Qt::AlignCenter);
+    m_prompt->setAutoFillBackground(true);
+    QFont bold = m_prompt->font();
+    bold.setBold(true);
+    m_prompt->setFont(bold);
+    // White on the system's hot-light blue.
+    m_prompt->setStyleSheet(QStringLiteral("QLabel#Panel4 { background: #0066cc; color: white; }"));
+    m_prompt->hide();
+}
+
+void TMainForm::buildStatusBar() {
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar1"));
+    bar->setSizeGripEnabled(false);
+    const int widths[4] = {350, 200, 200, 300};
+    const Qt::Alignment aligns[4] = {Qt::AlignLeft | Qt::AlignVCenter, Qt::AlignCenter, Qt::AlignCenter,
+                                     Qt::AlignRight | Qt::AlignVCenter};
+    for (int i = 0; i < 4; ++i) {
+        m_status[i] = new QLabel(bar);
+        m_status[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        m_status[i]->setFixedWidth(widths[i]);
+        m_status[i]->setAlignment(aligns[i]);
+        m_status[i]->setFrameShape(QFrame::Panel);
+        m_status[i]->setFrameShadow(QFrame::Sunken);
+        m_status[i]->installEventFilter(this);
+        bar->addWidget(m_status[i]);
+    }
+    m_status[1]->setText(QStringLiteral("操作员："));
+    m_status[3]->setText(kWebSite);
+    bar->installEventFilter(this);
+}
+
+QLabel* TMainForm::statusPanel(int index) const { return m_status[index]; }
+
+void TMainForm::setGridArea(QWidget* grid) {
+    grid->setParent(centralWidget());
+    grid->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(grid, &QWidget::customContextMenuRequested, this,
+            [this, grid](const QPoint& p) { m_gridMenu->popup(grid->mapToGlobal(p)); });
+    delete m_gridArea;
+    m_gridArea = grid;
+    grid->lower();
+    layoutAreas();
+}
+
+void TMainForm::layoutAreas() {
+    if (!centralWidget())
+        return;
+    const int gridHeight = qMax(100, frameGeometry().height() - kFrameAllowance);
+    const int width = centralWidget()->width();
+    m_gridArea->setGeometry(0, 0, width, isVisible() ? gridHeight : kGridHeight);
+    const int top = m_gridArea->geometry().bottom() + 1;
+    m_controlArea->setGeometry(0, top, width, qMax(0, centralWidget()->height() - top));
+}
+
+void TMainForm::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    layoutAreas();
+}
+
+void TMainForm::showSuccessPrompt(const QString& text) {
+    m_prompt->setText(text);
+    m_prompt->raise();
+    m_prompt->show();
+    if (!m_promptTimer->isActive())
+        m_promptTimer->start();
+}
+
+void TMainForm::hidePromptOnTick() {
+    if (m_prompt->isVisible()) {
+        m_promptTimer->stop();
+        m_prompt->hide();
+    }
+}
+
+void TMainForm::guardDates() {
+    for (DateField* field : {m_saleDate, m_stockInDate})
+        if (field->isEmptyDate())
+            field->setDate(today());
+}
+
+void TMainForm::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!event->spontaneous())
+        runShowSteps();
+}
+
+void TMainForm::runShowSteps() {
+    runAction(this, [this] {
+        if (m_hooks.updateCheck)
+            m_hooks.updateCheck();
+        adviseRemovableDrive();
+        if (m_hooks.columnMemory)
+            m_hooks.columnMemory();
+        if (m_hooks.salesMonthView)
+            m_hooks.salesMonthView();
+        if (Tdmfm::exists())
+            dm().openTables();
+        m_stockInPanel->hide();
+        for (QWidget* w : findChildren<QWidget*>())
+            if (!w->toolTip().isEmpty())
+                w->setToolTipDuration(2000);
+        const QDate now = today();
+        for (DateField* field : {m_stockInDate, m_saleDate, m_searchFrom, m_searchTo})
+            field->setDate(now);
+        const SettingsKey settings = ReadSettings(kMainKey);
+        if (settings.exists()) {
+            if (m_hooks.applySkin)
+                m_hooks.applySkin();
+            const QString number = settings.value(QStringLiteral("number"));
+            if (!number.isEmpty()) {
+                m_alarmQuantity->setText(number);
+                // The company header fields belong to the sales details window.
+                emit companyHeaderRead(settings.value(QStringLiteral("company")),
+                                       settings.value(QStringLiteral("address")));
+            }
+        }
+        m_status[2]->setText(QStringLiteral("今天：") + now.toString(QStringLiteral("yyyy-MM-dd")));
+    });
+}
+
+void TMainForm::adviseRemovableDrive() {
+    const bool removable = g_removableCheck ? g_removableCheck()
+                                            : isOnRemovableMedium(QCoreApplication::applicationDirPath());
+    if (!removable)
+        showMessage(this, QStringLiteral("Brenvik"), QStringLiteral("建议将软件安装在U盘上使用!"),
+                    QMessageBox::Critical, QMessageBox::Ok);
+}
+
+void TMainForm::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_loginEntryId == 0 && !m_loginAsked &&
+        m_hooks.loginRequired) {
+        // The login runs after the activation has settled, never inside the event itself.
+        m_loginAsked = true;
+        QTimer::singleShot(0, this, [this] {
+            m_hooks.loginRequired();
+            m_loginAsked = false;
+        });
+    }
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    if (m_loginEntryId != 0 && Tdmfm::exists())
+        runAction(this, [this] { writeLogout(dm().ADOQuery1, m_loginEntryId, ui().now()); });
+    event->accept();
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonPress &&
+        (watched == statusBar() || (watched->parent() == statusBar() && qobject_cast<QLabel*>(watched)))) {
+        openWebSite();
+        return true;
+    }
+    // The first status panel shows the hint of the control under the mouse.
+    if (event->type() == QEvent::Enter && watched->isWidgetType()) {
+        auto* widget = static_cast<QWidget*>(watched);
+        if (widget->window() == this && m_status[0])
+            m_status[0]->setText(widget->toolTip());
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TMainForm::startCalculator() {
+    for (const char* tool : {"gnome-calculator", "kcalc", "galculator", "mate-calc", "xcalc"}) {
+        const QString path = QStandardPaths::findExecutable(QString::fromLatin1(tool));
+        if (!path.isEmpty()) {
+            ui().startProgram(path, {});
+            return;
+        }
+    }
+}
+
+void TMainForm::startTextEditor() {
+    for (const char* tool : {"gedit", "gnome-text-editor", "kate", "kwrite", "mousepad", "pluma", "leafpad", "xed"}) {
+        const QString path = QStandardPaths::findExecutable(QString::fromLatin1(tool));
+        if (!path.isEmpty()) {
+            ui().startProgram(path, {});
+            return;
+        }
+    }
+}
+
+void TMainForm::openWebSite() { ui().openUrl(kWebSite); }
+
+// ---- ActivateWindow ----
+
+QWidget* activateExisting(const QMetaObject& kind) {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->metaObject() != &kind)
+            continue;
+        if (w->isMinimized())
+            w->showNormal();
+        else if (w->isHidden())
+            w->show();
+        w->raise();
+        w->activateWindow();
+        w->setFocus();
+        return w;
+    }
+    return nullptr;
+}
+
+void showCreatedWindow(QWidget* window) {
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowFlag(Qt::Window);
+    window->show();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        window->move(screen->availableGeometry().center() - window->rect().center());
+    window->raise();
+    window->activateWindow();
+}

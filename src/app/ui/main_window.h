@@ -1,0 +1,133 @@
+#pragma once
+// TMainForm: the main window that hosts the inventory grid, the entry panels, the tool bar and the
+// status bar; closing it ends the program.
+#include <QMainWindow>
+#include <functional>
+
+class DateField;
+class QCheckBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QStatusBar;
+class QTimer;
+class QToolButton;
+class QWidget;
+
+extern const QString kProductName;     // "Tovrakel"
+extern const QString kVersionText;     // "V2.3.2"
+extern const QString kWebSite;
+extern const QString kSupportMail;
+extern const QString kSupportQQ;
+
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TMainForm(QWidget* parent = nullptr);
+    ~TMainForm() override;
+    static TMainForm* instance();
+
+    // The login entry id: 0 until a login succeeds.
+    qint64 loginEntryId() const { return m_loginEntryId; }
+    void setLoginEntryId(qint64 id) { m_loginEntryId = id; }
+
+    // The success prompt: shows the text for about two seconds; a second call while it shows does
+    // not prolong it.
+    void showSuccessPrompt(const QString& text);
+    QLabel* successPrompt() const { return m_prompt; }
+
+    // Where the program's medium is judged removable; replaceable for tests.
+    static void setRemovableCheck(std::function<bool()> check);
+
+    // Steps run at each show of the window that belong to later subsystems; each is optional.
+    struct ShowHooks {
+        std::function<void()> updateCheck;
+        std::function<void()> columnMemory;
+        std::function<void()> salesMonthView;
+        std::function<void()> applySkin;
+        std::function<void()> loginRequired;  // modal login while the login entry id is 0
+    };
+    ShowHooks& hooks() { return m_hooks; }
+
+    QWidget* gridArea() const { return m_gridArea; }
+    QMenu* gridMenu() const { return m_gridMenu; }
+    QFrame* stockInPanel() const { return m_stockInPanel; }
+    QFrame* salePanel() const { return m_salePanel; }
+    QGroupBox* searchBox() const { return m_searchBox; }
+    DateField* stockInDate() const { return m_stockInDate; }
+    DateField* saleDate() const { return m_saleDate; }
+    QLineEdit* alarmQuantity() const { return m_alarmQuantity; }
+    QLabel* statusPanel(int index) const;
+    QTimer* dateGuard() const { return m_dateGuard; }
+    QTimer* promptTimer() const { return m_promptTimer; }
+
+    void setGridArea(QWidget* grid);
+
+    void startCalculator();
+    void startTextEditor();
+    void openWebSite();
+
+signals:
+    // The company header read at show, for the sales details window.
+    void companyHeaderRead(const QString& company, const QString& address);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildToolBar(QWidget* area);
+    void buildMenus();
+    void buildStatusBar();
+    void buildPanels();
+    void layoutAreas();
+    void runShowSteps();
+    void guardDates();
+    void hidePromptOnTick();
+    void adviseRemovableDrive();
+    QToolButton* addToolButton(QWidget* area, const QString& name, const QString& caption, int iconKind, int x);
+
+    qint64 m_loginEntryId = 0;
+    ShowHooks m_hooks;
+    QWidget* m_gridArea = nullptr;
+    QWidget* m_controlArea = nullptr;
+    QMenu* m_gridMenu = nullptr;
+    QMenu* m_newMenu = nullptr;
+    QMenu* m_settingsMenu = nullptr;
+    QMenu* m_supportMenu = nullptr;
+    QGroupBox* m_searchBox = nullptr;
+    DateField* m_searchFrom = nullptr;
+    DateField* m_searchTo = nullptr;
+    QFrame* m_stockInPanel = nullptr;
+    QFrame* m_salePanel = nullptr;
+    DateField* m_stockInDate = nullptr;
+    DateField* m_saleDate = nullptr;
+    QLineEdit* m_alarmQuantity = nullptr;
+    QLabel* m_prompt = nullptr;
+    QLabel* m_status[4] = {};
+    QTimer* m_dateGuard = nullptr;
+    QTimer* m_promptTimer = nullptr;
+    bool m_loginAsked = false;
+};
+
+// Brings the open window of type W to the front, or creates it owned by `owner`, visible and
+// centred; one window of each kind.
+template <typename W>
+W* ActivateWindow(QWidget* owner);
+QWidget* activateExisting(const QMetaObject& kind);
+void showCreatedWindow(QWidget* window);
+
+template <typename W>
+W* ActivateWindow(QWidget* owner) {
+    if (QWidget* open = activateExisting(W::staticMetaObject))
+        return static_cast<W*>(open);
+    auto* window = new W(owner);
+    showCreatedWindow(window);
+    return window;
+}

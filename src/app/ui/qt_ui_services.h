@@ -1,0 +1,16 @@
+#pragma once
+// The real desktop behind UiServices.
+#include "widgets/ui_services.h"
+
+class QtUiServices : public UiServices {
+public:
+    QMessageBox::StandardButton message(QWidget* parent, const MessageRequest& request) override;
+    QString openFileName(QWidget* parent, const QString& caption, const QString& dir,
+                         const QString& filter) override;
+    QString saveFileName(QWidget* parent, const QString& caption, const QString& dir,
+                         const QString& filter) override;
+    bool openUrl(const QString& url) override;
+    bool startProgram(const QString& program, const QStringList& arguments) override;
+    std::unique_ptr<QPrinter> printer(const QString& jobName) override;
+    QDateTime now() override { return QDateTime::currentDateTime(); }
+};

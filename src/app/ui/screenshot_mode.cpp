@@ -1,0 +1,70 @@
+#include "app/ui/screenshot_mode.h"
+
+#include "app/ui/main_window.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTextStream>
+#include <QTimer>
+
+namespace {
+
+void log(const QString& text) {
+    QTextStream err(stderr);
+    err << "screenshot: " << text << "\n";
+}
+
+void save(QWidget* window, const QString& dir, const QString& name) {
+    const QString path = QDir(dir).filePath(name + QStringLiteral(".png"));
+    if (window->grab().save(path))
+        log(QStringLiteral("saved %1").arg(path));
+    else
+        log(QStringLiteral("could not save %1").arg(path));
+}
+
+}  // namespace
+
+QMessageBox::StandardButton AutoAnswerUiServices::message(QWidget*, const MessageRequest& request) {
+    log(QStringLiteral("message box \"%1\": %2").arg(request.caption, request.text));
+    if (request.defaultButton != QMessageBox::NoButton)
+        return request.defaultButton;
+    for (auto b : {QMessageBox::Ok, QMessageBox::Yes})
+        if (request.buttons.testFlag(b))
+            return b;
+    return QMessageBox::NoButton;
+}
+
+bool AutoAnswerUiServices::openUrl(const QString& url) {
+    log(QStringLiteral("open %1").arg(url));
+    return true;
+}
+
+bool AutoAnswerUiServices::startProgram(const QString& program, const QStringList& arguments) {
+    log(QStringLiteral("start %1 %2").arg(program, arguments.join(QLatin1Char(' '))));
+    return true;
+}
+
+void scheduleScreenshots(const QString& dir, const QStringList& windows, int delayMs) {
+    QDir().mkpath(dir);
+    QTimer::singleShot(delayMs, qApp, [dir, windows] {
+        if (TMainForm* main = TMainForm::instance())
+            save(main, dir, QStringLiteral("main"));
+        for (const QString& name : windows) {
+            QWidget* found = nullptr;
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (QLatin1String(w->metaObject()->className()) == name)
+                    found = w;
+            if (!found) {
+                log(QStringLiteral("no window %1").arg(name));
+                continue;
+            }
+            const bool wasVisible = found->isVisible();
+            found->show();
+            QApplication::processEvents();
+            save(found, dir, name);
+            if (!wasVisible)
+                found->hide();
+        }
+        QApplication::quit();
+    });
+}

@@ -1,0 +1,136 @@
+#include "app/ui/startup.h"
+
+#include "app/ui/about_window.h"
+#include "app/ui/help_window.h"
+#include "app/ui/main_window.h"
+#include "app/ui/qt_ui_services.h"
+#include "app/ui/screenshot_mode.h"
+#include "store/data_module.h"
+#include "store/store_error.h"
+#include "widgets/ui_services.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QFont>
+#include <QFontDatabase>
+#include <QPalette>
+#include <QProxyStyle>
+#include <QToolTip>
+
+namespace {
+
+// Hints appear at once and stay two seconds.
+class HintStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        if (hint == SH_ToolTip_WakeUpDelay)
+            return 0;
+        if (hint == SH_ToolTip_FallAsleepDelay)
+            return 2000;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+bool askToCreateDatabase(const QString& folder) {
+    const auto answer = showMessage(
+        nullptr, QApplication::applicationName(),
+        QStringLiteral("在当前文件夹中没有找到数据库文件 data.mdb，是否新建一个空数据库？\n\n%1").arg(QDir(folder).absolutePath()),
+        QMessageBox::Question, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+    return answer == QMessageBox::Yes;
+}
+
+}  // namespace
+
+StartOptions parseStartOptions(const QStringList& arguments) {
+    StartOptions options;
+    options.workdir = QDir::currentPath();
+    for (int i = 1; i < arguments.size(); ++i) {
+        if (arguments[i] == QLatin1String("--workdir") && i + 1 < arguments.size())
+            options.workdir = arguments[++i];
+        else if (arguments[i] == QLatin1String("--english"))
+            options.english = true;
+        else if (arguments[i] == QLatin1String("--screenshot") && i + 1 < arguments.size())
+            options.screenshotDir = arguments[++i];
+        else if (arguments[i] == QLatin1String("--window") && i + 1 < arguments.size())
+            options.screenshotWindows << arguments[++i];
+    }
+    return options;
+}
+
+void installChineseFonts() {
+    const QStringList families = QFontDatabase::families();
+    auto first = [&](const QStringList& wanted) {
+        for (const QString& f : wanted)
+            if (families.contains(f))
+                return f;
+        return QString();
+    };
+    const QString serif = first({QStringLiteral("Noto Serif CJK SC"), QStringLiteral("AR PL UMing CN"),
+                                 QStringLiteral("Noto Sans CJK SC")});
+    const QString sans = first({QStringLiteral("Noto Sans CJK SC"), QStringLiteral("WenQuanYi Micro Hei"), serif});
+    if (!serif.isEmpty()) {
+        QFont::insertSubstitution(QStringLiteral("宋体"), serif);
+        QFont::insertSubstitution(QStringLiteral("SimSun"), serif);
+    }
+    if (!sans.isEmpty()) {
+        QFont font(sans);
+        font.setPixelSize(12);
+        QApplication::setFont(font);
+    }
+}
+
+int runProgram(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tovrakel"));
+    QApplication::setApplicationVersion(QStringLiteral(TOVRAKEL_VERSION));
+    QApplication::setStyle(new HintStyle);
+    installChineseFonts();
+    QPalette hints = QToolTip::palette();
+    hints.setColor(QPalette::ToolTipBase, QColor(255, 194, 134));
+    hints.setColor(QPalette::ToolTipText, Qt::black);
+    QToolTip::setPalette(hints);
+
+    const StartOptions options = parseStartOptions(app.arguments());
+    QtUiServices desktop;
+    AutoAnswerUiServices unattended;
+    setUiServices(options.screenshotDir.isEmpty() ? static_cast<UiServices*>(&desktop) : &unattended);
+    QDir().mkpath(options.workdir);
+    QDir::setCurrent(options.workdir);
+
+    // The windows in their order; the data module opens the database before any is shown.
+    TMainForm mainForm;
+    Tchhform help(&mainForm);
+    const QString dbPath = QDir(options.workdir).filePath(Database::kFileName);
+    if (!QFileInfo::exists(dbPath)) {
+        if (!askToCreateDatabase(options.workdir))
+            return 0;
+        if (!runAction(nullptr, [&] { Database::create(dbPath); }))
+            return 1;
+    }
+    if (!runAction(nullptr, [&] { Tdmfm::create(options.workdir); }))
+        return 1;
+    TAboutBox about(&mainForm);
+
+    if (QAction* a = mainForm.findChild<QAction*>(QStringLiteral("Help"))) {
+        a->setEnabled(true);
+        QObject::connect(a, &QAction::triggered, &help, [&help] {
+            help.show();
+            help.raise();
+        });
+    }
+    if (QAction* a = mainForm.findChild<QAction*>(QStringLiteral("About"))) {
+        a->setEnabled(true);
+        QObject::connect(a, &QAction::triggered, &about, [&about] { about.exec(); });
+    }
+
+    if (!options.screenshotDir.isEmpty())
+        scheduleScreenshots(options.screenshotDir, options.screenshotWindows);
+    mainForm.show();
+    const int rc = app.exec();
+    Tdmfm::reset();
+    setUiServices(nullptr);
+    return rc;
+}

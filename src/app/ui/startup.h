@@ -1,0 +1,18 @@
+#pragma once
+// Start-up of the program: fonts, services, the windows in their order, the data module.
+#include <QString>
+#include <QStringList>
+
+struct StartOptions {
+    QString workdir;         // the folder that holds data.mdb
+    bool english = false;    // English captions on the main window
+    QString screenshotDir;   // screenshot mode: save PNGs here and end
+    QStringList screenshotWindows;  // window classes to save besides the main window
+};
+
+// Parses --workdir DIR and --english; unknown arguments are left to Qt.
+StartOptions parseStartOptions(const QStringList& arguments);
+// Maps the family "宋体" to the CJK serif font of the machine and makes a CJK sans the default.
+void installChineseFonts();
+// Runs the whole program; returns its exit code.
+int runProgram(int argc, char* argv[]);

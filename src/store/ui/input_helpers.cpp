@@ -1,0 +1,46 @@
+#include "store/ui/input_helpers.h"
+
+#include "store/query.h"
+#include "widgets/ui_services.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QSignalBlocker>
+
+QString trimmedText(const QString& text) {
+    int begin = 0, end = int(text.size());
+    while (begin < end && text.at(begin).unicode() <= 0x20)
+        ++begin;
+    while (end > begin && text.at(end - 1).unicode() <= 0x20)
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+namespace {
+
+bool require(QWidget* field, const QString& text, const QString& message) {
+    if (!trimmedText(text).isEmpty())
+        return true;
+    showMessage(field, QStringLiteral("Warning"), message, QMessageBox::Warning, QMessageBox::Ok);
+    field->setFocus();
+    return false;
+}
+
+}  // namespace
+
+bool RequireEdit(QLineEdit* field, const QString& message) { return require(field, field->text(), message); }
+
+bool RequireCombo(QComboBox* box, const QString& message) { return require(box, box->currentText(), message); }
+
+void FillCombo(Dataset& query, const QString& column, const QString& table, QComboBox* box) {
+    {
+        const QSignalBlocker blocker(box);
+        box->clear();
+        box->setEditText(QString());
+    }
+    const QStringList values = DistinctTexts(query, column, table);
+    const QSignalBlocker blocker(box);
+    box->addItems(values);
+    box->setCurrentIndex(-1);
+    box->setEditText(QString());
+}

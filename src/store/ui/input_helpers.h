@@ -1,0 +1,17 @@
+#pragma once
+// Checks of required entry fields and the fill of pick lists, shared by every entry panel.
+#include <QString>
+
+class QComboBox;
+class QLineEdit;
+class Dataset;
+
+// True when the field holds more than blanks; otherwise a "Warning" box with the message, then the
+// focus moves to the field.
+bool RequireEdit(QLineEdit* field, const QString& message);
+bool RequireCombo(QComboBox* box, const QString& message);
+// Lists the distinct values of table.column in the box; its text is emptied without signalling a
+// change by the user. After a failure the box stays empty and the error propagates.
+void FillCombo(Dataset& query, const QString& column, const QString& table, QComboBox* box);
+// Text with leading and trailing blanks and control characters removed.
+QString trimmedText(const QString& text);

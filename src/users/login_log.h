@@ -1,0 +1,12 @@
+#pragma once
+// The login log in table rz: one entry per login, completed with the logout time.
+#include <QDateTime>
+#include <QString>
+
+class Dataset;
+
+// "yyyy-mm-dd hh:mm:ss"; at exactly midnight the date alone.
+QString logDateTimeText(const QDateTime& when);
+// Inserts the login entry and returns its id (the largest id of rz, as the log reads it back).
+qint64 writeLogin(Dataset& work, const QString& user, const QDateTime& when);
+void writeLogout(Dataset& work, qint64 entryId, const QDateTime& when);
