@@ -267,9 +267,9 @@ QString translateDateLiterals(const QString& sql) {
                 out += ch;
                 continue;
             }
-            QString literal = sql.mid(i + 1, end - i - 1).trimmed();
+            QString literal = sql.mid(i + 1, end - i - 1);
             // Accept 2024-3-5 as well as 2024-03-05, as the classic engine did.
-            const QDate date = QDate::fromString(literal, QStringLiteral("yyyy-M-d"));
+            const QDate date = QDate::fromString(literal.trimmed(), QStringLiteral("yyyy-M-d"));
             if (date.isValid())
                 literal = date.toString(QStringLiteral("yyyy-MM-dd"));
             out += QLatin1Char('\'') + literal + QLatin1Char('\'');

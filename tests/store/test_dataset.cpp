@@ -1,0 +1,250 @@
+// The data store: schema, datasets and the query routines on a temporary data.mdb.
+#include "store/data_module.h"
+#include "store/query.h"
+#include "store/store_error.h"
+#include "support/temp_workdir.h"
+
+#include <QtTest>
+
+class DatasetTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TempWorkdir> m_dir;
+
+    void addStock(const QString& name, const QString& initials, double quantity, const QString& day) {
+        Dataset& t = dm().ADOTable5;
+        t.append();
+        t.setField(QStringLiteral("a"), name);
+        t.setField(QStringLiteral("e"), initials);
+        t.setField(QStringLiteral("2"), quantity);
+        t.setField(QStringLiteral("7"), quantity);
+        t.setField(QStringLiteral("day1"), day);
+        t.post();
+    }
+    int count(const QString& sql, const QVariantList& params = {}) {
+        return dm().connection().scalar(sql, params).toInt();
+    }
+
+private slots:
+    void init() {
+        m_dir = std::make_unique<TempWorkdir>();
+        m_dir->openNewDatabase();
+        dm().openTables();
+    }
+    void cleanup() { m_dir.reset(); }
+
+    void deliveredDatabaseHasSchemaAndAdministrator() {
+        QCOMPARE(count(QStringLiteral("select count(*) from userdb where username=? and passwd=?"),
+                       {Database::kAdministrator, Database::kInitialPassword}),
+                 1);
+        Dataset& q = dm().ADOQuery13;
+        q.open();
+        const QStringList expected = QStringList{QStringLiteral("ID")} +
+            QStringLiteral("a b c d e f g h i j k l m n o p q r s t u v w x y z 1 2 3 4 a5 6 7 8 9 day1 day2 day3 day4 day5 day6")
+                .split(QLatin1Char(' '));
+        QCOMPARE(q.columnNames(), expected);
+        QVERIFY_THROWS_EXCEPTION(StoreError, Database::create(m_dir->file(Database::kFileName)));
+    }
+
+    void openRefusesForeignFiles_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("text file") << QByteArray("this is not a database at all, just some text\n");
+        QTest::newRow("empty sqlite") << QByteArray();
+    }
+    void openRefusesForeignFiles() {
+        QFETCH(QByteArray, content);
+        const QString path = m_dir->file(QStringLiteral("other.mdb"));
+        if (content.isEmpty()) {
+            Database db;
+            QVERIFY_THROWS_EXCEPTION(StoreError, db.open(path));  // missing file
+            QFile(path).open(QIODevice::WriteOnly);
+        } else {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(content.repeated(20));
+        }
+        const QByteArray before = [&] { QFile f(path); f.open(QIODevice::ReadOnly); return f.readAll(); }();
+        Database db;
+        QVERIFY_THROWS_EXCEPTION(StoreError, db.open(path));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), before);  // nothing overwritten
+    }
+
+    void appendEditDeleteAndNavigate() {
+        addStock(QStringLiteral("苹果"), QStringLiteral("pg"), 10, QStringLiteral("2024-03-05"));
+        QCOMPARE(dm().ADOTable5.fieldText(QStringLiteral("a")), QStringLiteral("苹果"));  // new row is current
+        addStock(QStringLiteral("香蕉"), QStringLiteral("xj"), 0.5, QStringLiteral("2024-03-06"));
+        addStock(QStringLiteral("橘子"), QStringLiteral("jz"), 3, QStringLiteral("2024-03-07"));
+
+        Dataset& q = dm().ADOQuery15;
+        OpenQuery(q, QStringLiteral("select * from data order by day1"));
+        QCOMPARE(q.recordCount(), 3);
+        QCOMPARE(q.currentRow(), 0);
+        q.next();
+        QCOMPARE(q.fieldText(QStringLiteral("a")), QStringLiteral("香蕉"));
+        QCOMPARE(q.fieldText(QStringLiteral("2")), QStringLiteral("0.5"));
+        QCOMPARE(q.fieldNumber(QStringLiteral("2")), 0.5);
+        QCOMPARE(q.fieldInteger(QStringLiteral("2")), qint64(0));  // halves to even
+        QCOMPARE(q.fieldText(QStringLiteral("b")), QString());      // empty reads as ""
+        QCOMPARE(q.fieldNumber(QStringLiteral("5")), 0.0);          // and as 0
+
+        q.edit();
+        q.setField(QStringLiteral("5"), 0.25);
+        q.setField(QStringLiteral("7"), 0.25);
+        q.post();
+        QCOMPARE(q.fieldText(QStringLiteral("7")), QStringLiteral("0.25"));
+        QCOMPARE(count(QStringLiteral("select count(*) from data where a=? and \"7\"=0.25"), {QStringLiteral("香蕉")}), 1);
+        QCOMPARE(count(QStringLiteral("select count(*) from data where \"7\"=0.25")), 1);  // only that row
+
+        q.last();
+        QCOMPARE(q.fieldText(QStringLiteral("a")), QStringLiteral("橘子"));
+        q.next();
+        QVERIFY(q.eof());
+        q.remove();
+        QCOMPARE(q.recordCount(), 2);
+        QCOMPARE(q.fieldText(QStringLiteral("a")), QStringLiteral("香蕉"));  // current moves to the new last row
+        QCOMPARE(count(QStringLiteral("select count(*) from data")), 2);
+    }
+
+    void deletingTheLastRowThenReportsEmpty() {
+        addStock(QStringLiteral("唯一"), QStringLiteral("wy"), 1, QStringLiteral("2024-01-01"));
+        Dataset& q = dm().ADOQuery15;
+        OpenQuery(q, QStringLiteral("select * from data"));
+        q.remove();
+        QCOMPARE(q.recordCount(), 0);
+        QVERIFY(q.eof());
+        QVERIFY_THROWS_EXCEPTION(StoreError, q.remove());
+        QVERIFY_THROWS_EXCEPTION(StoreError, q.fieldText(QStringLiteral("a")));
+    }
+
+    void sortsInMemoryAndKeepsTheCurrentRecord() {
+        addStock(QStringLiteral("b"), QStringLiteral("b"), 2, QStringLiteral("2024-01-02"));
+        addStock(QStringLiteral("a"), QStringLiteral("a"), 10, QStringLiteral("2024-01-01"));
+        addStock(QStringLiteral("c"), QStringLiteral("c"), 1, QStringLiteral("2024-01-03"));
+        addStock(QStringLiteral("d"), QStringLiteral("d"), 0, QStringLiteral("2024-01-04"));
+        Dataset& q = dm().ADOQuery15;
+        OpenQuery(q, QStringLiteral("select * from data"));
+        q.setCurrentRow(1);  // "a"
+        auto column = [&](const QString& name) {
+            QStringList out;
+            for (int r = 0; r < q.recordCount(); ++r)
+                out << q.text(r, q.columnIndex(name));
+            return out;
+        };
+        q.sort(QStringLiteral("2 DESC"));
+        QCOMPARE(column(QStringLiteral("a")), (QStringList{"a", "b", "c", "d"}));
+        QCOMPARE(q.fieldText(QStringLiteral("a")), QStringLiteral("a"));
+        q.sort(QStringLiteral("2"));
+        QCOMPARE(column(QStringLiteral("2")), (QStringList{"0", "1", "2", "10"}));  // numeric, not text order
+        q.sort(QString());
+        QCOMPARE(column(QStringLiteral("a")), (QStringList{"b", "a", "c", "d"}));
+        QCOMPARE(q.fieldText(QStringLiteral("a")), QStringLiteral("a"));
+    }
+
+    void chineseTextsSortInPinyinOrder() {
+        for (const char* name : {"香蕉", "苹果", "橙子", "", "菠萝"})
+            addStock(QString::fromUtf8(name), QString(), 1, QStringLiteral("2024-01-01"));
+        Dataset& q = dm().ADOQuery15;
+        OpenQuery(q, QStringLiteral("select * from data"));
+        q.sort(QStringLiteral("a"));
+        QStringList names;
+        for (int r = 0; r < q.recordCount(); ++r)
+            names << q.text(r, q.columnIndex(QStringLiteral("a")));
+        QCOMPARE(names, (QStringList{"", "菠萝", "橙子", "苹果", "香蕉"}));
+    }
+
+    void textComparisonsIgnoreLatinCase_data() {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QVariantList>("params");
+        QTest::addColumn<int>("rows");
+        QTest::newRow("= lower") << "select * from data where e=?" << QVariantList{"pg"} << 1;
+        QTest::newRow("= upper") << "select * from data where e=?" << QVariantList{"PG"} << 1;
+        QTest::newRow("like upper") << "select * from data where [2]>0  and e like ?" << QVariantList{"%P%"} << 1;
+        QTest::newRow("like date month") << "select * from data where day1 like ?" << QVariantList{"2024-03%"} << 2;
+        QTest::newRow("date literal range")
+            << "select * from data where [2]>0  and day1>=#2024-03-05# and day1<=#2024-3-6#" << QVariantList{} << 2;
+        QTest::newRow("quote in value") << "select * from data where a=?" << QVariantList{"O'Brien's 苹果"} << 1;
+        QTest::newRow("year month day") << "select * from data where year([day1])=? and month(day1)=? and day(day1)=?"
+                                        << QVariantList{2024, 3, 6} << 1;
+    }
+    void textComparisonsIgnoreLatinCase() {
+        QFETCH(QString, sql);
+        QFETCH(QVariantList, params);
+        QFETCH(int, rows);
+        addStock(QStringLiteral("苹果"), QStringLiteral("pg"), 1, QStringLiteral("2024-03-05"));
+        addStock(QStringLiteral("O'Brien's 苹果"), QStringLiteral("obsg"), 1, QStringLiteral("2024-03-06"));
+        addStock(QStringLiteral("梨"), QStringLiteral("l"), 1, QStringLiteral("2024-04-01"));
+        Dataset& q = dm().ADOQuery1;
+        OpenQuery(q, sql, params);
+        QCOMPARE(q.recordCount(), rows);
+    }
+
+    void aggregatesWithChineseAliases() {
+        addStock(QStringLiteral("苹果"), QStringLiteral("pg"), 2, QStringLiteral("2024-03-05"));
+        addStock(QStringLiteral("苹果"), QStringLiteral("pg"), 3, QStringLiteral("2024-03-06"));
+        Dataset& q = dm().ADOQuery12;
+        OpenQuery(q, QStringLiteral("sELECT a,b,c,d, sum([2]) AS 进货数量,sum([7]) AS 库存数量 FROM data GROUP BY a,b,c,d "));
+        QCOMPARE(q.recordCount(), 1);
+        QCOMPARE(q.fieldNumber(QStringLiteral("进货数量")), 5.0);
+        QCOMPARE(q.fieldText(QStringLiteral("库存数量")), QStringLiteral("5"));
+    }
+
+    void distinctValuesIncludeOneEmptyGroup() {
+        Dataset& q = dm().ADOQuery1;
+        QCOMPARE(DistinctTexts(q, QStringLiteral("d"), QStringLiteral("data")), QStringList());  // no rows
+        addStock(QStringLiteral("x"), QString(), 1, QStringLiteral("2024-01-01"));
+        addStock(QStringLiteral("y"), QString(), 1, QStringLiteral("2024-01-01"));
+        QCOMPARE(DistinctTexts(q, QStringLiteral("d"), QStringLiteral("data")), QStringList{QString()});
+        QCOMPARE(DistinctTexts(q, QStringLiteral("a"), QStringLiteral("data")), (QStringList{"x", "y"}));
+    }
+
+    void rejectedStatementLeavesDataUnchanged() {
+        addStock(QStringLiteral("苹果"), QStringLiteral("pg"), 1, QStringLiteral("2024-03-05"));
+        Dataset& q = dm().ADOQuery1;
+        QVERIFY_THROWS_EXCEPTION(StoreError, ExecQuery(q, QStringLiteral("update data set nosuchcolumn=1")));
+        QVERIFY_THROWS_EXCEPTION(StoreError, OpenQuery(q, QStringLiteral("select * form data")));
+        {
+            Transaction t(dm().connection());
+            dm().connection().exec(QStringLiteral("delete from data"));
+            // no commit: an action that fails half-way leaves nothing behind
+        }
+        QCOMPARE(count(QStringLiteral("select count(*) from data")), 1);
+        try {
+            OpenQuery(q, QStringLiteral("select * from nosuchtable"));
+            QFAIL("no error");
+        } catch (const StoreError& e) {
+            QVERIFY2(e.message().contains(QStringLiteral("nosuchtable")), qPrintable(e.message()));
+        }
+    }
+
+    void conversionErrorsNameTheText() {
+        try {
+            textToNumber(QStringLiteral("12a"));
+            QFAIL("no error");
+        } catch (const ConversionError& e) {
+            QVERIFY(e.message().contains(QStringLiteral("12a")));
+        }
+        QVERIFY_THROWS_EXCEPTION(ConversionError, textToNumber(QString()));
+        QCOMPARE(textToNumber(QStringLiteral(" 7.5 ")), 7.5);
+    }
+
+    void dateLiteralsOutsideQuotesOnly() {
+        QCOMPARE(translateDateLiterals(QStringLiteral("a=#2024-3-5# and b='#x#' and [c#]=1")),
+                 QStringLiteral("a='2024-03-05' and b='#x#' and [c#]=1"));
+        QCOMPARE(translateDateLiterals(QStringLiteral("day1>=#    -  -  #")), QStringLiteral("day1>='    -  -  '"));
+    }
+
+    void executeLeavesQueryClosedWithTheStatement() {
+        Dataset& q = dm().ADOQuery1;
+        ExecQuery(q, QStringLiteral("Insert into rz (username,btime) values (?,?)"), {QStringLiteral("张三"), QStringLiteral("2024-01-01")});
+        QVERIFY(!q.isOpen());
+        QCOMPARE(q.statement(), QStringLiteral("Insert into rz (username,btime) values (?,?)"));
+        OpenQuery(q, QStringLiteral("select max(id) as maxid from rz"));
+        QCOMPARE(q.fieldInteger(QStringLiteral("maxid")), qint64(1));
+    }
+};
+
+QTEST_GUILESS_MAIN(DatasetTest)
+#include "test_dataset.moc"
