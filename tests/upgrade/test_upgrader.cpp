@@ -382,6 +382,8 @@ private slots:
         QCOMPARE(shop.read(QStringLiteral("data.mdb")), QByteArray("delivered database"));
         QCOMPARE(shop.read(QStringLiteral("tovrakel.bak")), oldProgram);
         QCOMPARE(running->state(), QProcess::Running);
+        running->kill();
+        QVERIFY(running->waitForFinished(kSlowMs));
     }
 
     // A file that cannot be replaced stays where it is; the rest goes on, the program starts and

@@ -42,7 +42,9 @@ const QStringList kWiredItems = {QStringLiteral("Calculator"), QStringLiteral("T
 constexpr int kClientWidth = 1015;
 constexpr int kClientHeight = 636;
 constexpr int kGridHeight = 473;
-constexpr int kFrameAllowance = 196;  // outer height minus grid height
+// The control area and status bar keep their designed height; the grid takes the rest. Measured on
+// the client area so window decorations of any desktop do not change it.
+constexpr int kBelowGrid = kClientHeight - kGridHeight;
 
 QAction* addItem(QMenu* menu, const QString& name, const QString& text) {
     QAction* action = menu->addAction(text);
@@ -301,9 +303,9 @@ void TMainForm::setGridArea(QWidget* grid) {
 void TMainForm::layoutAreas() {
     if (!centralWidget())
         return;
-    const int gridHeight = qMax(100, frameGeometry().height() - kFrameAllowance);
+    const int gridHeight = qMax(100, height() - kBelowGrid);
     const int width = centralWidget()->width();
-    m_gridArea->setGeometry(0, 0, width, isVisible() ? gridHeight : kGridHeight);
+    m_gridArea->setGeometry(0, 0, width, gridHeight);
     const int top = m_gridArea->geometry().bottom() + 1;
     m_controlArea->setGeometry(0, top, width, qMax(0, centralWidget()->height() - top));
 }

@@ -44,6 +44,17 @@ bool askToCreateDatabase(const QString& folder) {
 
 }  // namespace
 
+bool openDataModule(const QString& workdir) {
+    const QString dbPath = QDir(workdir).filePath(Database::kFileName);
+    if (!QFileInfo::exists(dbPath)) {
+        if (!askToCreateDatabase(workdir))
+            return false;
+        if (!runAction(nullptr, [&] { Database::create(dbPath); }))
+            return false;
+    }
+    return runAction(nullptr, [&] { Tdmfm::create(workdir); });
+}
+
 StartOptions parseStartOptions(const QStringList& arguments) {
     StartOptions options;
     options.workdir = QDir::currentPath();
@@ -103,15 +114,8 @@ int runProgram(int argc, char* argv[]) {
     // The windows in their order; the data module opens the database before any is shown.
     TMainForm mainForm;
     Tchhform help(&mainForm);
-    const QString dbPath = QDir(options.workdir).filePath(Database::kFileName);
-    if (!QFileInfo::exists(dbPath)) {
-        if (!askToCreateDatabase(options.workdir))
-            return 0;
-        if (!runAction(nullptr, [&] { Database::create(dbPath); }))
-            return 1;
-    }
-    if (!runAction(nullptr, [&] { Tdmfm::create(options.workdir); }))
-        return 1;
+    if (!openDataModule(options.workdir))
+        return 0;
     TAboutBox about(&mainForm);
 
     if (QAction* a = mainForm.findChild<QAction*>(QStringLiteral("Help"))) {

@@ -14,5 +14,8 @@ struct StartOptions {
 StartOptions parseStartOptions(const QStringList& arguments);
 // Maps the family "宋体" to the CJK serif font of the machine and makes a CJK sans the default.
 void installChineseFonts();
+// Opens data.mdb of the working folder as the data module. A missing file is created after the
+// user agrees; a file that is not ours is reported. False: the program ends.
+bool openDataModule(const QString& workdir);
 // Runs the whole program; returns its exit code.
 int runProgram(int argc, char* argv[]);

@@ -1,0 +1,73 @@
+// Start-up: finding, creating or refusing data.mdb; the command line.
+#include "app/ui/startup.h"
+#include "store/data_module.h"
+#include "support/recording_ui.h"
+#include "support/temp_workdir.h"
+
+#include <QtTest>
+
+class StartupTest : public QObject {
+    Q_OBJECT
+private slots:
+    void missingDatabaseIsCreatedOnYes() {
+        TempWorkdir dir;
+        RecordingUi ui;
+        ui.replies << QMessageBox::Yes;
+        QVERIFY(openDataModule(dir.path()));
+        QCOMPARE(ui.messages.size(), 1);
+        QVERIFY(ui.messages[0].text.startsWith(QStringLiteral("在当前文件夹中没有找到数据库文件 data.mdb，是否新建一个空数据库？")));
+        QCOMPARE(ui.messages[0].buttons, QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(dm().connection().scalar(QStringLiteral("select username from userdb")).toString(),
+                 QStringLiteral("超级管理员"));
+    }
+
+    void missingDatabaseOnNoEndsWithoutAFile() {
+        TempWorkdir dir;
+        RecordingUi ui;
+        ui.replies << QMessageBox::No;
+        QVERIFY(!openDataModule(dir.path()));
+        QVERIFY(!QFile::exists(dir.file(QStringLiteral("data.mdb"))));
+    }
+
+    void foreignFileIsReportedAndKept() {
+        TempWorkdir dir;
+        RecordingUi ui;
+        QFile f(dir.file(QStringLiteral("data.mdb")));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray("Standard Jet DB").repeated(100));
+        f.close();
+        QVERIFY(!openDataModule(dir.path()));
+        QCOMPARE(ui.messages.size(), 1);
+        QCOMPARE(ui.messages[0].icon, QMessageBox::Critical);
+        QVERIFY(!ui.messages[0].text.isEmpty());
+        QCOMPARE(QFileInfo(f).size(), qint64(1500));
+    }
+
+    void commandLine() {
+        const StartOptions o = parseStartOptions({"tovrakel", "--workdir", "/tmp/shop", "--english"});
+        QCOMPARE(o.workdir, QStringLiteral("/tmp/shop"));
+        QVERIFY(o.english);
+        QCOMPARE(parseStartOptions({"tovrakel"}).workdir, QDir::currentPath());
+    }
+
+    void toolInitCreatesAndRefusesToOverwrite() {
+        TempWorkdir dir;
+        const QString tool = qEnvironmentVariable("TOVRAKEL_BINARY_DIR") + QStringLiteral("/tovrakel-tool");
+        QProcess p;
+        p.start(tool, {"init", "--workdir", dir.path()});
+        QVERIFY(p.waitForFinished());
+        QCOMPARE(p.exitCode(), 0);
+        const QByteArray first = [&] { QFile f(dir.file("data.mdb")); f.open(QIODevice::ReadOnly); return f.readAll(); }();
+        QVERIFY(first.startsWith("SQLite format 3"));
+        p.start(tool, {"init", "--workdir", dir.path()});
+        QVERIFY(p.waitForFinished());
+        QCOMPARE(p.exitCode(), 1);
+        QVERIFY(!p.readAllStandardError().isEmpty());
+        p.start(tool, {"--version"});
+        QVERIFY(p.waitForFinished());
+        QCOMPARE(p.readAllStandardOutput().trimmed(), QByteArray("tovrakel-tool 2.3.2"));
+    }
+};
+
+QTEST_MAIN(StartupTest)
+#include "test_startup.moc"
