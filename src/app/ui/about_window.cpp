@@ -4,6 +4,7 @@
 #include "widgets/ui_services.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QLabel>
 #include <QLinearGradient>
 #include <QMouseEvent>
@@ -56,11 +57,20 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
         link->installEventFilter(this);
     }
 
+    m_dataPath = makeLabel(this, QStringLiteral("DataPath"), QString(), 16, 128, 270);
+    m_dataPath->setStyleSheet(QStringLiteral("color: #555;"));
+
     auto* ok = new QPushButton(QStringLiteral("确 定"), this);
     ok->setObjectName(QStringLiteral("Button1"));
     ok->setGeometry(296, 124, 75, 28);
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+void TAboutBox::setDataPath(const QString& path) {
+    const QString text = QStringLiteral("数据文件：") + QDir::toNativeSeparators(path);
+    m_dataPath->setToolTip(text);
+    m_dataPath->setText(m_dataPath->fontMetrics().elidedText(text, Qt::ElideMiddle, m_dataPath->width()));
 }
 
 bool TAboutBox::eventFilter(QObject* watched, QEvent* event) {

@@ -8,6 +8,8 @@ class TAboutBox : public QDialog {
     Q_OBJECT
 public:
     explicit TAboutBox(QWidget* parent = nullptr);
+    // Says where the shop's data.mdb lives.
+    void setDataPath(const QString& path);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -16,4 +18,5 @@ protected:
 private:
     QLabel* m_mail;
     QLabel* m_site;
+    QLabel* m_dataPath;
 };

@@ -17,6 +17,7 @@
 #include <QFontDatabase>
 #include <QPalette>
 #include <QProxyStyle>
+#include <QStandardPaths>
 #include <QToolTip>
 
 namespace {
@@ -55,9 +56,21 @@ bool openDataModule(const QString& workdir) {
     return runAction(nullptr, [&] { Tdmfm::create(workdir); });
 }
 
+QString defaultWorkdir() {
+    const QString cwd = QDir::currentPath();
+    const QFileInfo here(cwd);
+    const bool ownFolder = here.isWritable() && cwd != QDir::homePath() && cwd != QDir::rootPath();
+    if (QFileInfo::exists(QDir(cwd).filePath(Database::kFileName)) || ownFolder)
+        return cwd;
+    // Started from the desktop menu or an installed location: the user's own data folder.
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QDir().mkpath(data);
+    return data;
+}
+
 StartOptions parseStartOptions(const QStringList& arguments) {
     StartOptions options;
-    options.workdir = QDir::currentPath();
+    options.workdir = defaultWorkdir();
     for (int i = 1; i < arguments.size(); ++i) {
         if (arguments[i] == QLatin1String("--workdir") && i + 1 < arguments.size())
             options.workdir = arguments[++i];
@@ -117,6 +130,7 @@ int runProgram(int argc, char* argv[]) {
     if (!openDataModule(options.workdir))
         return 0;
     TAboutBox about(&mainForm);
+    about.setDataPath(dm().databasePath());
 
     if (QAction* a = mainForm.findChild<QAction*>(QStringLiteral("Help"))) {
         a->setEnabled(true);
@@ -130,6 +144,14 @@ int runProgram(int argc, char* argv[]) {
         QObject::connect(a, &QAction::triggered, &about, [&about] { about.exec(); });
     }
 
+    if (!TOVRAKEL_SELF_UPDATE) {
+        if (QAction* a = mainForm.findChild<QAction*>(QStringLiteral("AutoUpgrade"))) {
+            a->setEnabled(true);
+            QObject::connect(a, &QAction::triggered, &mainForm, [&mainForm] {
+                showInfo(&mainForm, QStringLiteral("本程序由系统的软件包管理器更新，请用软件包管理器（例如 apt）升级 tovrakel。"));
+            });
+        }
+    }
     if (!options.screenshotDir.isEmpty())
         scheduleScreenshots(options.screenshotDir, options.screenshotWindows);
     mainForm.show();

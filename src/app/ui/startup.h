@@ -10,6 +10,9 @@ struct StartOptions {
     QStringList screenshotWindows;  // window classes to save besides the main window
 };
 
+// The folder of data.mdb without --workdir: the current folder when it holds data.mdb or is a
+// writable folder of the user's other than home; otherwise the user's data folder.
+QString defaultWorkdir();
 // Parses --workdir DIR and --english; unknown arguments are left to Qt.
 StartOptions parseStartOptions(const QStringList& arguments);
 // Maps the family "宋体" to the CJK serif font of the machine and makes a CJK sans the default.

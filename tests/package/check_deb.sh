@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Builds the Debian package from the build folder and checks its files and dependencies.
+set -euo pipefail
+build="$1"
+out="$(mktemp -d)"
+trap 'rm -rf "$out"' EXIT
+cpack -G DEB --config "$build/CPackConfig.cmake" -B "$out" >"$out/cpack.log" 2>&1 || { cat "$out/cpack.log"; exit 1; }
+deb="$(ls "$out"/tovrakel_*.deb)"
+files="$(dpkg-deb -c "$deb" | awk '{print $6}')"
+fail=0
+for f in ./usr/bin/tovrakel ./usr/bin/tovrakel-tool ./usr/share/applications/tovrakel.desktop \
+         ./usr/share/metainfo/cn.tovrakel.Tovrakel.metainfo.xml \
+         ./usr/share/icons/hicolor/scalable/apps/tovrakel.svg \
+         ./usr/share/icons/hicolor/48x48/apps/tovrakel.png ./usr/share/icons/hicolor/256x256/apps/tovrakel.png; do
+  grep -qx -- "$f" <<<"$files" || { echo "missing in package: $f"; fail=1; }
+done
+depends="$(dpkg-deb -f "$deb" Depends)"
+for d in libqt6widgets6 libqt6printsupport6 libqt6network6 libqt6charts6 libsqlite3-0 libfreexl1 qt6-qpa-plugins fonts-noto-cjk; do
+  grep -q "$d" <<<"$depends" || { echo "missing dependency: $d (Depends: $depends)"; fail=1; }
+done
+[ "$(dpkg-deb -f "$deb" Package)" = tovrakel ] || { echo "wrong package name"; fail=1; }
+if command -v appstreamcli >/dev/null; then
+  appstreamcli validate --no-net "$(dirname "$0")/../../data/cn.tovrakel.Tovrakel.metainfo.xml" >/dev/null || fail=1
+fi
+[ $fail -eq 0 ] && echo "package ok: $(basename "$deb")"
+exit $fail
