@@ -15,8 +15,18 @@ for f in ./usr/bin/tovrakel ./usr/bin/tovrakel-tool ./usr/share/applications/tov
   grep -qx -- "$f" <<<"$files" || { echo "missing in package: $f"; fail=1; }
 done
 depends="$(dpkg-deb -f "$deb" Depends)"
-for d in libqt6widgets6 libqt6printsupport6 libqt6network6 libqt6charts6 libsqlite3-0 libfreexl1 qt6-qpa-plugins fonts-noto-cjk; do
+for d in libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 libsqlite3-0 qt6-qpa-plugins fonts-noto-cjk; do
   grep -q "$d" <<<"$depends" || { echo "missing dependency: $d (Depends: $depends)"; fail=1; }
+done
+# Every shared library the programs load must come from a package the package depends on.
+stage="$out/stage"
+dpkg-deb -x "$deb" "$stage"
+for lib in $(objdump -p "$stage/usr/bin/tovrakel" "$stage/usr/bin/tovrakel-tool" | awk '/NEEDED/ {print $2}' | sort -u); do
+  path="$(ldconfig -p | awk -v l="$lib" '$1 == l {print $NF; exit}')"
+  [ -n "$path" ] || continue
+  owner="$({ dpkg -S "$path" || dpkg -S "$(readlink -f "$path")"; } 2>/dev/null | head -1 | cut -d: -f1 || true)"
+  [ -n "$owner" ] || continue
+  grep -q "$owner" <<<"$depends" || { echo "library $lib comes from $owner, which the package does not depend on"; fail=1; }
 done
 [ "$(dpkg-deb -f "$deb" Package)" = tovrakel ] || { echo "wrong package name"; fail=1; }
 if command -v appstreamcli >/dev/null; then
