@@ -85,7 +85,7 @@ int Upgrade::run(const Request& request) {
         Role role = Role::File;
         if (targetName == programName) {
             role = Role::Program;
-        } else if (!newProgramChosen && targetName.right(3).toLower() == QLatin1String("exe")) {
+        } else if (!newProgramChosen && targetName.right(3) == QLatin1String("exe")) {
             // The first downloaded ".exe" stands for the program (or, in setup mode, the setup).
             newProgramChosen = true;
             if (request.setupMode) {
