@@ -73,7 +73,7 @@ int Upgrade::run(const Request& request) {
     if (program.exists() && !program.isDir())
         waitForProgram(path);
 
-    const bool programDownloaded = QFileInfo::exists(folder + programName + kDownloadSuffix);
+    const bool programDownloaded = QFileInfo(folder + programName + kDownloadSuffix).isFile();
     bool newProgramChosen = programDownloaded;
     QString setupPath;
     const QStringList names =
@@ -181,7 +181,7 @@ void Upgrade::runSetup(const QString& setupPath, const QStringList& arguments) {
     setup->setStandardInputFile(QProcess::nullDevice());
     QDeadlineTimer deadline(m_waitMs);
     setup->start();
-    if (!setup->waitForStarted(m_waitMs)) {
+    if (!setup->waitForStarted()) {
         // Kept in place so that it can still be run by hand.
         fail(QStringLiteral("cannot start %1 (%2); it is kept")
                  .arg(setupPath, setup->errorString()));
