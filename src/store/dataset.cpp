@@ -6,23 +6,10 @@
 
 #include <QDate>
 #include <QRegularExpression>
-#include <QStringEncoder>
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <numeric>
 #include <sqlite3.h>
-
-namespace {
-
-constexpr double kEmpty = std::numeric_limits<double>::quiet_NaN();
-
-QByteArray gbkKey(const QString& text) {
-    QStringEncoder encoder("GB18030");
-    return encoder.encode(text);
-}
-
-}  // namespace
 
 double textToNumber(const QString& text) {
     bool ok = false;
@@ -34,192 +21,6 @@ double textToNumber(const QString& text) {
 }
 
 qint64 roundHalfEven(double value) { return qint64(std::nearbyint(value)); }
-
-// ---- DatasetColumn ----
-
-bool DatasetColumn::isNull(int row) const {
-    switch (m_kind) {
-    case Kind::Empty: return true;
-    case Kind::Number: return std::isnan(m_numbers[size_t(row)]);
-    case Kind::Text: return m_texts[size_t(row)] == 0;
-    }
-    return true;
-}
-
-double DatasetColumn::number(int row) const {
-    switch (m_kind) {
-    case Kind::Empty: return 0;
-    case Kind::Number: {
-        const double v = m_numbers[size_t(row)];
-        return std::isnan(v) ? 0 : v;
-    }
-    case Kind::Text: {
-        const uint32_t i = m_texts[size_t(row)];
-        return i == 0 ? 0 : textToNumber(m_pool[i - 1]);
-    }
-    }
-    return 0;
-}
-
-QString DatasetColumn::text(int row) const {
-    switch (m_kind) {
-    case Kind::Empty: return QString();
-    case Kind::Number: {
-        const double v = m_numbers[size_t(row)];
-        return std::isnan(v) ? QString() : generalNumberText(v);
-    }
-    case Kind::Text: {
-        const uint32_t i = m_texts[size_t(row)];
-        return i == 0 ? QString() : m_pool[i - 1];
-    }
-    }
-    return QString();
-}
-
-QVariant DatasetColumn::value(int row) const {
-    if (isNull(row))
-        return QVariant();
-    if (m_kind == Kind::Number) {
-        const double v = m_numbers[size_t(row)];
-        return m_integer ? QVariant(qint64(v)) : QVariant(v);
-    }
-    return m_pool[m_texts[size_t(row)] - 1];
-}
-
-int DatasetColumn::compare(int a, int b) const {
-    const bool na = isNull(a), nb = isNull(b);
-    if (na || nb)
-        return int(nb) - int(na) == 0 ? 0 : (na ? -1 : 1);
-    if (m_kind == Kind::Number) {
-        const double x = m_numbers[size_t(a)], y = m_numbers[size_t(b)];
-        return x < y ? -1 : (x > y ? 1 : 0);
-    }
-    if (m_ranks.size() != m_pool.size())
-        rankTexts();
-    const uint32_t x = m_ranks[m_texts[size_t(a)] - 1], y = m_ranks[m_texts[size_t(b)] - 1];
-    return x < y ? -1 : (x > y ? 1 : 0);
-}
-
-// GBK order puts the common Chinese characters in pinyin order, as a shop owner expects; each
-// distinct text is encoded once.
-void DatasetColumn::rankTexts() const {
-    std::vector<QByteArray> keys;
-    keys.reserve(m_pool.size());
-    for (const QString& text : m_pool)
-        keys.push_back(gbkKey(text));
-    std::vector<uint32_t> order(m_pool.size());
-    std::iota(order.begin(), order.end(), 0u);
-    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return keys[a] < keys[b]; });
-    m_ranks.assign(m_pool.size(), 0);
-    uint32_t rank = 0;
-    for (size_t i = 0; i < order.size(); ++i) {
-        if (i > 0 && keys[order[i]] != keys[order[i - 1]])
-            ++rank;
-        m_ranks[order[i]] = rank;
-    }
-}
-
-void DatasetColumn::resize(int rows) {
-    m_rows = rows;
-    if (m_kind == Kind::Number)
-        m_numbers.resize(size_t(rows), kEmpty);
-    else if (m_kind == Kind::Text)
-        m_texts.resize(size_t(rows), 0);
-}
-
-void DatasetColumn::setNull(int row) {
-    if (m_kind == Kind::Number)
-        m_numbers[size_t(row)] = kEmpty;
-    else if (m_kind == Kind::Text)
-        m_texts[size_t(row)] = 0;
-}
-
-void DatasetColumn::setNumber(int row, double value) {
-    if (m_kind == Kind::Empty) {
-        m_kind = Kind::Number;
-        m_numbers.assign(size_t(m_rows), kEmpty);
-    }
-    if (m_kind == Kind::Text) {
-        m_texts[size_t(row)] = intern(generalNumberText(value));
-        return;
-    }
-    m_numbers[size_t(row)] = value;
-}
-
-void DatasetColumn::setText(int row, const QString& value) {
-    if (m_kind == Kind::Number)
-        toText();
-    if (m_kind == Kind::Empty) {
-        m_kind = Kind::Text;
-        m_texts.assign(size_t(m_rows), 0);
-    }
-    m_texts[size_t(row)] = intern(value);
-}
-
-void DatasetColumn::setValue(int row, const QVariant& value) {
-    if (!value.isValid() || value.isNull()) {
-        setNull(row);
-        return;
-    }
-    switch (value.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::LongLong:
-    case QMetaType::UInt:
-    case QMetaType::ULongLong:
-    case QMetaType::Double:
-    case QMetaType::Float:
-        setNumber(row, value.toDouble());
-        break;
-    case QMetaType::QDate:
-        setText(row, value.toDate().toString(QStringLiteral("yyyy-MM-dd")));
-        break;
-    default:
-        setText(row, value.toString());
-    }
-}
-
-void DatasetColumn::toText() {
-    std::vector<uint32_t> texts(size_t(m_rows), 0);
-    for (int r = 0; r < m_rows; ++r)
-        if (!std::isnan(m_numbers[size_t(r)]))
-            texts[size_t(r)] = intern(generalNumberText(m_numbers[size_t(r)]));
-    m_numbers.clear();
-    m_numbers.shrink_to_fit();
-    m_texts = std::move(texts);
-    m_kind = Kind::Text;
-}
-
-uint32_t DatasetColumn::intern(const QString& value) {
-    auto it = m_index.constFind(value);
-    if (it != m_index.constEnd())
-        return it.value();
-    m_pool.push_back(value);
-    const auto index = uint32_t(m_pool.size());
-    m_index.insert(value, index);
-    return index;
-}
-
-void DatasetColumn::removeRow(int row) {
-    if (m_kind == Kind::Number)
-        m_numbers.erase(m_numbers.begin() + row);
-    else if (m_kind == Kind::Text)
-        m_texts.erase(m_texts.begin() + row);
-    --m_rows;
-}
-
-void DatasetColumn::permute(const std::vector<int>& order) {
-    if (m_kind == Kind::Number) {
-        std::vector<double> out(order.size());
-        for (size_t i = 0; i < order.size(); ++i)
-            out[i] = m_numbers[size_t(order[i])];
-        m_numbers = std::move(out);
-    } else if (m_kind == Kind::Text) {
-        std::vector<uint32_t> out(order.size());
-        for (size_t i = 0; i < order.size(); ++i)
-            out[i] = m_texts[size_t(order[i])];
-        m_texts = std::move(out);
-    }
-}
 
 // ---- Dataset ----
 
@@ -236,8 +37,19 @@ Database& Dataset::database() const { return m_db ? *m_db : Database::instance()
 
 void Dataset::open() {
     close();
+    if (!openOrderedInMemory())
+        readRows(m_statement);
+    m_readOrder.resize(size_t(m_rowCount));
+    std::iota(m_readOrder.begin(), m_readOrder.end(), 0);
+    m_sortSpec.clear();
+    m_open = true;
+    m_current = m_rowCount > 0 ? 0 : -1;
+    m_eof = m_rowCount == 0;
+}
+
+void Dataset::readRows(const QString& statement) {
     Database& db = database();
-    sqlite3_stmt* stmt = db.prepare(m_statement, m_params);
+    sqlite3_stmt* stmt = db.prepare(statement, m_params);
     const int count = sqlite3_column_count(stmt);
     std::vector<DatasetColumn> columns;
     columns.reserve(size_t(count));
@@ -252,16 +64,13 @@ void Dataset::open() {
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
         for (int c = 0; c < count; ++c) {
             DatasetColumn& col = columns[size_t(c)];
-            col.resize(rows + 1);
             switch (sqlite3_column_type(stmt, c)) {
-            case SQLITE_NULL: break;
-            case SQLITE_INTEGER:
-                col.setNumber(rows, double(sqlite3_column_int64(stmt, c)));
-                break;
-            case SQLITE_FLOAT: col.setNumber(rows, sqlite3_column_double(stmt, c)); break;
+            case SQLITE_NULL: col.appendNull(); break;
+            case SQLITE_INTEGER: col.appendNumber(double(sqlite3_column_int64(stmt, c))); break;
+            case SQLITE_FLOAT: col.appendNumber(sqlite3_column_double(stmt, c)); break;
             default: {
                 const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
-                col.setText(rows, QString::fromUtf8(text, sqlite3_column_bytes(stmt, c)));
+                col.appendUtf8(text, sqlite3_column_bytes(stmt, c));
             }
             }
         }
@@ -269,15 +78,55 @@ void Dataset::open() {
     }
     sqlite3_finalize(stmt);
     if (rc != SQLITE_DONE)
-        db.fail(m_statement);
+        db.fail(statement);
     m_columns = std::move(columns);
     m_rowCount = rows;
-    m_readOrder.resize(size_t(rows));
-    std::iota(m_readOrder.begin(), m_readOrder.end(), 0);
-    m_sortSpec.clear();
-    m_open = true;
-    m_current = rows > 0 ? 0 : -1;
-    m_eof = rows == 0;
+}
+
+// "... order by col" on one table: the rows are read in table order and ordered here, ties kept
+// in read order. This gives the engine's rows in the engine's order without its slow sorter.
+bool Dataset::openOrderedInMemory() {
+    static const QRegularExpression orderBy(
+        QStringLiteral("^(.*\\S)\\s+order\\s+by\\s+\\[?([A-Za-z0-9_]+)\\]?(\\s+(asc|desc))?\\s*$"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression unsafe(QStringLiteral("\\b(group\\s+by|order\\s+by|limit|union|join)\\b|\\bselect\\b.*\\bselect\\b|,\\s*\\[?\\w+\\]?\\s*(where|$)"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    const auto match = orderBy.match(m_statement);
+    if (!match.hasMatch() || unsafe.match(match.captured(1)).hasMatch())
+        return false;
+    const QString column = match.captured(2);
+    const bool descending = match.captured(4).compare(QLatin1String("desc"), Qt::CaseInsensitive) == 0;
+    QString table;
+    try {
+        table = baseTable();
+    } catch (const StoreError&) {
+        return false;
+    }
+    const char* collation = nullptr;
+    if (sqlite3_table_column_metadata(database().handle(), nullptr, table.toUtf8().constData(),
+                                      column.toUtf8().constData(), nullptr, &collation, nullptr, nullptr,
+                                      nullptr) != SQLITE_OK ||
+        !collation)
+        return false;
+    const bool ignoreCase = qstricmp(collation, "NOCASE") == 0;
+    if (!ignoreCase && qstricmp(collation, "BINARY") != 0)
+        return false;
+    readRows(match.captured(1));
+    const int index = columnIndex(column);
+    if (index < 0) {
+        readRows(m_statement);
+        return true;
+    }
+    const DatasetColumn& col = m_columns[size_t(index)];
+    std::vector<int> order(static_cast<size_t>(m_rowCount));
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        const int c = col.compareAsEngine(a, b, ignoreCase);
+        return descending ? c > 0 : c < 0;
+    });
+    for (auto& c : m_columns)
+        c.permute(order);
+    return true;
 }
 
 void Dataset::close() {
@@ -454,7 +303,7 @@ void Dataset::post() {
         id = db.lastInsertId();
         const int row = m_rowCount;
         for (auto& c : m_columns)
-            c.resize(row + 1);
+            c.appendNull();
         m_readOrder.push_back(m_readOrder.empty() ? 0 : *std::max_element(m_readOrder.begin(), m_readOrder.end()) + 1);
         ++m_rowCount;
         m_current = row;
@@ -532,10 +381,25 @@ void Dataset::sort(const QString& spec) {
         const bool descending = trimmed.endsWith(QStringLiteral(" DESC"), Qt::CaseInsensitive);
         const QString name = descending ? trimmed.left(trimmed.size() - 5).trimmed() : trimmed;
         const DatasetColumn& col = m_columns[size_t(requireColumn(name))];
-        std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-            const int c = col.compare(a, b);
-            return descending ? c > 0 : c < 0;
-        });
+        if (col.kind() == DatasetColumn::Kind::Text) {
+            // Most comparisons are settled by the first characters, read once per row.
+            std::vector<uint64_t> prefix(order.size());
+            for (size_t i = 0; i < order.size(); ++i)
+                prefix[i] = col.sortPrefix(int(i));
+            std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+                int c;
+                if (prefix[size_t(a)] != prefix[size_t(b)])
+                    c = prefix[size_t(a)] < prefix[size_t(b)] ? -1 : 1;
+                else
+                    c = col.compare(a, b);
+                return descending ? c > 0 : c < 0;
+            });
+        } else {
+            std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+                const int c = col.compare(a, b);
+                return descending ? c > 0 : c < 0;
+            });
+        }
     }
     const int currentRead = m_current >= 0 ? m_readOrder[size_t(m_current)] : -1;
     for (auto& c : m_columns)

@@ -1,6 +1,8 @@
 #pragma once
 // A dataset of the data module: a statement (or a whole table), its rows held in memory, a current
 // row, and the append/edit/delete/sort operations the windows are written in.
+#include "store/dataset_column.h"
+
 #include <QHash>
 #include <QString>
 #include <QStringList>
@@ -11,47 +13,6 @@
 #include <vector>
 
 class Database;
-
-// One column of a result, stored compactly: numbers as doubles, texts as indexes into a pool of
-// shared strings. A column that is empty in every row stores nothing.
-class DatasetColumn {
-public:
-    enum class Kind { Empty, Number, Text };
-    explicit DatasetColumn(QString name = {}) : m_name(std::move(name)) {}
-
-    const QString& name() const { return m_name; }
-    Kind kind() const { return m_kind; }
-    bool isNull(int row) const;
-    double number(int row) const;      // 0 for an empty cell; texts are converted or throw
-    QString text(int row) const;       // "" for an empty cell; numbers in the general number text
-    QVariant value(int row) const;     // invalid for an empty cell
-    // Compares two rows of this column for sorting: empty first, numbers before texts.
-    int compare(int a, int b) const;
-
-    void resize(int rows);
-    void setNull(int row);
-    void setNumber(int row, double value);
-    void setText(int row, const QString& value);
-    void setValue(int row, const QVariant& value);
-    void removeRow(int row);
-    void permute(const std::vector<int>& order);
-    void setInteger(bool integer) { m_integer = integer; }
-    bool isInteger() const { return m_integer; }
-
-private:
-    void toText();
-    void rankTexts() const;
-    uint32_t intern(const QString& value);
-    QString m_name;
-    Kind m_kind = Kind::Empty;
-    bool m_integer = false;             // whole numbers (identities) read back as integers
-    int m_rows = 0;
-    std::vector<double> m_numbers;      // NaN marks an empty cell
-    std::vector<uint32_t> m_texts;      // 0 marks an empty cell, otherwise pool index + 1
-    std::vector<QString> m_pool;
-    QHash<QString, uint32_t> m_index;
-    mutable std::vector<uint32_t> m_ranks;  // sort rank of each pool text
-};
 
 class Dataset {
 public:
@@ -121,6 +82,8 @@ private:
     int requireColumn(const QString& name) const;
     QString identityColumn() const;
     void reloadRow(int row, qint64 id);
+    void readRows(const QString& statement);
+    bool openOrderedInMemory();
 
     QString m_name;
     QString m_statement;
