@@ -1,0 +1,67 @@
+#pragma once
+// TGridToXls: writes a grid as an XLS worksheet (a bare BIFF record stream with GBK texts).
+#include <QDateTime>
+#include <QString>
+#include <functional>
+
+class GridExportSource;
+class QIODevice;
+
+class TGridToXls {
+public:
+    enum class Outcome {
+        NothingToDo,  // closed or empty grid, or a blank file name
+        Declined,     // the file exists and the user kept it
+        Written,
+    };
+
+    // The seven properties; each setter only stores the value.
+    void setGrid(const GridExportSource* grid) { m_grid = grid; }
+    void setShowProgress(bool show) { m_showProgress = show; }
+    void setTitleName(const QString& text) { m_titleName = text; }
+    void setBeginDate(const QString& text) { m_beginDate = text; }
+    void setEndDate(const QString& text) { m_endDate = text; }
+    void setUserName(const QString& text) { m_userName = text; }
+    void setFileName(const QString& path) { m_fileName = path; }
+
+    // When the sheet was made ("制表时间："); the caller's clock.
+    void setMadeAt(const QDateTime& when) { m_madeAt = when; }
+    // Asked when the file exists; true replaces it. Without one, an existing file is replaced.
+    void setConfirmOverwrite(std::function<bool(const QString& fileName)> ask) { m_confirm = std::move(ask); }
+    // Called with (0, total) before the first record and (n, total) after record n, while
+    // ShowProgress is set.
+    void setProgress(std::function<void(int done, int total)> progress) { m_progress = std::move(progress); }
+    // Opens the written file with the desktop's program.
+    void setOpenFile(std::function<void(const QString& fileName)> open) { m_open = std::move(open); }
+
+    bool showProgress() const { return m_showProgress; }
+    QString fileName() const { return m_fileName; }
+
+    // Writes the sheet to FileName and opens it. The file is written beside its target and put in
+    // place only when complete, so a failure leaves no half-written file and keeps an old one.
+    // Throws ExchangeError with the reason.
+    Outcome Export();
+
+    // The whole record stream. Throws ExchangeError when the sheet would not fit the format.
+    void WriteSheet(QIODevice& out);
+
+private:
+    void write(QIODevice& out, const QByteArray& record);
+    void writeLabel(QIODevice& out, int row, int column, const QString& text);
+    void writeValue(QIODevice& out, int row, int column, const QVariant& value);
+
+    const GridExportSource* m_grid = nullptr;
+    bool m_showProgress = true;
+    QString m_titleName;
+    QString m_beginDate;
+    QString m_endDate;
+    QString m_userName;
+    QString m_fileName;
+    QDateTime m_madeAt;
+    std::function<bool(const QString&)> m_confirm;
+    std::function<void(int, int)> m_progress;
+    std::function<void(const QString&)> m_open;
+};
+
+// The date-time text of the sheet header: the short date and the long time.
+QString sheetTimeText(const QDateTime& when);

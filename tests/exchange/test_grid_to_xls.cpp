@@ -1,0 +1,485 @@
+// The XLS writer: the record stream byte by byte, hidden and restricted columns, the file handling
+// of an export, and an independent reader reading our files back.
+#include "exchange/biff_records.h"
+#include "exchange/exchange_error.h"
+#include "exchange/grid_export_source.h"
+#include "exchange/grid_title.h"
+#include "exchange/grid_to_xls.h"
+#include "exchange/ledger_grids.h"
+#include "store/data_module.h"
+#include "support/temp_workdir.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QStringDecoder>
+#include <QtEndian>
+#include <QtTest>
+#include <cstring>
+
+namespace {
+
+struct Record {
+    quint16 id = 0;
+    QByteArray data;
+    quint16 u16(int at) const { return qFromLittleEndian<quint16>(data.constData() + at); }
+    int row() const { return u16(0); }
+    int column() const { return u16(2); }
+    int format() const { return u16(4); }
+    QString text() const {  // a LABEL's GBK bytes
+        QStringDecoder gbk("GB18030");
+        return gbk.decode(data.mid(8, u16(6)));
+    }
+    double number() const {
+        quint64 bits = qFromLittleEndian<quint64>(data.constData() + 6);
+        double d;
+        std::memcpy(&d, &bits, 8);
+        return d;
+    }
+};
+
+QList<Record> parse(const QByteArray& bytes) {
+    QList<Record> records;
+    int at = 0;
+    while (at + 4 <= bytes.size()) {
+        Record r;
+        r.id = qFromLittleEndian<quint16>(bytes.constData() + at);
+        const int len = qFromLittleEndian<quint16>(bytes.constData() + at + 2);
+        r.data = bytes.mid(at + 4, len);
+        records << r;
+        at += 4 + len;
+    }
+    return records;
+}
+
+// A grid made of fixed values, for the cases a dataset cannot show (huge sheets, odd types).
+class FixedGrid : public GridExportSource {
+public:
+    QStringList titles;
+    QList<bool> shown;
+    QStringList footers;
+    QList<QVariantList> rows;
+    int fakeRows = -1;  // a row count without values, for the size limit
+    int columnCount() const override { return int(titles.size()); }
+    QString columnTitle(int c) const override { return titles[c]; }
+    bool isColumnVisible(int c) const override { return shown.isEmpty() || shown[c]; }
+    QString footerText(int c, int) const override { return footers.value(c); }
+    int rowCount() const override { return fakeRows >= 0 ? fakeRows : int(rows.size()); }
+    QVariant cellValue(int r, int c) const override {
+        if (fakeRows >= 0)
+            return 1.0;
+        const QVariant v = rows[r][c];
+        if (v.toString() == QLatin1String("!fail"))
+            throw ExchangeError(QStringLiteral("读取失败"));
+        return v;
+    }
+};
+
+const QDateTime kMadeAt(QDate(2024, 3, 5), QTime(9, 30, 15));
+
+}  // namespace
+
+class GridToXlsTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TempWorkdir> m_dir;
+
+    void addStock(const QVariantList& values) {
+        dm().connection().exec(
+            QStringLiteral("insert into data (a,b,c,d,\"2\",\"3\",\"5\",\"6\",\"7\",\"8\",\"1\",\"4\",day1,g,z) "
+                           "values (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"),
+            values);
+    }
+    QByteArray sheet(TGridToXls& xls) {
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        xls.WriteSheet(buffer);
+        return buffer.data();
+    }
+    TGridToXls exporter(const GridExportSource& grid, const QString& title) {
+        TGridToXls xls;
+        xls.setGrid(&grid);
+        xls.setTitleName(title);
+        xls.setUserName(QStringLiteral("超级管理员"));
+        xls.setMadeAt(kMadeAt);
+        return xls;
+    }
+    // Cells of a sheet as (row, column) → record.
+    Record at(const QMap<QPair<int, int>, Record>& map, int row, int column) {
+        return map.value(qMakePair(row, column));
+    }
+    QMap<QPair<int, int>, Record> cells(const QList<Record>& records) {
+        QMap<QPair<int, int>, Record> map;
+        for (const Record& r : records)
+            if (r.id == biff::kLabel || r.id == biff::kNumber || r.id == biff::kRk || r.id == biff::kBlank)
+                map.insert({r.row(), r.column()}, r);
+        return map;
+    }
+    QStringList rowTexts(const QList<Record>& records, int row) {
+        QStringList texts;
+        for (const Record& r : records)
+            if (r.id == biff::kLabel && r.row() == row)
+                texts << r.text();
+        return texts;
+    }
+    // Reads a file with Debian's xlrd, telling it nothing about the encoding.
+    QJsonObject readWithXlrd(const QString& path) {
+        const QString script = QStringLiteral(
+            "import json, sys, xlrd\n"
+            "b = xlrd.open_workbook(sys.argv[1])\n"
+            "s = b.sheet_by_index(0)\n"
+            "cells = [[s.cell_type(r, c), s.cell_value(r, c)] for r in range(s.nrows) for c in range(s.ncols)]\n"
+            "print(json.dumps({'encoding': b.encoding, 'nrows': s.nrows, 'ncols': s.ncols,\n"
+            "  'rows': [[s.cell_value(r, c) for c in range(s.ncols)] for r in range(s.nrows)]}))\n");
+        QProcess python;
+        python.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), script, path});
+        if (!python.waitForFinished(60000) || python.exitCode() != 0) {
+            qWarning() << python.readAllStandardError();
+            return {};
+        }
+        return QJsonDocument::fromJson(python.readAllStandardOutput()).object();
+    }
+
+private slots:
+    void init() {
+        m_dir = std::make_unique<TempWorkdir>();
+        m_dir->openNewDatabase();
+    }
+    void cleanup() { m_dir.reset(); }
+
+    void recordLayouts_data() {
+        QTest::addColumn<QByteArray>("record");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("BOF") << biff::bof() << QByteArray::fromHex("0908080000001000 00000000");
+        QTest::newRow("CODEPAGE 936") << biff::codepage(936) << QByteArray::fromHex("42000200a803");
+        QTest::newRow("LABEL") << biff::label(2, 3, QByteArray("ab")) << QByteArray::fromHex("04020a0002000300000002006162");
+        QTest::newRow("empty LABEL") << biff::label(0, 0, QByteArray()) << QByteArray::fromHex("0402080000000000000000 00");
+        QTest::newRow("NUMBER 2.5") << biff::number(4, 1, 2.5)
+                                    << QByteArray::fromHex("03020e00040001000000 0000000000000440");
+        QTest::newRow("RK 7") << biff::rk(5, 0, 7) << QByteArray::fromHex("7e020a00050000000000 1e000000");
+        QTest::newRow("RK -1") << biff::rk(0, 0, -1) << QByteArray::fromHex("7e020a00000000000000 feffffff");
+        QTest::newRow("BLANK") << biff::blank(6, 2) << QByteArray::fromHex("010206000600020017 00");
+        QTest::newRow("EOF") << biff::eof() << QByteArray::fromHex("0a000000");
+    }
+    void recordLayouts() {
+        QFETCH(QByteArray, record);
+        QFETCH(QByteArray, expected);
+        QCOMPARE(record.toHex(' '), expected.toHex(' '));
+    }
+
+    void titleLevels() {
+        FixedGrid grid;
+        grid.titles = {QStringLiteral("甲|乙"), QStringLiteral("单"), QStringLiteral("a|b|c"), QStringLiteral("x| y")};
+        grid.shown = {true, true, false, true};
+        const TGridTitle titles(grid);
+        QCOMPARE(titles.visibleColumnCount(), 3);
+        QCOMPARE(titles.levelCount(), 3);  // the hidden column counts too
+        const QVector<QStringList> expected = {{"甲", "乙", ""}, {"单", "", ""}, {"x", " y", ""}};
+        QCOMPARE(titles.matrix(), expected);
+    }
+
+    // Three products in the product summary grid, record by record.
+    void productSummarySheet() {
+        addStock({"铅笔", "HB", "001", "文具", 10, 10.0, 7, 14.0, 3, 3.0, 1.0, 2.0, "2024-01-02", "甲", ""});
+        addStock({"铅笔", "HB", "001", "文具", 5, 5.0, 0, 0.0, 5, 5.0, 1.0, 2.0, "2024-01-03", "甲", ""});
+        addStock({"橡皮", QVariant(), "002", "文具", 2.5, 5.0, 1, 3.0, 1.5, 3.0, 2.0, 3.0, "2024-01-04", "乙", ""});
+        addStock({"尺子", "30cm", "003", "文具", 4, 8.0, 4, 12.0, 0, 0.0, 2.0, 3.0, "2024-01-05", "乙", ""});
+        const LedgerGridLayout layout = ledgerGridLayout(LedgerGrid::Summary);
+        dm().ADOQuery12.setStatement(layout.statement);
+        dm().ADOQuery12.sort(QStringLiteral("进货数量 DESC"));  // 铅笔, 尺子, 橡皮
+        DatasetGridSource grid(dm().ADOQuery12, layout.columns);
+        TGridToXls xls = exporter(grid, layout.sheetTitle);
+        const QByteArray bytes = sheet(xls);
+
+        QCOMPARE(bytes.left(12).toHex(' '), QByteArray::fromHex("090808000000100000000000").toHex(' '));
+        QCOMPARE(bytes.right(4).toHex(), QByteArray("0a000000"));
+        const QList<Record> records = parse(bytes);
+        QCOMPARE(records[1].id, quint16(biff::kCodepage));
+        QCOMPARE(records[1].u16(0), quint16(936));
+
+        QCOMPARE(records[2].id, quint16(biff::kLabel));
+        QCOMPARE(records[2].row(), 0);
+        QCOMPARE(records[2].column(), 3);
+        QCOMPARE(records[2].text(), QStringLiteral("商品进销存统计报表"));
+        QCOMPARE(records[3].row(), 1);
+        QCOMPARE(records[3].column(), 0);
+        QCOMPARE(records[3].text(), QStringLiteral("制表人：超级管理员"));
+        QCOMPARE(records[4].row(), 1);
+        QCOMPARE(records[4].column(), 5);
+        QCOMPARE(records[4].text(), QStringLiteral("制表时间：2024-03-05 09:30:15"));
+        QCOMPARE(rowTexts(records, 2),
+                 (QStringList{"商 品 信 息", "商 品 信 息", "商 品 信 息", "商 品 信 息", "进 货", "进 货", "销 售",
+                              "销 售", "存 货", "存 货"}));
+        QCOMPARE(rowTexts(records, 3), (QStringList{"名 称", "规格型号", "编 码", "类 别", "数 量", "金 额", "数 量",
+                                                    "金 额", "数 量", "金 额"}));
+
+        // Rows 4 to 6 in the grid's current order, every cell in column order.
+        auto map = cells(records);
+        const QList<QPair<QString, QVariantList>> expected = {
+            {"铅笔", {"HB", "001", "文具", 15.0, 15.0, 7.0, 14.0, 8.0, 8.0}},
+            {"尺子", {"30cm", "003", "文具", 4.0, 8.0, 4.0, 12.0, 0.0, 0.0}},
+            {"橡皮", {QVariant(), "002", "文具", 2.5, 5.0, 1.0, 3.0, 1.5, 3.0}}};
+        for (int i = 0; i < expected.size(); ++i) {
+            const int row = 4 + i;
+            QCOMPARE(at(map, row, 0).text(), expected[i].first);
+            for (int c = 1; c < 10; ++c) {
+                const Record cell = at(map, row, c);
+                const QVariant want = expected[i].second[c - 1];
+                if (!want.isValid()) {
+                    QCOMPARE(cell.id, quint16(biff::kBlank));
+                    QCOMPARE(cell.format(), 23);
+                } else if (want.typeId() == QMetaType::Double) {
+                    QCOMPARE(cell.id, quint16(biff::kNumber));
+                    QCOMPARE(cell.number(), want.toDouble());
+                } else {
+                    QCOMPARE(cell.id, quint16(biff::kLabel));
+                    QCOMPARE(cell.text(), want.toString());
+                }
+            }
+        }
+        QCOMPARE(rowTexts(records, 7), (QStringList{"总计", "", "", "", "", "", "", "", "", ""}));
+        // Nothing else: 5 header cells + 20 titles + 30 cells + 10 footers between BOF/CODEPAGE and EOF.
+        QCOMPARE(records.size(), 2 + 3 + 20 + 30 + 10 + 1);
+        int previous = -1;
+        for (int i = 2; i + 1 < records.size(); ++i) {  // rows never go back
+            QVERIFY(records[i].row() >= previous);
+            previous = records[i].row();
+        }
+    }
+
+    void cellKinds() {
+        dm().connection().exec(QStringLiteral("insert into data (id, a, b, \"2\") values (7, '笔', NULL, 2.5)"));
+        Dataset query(QStringLiteral("q"), QStringLiteral("select id, a, b, [2] from data"), &dm().connection());
+        query.open();
+        DatasetGridSource grid(query, {{"id", "编号", "", true}, {"a", "名称", "", true}, {"b", "型号", "", true},
+                                       {"2", "数量", "", true}});
+        TGridToXls xls = exporter(grid, QStringLiteral("t"));
+        auto map = cells(parse(sheet(xls)));
+        QCOMPARE(at(map, 3, 0).id, quint16(biff::kRk));
+        QCOMPARE(at(map, 3, 0).data.mid(6).toHex(), QByteArray("1e000000"));
+        QCOMPARE(at(map, 3, 1).text(), QStringLiteral("笔"));
+        QCOMPARE(at(map, 3, 2).id, quint16(biff::kBlank));
+        QCOMPARE(at(map, 3, 2).format(), 23);
+        QCOMPARE(at(map, 3, 3).id, quint16(biff::kNumber));
+        QCOMPARE(at(map, 3, 3).number(), 2.5);
+    }
+
+    // Whole numbers beyond 30 bits would wrap in an RK cell; they go into NUMBER cells.
+    void largeIntegers() {
+        FixedGrid grid;
+        grid.titles = {"n", "m", "k"};
+        grid.rows = {{qint64(1) << 29, qint64(-(qint64(1) << 29)), qint64(123456789012)}};
+        TGridToXls xls = exporter(grid, "t");
+        auto map = cells(parse(sheet(xls)));
+        QCOMPARE(at(map, 3, 0).id, quint16(biff::kNumber));
+        QCOMPARE(at(map, 3, 0).number(), double(1 << 29));
+        QCOMPARE(at(map, 3, 1).id, quint16(biff::kRk));
+        QCOMPARE(at(map, 3, 2).number(), 123456789012.0);
+    }
+
+    void dateLineMovesRowsDown() {
+        FixedGrid grid;
+        grid.titles = {"x"};
+        grid.rows = {{QString("v")}};
+        TGridToXls xls = exporter(grid, "t");
+        xls.setBeginDate(QStringLiteral("2024-01-01"));
+        xls.setEndDate(QStringLiteral("   "));
+        const QList<Record> records = parse(sheet(xls));
+        QCOMPARE(rowTexts(records, 1), QStringList{"2024-01-01"});
+        QCOMPARE(rowTexts(records, 2), (QStringList{"制表人：超级管理员", "制表时间：2024-03-05 09:30:15"}));
+        QCOMPARE(rowTexts(records, 3), QStringList{"x"});
+        QCOMPARE(rowTexts(records, 4), QStringList{"v"});
+    }
+
+    // A hidden column leaves no gap: titles, data and footers of the others stay aligned.
+    void hiddenColumnKeepsAlignment() {
+        addStock({"铅笔", "HB", "001", "文具", 10, 10.0, 7, 14.0, 3, 3.0, 1.25, 2.0, "2024-01-02", "甲", "备"});
+        LedgerGridLayout layout = ledgerGridLayout(LedgerGrid::Inventory);
+        dm().ADOQuery15.setStatement(layout.statement);
+        DatasetGridSource grid(dm().ADOQuery15, layout.columns);
+        grid.setColumnVisible(1, false);  // 规格型号
+        TGridToXls xls = exporter(grid, layout.sheetTitle);
+        const QList<Record> records = parse(sheet(xls));
+        auto map = cells(records);
+        QCOMPARE(rowTexts(records, 3).size(), 14);
+        QCOMPARE(at(map, 3, 1).text(), QStringLiteral("编 码"));
+        QCOMPARE(at(map, 4, 1).text(), QStringLiteral("001"));
+        QCOMPARE(at(map, 3, 13).text(), QStringLiteral("备 注"));
+        QCOMPARE(at(map, 4, 13).text(), QStringLiteral("备"));
+        QVERIFY(!map.contains(qMakePair(4, 14)));
+        QCOMPARE(rowTexts(records, 5).size(), 14);
+        QCOMPARE(at(map, 5, 0).text(), QStringLiteral("总计"));
+    }
+
+    // A restricted user's export carries none of the purchase prices and amounts the login hides.
+    void restrictedUserExport() {
+        addStock({"铅笔", "HB", "001", "文具", 10, 12.34, 7, 14.0, 3, 3.7, 1.234, 2.0, "2024-01-02", "甲", ""});
+        LedgerGridLayout layout = ledgerGridLayout(LedgerGrid::Inventory);
+        dm().ADOQuery15.setStatement(layout.statement);
+        DatasetGridSource grid(dm().ADOQuery15, layout.columns);
+        grid.hideColumns(layout.restrictedTitles);
+        TGridToXls xls = exporter(grid, layout.sheetTitle);
+        const QList<Record> records = parse(sheet(xls));
+        QCOMPARE(rowTexts(records, 3).size(), 12);
+        QVERIFY(!rowTexts(records, 3).contains(QStringLiteral("单 价")) ||
+                rowTexts(records, 3).count(QStringLiteral("单 价")) == 1);  // only the sale price
+        for (const Record& r : records)
+            if (r.id == biff::kNumber)
+                QVERIFY2(r.number() != 12.34 && r.number() != 1.234 && r.number() != 3.7,
+                         qPrintable(QString::number(r.number())));
+        // The sale price stays, under its own title.
+        auto map = cells(records);
+        QCOMPARE(at(map, 2, 6).text(), QStringLiteral("销 售"));
+        QCOMPARE(at(map, 3, 6).text(), QStringLiteral("单 价"));
+        QCOMPARE(at(map, 4, 6).number(), 2.0);
+    }
+
+    void tooManyRowsRefused() {
+        FixedGrid grid;
+        grid.titles = {"a|b"};
+        grid.fakeRows = 65536 - 5 + 1;  // header 2 + titles 2 + footer 1
+        TGridToXls xls = exporter(grid, "t");
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY_THROWS_EXCEPTION(ExchangeError, xls.WriteSheet(buffer));
+        QCOMPARE(buffer.size(), 0);
+        grid.fakeRows -= 1;  // fits exactly
+        xls.WriteSheet(buffer);
+        const QList<Record> records = parse(buffer.data());
+        QCOMPARE(records[records.size() - 2].row(), 65535);
+    }
+
+    void nothingToDo() {
+        FixedGrid grid;
+        grid.titles = {"a"};
+        TGridToXls xls = exporter(grid, "t");
+        const QString path = m_dir->file("empty.xls");
+        xls.setFileName(path);
+        QCOMPARE(xls.Export(), TGridToXls::Outcome::NothingToDo);
+        QVERIFY(!QFile::exists(path));
+        grid.rows = {{1.0}};
+        xls.setFileName(QStringLiteral("  "));
+        QCOMPARE(xls.Export(), TGridToXls::Outcome::NothingToDo);
+    }
+
+    void overwriteDeclinedKeepsOldFile() {
+        FixedGrid grid;
+        grid.titles = {"a"};
+        grid.rows = {{1.0}};
+        const QString path = m_dir->file("old.xls");
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("old contents");
+        old.close();
+        TGridToXls xls = exporter(grid, "t");
+        xls.setFileName(path);
+        QStringList asked, opened;
+        xls.setConfirmOverwrite([&](const QString& f) { asked << f; return false; });
+        xls.setOpenFile([&](const QString& f) { opened << f; });
+        QCOMPARE(xls.Export(), TGridToXls::Outcome::Declined);
+        QCOMPARE(asked, QStringList{path});
+        QVERIFY(opened.isEmpty());
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), QByteArray("old contents"));
+        old.close();
+
+        xls.setConfirmOverwrite([](const QString&) { return true; });
+        QCOMPARE(xls.Export(), TGridToXls::Outcome::Written);
+        QCOMPARE(opened, QStringList{QFileInfo(path).absoluteFilePath()});
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QVERIFY(old.readAll().startsWith(QByteArray::fromHex("0908")));
+    }
+
+    void failingTargets() {
+        FixedGrid grid;
+        grid.titles = {"a"};
+        grid.rows = {{1.0}};
+        TGridToXls xls = exporter(grid, "t");
+        QStringList opened;
+        xls.setOpenFile([&](const QString& f) { opened << f; });
+
+        // A folder that does not exist.
+        xls.setFileName(m_dir->file("no/such/folder/out.xls"));
+        QVERIFY_THROWS_EXCEPTION(ExchangeError, xls.Export());
+
+        // A failure in the middle of the records: the old file stays whole, no leftovers.
+        const QString path = m_dir->file("keep.xls");
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("keep me");
+        old.close();
+        grid.rows = {{1.0}, {QString("!fail")}};
+        xls.setFileName(path);
+        QVERIFY_THROWS_EXCEPTION(ExchangeError, xls.Export());
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), QByteArray("keep me"));
+        old.close();
+        const QStringList left = QDir(m_dir->path()).entryList({QStringLiteral("keep*")}, QDir::Files);
+        QCOMPARE(left, QStringList{"keep.xls"});
+
+        // A read-only folder.
+        const QString locked = m_dir->file("locked");
+        QDir().mkpath(locked);
+        QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        grid.rows = {{1.0}};
+        xls.setFileName(QDir(locked).filePath("out.xls"));
+        if (!QFileInfo(locked).isWritable())  // root may write anyway
+            QVERIFY_THROWS_EXCEPTION(ExchangeError, xls.Export());
+        QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QVERIFY(opened.isEmpty());
+    }
+
+    void progressReportsEveryRecord() {
+        FixedGrid grid;
+        grid.titles = {"a"};
+        grid.rows = {{1.0}, {2.0}, {3.0}};
+        TGridToXls xls = exporter(grid, "t");
+        QList<QPair<int, int>> steps;
+        xls.setProgress([&](int done, int total) { steps << qMakePair(done, total); });
+        sheet(xls);
+        QCOMPARE(steps, (QList<QPair<int, int>>{{0, 3}, {1, 3}, {2, 3}, {3, 3}}));
+        steps.clear();
+        xls.setShowProgress(false);
+        sheet(xls);
+        QVERIFY(steps.isEmpty());
+    }
+
+    // Debian's xlrd reads our file back with the right Chinese texts without being told the
+    // encoding.
+    void independentReaderReadsItBack() {
+        if (!QFile::exists(QStringLiteral("/usr/bin/python3")))
+            QSKIP("no /usr/bin/python3");
+        addStock({"铅笔", "HB", "001", "文具", 10, 10.0, 7, 14.0, 3, 3.0, 1.0, 2.0, "2024-01-02", "甲", ""});
+        addStock({"橡皮", QVariant(), "002", "文具", 2.5, 5.0, 1, 3.0, 1.5, 3.0, 2.0, 3.0, "2024-01-04", "乙", ""});
+        const LedgerGridLayout layout = ledgerGridLayout(LedgerGrid::Summary);
+        dm().ADOQuery12.setStatement(layout.statement);
+        dm().ADOQuery12.sort(QStringLiteral("进货数量 DESC"));
+        DatasetGridSource grid(dm().ADOQuery12, layout.columns);
+        TGridToXls xls = exporter(grid, layout.sheetTitle);
+        const QString path = m_dir->file("读回.xls");
+        xls.setFileName(path);
+        QCOMPARE(xls.Export(), TGridToXls::Outcome::Written);
+
+        const QJsonObject book = readWithXlrd(path);
+        QVERIFY(!book.isEmpty());
+        QCOMPARE(book["encoding"].toString(), QStringLiteral("cp936"));  // from our CODEPAGE record
+        QCOMPARE(book["nrows"].toInt(), 7);
+        QCOMPARE(book["ncols"].toInt(), 10);
+        const QJsonArray rows = book["rows"].toArray();
+        QCOMPARE(rows[0].toArray()[3].toString(), QStringLiteral("商品进销存统计报表"));
+        QCOMPARE(rows[1].toArray()[0].toString(), QStringLiteral("制表人：超级管理员"));
+        QCOMPARE(rows[2].toArray()[4].toString(), QStringLiteral("进 货"));
+        QCOMPARE(rows[3].toArray()[1].toString(), QStringLiteral("规格型号"));
+        QCOMPARE(rows[4].toArray()[0].toString(), QStringLiteral("铅笔"));
+        QCOMPARE(rows[4].toArray()[4].toDouble(), 10.0);
+        QCOMPARE(rows[5].toArray()[0].toString(), QStringLiteral("橡皮"));
+        QCOMPARE(rows[5].toArray()[4].toDouble(), 2.5);
+        QCOMPARE(rows[6].toArray()[0].toString(), QStringLiteral("总计"));
+    }
+};
+
+QTEST_GUILESS_MAIN(GridToXlsTest)
+#include "test_grid_to_xls.moc"
