@@ -3,7 +3,7 @@
 #include "store/dataset.h"
 #include "store/store_error.h"
 
-DatasetGridSource::DatasetGridSource(const Dataset& dataset, std::vector<GridColumn> columns)
+DatasetGridSource::DatasetGridSource(const Dataset& dataset, std::vector<ExportColumn> columns)
     : m_dataset(dataset), m_columns(std::move(columns)) {}
 
 bool DatasetGridSource::isOpen() const { return m_dataset.isOpen(); }
@@ -11,7 +11,7 @@ bool DatasetGridSource::isOpen() const { return m_dataset.isOpen(); }
 int DatasetGridSource::rowCount() const { return m_dataset.isOpen() ? m_dataset.recordCount() : 0; }
 
 void DatasetGridSource::hideColumns(const QStringList& titles) {
-    for (GridColumn& c : m_columns)
+    for (ExportColumn& c : m_columns)
         if (titles.contains(c.title))
             c.visible = false;
 }
@@ -20,7 +20,7 @@ void DatasetGridSource::prepare() const {
     // Field positions change when the dataset is reopened with another statement, so they are
     // looked up for each export rather than once.
     m_fieldIndex.clear();
-    for (const GridColumn& c : m_columns)
+    for (const ExportColumn& c : m_columns)
         m_fieldIndex.push_back(m_dataset.columnIndex(c.field));
 }
 

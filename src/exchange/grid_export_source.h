@@ -32,7 +32,7 @@ public:
 };
 
 // One column of a grid over a dataset.
-struct GridColumn {
+struct ExportColumn {
     QString field;       // the dataset column it shows
     QString title;       // levels joined by "|"
     QString footer;      // fixed footer text; "" for a sum or nothing
@@ -43,7 +43,7 @@ struct GridColumn {
 // The shared grid widget and the command-line tool both export through it.
 class DatasetGridSource : public GridExportSource {
 public:
-    DatasetGridSource(const Dataset& dataset, std::vector<GridColumn> columns);
+    DatasetGridSource(const Dataset& dataset, std::vector<ExportColumn> columns);
 
     bool isOpen() const override;
     void prepare() const override;
@@ -54,13 +54,13 @@ public:
     int rowCount() const override;
     QVariant cellValue(int row, int column) const override;
 
-    std::vector<GridColumn>& columns() { return m_columns; }
+    std::vector<ExportColumn>& columns() { return m_columns; }
     void setColumnVisible(int column, bool visible) { m_columns.at(size_t(column)).visible = visible; }
     // Hides the columns with these titles (as the login does for a restricted user).
     void hideColumns(const QStringList& titles);
 
 private:
     const Dataset& m_dataset;
-    std::vector<GridColumn> m_columns;
+    std::vector<ExportColumn> m_columns;
     mutable std::vector<int> m_fieldIndex;  // dataset column of each grid column, -1 when absent
 };

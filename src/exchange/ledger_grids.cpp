@@ -2,8 +2,8 @@
 
 namespace {
 
-GridColumn col(const char* field, const char* title, const char* footer = "") {
-    return GridColumn{QString::fromUtf8(field), QString::fromUtf8(title), QString::fromUtf8(footer), true};
+ExportColumn col(const char* field, const char* title, const char* footer = "") {
+    return ExportColumn{QString::fromUtf8(field), QString::fromUtf8(title), QString::fromUtf8(footer), true};
 }
 
 }  // namespace
