@@ -1,5 +1,7 @@
 #include "tool/commands.h"
 
+#include "tool/generate_command.h"
+
 #include "store/database.h"
 #include "store/store_error.h"
 #include "tool/text_commands.h"
@@ -27,7 +29,8 @@ int usage() {
     err() << "usage: tovrakel-tool --version\n"
              "       tovrakel-tool init [--workdir DIR]\n"
              "       tovrakel-tool pinyin   < lines    (pinyin initials, one line per line)\n"
-             "       tovrakel-tool capitals < amounts  (Chinese capitals, one line per line)\n";
+             "       tovrakel-tool capitals < amounts  (Chinese capitals, one line per line)\n"
+             "       tovrakel-tool generate [--workdir DIR] [--stock N] [--sales N] [--years N] [--seed N]\n";
     err().flush();
     return 2;
 }
@@ -68,6 +71,8 @@ int runToolCommand(const QStringList& args) {
         rc = 0;
     } else if (command == QLatin1String("init")) {
         rc = init(rest);
+    } else if (command == QLatin1String("generate")) {
+        rc = runGenerate(rest);
     } else if (command == QLatin1String("pinyin")) {
         rc = runPinyinFilter(rest);
     } else if (command == QLatin1String("capitals")) {

@@ -1,0 +1,160 @@
+#include "tool/generate_command.h"
+
+#include "store/database.h"
+#include "store/store_error.h"
+#include "text/number_text.h"
+#include "text/pinyin.h"
+
+#include <QDate>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QRandomGenerator>
+#include <QTextStream>
+#include <vector>
+
+namespace {
+
+const QStringList kBrands = {"金龙", "福临", "康师", "统一", "海天", "恒顺", "蒙牛", "伊利", "光明", "双汇",
+                             "雨润", "娃哈", "农夫", "百事", "青岛", "雪花", "燕京", "立白", "蓝月", "白猫",
+                             "中华", "黑人", "高露", "舒肤", "六神", "美的", "格力", "海尔", "苏泊", "九阳",
+                             "得力", "晨光", "真彩", "齐心", "公牛", "欧普", "雷士", "飞利", "南孚", "双鹿"};
+const QStringList kGoods = {"大米", "面粉", "食用油", "酱油", "香醋", "方便面", "矿泉水", "纯牛奶", "酸奶", "火腿肠",
+                            "啤酒", "白酒", "洗衣粉", "洗洁精", "牙膏", "牙刷", "香皂", "沐浴露", "洗发水", "毛巾",
+                            "电饭煲", "电水壶", "插线板", "灯泡", "电池", "中性笔", "笔记本", "文件夹", "订书机", "胶带",
+                            "饼干", "薯片", "巧克力", "糖果", "瓜子", "花生", "茶叶", "咖啡", "果汁", "可乐"};
+const QStringList kQualifiers = {"特级", "精选", "家庭装", "经济型", "加大", "迷你", "无糖", "原味", "清香", "豪华"};
+const QStringList kUnits = {"500g", "1kg", "5kg", "250ml", "500ml", "1.5L", "24支", "12包", "10只", "A4",
+                            "XL-200", "JY-15", "3米", "9W", "5号", "0.5mm", "80页", "2L", "330ml", "礼盒"};
+const QStringList kCategories = {"粮油", "调味品", "方便食品", "饮料", "乳制品", "肉制品", "酒类", "洗涤用品",
+                                 "个人护理", "家用电器", "电工照明", "文具", "办公用品", "休闲食品", "茶饮冲调",
+                                 "日用百货", "纸品", "厨具", "五金", "母婴", "宠物用品", "汽车用品", "数码配件",
+                                 "体育用品", "服装鞋帽", "床上用品", "玩具", "图书", "烟草", "生鲜"};
+const QStringList kSuppliers = {"石家庄粮油批发部", "保定日化商行", "北京华联商贸", "天津宏达食品", "廊坊顺发百货",
+                                "唐山永辉批发", "沧州利民副食", "邯郸兴旺商贸", "邢台鑫源经销", "衡水万家福",
+                                "张家口伊顺乳业", "承德山庄酒业", "秦皇岛海鲜市场", "济南鲁信商贸", "太原晋商百货",
+                                "郑州中原批发", "义乌小商品城", "广州白云日化", "深圳华强电子", "上海联华超市配送"};
+const QStringList kCustomers = {"张三", "李四", "王五", "赵六", "刘小姐", "陈先生", "杨老板", "黄阿姨", "周师傅",
+                                "吴经理", "徐大哥", "孙女士", "马老师", "朱总", "胡姐", "郭哥", "何叔", "高先生",
+                                "林小姐", "罗老板", "城东饭店", "幸福小区超市", "第三中学食堂", "阳光幼儿园", ""};
+const QStringList kAddresses = {"城东区建设路12号", "新华街88号", "胜利北大街6号", "中山路120号", "", ""};
+
+QString pick(QRandomGenerator& r, const QStringList& list) { return list.at(int(r.bounded(quint32(list.size())))); }
+
+QString option(const QStringList& args, const QString& name, const QString& fallback) {
+    const int i = args.indexOf(name);
+    return i >= 0 && i + 1 < args.size() ? args.at(i + 1) : fallback;
+}
+
+struct Stock {
+    qint64 id;
+    QString a, b, c, d, e, f, g;
+    double price, salePrice;
+    QDate day;
+    double sold = 0, soldAmount = 0, quantity;
+};
+
+}  // namespace
+
+int runGenerate(const QStringList& args) {
+    QTextStream err(stderr);
+    const QString dir = option(args, QStringLiteral("--workdir"), QDir::currentPath());
+    const int stockCount = option(args, QStringLiteral("--stock"), QStringLiteral("100000")).toInt();
+    const int salesCount = option(args, QStringLiteral("--sales"), QStringLiteral("1000000")).toInt();
+    const quint32 seed = option(args, QStringLiteral("--seed"), QStringLiteral("20241")).toUInt();
+    const int years = option(args, QStringLiteral("--years"), QStringLiteral("10")).toInt();
+    if (stockCount <= 0 || salesCount < 0 || years <= 0) {
+        err << "usage: tovrakel-tool generate [--workdir DIR] [--stock N] [--sales N] [--years N] [--seed N]\n";
+        return 2;
+    }
+    QDir().mkpath(dir);
+    const QString path = QDir(dir).filePath(Database::kFileName);
+    QElapsedTimer timer;
+    timer.start();
+    try {
+        Database::create(path);
+        Database db;
+        db.open(path);
+        QRandomGenerator random(seed);
+        const QDate last = QDate::currentDate();
+        const QDate first = last.addYears(-years);
+        const qint64 span = first.daysTo(last);
+
+        std::vector<Stock> stock;
+        stock.reserve(size_t(stockCount));
+        {
+            Transaction t(db);
+            const QString insert = QStringLiteral(
+                "insert into data (a,b,c,d,e,f,g,z,\"1\",\"2\",\"3\",\"4\",\"5\",\"6\",\"7\",\"8\",day1) "
+                "values (?,?,?,?,?,?,?,?,?,?,?,?,0,0,?,?,?)");
+            for (int i = 0; i < stockCount; ++i) {
+                Stock s;
+                const int product = int(random.bounded(4000u));
+                QRandomGenerator p(quint32(product) * 7919u + seed);
+                s.a = pick(p, kBrands) + pick(p, kQualifiers) + pick(p, kGoods);
+                s.b = pick(p, kUnits);
+                s.c = QStringLiteral("69%1").arg(100000000 + product * 37, 11, 10, QLatin1Char('0'));
+                s.d = kCategories.at(product % kCategories.size());
+                s.e = PinyinInitials(s.a);
+                s.f = PinyinInitials(s.b);
+                s.g = pick(random, kSuppliers);
+                s.price = roundDecimal(1 + p.bounded(30000) / 100.0, 2);
+                s.salePrice = roundDecimal(s.price * (1.1 + random.bounded(40) / 100.0), 1);
+                s.quantity = double(10 + random.bounded(200));
+                s.day = first.addDays(qint64(double(i) / stockCount * double(span)));
+                db.exec(insert, {s.a, s.b, s.c, s.d, s.e, s.f, s.g, random.bounded(10) == 0 ? QStringLiteral("促销") : QString(),
+                                 s.price, s.quantity, roundDecimal(s.price * s.quantity, 2), s.salePrice, s.quantity,
+                                 roundDecimal(s.quantity * s.price, 2), s.day.toString(QStringLiteral("yyyy-MM-dd"))});
+                s.id = db.lastInsertId();
+                stock.push_back(s);
+            }
+            t.commit();
+        }
+        {
+            Transaction t(db);
+            const QString insert = QStringLiteral(
+                "insert into data1 (a,b,c,d,e,f,g,h,i,j,z,\"1\",\"2\",\"3\",\"4\",a5,\"6\",day1,day2) "
+                "values (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+            QDate orderDay;
+            int orderCounter = 0;
+            for (int i = 0; i < salesCount; ++i) {
+                // Sales move forward through time; each sells from a batch already stocked in.
+                const QDate day = first.addDays(qint64(double(i) / qMax(1, salesCount) * double(span)));
+                const int newest = qMax(1, int(double(first.daysTo(day)) / double(span) * stockCount));
+                Stock& s = stock[size_t(random.bounded(quint32(qMin(newest, stockCount))))];
+                const double quantity = double(1 + random.bounded(5));
+                const double price = random.bounded(5) == 0 ? roundDecimal(s.salePrice * 0.9, 2) : s.salePrice;
+                if (day != orderDay) {
+                    orderDay = day;
+                    orderCounter = 1;
+                } else if (random.bounded(3) == 0) {
+                    ++orderCounter;  // the next customer of the day
+                }
+                const QString customer = pick(random, kCustomers);
+                s.sold += quantity;
+                s.soldAmount += quantity * price;
+                db.exec(insert, {s.a, s.b, s.c, s.d, s.e, s.f, customer, pick(random, kAddresses),
+                                 customer.isEmpty() ? QString() : QStringLiteral("13%1").arg(random.bounded(1000000000u), 9, 10, QLatin1Char('0')),
+                                 QString(),
+                                 day.toString(QStringLiteral("yyyyMMdd")) + QStringLiteral("%1").arg(orderCounter % 1000, 3, 10, QLatin1Char('0')),
+                                 s.price, price, quantity, roundDecimal(price * quantity, 2),
+                                 roundDecimal((price - s.price) * quantity, 2),
+                                 random.bounded(20) == 0 ? roundDecimal(price * quantity, 2) : 0.0,
+                                 day.toString(QStringLiteral("yyyy-MM-dd")), s.day.toString(QStringLiteral("yyyy-MM-dd"))});
+            }
+            // The batches carry what was sold from them.
+            const QString update = QStringLiteral(
+                "update data set \"5\"=?, \"6\"=?, \"7\"=\"2\"-?, \"8\"=(\"2\"-?)*\"1\" where id=?");
+            for (const Stock& s : stock)
+                if (s.sold > 0)
+                    db.exec(update, {s.sold, roundDecimal(s.soldAmount, 2), s.sold, s.sold, s.id});
+            t.commit();
+        }
+        db.exec(QStringLiteral("ANALYZE"));
+    } catch (const StoreError& e) {
+        err << "tovrakel-tool generate: " << e.message() << "\n";
+        return 1;
+    }
+    QTextStream(stdout) << "generated " << stockCount << " stock records and " << salesCount << " sales records in "
+                        << path << " (" << timer.elapsed() / 1000.0 << " s)\n";
+    return 0;
+}
