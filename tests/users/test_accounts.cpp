@@ -1,0 +1,215 @@
+// User records: the stored hash, plain-text rows from elsewhere, the administrator's maintenance
+// and the password change rules, on a temporary database.
+#include "store/data_module.h"
+#include "store/query.h"
+#include "support/temp_workdir.h"
+#include "users/password_hash.h"
+#include "users/rights.h"
+#include "users/user_accounts.h"
+
+#include <QtTest>
+
+class AccountsTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TempWorkdir> m_dir;
+
+    Database& db() { return dm().connection(); }
+    QString stored(const QString& user) {
+        return db().scalar(QStringLiteral("select passwd from userdb where username=?"), {user}).toString();
+    }
+    int userCount() { return db().scalar(QStringLiteral("select count(*) from userdb")).toInt(); }
+    void putPlain(const QString& user, const QString& password) {
+        db().exec(QStringLiteral("insert into userdb values (?,?)"), {user, password});
+    }
+
+private slots:
+    void init() {
+        m_dir = std::make_unique<TempWorkdir>();
+        m_dir->openNewDatabase();
+    }
+    void cleanup() { m_dir.reset(); }
+
+    void hashFormat() {
+        const QString hash = hashPassword(QStringLiteral("Abc123"));
+        const QStringList parts = hash.split(QLatin1Char('$'));
+        QCOMPARE(parts.size(), 4);
+        QCOMPARE(parts[0], QStringLiteral("pbkdf2-sha256"));
+        QCOMPARE(parts[1].toInt(), kPasswordIterations);
+        QVERIFY(kPasswordIterations >= 10000);
+        QCOMPARE(QByteArray::fromBase64(parts[2].toLatin1()).size(), 16);
+        QCOMPARE(QByteArray::fromBase64(parts[3].toLatin1()).size(), 32);
+        QVERIFY(!hash.contains(QStringLiteral("Abc123"), Qt::CaseInsensitive));
+        QVERIFY(isPasswordHash(hash));
+        // Salted: the same password never gives the same stored text twice.
+        QVERIFY(hashPassword(QStringLiteral("Abc123")) != hash);
+    }
+
+    void matching_data() {
+        QTest::addColumn<QString>("stored");  // "#" + password: hash it first
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("matches");
+        QTest::newRow("hash, same") << "#abc123" << "abc123" << true;
+        QTest::newRow("hash, other case") << "#abc123" << "ABC123" << true;
+        QTest::newRow("hash of upper, typed lower") << "#XyZ9" << "xyz9" << true;
+        QTest::newRow("hash, wrong") << "#abc123" << "abc124" << false;
+        QTest::newRow("hash, prefix") << "#abc123" << "abc12" << false;
+        QTest::newRow("hash, empty typed") << "#888" << "" << false;
+        QTest::newRow("plain, same") << "888" << "888" << true;
+        QTest::newRow("plain, other case") << "Secret" << "sECRET" << true;
+        QTest::newRow("plain, wrong") << "888" << "889" << false;
+        QTest::newRow("damaged hash is plain text") << "pbkdf2-sha256$x$y$z" << "pbkdf2-sha256$x$y$z" << true;
+        QTest::newRow("non-Latin case is not folded") << QString::fromUtf8("Ä1") << QString::fromUtf8("ä1") << false;
+    }
+    void matching() {
+        QFETCH(QString, stored);
+        QFETCH(QString, typed);
+        QFETCH(bool, matches);
+        if (stored.startsWith(QLatin1Char('#')))
+            stored = hashPassword(stored.mid(1), 1000);
+        QCOMPARE(passwordMatches(stored, typed), matches);
+    }
+
+    void storedCountIsHonoured() {
+        // A hash made with another count still checks, so the count can be raised later.
+        const QString old = hashPassword(QStringLiteral("pw1"), 1500);
+        QVERIFY(old.startsWith(QStringLiteral("pbkdf2-sha256$1500$")));
+        QVERIFY(passwordMatches(old, QStringLiteral("PW1")));
+        QString tampered = old;
+        tampered.replace(QStringLiteral("$1500$"), QStringLiteral("$1501$"));
+        QVERIFY(!passwordMatches(tampered, QStringLiteral("pw1")));
+    }
+
+    void deliveredAdministratorUpgradesAtFirstLogin() {
+        // The delivered database holds the initial password as plain text.
+        QCOMPARE(stored(Database::kAdministrator), Database::kInitialPassword);
+        QVERIFY(!checkLogin(dm().ADOQuery1, Database::kAdministrator, QStringLiteral("887")));
+        QCOMPARE(stored(Database::kAdministrator), Database::kInitialPassword);  // a failure changes nothing
+        QVERIFY(checkLogin(dm().ADOQuery1, Database::kAdministrator, Database::kInitialPassword));
+        const QString upgraded = stored(Database::kAdministrator);
+        QVERIFY(isPasswordHash(upgraded));
+        QVERIFY(passwordMatches(upgraded, Database::kInitialPassword));
+        // Later logins check the hash and leave it alone.
+        QVERIFY(checkLogin(dm().ADOQuery1, Database::kAdministrator, Database::kInitialPassword));
+        QCOMPARE(stored(Database::kAdministrator), upgraded);
+    }
+
+    void plainTextRowFromElsewhere() {
+        putPlain(QStringLiteral("zhang"), QStringLiteral("AbC9"));
+        QVERIFY(checkLogin(dm().ADOQuery1, QStringLiteral("zhang"), QStringLiteral("abc9")));
+        QVERIFY(isPasswordHash(stored(QStringLiteral("zhang"))));
+        QVERIFY(checkLogin(dm().ADOQuery1, QStringLiteral("ZHANG"), QStringLiteral("ABC9")));
+        QVERIFY(!checkLogin(dm().ADOQuery1, QStringLiteral("zhang"), QStringLiteral("abc")));
+    }
+
+    void loginRefusals_data() {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("password");
+        QTest::newRow("unknown user") << "nobody" << "888";
+        QTest::newRow("quote in name") << "a'b" << "888";
+        QTest::newRow("empty password") << "超级管理员" << "";
+        QTest::newRow("statement text as name") << "' or '1'='1" << "' or '1'='1";
+    }
+    void loginRefusals() {
+        QFETCH(QString, user);
+        QFETCH(QString, password);
+        QVERIFY(!checkLogin(dm().ADOQuery1, user, password));
+    }
+
+    void addUserRules() {
+        Dataset& work = dm().ADOQuery1;
+        QCOMPARE(addUser(work, QStringLiteral("超级管理员")), AddUserOutcome::Administrator);
+        QCOMPARE(addUser(work, QStringLiteral("  ")), AddUserOutcome::EmptyName);
+        QCOMPARE(userCount(), 1);
+        QCOMPARE(addUser(work, QStringLiteral(" 小王 ")), AddUserOutcome::Added);
+        QVERIFY(isPasswordHash(stored(QStringLiteral("小王"))));
+        QVERIFY(checkLogin(work, QStringLiteral("小王"), Database::kInitialPassword));
+        QCOMPARE(addUser(work, QStringLiteral("小王")), AddUserOutcome::Exists);
+        QCOMPARE(addUser(work, QStringLiteral("O'Brien")), AddUserOutcome::Added);
+        QCOMPARE(addUser(work, QStringLiteral("o'brien")), AddUserOutcome::Exists);
+        QCOMPARE(userCount(), 3);
+        QStringList names = userNames(work);  // in the engine's order
+        names.sort();
+        QStringList expected{QStringLiteral("超级管理员"), QStringLiteral("小王"), QStringLiteral("O'Brien")};
+        expected.sort();
+        QCOMPARE(names, expected);
+    }
+
+    void deleteAndReset() {
+        Dataset& work = dm().ADOQuery1;
+        QCOMPARE(checkUserDeletion(QStringLiteral(" 超级管理员 ")), DeleteUserOutcome::Administrator);
+        QCOMPARE(checkUserDeletion(QString()), DeleteUserOutcome::EmptyName);
+        QCOMPARE(checkUserDeletion(QStringLiteral("x")), DeleteUserOutcome::Allowed);
+        addUser(work, QStringLiteral("x'y"));
+        QVERIFY(changePassword(work, QStringLiteral("x'y"), QStringLiteral("888"), QStringLiteral("new1"),
+                               QStringLiteral("new1")) == PasswordChangeOutcome::Changed);
+        QVERIFY(resetPassword(work, QStringLiteral("x'y")));
+        QVERIFY(checkLogin(work, QStringLiteral("x'y"), Database::kInitialPassword));
+        QVERIFY(resetPassword(work, Database::kAdministrator));
+        QVERIFY(isPasswordHash(stored(Database::kAdministrator)));
+        deleteUser(work, QStringLiteral("x'y"));
+        QCOMPARE(userCount(), 1);
+        QVERIFY(!resetPassword(work, QStringLiteral("x'y")));  // gone: nothing to reset
+        QVERIFY(!resetPassword(work, QString()));
+    }
+
+    void passwordChange_data() {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("oldPassword");
+        QTest::addColumn<QString>("newPassword");
+        QTest::addColumn<QString>("repeat");
+        QTest::addColumn<int>("outcome");
+        const auto as = [](PasswordChangeOutcome o) { return int(o); };
+        QTest::newRow("changed") << "小王" << "888" << "abc1" << "abc1" << as(PasswordChangeOutcome::Changed);
+        QTest::newRow("old in other case") << "小王" << "888" << " k9 " << "k9" << as(PasswordChangeOutcome::Changed);
+        QTest::newRow("no operator") << "" << "888" << "abc1" << "abc1" << as(PasswordChangeOutcome::NoOperator);
+        QTest::newRow("no old") << "小王" << "  " << "abc1" << "abc1" << as(PasswordChangeOutcome::NoOldPassword);
+        QTest::newRow("no new") << "小王" << "888" << "" << "" << as(PasswordChangeOutcome::NoNewPassword);
+        QTest::newRow("repeat differs in case") << "小王" << "888" << "abc1" << "ABC1" << as(PasswordChangeOutcome::Mismatch);
+        QTest::newRow("wrong old") << "小王" << "999" << "abc1" << "abc1" << as(PasswordChangeOutcome::WrongOldPassword);
+        QTest::newRow("another's old") << "小王" << "adm1" << "abc1" << "abc1" << as(PasswordChangeOutcome::WrongOldPassword);
+        QTest::newRow("unknown operator") << "nobody" << "888" << "abc1" << "abc1" << as(PasswordChangeOutcome::WrongOldPassword);
+    }
+    void passwordChange() {
+        QFETCH(QString, user);
+        QFETCH(QString, oldPassword);
+        QFETCH(QString, newPassword);
+        QFETCH(QString, repeat);
+        QFETCH(int, outcome);
+        Dataset& work = dm().ADOQuery1;
+        addUser(work, QStringLiteral("小王"));
+        changePassword(work, Database::kAdministrator, QStringLiteral("888"), QStringLiteral("adm1"), QStringLiteral("adm1"));
+        const QString before = stored(QStringLiteral("小王"));
+        QCOMPARE(int(changePassword(work, user, oldPassword, newPassword, repeat)), outcome);
+        if (outcome == int(PasswordChangeOutcome::Changed)) {
+            QVERIFY(checkLogin(work, QStringLiteral("小王"), newPassword.trimmed().toUpper()));
+            QVERIFY(!checkLogin(work, QStringLiteral("小王"), QStringLiteral("888")));
+        } else {
+            QCOMPARE(stored(QStringLiteral("小王")), before);  // nothing changes
+        }
+    }
+
+    void rightsByUser() {
+        const Rights admin = Rights::forUser(QStringLiteral("超级管理员"));
+        QVERIFY(!admin.isRestricted());
+        QVERIFY(admin.hiddenMainWindowItems().isEmpty());
+        QVERIFY(admin.withheldInventoryColumns().isEmpty());
+        QVERIFY(admin.mayDeleteSales() && admin.mayCorrectSales());
+        for (const QString& name : {QStringLiteral("小王"), QStringLiteral("超级管理员 "), QStringLiteral("admin")}) {
+            const Rights user = Rights::forUser(name);
+            QVERIFY(user.isRestricted());
+            QCOMPARE(user.user(), name);
+            QVERIFY(!user.mayModifyStock() && !user.mayDeleteStock() && !user.mayCorrectSales() &&
+                    !user.mayDeleteSales() && !user.maySeeProfit() && !user.mayChangeSaleDate());
+            QCOMPARE(user.withheldInventoryColumns(),
+                     (QStringList{"进 货|单 价", "进 货|金 额", "存 货|金 额"}));
+            QCOMPARE(user.hiddenSalesDetailsItems(), (QStringList{"删 除", "修 改 ", "全部显示", "隐藏净利润"}));
+            QCOMPARE(user.withheldSalesColumns(), QStringList{"销 售 信 息|净利润"});
+            QCOMPARE(user.hiddenSalesCharts(), (QStringList{"月销售报表统计", "日销售报表统计"}));
+            QCOMPARE(user.withheldSummaryColumns(), (QStringList{"进 货|金 额", "销 售|金 额", "存 货|金 额"}));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(AccountsTest)
+#include "test_accounts.moc"
