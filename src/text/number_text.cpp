@@ -126,3 +126,37 @@ double roundDecimal(double value, int decimals) {
         text.insert(text.begin(), '-');
     return std::strtod(text.c_str(), nullptr);
 }
+
+QString pictureNumberText(double value, const QString& picture) {
+    if (picture.isEmpty() || !std::isfinite(value))
+        return generalNumberText(value);
+    const int point = int(picture.indexOf(QLatin1Char('.')));
+    const QString whole = point < 0 ? picture : picture.left(point);
+    const QString fraction = point < 0 ? QString() : picture.mid(point + 1);
+    const int minWhole = int(whole.count(QLatin1Char('0')));
+    const int maxDecimals = int(fraction.size());
+    const int minDecimals = int(fraction.count(QLatin1Char('0')));
+
+    const Decimal d = toDecimal(value);
+    std::string text = fixedText(d, maxDecimals);
+    std::string head = text, tail;
+    if (const size_t dot = text.find('.'); dot != std::string::npos) {
+        head = text.substr(0, dot);
+        tail = text.substr(dot + 1);
+    }
+    while (int(tail.size()) > minDecimals && tail.back() == '0')
+        tail.pop_back();
+    if (head == "0")
+        head.clear();
+    if (int(head.size()) < minWhole)
+        head.insert(0, size_t(minWhole - int(head.size())), '0');
+    if (head.empty() && tail.empty())
+        return QString();
+    std::string result = head;
+    if (!tail.empty())
+        result += "." + tail;
+    const bool zero = result.find_first_not_of("0.") == std::string::npos;
+    if (d.negative && !zero)
+        result.insert(result.begin(), '-');
+    return QString::fromStdString(result);
+}

@@ -9,3 +9,8 @@ QString generalNumberText(double value);
 QString twoDecimalText(double value);
 // Rounded to the given decimals on the 15-digit decimal form, halves away from zero.
 double roundDecimal(double value, int decimals);
+// A number under a display picture of "#" (optional digit) and "0" (forced digit) with an optional
+// ".": "#.##" shows at most two decimals, halves away from zero, no leading zero and no trailing
+// zeros (0.5 -> ".5", 12.345 -> "12.35"), and a value that rounds to zero as an empty text. An empty
+// picture gives the general number text.
+QString pictureNumberText(double value, const QString& picture);

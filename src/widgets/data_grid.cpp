@@ -1,0 +1,495 @@
+#include "widgets/data_grid.h"
+
+#include "store/dataset.h"
+#include "text/number_text.h"
+#include "widgets/ui_services.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScrollBar>
+#include <QStyledItemDelegate>
+#include <QVBoxLayout>
+
+const QString kGeneralNumber = QStringLiteral("general");
+const QColor DataGrid::kFooterColour(255, 194, 134);
+
+bool datasetNumber(const Dataset& dataset, int row, int column, double* value) {
+    const DatasetColumn& c = dataset.column(column);
+    if (c.isNull(row))
+        return false;
+    if (c.kind() == DatasetColumn::Kind::Number) {
+        *value = c.number(row);
+        return true;
+    }
+    bool ok = false;
+    const double v = c.text(row).trimmed().toDouble(&ok);
+    if (ok)
+        *value = v;
+    return ok;
+}
+
+namespace {
+
+// Keeps a row's own text colour (the alarm red) on the selected row too, on a light selection.
+class RowColourDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        const QVariant colour = index.data(Qt::ForegroundRole);
+        if (colour.isValid())
+            option->palette.setBrush(QPalette::HighlightedText, qvariant_cast<QBrush>(colour));
+    }
+};
+
+QString formatNumber(double value, const QString& format) {
+    if (format.isEmpty() || format == kGeneralNumber)
+        return generalNumberText(value);
+    return pictureNumberText(value, format);
+}
+
+}  // namespace
+
+// ---- DataGridModel ----
+
+void DataGridModel::setColumns(const QVector<GridColumn>& columns) {
+    beginResetModel();
+    m_columns = columns;
+    m_fields.fill(-1, columns.size());
+    m_footer.fill(QString(), columns.size());
+    endResetModel();
+    reload();
+}
+
+void DataGridModel::setDataset(const Dataset* dataset) { m_dataset = dataset; }
+
+void DataGridModel::reload() {
+    beginResetModel();
+    m_rows = m_dataset && m_dataset->isOpen() ? m_dataset->recordCount() : 0;
+    m_fields.resize(m_columns.size());
+    for (int c = 0; c < m_columns.size(); ++c)
+        m_fields[c] = m_dataset ? m_dataset->columnIndex(m_columns[c].field) : -1;
+    computeFooter();
+    endResetModel();
+}
+
+// Sums over every row of the result, once per reload; painting only reads the texts.
+void DataGridModel::computeFooter() {
+    m_footer.resize(m_columns.size());
+    for (int c = 0; c < m_columns.size(); ++c) {
+        const GridColumn& column = m_columns[c];
+        switch (column.footer) {
+        case GridColumn::Footer::None: m_footer[c].clear(); break;
+        case GridColumn::Footer::Text: m_footer[c] = column.footerText; break;
+        case GridColumn::Footer::Sum: {
+            double sum = 0;
+            const int field = m_fields[c];
+            for (int r = 0; field >= 0 && r < m_rows; ++r) {
+                double v;
+                if (datasetNumber(*m_dataset, r, field, &v))
+                    sum += v;
+            }
+            m_footer[c] = formatNumber(sum, column.format);
+        }
+        }
+    }
+}
+
+QString DataGridModel::cellText(int row, int column) const {
+    if (column < 0 || column >= m_fields.size())
+        return QString();
+    const int field = m_fields[column];
+    if (field < 0 || !m_dataset || row < 0 || row >= m_rows || row >= m_dataset->recordCount())
+        return QString();
+    const QString& format = m_columns[column].format;
+    if (format.isEmpty())
+        return m_dataset->text(row, field);
+    double value;
+    if (!datasetNumber(*m_dataset, row, field, &value))
+        return m_dataset->text(row, field);  // empty, or a text that is no number: as stored
+    return formatNumber(value, format);
+}
+
+QString DataGridModel::footerText(int column) const { return m_footer.value(column); }
+
+int DataGridModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : m_rows; }
+
+int DataGridModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(m_columns.size());
+}
+
+QVariant DataGridModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid())
+        return QVariant();
+    switch (role) {
+    case Qt::DisplayRole: return cellText(index.row(), index.column());
+    case Qt::TextAlignmentRole: return int(m_columns[index.column()].alignment | Qt::AlignVCenter);
+    case Qt::ForegroundRole:
+        if (rowColour && index.row() < m_rows && m_dataset && index.row() < m_dataset->recordCount()) {
+            const QColor colour = rowColour(index.row());
+            if (colour.isValid())
+                return QBrush(colour);
+        }
+        return QVariant();
+    default: return QVariant();
+    }
+}
+
+QVariant DataGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < m_columns.size())
+        return m_columns[section].upperTitle + QLatin1Char('|') + m_columns[section].lowerTitle;
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+Qt::ItemFlags DataGridModel::flags(const QModelIndex& index) const {
+    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+}
+
+// ---- BandHeader ----
+
+BandHeader::BandHeader(DataGridModel* model, QWidget* parent) : QHeaderView(Qt::Horizontal, parent), m_model(model) {
+    setSectionsClickable(true);
+    setHighlightSections(false);
+    setSectionResizeMode(QHeaderView::Fixed);
+    setMinimumSectionSize(8);
+}
+
+QSize BandHeader::sizeHint() const {
+    const int line = fontMetrics().height() + 6;
+    return QSize(QHeaderView::sizeHint().width(), 2 * line);
+}
+
+void BandHeader::setMarks(const QVector<Mark>& marks) {
+    m_marks = marks;
+    viewport()->update();
+}
+
+void BandHeader::paintCell(QPainter& painter, const QRect& rect, const QString& text, const GridColumn& column,
+                           Mark mark) const {
+    const QColor band = column.band.isValid() ? column.band : palette().color(QPalette::Button);
+    painter.fillRect(rect, band);
+    painter.setPen(band.darker(135));
+    painter.drawLine(rect.topRight(), rect.bottomRight());
+    painter.drawLine(rect.bottomLeft(), rect.bottomRight());
+    painter.setPen(band.lighter(115));
+    painter.drawLine(rect.topLeft(), rect.topRight() - QPoint(1, 0));
+    painter.drawLine(rect.topLeft(), rect.bottomLeft() - QPoint(0, 1));
+
+    QRect textRect = rect.adjusted(2, 0, -2, 0);
+    if (mark != Mark::None) {
+        // A small triangle at the right: pointing down for the descending mark.
+        const int size = 7;
+        const QPoint centre(rect.right() - 8, rect.center().y() + 1);
+        QPainterPath arrow;
+        if (mark == Mark::Down) {
+            arrow.moveTo(centre.x() - size / 2, centre.y() - 2);
+            arrow.lineTo(centre.x() + size / 2 + 1, centre.y() - 2);
+            arrow.lineTo(centre.x(), centre.y() + 2);
+        } else {
+            arrow.moveTo(centre.x() - size / 2, centre.y() + 2);
+            arrow.lineTo(centre.x() + size / 2 + 1, centre.y() + 2);
+            arrow.lineTo(centre.x(), centre.y() - 2);
+        }
+        arrow.closeSubpath();
+        painter.setRenderHint(QPainter::Antialiasing, true);
+        painter.fillPath(arrow, column.titleColour.isValid() ? column.titleColour : palette().color(QPalette::ButtonText));
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        textRect.adjust(0, 0, -12, 0);
+    }
+    painter.setPen(column.titleColour.isValid() ? column.titleColour : palette().color(QPalette::ButtonText));
+    painter.drawText(textRect, Qt::AlignCenter, fontMetrics().elidedText(text, Qt::ElideRight, textRect.width()));
+}
+
+void BandHeader::paintEvent(QPaintEvent*) {
+    QPainter painter(viewport());
+    painter.fillRect(viewport()->rect(), palette().color(QPalette::Window));
+    const QVector<GridColumn>& columns = m_model->columns();
+    const int height = viewport()->height();
+    const int half = height / 2;
+
+    // Runs of adjacent visible columns that share an upper title get one band cell.
+    int runColumn = -1, runLeft = 0, runRight = 0;
+    auto flush = [&] {
+        if (runColumn >= 0)
+            paintCell(painter, QRect(runLeft, 0, runRight - runLeft, half), columns[runColumn].upperTitle,
+                      columns[runColumn], Mark::None);
+    };
+    for (int visual = 0; visual < count(); ++visual) {
+        const int logical = logicalIndex(visual);
+        if (logical < 0 || logical >= columns.size() || isSectionHidden(logical))
+            continue;
+        const int x = sectionViewportPosition(logical);
+        const int width = sectionSize(logical);
+        paintCell(painter, QRect(x, half, width, height - half), columns[logical].lowerTitle, columns[logical],
+                  mark(logical));
+        if (runColumn >= 0 && columns[runColumn].upperTitle == columns[logical].upperTitle && x == runRight) {
+            runRight = x + width;
+            continue;
+        }
+        flush();
+        runColumn = logical;
+        runLeft = x;
+        runRight = x + width;
+    }
+    flush();
+}
+
+// ---- GridFooter ----
+
+GridFooter::GridFooter(DataGrid* grid) : QWidget(grid), m_grid(grid) {
+    setObjectName(QStringLiteral("GridFooter"));
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+}
+
+QSize GridFooter::sizeHint() const { return QSize(100, fontMetrics().height() + 8); }
+
+void GridFooter::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), DataGrid::kFooterColour);
+    const QColor line = DataGrid::kFooterColour.darker(140);
+    painter.setPen(line);
+    painter.drawLine(rect().topLeft(), rect().topRight());
+    QTableView* view = m_grid->view();
+    QHeaderView* header = view->horizontalHeader();
+    const int offset = view->geometry().x() + view->viewport()->geometry().x() - geometry().x();
+    const QVector<GridColumn>& columns = m_grid->columns();
+    for (int visual = 0; visual < header->count(); ++visual) {
+        const int logical = header->logicalIndex(visual);
+        if (logical < 0 || logical >= columns.size() || header->isSectionHidden(logical))
+            continue;
+        const QRect cell(offset + header->sectionViewportPosition(logical), 0, header->sectionSize(logical), height());
+        painter.setPen(line);
+        painter.drawLine(cell.topRight(), cell.bottomRight());
+        const QString text = m_grid->footerText(logical);
+        if (text.isEmpty())
+            continue;
+        const Qt::Alignment align = columns[logical].footer == GridColumn::Footer::Text
+            ? Qt::AlignCenter
+            : (columns[logical].alignment & Qt::AlignHorizontal_Mask) | Qt::AlignVCenter;
+        painter.setPen(palette().color(QPalette::WindowText));
+        const QRect textRect = cell.adjusted(3, 0, -4, 0);
+        painter.drawText(textRect, align, fontMetrics().elidedText(text, Qt::ElideRight, textRect.width()));
+    }
+}
+
+// ---- DataGrid ----
+
+DataGrid::DataGrid(QWidget* parent) : QFrame(parent), m_model(new DataGridModel(this)) {
+    setFrameShape(QFrame::StyledPanel);
+    setFrameShadow(QFrame::Sunken);
+
+    m_view = new QTableView(this);
+    m_view->setObjectName(QStringLiteral("GridView"));
+    m_view->setFrameShape(QFrame::NoFrame);
+    m_header = new BandHeader(m_model, m_view);
+    m_header->setObjectName(QStringLiteral("GridTitles"));
+    m_view->setHorizontalHeader(m_header);
+    m_view->setModel(m_model);
+    m_view->setItemDelegate(new RowColourDelegate(m_view));
+    m_view->verticalHeader()->hide();
+    m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_view->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_view->setWordWrap(false);
+    m_view->setTabKeyNavigation(false);
+    m_view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_view->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    QHeaderView* rows = m_view->verticalHeader();
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setMinimumSectionSize(8);
+    rows->setDefaultSectionSize(fontMetrics().height() + 6);
+    QPalette selection = m_view->palette();
+    selection.setColor(QPalette::Highlight, QColor(190, 218, 248));
+    selection.setColor(QPalette::HighlightedText, Qt::black);
+    selection.setColor(QPalette::Inactive, QPalette::Highlight, QColor(214, 230, 248));
+    selection.setColor(QPalette::Inactive, QPalette::HighlightedText, Qt::black);
+    m_view->setPalette(selection);
+    m_view->viewport()->installEventFilter(this);
+    setFocusProxy(m_view);
+
+    m_footer = new GridFooter(this);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_view, 1);
+    layout->addWidget(m_footer);
+
+    connect(m_header, &QHeaderView::sectionClicked, this, [this](int column) {
+        sortByTitle(column, QApplication::keyboardModifiers().testFlag(Qt::ControlModifier));
+    });
+    connect(m_header, &QHeaderView::sectionResized, m_footer, qOverload<>(&QWidget::update));
+    connect(m_view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                if (m_selecting || !m_dataset || !current.isValid() || current.row() >= m_dataset->recordCount())
+                    return;
+                m_dataset->setCurrentRow(current.row());
+                emit currentRowChanged(current.row());
+            });
+    connect(m_view, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
+        if (index.isValid())
+            emit cellClicked(index.row());
+    });
+    connect(m_view, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
+        if (index.isValid())
+            emit rowDoubleClicked(index.row());
+    });
+}
+
+void DataGrid::setColumns(const QVector<GridColumn>& columns) {
+    m_model->setColumns(columns);
+    m_header->setMarks(QVector<BandHeader::Mark>(columns.size(), BandHeader::Mark::None));
+    fitColumns();
+}
+
+void DataGrid::setColumnTitles(int column, const QString& upper, const QString& lower) {
+    m_model->column(column).upperTitle = upper;
+    m_model->column(column).lowerTitle = lower;
+    m_header->viewport()->update();
+}
+
+void DataGrid::setFooterText(int column, const QString& text) {
+    m_model->column(column).footerText = text;
+    m_model->reload();
+    selectDatasetRow();
+    m_footer->update();
+}
+
+void DataGrid::setDataset(Dataset* dataset) {
+    m_dataset = dataset;
+    m_model->setDataset(dataset);
+    refresh();
+}
+
+void DataGrid::refresh() {
+    m_model->reload();
+    selectDatasetRow();
+    m_footer->update();
+    m_header->viewport()->update();
+}
+
+void DataGrid::selectDatasetRow() {
+    m_selecting = true;
+    const int row = m_dataset && m_dataset->isOpen() ? m_dataset->currentRow() : -1;
+    if (row >= 0 && row < m_model->rowCount()) {
+        int column = 0;
+        const QList<int> visible = visibleColumns();
+        if (!visible.isEmpty())
+            column = visible.first();
+        const QModelIndex index = m_model->index(row, column);
+        m_view->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                             QItemSelectionModel::Rows);
+        m_view->scrollTo(index);
+    } else {
+        m_view->selectionModel()->clear();
+    }
+    m_selecting = false;
+}
+
+int DataGrid::currentRow() const {
+    return m_dataset && m_dataset->isOpen() ? m_dataset->currentRow() : -1;
+}
+
+void DataGrid::setCurrentRow(int row) {
+    if (!m_dataset)
+        return;
+    m_dataset->setCurrentRow(row);
+    selectDatasetRow();
+}
+
+void DataGrid::setColumnHidden(int column, bool hidden) {
+    m_view->setColumnHidden(column, hidden);
+    fitColumns();
+    m_footer->update();
+}
+
+bool DataGrid::isColumnHidden(int column) const { return m_view->isColumnHidden(column); }
+
+void DataGrid::setRowColour(std::function<QColor(int)> colour) {
+    m_model->rowColour = std::move(colour);
+    m_view->viewport()->update();
+}
+
+QString DataGrid::columnTitle(int column) const {
+    const GridColumn& c = m_model->columns().at(column);
+    return c.upperTitle + QLatin1Char('|') + c.lowerTitle;
+}
+
+QList<int> DataGrid::visibleColumns() const {
+    QList<int> visible;
+    for (int visual = 0; visual < m_header->count(); ++visual) {
+        const int logical = m_header->logicalIndex(visual);
+        if (!m_header->isSectionHidden(logical))
+            visible << logical;
+    }
+    return visible;
+}
+
+QRect DataGrid::cellRect(int row, int column) const {
+    const QRect r = m_view->visualRect(m_model->index(row, column));
+    return r.translated(m_view->viewport()->mapTo(this, QPoint(0, 0)));
+}
+
+// Descending first, then alternating: the clicked column's mark before the click chooses the
+// order, then it advances none -> down -> up -> down. Ctrl keeps the other marks and lets a mark go
+// up -> none.
+void DataGrid::sortByTitle(int column, bool ctrl) {
+    if (column < 0 || column >= columnCount())
+        return;
+    emit titleClicked(column);
+    QVector<BandHeader::Mark> marks = m_header->marks();
+    marks.resize(columnCount());
+    const BandHeader::Mark before = marks[column];
+    const QString field = m_model->columns().at(column).field;
+    const bool sorted = runAction(this, [&] {
+        if (m_dataset)
+            m_dataset->sort(before == BandHeader::Mark::Down ? field : field + QStringLiteral(" DESC"));
+    });
+    if (!sorted)
+        return;
+    if (!ctrl)
+        for (int c = 0; c < marks.size(); ++c)
+            if (c != column)
+                marks[c] = BandHeader::Mark::None;
+    switch (before) {
+    case BandHeader::Mark::None: marks[column] = BandHeader::Mark::Down; break;
+    case BandHeader::Mark::Down: marks[column] = BandHeader::Mark::Up; break;
+    case BandHeader::Mark::Up: marks[column] = ctrl ? BandHeader::Mark::None : BandHeader::Mark::Down; break;
+    }
+    m_header->setMarks(marks);
+    refresh();
+}
+
+// The columns share the grid's width in proportion to their designed widths.
+void DataGrid::fitColumns() {
+    const QList<int> visible = visibleColumns();
+    if (visible.isEmpty())
+        return;
+    const int available = m_view->viewport()->width();
+    if (available <= 0)
+        return;
+    qint64 designed = 0;
+    for (int c : visible)
+        designed += qMax(1, m_model->columns().at(c).width);
+    int used = 0;
+    for (int i = 0; i < visible.size(); ++i) {
+        const int c = visible[i];
+        int width = i + 1 == visible.size()
+            ? available - used
+            : int(qint64(qMax(1, m_model->columns().at(c).width)) * available / designed);
+        width = qMax(width, 8);
+        m_header->resizeSection(c, width);
+        used += width;
+    }
+    m_footer->update();
+}
+
+bool DataGrid::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_view->viewport() && event->type() == QEvent::Resize)
+        fitColumns();
+    return QFrame::eventFilter(watched, event);
+}

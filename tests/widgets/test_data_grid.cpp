@@ -1,0 +1,222 @@
+// The shared grid: two-level titles, footers, formats, title sorting, hidden columns, row colours.
+#include "store/data_module.h"
+#include "support/recording_ui.h"
+#include "support/temp_workdir.h"
+#include "widgets/data_grid.h"
+
+#include <QtTest>
+#include <QImage>
+
+class DataGridTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TempWorkdir> m_dir;
+    std::unique_ptr<RecordingUi> m_ui;
+    std::unique_ptr<DataGrid> m_grid;
+
+    static QVector<GridColumn> columns() {
+        const QColor sky(166, 202, 240), teal(0, 128, 128);
+        QVector<GridColumn> c(5);
+        c[0] = {"a", "商 品", "名 称", "", Qt::AlignLeft, GridColumn::Footer::Text, "总计", sky, {}, 120};
+        c[1] = {"b", "商 品", "型 号", "", Qt::AlignLeft, GridColumn::Footer::None, {}, sky, {}, 100};
+        c[2] = {"2", "进 货", "数 量", "#.###", Qt::AlignRight, GridColumn::Footer::Sum, {}, teal, Qt::white, 60};
+        c[3] = {"1", "进 货", "单 价", kGeneralNumber, Qt::AlignRight, GridColumn::Footer::None, {}, teal, Qt::white, 60};
+        c[4] = {"3", "进 货", "金 额", "#.##", Qt::AlignRight, GridColumn::Footer::Sum, {}, teal, Qt::white, 60};
+        return c;
+    }
+    void insert(const QString& a, const QString& b, const QVariant& quantity, const QVariant& price,
+                const QVariant& amount) {
+        dm().connection().exec(QStringLiteral("insert into data (a,b,\"2\",\"1\",\"3\") values (?,?,?,?,?)"),
+                               {a, b, quantity, price, amount});
+    }
+    QStringList columnTexts(int column) {
+        QStringList texts;
+        for (int r = 0; r < m_grid->rowCount(); ++r)
+            texts << m_grid->cellText(r, column);
+        return texts;
+    }
+    void clickTitle(int column, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        BandHeader* header = m_grid->header();
+        const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                        header->height() * 3 / 4);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, modifiers, at);
+    }
+
+private slots:
+    void init() {
+        m_dir = std::make_unique<TempWorkdir>();
+        m_dir->openNewDatabase();
+        m_ui = std::make_unique<RecordingUi>();
+        insert("苹果", "A1", 0.5, 2.5, 1.25);
+        insert("香蕉", "B2", 10, 3, 30);
+        insert("梨", "C3", 0, 0.3, 0);
+        insert("O'Neil", QString(), QVariant(), QVariant(), QVariant());
+        dm().ADOQuery15.setStatement(QStringLiteral("select * from data order by id"));
+        m_grid = std::make_unique<DataGrid>();
+        m_grid->resize(500, 300);
+        m_grid->setColumns(columns());
+        m_grid->setDataset(&dm().ADOQuery15);
+        m_grid->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_grid.get()));
+    }
+    void cleanup() {
+        m_grid.reset();
+        m_ui.reset();
+        m_dir.reset();
+    }
+
+    void titlesAreUpperAndLowerJoined() {
+        QCOMPARE(m_grid->columnTitle(0), QStringLiteral("商 品|名 称"));
+        QCOMPARE(m_grid->columnTitle(4), QStringLiteral("进 货|金 额"));
+        QCOMPARE(m_grid->model()->headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(),
+                 QStringLiteral("进 货|数 量"));
+        QCOMPARE(m_grid->header()->height(), m_grid->header()->sizeHint().height());
+    }
+
+    void formatsOfTheCells() {
+        QCOMPARE(columnTexts(0), (QStringList{"苹果", "香蕉", "梨", "O'Neil"}));
+        QCOMPARE(columnTexts(2), (QStringList{".5", "10", "", ""}));   // "#.###": zero and empty are empty
+        QCOMPARE(columnTexts(3), (QStringList{"2.5", "3", "0.3", ""}));  // general number
+        QCOMPARE(columnTexts(4), (QStringList{"1.25", "30", "", ""}));
+        QCOMPARE(m_grid->model()->data(m_grid->model()->index(0, 2), Qt::TextAlignmentRole).toInt() &
+                     Qt::AlignHorizontal_Mask,
+                 int(Qt::AlignRight));
+    }
+
+    void footerHoldsTextsAndSumsOfAllRows() {
+        QCOMPARE(m_grid->footerText(0), QStringLiteral("总计"));
+        QCOMPARE(m_grid->footerText(1), QString());
+        QCOMPARE(m_grid->footerText(2), QStringLiteral("10.5"));
+        QCOMPARE(m_grid->footerText(3), QString());
+        QCOMPARE(m_grid->footerText(4), QStringLiteral("31.25"));
+        // The footer row is drawn in its colour under the rows.
+        const QImage footer = m_grid->footer()->grab().toImage();
+        const int besideTexts = m_grid->header()->sectionViewportPosition(1) + 20;  // a column without footer
+        QCOMPARE(QColor(footer.pixel(besideTexts, footer.height() / 2)), DataGrid::kFooterColour);
+        QVERIFY(m_grid->footer()->geometry().top() >= m_grid->view()->geometry().bottom());
+        // A refresh after a change recomputes the sums.
+        insert("桃", "D4", 2, 1, 2);
+        dm().ADOQuery15.setStatement(QStringLiteral("select * from data order by id"));
+        m_grid->refresh();
+        QCOMPARE(m_grid->footerText(2), QStringLiteral("12.5"));
+        QCOMPARE(m_grid->rowCount(), 5);
+    }
+
+    void upperTitleSpansItsColumnsInItsBandColour() {
+        BandHeader* header = m_grid->header();
+        const QImage image = header->viewport()->grab().toImage();
+        const int upper = 3, lower = header->height() - 3;  // above and below the title texts
+        // The boundary between columns 0 and 1 is drawn in the lower titles only.
+        const int boundary = header->sectionViewportPosition(1) - 1;
+        const QColor sky(166, 202, 240);
+        QCOMPARE(QColor(image.pixel(boundary, upper)), sky);
+        QVERIFY(QColor(image.pixel(boundary, lower)) != sky);
+        // Between the two groups the upper band is divided.
+        const int groupBoundary = header->sectionViewportPosition(2) - 1;
+        QVERIFY(QColor(image.pixel(groupBoundary, upper)) != sky);
+        const int insideTeal = header->sectionViewportPosition(3) + 2;
+        QCOMPARE(QColor(image.pixel(insideTeal, upper)), QColor(0, 128, 128));
+    }
+
+    void titleClickSortsDescendingFirstThenAlternating() {
+        clickTitle(2);
+        QCOMPARE(columnTexts(0), (QStringList{"香蕉", "苹果", "梨", "O'Neil"}));  // descending, empty last
+        QCOMPARE(m_grid->header()->mark(2), BandHeader::Mark::Down);
+        clickTitle(2);
+        QCOMPARE(columnTexts(0), (QStringList{"O'Neil", "梨", "苹果", "香蕉"}));
+        QCOMPARE(m_grid->header()->mark(2), BandHeader::Mark::Up);
+        clickTitle(2);
+        QCOMPARE(columnTexts(0), (QStringList{"香蕉", "苹果", "梨", "O'Neil"}));
+        QCOMPARE(m_grid->header()->mark(2), BandHeader::Mark::Down);
+        // Another column starts descending and clears the other marks.
+        clickTitle(3);
+        QCOMPARE(columnTexts(3), (QStringList{"3", "2.5", "0.3", ""}));
+        QCOMPARE(m_grid->header()->mark(2), BandHeader::Mark::None);
+        QCOMPARE(m_grid->header()->mark(3), BandHeader::Mark::Down);
+        QCOMPARE(dm().ADOQuery15.sortSpec(), QStringLiteral("1 DESC"));
+        // The footer does not change with the order.
+        QCOMPARE(m_grid->footerText(2), QStringLiteral("10.5"));
+    }
+
+    void ctrlKeepsTheOtherMarks() {
+        clickTitle(2);
+        clickTitle(3, Qt::ControlModifier);
+        QCOMPARE(m_grid->header()->mark(2), BandHeader::Mark::Down);
+        QCOMPARE(m_grid->header()->mark(3), BandHeader::Mark::Down);
+        clickTitle(3, Qt::ControlModifier);
+        QCOMPARE(m_grid->header()->mark(3), BandHeader::Mark::Up);
+        clickTitle(3, Qt::ControlModifier);
+        QCOMPARE(m_grid->header()->mark(3), BandHeader::Mark::None);
+        QCOMPARE(m_grid->header()->mark(2), BandHeader::Mark::Down);
+    }
+
+    void titleClickIsAnnouncedBeforeTheSort() {
+        QString orderSeen = QStringLiteral("unset");
+        connect(m_grid.get(), &DataGrid::titleClicked, this,
+                [&](int) { orderSeen = dm().ADOQuery15.sortSpec(); });
+        clickTitle(0);
+        QCOMPARE(orderSeen, QString());
+        QCOMPARE(dm().ADOQuery15.sortSpec(), QStringLiteral("a DESC"));
+    }
+
+    void currentRowFollowsTheSelectionAndSurvivesSorting() {
+        QTest::mouseClick(m_grid->view()->viewport(), Qt::LeftButton, {},
+                          m_grid->view()->visualRect(m_grid->model()->index(1, 0)).center());
+        QCOMPARE(dm().ADOQuery15.currentRow(), 1);
+        QCOMPARE(dm().ADOQuery15.fieldText("a"), QStringLiteral("香蕉"));
+        clickTitle(4);  // 香蕉 has the largest amount: first
+        QCOMPARE(dm().ADOQuery15.fieldText("a"), QStringLiteral("香蕉"));
+        QCOMPARE(m_grid->view()->currentIndex().row(), dm().ADOQuery15.currentRow());
+        QTest::keyClick(m_grid->view(), Qt::Key_Down);
+        QCOMPARE(dm().ADOQuery15.fieldText("a"), QStringLiteral("苹果"));
+    }
+
+    void hiddenColumnsAndTheFit() {
+        const int width = m_grid->view()->viewport()->width();
+        auto total = [&] {
+            int sum = 0;
+            for (int c : m_grid->visibleColumns())
+                sum += m_grid->header()->sectionSize(c);
+            return sum;
+        };
+        QCOMPARE(total(), width);
+        m_grid->setColumnHidden(3, true);
+        m_grid->setColumnHidden(4, true);
+        QVERIFY(m_grid->isColumnHidden(3));
+        QCOMPARE(m_grid->visibleColumns(), (QList<int>{0, 1, 2}));
+        QCOMPARE(total(), width);
+        m_grid->setColumnHidden(3, false);
+        QCOMPARE(m_grid->visibleColumns(), (QList<int>{0, 1, 2, 3}));
+    }
+
+    void rowColourHook() {
+        m_grid->setRowColour([](int row) { return row == 1 ? QColor(Qt::red) : QColor(); });
+        const QVariant red = m_grid->model()->data(m_grid->model()->index(1, 3), Qt::ForegroundRole);
+        QCOMPARE(qvariant_cast<QBrush>(red).color(), QColor(Qt::red));
+        QVERIFY(!m_grid->model()->data(m_grid->model()->index(0, 3), Qt::ForegroundRole).isValid());
+    }
+
+    void readOnlyWholeRows() {
+        QCOMPARE(m_grid->view()->editTriggers(), QAbstractItemView::NoEditTriggers);
+        QCOMPARE(m_grid->view()->selectionBehavior(), QAbstractItemView::SelectRows);
+        QVERIFY(!(m_grid->model()->flags(m_grid->model()->index(0, 0)) & Qt::ItemIsEditable));
+    }
+
+    void aHundredThousandRows() {
+        dm().connection().exec(QStringLiteral(
+            "with recursive n(i) as (select 1 union all select i+1 from n where i<100000) "
+            "insert into data (a,b,\"2\",\"1\",\"3\") select 'p'||(i%997),'m'||i,1,2,2 from n"));
+        QElapsedTimer timer;
+        timer.start();
+        dm().ADOQuery15.setStatement(QStringLiteral("select * from data"));
+        m_grid->refresh();
+        clickTitle(0);
+        QCoreApplication::processEvents();
+        qInfo("open, show and sort of 100 004 rows: %lld ms", qint64(timer.elapsed()));
+        QCOMPARE(m_grid->rowCount(), 100004);
+        QCOMPARE(m_grid->footerText(2), QStringLiteral("100010.5"));
+    }
+};
+
+QTEST_MAIN(DataGridTest)
+#include "test_data_grid.moc"
