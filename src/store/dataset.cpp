@@ -7,6 +7,7 @@
 #include <QDate>
 #include <QRegularExpression>
 #include <algorithm>
+#include <cstring>
 #include <cmath>
 #include <numeric>
 #include <sqlite3.h>
@@ -24,6 +25,23 @@ qint64 roundHalfEven(double value) { return qint64(std::nearbyint(value)); }
 
 // ---- Dataset ----
 
+namespace {
+
+// A 64-bit key whose unsigned order is the order of the numbers, empty cells first.
+uint64_t numberKey(const ColumnStore& col, int row) {
+    if (col.isNull(row))
+        return 0;
+    double v = col.number(row);
+    if (v == 0)
+        v = 0;  // -0 sorts with 0
+    uint64_t bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    bits = (bits & 0x8000000000000000ull) ? ~bits : bits | 0x8000000000000000ull;
+    return bits == 0 ? 1 : bits;
+}
+
+}  // namespace
+
 Dataset::Dataset(QString name, QString statement, Database* db)
     : m_name(std::move(name)), m_statement(std::move(statement)), m_db(db) {}
 
@@ -39,8 +57,6 @@ void Dataset::open() {
     close();
     if (!openOrderedInMemory())
         readRows(m_statement);
-    m_readOrder.resize(size_t(m_rowCount));
-    std::iota(m_readOrder.begin(), m_readOrder.end(), 0);
     m_sortSpec.clear();
     m_open = true;
     m_current = m_rowCount > 0 ? 0 : -1;
@@ -51,7 +67,7 @@ void Dataset::readRows(const QString& statement) {
     Database& db = database();
     sqlite3_stmt* stmt = db.prepare(statement, m_params);
     const int count = sqlite3_column_count(stmt);
-    std::vector<DatasetColumn> columns;
+    std::vector<ColumnStore> columns;
     columns.reserve(size_t(count));
     for (int c = 0; c < count; ++c) {
         columns.emplace_back(QString::fromUtf8(sqlite3_column_name(stmt, c)));
@@ -63,7 +79,7 @@ void Dataset::readRows(const QString& statement) {
     int rc;
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
         for (int c = 0; c < count; ++c) {
-            DatasetColumn& col = columns[size_t(c)];
+            ColumnStore& col = columns[size_t(c)];
             switch (sqlite3_column_type(stmt, c)) {
             case SQLITE_NULL: col.appendNull(); break;
             case SQLITE_INTEGER: col.appendNumber(double(sqlite3_column_int64(stmt, c))); break;
@@ -81,6 +97,8 @@ void Dataset::readRows(const QString& statement) {
         db.fail(statement);
     m_columns = std::move(columns);
     m_rowCount = rows;
+    m_order.resize(size_t(rows));
+    std::iota(m_order.begin(), m_order.end(), 0);
 }
 
 // "... order by col" on one table: the rows are read in table order and ordered here, ties kept
@@ -117,22 +135,18 @@ bool Dataset::openOrderedInMemory() {
         readRows(m_statement);
         return true;
     }
-    const DatasetColumn& col = m_columns[size_t(index)];
-    std::vector<int> order(static_cast<size_t>(m_rowCount));
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+    const ColumnStore& col = m_columns[size_t(index)];
+    std::stable_sort(m_order.begin(), m_order.end(), [&](int a, int b) {
         const int c = col.compareAsEngine(a, b, ignoreCase);
         return descending ? c > 0 : c < 0;
     });
-    for (auto& c : m_columns)
-        c.permute(order);
     return true;
 }
 
 void Dataset::close() {
     m_open = false;
     m_columns.clear();
-    m_readOrder.clear();
+    m_order.clear();
     m_rowCount = 0;
     m_current = -1;
     m_eof = true;
@@ -213,19 +227,19 @@ int Dataset::requireColumn(const QString& name) const {
 
 QString Dataset::fieldText(const QString& name) const {
     requireRow();
-    return m_columns[size_t(requireColumn(name))].text(m_current);
+    return m_columns[size_t(requireColumn(name))].text(stored());
 }
 
 double Dataset::fieldNumber(const QString& name) const {
     requireRow();
-    return m_columns[size_t(requireColumn(name))].number(m_current);
+    return m_columns[size_t(requireColumn(name))].number(stored());
 }
 
 qint64 Dataset::fieldInteger(const QString& name) const { return roundHalfEven(fieldNumber(name)); }
 
 QVariant Dataset::fieldValue(const QString& name) const {
     requireRow();
-    return m_columns[size_t(requireColumn(name))].value(m_current);
+    return m_columns[size_t(requireColumn(name))].value(stored());
 }
 
 QString Dataset::baseTable() const {
@@ -302,9 +316,10 @@ void Dataset::post() {
         db.exec(sql, values);
         id = db.lastInsertId();
         const int row = m_rowCount;
+        const int storedRows = m_columns.empty() ? 0 : m_columns.front().rowCount();
         for (auto& c : m_columns)
             c.appendNull();
-        m_readOrder.push_back(m_readOrder.empty() ? 0 : *std::max_element(m_readOrder.begin(), m_readOrder.end()) + 1);
+        m_order.push_back(storedRows);
         ++m_rowCount;
         m_current = row;
         m_eof = false;
@@ -322,10 +337,11 @@ void Dataset::post() {
     }
     m_state = State::Browse;
     m_pending.clear();
-    reloadRow(m_current, id);
+    reloadRow(stored(), id);
 }
 
-// Reads a stored row back so the result shows exactly what the engine holds.
+// Reads a row back from the table into its stored place, so the result shows exactly what the
+// engine holds.
 void Dataset::reloadRow(int row, qint64 id) {
     Database& db = database();
     const QString idColumn = identityColumn();
@@ -339,7 +355,7 @@ void Dataset::reloadRow(int row, qint64 id) {
             const int index = columnIndex(QString::fromUtf8(sqlite3_column_name(stmt, c)));
             if (index < 0)
                 continue;
-            DatasetColumn& col = m_columns[size_t(index)];
+            ColumnStore& col = m_columns[size_t(index)];
             switch (sqlite3_column_type(stmt, c)) {
             case SQLITE_NULL: col.setNull(row); break;
             case SQLITE_INTEGER: col.setNumber(row, double(sqlite3_column_int64(stmt, c))); break;
@@ -360,9 +376,8 @@ void Dataset::remove() {
         throw StoreError(QStringLiteral("数据集 %1 没有记录标识，不能删除").arg(m_name));
     const qint64 id = fieldInteger(idColumn);
     database().exec(QStringLiteral("delete from %1 where %2=?").arg(baseTable(), quoted(idColumn)), {id});
-    for (auto& c : m_columns)
-        c.removeRow(m_current);
-    m_readOrder.erase(m_readOrder.begin() + m_current);
+    // The stored row stays as a hole; only the shown order forgets it.
+    m_order.erase(m_order.begin() + m_current);
     --m_rowCount;
     if (m_current >= m_rowCount)
         m_current = m_rowCount - 1;
@@ -373,43 +388,51 @@ void Dataset::sort(const QString& spec) {
     if (!m_open)
         return;
     const QString trimmed = spec.trimmed();
-    std::vector<int> order(static_cast<size_t>(m_rowCount));
-    std::iota(order.begin(), order.end(), 0);
+    const int currentStored = m_current >= 0 ? stored() : -1;
     if (trimmed.isEmpty()) {
-        std::sort(order.begin(), order.end(), [&](int a, int b) { return m_readOrder[size_t(a)] < m_readOrder[size_t(b)]; });
+        std::sort(m_order.begin(), m_order.end());  // stored order is read order
     } else {
         const bool descending = trimmed.endsWith(QStringLiteral(" DESC"), Qt::CaseInsensitive);
         const QString name = descending ? trimmed.left(trimmed.size() - 5).trimmed() : trimmed;
-        const DatasetColumn& col = m_columns[size_t(requireColumn(name))];
-        if (col.kind() == DatasetColumn::Kind::Text) {
-            // Most comparisons are settled by the first characters, read once per row.
-            std::vector<uint64_t> prefix(order.size());
-            for (size_t i = 0; i < order.size(); ++i)
-                prefix[i] = col.sortPrefix(int(i));
-            std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-                int c;
-                if (prefix[size_t(a)] != prefix[size_t(b)])
-                    c = prefix[size_t(a)] < prefix[size_t(b)] ? -1 : 1;
-                else
-                    c = col.compare(a, b);
-                return descending ? c > 0 : c < 0;
-            });
-        } else {
-            std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-                const int c = col.compare(a, b);
-                return descending ? c > 0 : c < 0;
-            });
+        const ColumnStore& col = m_columns[size_t(requireColumn(name))];
+        // Sorted by a 64-bit key read once per row (a number, or a text's first characters), with
+        // the shown position as tie-break, which keeps the sort stable; only texts that share
+        // their first characters are then compared in full.
+        struct Key {
+            uint64_t key;
+            int position;
+            int row;
+        };
+        std::vector<Key> keys(m_order.size());
+        const bool text = col.kind() == ColumnStore::Kind::Text;
+        for (size_t i = 0; i < keys.size(); ++i) {
+            const int row = m_order[i];
+            keys[i] = {text ? col.sortPrefix(row) : numberKey(col, row), int(i), row};
         }
+        std::sort(keys.begin(), keys.end(), [descending](const Key& x, const Key& y) {
+            if (x.key != y.key)
+                return descending ? x.key > y.key : x.key < y.key;
+            return x.position < y.position;
+        });
+        if (text) {
+            for (size_t begin = 0; begin < keys.size();) {
+                size_t end = begin + 1;
+                while (end < keys.size() && keys[end].key == keys[begin].key)
+                    ++end;
+                if (end - begin > 1 && keys[begin].key > 1)
+                    std::stable_sort(keys.begin() + long(begin), keys.begin() + long(end),
+                                     [&](const Key& x, const Key& y) {
+                                         const int c = col.compare(x.row, y.row);
+                                         return descending ? c > 0 : c < 0;
+                                     });
+                begin = end;
+            }
+        }
+        for (size_t i = 0; i < keys.size(); ++i)
+            m_order[i] = keys[i].row;
     }
-    const int currentRead = m_current >= 0 ? m_readOrder[size_t(m_current)] : -1;
-    for (auto& c : m_columns)
-        c.permute(order);
-    std::vector<int> readOrder(order.size());
-    for (size_t i = 0; i < order.size(); ++i)
-        readOrder[i] = m_readOrder[size_t(order[i])];
-    m_readOrder = std::move(readOrder);
     m_sortSpec = trimmed;
     // The current record stays the same record.
-    if (currentRead >= 0)
-        m_current = int(std::find(m_readOrder.begin(), m_readOrder.end(), currentRead) - m_readOrder.begin());
+    if (currentStored >= 0)
+        m_current = int(std::find(m_order.begin(), m_order.end(), currentStored) - m_order.begin());
 }

@@ -45,7 +45,7 @@ public:
 
     int columnCount() const { return int(m_columns.size()); }
     int columnIndex(const QString& name) const;      // -1 when absent (names ignore case)
-    const DatasetColumn& column(int index) const { return m_columns.at(size_t(index)); }
+    DatasetColumn column(int index) const { return DatasetColumn(m_columns.at(size_t(index)), m_order); }
     QStringList columnNames() const;
 
     // Fields of the current row; throw when the column is absent or there is no current row.
@@ -54,8 +54,10 @@ public:
     qint64 fieldInteger(const QString& name) const;  // rounded to nearest, halves to even
     QVariant fieldValue(const QString& name) const;
     // Fields of any row, for grids and reports.
-    QString text(int row, int column) const { return m_columns[size_t(column)].text(row); }
-    double number(int row, int column) const { return m_columns[size_t(column)].number(row); }
+    QString text(int row, int column) const { return m_columns[size_t(column)].text(m_order[size_t(row)]); }
+    double number(int row, int column) const { return m_columns[size_t(column)].number(m_order[size_t(row)]); }
+    QVariant value(int row, int column) const { return m_columns[size_t(column)].value(m_order[size_t(row)]); }
+    bool isNull(int row, int column) const { return m_columns[size_t(column)].isNull(m_order[size_t(row)]); }
 
     // append … post stores a new row in the table; edit … post changes the current row in its
     // table by its identity. cancel() drops the pending changes.
@@ -79,6 +81,7 @@ public:
 private:
     enum class State { Browse, Append, Edit };
     void requireRow() const;
+    int stored() const { return m_order[size_t(m_current)]; }
     int requireColumn(const QString& name) const;
     QString identityColumn() const;
     void reloadRow(int row, qint64 id);
@@ -94,8 +97,8 @@ private:
     bool m_eof = true;
     int m_rowCount = 0;
     int m_current = -1;
-    std::vector<DatasetColumn> m_columns;
-    std::vector<int> m_readOrder;            // read position of each row, to undo a sort
+    std::vector<ColumnStore> m_columns;      // rows in read order; appended rows at the end
+    std::vector<int> m_order;                // the stored row of each row shown; sorts reorder this only
     QString m_sortSpec;
     State m_state = State::Browse;
     QVector<QPair<QString, QVariant>> m_pending;

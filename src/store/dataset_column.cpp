@@ -15,7 +15,8 @@ namespace {
 
 constexpr double kEmpty = std::numeric_limits<double>::quiet_NaN();
 
-// The GBK code of every BMP character as a 16-bit weight: ASCII keeps its byte, GBK characters
+// The GBK code of every BMP character as a 16-bit weight: ASCII keeps its byte (capitals sort as
+// small letters, as the texts compare in the store), GBK characters
 // their two bytes, characters outside GBK sort last. Comparing weight sequences gives the same
 // order as comparing GBK bytes.
 const std::array<uint16_t, 65536>& gbkWeights() {
@@ -27,7 +28,7 @@ const std::array<uint16_t, 65536>& gbkWeights() {
         for (int c = 0; c < 65536; ++c)
             (*weights)[size_t(c)] = 0xFFFF;
         for (int c = 0; c < 0x80; ++c)
-            (*weights)[size_t(c)] = uint16_t(c);
+            (*weights)[size_t(c)] = uint16_t(c >= 'A' && c <= 'Z' ? c + 32 : c);  // Latin case ignored
         for (int c = 0x80; c < 65536; ++c) {
             if (c >= 0xD800 && c < 0xE000)
                 continue;
@@ -56,6 +57,8 @@ uint32_t nextCodePoint(const unsigned char*& p, const unsigned char* end) {
 uint16_t weightOf(uint32_t cp) { return cp < 65536 ? gbkWeights()[cp] : 0xFFFF; }
 
 int compareGbk(std::string_view a, std::string_view b) {
+    if (a == b)
+        return 0;
     auto pa = reinterpret_cast<const unsigned char*>(a.data());
     auto pb = reinterpret_cast<const unsigned char*>(b.data());
     const auto ea = pa + a.size(), eb = pb + b.size();
@@ -85,7 +88,7 @@ int compareBytes(std::string_view a, std::string_view b, bool ignoreCase) {
 
 }  // namespace
 
-void DatasetColumn::grow(int rows) {
+void ColumnStore::grow(int rows) {
     m_rows += rows;
     if (m_kind == Kind::Number)
         m_numbers.resize(size_t(m_rows), kEmpty);
@@ -93,7 +96,7 @@ void DatasetColumn::grow(int rows) {
         m_offsets.resize(size_t(m_rows), kNullOffset);
 }
 
-uint32_t DatasetColumn::store(const char* data, size_t size) {
+uint32_t ColumnStore::store(const char* data, size_t size) {
     const size_t offset = m_arena.size();
     if (offset + size + 5 >= kNullOffset)
         throw StoreError(QStringLiteral("结果集中的文字超过了 4 GB"));
@@ -107,7 +110,7 @@ uint32_t DatasetColumn::store(const char* data, size_t size) {
     return uint32_t(offset);
 }
 
-void DatasetColumn::appendNumber(double value) {
+void ColumnStore::appendNumber(double value) {
     if (m_kind == Kind::Text) {
         const QByteArray text = generalNumberText(value).toUtf8();
         appendUtf8(text.constData(), int(text.size()));
@@ -121,7 +124,7 @@ void DatasetColumn::appendNumber(double value) {
     ++m_rows;
 }
 
-void DatasetColumn::appendUtf8(const char* data, int size) {
+void ColumnStore::appendUtf8(const char* data, int size) {
     if (m_kind == Kind::Number)
         toText();
     if (m_kind == Kind::Empty) {
@@ -132,7 +135,7 @@ void DatasetColumn::appendUtf8(const char* data, int size) {
     ++m_rows;
 }
 
-bool DatasetColumn::isNull(int row) const {
+bool ColumnStore::isNull(int row) const {
     switch (m_kind) {
     case Kind::Empty: return true;
     case Kind::Number: return std::isnan(m_numbers[size_t(row)]);
@@ -141,7 +144,7 @@ bool DatasetColumn::isNull(int row) const {
     return true;
 }
 
-std::string_view DatasetColumn::utf8(int row) const {
+std::string_view ColumnStore::utf8(int row) const {
     if (m_kind != Kind::Text)
         return {};
     const uint32_t offset = m_offsets[size_t(row)];
@@ -159,7 +162,7 @@ std::string_view DatasetColumn::utf8(int row) const {
     return {p, length};
 }
 
-double DatasetColumn::number(int row) const {
+double ColumnStore::number(int row) const {
     switch (m_kind) {
     case Kind::Empty: return 0;
     case Kind::Number: {
@@ -172,7 +175,7 @@ double DatasetColumn::number(int row) const {
     return 0;
 }
 
-QString DatasetColumn::text(int row) const {
+QString ColumnStore::text(int row) const {
     switch (m_kind) {
     case Kind::Empty: return QString();
     case Kind::Number: {
@@ -189,7 +192,7 @@ QString DatasetColumn::text(int row) const {
     return QString();
 }
 
-QVariant DatasetColumn::value(int row) const {
+QVariant ColumnStore::value(int row) const {
     if (isNull(row))
         return QVariant();
     if (m_kind == Kind::Number) {
@@ -199,7 +202,7 @@ QVariant DatasetColumn::value(int row) const {
     return text(row);
 }
 
-int DatasetColumn::compare(int a, int b) const {
+int ColumnStore::compare(int a, int b) const {
     const bool na = isNull(a), nb = isNull(b);
     if (na || nb)
         return na == nb ? 0 : (na ? -1 : 1);
@@ -210,7 +213,7 @@ int DatasetColumn::compare(int a, int b) const {
     return compareGbk(utf8(a), utf8(b));
 }
 
-int DatasetColumn::compareAsEngine(int a, int b, bool ignoreCase) const {
+int ColumnStore::compareAsEngine(int a, int b, bool ignoreCase) const {
     const bool na = isNull(a), nb = isNull(b);
     if (na || nb)
         return na == nb ? 0 : (na ? -1 : 1);
@@ -221,10 +224,12 @@ int DatasetColumn::compareAsEngine(int a, int b, bool ignoreCase) const {
     return compareBytes(utf8(a), utf8(b), ignoreCase);
 }
 
-uint64_t DatasetColumn::sortPrefix(int row) const {
+uint64_t ColumnStore::sortPrefix(int row) const {
     if (m_kind != Kind::Text || isNull(row))
         return 0;
     const std::string_view bytes = utf8(row);
+    if (bytes.empty())
+        return 1;  // after empty cells, before every other text
     auto p = reinterpret_cast<const unsigned char*>(bytes.data());
     const auto end = p + bytes.size();
     uint64_t key = 0;
@@ -236,19 +241,19 @@ uint64_t DatasetColumn::sortPrefix(int row) const {
     return key;
 }
 
-void DatasetColumn::resize(int rows) {
+void ColumnStore::resize(int rows) {
     if (rows > m_rows)
         grow(rows - m_rows);
 }
 
-void DatasetColumn::setNull(int row) {
+void ColumnStore::setNull(int row) {
     if (m_kind == Kind::Number)
         m_numbers[size_t(row)] = kEmpty;
     else if (m_kind == Kind::Text)
         m_offsets[size_t(row)] = kNullOffset;
 }
 
-void DatasetColumn::setNumber(int row, double value) {
+void ColumnStore::setNumber(int row, double value) {
     if (m_kind == Kind::Text) {
         setText(row, generalNumberText(value));
         return;
@@ -260,7 +265,7 @@ void DatasetColumn::setNumber(int row, double value) {
     m_numbers[size_t(row)] = value;
 }
 
-void DatasetColumn::setText(int row, const QString& value) {
+void ColumnStore::setText(int row, const QString& value) {
     if (m_kind == Kind::Number)
         toText();
     if (m_kind == Kind::Empty) {
@@ -271,7 +276,7 @@ void DatasetColumn::setText(int row, const QString& value) {
     m_offsets[size_t(row)] = store(bytes.constData(), size_t(bytes.size()));
 }
 
-void DatasetColumn::setValue(int row, const QVariant& value) {
+void ColumnStore::setValue(int row, const QVariant& value) {
     if (!value.isValid() || value.isNull()) {
         setNull(row);
         return;
@@ -294,7 +299,7 @@ void DatasetColumn::setValue(int row, const QVariant& value) {
 }
 
 // A text arrived in a column of numbers: the column keeps every value, as text.
-void DatasetColumn::toText() {
+void ColumnStore::toText() {
     std::vector<double> numbers = std::move(m_numbers);
     m_numbers.clear();
     m_kind = Kind::Text;
@@ -307,7 +312,7 @@ void DatasetColumn::toText() {
         }
 }
 
-void DatasetColumn::removeRow(int row) {
+void ColumnStore::removeRow(int row) {
     if (m_kind == Kind::Number)
         m_numbers.erase(m_numbers.begin() + row);
     else if (m_kind == Kind::Text)
@@ -315,7 +320,7 @@ void DatasetColumn::removeRow(int row) {
     --m_rows;
 }
 
-void DatasetColumn::permute(const std::vector<int>& order) {
+void ColumnStore::permute(const std::vector<int>& order) {
     if (m_kind == Kind::Number) {
         std::vector<double> out(order.size());
         for (size_t i = 0; i < order.size(); ++i)

@@ -1,5 +1,5 @@
 #pragma once
-// One column of an open result, held compactly: numbers in a double buffer, texts as UTF-8 in one
+// One column of an open result in read order, held compactly: numbers in a double buffer, texts as UTF-8 in one
 // arena with a 4-byte offset per row. Nothing is hashed or converted while rows are read; a column
 // that is empty in every row stores nothing.
 #include <QString>
@@ -8,10 +8,10 @@
 #include <string_view>
 #include <vector>
 
-class DatasetColumn {
+class ColumnStore {
 public:
     enum class Kind { Empty, Number, Text };
-    explicit DatasetColumn(QString name = {}) : m_name(std::move(name)) {}
+    explicit ColumnStore(QString name = {}) : m_name(std::move(name)) {}
 
     const QString& name() const { return m_name; }
     Kind kind() const { return m_kind; }
@@ -57,4 +57,27 @@ private:
     std::vector<double> m_numbers;   // NaN marks an empty cell
     std::vector<uint32_t> m_offsets; // into m_arena, kNullOffset marks an empty cell
     std::vector<char> m_arena;       // each text: its length as a varint, then its UTF-8 bytes
+};
+
+// A column of a dataset as its users see it: rows in the dataset's current order.
+class DatasetColumn {
+public:
+    using Kind = ColumnStore::Kind;
+    DatasetColumn(const ColumnStore& store, const std::vector<int>& order) : m_store(&store), m_order(&order) {}
+
+    const QString& name() const { return m_store->name(); }
+    Kind kind() const { return m_store->kind(); }
+    int rowCount() const { return int(m_order->size()); }
+    bool isInteger() const { return m_store->isInteger(); }
+    bool isNull(int row) const { return m_store->isNull(at(row)); }
+    double number(int row) const { return m_store->number(at(row)); }
+    QString text(int row) const { return m_store->text(at(row)); }
+    std::string_view utf8(int row) const { return m_store->utf8(at(row)); }
+    QVariant value(int row) const { return m_store->value(at(row)); }
+    int compare(int a, int b) const { return m_store->compare(at(a), at(b)); }
+
+private:
+    int at(int row) const { return (*m_order)[size_t(row)]; }
+    const ColumnStore* m_store;
+    const std::vector<int>* m_order;
 };
