@@ -56,7 +56,7 @@ LedgerGridLayout ledgerGridLayout(LedgerGrid grid) {
 }
 
 bool ledgerGridFromName(const QString& name, LedgerGrid* grid) {
-    if (name == QLatin1String("inventory"))
+    if (name == QLatin1String("inventory") || name == QLatin1String("stock"))
         *grid = LedgerGrid::Inventory;
     else if (name == QLatin1String("sales"))
         *grid = LedgerGrid::Sales;

@@ -16,5 +16,5 @@ struct LedgerGridLayout {
 };
 
 LedgerGridLayout ledgerGridLayout(LedgerGrid grid);
-// "inventory", "sales" or "summary"; false for another name.
+// "inventory" (or "stock"), "sales" or "summary"; false for another name.
 bool ledgerGridFromName(const QString& name, LedgerGrid* grid);

@@ -122,6 +122,67 @@ void Database::create(const QString& path) {
     t.commit();
 }
 
+void Database::copy(const QString& from, const QString& to) {
+    if (!QFileInfo::exists(from))
+        throw StoreError(QStringLiteral("找不到数据库文件 %1").arg(from));
+    sqlite3* source = nullptr;
+    sqlite3* target = nullptr;
+    auto message = [](sqlite3* db, int rc) {
+        return QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
+    };
+    auto finish = [&] {
+        sqlite3_close(target);
+        sqlite3_close(source);
+    };
+    int rc = sqlite3_open_v2(from.toUtf8().constData(), &source, SQLITE_OPEN_READONLY, nullptr);
+    if (rc == SQLITE_OK)
+        sqlite3_busy_timeout(source, 5000);
+    if (rc != SQLITE_OK) {
+        const QString text = message(source, rc);
+        finish();
+        throw StoreError(text);
+    }
+    rc = sqlite3_open_v2(to.toUtf8().constData(), &target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (rc != SQLITE_OK) {
+        const QString text = message(target, rc) + QStringLiteral("\n") + to;
+        finish();
+        throw StoreError(text);
+    }
+    sqlite3_backup* backup = sqlite3_backup_init(target, "main", source, "main");
+    if (!backup) {
+        const QString text = message(target, SQLITE_ERROR);
+        finish();
+        throw StoreError(text);
+    }
+    // One step copies every page under one read lock of the source.
+    do {
+        rc = sqlite3_backup_step(backup, -1);
+        if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
+            sqlite3_sleep(50);
+    } while (rc == SQLITE_OK || rc == SQLITE_BUSY || rc == SQLITE_LOCKED);
+    sqlite3_backup_finish(backup);
+    if (rc != SQLITE_DONE) {
+        const QString text = QString::fromUtf8(sqlite3_errstr(rc));
+        finish();
+        throw StoreError(text);
+    }
+    finish();
+}
+
+void Database::verify(const QString& path) {
+    if (!QFileInfo(path).isFile())
+        throw StoreError(QStringLiteral("找不到数据库文件 %1").arg(path));
+    Database db;
+    if (sqlite3_open_v2(path.toUtf8().constData(), &db.m_db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
+        db.fail(path);
+    db.m_path = path;
+    const QVariant check = db.scalar(QStringLiteral("PRAGMA integrity_check"));
+    if (check.toString() != QLatin1String("ok"))
+        throw StoreError(QStringLiteral("%1 已损坏：%2").arg(path, check.toString()));
+    if (!hasOurTables(db))
+        throw StoreError(QStringLiteral("%1 不是本程序的数据库文件。").arg(path));
+}
+
 void Database::applySchema() {
     char* error = nullptr;
     if (sqlite3_exec(m_db, kSchema, nullptr, nullptr, &error) != SQLITE_OK) {

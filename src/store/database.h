@@ -24,6 +24,12 @@ public:
     void open(const QString& path);
     // Creates a new delivered database at path; refuses an existing file.
     static void create(const QString& path);
+    // Copies the database file `from` to `to` with the engine's online backup, so the copy is
+    // consistent even while another connection writes; `to` is created or replaced.
+    static void copy(const QString& from, const QString& to);
+    // Throws StoreError saying why the file at path is not a sound database of ours (does not open,
+    // fails the integrity check, lacks one of the four tables).
+    static void verify(const QString& path);
     void close();
     bool isOpen() const { return m_db != nullptr; }
     QString path() const { return m_path; }

@@ -4,6 +4,7 @@
 
 #include "store/database.h"
 #include "store/store_error.h"
+#include "tool/exchange_commands.h"
 #include "tool/text_commands.h"
 
 #include <QDir>
@@ -30,7 +31,11 @@ int usage() {
              "       tovrakel-tool init [--workdir DIR]\n"
              "       tovrakel-tool pinyin   < lines    (pinyin initials, one line per line)\n"
              "       tovrakel-tool capitals < amounts  (Chinese capitals, one line per line)\n"
-             "       tovrakel-tool generate [--workdir DIR] [--stock N] [--sales N] [--years N] [--seed N]\n";
+             "       tovrakel-tool generate [--workdir DIR] [--stock N] [--sales N] [--years N] [--seed N]\n"
+             "       tovrakel-tool export-xls {inventory|sales|summary} FILE [--workdir DIR] [--user NAME]\n"
+             "       tovrakel-tool import-xls WORKBOOK [--workdir DIR]\n"
+             "       tovrakel-tool backup TARGET [--workdir DIR]\n"
+             "       tovrakel-tool restore SOURCE [--workdir DIR]\n";
     err().flush();
     return 2;
 }
@@ -73,6 +78,14 @@ int runToolCommand(const QStringList& args) {
         rc = init(rest);
     } else if (command == QLatin1String("generate")) {
         rc = runGenerate(rest);
+    } else if (command == QLatin1String("export-xls")) {
+        rc = runExportXls(rest);
+    } else if (command == QLatin1String("import-xls")) {
+        rc = runImportXls(rest);
+    } else if (command == QLatin1String("backup")) {
+        rc = runBackup(rest);
+    } else if (command == QLatin1String("restore")) {
+        rc = runRestore(rest);
     } else if (command == QLatin1String("pinyin")) {
         rc = runPinyinFilter(rest);
     } else if (command == QLatin1String("capitals")) {

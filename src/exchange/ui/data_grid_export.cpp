@@ -1,0 +1,53 @@
+#include "exchange/ui/data_grid_export.h"
+
+#include "exchange/ui/xls_export_command.h"
+#include "store/dataset.h"
+#include "users/rights.h"
+#include "widgets/data_grid.h"
+
+DataGridExport::DataGridExport(const DataGrid& grid) : m_grid(grid) {}
+
+bool DataGridExport::isOpen() const { return m_grid.dataset() && m_grid.dataset()->isOpen(); }
+
+void DataGridExport::prepare() const {
+    m_order.clear();
+    for (int visual = 0; visual < m_grid.columnCount(); ++visual)
+        m_order << m_grid.header()->logicalIndex(visual);
+    m_fields.clear();
+    const Dataset* dataset = m_grid.dataset();
+    for (const GridColumn& c : m_grid.columns())
+        m_fields << (dataset ? dataset->columnIndex(c.field) : -1);
+}
+
+int DataGridExport::logical(int column) const {
+    if (m_order.size() != m_grid.columnCount())
+        prepare();
+    return m_order.value(column, column);
+}
+
+int DataGridExport::columnCount() const { return m_grid.columnCount(); }
+
+QString DataGridExport::columnTitle(int column) const { return m_grid.columnTitle(logical(column)); }
+
+bool DataGridExport::isColumnVisible(int column) const { return !m_grid.isColumnHidden(logical(column)); }
+
+QString DataGridExport::footerText(int column, int) const {
+    // Sums are computed by the grid and have no fixed text.
+    const GridColumn& c = m_grid.columns().at(logical(column));
+    return c.footer == GridColumn::Footer::Text ? c.footerText : QString();
+}
+
+int DataGridExport::rowCount() const { return isOpen() ? m_grid.dataset()->recordCount() : 0; }
+
+QVariant DataGridExport::cellValue(int row, int column) const {
+    const int field = m_fields.value(logical(column), -1);
+    if (field < 0)
+        return QVariant();
+    // The dataset holds the rows in the grid's order (title sorts re-order it in memory).
+    return m_grid.dataset()->column(field).value(row);
+}
+
+bool exportDataGrid(QWidget* parent, const DataGrid& grid, const QString& title) {
+    const DataGridExport source(grid);
+    return exportGridToXls(parent, source, title, currentRights().user());
+}

@@ -1,0 +1,156 @@
+#include "exchange/ui/excel_import_window.h"
+
+#include "app/ui/main_window.h"
+#include "exchange/workbook_import.h"
+#include "store/data_module.h"
+#include "store/store_error.h"
+#include "widgets/ui_services.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QToolButton>
+
+namespace {
+
+QToolButton* flatButton(const QString& name, const QString& text, QWidget* parent) {
+    auto* button = new QToolButton(parent);
+    button->setObjectName(name);
+    button->setText(text);
+    button->setAutoRaise(true);
+    return button;
+}
+
+}  // namespace
+
+Texcell::Texcell(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
+    setObjectName(QStringLiteral("excell"));
+    setWindowTitle(QStringLiteral("Excel导入数据库"));
+    setFixedSize(414, 161);
+
+    auto* warning = new QLabel(QStringLiteral("警告：导入前请您务必先备份数据库"), this);
+    warning->setObjectName(QStringLiteral("Label3"));
+    QFont bold = warning->font();
+    bold.setBold(true);
+    warning->setFont(bold);
+    warning->setStyleSheet(QStringLiteral("color: red;"));
+    warning->setAlignment(Qt::AlignCenter);
+    warning->setGeometry(8, 8, 398, 20);
+
+    auto* workbookLabel = new QLabel(QStringLiteral("Execl路径："), this);
+    workbookLabel->setObjectName(QStringLiteral("Label2"));
+    workbookLabel->setGeometry(8, 38, 80, 22);
+    m_workbookPath = new QLineEdit(this);
+    m_workbookPath->setObjectName(QStringLiteral("Edit2"));
+    m_workbookPath->setGeometry(90, 38, 222, 22);
+    QToolButton* openWorkbook = flatButton(QStringLiteral("SpeedButton2"), QStringLiteral("打开Excel文件"), this);
+    openWorkbook->setGeometry(316, 38, 92, 22);
+
+    auto* databaseLabel = new QLabel(QStringLiteral("数据库路径："), this);
+    databaseLabel->setObjectName(QStringLiteral("Label1"));
+    databaseLabel->setGeometry(8, 68, 80, 22);
+    m_databasePath = new QLineEdit(this);
+    m_databasePath->setObjectName(QStringLiteral("Edit1"));
+    m_databasePath->setGeometry(90, 68, 222, 22);
+    QToolButton* chooseDatabase = flatButton(QStringLiteral("SpeedButton1"), QStringLiteral("选择数据库"), this);
+    chooseDatabase->setGeometry(316, 68, 92, 22);
+
+    auto* start = new QPushButton(QStringLiteral("Excel自动导入"), this);
+    start->setObjectName(QStringLiteral("Image1"));
+    start->setGeometry(122, 102, 170, 46);
+    start->setCursor(Qt::PointingHandCursor);
+    start->setStyleSheet(QStringLiteral(
+        "QPushButton#Image1 { color: white; font-weight: bold; font-size: 15px; border: 1px solid #123f8c;"
+        " border-radius: 6px; background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #4f8fe8, stop:1 #1c56b8); }"
+        "QPushButton#Image1:pressed { background: #1c56b8; }"));
+
+    setTabOrder(m_databasePath, m_workbookPath);
+    setTabOrder(m_workbookPath, start);
+
+    connect(chooseDatabase, &QToolButton::clicked, this, &Texcell::SpeedButton1Click);
+    connect(openWorkbook, &QToolButton::clicked, this, &Texcell::SpeedButton2Click);
+    connect(start, &QPushButton::clicked, this, &Texcell::Image1Click);
+}
+
+void Texcell::showModal() {
+    setWindowModality(Qt::ApplicationModal);
+    show();
+    raise();
+    activateWindow();
+}
+
+void Texcell::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // The usual target is the program's own database; the user may choose another one.
+    if (m_databasePath->text().trimmed().isEmpty() && Tdmfm::exists())
+        m_databasePath->setText(dm().databasePath());
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void Texcell::closeEvent(QCloseEvent* event) {
+    m_db.close();
+    QDialog::closeEvent(event);
+}
+
+void Texcell::SpeedButton1Click() {
+    const QString path = ui().openFileName(this, QStringLiteral("请选择相应的MDB文件"), QString(),
+                                           QStringLiteral("access (*.mdb)"));
+    if (!path.isEmpty())
+        m_databasePath->setText(path);
+}
+
+void Texcell::SpeedButton2Click() {
+    const QString path = ui().openFileName(this, QStringLiteral("请选择相应的Excel文件"), QString(),
+                                           QStringLiteral("Excel(*.xls)"));
+    if (!path.isEmpty())
+        m_workbookPath->setText(path);
+}
+
+void Texcell::warn(const QString& text) {
+    showMessage(this, QStringLiteral("警告"), text, QMessageBox::Warning, QMessageBox::Ok);
+}
+
+void Texcell::Image1Click() {
+    const QString database = m_databasePath->text().trimmed();
+    const QString workbook = m_workbookPath->text().trimmed();
+    if (database.isEmpty() || workbook.isEmpty()) {
+        warn(QStringLiteral("请正确选择相关路径！"));
+        return;
+    }
+    m_db.close();
+    try {
+        m_db.open(database);
+    } catch (const StoreError& e) {
+        warn(QStringLiteral("连接ACCESS失败！请联系技术客服QQ:") + kSupportQQ + QStringLiteral("\n\n") + e.message());
+        return;
+    }
+    int count = 0;
+    try {
+        // The workbook is read whole before the one transaction that appends every row.
+        count = importStockWorkbook(m_db, workbook);
+    } catch (const StoreError& e) {
+        warn(QStringLiteral("批量EXCEL导入失败！请联系技术客服QQ:") + kSupportQQ + QStringLiteral("\n\n") + e.message());
+        return;
+    }
+    Q_UNUSED(count);
+    warn(QStringLiteral("批量EXCEL导入成功！请退出在主界面中点全部记录查看"));
+    // "全部记录" re-reads the stock records of the main window.
+    if (TMainForm* main = TMainForm::instance())
+        if (auto* showAll = main->findChild<QPushButton*>(QStringLiteral("Button12")))
+            showAll->click();
+}
+
+Texcell* installExcelImport(TMainForm& form) {
+    auto* window = new Texcell(&form);
+    if (QAction* item = form.findChild<QAction*>(QStringLiteral("ExcelImport"))) {
+        item->setEnabled(true);
+        QObject::connect(item, &QAction::triggered, window, &Texcell::showModal);
+    }
+    return window;
+}

@@ -1,0 +1,123 @@
+#include "exchange/ui/xls_export_command.h"
+
+#include "exchange/grid_export_source.h"
+#include "exchange/grid_to_xls.h"
+#include "store/store_error.h"
+#include "widgets/ui_services.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QFrame>
+#include <QLabel>
+#include <QProgressBar>
+#include <QScreen>
+
+const QString kXlsFilter = QStringLiteral("Microsoft Excel xls文件 (*.xls)");
+
+TExportProgress::TExportProgress(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+    setObjectName(QStringLiteral("TExportProgress"));
+    setFixedSize(300, 100);
+    setFont(QFont(QStringLiteral("宋体"), 9));
+    setStyleSheet(QStringLiteral("TExportProgress { border: 1px solid black; }"));
+
+    auto* panel = new QFrame(this);
+    panel->setObjectName(QStringLiteral("Panel1"));
+    panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    panel->setLineWidth(1);
+    panel->setGeometry(1, 1, 298, 98);  // inside the black frame
+
+    auto* label = new QLabel(QStringLiteral("正在导出数据，请稍候......"), panel);
+    label->setObjectName(QStringLiteral("Label1"));
+    QFont bold = font();
+    bold.setBold(true);
+    label->setFont(bold);
+    label->move(24, 24);
+    label->adjustSize();
+
+    m_bar = new QProgressBar(panel);
+    m_bar->setObjectName(QStringLiteral("ProgressBar1"));
+    m_bar->setGeometry(19, 49, 260, 13);
+    m_bar->setTextVisible(false);
+    m_bar->setStyleSheet(QStringLiteral("QProgressBar { border: 1px solid gray; background: white; }"
+                                        "QProgressBar::chunk { background: blue; }"));
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void TExportProgress::setRange(int total) {
+    m_total = total;
+    m_bar->setRange(0, qMax(1, total));
+    m_bar->setValue(0);
+    m_shownStep = -1;
+}
+
+void TExportProgress::setValue(int done) {
+    m_bar->setValue(done);
+    // Repainting for every one of a million records would cost more than the export itself;
+    // the bar can show at most one step per pixel.
+    const int step = m_total > 0 ? int(qint64(done) * m_bar->width() / m_total) : 0;
+    if (step != m_shownStep) {
+        m_shownStep = step;
+        m_bar->repaint();
+    }
+}
+
+bool exportGridToXlsFile(QWidget* parent, const GridExportSource& grid, const QString& title,
+                         const QString& userName, const QString& fileName) {
+    TGridToXls xls;
+    xls.setTitleName(title);
+    xls.setBeginDate(QString());
+    xls.setEndDate(QString());
+    xls.setUserName(userName);
+    xls.setGrid(&grid);
+    xls.setShowProgress(true);
+    xls.setFileName(fileName);
+    xls.setMadeAt(ui().now());
+    xls.setConfirmOverwrite([parent](const QString& file) {
+        return showMessage(parent, QStringLiteral("提示"), QStringLiteral("已存在文件（%1），是否覆盖？").arg(file),
+                           QMessageBox::Question, QMessageBox::Yes | QMessageBox::No,
+                           QMessageBox::No) == QMessageBox::Yes;
+    });
+    xls.setOpenFile([](const QString& file) { ui().openUrl(file); });
+
+    std::unique_ptr<TExportProgress> progress;
+    xls.setProgress([&progress](int done, int total) {
+        if (!progress) {
+            progress = std::make_unique<TExportProgress>();
+            progress->setRange(total);
+            progress->show();
+            progress->repaint();
+        }
+        progress->setValue(done);
+    });
+
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    TGridToXls::Outcome outcome = TGridToXls::Outcome::NothingToDo;
+    QString failure;
+    try {
+        outcome = xls.Export();
+    } catch (const StoreError& e) {
+        failure = e.message();
+    } catch (const std::exception& e) {
+        failure = QString::fromLocal8Bit(e.what());
+    }
+    progress.reset();
+    QApplication::restoreOverrideCursor();
+    if (!failure.isEmpty()) {
+        // Silence here would let the user believe the sheet was written.
+        showError(parent, QStringLiteral("导出失败：") + failure);
+        return false;
+    }
+    return outcome == TGridToXls::Outcome::Written;
+}
+
+bool exportGridToXls(QWidget* parent, const GridExportSource& grid, const QString& title, const QString& userName) {
+    QString fileName = ui().saveFileName(parent, QString(), QString(), kXlsFilter);
+    if (fileName.isEmpty())
+        return false;
+    // The dialog's default extension.
+    if (QFileInfo(fileName).suffix().isEmpty())
+        fileName += QStringLiteral(".xls");
+    return exportGridToXlsFile(parent, grid, title, userName, fileName);
+}

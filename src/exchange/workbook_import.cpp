@@ -1,0 +1,238 @@
+#include "exchange/workbook_import.h"
+
+#include "exchange/exchange_error.h"
+#include "store/database.h"
+#include "text/number_text.h"
+
+#include <QDate>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <cmath>
+#include <freexl.h>
+
+const QString kImportSheet = QStringLiteral("lanbor");
+
+const std::vector<ImportColumn>& importColumns() {
+    using T = ImportColumn::Type;
+    static const std::vector<ImportColumn> columns = {
+        {"a", "a", T::Text},     {"b", "b", T::Text},     {"c", "c", T::Text},     {"d", "d", T::Text},
+        {"e", "e", T::Text},     {"f", "f", T::Text},     {"g", "g", T::Text},     {"a1", "1", T::Number},
+        {"a2", "2", T::Number},  {"a3", "3", T::Number},  {"a4", "4", T::Number},  {"a5", "5", T::Number},
+        {"a6", "6", T::Number},  {"a7", "7", T::Number},  {"a8", "8", T::Number},  {"z", "z", T::Text},
+        {"day1", "day1", T::Date}};
+    return columns;
+}
+
+namespace {
+
+// Closes the workbook whatever happens.
+class Workbook {
+public:
+    explicit Workbook(const QString& path) {
+        const int rc = freexl_open(QFileInfo(path).absoluteFilePath().toLocal8Bit().constData(), &m_handle);
+        if (rc != FREEXL_OK) {
+            if (!QFileInfo::exists(path))
+                throw ExchangeError(QStringLiteral("找不到Excel文件 %1").arg(path));
+            throw ExchangeError(QStringLiteral("%1 不是可以读取的Excel 97-2003工作簿（.xls）（错误 %2）").arg(path).arg(rc));
+        }
+    }
+    ~Workbook() {
+        if (m_handle)
+            freexl_close(m_handle);
+    }
+    Workbook(const Workbook&) = delete;
+    Workbook& operator=(const Workbook&) = delete;
+    const void* handle() const { return m_handle; }
+
+private:
+    const void* m_handle = nullptr;
+};
+
+// What a cell holds, before conversion to its column's type.
+struct Cell {
+    enum class Kind { Empty, Number, Text, Date, DateTime, Time } kind = Kind::Empty;
+    double number = 0;
+    QString text;
+};
+
+Cell readCell(const void* book, unsigned row, unsigned short column) {
+    FreeXL_CellValue value;
+    const int rc = freexl_get_cell_value(book, row, column, &value);
+    if (rc != FREEXL_OK)
+        throw ExchangeError(QStringLiteral("第 %1 行第 %2 列无法读取（错误 %3）").arg(row + 1).arg(column + 1).arg(rc));
+    Cell cell;
+    switch (value.type) {
+    case FREEXL_CELL_INT:
+        cell.kind = Cell::Kind::Number;
+        cell.number = value.value.int_value;
+        break;
+    case FREEXL_CELL_DOUBLE:
+        cell.kind = Cell::Kind::Number;
+        cell.number = value.value.double_value;
+        break;
+    case FREEXL_CELL_TEXT:
+    case FREEXL_CELL_SST_TEXT:
+        cell.kind = Cell::Kind::Text;
+        cell.text = QString::fromUtf8(value.value.text_value);
+        if (cell.text.isEmpty())
+            cell.kind = Cell::Kind::Empty;
+        break;
+    case FREEXL_CELL_DATE:
+        cell.kind = Cell::Kind::Date;
+        cell.text = QString::fromUtf8(value.value.text_value);
+        break;
+    case FREEXL_CELL_DATETIME:
+        cell.kind = Cell::Kind::DateTime;
+        cell.text = QString::fromUtf8(value.value.text_value);
+        break;
+    case FREEXL_CELL_TIME:
+        cell.kind = Cell::Kind::Time;
+        cell.text = QString::fromUtf8(value.value.text_value);
+        break;
+    default:
+        break;
+    }
+    return cell;
+}
+
+QDate dateFromText(const QString& text) {
+    // Typed dates: 2024-3-5, 2024-03-05, 2024/3/5, with or without a time after them.
+    static const QRegularExpression form(QStringLiteral("^(\\d{4})[-/.](\\d{1,2})[-/.](\\d{1,2})(?:[ T]\\d{1,2}:\\d{2}(?::\\d{2}(?:\\.\\d+)?)?)?$"));
+    const QRegularExpressionMatch m = form.match(text.trimmed());
+    if (!m.hasMatch())
+        return {};
+    return QDate(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
+}
+
+QString sheetCellName(const ImportColumn& column) { return column.sheetName; }
+
+QVariant convert(const Cell& cell, const ImportColumn& column, int sheetRow, bool dates1904) {
+    auto fail = [&](const QString& why) -> QVariant {
+        throw ExchangeError(QStringLiteral("第 %1 行，列 %2：%3").arg(sheetRow).arg(sheetCellName(column), why));
+    };
+    if (cell.kind == Cell::Kind::Empty)
+        return QVariant();
+    switch (column.type) {
+    case ImportColumn::Type::Text:
+        if (cell.kind == Cell::Kind::Number)
+            return generalNumberText(cell.number);  // a code typed as a number
+        return cell.text;
+    case ImportColumn::Type::Number: {
+        if (cell.kind == Cell::Kind::Number)
+            return cell.number;
+        if (cell.kind == Cell::Kind::Text) {
+            bool ok = false;
+            const double v = cell.text.trimmed().toDouble(&ok);
+            if (ok && std::isfinite(v))
+                return v;
+        }
+        return fail(QStringLiteral("“%1”不是数字").arg(cell.text));
+    }
+    case ImportColumn::Type::Date: {
+        QDate date;
+        if (cell.kind == Cell::Kind::Number) {
+            // A date cell without a date format reaches us as its serial day number.
+            if (cell.number >= 1 && cell.number < 2958466)
+                date = (dates1904 ? QDate(1904, 1, 1) : QDate(1899, 12, 30)).addDays(qint64(std::floor(cell.number)));
+            if (!date.isValid())
+                return fail(QStringLiteral("%1 不是日期").arg(generalNumberText(cell.number)));
+        } else {
+            date = dateFromText(cell.text);
+            if (!date.isValid())
+                return fail(QStringLiteral("“%1”不是日期").arg(cell.text));
+        }
+        return date.toString(QStringLiteral("yyyy-MM-dd"));
+    }
+    }
+    return QVariant();
+}
+
+}  // namespace
+
+ImportRows readStockWorkbook(const QString& workbookPath) {
+    const Workbook book(workbookPath);
+    const void* h = book.handle();
+
+    unsigned int sheets = 0;
+    freexl_get_info(h, FREEXL_BIFF_SHEET_COUNT, &sheets);
+    int found = -1;
+    QStringList names;
+    for (unsigned short i = 0; i < sheets; ++i) {
+        const char* name = nullptr;
+        if (freexl_get_worksheet_name(h, i, &name) != FREEXL_OK || !name)
+            continue;
+        const QString text = QString::fromUtf8(name);
+        names << text;
+        if (found < 0 && text.compare(kImportSheet, Qt::CaseInsensitive) == 0)
+            found = i;
+    }
+    if (found < 0)
+        throw ExchangeError(QStringLiteral("工作簿中没有名为“%1”的工作表（工作表：%2）")
+                                .arg(kImportSheet, names.join(QStringLiteral("、"))));
+    if (freexl_select_active_worksheet(h, static_cast<unsigned short>(found)) != FREEXL_OK)
+        throw ExchangeError(QStringLiteral("无法打开工作表“%1”").arg(kImportSheet));
+
+    unsigned int rowCount = 0;
+    unsigned short columnCount = 0;
+    freexl_worksheet_dimensions(h, &rowCount, &columnCount);
+    unsigned int dateMode = FREEXL_BIFF_DATEMODE_1900;
+    freexl_get_info(h, FREEXL_BIFF_DATEMODE, &dateMode);
+
+    // The first row names the columns; any order, other columns ignored.
+    const std::vector<ImportColumn>& wanted = importColumns();
+    std::vector<int> sheetColumn(wanted.size(), -1);
+    for (unsigned short c = 0; rowCount > 0 && c < columnCount; ++c) {
+        const Cell cell = readCell(h, 0, c);
+        const QString name = cell.kind == Cell::Kind::Number ? generalNumberText(cell.number) : cell.text.trimmed();
+        for (size_t k = 0; k < wanted.size(); ++k)
+            if (sheetColumn[k] < 0 && name.compare(wanted[k].sheetName, Qt::CaseInsensitive) == 0)
+                sheetColumn[k] = c;
+    }
+    QStringList missing;
+    for (size_t k = 0; k < wanted.size(); ++k)
+        if (sheetColumn[k] < 0)
+            missing << wanted[k].sheetName;
+    if (!missing.isEmpty())
+        throw ExchangeError(QStringLiteral("工作表“%1”缺少列：%2").arg(kImportSheet, missing.join(QStringLiteral("、"))));
+
+    ImportRows rows;
+    for (unsigned int r = 1; r < rowCount; ++r) {
+        QVariantList values;
+        values.reserve(int(wanted.size()));
+        bool any = false;
+        for (size_t k = 0; k < wanted.size(); ++k) {
+            const Cell cell = readCell(h, r, static_cast<unsigned short>(sheetColumn[k]));
+            values << convert(cell, wanted[k], int(r) + 1, dateMode == FREEXL_BIFF_DATEMODE_1904);
+            any = any || values.last().isValid();
+        }
+        if (!any)
+            continue;  // a formatted but empty row is no stock record
+        rows.sheetRows.push_back(int(r) + 1);
+        rows.values.push_back(std::move(values));
+    }
+    return rows;
+}
+
+int appendStockRecords(Database& db, const ImportRows& rows) {
+    QStringList fields, marks;
+    for (const ImportColumn& c : importColumns()) {
+        fields << QLatin1Char('"') + c.field + QLatin1Char('"');
+        marks << QStringLiteral("?");
+    }
+    const QString insert = QStringLiteral("INSERT INTO data (%1) VALUES (%2)")
+                               .arg(fields.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
+    Transaction transaction(db);
+    for (size_t i = 0; i < rows.values.size(); ++i) {
+        try {
+            db.exec(insert, rows.values[i]);
+        } catch (const StoreError& e) {
+            throw ExchangeError(QStringLiteral("第 %1 行：%2").arg(rows.sheetRows[i]).arg(e.message()));
+        }
+    }
+    transaction.commit();
+    return int(rows.values.size());
+}
+
+int importStockWorkbook(Database& db, const QString& workbookPath) {
+    return appendStockRecords(db, readStockWorkbook(workbookPath));
+}

@@ -1,0 +1,38 @@
+#pragma once
+// The import of stock records from the worksheet "lanbor" of an Excel 97-2003 workbook (.xls).
+#include <QString>
+#include <QStringList>
+#include <QVariantList>
+#include <functional>
+#include <vector>
+
+class Database;
+
+// The worksheet the import reads and its seventeen columns, with the stock-record column each fills.
+extern const QString kImportSheet;  // "lanbor"
+struct ImportColumn {
+    QString sheetName;  // "a1"
+    QString field;      // "1"
+    enum class Type { Text, Number, Date } type;
+};
+const std::vector<ImportColumn>& importColumns();
+
+// A worksheet as read: the sheet's row number of each record (1-based, as a spreadsheet program
+// shows it) and one value per import column, in importColumns() order, already converted (a QString,
+// a double, a 'yyyy-MM-dd' QString for dates, or an invalid QVariant for an empty cell).
+struct ImportRows {
+    std::vector<int> sheetRows;
+    std::vector<QVariantList> values;
+};
+
+// Reads and converts the whole worksheet; throws ExchangeError naming the workbook, the missing
+// sheet or columns, or the row and column of a value that does not convert. Rows without any
+// value in the seventeen columns are left out.
+ImportRows readStockWorkbook(const QString& workbookPath);
+
+// Appends the rows to table `data` of db in one transaction: all of them or, on any failure,
+// none. Returns the number of records appended.
+int appendStockRecords(Database& db, const ImportRows& rows);
+
+// Both steps; the workbook is read completely before anything is written.
+int importStockWorkbook(Database& db, const QString& workbookPath);

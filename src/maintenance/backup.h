@@ -1,0 +1,28 @@
+#pragma once
+// Backup and restore of data.mdb: consistent copies through the engine, a check of what is
+// restored, and a dated safety copy of the database a restore replaces.
+#include <QDateTime>
+#include <QString>
+
+// The backup path offered when none is remembered: beifen.mdb in the user's home folder.
+QString defaultBackupPath();
+// The restore source offered at first: beifen.mdb in the working folder.
+extern const QString kDefaultRestoreSource;
+
+// Where a backup to `target` goes and what must be asked first.
+struct BackupPlan {
+    QString file;           // the file written (inside `target` when it names a folder)
+    bool replaces = false;  // a file is there already
+    QString missingFolder;  // the folder to create first, or ""
+};
+BackupPlan planBackup(const QString& target, const QString& databasePath);
+
+// Copies the database to plan.file, creating the missing folder; the copy is made beside the
+// target and renamed over it only when complete. Throws StoreError with the reason.
+void backupDatabase(const QString& databasePath, const BackupPlan& plan);
+
+// Replaces the database with the backup at `source`, after checking that it is a sound database of
+// ours. The replaced database is first kept beside it as a dated safety copy, whose path is
+// returned ("" when there was no database to keep). Throws StoreError; the database stays as it
+// was on any failure.
+QString restoreDatabase(const QString& source, const QString& databasePath, const QDateTime& now);

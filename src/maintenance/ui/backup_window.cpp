@@ -1,0 +1,230 @@
+#include "maintenance/ui/backup_window.h"
+
+#include "app/ui/main_window.h"
+#include "maintenance/backup.h"
+#include "store/data_module.h"
+#include "store/settings.h"
+#include "store/store_error.h"
+#include "widgets/ui_services.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStyle>
+#include <QToolButton>
+
+namespace {
+
+constexpr int kClientWidth = 345;
+constexpr int kClientHeight = 137;
+constexpr int kContentHeight = 281;
+const QString kSaveValue = QStringLiteral("save");
+
+}  // namespace
+
+Trepair::Trepair(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint) {
+    setObjectName(QStringLiteral("repair"));
+    setWindowTitle(QStringLiteral("数据库备份"));
+    setFixedSize(kClientWidth, kClientHeight);
+
+    m_scroll = new QScrollArea(this);
+    m_scroll->setObjectName(QStringLiteral("ScrollBox"));
+    m_scroll->setGeometry(0, 0, kClientWidth, kClientHeight);
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    const int width = kClientWidth - m_scroll->verticalScrollBar()->sizeHint().width();
+    auto* content = new QWidget;
+    content->setObjectName(QStringLiteral("Content"));
+    content->setFixedSize(width, kContentHeight);
+    m_scroll->setWidget(content);
+
+    auto* header = new QLabel(QStringLiteral("数据库维护备份"), content);
+    header->setObjectName(QStringLiteral("Panel1"));
+    header->setGeometry(0, 0, width, 36);
+    header->setAlignment(Qt::AlignCenter);
+    header->setStyleSheet(QStringLiteral("QLabel#Panel1 { background: #1c56b8; color: white; font-weight: bold;"
+                                         " font-size: 15px; border-bottom: 1px solid #123f8c; }"));
+
+    // Backup section.
+    auto* backupLabel = new QLabel(QStringLiteral("备份数据的目录:"), content);
+    backupLabel->setObjectName(QStringLiteral("Label2"));
+    backupLabel->setGeometry(8, 44, 120, 18);
+    m_default = new QLabel(QStringLiteral("默认"), content);
+    m_default->setObjectName(QStringLiteral("Label4"));
+    m_default->setGeometry(width - 40, 44, 32, 18);
+    m_default->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_default->setCursor(Qt::PointingHandCursor);
+    m_default->setStyleSheet(QStringLiteral("color: blue; text-decoration: underline;"));
+    m_default->installEventFilter(this);
+    m_backupPath = new QLineEdit(defaultBackupPath(), content);
+    m_backupPath->setObjectName(QStringLiteral("Edit1"));
+    m_backupPath->setGeometry(8, 64, width - 16, 22);
+    auto* backup = new QPushButton(style()->standardIcon(QStyle::SP_DialogSaveButton), QStringLiteral("备份数据库"),
+                                   content);
+    backup->setObjectName(QStringLiteral("BitBtn1"));
+    backup->setGeometry(8, 92, 100, 26);
+    auto* hint = new QLabel(QStringLiteral("温馨提示：定期备份数据，维护数据安全！"), content);
+    hint->setObjectName(QStringLiteral("Label3"));
+    hint->setGeometry(114, 92, width - 120, 26);
+    hint->setWordWrap(true);
+    hint->setStyleSheet(QStringLiteral("color: #555555;"));
+
+    // Restore section, below the visible part.
+    auto* line = new QFrame(content);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    line->setGeometry(4, 134, width - 8, 4);
+    m_restoreSource = new QLineEdit(kDefaultRestoreSource, content);
+    m_restoreSource->setObjectName(QStringLiteral("Edit2"));
+    m_restoreSource->setGeometry(8, 146, width - 16, 22);
+    auto* open = new QPushButton(QStringLiteral("打开备份文件"), content);
+    open->setObjectName(QStringLiteral("Button1"));
+    open->setGeometry(8, 174, 100, 26);
+    auto* restore = new QPushButton(style()->standardIcon(QStyle::SP_BrowserReload), QStringLiteral("恢复数据库"),
+                                    content);
+    restore->setObjectName(QStringLiteral("BitBtn5"));
+    restore->setGeometry(114, 174, 100, 26);
+    auto* warning = new QLabel(
+        QStringLiteral("警告：恢复数据库功能，只有当目前使用的数据库损坏或丢失时才使用，否则旧数据库会覆盖当前的最新数据库，造成信息丢失。"),
+        content);
+    warning->setObjectName(QStringLiteral("Label1"));
+    warning->setGeometry(8, 206, width - 16, 70);
+    warning->setWordWrap(true);
+    warning->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    warning->setStyleSheet(QStringLiteral("color: red;"));
+
+    connect(m_backupPath, &QLineEdit::textChanged, this,
+            [this](const QString& text) { runAction(this, [&] { WriteSetting(kBackupKey, kSaveValue, text); }); });
+    connect(backup, &QPushButton::clicked, this, &Trepair::BitBtn1Click);
+    connect(open, &QPushButton::clicked, this, &Trepair::Button1Click);
+    connect(restore, &QPushButton::clicked, this, &Trepair::BitBtn5Click);
+}
+
+QString Trepair::databasePath() const {
+    return Tdmfm::exists() ? dm().databasePath() : QDir::current().filePath(Database::kFileName);
+}
+
+// A relative path means the working folder, the one that holds data.mdb.
+QString Trepair::resolved(const QString& path) const {
+    return QDir(QFileInfo(databasePath()).absolutePath()).filePath(path);
+}
+
+bool Trepair::ask(const QString& text) {
+    return showMessage(this, QStringLiteral("提示"), text, QMessageBox::Question, QMessageBox::Yes | QMessageBox::No,
+                       QMessageBox::No) == QMessageBox::Yes;
+}
+
+void Trepair::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (event->spontaneous())
+        return;
+    runAction(this, [this] {
+        // The file is not held open while it is copied.
+        if (Tdmfm::exists() && !m_connectionClosed) {
+            dm().closeConnection();
+            m_connectionClosed = true;
+        }
+        const SettingsKey key = ReadSettings(kBackupKey);
+        if (key.exists() && !key.value(kSaveValue).isEmpty())
+            m_backupPath->setText(key.value(kSaveValue));
+    });
+}
+
+void Trepair::closeEvent(QCloseEvent* event) {
+    runAction(this, [this] {
+        if (Tdmfm::exists() && m_connectionClosed) {
+            m_connectionClosed = false;
+            dm().reopenConnection();
+            dm().openTables();
+        }
+    });
+    if (TMainForm* main = TMainForm::instance()) {
+        if (auto* showAll = main->findChild<QPushButton*>(QStringLiteral("Button12")))
+            showAll->click();
+        main->show();
+    }
+    event->accept();
+}
+
+bool Trepair::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_default && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        Label4Click();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Trepair::Label4Click() { m_backupPath->setText(defaultBackupPath()); }
+
+void Trepair::BitBtn1Click() {
+    const QString target = m_backupPath->text().trimmed();
+    QString failure;
+    try {
+        if (target.isEmpty())
+            throw StoreError(QStringLiteral("请填写备份数据的路径。"));
+        const BackupPlan plan = planBackup(resolved(target), databasePath());
+        // Declining either question makes no copy; the user asked for that, so nothing follows.
+        if (!plan.missingFolder.isEmpty() &&
+            !ask(QStringLiteral("文件夹（%1）不存在，是否创建？").arg(QDir::toNativeSeparators(plan.missingFolder))))
+            return;
+        if (plan.replaces &&
+            !ask(QStringLiteral("已存在文件（%1），是否覆盖？").arg(QDir::toNativeSeparators(plan.file))))
+            return;
+        backupDatabase(databasePath(), plan);
+    } catch (const StoreError& e) {
+        failure = e.message();
+    }
+    if (failure.isEmpty())
+        showInfo(this, QStringLiteral("数据库备份成功！"));
+    else
+        showInfo(this, QStringLiteral("数据库备份失败！\n\n") + failure);
+}
+
+void Trepair::Button1Click() {
+    const QString chosen = ui().openFileName(this, QString(), QString(), QString());
+    if (!chosen.isEmpty())
+        m_chosenSource = chosen;
+    // The field shows the dialog's file name even after a cancel: the one chosen before, or none.
+    m_restoreSource->setText(m_chosenSource);
+}
+
+void Trepair::BitBtn5Click() {
+    const QString source = m_restoreSource->text().trimmed();
+    if (source.isEmpty() || !QFileInfo(resolved(source)).isFile()) {
+        showInfo(this, QStringLiteral("备份数据库没找到!"));
+        return;
+    }
+    QString failure;
+    QString safety;
+    try {
+        safety = restoreDatabase(resolved(source), databasePath(), ui().now());
+    } catch (const StoreError& e) {
+        failure = e.message();
+    }
+    if (!failure.isEmpty()) {
+        showInfo(this, QStringLiteral("数据库恢复失败！\n\n") + failure);
+        return;
+    }
+    QString text = QStringLiteral("数据库恢复成功！");
+    if (!safety.isEmpty())
+        text += QStringLiteral("\n\n恢复前的数据库已保存为：\n") + QDir::toNativeSeparators(safety);
+    showInfo(this, text);
+}
+
+void installBackup(TMainForm& form) {
+    if (auto* button = form.findChild<QToolButton*>(QStringLiteral("ToolButton17")))
+        QObject::connect(button, &QToolButton::clicked, &form, [&form] {
+            ActivateWindow<Trepair>(&form);
+            form.hide();
+        });
+}

@@ -1,0 +1,46 @@
+#pragma once
+// Trepair: the backup window, which copies data.mdb to a chosen path and restores it from a
+// backup, with the database connection closed while it is open.
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QScrollArea;
+class TMainForm;
+
+class Trepair : public QWidget {
+    Q_OBJECT
+public:
+    explicit Trepair(QWidget* parent = nullptr);
+
+    QLineEdit* backupPath() const { return m_backupPath; }
+    QLineEdit* restoreSource() const { return m_restoreSource; }
+    QScrollArea* scrollArea() const { return m_scroll; }
+
+    void Label4Click();   // 默认
+    void BitBtn1Click();  // 备份数据库
+    void Button1Click();  // 打开备份文件
+    void BitBtn5Click();  // 恢复数据库
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QString databasePath() const;
+    QString resolved(const QString& path) const;
+    bool ask(const QString& text);
+
+    QScrollArea* m_scroll;
+    QLineEdit* m_backupPath;
+    QLineEdit* m_restoreSource;
+    QLabel* m_default;
+    QString m_chosenSource;  // what the file dialog chose last in this window
+    bool m_connectionClosed = false;
+};
+
+// Wires the tool button "数据备份": opens the backup window and hides the main window until it
+// closes.
+void installBackup(TMainForm& form);

@@ -1,0 +1,149 @@
+#include "tool/exchange_commands.h"
+
+#include "exchange/grid_export_source.h"
+#include "exchange/grid_to_xls.h"
+#include "exchange/ledger_grids.h"
+#include "exchange/workbook_import.h"
+#include "maintenance/backup.h"
+#include "store/database.h"
+#include "store/dataset.h"
+#include "store/store_error.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QTextStream>
+
+namespace {
+
+QTextStream& out() {
+    static QTextStream s(stdout);
+    return s;
+}
+
+QTextStream& err() {
+    static QTextStream s(stderr);
+    return s;
+}
+
+// The arguments split into "--name VALUE" options and the rest, in order.
+struct Arguments {
+    QMap<QString, QString> options;
+    QStringList positional;
+    bool bad = false;
+};
+
+Arguments parse(const QStringList& args, const QStringList& known) {
+    Arguments a;
+    for (int i = 0; i < args.size(); ++i) {
+        if (args[i].startsWith(QLatin1String("--"))) {
+            if (!known.contains(args[i]) || i + 1 >= args.size()) {
+                err() << "tovrakel-tool: unknown or incomplete option " << args[i] << Qt::endl;
+                a.bad = true;
+                return a;
+            }
+            a.options[args[i]] = args[i + 1];
+            ++i;
+        } else {
+            a.positional << args[i];
+        }
+    }
+    return a;
+}
+
+QString databasePath(const Arguments& a) {
+    return QDir(a.options.value(QStringLiteral("--workdir"), QDir::currentPath())).filePath(Database::kFileName);
+}
+
+int fail(const QString& message) {
+    err() << "tovrakel-tool: " << message << Qt::endl;
+    return 1;
+}
+
+int usageOf(const char* text) {
+    err() << "usage: tovrakel-tool " << text << Qt::endl;
+    return 2;
+}
+
+}  // namespace
+
+int runExportXls(const QStringList& args) {
+    const Arguments a = parse(args, {QStringLiteral("--workdir"), QStringLiteral("--user")});
+    LedgerGrid which;
+    if (a.bad || a.positional.size() != 2 || !ledgerGridFromName(a.positional[0], &which))
+        return usageOf("export-xls {inventory|sales|summary} FILE [--workdir DIR] [--user NAME]");
+    try {
+        Database db;
+        db.open(databasePath(a));
+        const LedgerGridLayout layout = ledgerGridLayout(which);
+        Dataset rows(QStringLiteral("export"), layout.statement, &db);
+        rows.open();
+        // Every record and every column: the administrator's view, without the window's choices.
+        DatasetGridSource grid(rows, layout.columns);
+        TGridToXls xls;
+        xls.setGrid(&grid);
+        xls.setTitleName(layout.sheetTitle);
+        xls.setUserName(a.options.value(QStringLiteral("--user"), Database::kAdministrator));
+        xls.setMadeAt(QDateTime::currentDateTime());
+        xls.setShowProgress(false);
+        xls.setFileName(a.positional[1]);
+        if (xls.Export() != TGridToXls::Outcome::Written)
+            return fail(QStringLiteral("no records to export; no file written"));
+        out() << "wrote " << rows.recordCount() << " records to " << QFileInfo(a.positional[1]).absoluteFilePath()
+              << Qt::endl;
+    } catch (const StoreError& e) {
+        return fail(e.message());
+    }
+    return 0;
+}
+
+int runImportXls(const QStringList& args) {
+    const Arguments a = parse(args, {QStringLiteral("--workdir")});
+    if (a.bad || a.positional.size() != 1)
+        return usageOf("import-xls WORKBOOK [--workdir DIR]");
+    try {
+        Database db;
+        db.open(databasePath(a));
+        const int count = importStockWorkbook(db, a.positional[0]);
+        out() << "imported " << count << " stock records into " << QFileInfo(db.path()).absoluteFilePath() << Qt::endl;
+    } catch (const StoreError& e) {
+        return fail(e.message());
+    }
+    return 0;
+}
+
+int runBackup(const QStringList& args) {
+    const Arguments a = parse(args, {QStringLiteral("--workdir")});
+    if (a.bad || a.positional.size() != 1)
+        return usageOf("backup TARGET [--workdir DIR]");
+    try {
+        const QString db = databasePath(a);
+        Database::verify(db);
+        const BackupPlan plan = planBackup(a.positional[0], db);
+        // A script names its target on purpose, so an old backup there is replaced; a folder that
+        // is missing is more likely a typing error than a wish.
+        if (!plan.missingFolder.isEmpty())
+            return fail(QStringLiteral("folder %1 does not exist").arg(plan.missingFolder));
+        backupDatabase(db, plan);
+        out() << "backed up " << QFileInfo(db).absoluteFilePath() << " to " << plan.file << Qt::endl;
+    } catch (const StoreError& e) {
+        return fail(e.message());
+    }
+    return 0;
+}
+
+int runRestore(const QStringList& args) {
+    const Arguments a = parse(args, {QStringLiteral("--workdir")});
+    if (a.bad || a.positional.size() != 1)
+        return usageOf("restore SOURCE [--workdir DIR]");
+    try {
+        const QString db = databasePath(a);
+        const QString safety = restoreDatabase(a.positional[0], db, QDateTime::currentDateTime());
+        out() << "restored " << QFileInfo(db).absoluteFilePath() << " from " << a.positional[0] << Qt::endl;
+        if (!safety.isEmpty())
+            out() << "the replaced database is kept as " << safety << Qt::endl;
+    } catch (const StoreError& e) {
+        return fail(e.message());
+    }
+    return 0;
+}

@@ -1,0 +1,13 @@
+#pragma once
+// The exchange and maintenance subcommands of tovrakel-tool: XLS export of the three grids,
+// import of a stock workbook, backup and restore of data.mdb.
+#include <QStringList>
+
+// export-xls {inventory|sales|summary} FILE [--workdir DIR] [--user NAME]
+int runExportXls(const QStringList& args);
+// import-xls WORKBOOK [--workdir DIR]
+int runImportXls(const QStringList& args);
+// backup TARGET [--workdir DIR]
+int runBackup(const QStringList& args);
+// restore SOURCE [--workdir DIR]
+int runRestore(const QStringList& args);

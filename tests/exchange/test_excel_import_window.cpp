@@ -1,0 +1,180 @@
+// Texcell: paths, messages, the chosen database, and the main window's menu item.
+#include "app/ui/main_window.h"
+#include "exchange/ui/excel_import_window.h"
+#include "exchange/xls_fixture.h"
+#include "store/data_module.h"
+#include "support/recording_ui.h"
+#include "support/temp_workdir.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QToolButton>
+#include <QtTest>
+
+class ExcelImportWindowTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TempWorkdir> m_dir;
+    std::unique_ptr<RecordingUi> m_ui;
+    std::unique_ptr<TMainForm> m_form;
+    Texcell* m_window = nullptr;
+
+    int stockCount(Database& db) { return db.scalar(QStringLiteral("select count(*) from data")).toInt(); }
+    QString goodWorkbook() {
+        const QString path = m_dir->file("good.xls");
+        writeWorkbook(path, {sheet("lanbor", {importHeader(), stockRow("铅笔", "QB", dateCell("2024-03-05")),
+                                               stockRow("橡皮", "XP", dateCell("2024-03-06"))})});
+        return path;
+    }
+    void click(const char* name) {
+        auto* button = m_window->findChild<QAbstractButton*>(QString::fromLatin1(name));
+        QVERIFY(button);
+        button->click();
+    }
+    const MessageRequest& lastMessage() { return m_ui->messages.last(); }
+
+private slots:
+    void initTestCase() {
+        if (!haveXlwt())
+            QSKIP("python3-xlwt is needed to write the workbooks");
+    }
+    void init() {
+        m_dir = std::make_unique<TempWorkdir>();
+        m_dir->openNewDatabase();
+        m_ui = std::make_unique<RecordingUi>();
+        TMainForm::setRemovableCheck([] { return true; });
+        m_form = std::make_unique<TMainForm>();
+        m_window = installExcelImport(*m_form);
+    }
+    void cleanup() {
+        m_form.reset();
+        m_ui.reset();
+        m_dir.reset();
+    }
+
+    void layoutAndMenuItem() {
+        QAction* item = m_form->findChild<QAction*>(QStringLiteral("ExcelImport"));
+        QVERIFY(item->isEnabled());
+        item->trigger();
+        QVERIFY(m_window->isVisible());
+        QCOMPARE(m_window->windowModality(), Qt::ApplicationModal);
+        QCOMPARE(m_window->windowTitle(), QStringLiteral("Excel导入数据库"));
+        QCOMPARE(m_window->size(), QSize(414, 161));
+        QCOMPARE(m_window->findChild<QLabel*>("Label3")->text(), QStringLiteral("警告：导入前请您务必先备份数据库"));
+        QCOMPARE(m_window->findChild<QLabel*>("Label2")->text(), QStringLiteral("Execl路径："));
+        QCOMPARE(m_window->findChild<QLabel*>("Label1")->text(), QStringLiteral("数据库路径："));
+        QCOMPARE(m_window->findChild<QToolButton*>("SpeedButton2")->text(), QStringLiteral("打开Excel文件"));
+        QCOMPARE(m_window->findChild<QToolButton*>("SpeedButton1")->text(), QStringLiteral("选择数据库"));
+        QCOMPARE(m_window->findChild<QPushButton*>("Image1")->text(), QStringLiteral("Excel自动导入"));
+        // The program's own database is offered.
+        QCOMPARE(m_window->databasePath()->text(), dm().databasePath());
+        QCOMPARE(m_window->databasePath()->nextInFocusChain(), m_window->workbookPath());
+    }
+
+    void fileDialogs() {
+        m_ui->fileAnswers << "/x/other.mdb" << QString() << "/x/book.xls";
+        click("SpeedButton1");
+        click("SpeedButton1");  // cancelled: keeps the path
+        click("SpeedButton2");
+        QCOMPARE(m_window->databasePath()->text(), QStringLiteral("/x/other.mdb"));
+        QCOMPARE(m_window->workbookPath()->text(), QStringLiteral("/x/book.xls"));
+        QCOMPARE(m_ui->dialogCaptions, (QStringList{"请选择相应的MDB文件", "请选择相应的MDB文件", "请选择相应的Excel文件"}));
+        QCOMPARE(m_ui->dialogFilters.first(), QStringLiteral("access (*.mdb)"));
+        QCOMPARE(m_ui->dialogFilters.last(), QStringLiteral("Excel(*.xls)"));
+    }
+
+    void emptyPathRefused() {
+        m_window->databasePath()->setText(QStringLiteral("  "));
+        m_window->workbookPath()->setText(goodWorkbook());
+        click("Image1");
+        QCOMPARE(lastMessage().caption, QStringLiteral("警告"));
+        QCOMPARE(lastMessage().text, QStringLiteral("请正确选择相关路径！"));
+        QCOMPARE(lastMessage().icon, QMessageBox::Warning);
+        QCOMPARE(stockCount(dm().connection()), 0);
+    }
+
+    void importIntoOwnDatabase() {
+        auto* showAll = m_form->findChild<QPushButton*>(QStringLiteral("Button12"));
+        QSignalSpy reload(showAll, &QPushButton::clicked);
+        m_window->databasePath()->setText(dm().databasePath());
+        m_window->workbookPath()->setText(QStringLiteral(" ") + goodWorkbook() + QStringLiteral(" "));
+        click("Image1");
+        QCOMPARE(m_ui->messageTexts(), QStringList{"批量EXCEL导入成功！请退出在主界面中点全部记录查看"});
+        QCOMPARE(lastMessage().caption, QStringLiteral("警告"));
+        QCOMPARE(stockCount(dm().connection()), 2);
+        QCOMPARE(reload.count(), 1);
+        QVERIFY(m_window->connection().isOpen());
+        // Each import is independent: the same workbook twice appends twice.
+        click("Image1");
+        QCOMPARE(stockCount(dm().connection()), 4);
+        m_window->close();
+        QVERIFY(!m_window->connection().isOpen());
+    }
+
+    void importIntoAnotherDatabase() {
+        const QString other = m_dir->file("other.mdb");
+        Database::create(other);
+        m_window->databasePath()->setText(other);
+        m_window->workbookPath()->setText(goodWorkbook());
+        click("Image1");
+        QCOMPARE(m_ui->messageTexts(), QStringList{"批量EXCEL导入成功！请退出在主界面中点全部记录查看"});
+        Database db;
+        db.open(other);
+        QCOMPARE(stockCount(db), 2);
+        QCOMPARE(stockCount(dm().connection()), 0);
+    }
+
+    void failures_data() {
+        QTest::addColumn<QString>("database");  // "" for the program's own
+        QTest::addColumn<QString>("workbook");  // "good", "wrong sheet", "bad value", "missing"
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("detail");
+        QTest::newRow("not a database") << "bad.mdb" << "good" << "连接ACCESS失败！请联系技术客服QQ:80562317" << "";
+        QTest::newRow("missing database") << "none.mdb" << "good" << "连接ACCESS失败！请联系技术客服QQ:80562317" << "";
+        QTest::newRow("wrong sheet") << "" << "wrong sheet" << "批量EXCEL导入失败！请联系技术客服QQ:80562317" << "lanbor";
+        QTest::newRow("bad value") << "" << "bad value" << "批量EXCEL导入失败！请联系技术客服QQ:80562317" << "第 3 行，列 a7";
+        QTest::newRow("missing workbook") << "" << "missing" << "批量EXCEL导入失败！请联系技术客服QQ:80562317" << "找不到";
+    }
+    void failures() {
+        QFETCH(QString, database);
+        QFETCH(QString, workbook);
+        QFETCH(QString, start);
+        QFETCH(QString, detail);
+        QString dbPath = dm().databasePath();
+        if (database == QLatin1String("bad.mdb")) {
+            dbPath = m_dir->file(database);
+            QFile f(dbPath);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("not a database at all, just some bytes");
+        } else if (!database.isEmpty()) {
+            dbPath = m_dir->file(database);
+        }
+        QString book = m_dir->file("book.xls");
+        if (workbook == QLatin1String("good"))
+            book = goodWorkbook();
+        else if (workbook == QLatin1String("wrong sheet"))
+            writeWorkbook(book, {sheet("Sheet1", {importHeader(), stockRow("铅笔", "QB", "2024-01-01")})});
+        else if (workbook == QLatin1String("bad value")) {
+            QJsonArray bad = stockRow("橡皮", "XP", "2024-01-01");
+            bad[13] = "很多";
+            writeWorkbook(book, {sheet("lanbor", {importHeader(), stockRow("铅笔", "QB", "2024-01-01"), bad})});
+        }
+        m_window->databasePath()->setText(dbPath);
+        m_window->workbookPath()->setText(book);
+        auto* showAll = m_form->findChild<QPushButton*>(QStringLiteral("Button12"));
+        QSignalSpy reload(showAll, &QPushButton::clicked);
+        click("Image1");
+        QCOMPARE(m_ui->messages.size(), 1);
+        QCOMPARE(lastMessage().caption, QStringLiteral("警告"));
+        QVERIFY2(lastMessage().text.startsWith(start), qPrintable(lastMessage().text));
+        QVERIFY2(lastMessage().text.contains(detail), qPrintable(lastMessage().text));
+        QCOMPARE(stockCount(dm().connection()), 0);
+        QCOMPARE(reload.count(), 0);
+    }
+};
+
+QTEST_MAIN(ExcelImportWindowTest)
+#include "test_excel_import_window.moc"

@@ -1,0 +1,174 @@
+// The import of stock records from the worksheet "lanbor": conversions, refusals, all or nothing.
+#include "exchange/exchange_error.h"
+#include "exchange/workbook_import.h"
+#include "exchange/xls_fixture.h"
+#include "store/data_module.h"
+#include "support/temp_workdir.h"
+
+#include <QtTest>
+
+class WorkbookImportTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TempWorkdir> m_dir;
+
+    int stockCount() { return dm().connection().scalar(QStringLiteral("select count(*) from data")).toInt(); }
+    QString workbook(const QJsonArray& sheets) {
+        const QString path = m_dir->file(QStringLiteral("book%1.xls").arg(++m_books));
+        if (!writeWorkbook(path, sheets))
+            return {};
+        return path;
+    }
+    int m_books = 0;
+    // The message of a failing import.
+    QString failure(const QString& path) {
+        try {
+            importStockWorkbook(dm().connection(), path);
+        } catch (const ExchangeError& e) {
+            return e.message();
+        }
+        return {};
+    }
+
+private slots:
+    void initTestCase() {
+        if (!haveXlwt())
+            QSKIP("python3-xlwt is needed to write the workbooks");
+    }
+    void init() {
+        m_dir = std::make_unique<TempWorkdir>();
+        m_dir->openNewDatabase();
+    }
+    void cleanup() { m_dir.reset(); }
+
+    // Three rows keep their own initials; dates come as date cells, bare serial numbers and text.
+    void threeRowsAppended() {
+        const QString path = workbook({sheet("lanbor", {importHeader(),
+                                                         stockRow("铅笔", "XX", dateCell("2024-03-05")),
+                                                         stockRow("橡皮", "YY", 45357),
+                                                         stockRow("尺子", "ZZ", "2024-3-7")})});
+        QVERIFY(!path.isEmpty());
+        dm().connection().exec(QStringLiteral("insert into data (a) values ('已有')"));
+        QCOMPARE(importStockWorkbook(dm().connection(), path), 3);
+        QCOMPARE(stockCount(), 4);
+        Dataset rows(QStringLiteral("q"), QStringLiteral("select * from data where a <> '已有' order by id"),
+                     &dm().connection());
+        rows.open();
+        QCOMPARE(rows.recordCount(), 3);
+        const QStringList names = {"铅笔", "橡皮", "尺子"}, initials = {"XX", "YY", "ZZ"},
+                          dates = {"2024-03-05", "2024-03-06", "2024-03-07"};
+        for (int i = 0; i < 3; ++i, rows.next()) {
+            QCOMPARE(rows.fieldText("a"), names[i]);
+            QCOMPARE(rows.fieldText("e"), initials[i]);  // not computed
+            QCOMPARE(rows.fieldText("f"), QStringLiteral("HB"));
+            QCOMPARE(rows.fieldText("g"), QStringLiteral("供货商"));
+            QCOMPARE(rows.fieldNumber("1"), 1.5);
+            QCOMPARE(rows.fieldNumber("2"), 10.0);
+            QCOMPARE(rows.fieldNumber("3"), 15.0);
+            QCOMPARE(rows.fieldNumber("7"), 10.0);
+            QCOMPARE(rows.fieldText("z"), QStringLiteral("备注"));
+            QCOMPARE(rows.fieldText("day1"), dates[i]);
+        }
+    }
+
+    // Columns in any order, others ignored, names in any case; numbers typed as text convert; a
+    // code typed as a number becomes its text; empty rows are no records.
+    void columnsByName() {
+        QJsonArray header = importHeader();
+        header.removeAt(16);
+        header.prepend("DAY1");
+        header.append("其他");
+        const QJsonArray row = {dateCell("2024-01-02"), "笔", QJsonValue(), 1001, "文具", "B", QJsonValue(), "甲",
+                                " 2.5 ", 4, 10, 3, 0, 0, 4, 10, "", "忽略"};
+        const QString path = workbook({sheet("lanbor", {header, row, QJsonArray{}, QJsonArray{QJsonValue(), QJsonValue()}})});
+        QCOMPARE(importStockWorkbook(dm().connection(), path), 1);
+        Dataset rows(QStringLiteral("q"), QStringLiteral("select * from data"), &dm().connection());
+        rows.open();
+        QCOMPARE(rows.fieldText("day1"), QStringLiteral("2024-01-02"));
+        QCOMPARE(rows.fieldText("a"), QStringLiteral("笔"));
+        QVERIFY(rows.fieldValue("b").isNull());
+        QCOMPARE(rows.fieldText("c"), QStringLiteral("1001"));
+        QCOMPARE(rows.fieldNumber("1"), 2.5);
+        QVERIFY(rows.fieldValue("z").isNull());
+    }
+
+    void emptyDay1GivesNoDate() {
+        const QString path = workbook({sheet("lanbor", {importHeader(), stockRow("铅笔", "QB", QJsonValue())})});
+        QCOMPARE(importStockWorkbook(dm().connection(), path), 1);
+        QCOMPARE(dm().connection().scalar(QStringLiteral("select count(*) from data where day1 is null")).toInt(), 1);
+    }
+
+    void refusals_data() {
+        QTest::addColumn<QJsonArray>("sheets");
+        QTest::addColumn<QStringList>("expected");  // parts the message must hold
+        QTest::newRow("sheet named otherwise")
+            << QJsonArray{sheet("Sheet1", {importHeader(), stockRow("铅笔", "QB", "2024-01-01")})}
+            << QStringList{"lanbor", "Sheet1"};
+        QJsonArray noA2 = importHeader();
+        noA2.removeAt(8);
+        QJsonArray shortRow = stockRow("铅笔", "QB", "2024-01-01");
+        shortRow.removeAt(8);
+        QTest::newRow("missing column") << QJsonArray{sheet("lanbor", {noA2, shortRow})} << QStringList{"缺少列", "a2"};
+        QTest::newRow("bad number in row 3")
+            << QJsonArray{sheet("lanbor", {importHeader(), stockRow("甲", "J", "2024-01-01"),
+                                           stockRow("乙", "Y", "2024-01-01"),
+                                           [] {
+                                               QJsonArray r = stockRow("丙", "B", "2024-01-01");
+                                               r[8] = "十个";
+                                               return r;
+                                           }()})}
+            << QStringList{"第 4 行", "a2", "十个"};
+        QTest::newRow("bad date")
+            << QJsonArray{sheet("lanbor", {importHeader(), stockRow("甲", "J", "2024-01-01"),
+                                           stockRow("乙", "Y", "昨天")})}
+            << QStringList{"第 3 行", "day1", "昨天"};
+        QTest::newRow("impossible date")
+            << QJsonArray{sheet("lanbor", {importHeader(), stockRow("甲", "J", "2024-02-30")})}
+            << QStringList{"第 2 行", "day1"};
+    }
+    // Any refusal leaves the database as it was.
+    void refusals() {
+        QFETCH(QJsonArray, sheets);
+        QFETCH(QStringList, expected);
+        dm().connection().exec(QStringLiteral("insert into data (a) values ('已有')"));
+        const QString path = workbook(sheets);
+        QVERIFY(!path.isEmpty());
+        const QString message = failure(path);
+        for (const QString& part : expected)
+            QVERIFY2(message.contains(part), qPrintable(message));
+        QCOMPARE(stockCount(), 1);
+    }
+
+    void notAWorkbook() {
+        const QString path = m_dir->file("text.xls");
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("a,b,c\n1,2,3\n");
+        f.close();
+        QVERIFY(failure(path).contains(QStringLiteral("不是可以读取的Excel")));
+        QVERIFY(failure(m_dir->file("missing.xls")).contains(QStringLiteral("找不到")));
+    }
+
+    // A row the database refuses in the middle of the import takes the rows before it back too.
+    void allOrNothingInTheDatabase() {
+        ImportRows rows;
+        for (int i = 0; i < 3; ++i) {
+            rows.sheetRows.push_back(i + 2);
+            QVariantList values;
+            for (size_t k = 0; k < importColumns().size(); ++k)
+                values << QVariant(QStringLiteral("x"));
+            rows.values.push_back(values);
+        }
+        rows.values[2].removeLast();  // one value short: the engine refuses the statement
+        try {
+            appendStockRecords(dm().connection(), rows);
+            QFAIL("the import should have failed");
+        } catch (const ExchangeError& e) {
+            QVERIFY2(e.message().contains(QStringLiteral("第 4 行")), qPrintable(e.message()));
+        }
+        QCOMPARE(stockCount(), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(WorkbookImportTest)
+#include "test_workbook_import.moc"
