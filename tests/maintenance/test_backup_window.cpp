@@ -1,0 +1,201 @@
+// Trepair: the remembered path, the backup and restore commands and their messages, the closed
+// connection while the window is open, and the main window hidden meanwhile.
+#include "app/ui/main_window.h"
+#include "maintenance/backup.h"
+#include "maintenance/ui/backup_window.h"
+#include "store/data_module.h"
+#include "store/settings.h"
+#include "support/recording_ui.h"
+#include "support/temp_workdir.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QToolButton>
+#include <QtTest>
+
+class BackupWindowTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TempWorkdir> m_dir;
+    std::unique_ptr<RecordingUi> m_ui;
+    std::unique_ptr<TMainForm> m_form;
+    int m_shows = 0;
+
+    Trepair* open() {
+        m_form->findChild<QToolButton*>(QStringLiteral("ToolButton17"))->click();
+        return m_form->findChild<Trepair*>();
+    }
+    void closeWindow(Trepair* window) {
+        QPointer<Trepair> guard(window);
+        window->close();
+        QTRY_VERIFY(guard.isNull());  // destroyed when closed
+    }
+    void click(Trepair* w, const char* name) { w->findChild<QPushButton*>(QString::fromLatin1(name))->click(); }
+    int stock() { return dm().connection().scalar(QStringLiteral("select count(*) from data")).toInt(); }
+    void addStock(int n) {
+        for (int i = 0; i < n; ++i)
+            dm().connection().exec(QStringLiteral("insert into data (a) values ('笔')"));
+    }
+
+private slots:
+    void init() {
+        m_dir = std::make_unique<TempWorkdir>();
+        m_dir->openNewDatabase();
+        m_ui = std::make_unique<RecordingUi>();
+        m_ui->setNow(QDateTime(QDate(2024, 3, 5), QTime(9, 30, 15)));
+        TMainForm::setRemovableCheck([] { return true; });
+        m_form = std::make_unique<TMainForm>();
+        m_shows = 0;
+        m_form->hooks().salesMonthView = [this] { ++m_shows; };
+        installBackup(*m_form);
+        m_form->show();
+        QCOMPARE(m_shows, 1);
+    }
+    void cleanup() {
+        for (Trepair* w : m_form->findChildren<Trepair*>())
+            delete w;
+        m_form.reset();
+        m_ui.reset();
+        m_dir.reset();
+    }
+
+    void opensWithTheConnectionClosedAndReopensIt() {
+        addStock(2);
+        Trepair* w = open();
+        QVERIFY(w && w->isVisible());
+        QVERIFY(!m_form->isVisible());
+        QVERIFY(!dm().connection().isOpen());
+        QCOMPARE(w->windowTitle(), QStringLiteral("数据库备份"));
+        QCOMPARE(w->size(), QSize(345, 137));
+        QCOMPARE(w->scrollArea()->widget()->height(), 281);
+        QCOMPARE(w->findChild<QLabel*>("Panel1")->text(), QStringLiteral("数据库维护备份"));
+        QCOMPARE(w->findChild<QLabel*>("Label2")->text(), QStringLiteral("备份数据的目录:"));
+        QCOMPARE(w->findChild<QLabel*>("Label3")->text(), QStringLiteral("温馨提示：定期备份数据，维护数据安全！"));
+        QCOMPARE(w->findChild<QPushButton*>("BitBtn1")->text(), QStringLiteral("备份数据库"));
+        QCOMPARE(w->findChild<QPushButton*>("Button1")->text(), QStringLiteral("打开备份文件"));
+        QCOMPARE(w->findChild<QPushButton*>("BitBtn5")->text(), QStringLiteral("恢复数据库"));
+        QCOMPARE(w->restoreSource()->text(), QStringLiteral("beifen.mdb"));
+        // A second click brings the same window to the front.
+        QCOMPARE(open(), w);
+        QCOMPARE(m_form->findChildren<Trepair*>().size(), 1);
+
+        closeWindow(w);
+        QVERIFY(m_form->isVisible());
+        QCOMPARE(m_shows, 2);  // the show steps ran again
+        QVERIFY(dm().connection().isOpen());
+        QCOMPARE(stock(), 2);
+        dm().ADOTable5.append();  // the tables are open again
+        dm().ADOTable5.setField(QStringLiteral("a"), QStringLiteral("尺"));
+        dm().ADOTable5.post();
+        QCOMPARE(stock(), 3);
+    }
+
+    void rememberedPath() {
+        Trepair* w = open();
+        QCOMPARE(w->backupPath()->text(), defaultBackupPath());
+        QVERIFY(defaultBackupPath().startsWith(QDir::homePath()));
+        const QString typed = m_dir->file("nightly/shop.mdb");
+        w->backupPath()->clear();
+        QTest::keyClicks(w->backupPath(), typed);
+        QCOMPARE(ReadSettings(kBackupKey).value(QStringLiteral("save")), typed);
+        closeWindow(w);
+        w = open();
+        QCOMPARE(w->backupPath()->text(), typed);
+        // "默认" puts the default back and stores it.
+        QLabel* reset = w->findChild<QLabel*>("Label4");
+        QCOMPARE(reset->text(), QStringLiteral("默认"));
+        QTest::mouseClick(reset, Qt::LeftButton);
+        QCOMPARE(w->backupPath()->text(), defaultBackupPath());
+        QCOMPARE(ReadSettings(kBackupKey).value(QStringLiteral("save")), defaultBackupPath());
+    }
+
+    void backupAsksAndReports() {
+        addStock(3);
+        Trepair* w = open();
+        const QString target = m_dir->file("copies/beifen.mdb");
+        w->backupPath()->setText(target);
+        m_ui->replies << QMessageBox::No;  // do not create the folder
+        click(w, "BitBtn1");
+        QCOMPARE(m_ui->messages.size(), 1);
+        QVERIFY(m_ui->messages[0].text.contains(QStringLiteral("不存在，是否创建")));
+        QVERIFY(!QFile::exists(target));
+
+        m_ui->clear();
+        m_ui->replies << QMessageBox::Yes;
+        click(w, "BitBtn1");
+        QCOMPARE(m_ui->messageTexts().last(), QStringLiteral("数据库备份成功！"));
+        Database::verify(target);
+
+        // An existing backup: asked with No preselected; No keeps it.
+        m_ui->clear();
+        m_ui->replies << QMessageBox::No;
+        QFile::remove(target);
+        QFile f(target);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("older backup");
+        f.close();
+        click(w, "BitBtn1");
+        QCOMPARE(m_ui->messages.size(), 1);
+        QCOMPARE(m_ui->messages[0].caption, QStringLiteral("提示"));
+        QCOMPARE(m_ui->messages[0].defaultButton, QMessageBox::No);
+        QVERIFY(m_ui->messages[0].text.startsWith(QStringLiteral("已存在文件（")));
+        QCOMPARE(QFileInfo(target).size(), qint64(12));
+
+        // A target that cannot be written.
+        m_ui->clear();
+        w->backupPath()->setText(m_dir->file("data.mdb/x/y.mdb"));
+        m_ui->replies << QMessageBox::Yes;
+        click(w, "BitBtn1");
+        QVERIFY2(m_ui->messageTexts().last().startsWith(QStringLiteral("数据库备份失败！")),
+                 qPrintable(m_ui->messageTexts().join('|')));
+    }
+
+    void restoreFromMissingInvalidAndValidFiles() {
+        addStock(2);
+        const QString backup = m_dir->file("beifen.mdb");
+        backupDatabase(dm().databasePath(), planBackup(backup, dm().databasePath()));
+        addStock(5);
+        Trepair* w = open();
+
+        w->restoreSource()->setText(m_dir->file("nowhere.mdb"));
+        click(w, "BitBtn5");
+        QCOMPARE(m_ui->messageTexts(), QStringList{"备份数据库没找到!"});
+
+        m_ui->clear();
+        const QString junk = m_dir->file("junk.mdb");
+        QFile f(junk);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("no database");
+        f.close();
+        w->restoreSource()->setText(junk);
+        click(w, "BitBtn5");
+        QVERIFY(m_ui->messageTexts().last().startsWith(QStringLiteral("数据库恢复失败！")));
+
+        m_ui->clear();
+        w->restoreSource()->setText(QStringLiteral("beifen.mdb"));  // the working folder's file
+        click(w, "BitBtn5");
+        QVERIFY2(m_ui->messageTexts().last().startsWith(QStringLiteral("数据库恢复成功！")),
+                 qPrintable(m_ui->messageTexts().join('|')));
+        QVERIFY(m_ui->messageTexts().last().contains(QStringLiteral("data-before-restore-20240305-093015.mdb")));
+        closeWindow(w);
+        QCOMPARE(stock(), 2);  // the restored database is the one reopened
+    }
+
+    void cancelledFileDialogEmptiesTheSource() {
+        Trepair* w = open();
+        click(w, "Button1");  // cancelled, nothing chosen before
+        QCOMPARE(w->restoreSource()->text(), QString());
+        click(w, "BitBtn5");
+        QCOMPARE(m_ui->messageTexts(), QStringList{"备份数据库没找到!"});
+        m_ui->fileAnswers << m_dir->file("a.mdb") << QString();
+        click(w, "Button1");
+        click(w, "Button1");  // cancelled: the earlier choice comes back
+        QCOMPARE(w->restoreSource()->text(), m_dir->file("a.mdb"));
+    }
+};
+
+QTEST_MAIN(BackupWindowTest)
+#include "test_backup_window.moc"
