@@ -5,6 +5,8 @@
 #include "app/ui/main_window.h"
 #include "app/ui/qt_ui_services.h"
 #include "app/ui/screenshot_mode.h"
+#include "exchange/ui/excel_import_window.h"
+#include "maintenance/ui/backup_window.h"
 #include "store/data_module.h"
 #include "store/store_error.h"
 #include "widgets/ui_services.h"
@@ -130,6 +132,10 @@ int runProgram(int argc, char* argv[]) {
     if (!openDataModule(options.workdir))
         return 0;
     TAboutBox about(&mainForm);
+    // The Excel import window follows the product summary window; the backup window is made on
+    // first use by its tool button.
+    installExcelImport(mainForm);
+    installBackup(mainForm);
     about.setDataPath(dm().databasePath());
 
     if (QAction* a = mainForm.findChild<QAction*>(QStringLiteral("Help"))) {
