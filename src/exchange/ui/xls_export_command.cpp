@@ -19,6 +19,7 @@ TExportProgress::TExportProgress(QWidget* parent)
     setObjectName(QStringLiteral("TExportProgress"));
     setFixedSize(300, 100);
     setFont(QFont(QStringLiteral("宋体"), 9));
+    setAttribute(Qt::WA_StyledBackground);
     setStyleSheet(QStringLiteral("TExportProgress { border: 1px solid black; }"));
 
     auto* panel = new QFrame(this);

@@ -74,9 +74,8 @@ Trepair::Trepair(QWidget* parent)
     backup->setGeometry(8, 92, 100, 26);
     auto* hint = new QLabel(QStringLiteral("温馨提示：定期备份数据，维护数据安全！"), content);
     hint->setObjectName(QStringLiteral("Label3"));
-    hint->setGeometry(114, 92, width - 120, 26);
-    hint->setWordWrap(true);
-    hint->setStyleSheet(QStringLiteral("color: #555555;"));
+    hint->setGeometry(112, 92, width - 114, 26);
+    hint->setStyleSheet(QStringLiteral("color: #555555; font-size: 11px;"));
 
     // Restore section, below the visible part.
     auto* line = new QFrame(content);
