@@ -1,0 +1,157 @@
+// tovrakel-tool export-xls, import-xls, backup and restore, run as a shop's scripts would.
+#include "exchange/xls_fixture.h"
+#include "store/database.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class ToolCommandsTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+
+    struct Run {
+        int exitCode = -1;
+        QString out;
+        QString err;
+    };
+    Run tool(QStringList args) {
+        const QString program = qEnvironmentVariable("TOVRAKEL_BINARY_DIR") + "/tovrakel-tool";
+        if (!QFileInfo::exists(program))
+            qFatal("%s is missing: build the tovrakel-tool target first", qPrintable(program));
+        args << "--workdir" << m_dir->path();
+        QProcess p;
+        p.start(program, args);
+        Run r;
+        if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit)
+            return r;
+        r.exitCode = p.exitCode();
+        r.out = QString::fromUtf8(p.readAllStandardOutput());
+        r.err = QString::fromUtf8(p.readAllStandardError());
+        return r;
+    }
+    QString path(const QString& name) { return m_dir->filePath(name); }
+    int stock(const QString& file) {
+        Database db;
+        db.open(file);
+        return db.scalar("select count(*) from data").toInt();
+    }
+    // The sheet as Debian's xlrd reads it: rows of cell values.
+    QJsonArray readSheet(const QString& file) {
+        QProcess p;
+        p.start("/usr/bin/python3",
+                {"-c",
+                 "import json,sys,xlrd\ns=xlrd.open_workbook(sys.argv[1]).sheet_by_index(0)\n"
+                 "print(json.dumps([[s.cell_value(r,c) for c in range(s.ncols)] for r in range(s.nrows)]))",
+                 file});
+        if (!p.waitForFinished(60000) || p.exitCode() != 0)
+            return {};
+        return QJsonDocument::fromJson(p.readAllStandardOutput()).array();
+    }
+
+private slots:
+    void init() {
+        m_dir = std::make_unique<QTemporaryDir>();
+        Database::create(path("data.mdb"));
+    }
+
+    void exportEachGrid_data() {
+        QTest::addColumn<QString>("grid");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<int>("columns");
+        QTest::addColumn<QString>("footer");
+        QTest::newRow("inventory") << "inventory" << "商品进货统计报表" << 15 << "总计";
+        QTest::newRow("sales") << "sales" << "销 售 报 表" << 15 << "合计";
+        QTest::newRow("summary") << "summary" << "商品进销存统计报表" << 10 << "总计";
+    }
+    void exportEachGrid() {
+        QFETCH(QString, grid);
+        QFETCH(QString, title);
+        QFETCH(int, columns);
+        QFETCH(QString, footer);
+        {
+            Database db;
+            db.open(path("data.mdb"));
+            db.exec("insert into data (a, b, \"2\", \"1\", day1) values ('铅笔', 'HB', 10, 1.25, '2024-01-02')");
+            db.exec("insert into data1 (a, \"3\", \"4\", a5, z, day1) values ('铅笔', 2, 5, 2.5, '2024010201', '2024-01-03')");
+        }
+        const QString out = path(grid + ".xls");
+        const Run r = tool({"export-xls", grid, out});
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY(r.out.contains("wrote 1 records"));
+        if (!QFile::exists("/usr/bin/python3"))
+            QSKIP("no /usr/bin/python3");
+        const QJsonArray rows = readSheet(out);
+        QCOMPARE(rows.size(), 2 + 2 + 1 + 1);
+        QCOMPARE(rows[0].toArray()[3].toString(), title);
+        QCOMPARE(rows[1].toArray()[0].toString(), QStringLiteral("制表人：超级管理员"));
+        QCOMPARE(rows[3].toArray().size(), columns);
+        QCOMPARE(rows[4].toArray()[0].toString(), QStringLiteral("铅笔"));
+        QCOMPARE(rows[5].toArray()[0].toString(), footer);
+    }
+
+    void exportRefusals() {
+        Run r = tool({"export-xls", "inventory", path("empty.xls")});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY(!QFile::exists(path("empty.xls")));
+        r = tool({"export-xls", "prices", path("x.xls")});
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY(r.err.contains("usage"));
+    }
+
+    void importWorkbook() {
+        if (!haveXlwt())
+            QSKIP("python3-xlwt is needed to write the workbooks");
+        QVERIFY(writeWorkbook(path("good.xls"), {sheet("lanbor", {importHeader(), stockRow("铅笔", "QB", "2024-01-01"),
+                                                                  stockRow("橡皮", "XP", "2024-01-02")})}));
+        Run r = tool({"import-xls", path("good.xls")});
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY(r.out.contains("imported 2 stock records"));
+        QCOMPARE(stock(path("data.mdb")), 2);
+
+        QJsonArray bad = stockRow("尺子", "CZ", "2024-01-03");
+        bad[9] = "abc";
+        QVERIFY(writeWorkbook(path("bad.xls"), {sheet("lanbor", {importHeader(), stockRow("铅笔", "QB", "2024-01-01"), bad})}));
+        r = tool({"import-xls", path("bad.xls")});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains("第 3 行") && r.err.contains("a3"), qPrintable(r.err));
+        QCOMPARE(stock(path("data.mdb")), 2);
+    }
+
+    void backupAndRestore() {
+        {
+            Database db;
+            db.open(path("data.mdb"));
+            db.exec("insert into data (a) values ('铅笔')");
+        }
+        Run r = tool({"backup", path("nightly.mdb")});
+        QCOMPARE(r.exitCode, 0);
+        Database::verify(path("nightly.mdb"));
+        r = tool({"backup", path("nightly.mdb")});  // a script's second night replaces it
+        QCOMPARE(r.exitCode, 0);
+        r = tool({"backup", path("no/such/folder/x.mdb")});
+        QCOMPARE(r.exitCode, 1);
+
+        {
+            Database db;
+            db.open(path("data.mdb"));
+            db.exec("insert into data (a) values ('橡皮')");
+        }
+        QFile junk(path("junk.mdb"));
+        QVERIFY(junk.open(QIODevice::WriteOnly));
+        junk.write("junk");
+        junk.close();
+        r = tool({"restore", path("junk.mdb")});
+        QCOMPARE(r.exitCode, 1);
+        QCOMPARE(stock(path("data.mdb")), 2);
+
+        r = tool({"restore", path("nightly.mdb")});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(stock(path("data.mdb")), 1);
+        QVERIFY(r.out.contains("before-restore"));
+    }
+};
+
+QTEST_GUILESS_MAIN(ToolCommandsTest)
+#include "test_tool_commands.moc"
