@@ -9,6 +9,7 @@
 #include "maintenance/ui/backup_window.h"
 #include "store/data_module.h"
 #include "store/store_error.h"
+#include "upgrade/ui/install_updater.h"
 #include "widgets/ui_services.h"
 
 #include <QAction>
@@ -82,6 +83,8 @@ StartOptions parseStartOptions(const QStringList& arguments) {
             options.screenshotDir = arguments[++i];
         else if (arguments[i] == QLatin1String("--window") && i + 1 < arguments.size())
             options.screenshotWindows << arguments[++i];
+        else if (arguments[i] == QLatin1String("--update-url") && i + 1 < arguments.size())
+            options.updateUrl = arguments[++i];
     }
     return options;
 }
@@ -150,6 +153,7 @@ int runProgram(int argc, char* argv[]) {
         QObject::connect(a, &QAction::triggered, &about, [&about] { about.exec(); });
     }
 
+    installUpdater(mainForm, options);
     if (!TOVRAKEL_SELF_UPDATE) {
         if (QAction* a = mainForm.findChild<QAction*>(QStringLiteral("AutoUpgrade"))) {
             a->setEnabled(true);

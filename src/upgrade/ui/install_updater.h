@@ -1,0 +1,18 @@
+#pragma once
+// Wires the update component into the main window: the check at every show and the support-menu
+// command 软件自动升级.
+#include <QString>
+
+struct StartOptions;
+class TMainForm;
+class TUpdater;
+
+// The maker's info file; `--update-url` and the settings value `infofileurl` point elsewhere.
+extern const char kDefaultInfoFileUrl[];
+
+// The address a check fetches: the command line first, then the settings, then the maker's.
+QString infoFileUrl(const StartOptions& options);
+
+// Creates the component owned by the main window; null when the program updates through the
+// package manager instead.
+TUpdater* installUpdater(TMainForm& form, const StartOptions& options);
