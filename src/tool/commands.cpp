@@ -12,7 +12,8 @@
 #include <QTextStream>
 #include <cstdio>
 #include <functional>
-#include <map>
+#include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -24,20 +25,6 @@ QTextStream& out() {
 QTextStream& err() {
     static QTextStream s(stderr);
     return s;
-}
-
-int usage() {
-    err() << "usage: tovrakel-tool --version\n"
-             "       tovrakel-tool init [--workdir DIR]\n"
-             "       tovrakel-tool pinyin   < lines    (pinyin initials, one line per line)\n"
-             "       tovrakel-tool capitals < amounts  (Chinese capitals, one line per line)\n"
-             "       tovrakel-tool generate [--workdir DIR] [--stock N] [--sales N] [--years N] [--seed N]\n"
-             "       tovrakel-tool export-xls {inventory|sales|summary} FILE [--workdir DIR] [--user NAME]\n"
-             "       tovrakel-tool import-xls WORKBOOK [--workdir DIR]\n"
-             "       tovrakel-tool backup TARGET [--workdir DIR]\n"
-             "       tovrakel-tool restore SOURCE [--workdir DIR]\n";
-    err().flush();
-    return 2;
 }
 
 // Value of "--name VALUE" in args, or the fallback.
@@ -65,33 +52,93 @@ int init(const QStringList& args) {
 
 }  // namespace
 
+namespace {
+
+struct Command {
+    const char* name;
+    const char* synopsis;
+    const char* help;
+    std::function<int(const QStringList&)> run;
+};
+
+int printHelp(const QStringList& args);
+
+const std::vector<Command>& commands() {
+    static const std::vector<Command> table = {
+        {"init", "init [--workdir DIR]",
+         "Creates the delivered data.mdb in DIR (default: the current folder): the empty ledger with the\n"
+         "administrator \"超级管理员\" and the initial password. An existing file is never touched.",
+         init},
+        {"pinyin", "pinyin < LINES",
+         "Reads UTF-8 lines on standard input and writes the pinyin initials of each, one line per line,\n"
+         "as the program stores them for product names and models.",
+         runPinyinFilter},
+        {"capitals", "capitals < AMOUNTS",
+         "Reads amounts line by line and writes each in Chinese capitals, one line per line; a refused\n"
+         "amount gives an empty line.",
+         runCapitalsFilter},
+        {"export-xls", "export-xls {inventory|sales|summary} FILE [--workdir DIR] [--user NAME]",
+         "Writes a grid as an XLS file: all stock records, all sales records or the product summary, with\n"
+         "the titles and footers of the program's grids; --user applies that user's rights.",
+         runExportXls},
+        {"import-xls", "import-xls WORKBOOK [--workdir DIR]",
+         "Imports stock records from the worksheet \"lanbor\" of an .xls workbook, all rows or none.",
+         runImportXls},
+        {"backup", "backup TARGET [--workdir DIR]",
+         "Copies data.mdb to TARGET (a file, replaced when present, or an existing folder) through the\n"
+         "engine's online backup: a consistent copy, also while the program is running.",
+         runBackup},
+        {"restore", "restore SOURCE [--workdir DIR]",
+         "Puts the backup SOURCE back as data.mdb after checking it is a sound ledger; the replaced\n"
+         "database is kept beside it as data-before-restore-<date>-<time>.mdb. Close the program first.",
+         runRestore},
+        {"generate", "generate [--workdir DIR] [--stock N] [--sales N] [--years N] [--seed N]",
+         "Makes a new data.mdb with a shop's realistic history (default 100000 stock records and\n"
+         "1000000 sales records over ten years), for benchmarks and trials.",
+         runGenerate},
+        {"help", "help [SUBCOMMAND]", "Describes every subcommand, or one.", printHelp},
+    };
+    return table;
+}
+
+int printHelp(const QStringList& args) {
+    if (!args.isEmpty()) {
+        for (const Command& c : commands())
+            if (args.first() == QLatin1String(c.name)) {
+                out() << "usage: tovrakel-tool " << c.synopsis << "\n\n" << QString::fromUtf8(c.help) << "\n";
+                return 0;
+            }
+        err() << "tovrakel-tool: no subcommand " << args.first() << "\n";
+        return 2;
+    }
+    out() << "tovrakel-tool " << TOVRAKEL_VERSION << ": the ledger's command-line companion.\n\n"
+          << "usage: tovrakel-tool --version | --help\n";
+    for (const Command& c : commands())
+        out() << "       tovrakel-tool " << c.synopsis << "\n";
+    out() << "\n'tovrakel-tool help SUBCOMMAND' describes one subcommand.\n";
+    return 0;
+}
+
+int usage() {
+    for (const Command& c : commands())
+        err() << (&c == &commands().front() ? "usage: " : "       ") << "tovrakel-tool " << c.synopsis << "\n";
+    return 2;
+}
+
+}  // namespace
+
 int runToolCommand(const QStringList& args) {
-    if (args.isEmpty())
-        return usage();
-    const QString command = args.first();
-    const QStringList rest = args.mid(1);
-    int rc;
+    int rc = 2;
+    const QString command = args.value(0);
     if (command == QLatin1String("--version")) {
         out() << "tovrakel-tool " << TOVRAKEL_VERSION << "\n";
         rc = 0;
-    } else if (command == QLatin1String("init")) {
-        rc = init(rest);
-    } else if (command == QLatin1String("generate")) {
-        rc = runGenerate(rest);
-    } else if (command == QLatin1String("export-xls")) {
-        rc = runExportXls(rest);
-    } else if (command == QLatin1String("import-xls")) {
-        rc = runImportXls(rest);
-    } else if (command == QLatin1String("backup")) {
-        rc = runBackup(rest);
-    } else if (command == QLatin1String("restore")) {
-        rc = runRestore(rest);
-    } else if (command == QLatin1String("pinyin")) {
-        rc = runPinyinFilter(rest);
-    } else if (command == QLatin1String("capitals")) {
-        rc = runCapitalsFilter(rest);
+    } else if (command == QLatin1String("--help") || command == QLatin1String("-h")) {
+        rc = printHelp({});
     } else {
-        rc = usage();
+        auto it = std::find_if(commands().begin(), commands().end(),
+                               [&](const Command& c) { return command == QLatin1String(c.name); });
+        rc = it == commands().end() ? usage() : it->run(args.mid(1));
     }
     out().flush();
     err().flush();

@@ -66,6 +66,22 @@ private slots:
         p.start(tool, {"--version"});
         QVERIFY(p.waitForFinished());
         QCOMPARE(p.readAllStandardOutput().trimmed(), QByteArray("tovrakel-tool 2.3.2"));
+
+        // Every subcommand is described, in the list and on its own.
+        p.start(tool, {"--help"});
+        QVERIFY(p.waitForFinished());
+        QCOMPARE(p.exitCode(), 0);
+        const QString help = QString::fromUtf8(p.readAllStandardOutput());
+        for (const char* sub : {"init", "pinyin", "capitals", "export-xls", "import-xls", "backup", "restore", "generate"}) {
+            QVERIFY2(help.contains(QStringLiteral("tovrakel-tool ") + QLatin1String(sub)), sub);
+            p.start(tool, {"help", QLatin1String(sub)});
+            QVERIFY(p.waitForFinished());
+            QCOMPARE(p.exitCode(), 0);
+            QVERIFY(p.readAllStandardOutput().startsWith("usage: tovrakel-tool " + QByteArray(sub)));
+        }
+        p.start(tool, {"help", "nonsense"});
+        QVERIFY(p.waitForFinished());
+        QCOMPARE(p.exitCode(), 2);
     }
 };
 
