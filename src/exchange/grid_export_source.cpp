@@ -30,5 +30,5 @@ QVariant DatasetGridSource::cellValue(int row, int column) const {
     const int field = m_fieldIndex.at(size_t(column));
     if (field < 0)
         throw StoreError(QStringLiteral("找不到字段 %1").arg(m_columns.at(size_t(column)).field));
-    return m_dataset.column(field).value(row);
+    return m_dataset.value(row, field);
 }

@@ -44,7 +44,7 @@ QVariant DataGridExport::cellValue(int row, int column) const {
     if (field < 0)
         return QVariant();
     // The dataset holds the rows in the grid's order (title sorts re-order it in memory).
-    return m_grid.dataset()->column(field).value(row);
+    return m_grid.dataset()->value(row, field);
 }
 
 bool exportDataGrid(QWidget* parent, const DataGrid& grid, const QString& title) {

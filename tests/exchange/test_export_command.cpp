@@ -1,0 +1,174 @@
+// The "导出Excel" command over the shared grid: dialog, questions, messages, what the sheet holds.
+#include "exchange/biff_records.h"
+#include "exchange/ui/data_grid_export.h"
+#include "exchange/ui/xls_export_command.h"
+#include "store/data_module.h"
+#include "support/recording_ui.h"
+#include "support/temp_workdir.h"
+#include "users/rights.h"
+#include "widgets/data_grid.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QStringDecoder>
+#include <QtEndian>
+#include <QtTest>
+
+namespace {
+
+// The LABEL texts of one sheet row, in the order written.
+QStringList labels(const QByteArray& bytes, int row) {
+    QStringList texts;
+    QStringDecoder gbk("GB18030");
+    for (int at = 0; at + 4 <= bytes.size();) {
+        const quint16 id = qFromLittleEndian<quint16>(bytes.constData() + at);
+        const int len = qFromLittleEndian<quint16>(bytes.constData() + at + 2);
+        const QByteArray data = bytes.mid(at + 4, len);
+        if (id == biff::kLabel && qFromLittleEndian<quint16>(data.constData()) == row)
+            texts << gbk.decode(data.mid(8, qFromLittleEndian<quint16>(data.constData() + 6)));
+        at += 4 + len;
+    }
+    return texts;
+}
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+}
+
+}  // namespace
+
+class ExportCommandTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TempWorkdir> m_dir;
+    std::unique_ptr<RecordingUi> m_ui;
+    std::unique_ptr<DataGrid> m_grid;
+
+    GridColumn column(const char* field, const char* upper, const char* lower, const char* footer = nullptr) {
+        GridColumn c;
+        c.field = QString::fromUtf8(field);
+        c.upperTitle = QString::fromUtf8(upper);
+        c.lowerTitle = QString::fromUtf8(lower);
+        if (footer) {
+            c.footer = GridColumn::Footer::Text;
+            c.footerText = QString::fromUtf8(footer);
+        }
+        return c;
+    }
+
+private slots:
+    void init() {
+        m_dir = std::make_unique<TempWorkdir>();
+        m_dir->openNewDatabase();
+        m_ui = std::make_unique<RecordingUi>();
+        m_ui->setNow(QDateTime(QDate(2024, 3, 5), QTime(9, 30, 15)));
+        for (const char* row : {"('铅笔', 'HB', 10, 1.5)", "('橡皮', NULL, 3, 2)", "('尺子', '30cm', 7, 4)"})
+            dm().connection().exec(QStringLiteral("insert into data (a, b, \"2\", \"1\") values ") + row);
+        dm().ADOQuery15.setStatement(QStringLiteral("select * from data order by id"));
+        m_grid = std::make_unique<DataGrid>();
+        GridColumn quantity = column("2", "进 货", "数 量");
+        quantity.footer = GridColumn::Footer::Sum;
+        m_grid->setColumns({column("a", "商 品 信 息", "名 称", "总计"), column("b", "商 品 信 息", "规格型号"), quantity,
+                            column("1", "进 货", "单 价")});
+        m_grid->setDataset(&dm().ADOQuery15);
+        setCurrentRights(Rights::forUser(QStringLiteral("超级管理员")));
+    }
+    void cleanup() {
+        m_grid.reset();
+        m_ui.reset();
+        m_dir.reset();
+    }
+
+    // What the grid shows: sorted rows, visible columns, fixed footers only, stored values.
+    void sheetFollowsTheGrid() {
+        m_grid->setColumnHidden(1, true);
+        m_grid->sortByTitle(2);  // quantity, descending
+        m_grid->setCurrentRow(1);
+        const int current = m_grid->currentRow();
+        const QString path = m_dir->file("grid.xls");
+        m_ui->fileAnswers << path;
+        QVERIFY(exportDataGrid(nullptr, *m_grid, QStringLiteral("商品进货统计报表")));
+        QCOMPARE(m_ui->dialogFilters, QStringList{"Microsoft Excel xls文件 (*.xls)"});
+        QCOMPARE(m_ui->openedUrls, QStringList{QFileInfo(path).absoluteFilePath()});
+        const QByteArray bytes = readAll(path);
+        QCOMPARE(labels(bytes, 0), QStringList{"商品进货统计报表"});
+        QCOMPARE(labels(bytes, 1), (QStringList{"制表人：超级管理员", "制表时间：2024-03-05 09:30:15"}));
+        QCOMPARE(labels(bytes, 2), (QStringList{"商 品 信 息", "进 货", "进 货"}));
+        QCOMPARE(labels(bytes, 3), (QStringList{"名 称", "数 量", "单 价"}));
+        QCOMPARE(labels(bytes, 4), QStringList{"铅笔"});
+        QCOMPARE(labels(bytes, 5), QStringList{"尺子"});
+        QCOMPARE(labels(bytes, 6), QStringList{"橡皮"});
+        QCOMPARE(labels(bytes, 7), (QStringList{"总计", "", ""}));  // the sum has no fixed text
+        QCOMPARE(m_grid->currentRow(), current);
+    }
+
+    void defaultExtensionAndCancel() {
+        m_ui->fileAnswers << QString();
+        QVERIFY(!exportDataGrid(nullptr, *m_grid, QStringLiteral("t")));
+        QVERIFY(m_ui->openedUrls.isEmpty());
+        m_ui->fileAnswers << m_dir->file("noext");
+        QVERIFY(exportDataGrid(nullptr, *m_grid, QStringLiteral("t")));
+        QVERIFY(QFile::exists(m_dir->file("noext.xls")));
+    }
+
+    void overwriteQuestion() {
+        const QString path = m_dir->file("old.xls");
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("old");
+        f.close();
+        m_ui->fileAnswers << path;
+        m_ui->replies << QMessageBox::No;
+        QVERIFY(!exportDataGrid(nullptr, *m_grid, QStringLiteral("t")));
+        QCOMPARE(m_ui->messages.size(), 1);
+        const MessageRequest& q = m_ui->messages[0];
+        QCOMPARE(q.caption, QStringLiteral("提示"));
+        QCOMPARE(q.text, QStringLiteral("已存在文件（%1），是否覆盖？").arg(path));
+        QCOMPARE(q.buttons, QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(q.defaultButton, QMessageBox::No);
+        QCOMPARE(readAll(path), QByteArray("old"));
+        QVERIFY(m_ui->openedUrls.isEmpty());
+
+        m_ui->fileAnswers << path;
+        m_ui->replies << QMessageBox::Yes;
+        QVERIFY(exportDataGrid(nullptr, *m_grid, QStringLiteral("t")));
+        QVERIFY(readAll(path).startsWith(QByteArray::fromHex("0908")));
+    }
+
+    void failureIsReported() {
+        m_ui->fileAnswers << m_dir->file("missing/folder/out.xls");
+        QVERIFY(!exportDataGrid(nullptr, *m_grid, QStringLiteral("t")));
+        QCOMPARE(m_ui->messages.size(), 1);
+        QVERIFY2(m_ui->messages[0].text.startsWith(QStringLiteral("导出失败：")), qPrintable(m_ui->messages[0].text));
+        QVERIFY(m_ui->openedUrls.isEmpty());
+        QVERIFY(!QApplication::overrideCursor());
+        QVERIFY(!QFile::exists(m_dir->file("missing")));
+    }
+
+    void emptyGridWritesNothing() {
+        dm().ADOQuery15.setStatement(QStringLiteral("select * from data where 0"));
+        m_grid->refresh();
+        m_ui->fileAnswers << m_dir->file("empty.xls");
+        QVERIFY(!exportDataGrid(nullptr, *m_grid, QStringLiteral("t")));
+        QVERIFY(!QFile::exists(m_dir->file("empty.xls")));
+        QVERIFY(m_ui->messages.isEmpty());
+    }
+
+    void progressWindow() {
+        TExportProgress progress;
+        QCOMPARE(progress.size(), QSize(300, 100));
+        QVERIFY(progress.windowFlags() & Qt::FramelessWindowHint);
+        QCOMPARE(progress.findChild<QLabel*>("Label1")->text(), QStringLiteral("正在导出数据，请稍候......"));
+        QCOMPARE(progress.bar()->size(), QSize(260, 13));
+        progress.setRange(3);
+        progress.setValue(2);
+        QCOMPARE(progress.bar()->maximum(), 3);
+        QCOMPARE(progress.bar()->value(), 2);
+    }
+};
+
+QTEST_MAIN(ExportCommandTest)
+#include "test_export_command.moc"
