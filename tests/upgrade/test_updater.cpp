@@ -175,7 +175,7 @@ private slots:
         QTest::newRow("one day later") << QByteArray("#date=11/26/2013\r\n#url=FILE\r\n") << false << plain;
         QTest::newRow("capital keys and a message")
             << QByteArray("Release notes\r\n#DATE=11/26/2013\r\n#URL=FILE\r\n#Message={修正了打印。\r\n加快了查询。}\r\n")
-            << false << QStringLiteral("Tovrakel已经有新版本推出，\n\n修正了打印。\r\n加快了查询。\n\n您要升级到新版本吗？");
+            << false << QStringLiteral("Tovrakel已经有新版本推出，\n\n修正了打印。\n加快了查询。\n\n您要升级到新版本吗？");
         QTest::newRow("no date counts as today") << QByteArray("#url=FILE\n") << false << plain;
         QTest::newRow("higher version number") << QByteArray("#version=2.3.10\n#url=FILE\n") << true << plain;
     }

@@ -150,7 +150,9 @@ void TUpdater::evaluateInfo() {
     }
     m_method = info.method();
     call(hooks.OnBeginUpgrade);
-    const QString message = info.message();
+    // Info files are written on Windows as often as not.
+    QString message = info.message();
+    message.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     askQuestion(message.isEmpty() ? QString() : QLatin1Char('\n') + message + QLatin1Char('\n'));
 }
 
