@@ -4,10 +4,26 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QMap>
 #include <QTextStream>
 #include <QTimer>
 
 namespace {
+
+bool g_active = false;
+
+QMap<QString, std::function<void()>>& openers() {
+    static QMap<QString, std::function<void()>> map;
+    return map;
+}
+
+QWidget* findWindow(const QString& name) {
+    QWidget* found = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (QLatin1String(w->metaObject()->className()) == name)
+            found = w;
+    return found;
+}
 
 void log(const QString& text) {
     QTextStream err(stderr);
@@ -44,16 +60,24 @@ bool AutoAnswerUiServices::startProgram(const QString& program, const QStringLis
     return true;
 }
 
+bool inScreenshotMode() { return g_active; }
+
+void addScreenshotOpener(const QString& windowClass, std::function<void()> open) {
+    openers().insert(windowClass, std::move(open));
+}
+
 void scheduleScreenshots(const QString& dir, const QStringList& windows, int delayMs) {
+    g_active = true;
     QDir().mkpath(dir);
     QTimer::singleShot(delayMs, qApp, [dir, windows] {
         if (TMainForm* main = TMainForm::instance())
             save(main, dir, QStringLiteral("main"));
         for (const QString& name : windows) {
-            QWidget* found = nullptr;
-            for (QWidget* w : QApplication::topLevelWidgets())
-                if (QLatin1String(w->metaObject()->className()) == name)
-                    found = w;
+            QWidget* found = findWindow(name);
+            if (!found && openers().contains(name)) {
+                openers()[name]();
+                found = findWindow(name);
+            }
             if (!found) {
                 log(QStringLiteral("no window %1").arg(name));
                 continue;

@@ -5,6 +5,7 @@
 #include "app/ui/qt_ui_services.h"
 
 #include <QStringList>
+#include <functional>
 
 class AutoAnswerUiServices : public QtUiServices {
 public:
@@ -19,3 +20,7 @@ public:
 // After the main window has settled, saves <dir>/<name>.png for "main" and for each window class
 // named in `windows` (for instance "Tchhform", "TAboutBox"), then quits the application.
 void scheduleScreenshots(const QString& dir, const QStringList& windows, int delayMs = 1500);
+// True once screenshots are scheduled: no person is at the keyboard.
+bool inScreenshotMode();
+// Windows created on first use are opened by these when a screenshot names their class.
+void addScreenshotOpener(const QString& windowClass, std::function<void()> open);

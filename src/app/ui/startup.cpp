@@ -10,6 +10,7 @@
 #include "store/data_module.h"
 #include "store/store_error.h"
 #include "upgrade/ui/install_updater.h"
+#include "users/ui/install_users.h"
 #include "widgets/ui_services.h"
 
 #include <QAction>
@@ -132,6 +133,7 @@ int runProgram(int argc, char* argv[]) {
     // The windows in their order; the data module opens the database before any is shown.
     TMainForm mainForm;
     Tchhform help(&mainForm);
+    installUsers(mainForm);
     if (!openDataModule(options.workdir))
         return 0;
     TAboutBox about(&mainForm);

@@ -1,0 +1,27 @@
+#pragma once
+// Tchangepassfm: any operator changes a password, giving the old one first.
+#include <QWidget>
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+
+class Tchangepassfm : public QWidget {
+    Q_OBJECT
+public:
+    explicit Tchangepassfm(QWidget* owner = nullptr);
+
+    void bitbtn4Click();  // 更改密码
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void warn(QWidget* field, const QString& text);
+
+    QComboBox* m_operator;
+    QLineEdit* m_old;
+    QLineEdit* m_new;
+    QLineEdit* m_repeat;
+    QCheckBox* m_closeWhenDone;
+};

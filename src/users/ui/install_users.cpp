@@ -1,0 +1,80 @@
+#include "users/ui/install_users.h"
+
+#include "app/ui/main_window.h"
+#include "app/ui/screenshot_mode.h"
+#include "store/database.h"
+#include "users/ui/apply_rights.h"
+#include "users/ui/change_password_window.h"
+#include "users/ui/login_window.h"
+#include "users/ui/user_admin_window.h"
+
+#include <QAction>
+#include <QEvent>
+#include <QTimer>
+
+namespace {
+
+// At every show of the main window: the column memory has just re-applied its remembered columns,
+// so the withheld ones are hidden again right after it. An unattended screenshot run has no
+// desktop to activate the window, so its login starts from the show as well.
+class ShowWatcher : public QObject {
+public:
+    ShowWatcher(TMainForm& form, Tloginfm& login) : QObject(&form), m_form(form), m_login(login) {}
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched != &m_form || event->type() != QEvent::Show)
+            return false;
+        QTimer::singleShot(0, &m_form, [form = &m_form, login = &m_login] {
+            if (currentRights().isRestricted())
+                withholdGridColumns(form->findChild<QWidget*>(QStringLiteral("DataGrid1")),
+                                    currentRights().withheldInventoryColumns());
+            if (inScreenshotMode() && form->loginEntryId() == 0)
+                loginForScreenshots(*login);
+        });
+        return false;
+    }
+
+private:
+    TMainForm& m_form;
+    Tloginfm& m_login;
+};
+
+void wireAction(TMainForm& form, const QString& name, const std::function<void()>& open) {
+    if (QAction* action = form.findChild<QAction*>(name)) {
+        action->setEnabled(true);
+        QObject::connect(action, &QAction::triggered, &form, open);
+    }
+}
+
+}  // namespace
+
+void loginForScreenshots(Tloginfm& login) {
+    if (login.loggedIn())
+        return;
+    QString user = Database::kAdministrator, password = Database::kInitialPassword;
+    const QString given = qEnvironmentVariable("TOVRAKEL_SCREENSHOT_LOGIN");
+    // Passwords hold no ':', user names might.
+    const int colon = given.lastIndexOf(QLatin1Char(':'));
+    if (colon >= 0) {
+        user = given.left(colon);
+        password = given.mid(colon + 1);
+    }
+    login.loginUnattended(user, password);
+}
+
+Tloginfm* installUsers(TMainForm& form) {
+    auto* login = new Tloginfm(&form);
+    form.hooks().loginRequired = [login] {
+        if (inScreenshotMode())
+            loginForScreenshots(*login);
+        else
+            login->run();
+    };
+    honourRights(&form, [&form](const Rights& rights) { applyRights(form, rights); });
+    form.installEventFilter(new ShowWatcher(form, *login));
+
+    wireAction(form, QStringLiteral("ChangePassword"), [&form] { ActivateWindow<Tchangepassfm>(&form); });
+    wireAction(form, QStringLiteral("UserAdmin"), [&form] { ActivateWindow<Tuserglfm>(&form); });
+    addScreenshotOpener(QStringLiteral("Tchangepassfm"), [&form] { ActivateWindow<Tchangepassfm>(&form); });
+    addScreenshotOpener(QStringLiteral("Tuserglfm"), [&form] { ActivateWindow<Tuserglfm>(&form); });
+    return login;
+}

@@ -1,0 +1,296 @@
+// The login window driven through its components on a temporary database: the Enter chain, the
+// refusals, the login log, the zero-stock mode, and what an ordinary user no longer sees.
+#include "app/ui/main_window.h"
+#include "store/data_module.h"
+#include "store/settings.h"
+#include "support/recording_ui.h"
+#include "support/temp_workdir.h"
+#include "users/password_hash.h"
+#include "users/ui/apply_rights.h"
+#include "users/ui/install_users.h"
+#include "users/ui/login_window.h"
+#include "widgets/data_grid.h"
+#include "widgets/date_field.h"
+
+#include <QtTest>
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+
+class LoginTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TempWorkdir> m_dir;
+    std::unique_ptr<RecordingUi> m_ui;
+    std::unique_ptr<TMainForm> m_form;
+    Tloginfm* m_login = nullptr;
+    DataGrid* m_grid = nullptr;
+
+    Database& db() { return dm().connection(); }
+    int rzCount() { return db().scalar(QStringLiteral("select count(*) from rz")).toInt(); }
+    QComboBox* users() { return m_login->findChild<QComboBox*>(QStringLiteral("ComboBox1")); }
+    QLineEdit* password() { return m_login->findChild<QLineEdit*>(QStringLiteral("Edit1")); }
+    QPushButton* loginButton() { return m_login->findChild<QPushButton*>(QStringLiteral("bitbtn4")); }
+    QAction* action(const char* name) { return m_form->findChild<QAction*>(QLatin1String(name)); }
+    int gridColumn(const QString& title) {
+        for (int c = 0; c < m_grid->columnCount(); ++c)
+            if (m_grid->columnTitle(c) == title)
+                return c;
+        return -1;
+    }
+    void addUser(const QString& name, const QString& storedPassword) {
+        db().exec(QStringLiteral("insert into userdb values (?,?)"), {name, storedPassword});
+    }
+
+    // Shows the main window; its activation brings up the login window.
+    void showMain() {
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+        m_form->activateWindow();
+        QTRY_VERIFY(m_login->isVisible());
+    }
+    void typeLogin(const QString& user, const QString& pw) {
+        users()->setEditText(user);
+        password()->setText(pw);
+        QTest::mouseClick(loginButton(), Qt::LeftButton);
+    }
+
+private slots:
+    void init() {
+        m_dir = std::make_unique<TempWorkdir>();
+        m_dir->openNewDatabase();
+        m_ui = std::make_unique<RecordingUi>();
+        m_ui->setNow(QDateTime(QDate(2024, 3, 5), QTime(9, 30, 15)));
+        TMainForm::setRemovableCheck([] { return true; });
+        // Shown without blocking; the result is read from the windows.
+        Tloginfm::setRunner([](Tloginfm& login) { login.show(); });
+        setCurrentRights(Rights());
+        m_form = std::make_unique<TMainForm>();
+        m_grid = new DataGrid;
+        m_grid->setObjectName(QStringLiteral("DataGrid1"));
+        QVector<GridColumn> columns;
+        for (const auto& t : {std::pair{"商 品 信 息", "名 称"}, {"进 货", "单 价"}, {"进 货", "金 额"},
+                              {"销 售", "单 价"}, {"销 售", "金 额"}, {"存 货", "金 额"}}) {
+            GridColumn c;
+            c.field = QStringLiteral("a");
+            c.upperTitle = QString::fromUtf8(t.first);
+            c.lowerTitle = QString::fromUtf8(t.second);
+            columns << c;
+        }
+        m_grid->setColumns(columns);
+        m_form->setGridArea(m_grid);
+        m_login = installUsers(*m_form);
+    }
+    void cleanup() {
+        m_form.reset();
+        Tloginfm::setRunner(nullptr);
+        setCurrentRights(Rights());
+        m_ui.reset();
+        m_dir.reset();
+    }
+
+    void singleUserByKeyboard() {
+        showMain();
+        QCOMPARE(m_login->windowTitle(), QStringLiteral("用户登录"));
+        QCOMPARE(m_login->findChild<QLabel*>(QStringLiteral("Label3"))->text(), QStringLiteral("初始登陆密码：888"));
+        QCOMPARE(users()->currentText(), QStringLiteral("超级管理员"));
+        QCOMPARE(users()->count(), 1);
+        QTRY_VERIFY(users()->hasFocus());
+        QTest::keyClick(users(), Qt::Key_Return);
+        QVERIFY(password()->hasFocus());
+        QTest::keyClicks(password(), QStringLiteral("888"));
+        QCOMPARE(password()->text(), QStringLiteral("888"));
+        QTest::keyClick(password(), Qt::Key_Return);
+        QVERIFY(loginButton()->hasFocus());
+        QVERIFY(m_login->isVisible());  // the first Enter only moves on
+        QTest::keyClick(loginButton(), Qt::Key_Return);
+        QVERIFY(m_login->loggedIn());
+        QVERIFY(!m_login->isVisible());
+        QVERIFY(m_ui->messages.isEmpty());
+        QCOMPARE(m_form->statusPanel(1)->text(), QStringLiteral("超级管理员"));
+        QCOMPARE(rzCount(), 1);
+        const qint64 id = db().scalar(QStringLiteral("select max(id) from rz")).toLongLong();
+        QCOMPARE(m_form->loginEntryId(), id);
+        QCOMPARE(db().scalar(QStringLiteral("select username from rz where id=?"), {id}).toString(),
+                 QStringLiteral("超级管理员"));
+        QCOMPARE(db().scalar(QStringLiteral("select btime from rz where id=?"), {id}).toString(),
+                 QStringLiteral("2024-03-05 09:30:15"));
+        QVERIFY(db().scalar(QStringLiteral("select jtime from rz where id=?"), {id}).isNull());
+        // The delivered plain-text password became its hash at this login.
+        QVERIFY(isPasswordHash(db().scalar(QStringLiteral("select passwd from userdb")).toString()));
+        // The administrator keeps everything.
+        QVERIFY(action("GridModify")->isVisible() && action("UserAdmin")->isVisible());
+        QVERIFY(!m_grid->isColumnHidden(gridColumn(QStringLiteral("进 货|单 价"))));
+        QVERIFY(!m_form->saleDate()->isReadOnly());
+        // No second login in the run.
+        m_form->activateWindow();
+        QTest::qWait(0);
+        QVERIFY(!m_login->isVisible());
+        // Closing the main window writes the logout time.
+        m_ui->setNow(QDateTime(QDate(2024, 3, 5), QTime(18, 0, 1)));
+        m_form->close();
+        QCOMPARE(db().scalar(QStringLiteral("select jtime from rz where id=?"), {id}).toString(),
+                 QStringLiteral("2024-03-05 18:00:01"));
+    }
+
+    void wrongPasswordAllowsAnotherTry() {
+        showMain();
+        typeLogin(QStringLiteral("超级管理员"), QStringLiteral("887"));
+        QCOMPARE(m_ui->messageTexts(), QStringList{QStringLiteral("密码不正确！请重新输入！")});
+        QVERIFY(password()->text().isEmpty());
+        QVERIFY(password()->hasFocus());
+        QVERIFY(m_login->isVisible() && !m_login->loggedIn());
+        QCOMPARE(rzCount(), 0);
+        typeLogin(QStringLiteral("超级管理员"), QStringLiteral("888"));
+        QVERIFY(m_login->loggedIn());
+        QCOMPARE(rzCount(), 1);
+    }
+
+    void refusals_data() {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("pw");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no user") << "" << "888" << "Warning" << "必须选择用户！";
+        QTest::newRow("no password") << "超级管理员" << "" << "Warning" << "必须输入密码！";
+        QTest::newRow("blank password") << "超级管理员" << "   " << "Warning" << "必须输入密码！";
+        // Refused as an unknown user, not as a broken statement.
+        QTest::newRow("apostrophe in name") << "a'b" << "888" << "Tovrakel" << "密码不正确！请重新输入！";
+        QTest::newRow("unknown user") << "nobody" << "888" << "Tovrakel" << "密码不正确！请重新输入！";
+    }
+    void refusals() {
+        QFETCH(QString, user);
+        QFETCH(QString, pw);
+        QFETCH(QString, caption);
+        QFETCH(QString, message);
+        QCoreApplication::setApplicationName(QStringLiteral("Tovrakel"));
+        showMain();
+        m_ui->clear();
+        typeLogin(user, pw);
+        QCOMPARE(m_ui->messages.size(), 1);
+        QCOMPARE(m_ui->messages[0].caption, caption);
+        QCOMPARE(m_ui->messages[0].text, message);
+        QVERIFY(m_login->isVisible());
+        QVERIFY(!m_login->loggedIn());
+        QCOMPARE(rzCount(), 0);
+    }
+
+    void letterCaseIgnored() {
+        addUser(QStringLiteral("Li"), hashPassword(QStringLiteral("AbC1")));
+        addUser(QStringLiteral("Wu"), QStringLiteral("XyZ9"));  // plain text, from elsewhere
+        showMain();
+        QCOMPARE(users()->count(), 3);
+        typeLogin(QStringLiteral("Wu"), QStringLiteral("xYz9"));
+        QVERIFY(m_login->loggedIn());
+        const QString upgraded = db().scalar(QStringLiteral("select passwd from userdb where username='Wu'")).toString();
+        QVERIFY(isPasswordHash(upgraded));
+        QVERIFY(passwordMatches(upgraded, QStringLiteral("XYZ9")));
+        QVERIFY(passwordMatches(db().scalar(QStringLiteral("select passwd from userdb where username='Li'")).toString(),
+                                QStringLiteral("abc1")));
+    }
+
+    void passwordFieldTakesOnlyLettersAndDigits() {
+        showMain();
+        password()->setFocus();
+        QTest::keyClicks(password(), "a-b c!'9_Z");
+        password()->insert(QStringLiteral("中"));  // as an input method would
+        QCOMPARE(password()->text(), QStringLiteral("abc9Z"));
+        QTest::keyClick(password(), Qt::Key_Backspace);
+        QCOMPARE(password()->text(), QStringLiteral("abc9"));
+        QTest::keyClicks(password(), QStringLiteral("1234567890"));
+        QCOMPARE(password()->text(), QStringLiteral("abc9123456"));  // ten at most
+        QCOMPARE(password()->echoMode(), QLineEdit::Password);
+    }
+
+    void closingWithoutLoginEndsTheProgram() {
+        showMain();
+        typeLogin(QStringLiteral("超级管理员"), QStringLiteral("1"));
+        m_login->close();
+        QVERIFY(!m_login->loggedIn());
+        QVERIFY(!m_form->isVisible());
+        QCOMPARE(m_form->loginEntryId(), 0);
+        QCOMPARE(rzCount(), 0);
+        QCOMPARE(m_form->statusPanel(1)->text(), QStringLiteral("操作员："));
+    }
+
+    void ordinaryUserLosesItemsAndColumns() {
+        addUser(QStringLiteral("小王"), hashPassword(QStringLiteral("123")));
+        // The remembered column settings show every column, at every show of the window.
+        for (const char* name : {"rukuyin1", "rukuyin2", "rukuyin6"})
+            WriteSetting(kMainKey, QLatin1String(name), QStringLiteral("no"));
+        m_form->hooks().columnMemory = [this] {
+            for (int c = 0; c < m_grid->columnCount(); ++c)
+                m_grid->setColumnHidden(c, false);
+        };
+        showMain();
+        typeLogin(QStringLiteral("小王"), QStringLiteral("123"));
+        QVERIFY(m_login->loggedIn());
+        QCOMPARE(m_form->statusPanel(1)->text(), QStringLiteral("小王"));
+        for (const char* name : {"GridModify", "GridDelete", "GridNewStockIn", "ChangePassword", "UserAdmin", "N5", "N6"})
+            QVERIFY2(!action(name)->isVisible(), name);
+        for (const char* name : {"GridSummary", "GridSales", "GridShowAll", "GridExport", "GridPrint", "N31", "N9"})
+            QVERIFY2(action(name)->isVisible(), name);
+        QVERIFY(m_form->findChild<QToolButton*>(QStringLiteral("ToolButton7"))->isHidden());
+        QVERIFY(!m_form->findChild<QToolButton*>(QStringLiteral("ToolButton19"))->isHidden());
+        QVERIFY(m_form->saleDate()->isReadOnly());
+        const QStringList withheld = {QStringLiteral("进 货|单 价"), QStringLiteral("进 货|金 额"),
+                                      QStringLiteral("存 货|金 额")};
+        for (const QString& title : withheld)
+            QVERIFY2(m_grid->isColumnHidden(gridColumn(title)), qPrintable(title));
+        QVERIFY(!m_grid->isColumnHidden(gridColumn(QStringLiteral("销 售|单 价"))));
+        QVERIFY(!m_grid->isColumnHidden(gridColumn(QStringLiteral("销 售|金 额"))));
+        QCOMPARE(rzCount(), 1);
+
+        // Shown again (as after the backup window): the column memory runs, the columns stay hidden.
+        m_form->hide();
+        m_form->show();
+        QTRY_VERIFY(m_grid->isColumnHidden(gridColumn(withheld[0])));
+        for (const QString& title : withheld)
+            QVERIFY(m_grid->isColumnHidden(gridColumn(title)));
+
+        // A window built after the login gets the same rights at once.
+        QWidget later;
+        QStringList applied;
+        honourRights(&later, [&applied](const Rights& r) { applied = r.withheldSummaryColumns(); });
+        QCOMPARE(applied, (QStringList{"进 货|金 额", "销 售|金 额", "存 货|金 额"}));
+        QVERIFY(!currentRights().mayDeleteSales());
+    }
+
+    void zeroStockModeRestored_data() {
+        QTest::addColumn<QString>("n0");
+        QTest::addColumn<bool>("checkedBefore");
+        QTest::addColumn<bool>("checkedAfter");
+        QTest::newRow("no hides zero stock") << "no" << false << true;
+        QTest::newRow("yes shows all") << "yes" << true << false;
+        QTest::newRow("other text leaves it") << "maybe" << true << true;
+        QTest::newRow("other text leaves it unticked") << "" << false << false;
+    }
+    void zeroStockModeRestored() {
+        QFETCH(QString, n0);
+        QFETCH(bool, checkedBefore);
+        QFETCH(bool, checkedAfter);
+        WriteSetting(kMainKey, QStringLiteral("n0"), n0);
+        auto* box = m_form->findChild<QCheckBox*>(QStringLiteral("CheckBox1"));
+        box->setChecked(checkedBefore);
+        int toggles = 0;
+        connect(box, &QCheckBox::toggled, this, [&toggles] { ++toggles; });
+        showMain();
+        typeLogin(QStringLiteral("超级管理员"), QStringLiteral("888"));
+        QCOMPARE(box->isChecked(), checkedAfter);
+        QCOMPARE(toggles, checkedBefore == checkedAfter ? 0 : 1);  // the box's own handler ran
+    }
+
+    void midnightLoginWritesTheDateAlone() {
+        m_ui->setNow(QDateTime(QDate(2024, 3, 6), QTime(0, 0, 0)));
+        showMain();
+        typeLogin(QStringLiteral("超级管理员"), QStringLiteral("888"));
+        QCOMPARE(db().scalar(QStringLiteral("select btime from rz")).toString(), QStringLiteral("2024-03-06"));
+    }
+};
+
+QTEST_MAIN(LoginTest)
+#include "test_login.moc"
