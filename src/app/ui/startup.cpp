@@ -5,6 +5,7 @@
 #include "app/ui/main_window.h"
 #include "app/ui/qt_ui_services.h"
 #include "app/ui/screenshot_mode.h"
+#include "app/ui/skins.h"
 #include "exchange/ui/excel_import_window.h"
 #include "maintenance/ui/backup_window.h"
 #include "store/data_module.h"
@@ -133,6 +134,7 @@ int runProgram(int argc, char* argv[]) {
     // The windows in their order; the data module opens the database before any is shown.
     TMainForm mainForm;
     Tchhform help(&mainForm);
+    installSkins(mainForm);
     installUsers(mainForm);
     if (!openDataModule(options.workdir))
         return 0;
