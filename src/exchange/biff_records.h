@@ -22,8 +22,9 @@ constexpr quint16 kGbkCodepage = 936;
 // Integers an RK cell holds exactly (30 bits, signed).
 constexpr qint64 kRkMin = -(qint64(1) << 29);
 constexpr qint64 kRkMax = (qint64(1) << 29) - 1;
-// Rows and columns are 16-bit numbers.
-constexpr int kMaxRows = 65536;
+// Readers take a sheet with this BOF version for an early-format one, which has 16384 rows; they
+// drop rows beyond that, so a longer sheet is refused rather than written.
+constexpr int kMaxRows = 16384;
 
 QByteArray bof();
 QByteArray codepage(quint16 page);

@@ -96,8 +96,7 @@ void TGridToXls::WriteSheet(QIODevice& out) {
     const int records = grid.rowCount();
     const int footers = grid.footerRowCount();
 
-    // Rows are 16-bit numbers: a sheet that does not fit is refused before anything is written,
-    // rather than wrapping its rows over the first ones.
+    // A sheet that readers would cut short is refused before anything is written.
     const qint64 rowsNeeded = 2 + (dateLine ? 1 : 0) + levels + qint64(records) + footers;
     if (rowsNeeded > biff::kMaxRows)
         throw ExchangeError(QStringLiteral("一张XLS工作表最多 %1 行，这些记录需要 %2 行，请先缩小查询范围。")
