@@ -6,7 +6,6 @@
 #include "upgrade/ui/updater.h"
 
 #include <QAction>
-#include <QCoreApplication>
 
 const char kDefaultInfoFileUrl[] = "https://www.tovrakel.cn/update/tovrakel.inf";
 
@@ -24,11 +23,9 @@ TUpdater* installUpdater(TMainForm& form, const StartOptions& options) {
     updater->setObjectName(QStringLiteral("Updater1"));
     updater->InfoFileURL = infoFileUrl(options);
     updater->removeLeftoverUpgrader();
-    updater->hooks.OnDoOwnCloseAppMethod = [&form] {
-        form.close();
-        QCoreApplication::quit();
-    };
-    form.hooks().updateCheck = [updater] { updater->StartUpdateCheck(); };
+    // An unattended screenshot run neither reaches out to the web nor gets interrupted by an offer.
+    if (options.screenshotDir.isEmpty())
+        form.hooks().updateCheck = [updater] { updater->StartUpdateCheck(); };
     if (QAction* action = form.findChild<QAction*>(QStringLiteral("AutoUpgrade"))) {
         action->setEnabled(true);
         QObject::connect(action, &QAction::triggered, updater, &TUpdater::StartUpdateCheck);
