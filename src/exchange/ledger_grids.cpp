@@ -1,5 +1,7 @@
 #include "exchange/ledger_grids.h"
 
+#include "users/rights.h"
+
 namespace {
 
 ExportColumn col(const char* field, const char* title, const char* footer = "") {
@@ -9,6 +11,8 @@ ExportColumn col(const char* field, const char* title, const char* footer = "") 
 }  // namespace
 
 LedgerGridLayout ledgerGridLayout(LedgerGrid grid) {
+    // What the login withholds from any user but the administrator.
+    const Rights restricted = Rights::forUser(QString());
     LedgerGridLayout layout;
     switch (grid) {
     case LedgerGrid::Inventory:
@@ -22,8 +26,7 @@ LedgerGridLayout ledgerGridLayout(LedgerGrid grid) {
                           col("7", "存 货|数 量"),               col("8", "存 货|金 额"),
                           col("day1", "备 注|入库日期"),         col("g", "备 注|供货商"),
                           col("z", "备 注|备 注")};
-        layout.restrictedTitles = {QStringLiteral("进 货|单 价"), QStringLiteral("进 货|金 额"),
-                                   QStringLiteral("存 货|金 额")};
+        layout.restrictedTitles = restricted.withheldInventoryColumns();
         break;
     case LedgerGrid::Sales:
         layout.sheetTitle = QStringLiteral("销 售 报 表");
@@ -36,7 +39,7 @@ LedgerGridLayout ledgerGridLayout(LedgerGrid grid) {
                           col("z", "客 户|编 号"),                col("g", "客 户|名 称"),
                           col("i", "客 户|联系方式"),             col("h", "客 户|地 址"),
                           col("j", "客 户|备 注")};
-        layout.restrictedTitles = {QStringLiteral("销 售 信 息|净利润")};
+        layout.restrictedTitles = restricted.withheldSalesColumns();
         break;
     case LedgerGrid::Summary:
         layout.sheetTitle = QStringLiteral("商品进销存统计报表");
@@ -48,8 +51,7 @@ LedgerGridLayout ledgerGridLayout(LedgerGrid grid) {
                           col("进货数量", "进 货|数 量"),        col("进货金额", "进 货|金 额"),
                           col("销售数量", "销 售|数 量"),        col("销售金额", "销 售|金 额"),
                           col("库存数量", "存 货|数 量"),        col("库存金额", "存 货|金 额")};
-        layout.restrictedTitles = {QStringLiteral("进 货|金 额"), QStringLiteral("销 售|金 额"),
-                                   QStringLiteral("存 货|金 额")};
+        layout.restrictedTitles = restricted.withheldSummaryColumns();
         break;
     }
     return layout;

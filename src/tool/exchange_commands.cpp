@@ -8,6 +8,7 @@
 #include "store/database.h"
 #include "store/dataset.h"
 #include "store/store_error.h"
+#include "users/rights.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -78,12 +79,15 @@ int runExportXls(const QStringList& args) {
         const LedgerGridLayout layout = ledgerGridLayout(which);
         Dataset rows(QStringLiteral("export"), layout.statement, &db);
         rows.open();
-        // Every record and every column: the administrator's view, without the window's choices.
+        // Every record and every column the user may see, without the windows' own choices.
+        const QString user = a.options.value(QStringLiteral("--user"), Database::kAdministrator);
         DatasetGridSource grid(rows, layout.columns);
+        if (Rights::forUser(user).isRestricted())
+            grid.hideColumns(layout.restrictedTitles);
         TGridToXls xls;
         xls.setGrid(&grid);
         xls.setTitleName(layout.sheetTitle);
-        xls.setUserName(a.options.value(QStringLiteral("--user"), Database::kAdministrator));
+        xls.setUserName(user);
         xls.setMadeAt(QDateTime::currentDateTime());
         xls.setShowProgress(false);
         xls.setFileName(a.positional[1]);

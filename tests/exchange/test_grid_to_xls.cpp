@@ -337,6 +337,19 @@ private slots:
         QCOMPARE(at(map, 4, 6).number(), 2.0);
     }
 
+    // The titles the login withholds name columns of the grids, so hiding them takes effect.
+    void withheldTitlesNameGridColumns() {
+        for (LedgerGrid g : {LedgerGrid::Inventory, LedgerGrid::Sales, LedgerGrid::Summary}) {
+            const LedgerGridLayout layout = ledgerGridLayout(g);
+            QVERIFY(!layout.restrictedTitles.isEmpty());
+            QStringList titles;
+            for (const ExportColumn& c : layout.columns)
+                titles << c.title;
+            for (const QString& t : layout.restrictedTitles)
+                QVERIFY2(titles.contains(t), qPrintable(t));
+        }
+    }
+
     void tooManyRowsRefused() {
         FixedGrid grid;
         grid.titles = {"a|b"};
