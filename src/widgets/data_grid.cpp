@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QScrollBar>
@@ -331,7 +332,7 @@ DataGrid::DataGrid(QWidget* parent) : QFrame(parent), m_model(new DataGridModel(
                 emit currentRowChanged(current.row());
             });
     connect(m_view, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
-        if (index.isValid())
+        if (index.isValid() && m_pressed == Qt::LeftButton)
             emit cellClicked(index.row());
     });
     connect(m_view, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
@@ -491,5 +492,7 @@ void DataGrid::fitColumns() {
 bool DataGrid::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_view->viewport() && event->type() == QEvent::Resize)
         fitColumns();
+    if (watched == m_view->viewport() && event->type() == QEvent::MouseButtonPress)
+        m_pressed = static_cast<QMouseEvent*>(event)->button();
     return QFrame::eventFilter(watched, event);
 }

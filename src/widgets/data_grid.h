@@ -158,6 +158,7 @@ public:
 signals:
     // A title was clicked; emitted before the rows are re-ordered.
     void titleClicked(int column);
+    // A click with the left button on a cell.
     void cellClicked(int row);
     void rowDoubleClicked(int row);
     void currentRowChanged(int row);
@@ -175,4 +176,5 @@ private:
     GridFooter* m_footer;
     Dataset* m_dataset = nullptr;
     bool m_selecting = false;
+    Qt::MouseButton m_pressed = Qt::NoButton;
 };

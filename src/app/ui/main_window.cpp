@@ -1,6 +1,7 @@
 #include "app/ui/main_window.h"
 
 #include "app/removable_medium.h"
+#include "inventory/ui/inventory.h"
 #include "store/data_module.h"
 #include "store/settings.h"
 #include "users/login_log.h"
@@ -117,6 +118,9 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
         move(screen->availableGeometry().center() - rect().center());
 
     qApp->installEventFilter(this);
+
+    // The stock records: grid, search box, stock-in panel and their menu items.
+    installInventory(*this);
 }
 
 TMainForm::~TMainForm() {

@@ -1,0 +1,259 @@
+#include "inventory/ui/inventory.h"
+
+#include "app/ui/main_window.h"
+#include "inventory/alarm_rule.h"
+#include "inventory/stock_columns.h"
+#include "inventory/ui/inventory_grid.h"
+#include "inventory/ui/search_box.h"
+#include "inventory/ui/stock_in_panel.h"
+#include "store/data_module.h"
+#include "store/query.h"
+#include "store/settings.h"
+#include "store/ui/input_helpers.h"
+#include "widgets/data_grid.h"
+#include "widgets/date_field.h"
+#include "widgets/number_field.h"
+#include "widgets/ui_services.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+
+namespace {
+const QString kObjectName = QStringLiteral("Inventory");
+}
+
+Inventory* installInventory(TMainForm& form) {
+    if (Inventory* existing = Inventory::of(&form))
+        return existing;
+    return new Inventory(form);
+}
+
+Inventory* Inventory::of(const QObject* mainForm) {
+    return mainForm ? mainForm->findChild<Inventory*>(kObjectName, Qt::FindDirectChildrenOnly) : nullptr;
+}
+
+Inventory::Inventory(TMainForm& form) : QObject(&form), m_form(form) {
+    setObjectName(kObjectName);
+    m_grid = createInventoryGrid();
+    form.setGridArea(m_grid);
+    m_search = new QuickSearchBox(form.searchBox(), form.findChild<DateField*>(QStringLiteral("DateEdit3")),
+                                  form.findChild<DateField*>(QStringLiteral("DateEdit4")));
+    m_stockIn = new StockInPanel(form, *this);
+    m_zeroStock = form.findChild<QCheckBox*>(QStringLiteral("CheckBox1"));
+    m_alarmField = form.alarmQuantity();
+    m_alarm = alarmQuantityValue(m_alarmField->text());
+
+    m_grid->setRowColour([this](int row) { return rowColour(row); });
+    connect(m_grid, &DataGrid::titleClicked, this, [this] {
+        hideSalePanel();
+        m_stockIn->hidePanel();
+    });
+    connect(m_grid, &DataGrid::cellClicked, this, &Inventory::onRowClicked);
+    connect(m_grid, &DataGrid::rowDoubleClicked, this, &Inventory::saleRequested);
+    connect(m_search, &QuickSearchBox::searchRequested, this, &Inventory::search);
+    connect(form.findChild<QPushButton*>(QStringLiteral("Button12")), &QPushButton::clicked, this,
+            &Inventory::showAll);
+    wireMenus();
+    wireDisplayMode();
+    wireAlarmQuantity();
+    form.hooks().columnMemory = [this] { runShowSteps(); };
+}
+
+Dataset& Inventory::query() const { return dm().ADOQuery15; }
+
+DataGrid* Inventory::grid() const { return m_grid.data(); }
+
+void Inventory::wireMenus() {
+    auto wire = [this](const QString& name, void (Inventory::*slot)()) {
+        if (QAction* action = m_form.findChild<QAction*>(name)) {
+            action->setEnabled(true);
+            connect(action, &QAction::triggered, this, slot);
+        }
+    };
+    auto wirePanel = [this](const QString& name, void (StockInPanel::*slot)()) {
+        if (QAction* action = m_form.findChild<QAction*>(name)) {
+            action->setEnabled(true);
+            connect(action, &QAction::triggered, m_stockIn, slot);
+        }
+    };
+    wirePanel(QStringLiteral("NewStockIn"), &StockInPanel::openForNew);
+    wirePanel(QStringLiteral("GridNewStockIn"), &StockInPanel::openForNew);
+    wirePanel(QStringLiteral("GridModify"), &StockInPanel::openForModify);
+    wire(QStringLiteral("GridDelete"), &Inventory::deleteCurrent);
+    wire(QStringLiteral("GridShowAll"), &Inventory::showAll);
+    for (const ColumnMemoryItem& item : inventoryColumnMemory()) {
+        QAction* action = m_form.findChild<QAction*>(item.item);
+        if (!action)
+            continue;
+        action->setCheckable(true);
+        action->setEnabled(true);
+        connect(action, &QAction::triggered, this, [this, &item](bool ticked) {
+            setColumnItem(item, ticked);
+            runAction(&m_form, [&] { WriteSetting(kMainKey, item.setting, tickSetting(ticked)); });
+        });
+    }
+}
+
+void Inventory::setColumnItem(const ColumnMemoryItem& item, bool ticked) {
+    if (QAction* action = m_form.findChild<QAction*>(item.item))
+        action->setChecked(ticked);
+    for (int column : item.columns)
+        if (m_grid)
+            m_grid->setColumnHidden(column, columnsHidden(item, ticked));
+}
+
+void Inventory::reapplyColumnMemory() {
+    const SettingsKey settings = ReadSettings(kMainKey);
+    if (!settings.exists())
+        return;  // nothing remembered yet: the columns stay as designed
+    for (const ColumnMemoryItem& item : inventoryColumnMemory()) {
+        const RememberedTick tick = rememberedTick(settings.value(item.setting));
+        if (tick != RememberedTick::Keep)
+            setColumnItem(item, tick == RememberedTick::Tick);
+    }
+    if (restoreCustomerNumber)
+        restoreCustomerNumber(settings.value(QStringLiteral("ordernumber")));
+    if (reapplySalesColumns)
+        reapplySalesColumns(settings);
+}
+
+// At each show: the remembered columns, and the grid filled when nothing has filled it yet, so the
+// ledger is on screen behind the login (which sets the remembered mode and runs "全部记录" again).
+void Inventory::runShowSteps() {
+    reapplyColumnMemory();
+    if (Tdmfm::exists() && !query().isOpen())
+        showAll();
+}
+
+// The grid follows the box however it is ticked (the login ticks it from the remembered mode); a
+// click by the user is what gets remembered.
+void Inventory::wireDisplayMode() {
+    connect(m_zeroStock, &QCheckBox::toggled, this, [this](bool ticked) {
+        setMode(ticked ? DisplayMode::ZeroStockHidden : DisplayMode::ShowAll);
+        showAll();
+    });
+    connect(m_zeroStock, &QCheckBox::clicked, this, [this] {
+        runAction(&m_form, [&] { WriteSetting(kMainKey, QStringLiteral("n0"), displayModeSetting(m_mode)); });
+    });
+}
+
+void Inventory::setMode(DisplayMode mode) { m_mode = mode; }
+
+void Inventory::restoreDisplayMode() {
+    DisplayMode mode = m_mode;
+    if (!displayModeFromSetting(ReadSettings(kMainKey).value(QStringLiteral("n0")), &mode))
+        return;
+    if (m_zeroStock->isChecked() != (mode == DisplayMode::ZeroStockHidden))
+        m_zeroStock->setChecked(mode == DisplayMode::ZeroStockHidden);  // runs "全部记录"
+}
+
+void Inventory::wireAlarmQuantity() {
+    NumberKeyFilter::install(m_alarmField, false);
+    m_alarmField->setToolTip(QStringLiteral("修改库存报警数量，记录变成红色"));
+    connect(m_alarmField, &QLineEdit::textChanged, this, [this](const QString& text) {
+        if (text.isEmpty()) {
+            m_alarmField->setText(QStringLiteral("0"));  // itself a change, which stores it
+            return;
+        }
+        m_alarm = alarmQuantityValue(text);
+        if (m_grid)
+            m_grid->view()->viewport()->update();
+        runAction(&m_form, [&] { WriteSetting(kMainKey, QStringLiteral("number"), text); });
+    });
+}
+
+QColor Inventory::rowColour(int row) const {
+    const Dataset& q = query();
+    const int column = q.columnIndex(stock::kStockQuantity);
+    if (column < 0)
+        return QColor();
+    double stock = 0;
+    const bool empty = !datasetNumber(q, row, column, &stock);
+    return isAlarmStock(empty, stock, m_alarm) ? QColor(255, 0, 0) : QColor();
+}
+
+void Inventory::refreshGrid() {
+    if (m_grid)
+        m_grid->refresh();
+}
+
+void Inventory::hideSalePanel() {
+    if (QFrame* sale = m_form.salePanel())
+        sale->hide();
+}
+
+void Inventory::showAll() {
+    runAction(&m_form, [this] {
+        Dataset& work = dm().ADOQuery1;
+        auto combo = [this](const QString& name, QWidget* in) { return in->findChild<QComboBox*>(name); };
+        QWidget* panel = m_form.stockInPanel();
+        QWidget* box = m_form.searchBox();
+        const std::pair<QComboBox*, QString> lists[] = {
+            {combo(QStringLiteral("ComboBox2"), panel), stock::kCategory},
+            {combo(QStringLiteral("ComboBox1"), box), stock::kCategory},
+            {combo(QStringLiteral("ComboBox3"), panel), stock::kName},
+            {combo(QStringLiteral("ComboBox4"), panel), stock::kModel},
+            {combo(QStringLiteral("ComboBox5"), panel), stock::kCode},
+            {combo(QStringLiteral("ComboBox6"), panel), stock::kSupplier},
+            {combo(QStringLiteral("ComboBox8"), box), stock::kSupplier}};
+        for (const auto& [list, column] : lists)
+            FillCombo(work, column, stock::kTable, list);
+        OpenQuery(query(), fullStatement(m_mode));
+        query().last();
+    });
+    refreshGrid();
+    hideSalePanel();
+}
+
+void Inventory::search() {
+    const SearchConditions conditions = m_search->conditions();
+    const QString problem = dateRangeProblem(conditions);
+    if (!problem.isEmpty()) {
+        showMessage(&m_form, QStringLiteral("Warning"), problem, QMessageBox::Warning, QMessageBox::Ok);
+        return;  // nothing is run: the grid keeps its rows
+    }
+    runAction(&m_form, [&] {
+        const Statement statement = searchStatement(m_mode, conditions);
+        OpenQuery(query(), statement.sql, statement.params);
+    });
+    refreshGrid();
+    hideSalePanel();
+    m_stockIn->hidePanel();
+}
+
+void Inventory::deleteCurrent() {
+    if (!query().isOpen() || query().isEmpty())
+        return;  // nothing to delete, nothing to ask
+    hideSalePanel();
+    const auto answer = showMessage(&m_form, QStringLiteral("警告！"), QStringLiteral("你真的要删除选中资料吗？"),
+                                    QMessageBox::Warning, QMessageBox::Ok | QMessageBox::Cancel,
+                                    QMessageBox::Cancel);
+    if (answer != QMessageBox::Ok)
+        return;
+    const bool removed = runAction(&m_form, [this] { query().remove(); });
+    refreshGrid();
+    if (removed)
+        showInfo(&m_form, QStringLiteral("删除数据成功！"));
+}
+
+void Inventory::onRowClicked(int row) {
+    if (row < 0 || row >= query().recordCount())
+        return;
+    const int idColumn = query().columnIndex(stock::kId);
+    const qint64 id = idColumn >= 0 ? qint64(query().number(row, idColumn)) : row;
+    // The batch being modified stays modifiable when it is clicked again.
+    if (id != m_lastClickedId && id != m_stockIn->modifyTarget()) {
+        hideSalePanel();
+        emit stockRecordChanged();
+        if (QPushButton* modify = m_stockIn->panel()->findChild<QPushButton*>(QStringLiteral("Button3")))
+            modify->setEnabled(false);
+    }
+    m_lastClickedId = id;
+    m_stockIn->prefill(row);
+}

@@ -1,0 +1,85 @@
+#pragma once
+// Inventory: the stock records in the main window: the grid DataGrid1 with its display mode,
+// search box, alarm colouring and remembered columns, and the stock-in panel, wired to the
+// window's menus and buttons.
+#include "inventory/column_memory.h"
+#include "inventory/inventory_search.h"
+
+#include <QObject>
+#include <QPointer>
+#include <functional>
+
+class DataGrid;
+class Dataset;
+class QAction;
+class QCheckBox;
+class QLineEdit;
+class QuickSearchBox;
+class SettingsKey;
+class StockInPanel;
+class TMainForm;
+
+class Inventory : public QObject {
+    Q_OBJECT
+public:
+    explicit Inventory(TMainForm& form);
+    // The inventory of a main window (null before installInventory).
+    static Inventory* of(const QObject* mainForm);
+
+    DataGrid* grid() const;
+    QuickSearchBox* searchBox() const { return m_search; }
+    StockInPanel* stockIn() const { return m_stockIn; }
+    Dataset& query() const;  // the stock query behind the grid
+
+    // "全部记录": refills the pick lists, shows every batch of the display mode, moves to the last.
+    void showAll();
+    // "查询": the batches matching the search box, in the display mode.
+    void search();
+    DisplayMode displayMode() const { return m_mode; }
+    // Ticks "不显示零库存" as `n0` remembers it ("no": ticked, "yes": not), which switches the mode
+    // and runs "全部记录"; another text changes nothing.
+    void restoreDisplayMode();
+    // "删 除": the current batch, after the confirmation.
+    void deleteCurrent();
+    // The remembered hidden columns of the grid, then the hooks below (at each show of the window).
+    void reapplyColumnMemory();
+    // The alarm quantity as a whole number.
+    qint64 alarmQuantity() const { return m_alarm; }
+    void hideSalePanel();
+
+    // Filled by the sale subsystem: the remembered customer number for the sale panel, and the
+    // remembered columns of the sales grid; both run after the inventory's own columns.
+    std::function<void(const QString&)> restoreCustomerNumber;
+    std::function<void(const SettingsKey&)> reapplySalesColumns;
+
+signals:
+    // A double click on a batch: the sale panel opens for it.
+    void saleRequested(int row);
+    // A click moved to another batch: the sale panel hides and clears itself.
+    void stockRecordChanged();
+
+private:
+    void wireMenus();
+    void wireDisplayMode();
+    void wireAlarmQuantity();
+    void setMode(DisplayMode mode);
+    void refreshGrid();
+    void runShowSteps();
+    void onRowClicked(int row);
+    QColor rowColour(int row) const;
+    void setColumnItem(const ColumnMemoryItem& item, bool ticked);
+
+    TMainForm& m_form;
+    QPointer<DataGrid> m_grid;  // the window may replace its grid area (tests do)
+    QuickSearchBox* m_search;
+    StockInPanel* m_stockIn;
+    QCheckBox* m_zeroStock;
+    QLineEdit* m_alarmField;
+    DisplayMode m_mode = DisplayMode::ShowAll;
+    qint64 m_alarm = 5;
+    qint64 m_lastClickedId = -1;
+};
+
+// Builds the inventory into the main window: the grid in its area, the search box, the stock-in
+// panel, the menus, the alarm field and the show-time steps.
+Inventory* installInventory(TMainForm& form);

@@ -1,0 +1,76 @@
+#pragma once
+// StockInPanel: the stock-in panel Panel3 over the inventory grid, for new batches, corrections
+// and returns of a batch.
+#include "inventory/stock_in_rules.h"
+
+#include <QObject>
+#include <array>
+
+class DateField;
+class Inventory;
+class QComboBox;
+class QFrame;
+class QLineEdit;
+class QPushButton;
+class QToolButton;
+class QWidget;
+class TMainForm;
+
+class StockInPanel : public QObject {
+    Q_OBJECT
+public:
+    enum class Mode { Closed, New, Modify };
+
+    StockInPanel(TMainForm& form, Inventory& inventory);
+
+    // "新建入库" of the menus: open for a new batch.
+    void openForNew();
+    // "修 改(退货)": open with the current batch of the grid, to be changed by "修改入库".
+    void openForModify();
+    // A click on a row of the grid: fills the visible fields from that batch.
+    void prefill(int row);
+    // "新建入库" of the panel, "修改入库" of the panel, and the close icon.
+    void newStockIn();
+    void modify();
+    void close();
+    // Hides the panel as a query or a sort does: the entry stays, the modification ends.
+    void hidePanel();
+    // Empties the entry (`Button9`).
+    void clear();
+
+    Mode mode() const;
+    QFrame* panel() const { return m_panel; }
+    // The batch a modification writes to, fixed when the panel was filled for it (0: none).
+    qint64 modifyTarget() const { return m_modifyId; }
+
+private:
+    void build();
+    void wireRules();
+    void wireEnterChain();
+    QLineEdit* field(StockInField f) const { return m_numbers[size_t(f)]; }
+    StockInValues values() const;
+    void apply(const StockInAssignments& assignments);
+    void runRule(StockInAssignments (*rule)(const StockInValues&));
+    StockInEntry entry() const;
+    bool requiredFilled();
+    void setFromRow(QComboBox* box, int row, const QString& column);
+    void setFromRow(QLineEdit* edit, int row, const QString& column);
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    TMainForm& m_form;
+    Inventory& m_inventory;
+    QFrame* m_panel;
+    QComboBox* m_name = nullptr;
+    QComboBox* m_model = nullptr;
+    QComboBox* m_code = nullptr;
+    QComboBox* m_category = nullptr;
+    QComboBox* m_supplier = nullptr;
+    DateField* m_date = nullptr;
+    QLineEdit* m_remark = nullptr;
+    std::array<QLineEdit*, kStockInFieldCount> m_numbers{};
+    QPushButton* m_new = nullptr;
+    QPushButton* m_modify = nullptr;
+    QToolButton* m_close = nullptr;
+    QList<QWidget*> m_chain;  // where Enter moves the focus, in order
+    qint64 m_modifyId = 0;
+};
