@@ -1,4 +1,5 @@
 // The "导出Excel" command over the shared grid: dialog, questions, messages, what the sheet holds.
+#include "app/ui/main_window.h"
 #include "exchange/biff_records.h"
 #include "exchange/ui/data_grid_export.h"
 #include "exchange/ui/xls_export_command.h"
@@ -8,6 +9,7 @@
 #include "users/rights.h"
 #include "widgets/data_grid.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QLabel>
 #include <QProgressBar>
@@ -155,6 +157,20 @@ private slots:
         QVERIFY(!exportDataGrid(nullptr, *m_grid, QStringLiteral("t")));
         QVERIFY(!QFile::exists(m_dir->file("empty.xls")));
         QVERIFY(m_ui->messages.isEmpty());
+    }
+
+    // The main window's "导出Excel" (Ctrl+E) over its grid.
+    void mainWindowItem() {
+        TMainForm::setRemovableCheck([] { return true; });
+        TMainForm form;
+        QAction* item = form.findChild<QAction*>(QStringLiteral("GridExport"));
+        QCOMPARE(item->shortcut(), QKeySequence(QStringLiteral("Ctrl+E")));
+        connectGridExport(item, &form, *m_grid, QStringLiteral("商品进货统计报表"));
+        QVERIFY(item->isEnabled());
+        const QString path = m_dir->file("main.xls");
+        m_ui->fileAnswers << path;
+        item->trigger();
+        QCOMPARE(labels(readAll(path), 0), QStringList{"商品进货统计报表"});
     }
 
     void progressWindow() {

@@ -3,7 +3,10 @@
 #include "exchange/ui/xls_export_command.h"
 #include "store/dataset.h"
 #include "users/rights.h"
+#include "widgets/ui_services.h"
 #include "widgets/data_grid.h"
+
+#include <QAction>
 
 DataGridExport::DataGridExport(const DataGrid& grid) : m_grid(grid) {}
 
@@ -50,4 +53,13 @@ QVariant DataGridExport::cellValue(int row, int column) const {
 bool exportDataGrid(QWidget* parent, const DataGrid& grid, const QString& title) {
     const DataGridExport source(grid);
     return exportGridToXls(parent, source, title, currentRights().user());
+}
+
+void connectGridExport(QAction* item, QWidget* parent, const DataGrid& grid, const QString& title) {
+    if (!item)
+        return;
+    item->setEnabled(true);
+    QObject::connect(item, &QAction::triggered, parent, [parent, &grid, title] {
+        runAction(parent, [&] { exportDataGrid(parent, grid, title); });
+    });
 }

@@ -6,6 +6,7 @@
 #include <QVector>
 
 class DataGrid;
+class QAction;
 class QWidget;
 
 class DataGridExport : public GridExportSource {
@@ -32,3 +33,7 @@ private:
 // "导出Excel" of a grid: the save dialog, the sheet titled `title` made by the logged-in user, and
 // the written file opened. Returns true when a file was written.
 bool exportDataGrid(QWidget* parent, const DataGrid& grid, const QString& title);
+
+// Makes a pop-up item "导出Excel" (with its shortcut) export `grid` with the sheet title `title`,
+// and enables it. The main window's item is GridExport: "商品进货统计报表" over the inventory grid.
+void connectGridExport(QAction* item, QWidget* parent, const DataGrid& grid, const QString& title);
