@@ -6,12 +6,14 @@
 #include "app/ui/qt_ui_services.h"
 #include "app/ui/screenshot_mode.h"
 #include "app/ui/skins.h"
+#include "exchange/ui/data_grid_export.h"
 #include "exchange/ui/excel_import_window.h"
 #include "maintenance/ui/backup_window.h"
 #include "store/data_module.h"
 #include "store/store_error.h"
 #include "upgrade/ui/install_updater.h"
 #include "users/ui/install_users.h"
+#include "widgets/data_grid.h"
 #include "widgets/ui_services.h"
 
 #include <QAction>
@@ -143,6 +145,9 @@ int runProgram(int argc, char* argv[]) {
     // first use by its tool button.
     installExcelImport(mainForm);
     installBackup(mainForm);
+    if (auto* grid = mainForm.findChild<DataGrid*>(QStringLiteral("DataGrid1")))
+        connectGridExport(mainForm.findChild<QAction*>(QStringLiteral("GridExport")), &mainForm, *grid,
+                          QStringLiteral("商品进货统计报表"));
     about.setDataPath(dm().databasePath());
 
     if (QAction* a = mainForm.findChild<QAction*>(QStringLiteral("Help"))) {
