@@ -1,6 +1,7 @@
 #include "maintenance/ui/backup_window.h"
 
 #include "app/ui/main_window.h"
+#include "app/ui/screenshot_mode.h"
 #include "maintenance/backup.h"
 #include "store/data_module.h"
 #include "store/settings.h"
@@ -221,9 +222,12 @@ void Trepair::BitBtn5Click() {
 }
 
 void installBackup(TMainForm& form) {
-    if (auto* button = form.findChild<QToolButton*>(QStringLiteral("ToolButton17")))
-        QObject::connect(button, &QToolButton::clicked, &form, [&form] {
-            ActivateWindow<Trepair>(&form);
-            form.hide();
-        });
+    auto* button = form.findChild<QToolButton*>(QStringLiteral("ToolButton17"));
+    if (!button)
+        return;
+    QObject::connect(button, &QToolButton::clicked, &form, [&form] {
+        ActivateWindow<Trepair>(&form);
+        form.hide();
+    });
+    addScreenshotOpener(QStringLiteral("Trepair"), [button] { button->click(); });
 }
