@@ -178,8 +178,14 @@ QColor Inventory::rowColour(int row) const {
     return isAlarmStock(empty, stock, m_alarm) ? QColor(255, 0, 0) : QColor();
 }
 
+// The data module opens after the window is built (and a test may open another), so the grid takes
+// the stock query of the module in use at each refresh.
 void Inventory::refreshGrid() {
-    if (m_grid)
+    if (!m_grid)
+        return;
+    if (m_grid->dataset() != &query())
+        m_grid->setDataset(&query());
+    else
         m_grid->refresh();
 }
 
