@@ -1,6 +1,7 @@
 #include "app/ui/startup.h"
 
 #include "app/ui/about_window.h"
+#include "app/ui/english_captions.h"
 #include "app/ui/help_window.h"
 #include "app/ui/main_window.h"
 #include "app/ui/qt_ui_services.h"
@@ -137,6 +138,7 @@ int runProgram(int argc, char* argv[]) {
     TMainForm mainForm;
     Tchhform help(&mainForm);
     installSkins(mainForm);
+    installEnglishCaptions(mainForm, options.english);
     installUsers(mainForm);
     if (!openDataModule(options.workdir))
         return 0;
