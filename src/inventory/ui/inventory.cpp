@@ -127,7 +127,7 @@ void Inventory::reapplyColumnMemory() {
 // ledger is on screen behind the login (which sets the remembered mode and runs "全部记录" again).
 void Inventory::runShowSteps() {
     reapplyColumnMemory();
-    if (Tdmfm::exists() && !query().isOpen())
+    if (Tdmfm::exists() && (!query().isOpen() || (m_grid && m_grid->dataset() != &query())))
         showAll();
 }
 
