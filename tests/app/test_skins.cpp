@@ -249,6 +249,38 @@ private slots:
         QCOMPARE(QApplication::palette().color(QPalette::ToolTipBase), QColor(255, 194, 134));
     }
 
+    void quietLabelsFollowTheSkin_data() { sheetsComplete_data(); }
+    void quietLabelsFollowTheSkin() {
+        QFETCH(int, index);
+        QWidget window;
+        window.resize(300, 60);
+        auto* hint = new QLabel(QStringLiteral("Enter 键依次跳到下一项"), &window);
+        hint->setGeometry(4, 4, 290, 22);
+        auto* warning = new QLabel(QStringLiteral("警告：导入前请您务必先备份数据库"), &window);
+        warning->setGeometry(4, 32, 290, 22);
+        QPalette grey = hint->palette();
+        grey.setColor(QPalette::WindowText, QColor(0x70, 0x70, 0x70));
+        hint->setPalette(grey);
+        QPalette red = warning->palette();
+        red.setColor(QPalette::WindowText, Qt::red);
+        warning->setPalette(red);
+        hint->setProperty("muted", true);
+        warning->setProperty("warning", true);
+        window.show();
+
+        applySkin(index);
+        QApplication::processEvents();
+        const QImage image = grabImage(&window);
+        for (QLabel* label : {hint, warning}) {
+            const double ratio = renderedTextContrast(image, label->geometry());
+            QVERIFY2(ratio >= 4.5, qPrintable(QStringLiteral("%1: %2").arg(label->text()).arg(ratio)));
+        }
+        // Back on the built-in look, the window's own colours return.
+        applySkin(kDefaultSkin);
+        QCOMPARE(hint->palette().color(QPalette::WindowText), QColor(0x70, 0x70, 0x70));
+        QCOMPARE(warning->palette().color(QPalette::WindowText), QColor(Qt::red));
+    }
+
     void textsLegible_data() { sheetsComplete_data(); }
     void textsLegible() {
         QFETCH(int, index);

@@ -1,6 +1,11 @@
 #pragma once
 // The skins: five named looks that restyle every window of the program at once, over a plain
 // built-in default. One skin at a time for the whole application.
+//
+// A window's own style sheet outranks the skin, so a fixed text colour that suits the default may
+// vanish on a dark skin. A quiet hint or a warning label therefore takes its colour from its
+// palette and sets the property "muted" or "warning" to true: each skin gives those labels a colour
+// that reads on its background, and the default keeps the palette's.
 #include <QPalette>
 #include <QString>
 #include <QStringList>
