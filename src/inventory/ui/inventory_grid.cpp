@@ -12,7 +12,7 @@ QVector<GridColumn> inventoryGridColumns() {
     using F = GridColumn::Footer;
     const QString qty = QStringLiteral("#.###"), money = QStringLiteral("#.##");
     return {
-        {stock::kName, product, QStringLiteral("名 称"), {}, left, F::Text, QStringLiteral("总计"), skyBlue, {}, 110},
+        {stock::kName, product, QStringLiteral("名 称"), {}, left, F::Text, QStringLiteral("总计"), skyBlue, {}, 104},
         {stock::kModel, product, QStringLiteral("规格型号"), {}, left, F::None, {}, skyBlue, {}, 85},
         {stock::kCode, product, QStringLiteral("编 码"), {}, left, F::None, {}, skyBlue, {}, 80},
         {stock::kCategory, product, QStringLiteral("类 别"), {}, left, F::None, {}, skyBlue, {}, 60},
@@ -24,7 +24,7 @@ QVector<GridColumn> inventoryGridColumns() {
         {stock::kSalesTotal, sales, QStringLiteral("金 额"), money, right, F::Sum, {}, skyBlue, {}, 70},
         {stock::kStockQuantity, stockGroup, QStringLiteral("数 量"), qty, right, F::Sum, {}, maroon, white, 55},
         {stock::kStockAmount, stockGroup, QStringLiteral("金 额"), money, right, F::Sum, {}, maroon, white, 70},
-        {stock::kDate, notes, QStringLiteral("入库日期"), {}, centre, F::None, {}, skyBlue, {}, 80},
+        {stock::kDate, notes, QStringLiteral("入库日期"), {}, centre, F::None, {}, skyBlue, {}, 88},
         {stock::kSupplier, notes, QStringLiteral("供货商"), {}, left, F::None, {}, skyBlue, {}, 80},
         {stock::kRemark, notes, QStringLiteral("备 注"), {}, left, F::None, {}, skyBlue, {}, 80},
     };

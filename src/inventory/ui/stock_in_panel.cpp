@@ -82,9 +82,9 @@ void StockInPanel::build() {
     m_panel->setToolTip(QStringLiteral("利用回车Enter键和Tab键进行切换"));
     m_panel->resize(489, 216);
 
-    auto* title = new QLabel(QStringLiteral("商品入库"), m_panel);
-    title->setObjectName(QStringLiteral("StockInTitle"));
-    title->setGeometry(12, 6, 200, 20);
+    m_title = new QLabel(m_panel);
+    m_title->setObjectName(QStringLiteral("StockInTitle"));
+    m_title->setGeometry(12, 6, 300, 20);
     m_close = new QToolButton(m_panel);
     m_close->setObjectName(QStringLiteral("Image1"));
     m_close->setIcon(m_panel->style()->standardIcon(QStyle::SP_TitleBarCloseButton));
@@ -277,6 +277,7 @@ void StockInPanel::openForNew() {
     m_modify->hide();
     m_modify->setEnabled(false);
     m_new->show();
+    m_title->setText(QStringLiteral("商品入库"));
     m_modifyId = 0;
     m_inventory.hideSalePanel();
     m_name->setFocus();
@@ -307,6 +308,7 @@ void StockInPanel::openForModify() {
     m_new->hide();
     m_modify->setEnabled(true);
     m_modify->show();
+    m_title->setText(QStringLiteral("修改入库（退货请减少数量）"));
     // The change rules run as the fields fill, in this order, so the purchase amount ends as
     // price × quantity while the sold and stock values end as the record holds them.
     setFromRow(m_name, row, stock::kName);

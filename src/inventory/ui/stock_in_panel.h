@@ -10,6 +10,7 @@ class DateField;
 class Inventory;
 class QComboBox;
 class QFrame;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QToolButton;
@@ -71,6 +72,7 @@ private:
     QPushButton* m_new = nullptr;
     QPushButton* m_modify = nullptr;
     QToolButton* m_close = nullptr;
+    QLabel* m_title = nullptr;
     QList<QWidget*> m_chain;  // where Enter moves the focus, in order
     qint64 m_modifyId = 0;
 };
