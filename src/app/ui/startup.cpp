@@ -10,6 +10,7 @@
 #include "exchange/ui/data_grid_export.h"
 #include "exchange/ui/excel_import_window.h"
 #include "maintenance/ui/backup_window.h"
+#include "records/ui/install_records.h"
 #include "store/data_module.h"
 #include "store/store_error.h"
 #include "upgrade/ui/install_updater.h"
@@ -143,6 +144,7 @@ int runProgram(int argc, char* argv[]) {
     if (!openDataModule(options.workdir))
         return 0;
     TAboutBox about(&mainForm);
+    installSalesRecords(mainForm);  // Txstj, then TForm1
     // The Excel import window follows the product summary window; the backup window is made on
     // first use by its tool button.
     installExcelImport(mainForm);

@@ -1,0 +1,127 @@
+#include "records/ui/product_summary_window.h"
+
+#include "exchange/ui/data_grid_export.h"
+#include "records/product_summary.h"
+#include "store/data_module.h"
+#include "store/query.h"
+#include "users/rights.h"
+#include "widgets/data_grid.h"
+#include "widgets/ui_services.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QResizeEvent>
+#include <QVBoxLayout>
+
+namespace {
+QVector<GridColumn> summaryColumns() {
+    const QColor skyBlue(166, 202, 240), teal(0, 128, 128), maroon(128, 0, 0), white(Qt::white);
+    const QString product = QStringLiteral("商 品 信 息"), purchase = QStringLiteral("进 货"),
+                  sales = QStringLiteral("销 售"), stock = QStringLiteral("存 货");
+    const auto left = Qt::AlignLeft, centre = Qt::AlignHCenter;
+    using F = GridColumn::Footer;
+    namespace s = summary;
+    return {
+        {QStringLiteral("a"), product, QStringLiteral("名 称"), {}, left, F::Text, QStringLiteral("总计"), skyBlue, {}, 120},
+        {QStringLiteral("b"), product, QStringLiteral("规格型号"), {}, left, F::None, {}, skyBlue, {}, 100},
+        {QStringLiteral("c"), product, QStringLiteral("编 码"), {}, left, F::None, {}, skyBlue, {}, 90},
+        {QStringLiteral("d"), product, QStringLiteral("类 别"), {}, left, F::None, {}, skyBlue, {}, 80},
+        {s::kPurchaseQuantity, purchase, QStringLiteral("数 量"), kGeneralNumber, centre, F::Sum, {}, teal, white, 70},
+        {s::kPurchaseAmount, purchase, QStringLiteral("金 额"), kGeneralNumber, centre, F::Sum, {}, teal, white, 80},
+        {s::kSoldQuantity, sales, QStringLiteral("数 量"), kGeneralNumber, centre, F::Sum, {}, skyBlue, {}, 70},
+        {s::kSalesAmount, sales, QStringLiteral("金 额"), kGeneralNumber, centre, F::Sum, {}, skyBlue, {}, 80},
+        {s::kStockQuantity, stock, QStringLiteral("数 量"), kGeneralNumber, centre, F::Sum, {}, maroon, white, 70},
+        {s::kStockAmount, stock, QStringLiteral("金 额"), kGeneralNumber, centre, F::Sum, {}, maroon, white, 80},
+    };
+}
+}  // namespace
+
+TForm1::TForm1(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                          Qt::WindowMaximizeButtonHint) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("汇总统计"));
+    resize(988, 572);
+
+    m_grid = new DataGrid(this);
+    m_grid->setObjectName(QStringLiteral("SummaryGrid"));
+    m_grid->setColumns(summaryColumns());
+    m_grid->setDataset(Tdmfm::exists() ? &dm().ADOQuery12 : nullptr);
+    auto* layout = new QVBoxLayout(this);
+    // The grid keeps a strip of 35 pixels under it.
+    layout->setContentsMargins(0, 0, 0, 35);
+    layout->addWidget(m_grid);
+    auto* hint = new QLabel(QStringLiteral("点列标题排序；右键可导出Excel或打印"), this);
+    hint->setObjectName(QStringLiteral("SummaryHint"));
+    hint->setStyleSheet(QStringLiteral("color: #606060;"));
+    hint->setGeometry(8, height() - 28, 400, 20);
+    m_hint = hint;
+
+    m_menu = new QMenu(this);
+    m_menu->setObjectName(QStringLiteral("PopupMenu1"));
+    QAction* exportItem = m_menu->addAction(QStringLiteral("导出Excel"));
+    exportItem->setObjectName(QStringLiteral("SummaryExport"));
+    connect(exportItem, &QAction::triggered, this,
+            [this] { exportDataGrid(this, *m_grid, QStringLiteral("商品进销存统计报表")); });
+    m_printItem = m_menu->addAction(QStringLiteral("打 印"));
+    m_printItem->setObjectName(QStringLiteral("SummaryPrint"));
+    m_printItem->setEnabled(false);  // the grid print comes with the printing of grids
+    m_grid->view()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_grid->view(), &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& p) { m_menu->popup(m_grid->view()->viewport()->mapToGlobal(p)); });
+}
+
+void TForm1::refreshSummary() {
+    runAction(this, [] {
+        OpenQuery(dm().ADOQuery12, kSummaryStatement);
+        dm().ADOQuery12.last();
+    });
+    m_grid->header()->setMarks(QVector<BandHeader::Mark>(m_grid->columnCount(), BandHeader::Mark::None));
+    m_grid->setDataset(Tdmfm::exists() ? &dm().ADOQuery12 : nullptr);
+}
+
+void TForm1::showModal() {
+    if (isVisible() && !isModal())
+        hide();  // open beside the main window: the modality only takes effect on a new show
+    setWindowModality(Qt::ApplicationModal);
+    show();
+    raise();
+    activateWindow();
+}
+
+void TForm1::showNonModal() {
+    if (isVisible() && isModal())
+        return;  // already open modally: it stays as it is
+    setWindowModality(Qt::NonModal);
+    show();
+    raise();
+    activateWindow();
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (QWidget* owner = parentWidget())
+        move(owner->geometry().center() - rect().center());
+    applyRights();
+    refreshSummary();
+}
+
+void TForm1::done(int result) {
+    if (Tdmfm::exists())
+        dm().ADOQuery12.close();
+    m_grid->refresh();
+    QDialog::done(result);
+}
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    m_hint->move(8, height() - 28);
+}
+
+void TForm1::applyRights() {
+    const QStringList withheld = currentRights().withheldSummaryColumns();
+    for (int c = 0; c < m_grid->columnCount(); ++c)
+        if (withheld.contains(m_grid->columnTitle(c)))
+            m_grid->setColumnHidden(c, true);
+}

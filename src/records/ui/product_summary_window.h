@@ -1,0 +1,39 @@
+#pragma once
+// TForm1: the product summary window: purchases, sales and stock summed per product, with grand
+// totals, sorting, XLS export and print.
+#include <QDialog>
+
+class DataGrid;
+class QAction;
+class QLabel;
+class QMenu;
+
+class TForm1 : public QDialog {
+    Q_OBJECT
+public:
+    explicit TForm1(QWidget* parent = nullptr);
+
+    // Runs the summary query again and moves to the last row, whether or not the window shows.
+    void refreshSummary();
+    // Modal over the main window without blocking the caller (tool button "汇总统计").
+    void showModal();
+    // Beside the main window (grid menu "汇总统计", Ctrl+H).
+    void showNonModal();
+    // Hides the columns the logged-in user may not see.
+    void applyRights();
+
+    DataGrid* grid() const { return m_grid; }
+    QMenu* gridMenu() const { return m_menu; }
+    QAction* printItem() const { return m_printItem; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void done(int result) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    DataGrid* m_grid;
+    QMenu* m_menu;
+    QAction* m_printItem;
+    QLabel* m_hint;
+};

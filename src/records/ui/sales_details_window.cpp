@@ -1,0 +1,529 @@
+#include "records/ui/sales_details_window.h"
+
+#include "app/ui/main_window.h"
+#include "exchange/ui/data_grid_export.h"
+#include "inventory/column_memory.h"
+#include "records/sale_deletion.h"
+#include "records/sales_columns.h"
+#include "records/ui/sales_charts.h"
+#include "records/ui/sales_grid.h"
+#include "records/ui/sales_record_panel.h"
+#include "store/data_module.h"
+#include "store/query.h"
+#include "store/settings.h"
+#include "store/store_error.h"
+#include "store/ui/input_helpers.h"
+#include "users/rights.h"
+#include "widgets/data_grid.h"
+#include "widgets/date_field.h"
+#include "widgets/draggable_panel.h"
+#include "widgets/ui_services.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace {
+const QString kCompanyDefault = QStringLiteral("Tovrakel");
+// A function: the web address is a constant of another file, not yet made during static start-up.
+QString addressDefault() { return QStringLiteral("网址：") + kWebSite; }
+const QString kSheetTitle = QStringLiteral("销 售 报 表");
+
+QLabel* caption(const QString& text, QWidget* parent, int x, int y, int width) {
+    auto* label = new QLabel(text, parent);
+    label->setGeometry(x, y, width, 22);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return label;
+}
+
+QLineEdit* field(const QString& name, QWidget* parent, int x, int y, int width) {
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(name);
+    edit->setGeometry(x, y, width, 22);
+    return edit;
+}
+
+QPushButton* button(const QString& name, const QString& text, QWidget* parent, int x, int y, int width) {
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(name);
+    b->setGeometry(x, y, width, 26);
+    return b;
+}
+}  // namespace
+
+Txstj::Txstj(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                          Qt::WindowMaximizeButtonHint) {
+    setObjectName(QStringLiteral("xstj"));
+    setWindowTitle(QStringLiteral("销售明细"));
+    resize(1008, 585);
+    setSizeGripEnabled(false);
+
+    m_tabs = new QTabWidget(this);
+    m_tabs->setObjectName(QStringLiteral("PageControl1"));
+    auto* salesPage = new QWidget;
+    salesPage->setObjectName(QStringLiteral("TabSheet1"));
+    m_statistics = new SalesStatisticsTab;
+    m_tabs->addTab(salesPage, QStringLiteral("销售明细"));
+    m_tabs->addTab(m_statistics, QStringLiteral("销售统计"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(m_tabs);
+
+    buildSalesPage(salesPage);
+    buildMenu();
+}
+
+void Txstj::buildSalesPage(QWidget* page) {
+    m_grid = createSalesGrid(page);
+    m_grid->setDataset(Tdmfm::exists() ? &dm().ADOQuery13 : nullptr);
+    auto* strip = new QWidget(page);
+    strip->setFixedHeight(122);
+    auto* stripLayout = new QHBoxLayout(strip);
+    stripLayout->setContentsMargins(0, 2, 0, 0);
+    stripLayout->addWidget(buildSearchBox(strip), 1);
+    stripLayout->addWidget(buildCompanyGroup(strip));
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->setSpacing(2);
+    layout->addWidget(m_grid, 1);
+    layout->addWidget(strip);
+
+    m_recordPanel = new SalesRecordPanel(page);
+    m_recordPanel->move(620, 8);
+    connect(m_recordPanel, &SalesRecordPanel::correctionRequested, this, &Txstj::correctShownSale);
+    connect(m_recordPanel, &SalesRecordPanel::deletionRequested, this, &Txstj::deleteShownSale);
+
+    // The POS list's panel: its lines, totals and printing come with the receipt printing.
+    auto* pos = new DraggablePanel(page);
+    pos->setObjectName(QStringLiteral("Panel3"));
+    pos->setGeometry(120, 64, 641, 313);
+    pos->setToolTip(QStringLiteral("销售明细中点右键POS销售单打印可添加多行记录"));
+    pos->setAutoFillBackground(true);
+    pos->hide();
+    m_posPanel = pos;
+
+    connect(m_grid, &DataGrid::titleClicked, m_recordPanel, &SalesRecordPanel::close);
+    connect(m_grid, &DataGrid::cellClicked, this, &Txstj::onCurrentRowChanged);
+    connect(m_grid, &DataGrid::currentRowChanged, this, &Txstj::onCurrentRowChanged);
+    connect(m_grid, &DataGrid::rowDoubleClicked, this, &Txstj::openForCorrection);
+}
+
+QGroupBox* Txstj::buildSearchBox(QWidget* parent) {
+    auto* box = new QGroupBox(QStringLiteral(" 快速拼音查询"), parent);
+    box->setObjectName(QStringLiteral("GroupBox1"));
+    // Three columns of fields, then the date range with the buttons.
+    const int c1 = 8, c2 = 222, c3 = 436, w = 130;
+    caption(QStringLiteral("类 别："), box, c1, 20, 70);
+    m_category = new QComboBox(box);
+    m_category->setObjectName(QStringLiteral("ComboBox4"));
+    m_category->setEditable(true);
+    m_category->setInsertPolicy(QComboBox::NoInsert);
+    m_category->setGeometry(c1 + 72, 20, w, 22);
+    caption(QStringLiteral("商品名称："), box, c2, 20, 70);
+    m_name = field(QStringLiteral("Edit23"), box, c2 + 72, 20, w);
+    caption(QStringLiteral("客户名称："), box, c3, 20, 70);
+    m_customer = field(QStringLiteral("Edit14"), box, c3 + 72, 20, w);
+    caption(QStringLiteral("规格型号："), box, c1, 50, 70);
+    m_model = field(QStringLiteral("Edit29"), box, c1 + 72, 50, w);
+    caption(QStringLiteral("商品编码："), box, c2, 50, 70);
+    m_code = field(QStringLiteral("Edit25"), box, c2 + 72, 50, w);
+    caption(QStringLiteral("备 注："), box, c3, 50, 70);
+    m_remark = field(QStringLiteral("Edit50"), box, c3 + 72, 50, w);
+    for (QLineEdit* initials : {m_name, m_model})
+        initials->setPlaceholderText(QStringLiteral("输入字母拼音查询"));
+
+    m_dateRange = new QCheckBox(QStringLiteral("销售日期："), box);
+    m_dateRange->setObjectName(QStringLiteral("CheckBox6"));
+    m_dateRange->setGeometry(c1 + 4, 82, 84, 22);
+    m_from = new DateField(box);
+    m_from->setObjectName(QStringLiteral("DateEdit2"));
+    m_from->setGeometry(c1 + 88, 82, 100, 22);
+    auto* to = new QLabel(QStringLiteral("至"), box);
+    to->setGeometry(c1 + 192, 82, 16, 22);
+    m_to = new DateField(box);
+    m_to->setObjectName(QStringLiteral("DateEdit3"));
+    m_to->setGeometry(c1 + 210, 82, 100, 22);
+
+    int x = c1 + 320;
+    QPushButton* search = button(QStringLiteral("Button4"), QStringLiteral("查 询"), box, x, 80, 56);
+    QPushButton* month = button(QStringLiteral("Button3"), QStringLiteral("本 月"), box, x += 60, 80, 56);
+    QPushButton* day = button(QStringLiteral("Button19"), QStringLiteral("当 天"), box, x += 60, 80, 56);
+    QPushButton* clear = button(QStringLiteral("Button15"), QStringLiteral("清空条件"), box, x += 60, 80, 66);
+    QPushButton* all = button(QStringLiteral("Button16"), QStringLiteral("全部记录"), box, x += 70, 80, 66);
+    box->setMinimumWidth(x + 66 + 8);
+
+    setTabOrder(m_category, m_name);
+    setTabOrder(m_name, m_customer);
+    setTabOrder(m_customer, m_model);
+    setTabOrder(m_model, m_code);
+    setTabOrder(m_code, m_remark);
+    setTabOrder(m_remark, m_dateRange);
+    setTabOrder(m_dateRange, m_from);
+    setTabOrder(m_from, m_to);
+    setTabOrder(m_to, search);
+    setTabOrder(search, month);
+    setTabOrder(month, day);
+    setTabOrder(day, clear);
+    setTabOrder(clear, all);
+
+    connect(search, &QPushButton::clicked, this, &Txstj::runSearch);
+    connect(month, &QPushButton::clicked, this, &Txstj::runMonthView);
+    connect(day, &QPushButton::clicked, this, &Txstj::runToday);
+    connect(clear, &QPushButton::clicked, this, &Txstj::clearConditions);
+    connect(all, &QPushButton::clicked, this, &Txstj::runAllRecords);
+    // Every change of a text condition searches at once; the date tick alone does not.
+    connect(m_category, &QComboBox::editTextChanged, this, &Txstj::onLiveFieldChanged);
+    for (QLineEdit* live : {m_name, m_model, m_code, m_customer, m_remark})
+        connect(live, &QLineEdit::textChanged, this, &Txstj::onLiveFieldChanged);
+    return box;
+}
+
+QGroupBox* Txstj::buildCompanyGroup(QWidget* parent) {
+    auto* group = new QGroupBox(QStringLiteral(" 个性信息设置"), parent);
+    group->setObjectName(QStringLiteral("GroupBox2"));
+    group->setFixedSize(305, 118);
+    caption(QStringLiteral("单位名称："), group, 8, 22, 76);
+    m_company = field(QStringLiteral("CompanyName"), group, 88, 22, 193);
+    m_company->setText(kCompanyDefault);
+    caption(QStringLiteral("电话地址："), group, 8, 51, 76);
+    m_address = field(QStringLiteral("AddressLine"), group, 88, 51, 193);
+    m_address->setText(addressDefault());
+    caption(QStringLiteral("客户编号："), group, 8, 81, 76);
+    m_customerFilter = field(QStringLiteral("Edit2"), group, 88, 81, 97);
+    m_salesNoteButton = button(QStringLiteral("SalesNotePrint"), QStringLiteral("销售单打印"), group, 192, 80, 89);
+    m_salesNoteButton->setEnabled(false);  // the sales note comes with the printing of documents
+
+    // The shop enters its own name and address line here; each change is remembered at once.
+    const std::pair<QLineEdit*, QString> remembered[] = {{m_company, QStringLiteral("company")},
+                                                         {m_address, QStringLiteral("address")}};
+    for (const auto& [edit, setting] : remembered) {
+        const QString name = setting;
+        connect(edit, &QLineEdit::textEdited, this,
+                [this, name](const QString& text) { runAction(this, [&] { WriteSetting(kMainKey, name, text); }); });
+    }
+    connect(m_customerFilter, &QLineEdit::textChanged, this,
+            [this](const QString& text) { openSales(customerNumberStatement(text), false); });
+    return group;
+}
+
+void Txstj::buildMenu() {
+    m_menu = new QMenu(this);
+    m_menu->setObjectName(QStringLiteral("PopupMenu1"));
+    auto add = [this](const QString& name, const QString& text, const QString& shortcut = {}) {
+        QAction* a = m_menu->addAction(text);
+        a->setObjectName(name);
+        if (!shortcut.isEmpty())
+            a->setShortcut(QKeySequence(shortcut));
+        return a;
+    };
+    m_posItem = add(QStringLiteral("SalesPosPrint"), QStringLiteral("POS小票(销售单)打印"));
+    m_posItem->setEnabled(false);  // the POS list comes with the receipt printing
+    m_menu->addSeparator();
+    connect(add(QStringLiteral("SalesModify"), QStringLiteral("修 改 ")), &QAction::triggered, this,
+            &Txstj::openForCorrection);
+    QAction* remove = add(QStringLiteral("SalesDelete"), QStringLiteral("删 除"));
+    remove->setShortcut(QKeySequence(Qt::Key_Delete));
+    connect(remove, &QAction::triggered, this, &Txstj::openForDeletion);
+    connect(add(QStringLiteral("SalesExport"), QStringLiteral("导出Excel"), QStringLiteral("Ctrl+E")),
+            &QAction::triggered, this, [this] { exportDataGrid(this, *m_grid, kSheetTitle); });
+    m_printItem = add(QStringLiteral("SalesPrint"), QStringLiteral("打 印"), QStringLiteral("Ctrl+D"));
+    m_printItem->setEnabled(false);  // the grid print comes with the printing of grids
+
+    const QVector<ColumnMemoryItem>& items = salesColumnMemory();
+    const QStringList captions = {QStringLiteral("隐藏销售单价"), QStringLiteral("隐藏销售日期"),
+                                  QStringLiteral("隐藏欠款"),     QStringLiteral("隐藏净利润"),
+                                  QStringLiteral("隐藏全部客户信息"), QStringLiteral("显示客户编号"),
+                                  QStringLiteral("隐藏客户名称"), QStringLiteral("隐藏联系方式"),
+                                  QStringLiteral("隐藏地址"),     QStringLiteral("隐藏备注")};
+    for (int i = 0; i < items.size(); ++i) {
+        if (i == 0 || i == 4)
+            m_menu->addSeparator();
+        QAction* a = add(items[i].item, captions[i]);
+        a->setCheckable(true);
+        const ColumnMemoryItem& item = items[i];
+        // The menu ticks on its own; the item's rule decides from the state before the click.
+        connect(a, &QAction::triggered, this, [this, &item](bool) { toggleItem(item); });
+    }
+    m_menu->addSeparator();
+    connect(add(QStringLiteral("SalesShowAll"), QStringLiteral("全部显示")), &QAction::triggered, this,
+            &Txstj::showAllColumns);
+
+    addActions(m_menu->actions());  // the shortcuts work anywhere in the window
+    m_grid->view()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_grid->view(), &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& p) { m_menu->popup(m_grid->view()->viewport()->mapToGlobal(p)); });
+}
+
+void Txstj::showModal() {
+    setWindowModality(Qt::ApplicationModal);
+    show();
+    raise();
+    activateWindow();
+}
+
+void Txstj::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    runOpeningSteps();
+}
+
+void Txstj::runOpeningSteps() {
+    applyRights();
+    const QDate now = today();
+    m_statistics->setPeriod(now);
+    m_from->setDate(now);
+    m_to->setDate(now);
+    m_statistics->runProfitQueries();
+    runMonthView();
+    const SettingsKey settings = ReadSettings(kMainKey);
+    if (settings.exists())
+        setCompanyHeader(settings.value(QStringLiteral("company")), settings.value(QStringLiteral("address")));
+}
+
+void Txstj::done(int result) {
+    runClosingSteps();
+    QDialog::done(result);
+    emit closed();
+}
+
+void Txstj::runClosingSteps() {
+    m_statistics->closeQueries();
+    m_recordPanel->close();
+    if (Tdmfm::exists())
+        dm().ADOQuery13.close();
+    m_grid->refresh();
+}
+
+void Txstj::applyRights() {
+    const Rights& rights = currentRights();
+    const QStringList items = rights.hiddenSalesDetailsItems();
+    for (QAction* a : m_menu->actions())
+        if (!a->isSeparator() && items.contains(a->text()))
+            a->setVisible(false);
+    for (int c = 0; c < m_grid->columnCount(); ++c)
+        if (isWithheld(c))
+            m_grid->setColumnHidden(c, true);
+    m_statistics->hideCharts(rights.hiddenSalesCharts());
+}
+
+bool Txstj::isWithheld(int column) const {
+    return currentRights().withheldSalesColumns().contains(m_grid->columnTitle(column));
+}
+
+void Txstj::setSalesColumnHidden(int column, bool hidden) {
+    // A column the login withholds is never shown again in the run.
+    m_grid->setColumnHidden(column, hidden || isWithheld(column));
+}
+
+// ---- queries ----
+
+void Txstj::openSales(const SalesStatement& statement, bool last) {
+    m_recordPanel->close();
+    runAction(this, [&] {
+        Dataset& sales = dm().ADOQuery13;
+        OpenQuery(sales, statement.sql, statement.params);
+        if (last)
+            sales.last();
+    });
+    // A new result is in the engine's order: no title shows a sort mark.
+    m_grid->header()->setMarks(QVector<BandHeader::Mark>(m_grid->columnCount(), BandHeader::Mark::None));
+    m_grid->setDataset(Tdmfm::exists() ? &dm().ADOQuery13 : nullptr);
+}
+
+void Txstj::refillLists() {
+    runAction(this, [this] {
+        FillCombo(dm().ADOQuery1, salesrecord::kCategory, salesrecord::kTable, m_category);
+        if (m_customerNames)
+            FillCombo(dm().ADOQuery1, salesrecord::kCustomerName, salesrecord::kTable, m_customerNames);
+    });
+}
+
+void Txstj::runMonthView() {
+    refillLists();
+    openSales(monthViewStatement(today()), true);
+}
+
+void Txstj::runAllRecords() {
+    refillLists();
+    openSales(allSalesStatement(), true);
+}
+
+SalesSearchConditions Txstj::conditions() const {
+    SalesSearchConditions c;
+    c.category = m_category->currentText();
+    c.nameInitials = m_name->text();
+    c.code = m_code->text();
+    c.modelInitials = m_model->text();
+    c.customerName = m_customer->text();
+    c.remark = m_remark->text();
+    c.dateRange = m_dateRange->isChecked();
+    c.dateFrom = m_from->dateText();
+    c.dateTo = m_to->dateText();
+    return c;
+}
+
+void Txstj::runSearch() {
+    const SalesSearchConditions c = conditions();
+    const QString problem = salesDateRangeProblem(c);
+    if (!problem.isEmpty()) {
+        // While the conditions are being cleared the range is about to be dropped: no message.
+        if (!m_clearing)
+            showMessage(this, QStringLiteral("Warning"), problem, QMessageBox::Warning);
+        return;  // nothing runs: the grid keeps its rows
+    }
+    openSales(salesSearchStatement(c), false);
+}
+
+void Txstj::onLiveFieldChanged() { runSearch(); }
+
+void Txstj::runToday() {
+    m_dateRange->setChecked(true);
+    runSearch();
+    m_recordPanel->close();
+}
+
+void Txstj::clearConditions() {
+    m_clearing = true;
+    for (QLineEdit* edit : {m_name, m_customer, m_code, m_model, m_remark})
+        edit->clear();  // a field that had text searches once more as it empties
+    {
+        const QSignalBlocker blocker(m_category);
+        m_category->setEditText(QString());
+    }
+    m_dateRange->setChecked(false);
+    m_clearing = false;
+}
+
+void Txstj::setCustomerFilter(const QString& text) {
+    if (m_customerFilter->text() == text)
+        openSales(customerNumberStatement(text), false);  // the same number: list it again
+    else
+        m_customerFilter->setText(text);
+}
+
+QString Txstj::customerFilter() const { return m_customerFilter->text(); }
+
+void Txstj::setCustomerNameList(QComboBox* list) { m_customerNames = list; }
+
+void Txstj::setCompanyHeader(const QString& company, const QString& address) {
+    m_company->setText(company);
+    m_address->setText(address);
+}
+
+QString Txstj::companyName() const { return m_company->text(); }
+QString Txstj::addressLine() const { return m_address->text(); }
+
+// ---- column items ----
+
+void Txstj::setItemTicked(const ColumnMemoryItem& item, bool ticked) {
+    if (QAction* a = m_menu->findChild<QAction*>(item.item))
+        a->setChecked(ticked);
+    for (int column : item.columns)
+        setSalesColumnHidden(column, columnsHidden(item, ticked));
+}
+
+void Txstj::toggleItem(const ColumnMemoryItem& item) {
+    QAction* a = m_menu->findChild<QAction*>(item.item);
+    // The action has already flipped its own tick: its state before the click is the opposite.
+    const bool wasTicked = a && !a->isChecked();
+    setItemTicked(item, !wasTicked);
+    runAction(this, [&] { WriteSetting(kMainKey, item.setting, tickSetting(!wasTicked)); });
+}
+
+void Txstj::reapplyColumnMemory(const SettingsKey& settings) {
+    // In table order, so a single customer column's value overrides the all-customers item.
+    for (const ColumnMemoryItem& item : salesColumnMemory()) {
+        const RememberedTick tick = rememberedTick(settings.value(item.setting));
+        if (tick != RememberedTick::Keep)
+            setItemTicked(item, tick == RememberedTick::Tick);
+    }
+}
+
+void Txstj::showAllColumns() {
+    for (int c = salesgrid::kModel; c < salesgrid::kColumnCount; ++c)
+        if (c != salesgrid::kCustomerNumber)
+            setSalesColumnHidden(c, false);
+}
+
+// ---- the sales record panel ----
+
+void Txstj::openPanel(int mode) {
+    const auto panelMode = SalesRecordPanel::Mode(mode);
+    const Rights& rights = currentRights();
+    // The double click and the Del key follow the rights of the hidden menu items.
+    if (panelMode == SalesRecordPanel::Mode::Correction ? !rights.mayCorrectSales() : !rights.mayDeleteSales())
+        return;
+    if (!Tdmfm::exists())
+        return;
+    runAction(this, [&] { m_recordPanel->openFor(dm().ADOQuery13, panelMode); });
+}
+
+void Txstj::openForCorrection() { openPanel(int(SalesRecordPanel::Mode::Correction)); }
+void Txstj::openForDeletion() { openPanel(int(SalesRecordPanel::Mode::Deletion)); }
+
+void Txstj::onCurrentRowChanged() {
+    if (!m_recordPanel->isVisible() || !Tdmfm::exists())
+        return;
+    const Dataset& sales = dm().ADOQuery13;
+    const int idColumn = sales.columnIndex(salesrecord::kId);
+    const int row = sales.currentRow();
+    // The panel belongs to one record: moving to another row closes it.
+    if (idColumn < 0 || row < 0 || qint64(sales.number(row, idColumn)) != m_recordPanel->recordId())
+        m_recordPanel->close();
+}
+
+void Txstj::correctShownSale() {
+    namespace s = salesrecord;
+    const qint64 id = m_recordPanel->recordId();
+    if (id < 0 || !Tdmfm::exists() || !currentRights().mayCorrectSales())
+        return;
+    Dataset& sales = dm().ADOQuery13;
+    if (!sales.isOpen() || sales.isEmpty())
+        return;
+    runAction(this, [&] {
+        if (sales.fieldInteger(s::kId) != id)
+            throw StoreError(QStringLiteral("当前记录已经不是面板中的销售记录，请重新打开。"));
+        // Every value is read before anything is written.
+        const double arrears = textToNumber(m_recordPanel->arrears()->text());
+        sales.edit();
+        try {
+            sales.setField(s::kArrears, arrears);
+            sales.setField(s::kCustomerNumber, m_recordPanel->customerNumber()->text().trimmed());
+            sales.setField(s::kCustomerName, m_recordPanel->customerName()->text().trimmed());
+            sales.setField(s::kAddress, m_recordPanel->address()->text().trimmed());
+            sales.setField(s::kContact, m_recordPanel->contact()->text().trimmed());
+            sales.setField(s::kRemark, m_recordPanel->remark()->text().trimmed());
+            sales.post();
+        } catch (...) {
+            sales.cancel();
+            throw;
+        }
+    });
+    m_grid->refresh();  // the arrears footer
+}
+
+void Txstj::deleteShownSale() {
+    const qint64 id = m_recordPanel->recordId();
+    if (id < 0 || !Tdmfm::exists() || !currentRights().mayDeleteSales())
+        return;
+    if (!runAction(this, [&] { deleteSale(dm().connection(), id); }))
+        return;  // neither record changed; the panel stays for another try
+    runMonthView();
+    m_recordPanel->clearShown();
+    m_recordPanel->close();
+    m_statistics->runProfitQueries();
+    emit saleDeleted();
+    showInfo(this, QStringLiteral("删除销售记录成功！"));
+}

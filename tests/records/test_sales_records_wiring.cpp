@@ -1,0 +1,143 @@
+// The sales records windows in the main window: the tool buttons and grid items that open them,
+// the steps of the main window's show that reach them, and what closing the sales details does.
+#include "app/ui/main_window.h"
+#include "records/ui/install_records.h"
+#include "records/ui/product_summary_window.h"
+#include "records/ui/sales_details_window.h"
+#include "records/ui/sales_grid.h"
+#include "store/data_module.h"
+#include "store/settings.h"
+#include "support/recording_ui.h"
+#include "support/temp_workdir.h"
+#include "users/rights.h"
+#include "widgets/data_grid.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFrame>
+#include <QLineEdit>
+#include <QToolButton>
+#include <QtTest>
+
+class SalesRecordsWiringTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TempWorkdir> m_dir;
+    std::unique_ptr<RecordingUi> m_ui;
+    std::unique_ptr<TMainForm> m_form;
+    SalesRecordsWindows m_windows;
+
+    Database& db() { return dm().connection(); }
+    void sale(const QString& name, const QString& day, const QString& customer = {}) {
+        db().exec(QStringLiteral("insert into data1 (a,d,g,[3],[4],a5,day1) values (?,'文具',?,1,5,1,?)"),
+                  {name, customer, day});
+    }
+    DataGrid* inventoryGrid() { return m_form->findChild<DataGrid*>(QStringLiteral("DataGrid1")); }
+
+private slots:
+    void init() {
+        m_dir = std::make_unique<TempWorkdir>();
+        m_dir->openNewDatabase();
+        m_ui = std::make_unique<RecordingUi>();
+        m_ui->setNow(QDateTime(QDate(2024, 3, 20), QTime(10, 0)));
+        setCurrentRights(Rights::forUser(QStringLiteral("超级管理员")));
+        TMainForm::setRemovableCheck([] { return true; });
+        m_form = std::make_unique<TMainForm>();
+        m_windows = installSalesRecords(*m_form);
+    }
+    void cleanup() {
+        m_form.reset();
+        setCurrentRights(Rights());
+        m_ui.reset();
+        m_dir.reset();
+    }
+
+    void theWindowsAreCreatedOnceAndFoundFromTheMainWindow() {
+        QVERIFY(m_windows.salesDetails && m_windows.summary);
+        QVERIFY(!m_windows.salesDetails->isVisible());
+        QVERIFY(!m_windows.summary->isVisible());
+        QCOMPARE(salesDetailsWindow(*m_form), m_windows.salesDetails);
+        QCOMPARE(productSummaryWindow(*m_form), m_windows.summary);
+        const SalesRecordsWindows again = installSalesRecords(*m_form);
+        QCOMPARE(again.salesDetails, m_windows.salesDetails);
+        QCOMPARE(again.summary, m_windows.summary);
+    }
+
+    void theShowOfTheMainWindowLoadsTheMonthAndTheRememberedColumns() {
+        sale(QStringLiteral("三月"), QStringLiteral("2024-03-05"), QStringLiteral("张三"));
+        sale(QStringLiteral("二月"), QStringLiteral("2024-02-05"), QStringLiteral("李四"));
+        WriteSetting(kMainKey, QStringLiteral("xiaoshouyin6"), QStringLiteral("yes"));
+        WriteSetting(kMainKey, QStringLiteral("number"), QStringLiteral("5"));
+        WriteSetting(kMainKey, QStringLiteral("company"), QStringLiteral("晨光文具店"));
+        auto* customers = new QComboBox(m_form->salePanel());
+        m_windows.salesDetails->setCustomerNameList(customers);
+        m_form->show();
+        DataGrid* sales = m_windows.salesDetails->grid();
+        QCOMPARE(sales->rowCount(), 1);
+        QCOMPARE(sales->cellText(0, salesgrid::kName), QStringLiteral("三月"));
+        QVERIFY(!sales->isColumnHidden(salesgrid::kCustomerNumber));
+        QCOMPARE(m_windows.salesDetails->companyName(), QStringLiteral("晨光文具店"));
+        QCOMPARE(customers->count(), 2);  // every customer name of the sales records
+        QCOMPARE(customers->itemText(0), QStringLiteral("张三"));
+    }
+
+    void theToolButtonOpensTheSalesDetailsAndItsCloseRereadsTheStock() {
+        m_form->show();
+        QVERIFY(inventoryGrid());
+        auto* salesButton = m_form->findChild<QToolButton*>(QStringLiteral("ToolButton19"));
+        salesButton->click();
+        Txstj* details = m_windows.salesDetails;
+        QVERIFY(details->isVisible());
+        QCOMPARE(details->windowModality(), Qt::ApplicationModal);
+
+        const int before = inventoryGrid()->rowCount();
+        db().exec(QStringLiteral("insert into data (a,[2],[7],day1) values ('新货',1,1,'2024-03-20')"));
+        m_form->stockInPanel()->show();
+        m_form->salePanel()->show();
+        details->close();
+        QVERIFY(!m_form->stockInPanel()->isVisible());
+        QVERIFY(!m_form->salePanel()->isVisible());
+        QCOMPARE(inventoryGrid()->rowCount(), before + 1);  // "全部记录" ran
+
+        QAction* item = m_form->findChild<QAction*>(QStringLiteral("GridSales"));
+        QVERIFY(item->isEnabled());
+        item->trigger();
+        QVERIFY(details->isVisible());
+        details->close();
+    }
+
+    void theSummaryOpensModallyFromTheToolBarAndBesideFromTheGridMenu() {
+        m_form->show();
+        QAction* item = m_form->findChild<QAction*>(QStringLiteral("GridSummary"));
+        QVERIFY(item->isEnabled());
+        QCOMPARE(item->shortcut(), QKeySequence(QStringLiteral("Ctrl+H")));
+        item->trigger();
+        QVERIFY(m_windows.summary->isVisible());
+        QCOMPARE(m_windows.summary->windowModality(), Qt::NonModal);
+        m_windows.summary->close();
+        m_form->findChild<QToolButton*>(QStringLiteral("ToolButton22"))->click();
+        QVERIFY(m_windows.summary->isVisible());
+        QCOMPARE(m_windows.summary->windowModality(), Qt::ApplicationModal);
+        m_windows.summary->close();
+    }
+
+    void aDeletedSaleRefreshesTheOpenSummary() {
+        db().exec(QStringLiteral("insert into data (a,b,c,d,[1],[2],[5],[6],[7],[8],day1) values "
+                                 "('笔','HB','P1','文具',2,10,1,5,9,18,'2024-03-01')"));
+        db().exec(QStringLiteral("insert into data1 (a,b,c,d,[1],[3],[4],a5,day1,day2) values "
+                                 "('笔','HB','P1','文具',2,1,5,3,'2024-03-05','2024-03-01')"));
+        m_form->show();
+        m_windows.summary->showNonModal();
+        QCOMPARE(m_windows.summary->grid()->cellText(0, 8), QStringLiteral("9"));
+        Txstj* details = m_windows.salesDetails;
+        details->showModal();
+        details->openForDeletion();
+        details->deleteShownSale();
+        QCOMPARE(m_ui->messageTexts(), QStringList{"删除销售记录成功！"});
+        QCOMPARE(m_windows.summary->grid()->cellText(0, 8), QStringLiteral("10"));
+        QCOMPARE(m_windows.summary->grid()->cellText(0, 6), QStringLiteral("0"));
+    }
+};
+
+QTEST_MAIN(SalesRecordsWiringTest)
+#include "test_sales_records_wiring.moc"
