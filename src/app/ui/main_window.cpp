@@ -2,6 +2,8 @@
 
 #include "app/removable_medium.h"
 #include "inventory/ui/inventory.h"
+#include "sales/ui/install_sale.h"
+#include "sales/ui/sale_panel.h"
 #include "store/data_module.h"
 #include "store/settings.h"
 #include "users/login_log.h"
@@ -121,6 +123,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
 
     // The stock records: grid, search box, stock-in panel and their menu items.
     installInventory(*this);
+    installSaleEntry(*this);
 }
 
 TMainForm::~TMainForm() {
@@ -248,13 +251,9 @@ void TMainForm::buildPanels() {
     m_stockInDate->setGeometry(80, 120, 110, 22);
     m_stockInPanel->hide();
 
-    m_salePanel = new DraggablePanel(centralWidget());
-    m_salePanel->setObjectName(QStringLiteral("Panel1"));
-    m_salePanel->setGeometry(662, 2, 323, 469);
-    m_saleDate = new DateField(m_salePanel);
-    m_saleDate->setObjectName(QStringLiteral("SaleDate"));
-    m_saleDate->setGeometry(114, 253, 101, 22);
-    m_salePanel->hide();
+    auto* sale = new SalePanel(centralWidget());  // Panel1, hidden until a batch is double-clicked
+    m_salePanel = sale;
+    m_saleDate = sale->saleDate();
 
     m_prompt = new QLabel(centralWidget());
     m_prompt->setObjectName(QStringLiteral("Panel4"));

@@ -1,0 +1,43 @@
+#pragma once
+// Sale computation: the figures of one sale line worked out from the sale panel's texts, kept in
+// the text forms the panel holds them in, and the customer numbers that group the lines of an order.
+#include <QDate>
+#include <QString>
+#include <optional>
+
+// What the stock record gives a sale: the texts of its columns `1`, `5`, `6` and `7`.
+struct SaleBasis {
+    QString purchasePrice;  // k
+    QString soldQuantity;   // n
+    QString salesAmount;    // m
+    QString stockQuantity;  // s
+};
+
+// The sale working values; numbers as texts, in the form each is stored from.
+struct SaleFigures {
+    QString salesAmount;       // p × q, general number text
+    QString newSalesAmount;    // p × q + m, general number text
+    QString newStockQuantity;  // s − q, two decimals
+    QString newStockAmount;    // (s − q) × k from the unrounded s − q, general number text
+    QString newSoldQuantity;   // n + q, general number text
+    QString netProfit;         // (p − k) × q, two decimals
+};
+
+// Reads a number the user typed; throws ConversionError naming the text (also for an empty one).
+double typedNumber(const QString& text);
+// Reads a figure of the stock record: a column left empty (an imported batch, say) counts as 0.
+double recordNumber(const QString& text);
+
+// The sale computation: nothing when the price or the quantity text is empty. Throws
+// ConversionError when a text is not a number.
+std::optional<SaleFigures> computeSale(const QString& price, const QString& quantity, const SaleBasis& basis);
+
+// Live recalculation while typing: the sales amount p × q, nothing while either text is empty.
+std::optional<QString> liveSalesAmount(const QString& price, const QString& quantity);
+// The actual price of a discount in percent: discount × suggested price ÷ 100 (the multiplication
+// first), nothing while either text is empty.
+std::optional<QString> discountedPrice(const QString& discount, const QString& suggestedPrice);
+
+// Year, month and day without leading zeros, then the counter with at least three digits:
+// 5 November 2013 with counter 1 gives "2013115001".
+QString customerNumber(const QDate& day, int counter);

@@ -1,0 +1,218 @@
+#include "sales/sale_entry.h"
+
+#include "inventory/stock_columns.h"
+#include "store/database.h"
+#include "store/dataset.h"
+#include "store/query.h"
+#include "store/store_error.h"
+#include "text/number_text.h"
+#include "text/pinyin.h"
+
+
+namespace {
+
+// The columns of a sales record (table data1) that a sale fills.
+namespace sale {
+const QString kName = QStringLiteral("a");
+const QString kModel = QStringLiteral("b");
+const QString kCode = QStringLiteral("c");
+const QString kCategory = QStringLiteral("d");
+const QString kCustomerNumber = QStringLiteral("z");
+const QString kPurchasePrice = QStringLiteral("1");
+const QString kPrice = QStringLiteral("2");
+const QString kQuantity = QStringLiteral("3");
+const QString kAmount = QStringLiteral("4");
+const QString kProfit = QStringLiteral("a5");
+const QString kArrears = QStringLiteral("6");
+const QString kSaleDate = QStringLiteral("day1");
+const QString kStockInDate = QStringLiteral("day2");
+const QString kNameInitials = QStringLiteral("e");
+const QString kModelInitials = QStringLiteral("f");
+const QString kCustomerName = QStringLiteral("g");
+const QString kAddress = QStringLiteral("h");
+const QString kContact = QStringLiteral("i");
+const QString kRemark = QStringLiteral("j");
+}  // namespace sale
+
+const QString kEmptyDate = QStringLiteral("    -  -  ");
+
+QString cell(const Dataset& query, int row, const QString& column) {
+    const int index = query.columnIndex(column);
+    return index < 0 || query.isNull(row, index) ? QString() : query.text(row, index);
+}
+
+// A date text of the program's form; a stored date-time counts by its date.
+QDate readDate(const QString& text) {
+    const QString trimmed = text.trimmed();
+    QDate date = QDate::fromString(trimmed.left(10), QStringLiteral("yyyy-MM-dd"));
+    if (!date.isValid() || (trimmed.size() > 10 && !trimmed.at(10).isSpace() && trimmed.at(10) != QLatin1Char('T')))
+        throw ConversionError(QStringLiteral("“%1”不是有效的日期").arg(text));
+    return date;
+}
+
+bool blank(const QString& text) { return text.trimmed().isEmpty(); }
+
+QString trimmed(const QString& text) { return text.trimmed(); }
+
+// The figure as the panel would show it, so a stored figure and the panel's text compare alike.
+QString figureText(double value) { return generalNumberText(value); }
+
+}  // namespace
+
+StockSnapshot stockSnapshot(const Dataset& query, int row) {
+    StockSnapshot s;
+    if (row < 0 || row >= query.recordCount())
+        return s;
+    const int idColumn = query.columnIndex(stock::kId);
+    s.id = idColumn >= 0 ? qint64(query.number(row, idColumn)) : 0;
+    s.name = cell(query, row, stock::kName);
+    s.model = cell(query, row, stock::kModel);
+    s.code = cell(query, row, stock::kCode);
+    s.category = cell(query, row, stock::kCategory);
+    s.suggestedPrice = cell(query, row, stock::kSalesPrice);
+    s.basis.purchasePrice = cell(query, row, stock::kPurchasePrice);
+    s.basis.soldQuantity = cell(query, row, stock::kSoldQuantity);
+    s.basis.salesAmount = cell(query, row, stock::kSalesTotal);
+    s.basis.stockQuantity = cell(query, row, stock::kStockQuantity);
+    s.stockInDate = cell(query, row, stock::kDate).left(10);
+    s.remark = cell(query, row, stock::kRemark);
+    return s;
+}
+
+QString refusalMessage(SaleRefusal refusal) {
+    switch (refusal) {
+    case SaleRefusal::None: return QString();
+    case SaleRefusal::QuantityMissing: return QStringLiteral("销售数量必须输入！");
+    case SaleRefusal::QuantityZero: return QStringLiteral("销售数量不能为0");
+    case SaleRefusal::StockShort: return QStringLiteral("库存不足");
+    case SaleRefusal::PriceMissing: return QStringLiteral("实际销售价必须输入！");
+    case SaleRefusal::ArrearsMissing: return QStringLiteral("欠款金额必须输入！");
+    case SaleRefusal::DateMissing: return QStringLiteral("销售日期必须输入");
+    }
+    return QString();
+}
+
+SaleCheck checkSale(const SaleEntryTexts& entry, const SaleBasis& basis) {
+    SaleCheck check;
+    if (blank(entry.quantity)) {
+        check.refusal = SaleRefusal::QuantityMissing;
+        return check;
+    }
+    const double quantity = typedNumber(entry.quantity);
+    if (quantity == 0) {
+        check.refusal = SaleRefusal::QuantityZero;
+        return check;
+    }
+    if (quantity > recordNumber(basis.stockQuantity)) {
+        check.refusal = SaleRefusal::StockShort;
+        return check;
+    }
+    check.figures = computeSale(entry.price, entry.quantity, basis);
+    if (blank(entry.price))
+        check.refusal = SaleRefusal::PriceMissing;
+    else if (blank(entry.arrears))
+        check.refusal = SaleRefusal::ArrearsMissing;
+    else if (entry.saleDate == kEmptyDate || blank(entry.saleDate))
+        check.refusal = SaleRefusal::DateMissing;
+    return check;
+}
+
+SaleRecord prepareSale(const StockSnapshot& stock, const SaleEntryTexts& entry, const SaleFigures& figures) {
+    SaleRecord r;
+    r.stockId = stock.id;
+    r.expected = stock.basis;
+    // The stock record's figures are written as the numbers their texts say, so the stock
+    // quantity is stored to two decimals and the rest to fifteen significant digits.
+    r.soldQuantity = typedNumber(figures.newSoldQuantity);
+    r.salesAmount = typedNumber(figures.newSalesAmount);
+    r.stockQuantity = typedNumber(figures.newStockQuantity);
+    r.stockAmount = typedNumber(figures.newStockAmount);
+
+    r.name = trimmed(stock.name);
+    r.model = trimmed(stock.model);
+    r.code = trimmed(stock.code);
+    r.category = trimmed(stock.category);
+    r.customerNumber = trimmed(entry.customerNumber);
+    r.purchasePrice = recordNumber(stock.basis.purchasePrice);
+    r.price = typedNumber(entry.price);
+    r.quantity = typedNumber(entry.quantity);
+    r.amount = typedNumber(figures.salesAmount);
+    r.profit = typedNumber(figures.netProfit);
+    r.arrears = typedNumber(entry.arrears);
+    r.saleDate = readDate(entry.saleDate);
+    // A batch without a stock-in date can still be sold; its sale simply has none either.
+    if (!blank(stock.stockInDate))
+        r.stockInDate = readDate(stock.stockInDate);
+    r.nameInitials = PinyinInitials(r.name);
+    r.modelInitials = PinyinInitials(r.model);
+    r.customerName = trimmed(entry.customerName);
+    r.address = trimmed(entry.address);
+    r.contact = trimmed(entry.contact);
+    r.remark = trimmed(entry.remark);
+    return r;
+}
+
+void recordSale(const SaleRecord& sale, Dataset& workQuery, Dataset& salesTable) {
+    Database& db = workQuery.database();
+    Transaction transaction(db);
+
+    // The sale belongs to the batch the panel was opened on, found by its identity; if that batch
+    // was deleted or changed meanwhile, writing the panel's figures would corrupt it.
+    OpenQuery(workQuery,
+              QStringLiteral("select \"%1\",\"%2\",\"%3\" from %4 where id=?")
+                  .arg(stock::kSoldQuantity, stock::kSalesTotal, stock::kStockQuantity, stock::kTable),
+              {sale.stockId});
+    if (workQuery.isEmpty())
+        throw StoreError(QStringLiteral("这条库存记录已不存在，销售没有保存。"));
+    auto stored = [&](const QString& column) {
+        return workQuery.fieldValue(column).isNull() ? 0.0 : workQuery.fieldNumber(column);
+    };
+    if (figureText(stored(stock::kSoldQuantity)) != figureText(recordNumber(sale.expected.soldQuantity)) ||
+        figureText(stored(stock::kSalesTotal)) != figureText(recordNumber(sale.expected.salesAmount)) ||
+        figureText(stored(stock::kStockQuantity)) != figureText(recordNumber(sale.expected.stockQuantity)))
+        throw StoreError(QStringLiteral("这条库存记录已被修改，销售没有保存，请重新双击该记录再销售。"));
+
+    ExecQuery(workQuery,
+              QStringLiteral("update %1 set \"%2\"=?,\"%3\"=?,\"%4\"=?,\"%5\"=? where id=?")
+                  .arg(stock::kTable, stock::kSoldQuantity, stock::kSalesTotal, stock::kStockQuantity,
+                       stock::kStockAmount),
+              {sale.soldQuantity, sale.salesAmount, sale.stockQuantity, sale.stockAmount, sale.stockId});
+
+    const auto date = [](const QDate& d) { return d.isValid() ? QVariant(d) : QVariant(); };
+    try {
+        salesTable.append();
+        salesTable.setField(sale::kName, sale.name);
+        salesTable.setField(sale::kModel, sale.model);
+        salesTable.setField(sale::kCode, sale.code);
+        salesTable.setField(sale::kCategory, sale.category);
+        salesTable.setField(sale::kCustomerNumber, sale.customerNumber);
+        salesTable.setField(sale::kPurchasePrice, sale.purchasePrice);
+        salesTable.setField(sale::kPrice, sale.price);
+        salesTable.setField(sale::kQuantity, sale.quantity);
+        salesTable.setField(sale::kAmount, sale.amount);
+        salesTable.setField(sale::kProfit, sale.profit);
+        salesTable.setField(sale::kArrears, sale.arrears);
+        salesTable.setField(sale::kSaleDate, date(sale.saleDate));
+        salesTable.setField(sale::kStockInDate, date(sale.stockInDate));
+        salesTable.setField(sale::kNameInitials, sale.nameInitials);
+        salesTable.setField(sale::kModelInitials, sale.modelInitials);
+        salesTable.setField(sale::kCustomerName, sale.customerName);
+        salesTable.setField(sale::kAddress, sale.address);
+        salesTable.setField(sale::kContact, sale.contact);
+        salesTable.setField(sale::kRemark, sale.remark);
+        salesTable.post();
+        transaction.commit();
+    } catch (...) {
+        const bool posted = !salesTable.isEditing();
+        salesTable.cancel();
+        // A row the table took into memory before the commit failed is not in the file: read anew.
+        if (posted)
+            salesTable.close();
+        throw;
+    }
+}
+
+SoldLine soldLine(const StockSnapshot& stock, const SaleEntryTexts& entry, const SaleFigures& figures) {
+    return {stock.code, stock.name, stock.model, entry.quantity, entry.price,
+            twoDecimalText(typedNumber(figures.salesAmount))};
+}

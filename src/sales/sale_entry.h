@@ -1,0 +1,89 @@
+#pragma once
+// Sale entry: the stock record a sale is made from, the checks of a sale in their order, the
+// conversion of every entered value, and the writing of a sale (stock record and sales record in
+// one transaction).
+#include "sales/sale_computation.h"
+
+#include <QDate>
+#include <QString>
+
+class Dataset;
+
+// The stock record the sale panel was opened on: its identity and the texts of its columns
+// (numbers as general number text, an empty column as the empty text).
+struct StockSnapshot {
+    qint64 id = 0;
+    QString name, model, code, category;  // `a` `b` `c` `d`
+    QString suggestedPrice;               // `4`
+    SaleBasis basis;                      // `1` `5` `6` `7`
+    QString stockInDate;                  // `day1` as "yyyy-MM-dd"
+    QString remark;                       // `z`
+};
+
+// Row `row` of a stock query as shown (not necessarily its current row).
+StockSnapshot stockSnapshot(const Dataset& stockQuery, int row);
+
+// The sale panel's entries as typed.
+struct SaleEntryTexts {
+    QString price;
+    QString quantity;
+    QString arrears;
+    QString saleDate;  // as the date field shows it; "    -  -  " when empty
+    QString customerNumber;
+    QString customerName;
+    QString address;
+    QString contact;
+    QString remark;
+};
+
+// Why a confirmation stops before anything is written, in the order the checks run.
+enum class SaleRefusal {
+    None,
+    QuantityMissing,  // "销售数量必须输入！"
+    QuantityZero,     // "销售数量不能为0"
+    StockShort,       // "库存不足"
+    PriceMissing,     // "实际销售价必须输入！"
+    ArrearsMissing,   // "欠款金额必须输入！"
+    DateMissing,      // "销售日期必须输入"
+};
+QString refusalMessage(SaleRefusal refusal);
+
+struct SaleCheck {
+    SaleRefusal refusal = SaleRefusal::None;
+    std::optional<SaleFigures> figures;  // the sale computation, once the stock checks passed
+};
+
+// Runs the checks of a confirmation in their order, with the sale computation between the stock
+// checks and the required fields. Throws ConversionError at the first text that is not a number.
+SaleCheck checkSale(const SaleEntryTexts& entry, const SaleBasis& basis);
+
+// A sale with every value converted: what the stock record becomes and the sales record to append.
+struct SaleRecord {
+    qint64 stockId = 0;
+    SaleBasis expected;  // the stock record's figures as the panel read them
+    // the stock record's new `5` `6` `7` `8`
+    double soldQuantity = 0, salesAmount = 0, stockQuantity = 0, stockAmount = 0;
+    // the sales record
+    QString name, model, code, category, customerNumber;
+    double purchasePrice = 0, price = 0, quantity = 0, amount = 0, profit = 0, arrears = 0;
+    QDate saleDate;
+    QDate stockInDate;  // invalid when the batch has none
+    QString nameInitials, modelInitials, customerName, address, contact, remark;
+};
+
+// Converts every value of a sale before anything is written; throws ConversionError naming the
+// first text that is not a number or a date.
+SaleRecord prepareSale(const StockSnapshot& stock, const SaleEntryTexts& entry, const SaleFigures& figures);
+
+// Writes a sale in one transaction: the stock record with the sale's identity gets its new figures
+// and the sales record is appended through the sales table. Refuses (StoreError) when the stock
+// record is gone or its figures changed since the panel read them. On any failure nothing is
+// written and the sales table holds no pending row.
+void recordSale(const SaleRecord& sale, Dataset& workQuery, Dataset& salesTable);
+
+// The line a confirmed sale hands to the POS list: code, name and model of the batch, quantity and
+// price exactly as typed, the amount as two-decimal text.
+struct SoldLine {
+    QString code, name, model, quantity, price, amount;
+};
+SoldLine soldLine(const StockSnapshot& stock, const SaleEntryTexts& entry, const SaleFigures& figures);

@@ -1,0 +1,45 @@
+#include "sales/ui/install_sale.h"
+
+#include "app/ui/main_window.h"
+#include "app/ui/screenshot_mode.h"
+#include "inventory/ui/inventory.h"
+#include "inventory/ui/stock_in_panel.h"
+#include "sales/ui/sale_panel.h"
+#include "store/data_module.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+
+SalePanel* salePanelOf(const TMainForm& form) { return qobject_cast<SalePanel*>(form.salePanel()); }
+
+void installSaleEntry(TMainForm& form) {
+    SalePanel* panel = salePanelOf(form);
+    Inventory* inventory = Inventory::of(&form);
+    if (!panel || !inventory)
+        return;
+    // The panel is opened on the batch double-clicked and keeps that batch by its identity, so
+    // rows moving in the grid afterwards cannot redirect the sale.
+    QObject::connect(inventory, &Inventory::saleRequested, panel, [panel, inventory](int row) {
+        const StockSnapshot stock = stockSnapshot(inventory->query(), row);
+        if (stock.name.isEmpty())
+            return;
+        panel->openFor(stock);
+        // The batch's remark goes to the stock-in panel too.
+        if (QLineEdit* remark = inventory->stockIn()->panel()->findChild<QLineEdit*>(QStringLiteral("Edit22")))
+            remark->setText(stock.remark);
+    });
+    QObject::connect(inventory, &Inventory::stockRecordChanged, panel, &SalePanel::closePanel);
+    QObject::connect(panel, &SalePanel::closed, &form, [inventory] {
+        if (QPushButton* modify = inventory->stockIn()->panel()->findChild<QPushButton*>(QStringLiteral("Button3")))
+            modify->setEnabled(false);
+    });
+    inventory->restoreCustomerNumber = [panel](const QString& number) { panel->setCustomerNumber(number); };
+    panel->hooks().showAllStock = [inventory] { inventory->showAll(); };
+    panel->hooks().successPrompt = [&form](const QString& text) { form.showSuccessPrompt(text); };
+
+    // Screenshots: the panel open on the last batch of the grid.
+    addScreenshotOpener(QStringLiteral("SalePanel"), [inventory] {
+        if (Tdmfm::exists() && inventory->query().recordCount() > 0)
+            emit inventory->saleRequested(inventory->query().recordCount() - 1);
+    });
+}

@@ -1,0 +1,9 @@
+#pragma once
+// Wires the sale panel into the main window: opened by a double click on a batch of the inventory
+// grid, closed when a click moves to another batch, its customer number restored at each show.
+class SalePanel;
+class TMainForm;
+
+// The sale panel of a main window (null when the window has none).
+SalePanel* salePanelOf(const TMainForm& form);
+void installSaleEntry(TMainForm& form);

@@ -1,0 +1,315 @@
+// The sale computation, the checks of a sale in their order, customer numbers, and the writing of
+// a sale: both records together or neither, always to the batch the sale was made from.
+#include "sales/sale_entry.h"
+#include "store/data_module.h"
+#include "store/query.h"
+#include "store/store_error.h"
+#include "support/temp_workdir.h"
+
+#include <QtTest>
+
+namespace {
+
+SaleBasis basis(const QString& k, const QString& n, const QString& m, const QString& s) { return {k, n, m, s}; }
+
+qint64 insertBatch(const QString& name, const QVariant& stock, const QVariant& sold = 0,
+                   const QVariant& salesTotal = 0, const QVariant& purchasePrice = 1.2) {
+    Database& db = dm().connection();
+    db.exec(QStringLiteral("insert into data (a,b,c,d,\"1\",\"2\",\"3\",\"4\",\"5\",\"6\",\"7\",\"8\",day1) "
+                           "values (?,'M1','C1','类',?,10,12,2.5,?,?,?,0,'2013-10-01')"),
+            {name, purchasePrice, sold, salesTotal, stock});
+    return db.lastInsertId();
+}
+
+StockSnapshot snapshotOf(qint64 id) {
+    OpenQuery(dm().ADOQuery15, QStringLiteral("select * from data where id=?"), {id});
+    return stockSnapshot(dm().ADOQuery15, 0);
+}
+
+SaleEntryTexts entry(const QString& price, const QString& quantity) {
+    SaleEntryTexts e;
+    e.price = price;
+    e.quantity = quantity;
+    e.arrears = QStringLiteral("0");
+    e.saleDate = QStringLiteral("2013-11-05");
+    e.customerNumber = QStringLiteral(" 2013115001 ");
+    e.customerName = QStringLiteral(" 张三 ");
+    e.address = QStringLiteral("北京路1号");
+    e.contact = QStringLiteral("138");
+    e.remark = QStringLiteral("送货");
+    return e;
+}
+
+}  // namespace
+
+Q_DECLARE_METATYPE(SaleBasis)
+Q_DECLARE_METATYPE(SaleRefusal)
+
+class SaleEntryTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<TempWorkdir> m_dir;
+
+    QVariant stockValue(qint64 id, const QString& column) {
+        return dm().connection().scalar(QStringLiteral("select \"%1\" from data where id=?").arg(column), {id});
+    }
+    int salesCount() { return dm().connection().scalar(QStringLiteral("select count(*) from data1")).toInt(); }
+    QVariant salesValue(const QString& column) {
+        return dm().connection().scalar(QStringLiteral("select \"%1\" from data1 order by ID desc limit 1").arg(column));
+    }
+    // Sells through the whole path a confirmation takes: checks, conversion, one transaction.
+    void sell(const StockSnapshot& stock, const SaleEntryTexts& e) {
+        const SaleCheck check = checkSale(e, stock.basis);
+        QCOMPARE(check.refusal, SaleRefusal::None);
+        QVERIFY(check.figures);
+        recordSale(prepareSale(stock, e, *check.figures), dm().ADOQuery1, dm().ADOTable2);
+    }
+
+private slots:
+    void init() {
+        m_dir = std::make_unique<TempWorkdir>();
+        m_dir->openNewDatabase();
+    }
+    void cleanup() {
+        Tdmfm::reset();
+        m_dir.reset();
+    }
+
+    void computation_data() {
+        QTest::addColumn<QString>("price");
+        QTest::addColumn<QString>("quantity");
+        QTest::addColumn<SaleBasis>("basis");
+        QTest::addColumn<QStringList>("expected");  // amount, new sales amount, stock, stock amount, sold, profit
+        QTest::newRow("2.5 x 3") << "2.5" << "3" << basis("1.2", "0", "0", "10")
+                                 << QStringList{"7.5", "7.5", "7.00", "8.4", "3", "3.90"};
+        QTest::newRow("whole stock") << "4" << "5" << basis("3", "2", "8", "5")
+                                     << QStringList{"20", "28", "0.00", "0", "7", "5.00"};
+        QTest::newRow("stock amount from the unrounded stock")
+            << "1" << "0.333" << basis("1", "0", "0", "10") << QStringList{"0.333", "0.333", "9.67", "9.667", "0.333", "0.00"};
+        QTest::newRow("loss") << "1" << "3" << basis("1.5", "1", "1", "4")
+                              << QStringList{"3", "4", "1.00", "1.5", "4", "-1.50"};
+        QTest::newRow("empty columns of an imported batch count as 0")
+            << "2" << "1" << basis("", "", "", "3") << QStringList{"2", "2", "2.00", "0", "1", "2.00"};
+    }
+    void computation() {
+        QFETCH(QString, price);
+        QFETCH(QString, quantity);
+        QFETCH(SaleBasis, basis);
+        QFETCH(QStringList, expected);
+        const auto f = computeSale(price, quantity, basis);
+        QVERIFY(f);
+        QCOMPARE((QStringList{f->salesAmount, f->newSalesAmount, f->newStockQuantity, f->newStockAmount,
+                              f->newSoldQuantity, f->netProfit}),
+                 expected);
+    }
+
+    void computationNeedsPriceAndQuantity() {
+        QVERIFY(!computeSale(QString(), QStringLiteral("1"), basis("1", "0", "0", "5")));
+        QVERIFY(!computeSale(QStringLiteral("1"), QString(), basis("1", "0", "0", "5")));
+        QVERIFY_THROWS_EXCEPTION(ConversionError, computeSale(QStringLiteral("1.2.3"), QStringLiteral("1"),
+                                                              basis("1", "0", "0", "5")));
+    }
+
+    void liveRecalculation() {
+        QCOMPARE(discountedPrice(QStringLiteral("85"), QStringLiteral("20")), std::optional<QString>("17"));
+        QCOMPARE(discountedPrice(QStringLiteral("33"), QStringLiteral("10")), std::optional<QString>("3.3"));
+        QCOMPARE(discountedPrice(QStringLiteral("100"), QStringLiteral("9.9")), std::optional<QString>("9.9"));
+        QVERIFY(!discountedPrice(QString(), QStringLiteral("10")));
+        QVERIFY(!discountedPrice(QStringLiteral("80"), QString()));
+        QCOMPARE(liveSalesAmount(QStringLiteral("17"), QStringLiteral("2")), std::optional<QString>("34"));
+        QCOMPARE(liveSalesAmount(QStringLiteral("0.1"), QStringLiteral("3")), std::optional<QString>("0.3"));
+        QVERIFY(!liveSalesAmount(QStringLiteral("17"), QString()));
+        QVERIFY_THROWS_EXCEPTION(ConversionError, liveSalesAmount(QStringLiteral("1..7"), QStringLiteral("2")));
+    }
+
+    void customerNumbers_data() {
+        QTest::addColumn<QDate>("day");
+        QTest::addColumn<int>("counter");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("5 November 2013") << QDate(2013, 11, 5) << 1 << "2013115001";
+        QTest::newRow("plus") << QDate(2013, 11, 5) << 2 << "2013115002";
+        QTest::newRow("15 January 2013 gives the same prefix") << QDate(2013, 1, 15) << 1 << "2013115001";
+        QTest::newRow("two-digit month and day") << QDate(2024, 12, 31) << 42 << "202412310042";
+        QTest::newRow("four-digit counter") << QDate(2013, 11, 5) << 1000 << "20131151000";
+    }
+    void customerNumbers() {
+        QFETCH(QDate, day);
+        QFETCH(int, counter);
+        QFETCH(QString, expected);
+        QCOMPARE(customerNumber(day, counter), expected);
+    }
+
+    void checksInOrder_data() {
+        QTest::addColumn<QString>("quantity");
+        QTest::addColumn<QString>("price");
+        QTest::addColumn<QString>("arrears");
+        QTest::addColumn<QString>("date");
+        QTest::addColumn<SaleRefusal>("expected");
+        const QString day = QStringLiteral("2013-11-05");
+        const QString noDate = QStringLiteral("    -  -  ");
+        QTest::newRow("quantity empty comes first") << "  " << "" << "" << noDate << SaleRefusal::QuantityMissing;
+        QTest::newRow("quantity 0") << "0" << "" << "" << noDate << SaleRefusal::QuantityZero;
+        QTest::newRow("quantity 0.0") << "0.0" << "5" << "0" << day << SaleRefusal::QuantityZero;
+        QTest::newRow("more than the stock") << "5" << "" << "" << noDate << SaleRefusal::StockShort;
+        QTest::newRow("price empty") << "3" << "" << "" << noDate << SaleRefusal::PriceMissing;
+        QTest::newRow("arrears empty") << "3" << "5" << " " << noDate << SaleRefusal::ArrearsMissing;
+        QTest::newRow("date empty") << "3" << "5" << "0" << noDate << SaleRefusal::DateMissing;
+        QTest::newRow("the whole stock passes") << "3" << "5" << "0" << day << SaleRefusal::None;
+    }
+    void checksInOrder() {
+        QFETCH(QString, quantity);
+        QFETCH(QString, price);
+        QFETCH(QString, arrears);
+        QFETCH(QString, date);
+        QFETCH(SaleRefusal, expected);
+        SaleEntryTexts e = entry(price, quantity);
+        e.arrears = arrears;
+        e.saleDate = date;
+        const SaleCheck check = checkSale(e, basis("1", "0", "0", "3"));
+        QCOMPARE(check.refusal, expected);
+        // The computation runs once the stock checks have passed, and only then.
+        const bool stockPassed = expected != SaleRefusal::QuantityMissing && expected != SaleRefusal::QuantityZero &&
+                                 expected != SaleRefusal::StockShort && expected != SaleRefusal::PriceMissing;
+        QCOMPARE(bool(check.figures), stockPassed);
+    }
+
+    void notANumberStopsTheChecks() {
+        SaleEntryTexts e = entry(QStringLiteral("5"), QStringLiteral("1.2.3"));
+        QVERIFY_THROWS_EXCEPTION(ConversionError, checkSale(e, basis("1", "0", "0", "3")));
+        e = entry(QStringLiteral("5.."), QStringLiteral("1"));
+        QVERIFY_THROWS_EXCEPTION(ConversionError, checkSale(e, basis("1", "0", "0", "3")));
+    }
+
+    void saleWritesBothRecords() {
+        const qint64 id = insertBatch(QStringLiteral("铅笔"), 10);
+        const StockSnapshot stock = snapshotOf(id);
+        QCOMPARE(stock.id, id);
+        QCOMPARE(stock.basis.purchasePrice, QStringLiteral("1.2"));
+        QCOMPARE(stock.stockInDate, QStringLiteral("2013-10-01"));
+        sell(stock, entry(QStringLiteral("2.5"), QStringLiteral("3")));
+
+        QCOMPARE(stockValue(id, "5").toDouble(), 3.0);
+        QCOMPARE(stockValue(id, "6").toDouble(), 7.5);
+        QCOMPARE(stockValue(id, "7").toDouble(), 7.0);
+        QCOMPARE(stockValue(id, "8").toDouble(), 8.4);
+        QCOMPARE(stockValue(id, "2").toDouble(), 10.0);  // the purchase stays as it was
+        QCOMPARE(salesCount(), 1);
+        const QList<QPair<QString, QVariant>> expected = {
+            {"a", "铅笔"}, {"b", "M1"}, {"c", "C1"}, {"d", "类"}, {"z", "2013115001"}, {"1", 1.2}, {"2", 2.5},
+            {"3", 3.0}, {"4", 7.5}, {"a5", 3.9}, {"6", 0.0}, {"day1", "2013-11-05"}, {"day2", "2013-10-01"},
+            {"e", "qb"}, {"f", "M1"}, {"g", "张三"}, {"h", "北京路1号"}, {"i", "138"}, {"j", "送货"}};
+        for (const auto& [column, value] : expected) {
+            if (value.typeId() == QMetaType::Double)
+                QCOMPARE(salesValue(column).toDouble(), value.toDouble());
+            else
+                QCOMPARE(salesValue(column).toString(), value.toString());
+        }
+    }
+
+    void roundedFiguresAreStored() {
+        const qint64 id = insertBatch(QStringLiteral("线"), 10, 0, 0, 1);
+        sell(snapshotOf(id), entry(QStringLiteral("1"), QStringLiteral("0.333")));
+        QCOMPARE(stockValue(id, "7").toDouble(), 9.67);
+        QCOMPARE(stockValue(id, "8").toDouble(), 9.667);
+        QCOMPARE(salesValue("a5").toDouble(), 0.0);
+    }
+
+    void wholeStockLeavesZero() {
+        const qint64 id = insertBatch(QStringLiteral("本"), 5);
+        sell(snapshotOf(id), entry(QStringLiteral("2"), QStringLiteral("5")));
+        QCOMPARE(stockValue(id, "7").toDouble(), 0.0);
+    }
+
+    // The sale goes to the batch it was made from, whatever row the stock query stands on.
+    void saleFindsItsBatchByIdentity() {
+        const qint64 pen = insertBatch(QStringLiteral("笔"), 10);
+        const qint64 pencil = insertBatch(QStringLiteral("铅笔"), 10);
+        const StockSnapshot stock = snapshotOf(pen);
+        OpenQuery(dm().ADOQuery15, QStringLiteral("select * from data order by id desc"));
+        dm().ADOQuery15.first();  // the pencil
+        sell(stock, entry(QStringLiteral("1"), QStringLiteral("4")));
+        QCOMPARE(stockValue(pen, "7").toDouble(), 6.0);
+        QCOMPARE(stockValue(pencil, "7").toDouble(), 10.0);
+        QCOMPARE(salesValue("a").toString(), QStringLiteral("笔"));
+    }
+
+    void failureInTheSalesRecordChangesNothing() {
+        const qint64 id = insertBatch(QStringLiteral("铅笔"), 10);
+        dm().connection().exec(QStringLiteral(
+            "create trigger refuse_sales before insert on data1 begin select raise(abort, 'disk says no'); end"));
+        const StockSnapshot stock = snapshotOf(id);
+        const SaleEntryTexts e = entry(QStringLiteral("2.5"), QStringLiteral("3"));
+        const SaleRecord record = prepareSale(stock, e, *checkSale(e, stock.basis).figures);
+        try {
+            recordSale(record, dm().ADOQuery1, dm().ADOTable2);
+            QFAIL("the sale was reported as saved");
+        } catch (const StoreError& error) {
+            QVERIFY2(error.message().contains(QStringLiteral("disk says no")), qPrintable(error.message()));
+        }
+        QCOMPARE(stockValue(id, "5").toDouble(), 0.0);
+        QCOMPARE(stockValue(id, "7").toDouble(), 10.0);
+        QCOMPARE(salesCount(), 0);
+        QVERIFY(!dm().ADOTable2.isEditing());
+        // Once the cause is gone the same sale goes through.
+        dm().connection().exec(QStringLiteral("drop trigger refuse_sales"));
+        recordSale(record, dm().ADOQuery1, dm().ADOTable2);
+        QCOMPARE(stockValue(id, "7").toDouble(), 7.0);
+        QCOMPARE(salesCount(), 1);
+    }
+
+    void badTextsStopBeforeAnyWrite_data() {
+        QTest::addColumn<QString>("arrears");
+        QTest::addColumn<QString>("date");
+        QTest::addColumn<QString>("stockInDate");
+        QTest::newRow("arrears") << "1..5" << "2013-11-05" << "2013-10-01";
+        QTest::newRow("sale date") << "0" << "2013-02-30" << "2013-10-01";
+        QTest::newRow("stock-in date") << "0" << "2013-11-05" << "yesterday";
+    }
+    void badTextsStopBeforeAnyWrite() {
+        QFETCH(QString, arrears);
+        QFETCH(QString, date);
+        QFETCH(QString, stockInDate);
+        const qint64 id = insertBatch(QStringLiteral("铅笔"), 10);
+        StockSnapshot stock = snapshotOf(id);
+        stock.stockInDate = stockInDate;
+        SaleEntryTexts e = entry(QStringLiteral("2"), QStringLiteral("1"));
+        e.arrears = arrears;
+        e.saleDate = date;
+        QVERIFY_THROWS_EXCEPTION(ConversionError, prepareSale(stock, e, *computeSale(e.price, e.quantity, stock.basis)));
+        QCOMPARE(stockValue(id, "7").toDouble(), 10.0);
+        QCOMPARE(salesCount(), 0);
+    }
+
+    void batchWithoutStockInDateSells() {
+        const qint64 id = insertBatch(QStringLiteral("铅笔"), 10);
+        dm().connection().exec(QStringLiteral("update data set day1=null where id=?"), {id});
+        sell(snapshotOf(id), entry(QStringLiteral("2"), QStringLiteral("1")));
+        QVERIFY(salesValue("day2").isNull());
+        QCOMPARE(salesValue("day1").toString(), QStringLiteral("2013-11-05"));
+    }
+
+    void goneOrChangedBatchIsRefused() {
+        const qint64 gone = insertBatch(QStringLiteral("笔"), 10);
+        const StockSnapshot goneStock = snapshotOf(gone);
+        dm().connection().exec(QStringLiteral("delete from data where id=?"), {gone});
+        QVERIFY_THROWS_EXCEPTION(StoreError, sell(goneStock, entry(QStringLiteral("1"), QStringLiteral("1"))));
+
+        const qint64 changed = insertBatch(QStringLiteral("铅笔"), 10);
+        const StockSnapshot old = snapshotOf(changed);
+        dm().connection().exec(QStringLiteral("update data set \"5\"=4, \"7\"=6 where id=?"), {changed});
+        QVERIFY_THROWS_EXCEPTION(StoreError, sell(old, entry(QStringLiteral("1"), QStringLiteral("1"))));
+        QCOMPARE(stockValue(changed, "7").toDouble(), 6.0);
+        QCOMPARE(salesCount(), 0);
+    }
+
+    void soldLineForThePosList() {
+        const qint64 id = insertBatch(QStringLiteral("可乐"), 10);
+        const StockSnapshot stock = snapshotOf(id);
+        const SaleEntryTexts e = entry(QStringLiteral("3.5"), QStringLiteral("2"));
+        const SoldLine line = soldLine(stock, e, *computeSale(e.price, e.quantity, stock.basis));
+        QCOMPARE((QStringList{line.code, line.name, line.model, line.quantity, line.price, line.amount}),
+                 (QStringList{"C1", "可乐", "M1", "2", "3.5", "7.00"}));
+    }
+};
+
+QTEST_MAIN(SaleEntryTest)
+#include "test_sale_entry.moc"
