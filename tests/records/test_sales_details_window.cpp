@@ -2,6 +2,7 @@
 // box, the customer-number filter, the column items, the sales record panel with its correction
 // and deletion, the statistics tab and the restrictions of an ordinary user.
 #include "inventory/column_memory.h"
+#include "records/sales_queries.h"
 #include "records/ui/sales_charts.h"
 #include "records/ui/sales_details_window.h"
 #include "records/ui/sales_grid.h"
@@ -15,6 +16,9 @@
 #include "widgets/date_field.h"
 
 #include <QAction>
+#include <QCategoryAxis>
+#include <QChart>
+#include <QLegend>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -215,7 +219,7 @@ private slots:
         click("Button4");
         QCOMPARE(m_ui->messageTexts(), QStringList{"销售日期的起始日期为空，请输入起始日期后再查询！"});
         QCOMPARE(m_ui->messages.first().caption, QStringLiteral("Warning"));
-        QCOMPARE(dm().ADOQuery13.statement(), QStringLiteral("select * from data1 where day1 like ? and day1 like ? order by day1"));
+        QCOMPARE(dm().ADOQuery13.statement(), monthViewStatement(QDate(2024, 3, 20)).sql);
         QCOMPARE(grid()->rowCount(), 2);
 
         find<DateField>("DateEdit2")->setDate(QDate(2024, 3, 1));
@@ -499,6 +503,17 @@ private slots:
         QCOMPARE(month->title(), QStringLiteral("月销售报表统计"));
         QCOMPARE(day->title(), QStringLiteral("日销售报表统计"));
         QVERIFY(!month->chart()->legend()->isVisible());
+        // Fixed bottom axes: 0 to 12 months, 0 to 32 days, no grid lines anywhere.
+        QCOMPARE(month->bottomAxis()->min(), 0.0);
+        QCOMPARE(month->bottomAxis()->max(), 12.0);
+        QCOMPARE(month->bottomAxis()->categoriesLabels().first(), QStringLiteral("0月"));
+        QCOMPARE(month->bottomAxis()->categoriesLabels().last(), QStringLiteral("12月"));
+        QCOMPARE(day->bottomAxis()->max(), 32.0);
+        QCOMPARE(day->bottomAxis()->categoriesLabels().last(), QStringLiteral("32日"));
+        for (SalesChart* chart : {month, day}) {
+            QVERIFY(!chart->bottomAxis()->isGridLineVisible());
+            QVERIFY(!chart->leftAxis()->isGridLineVisible());
+        }
 
         // A typed text that is no year: a clear message, an empty chart.
         find<QComboBox>("ComboBox1")->setCurrentText(QStringLiteral("abc"));

@@ -50,10 +50,16 @@ private slots:
         sale(QStringLiteral("三月一"), QStringLiteral("2024-03-01"));
         sale(QStringLiteral("去年三月"), QStringLiteral("2023-03-10"));
         sale(QStringLiteral("无日期"), QString());
+        sale(QStringLiteral("四月一"), QStringLiteral("2024-04-01"));
+        sale(QStringLiteral("二月末"), QStringLiteral("2024-02-29"));
         QCOMPARE(names(monthViewStatement(QDate(2024, 3, 20))),
                  (QStringList{QStringLiteral("三月一"), QStringLiteral("三月五")}));
-        QCOMPARE(names(monthViewStatement(QDate(2024, 4, 1))), QStringList());
-        QCOMPARE(names(allSalesStatement()).size(), 5);
+        QCOMPARE(names(monthViewStatement(QDate(2024, 4, 30))), QStringList{QStringLiteral("四月一")});
+        QCOMPARE(names(monthViewStatement(QDate(2024, 12, 31))), QStringList());
+        sale(QStringLiteral("年末"), QStringLiteral("2024-12-31"));
+        sale(QStringLiteral("新年"), QStringLiteral("2025-01-01"));
+        QCOMPARE(names(monthViewStatement(QDate(2024, 12, 1))), QStringList{QStringLiteral("年末")});
+        QCOMPARE(names(allSalesStatement()).size(), 9);
     }
 
     void searchMatchesInsideEachFilledColumn_data() {

@@ -5,6 +5,7 @@
 
 #include <QBarSeries>
 #include <QBarSet>
+#include <QCategoryAxis>
 #include <QChart>
 #include <QComboBox>
 #include <QGridLayout>
@@ -57,17 +58,23 @@ SalesChart::SalesChart(const QString& title, int xMax, const QString& unit, cons
     m_marks->setPointLabelsClipping(false);
     chart->addSeries(m_marks);
 
-    m_axisX = new QValueAxis;
-    m_axisX->setRange(0, xMax);
-    m_axisX->setTickCount(xMax <= 12 ? xMax + 1 : xMax / 2 + 1);
-    m_axisX->setLabelFormat(QStringLiteral("%d") + unit);
-    m_axisX->setGridLineVisible(false);
-    m_axisX->setMinorGridLineVisible(false);
+    // Labels are placed by hand: the value axis's printf-like format cannot carry "月" or "日".
+    auto* axisX = new QCategoryAxis;
+    axisX->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    axisX->setStartValue(-1);
+    const int step = xMax <= 12 ? 1 : 2;
+    for (int x = 0; x <= xMax; x += step)
+        axisX->append(QString::number(x) + unit, x);
+    axisX->setRange(0, xMax);
+    axisX->setGridLineVisible(false);
+    axisX->setMinorGridLineVisible(false);
+    m_axisX = axisX;
     m_axisY = new QValueAxis;
     m_axisY->setGridLineVisible(false);
     m_axisY->setMinorGridLineVisible(false);
     m_axisY->setLabelFormat(QStringLiteral("%.6g"));
     m_axisY->setRange(0, 1);
+    m_axisY->setTickCount(6);
     chart->addAxis(m_axisX, Qt::AlignBottom);
     chart->addAxis(m_axisY, Qt::AlignLeft);
     for (QAbstractSeries* series : {static_cast<QAbstractSeries*>(m_series), static_cast<QAbstractSeries*>(m_marks)}) {

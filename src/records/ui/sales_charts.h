@@ -10,6 +10,7 @@
 
 class QBarSeries;
 class QBarSet;
+class QCategoryAxis;
 class QComboBox;
 class QPushButton;
 class QScatterSeries;
@@ -25,7 +26,7 @@ public:
     void setPoints(const QVector<ChartPoint>& points);
     const QVector<ChartPoint>& points() const { return m_points; }
     QString title() const;
-    QValueAxis* bottomAxis() const { return m_axisX; }
+    QCategoryAxis* bottomAxis() const { return m_axisX; }
     QValueAxis* leftAxis() const { return m_axisY; }
 
 private:
@@ -34,7 +35,7 @@ private:
     QBarSeries* m_series;
     QBarSet* m_bars;
     QScatterSeries* m_marks;
-    QValueAxis* m_axisX;
+    QCategoryAxis* m_axisX;
     QValueAxis* m_axisY;
 };
 

@@ -28,11 +28,11 @@ SalesRecordPanel::SalesRecordPanel(QWidget* parent) : DraggablePanel(parent) {
     setAutoFillBackground(true);
     resize(300, 402);
 
-    auto* title = new QLabel(QStringLiteral("销售记录"), this);
-    QFont bold = title->font();
+    m_title = new QLabel(this);
+    QFont bold = m_title->font();
     bold.setBold(true);
-    title->setFont(bold);
-    title->setGeometry(kCaptionX, 6, 200, 20);
+    m_title->setFont(bold);
+    m_title->setGeometry(kCaptionX, 6, 200, 20);
 
     m_close = new QToolButton(this);
     m_close->setObjectName(QStringLiteral("CloseIcon"));
@@ -109,6 +109,7 @@ bool SalesRecordPanel::openFor(const Dataset& sales, Mode mode) {
     m_contact->setText(sales.fieldText(s::kContact));
     m_remark->setText(sales.fieldText(s::kRemark));
     // The batch, purchase price and quantity of a deletion are read from the stored record itself.
+    m_title->setText(mode == Mode::Correction ? QStringLiteral("修改销售记录") : QStringLiteral("删除销售记录"));
     m_modify->setVisible(mode == Mode::Correction);
     m_delete->setVisible(mode == Mode::Deletion);
     show();

@@ -43,6 +43,7 @@ signals:
 
 private:
     QLineEdit* addField(const QString& name, const QString& caption, int y, int width);
+    QLabel* m_title;
     QLabel* m_values[8] = {};
     QLineEdit* m_arrears;
     QLineEdit* m_customerNumber;
