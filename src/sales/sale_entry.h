@@ -5,6 +5,7 @@
 #include "sales/sale_computation.h"
 
 #include <QDate>
+#include <QMetaType>
 #include <QString>
 
 class Dataset;
@@ -87,3 +88,4 @@ struct SoldLine {
     QString code, name, model, quantity, price, amount;
 };
 SoldLine soldLine(const StockSnapshot& stock, const SaleEntryTexts& entry, const SaleFigures& figures);
+Q_DECLARE_METATYPE(SoldLine)

@@ -11,6 +11,7 @@
 #include "exchange/ui/excel_import_window.h"
 #include "maintenance/ui/backup_window.h"
 #include "records/ui/install_records.h"
+#include "sales/ui/install_sale.h"
 #include "store/data_module.h"
 #include "store/store_error.h"
 #include "upgrade/ui/install_updater.h"
@@ -145,6 +146,7 @@ int runProgram(int argc, char* argv[]) {
         return 0;
     TAboutBox about(&mainForm);
     installSalesRecords(mainForm);  // Txstj, then TForm1
+    linkSaleToSalesDetails(mainForm);
     // The Excel import window follows the product summary window; the backup window is made on
     // first use by its tool button.
     installExcelImport(mainForm);

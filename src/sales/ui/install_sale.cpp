@@ -4,6 +4,9 @@
 #include "app/ui/screenshot_mode.h"
 #include "inventory/ui/inventory.h"
 #include "inventory/ui/stock_in_panel.h"
+#include "records/ui/install_records.h"
+#include "records/ui/product_summary_window.h"
+#include "records/ui/sales_details_window.h"
 #include "sales/ui/sale_panel.h"
 #include "store/data_module.h"
 
@@ -36,10 +39,31 @@ void installSaleEntry(TMainForm& form) {
     inventory->restoreCustomerNumber = [panel](const QString& number) { panel->setCustomerNumber(number); };
     panel->hooks().showAllStock = [inventory] { inventory->showAll(); };
     panel->hooks().successPrompt = [&form](const QString& text) { form.showSuccessPrompt(text); };
+    // The sales records windows are made after the main window; they are looked up when a sale
+    // needs them.
+    panel->hooks().refreshSummary = [&form] {
+        if (TForm1* summary = productSummaryWindow(form))
+            summary->refreshSummary();
+    };
+    panel->hooks().salesMonthView = [&form] {
+        if (Txstj* sales = salesDetailsWindow(form))
+            sales->runMonthView();
+    };
+    QObject::connect(panel, &SalePanel::customerSold, &form, [&form](const QString&, const QString& number) {
+        if (Txstj* sales = salesDetailsWindow(form))
+            sales->setCustomerFilter(number);
+    });
 
     // Screenshots: the panel open on the last batch of the grid.
     addScreenshotOpener(QStringLiteral("SalePanel"), [inventory] {
         if (Tdmfm::exists() && inventory->query().recordCount() > 0)
             emit inventory->saleRequested(inventory->query().recordCount() - 1);
     });
+}
+
+void linkSaleToSalesDetails(TMainForm& form) {
+    SalePanel* panel = salePanelOf(form);
+    Txstj* sales = salesDetailsWindow(form);
+    if (panel && sales)
+        sales->setCustomerNameList(panel->customerNameList());
 }

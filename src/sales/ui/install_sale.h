@@ -7,3 +7,5 @@ class TMainForm;
 // The sale panel of a main window (null when the window has none).
 SalePanel* salePanelOf(const TMainForm& form);
 void installSaleEntry(TMainForm& form);
+// The sales details window's month view fills the sale panel's customer names; once both exist.
+void linkSaleToSalesDetails(TMainForm& form);

@@ -1,0 +1,555 @@
+// The sale panel in the main window, driven as a user would through the component names: opening
+// on a batch, the live recalculation, the refusals with their messages and focus, a confirmed sale
+// and what it stores, customer numbers, and a sale that fails half-way.
+#include "app/ui/english_captions.h"
+#include "app/ui/main_window.h"
+#include "inventory/ui/inventory.h"
+#include "records/ui/install_records.h"
+#include "records/ui/sales_details_window.h"
+#include "sales/ui/install_sale.h"
+#include "sales/ui/sale_panel.h"
+#include "store/data_module.h"
+#include "store/settings.h"
+#include "support/recording_ui.h"
+#include "support/temp_workdir.h"
+#include "widgets/data_grid.h"
+#include "widgets/date_field.h"
+
+#include <QtTest>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+
+namespace {
+
+struct Batch {
+    QString name, model, code, category;
+    QVariant purchasePrice, quantity, salesPrice, sold, salesTotal, stock;
+    QString remark;
+};
+
+const QList<Batch> kBatches = {
+    {"铅笔", "HB", "P01", "文具", 1.2, 10, 2.5, 0, 0, 10, "二楼"},
+    {"笔", "黑", "B01", "文具", 1, 3, 10, 0, 0, 3, ""},
+    {"台灯", "LED", "T01", "电器", 12, 5, 20, 0, 0, 5, ""},
+};
+
+}  // namespace
+
+class SalePanelTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TempWorkdir> m_dir;
+    std::unique_ptr<RecordingUi> m_ui;
+    std::unique_ptr<TMainForm> m_form;
+    QHash<QString, qint64> m_ids;
+
+    template <typename T>
+    T* w(const QString& name) {
+        T* found = m_form->findChild<T*>(name);
+        if (!found)
+            qFatal("no %s", qPrintable(name));
+        return found;
+    }
+    QLineEdit* edit(const QString& name) { return w<QLineEdit>(name); }
+    QLabel* label(const QString& name) { return w<QLabel>(name); }
+    QComboBox* customerName() { return w<QComboBox>(QStringLiteral("CustomerName")); }
+    SalePanel* panel() { return salePanelOf(*m_form); }
+    DataGrid* grid() { return w<DataGrid>(QStringLiteral("DataGrid1")); }
+    Database& db() { return dm().connection(); }
+
+    void insert(const Batch& b) {
+        db().exec(QStringLiteral("insert into data (a,b,c,d,z,\"1\",\"2\",\"3\",\"4\",\"5\",\"6\",\"7\",\"8\",day1) "
+                                 "values (?,?,?,?,?,?,?,?,?,?,?,?,?,'2013-10-01')"),
+                  {b.name, b.model, b.code, b.category, b.remark, b.purchasePrice, b.quantity,
+                   b.purchasePrice.toDouble() * b.quantity.toDouble(), b.salesPrice, b.sold, b.salesTotal, b.stock,
+                   b.stock.toDouble() * b.purchasePrice.toDouble()});
+        m_ids.insert(b.name, db().lastInsertId());
+    }
+    int rowOf(const QString& name) {
+        for (int r = 0; r < grid()->rowCount(); ++r)
+            if (grid()->cellText(r, 0) == name)
+                return r;
+        return -1;
+    }
+    QPoint cellCentre(int row) {
+        QTableView* view = grid()->view();
+        return view->visualRect(grid()->model()->index(row, 0)).center();
+    }
+    void open(const QString& name) {
+        const int row = rowOf(name);
+        QVERIFY2(row >= 0, qPrintable(name));
+        QTableView* view = grid()->view();
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cellCentre(row));
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, cellCentre(row));
+        QVERIFY(panel()->isVisible());
+    }
+    void retype(QLineEdit* field, const QString& text) {
+        field->setFocus();
+        field->selectAll();
+        if (text.isEmpty())
+            QTest::keyClick(field, Qt::Key_Backspace);
+        else if (text.toLatin1() != text.toUtf8())
+            field->insert(text);  // what an input method hands over
+        else
+            QTest::keyClicks(field, text);
+    }
+    void confirm() { QTest::mouseClick(w<QPushButton>(QStringLiteral("ConfirmSale")), Qt::LeftButton); }
+    QVariant stock(const QString& name, const QString& column) {
+        return db().scalar(QStringLiteral("select \"%1\" from data where id=?").arg(column), {m_ids.value(name)});
+    }
+    int salesCount() { return db().scalar(QStringLiteral("select count(*) from data1")).toInt(); }
+    QVariant sales(const QString& column) {
+        return db().scalar(QStringLiteral("select \"%1\" from data1 order by ID desc limit 1").arg(column));
+    }
+    bool focused(QWidget* widget) {
+        QWidget* f = QApplication::focusWidget();
+        return f == widget || (f && widget->isAncestorOf(f));
+    }
+    void makeForm() {
+        m_form = std::make_unique<TMainForm>();
+        installSalesRecords(*m_form);
+        linkSaleToSalesDetails(*m_form);
+        m_form->show();
+        m_form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+    }
+    void shot(const QString& name) {
+        const QString dir = qEnvironmentVariable("TOVRAKEL_TEST_SHOTS");
+        if (!dir.isEmpty())
+            m_form->grab().save(QDir(dir).filePath(name + QStringLiteral(".png")));
+    }
+
+private slots:
+    void init() {
+        m_dir = std::make_unique<TempWorkdir>();
+        m_dir->openNewDatabase();
+        m_ui = std::make_unique<RecordingUi>();
+        m_ui->setNow(QDateTime(QDate(2013, 11, 5), QTime(9, 30)));
+        TMainForm::setRemovableCheck([] { return true; });
+        m_ids.clear();
+        for (const Batch& b : kBatches)
+            insert(b);
+        makeForm();
+        m_ui->clear();
+    }
+    void cleanup() {
+        m_form.reset();
+        m_ui.reset();
+        m_dir.reset();
+    }
+
+    void opensOnTheDoubleClickedBatch() {
+        QVERIFY(!panel()->isVisible());
+        QCOMPARE(panel()->objectName(), QStringLiteral("Panel1"));
+        QCOMPARE(panel()->geometry(), QRect(662, 2, 323, 469));
+        QCOMPARE(m_form->saleDate(), w<DateField>(QStringLiteral("SaleDate")));
+        open(QStringLiteral("铅笔"));
+        QCOMPARE(label(QStringLiteral("NameValue"))->text(), QStringLiteral("铅笔"));
+        QCOMPARE(label(QStringLiteral("ModelValue"))->text(), QStringLiteral("HB"));
+        QCOMPARE(label(QStringLiteral("CodeValue"))->text(), QStringLiteral("P01"));
+        QCOMPARE(label(QStringLiteral("CategoryValue"))->text(), QStringLiteral("文具"));
+        QCOMPARE(label(QStringLiteral("SuggestedPrice"))->text(), QStringLiteral("2.5"));
+        QCOMPARE(edit("SalePrice")->text(), QStringLiteral("2.5"));
+        QCOMPARE(edit("Discount")->text(), QStringLiteral("100"));
+        QCOMPARE(edit("SaleQuantity")->text(), QStringLiteral("1"));
+        QCOMPARE(edit("StockQuantity")->text(), QStringLiteral("10"));
+        QVERIFY(edit("StockQuantity")->isReadOnly());
+        QCOMPARE(edit("SaleAmount")->text(), QStringLiteral("2.5"));
+        QVERIFY(edit("SaleAmount")->isReadOnly());
+        QCOMPARE(edit("Arrears")->text(), QStringLiteral("0"));
+        QCOMPARE(m_form->saleDate()->dateText(), QStringLiteral("2013-11-05"));
+        // The first customer number of the run, the field having been empty.
+        QCOMPARE(edit("CustomerNumber")->text(), QStringLiteral("2013115001"));
+        QCOMPARE(ReadSettings(kMainKey).value(QStringLiteral("ordernumber")), QStringLiteral("2013115001"));
+        QVERIFY(focused(edit("SalePrice")));
+        QCOMPARE(panel()->stock().id, m_ids.value(QStringLiteral("铅笔")));
+        // The batch's remark goes to the stock-in panel's remark field as well.
+        QCOMPARE(m_form->stockInPanel()->findChild<QLineEdit*>(QStringLiteral("Edit22"))->text(),
+                 QStringLiteral("二楼"));
+        QCOMPARE(edit("SalePrice")->toolTip(), QStringLiteral("利用回车Enter键和Tab键进行切换"));
+        shot(QStringLiteral("sale_panel"));
+    }
+
+    void captionsAndColours() {
+        const QList<QPair<QString, QString>> red = {{"PriceCaption", "实际销售价："}, {"QuantityCaption", "销售数量："}};
+        const QList<QPair<QString, QString>> teal = {
+            {"CustomerNumberCaption", "客户编号："}, {"CustomerNameCaption", "客户名称："}, {"AddressCaption", "地 址："},
+            {"ContactCaption", "联系方式："},        {"RemarkCaption", "备 注："},       {"PrintRequiredNote", "销售单打印必填"}};
+        for (const auto& [name, text] : red) {
+            QCOMPARE(label(name)->text(), text);
+            QCOMPARE(label(name)->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+        }
+        for (const auto& [name, text] : teal) {
+            QCOMPARE(label(name)->text(), text);
+            QCOMPARE(label(name)->palette().color(QPalette::WindowText), QColor(0, 128, 128));
+        }
+        QCOMPARE(w<QPushButton>(QStringLiteral("ConfirmSale"))->text(), QStringLiteral("销售确认"));
+        QCOMPARE(w<QPushButton>(QStringLiteral("NextCustomerNumber"))->text(), QStringLiteral("+"));
+        QCOMPARE(w<QToolButton>(QStringLiteral("SaleClose"))->cursor().shape(), Qt::PointingHandCursor);
+        QCOMPARE(panel()->cursor().shape(), Qt::SizeAllCursor);
+    }
+
+    void englishCaptions() {
+        switchToEnglish(*m_form);
+        QCOMPARE(label(QStringLiteral("PriceCaption"))->text(), QStringLiteral("Sales Price："));
+        QCOMPARE(label(QStringLiteral("StockQuantityCaption"))->text(), QStringLiteral("Stock Qua："));
+        QCOMPARE(label(QStringLiteral("PrintRequiredNote"))->text(), QStringLiteral("Report fill in"));
+        QCOMPARE(label(QStringLiteral("ArrearsCaption"))->text(), QStringLiteral("amount dues："));
+    }
+
+    void discountSetsThePrice_data() {
+        QTest::addColumn<QString>("batch");
+        QTest::addColumn<QString>("discount");
+        QTest::addColumn<QString>("quantity");
+        QTest::addColumn<QString>("price");
+        QTest::addColumn<QString>("amount");
+        QTest::newRow("85 of 20, two") << "台灯" << "85" << "2" << "17" << "34";
+        QTest::newRow("33 of 10") << "笔" << "33" << "1" << "3.3" << "3.3";
+        QTest::newRow("emptied discount leaves the price") << "笔" << "" << "2" << "10" << "20";
+    }
+    void discountSetsThePrice() {
+        QFETCH(QString, batch);
+        QFETCH(QString, discount);
+        QFETCH(QString, quantity);
+        QFETCH(QString, price);
+        QFETCH(QString, amount);
+        open(batch);
+        retype(edit("Discount"), discount);
+        retype(edit("SaleQuantity"), quantity);
+        QCOMPARE(edit("SalePrice")->text(), price);
+        QCOMPARE(edit("SaleAmount")->text(), amount);
+        QVERIFY(m_ui->messages.isEmpty());
+    }
+
+    void typedPriceKeepsTheDiscount() {
+        open(QStringLiteral("台灯"));
+        retype(edit("Discount"), QStringLiteral("90"));
+        QCOMPARE(edit("SalePrice")->text(), QStringLiteral("18"));
+        retype(edit("SalePrice"), QStringLiteral("15.5"));
+        QCOMPARE(edit("Discount")->text(), QStringLiteral("90"));
+        retype(edit("SaleQuantity"), QStringLiteral("3"));
+        QCOMPARE(edit("SaleAmount")->text(), QStringLiteral("46.5"));
+        // The discount overwrites a typed price again when it changes.
+        retype(edit("Discount"), QStringLiteral("50"));
+        QCOMPARE(edit("SalePrice")->text(), QStringLiteral("10"));
+        QCOMPARE(edit("SaleAmount")->text(), QStringLiteral("30"));
+    }
+
+    void keysAndArrows() {
+        open(QStringLiteral("台灯"));
+        retype(edit("SalePrice"), QStringLiteral("1a2,.5-"));
+        QCOMPARE(edit("SalePrice")->text(), QStringLiteral("12.5"));
+        QCOMPARE(edit("SaleAmount")->text(), QStringLiteral("12.5"));
+
+        retype(edit("Discount"), QStringLiteral("85"));
+        auto click = [this](const char* name) { QTest::mouseClick(w<QToolButton>(QLatin1String(name)), Qt::LeftButton); };
+        click("DiscountArrowsUp");
+        QCOMPARE(edit("Discount")->text(), QStringLiteral("90"));
+        QCOMPARE(edit("SalePrice")->text(), QStringLiteral("18"));
+        click("DiscountArrowsUp");
+        click("DiscountArrowsUp");
+        click("DiscountArrowsUp");
+        QCOMPARE(edit("Discount")->text(), QStringLiteral("100"));
+        retype(edit("Discount"), QStringLiteral("3"));
+        click("DiscountArrowsDown");
+        QCOMPARE(edit("Discount")->text(), QStringLiteral("0"));
+        QCOMPARE(edit("SalePrice")->text(), QStringLiteral("0"));
+        // Typing beyond the arrows' range is allowed.
+        retype(edit("Discount"), QStringLiteral("120"));
+        QCOMPARE(edit("SalePrice")->text(), QStringLiteral("24"));
+
+        click("QuantityArrowsUp");
+        QCOMPARE(edit("SaleQuantity")->text(), QStringLiteral("2"));
+        QCOMPARE(edit("SaleAmount")->text(), QStringLiteral("48"));
+        edit("SaleQuantity")->setFocus();
+        QTest::keyClick(edit("SaleQuantity"), Qt::Key_Up);
+        QCOMPARE(edit("SaleQuantity")->text(), QStringLiteral("3"));
+        QTest::keyClick(edit("SaleQuantity"), Qt::Key_Down);
+        QTest::keyClick(edit("SaleQuantity"), Qt::Key_Down);
+        QTest::keyClick(edit("SaleQuantity"), Qt::Key_Down);
+        QTest::keyClick(edit("SaleQuantity"), Qt::Key_Down);
+        QCOMPARE(edit("SaleQuantity")->text(), QStringLiteral("0"));
+    }
+
+    void notANumberIsReported() {
+        open(QStringLiteral("台灯"));
+        retype(edit("SaleQuantity"), QStringLiteral("2"));
+        retype(edit("SalePrice"), QStringLiteral("1.2."));
+        QCOMPARE(m_ui->messages.size(), 1);
+        QVERIFY(m_ui->messages.first().text.contains(QStringLiteral("1.2.")));
+        QCOMPARE(edit("SaleAmount")->text(), QStringLiteral("2.4"));  // left as it was
+        m_ui->clear();
+        confirm();
+        QCOMPARE(m_ui->messages.size(), 1);
+        QCOMPARE(salesCount(), 0);
+        QCOMPARE(stock(QStringLiteral("台灯"), "7").toDouble(), 5.0);
+    }
+
+    void enterAndTabChains() {
+        open(QStringLiteral("铅笔"));
+        const QStringList chain = {"SalePrice", "Discount", "SaleQuantity", "Arrears", "SaleDate",
+                                   "CustomerNumber", "CustomerName", "Address", "Contact", "Remark"};
+        for (int i = 0; i + 1 < chain.size(); ++i) {
+            QWidget* from = w<QWidget>(chain[i]);
+            QVERIFY2(focused(from), qPrintable(chain[i]));
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            QVERIFY2(focused(w<QWidget>(chain[i + 1])), qPrintable(chain[i + 1]));
+        }
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QVERIFY(focused(edit("Remark")));
+        // From the read-only sales amount Enter goes to the date.
+        edit("SaleAmount")->setFocus();
+        QTest::keyClick(edit("SaleAmount"), Qt::Key_Enter);
+        QVERIFY(focused(edit("SaleDate")));
+        // Tab follows the same fields, then "+".
+        edit("SalePrice")->setFocus();
+        for (int i = 1; i < chain.size(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QVERIFY2(focused(w<QWidget>(chain[i])), qPrintable(chain[i]));
+        }
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QVERIFY(focused(w<QPushButton>(QStringLiteral("NextCustomerNumber"))));
+    }
+
+    void refusals_data() {
+        QTest::addColumn<QString>("batch");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<QString>("quantityAfter");
+        const QString app = QStringLiteral("Tovrakel");
+        QTest::newRow("no quantity") << "笔" << "SaleQuantity" << "" << "Warning" << "销售数量必须输入！"
+                                     << "SaleQuantity" << "";
+        QTest::newRow("quantity 0") << "笔" << "SaleQuantity" << "0" << app << "销售数量不能为0"
+                                    << "SaleQuantity" << "0";
+        QTest::newRow("more than the stock") << "笔" << "SaleQuantity" << "5" << app << "库存不足"
+                                             << "SaleQuantity" << "3";
+        QTest::newRow("no price") << "笔" << "SalePrice" << "" << "Warning" << "实际销售价必须输入！"
+                                  << "SalePrice" << "1";
+        QTest::newRow("no arrears") << "笔" << "Arrears" << "" << "Warning" << "欠款金额必须输入！"
+                                    << "Arrears" << "1";
+        QTest::newRow("no sale date") << "笔" << "SaleDate" << "" << app << "销售日期必须输入" << "SaleDate"
+                                      << "1";
+    }
+    void refusals() {
+        QFETCH(QString, batch);
+        QFETCH(QString, field);
+        QFETCH(QString, text);
+        QFETCH(QString, caption);
+        QFETCH(QString, message);
+        QFETCH(QString, focus);
+        QFETCH(QString, quantityAfter);
+        QApplication::setApplicationName(QStringLiteral("Tovrakel"));
+        m_form->dateGuard()->stop();  // an emptied date would come back within half a second
+        open(batch);
+        if (field == QLatin1String("SaleDate"))
+            m_form->saleDate()->clear();
+        else
+            retype(edit(field), text);
+        m_ui->clear();
+        confirm();
+        QCOMPARE(m_ui->messages.size(), 1);
+        QCOMPARE(m_ui->messages.first().text, message);
+        QCOMPARE(m_ui->messages.first().caption, caption);
+        if (caption == QLatin1String("Warning"))
+            QCOMPARE(m_ui->messages.first().icon, QMessageBox::Warning);
+        QVERIFY2(focused(w<QWidget>(focus)), qPrintable(QApplication::focusWidget()->objectName()));
+        QCOMPARE(edit("SaleQuantity")->text(), quantityAfter);
+        QVERIFY(panel()->isVisible());
+        QCOMPARE(salesCount(), 0);
+        QCOMPARE(stock(batch, "5").toDouble(), 0.0);
+        QCOMPARE(stock(batch, "7").toDouble(), 3.0);
+    }
+
+    void stockShortThenWholeStockSells() {
+        open(QStringLiteral("笔"));
+        retype(edit("SaleQuantity"), QStringLiteral("5"));
+        confirm();
+        QCOMPARE(m_ui->messageTexts(), QStringList{QStringLiteral("库存不足")});
+        confirm();
+        QCOMPARE(stock(QStringLiteral("笔"), "7").toDouble(), 0.0);
+        QCOMPARE(stock(QStringLiteral("笔"), "5").toDouble(), 3.0);
+        QCOMPARE(sales("3").toDouble(), 3.0);
+    }
+
+    void confirmedSale() {
+        QSignalSpy lines(panel(), &SalePanel::lineSold);
+        QSignalSpy customers(panel(), &SalePanel::customerSold);
+        open(QStringLiteral("铅笔"));
+        retype(edit("SaleQuantity"), QStringLiteral("3"));
+        QCOMPARE(edit("SaleAmount")->text(), QStringLiteral("7.5"));
+        retype(customerName()->lineEdit(), QStringLiteral("张三"));
+        retype(edit("Address"), QStringLiteral("北京路1号"));
+        retype(edit("Contact"), QStringLiteral("13800000000"));
+        retype(edit("Remark"), QStringLiteral("送货"));
+        retype(edit("Arrears"), QStringLiteral("2"));
+        confirm();
+        QVERIFY2(m_ui->messages.isEmpty(), qPrintable(m_ui->messageTexts().join('|')));
+
+        const QString pencil = QStringLiteral("铅笔");
+        QCOMPARE(stock(pencil, "5").toDouble(), 3.0);
+        QCOMPARE(stock(pencil, "6").toDouble(), 7.5);
+        QCOMPARE(stock(pencil, "7").toDouble(), 7.0);
+        QCOMPARE(stock(pencil, "8").toDouble(), 8.4);
+        QCOMPARE(stock(QStringLiteral("笔"), "7").toDouble(), 3.0);
+        QCOMPARE(salesCount(), 1);
+        QCOMPARE(sales("a").toString(), pencil);
+        QCOMPARE(sales("4").toDouble(), 7.5);
+        QCOMPARE(sales("a5").toDouble(), 3.9);
+        QCOMPARE(sales("6").toDouble(), 2.0);
+        QCOMPARE(sales("z").toString(), QStringLiteral("2013115001"));
+        QCOMPARE(sales("g").toString(), QStringLiteral("张三"));
+        QCOMPARE(sales("day1").toString(), QStringLiteral("2013-11-05"));
+        QCOMPARE(sales("day2").toString(), QStringLiteral("2013-10-01"));
+        QCOMPARE(sales("e").toString(), QStringLiteral("qb"));
+
+        QVERIFY(!panel()->isVisible());
+        QVERIFY(m_form->successPrompt()->isVisible());
+        QCOMPARE(m_form->successPrompt()->text(), QStringLiteral("销售数据保存成功..."));
+        QCOMPARE(lines.count(), 1);
+        const SoldLine line = lines.at(0).at(0).value<SoldLine>();
+        QCOMPARE((QStringList{line.code, line.name, line.model, line.quantity, line.price, line.amount}),
+                 (QStringList{"P01", "铅笔", "HB", "3", "2.5", "7.50"}));
+        QCOMPARE(customers.count(), 1);
+        QCOMPARE(customers.at(0).at(0).toString(), QStringLiteral("张三"));
+        QCOMPARE(customers.at(0).at(1).toString(), QStringLiteral("2013115001"));
+        // The sales details list the order, the grid shows the new stock.
+        QCOMPARE(salesDetailsWindow(*m_form)->customerFilter(), QStringLiteral("2013115001"));
+        QCOMPARE(grid()->cellText(rowOf(pencil), 10), QStringLiteral("7"));
+        QVERIFY(customerName()->findText(QStringLiteral("张三")) >= 0);
+
+        // Cleared for the order's next line; the customer stays.
+        QCOMPARE(edit("SaleQuantity")->text(), QStringLiteral("1"));
+        QCOMPARE(edit("Arrears")->text(), QStringLiteral("0"));
+        QCOMPARE(edit("SalePrice")->text(), QString());
+        for (const char* name : {"Address", "Contact", "Remark"})
+            QCOMPARE(edit(QLatin1String(name))->text(), QString());
+        QCOMPARE(edit("CustomerNumber")->text(), QStringLiteral("2013115001"));
+        QCOMPARE(customerName()->currentText(), QStringLiteral("张三"));
+
+        // The next line of the order: same customer number, starting at its own suggested price.
+        open(QStringLiteral("台灯"));
+        QCOMPARE(edit("SalePrice")->text(), QStringLiteral("20"));
+        confirm();
+        QCOMPARE(salesCount(), 2);
+        QCOMPARE(sales("z").toString(), QStringLiteral("2013115001"));
+        QCOMPARE(sales("g").toString(), QStringLiteral("张三"));
+        QCOMPARE(stock(QStringLiteral("台灯"), "7").toDouble(), 4.0);
+    }
+
+    void discountSurvivesButNextBatchStartsAtItsPrice() {
+        open(QStringLiteral("台灯"));
+        retype(edit("Discount"), QStringLiteral("85"));
+        confirm();
+        QCOMPARE(sales("2").toDouble(), 17.0);
+        open(QStringLiteral("笔"));
+        QCOMPARE(edit("Discount")->text(), QStringLiteral("85"));
+        QCOMPARE(edit("SalePrice")->text(), QStringLiteral("10"));
+    }
+
+    void customerNumbers() {
+        open(QStringLiteral("笔"));
+        QCOMPARE(edit("CustomerNumber")->text(), QStringLiteral("2013115001"));
+        QTest::mouseClick(w<QPushButton>(QStringLiteral("NextCustomerNumber")), Qt::LeftButton);
+        QCOMPARE(edit("CustomerNumber")->text(), QStringLiteral("2013115002"));
+        QCOMPARE(ReadSettings(kMainKey).value(QStringLiteral("ordernumber")), QStringLiteral("2013115002"));
+        // Typed numbers are remembered at every change too.
+        retype(edit("CustomerNumber"), QStringLiteral("A-7"));
+        QCOMPARE(ReadSettings(kMainKey).value(QStringLiteral("ordernumber")), QStringLiteral("A-7"));
+        confirm();
+        QCOMPARE(sales("z").toString(), QStringLiteral("A-7"));
+    }
+
+    void rememberedNumberComesBackAtStart() {
+        WriteSetting(kMainKey, QStringLiteral("ordernumber"), QStringLiteral("2013104007"));
+        m_form.reset();
+        makeForm();
+        QCOMPARE(edit("CustomerNumber")->text(), QStringLiteral("2013104007"));
+        open(QStringLiteral("笔"));
+        QCOMPARE(edit("CustomerNumber")->text(), QStringLiteral("2013104007"));
+        QTest::mouseClick(w<QPushButton>(QStringLiteral("NextCustomerNumber")), Qt::LeftButton);
+        QCOMPARE(edit("CustomerNumber")->text(), QStringLiteral("2013115002"));
+    }
+
+    void failureHalfWayChangesNothing() {
+        db().exec(QStringLiteral(
+            "create trigger refuse_sales before insert on data1 begin select raise(abort, 'disk full'); end"));
+        open(QStringLiteral("铅笔"));
+        retype(edit("SaleQuantity"), QStringLiteral("3"));
+        confirm();
+        QCOMPARE(m_ui->messages.size(), 1);
+        QVERIFY(m_ui->messages.first().text.contains(QStringLiteral("disk full")));
+        QVERIFY(m_ui->messages.first().text.contains(QStringLiteral("没有保存")));
+        QVERIFY(!m_form->successPrompt()->isVisible());
+        QCOMPARE(stock(QStringLiteral("铅笔"), "5").toDouble(), 0.0);
+        QCOMPARE(stock(QStringLiteral("铅笔"), "7").toDouble(), 10.0);
+        QCOMPARE(salesCount(), 0);
+        // The panel keeps its input for another try.
+        QVERIFY(panel()->isVisible());
+        QCOMPARE(edit("SaleQuantity")->text(), QStringLiteral("3"));
+        db().exec(QStringLiteral("drop trigger refuse_sales"));
+        confirm();
+        QCOMPARE(stock(QStringLiteral("铅笔"), "7").toDouble(), 7.0);
+        QCOMPARE(salesCount(), 1);
+    }
+
+    // Moving the grid's current row while the panel is open cannot redirect the sale.
+    void saleStaysOnItsBatch() {
+        open(QStringLiteral("铅笔"));
+        QTableView* view = grid()->view();
+        view->setFocus();
+        QTest::keyClick(view, Qt::Key_Down);
+        QTest::keyClick(view, Qt::Key_End);
+        QVERIFY(panel()->isVisible());
+        QVERIFY(dm().ADOQuery15.fieldText(QStringLiteral("a")) != QStringLiteral("铅笔"));
+        confirm();
+        QCOMPARE(stock(QStringLiteral("铅笔"), "7").toDouble(), 9.0);
+        QCOMPARE(stock(QStringLiteral("笔"), "7").toDouble(), 3.0);
+        QCOMPARE(stock(QStringLiteral("台灯"), "7").toDouble(), 5.0);
+    }
+
+    void closing() {
+        open(QStringLiteral("铅笔"));
+        retype(edit("SaleQuantity"), QStringLiteral("4"));
+        retype(edit("Address"), QStringLiteral("某处"));
+        QTest::mouseClick(w<QToolButton>(QStringLiteral("SaleClose")), Qt::LeftButton);
+        QVERIFY(!panel()->isVisible());
+        QCOMPARE(edit("SaleQuantity")->text(), QStringLiteral("1"));
+        QCOMPARE(edit("Address")->text(), QString());
+        QVERIFY(!m_form->stockInPanel()->findChild<QPushButton*>(QStringLiteral("Button3"))->isEnabled());
+
+        // A click on another batch closes and clears; a click on the same one does not.
+        open(QStringLiteral("铅笔"));
+        retype(edit("SaleQuantity"), QStringLiteral("4"));
+        QTest::mouseClick(grid()->view()->viewport(), Qt::LeftButton, {}, cellCentre(rowOf(QStringLiteral("铅笔"))));
+        QVERIFY(panel()->isVisible());
+        QTest::mouseClick(grid()->view()->viewport(), Qt::LeftButton, {}, cellCentre(rowOf(QStringLiteral("笔"))));
+        QVERIFY(!panel()->isVisible());
+        QCOMPARE(edit("SaleQuantity")->text(), QStringLiteral("1"));
+
+        // "全部记录" hides without clearing.
+        open(QStringLiteral("笔"));
+        retype(edit("SaleQuantity"), QStringLiteral("2"));
+        QTest::mouseClick(w<QPushButton>(QStringLiteral("Button12")), Qt::LeftButton);
+        QVERIFY(!panel()->isVisible());
+        QCOMPARE(edit("SaleQuantity")->text(), QStringLiteral("2"));
+        QCOMPARE(salesCount(), 0);
+    }
+
+    void emptyGridOpensNothing() {
+        db().exec(QStringLiteral("delete from data"));
+        Inventory::of(m_form.get())->showAll();
+        QCOMPARE(grid()->rowCount(), 0);
+        emit Inventory::of(m_form.get())->saleRequested(0);
+        QTest::mouseDClick(grid()->view()->viewport(), Qt::LeftButton, {}, QPoint(20, 20));
+        QVERIFY(!panel()->isVisible());
+    }
+};
+
+QTEST_MAIN(SalePanelTest)
+#include "test_sale_panel.moc"
