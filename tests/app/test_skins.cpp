@@ -253,11 +253,17 @@ private slots:
     void quietLabelsFollowTheSkin() {
         QFETCH(int, index);
         QWidget window;
-        window.resize(300, 60);
+        window.resize(300, 88);
         auto* hint = new QLabel(QStringLiteral("Enter 键依次跳到下一项"), &window);
         hint->setGeometry(4, 4, 290, 22);
         auto* warning = new QLabel(QStringLiteral("警告：导入前请您务必先备份数据库"), &window);
         warning->setGeometry(4, 32, 290, 22);
+        auto* accent = new QLabel(QStringLiteral("客户编号："), &window);
+        accent->setGeometry(4, 60, 290, 22);
+        QPalette teal = accent->palette();
+        teal.setColor(QPalette::WindowText, QColor(0, 128, 128));
+        accent->setPalette(teal);
+        accent->setProperty("accent", true);
         QPalette grey = hint->palette();
         grey.setColor(QPalette::WindowText, QColor(0x70, 0x70, 0x70));
         hint->setPalette(grey);
@@ -271,7 +277,7 @@ private slots:
         applySkin(index);
         QApplication::processEvents();
         const QImage image = grabImage(&window);
-        for (QLabel* label : {hint, warning}) {
+        for (QLabel* label : {hint, warning, accent}) {
             const double ratio = renderedTextContrast(image, label->geometry());
             QVERIFY2(ratio >= 4.5, qPrintable(QStringLiteral("%1: %2").arg(label->text()).arg(ratio)));
         }
@@ -279,6 +285,7 @@ private slots:
         applySkin(kDefaultSkin);
         QCOMPARE(hint->palette().color(QPalette::WindowText), QColor(0x70, 0x70, 0x70));
         QCOMPARE(warning->palette().color(QPalette::WindowText), QColor(Qt::red));
+        QCOMPARE(accent->palette().color(QPalette::WindowText), QColor(0, 128, 128));
     }
 
     void textsLegible_data() { sheetsComplete_data(); }

@@ -66,8 +66,9 @@ bool shrink(QFont& font, qreal smallest = 9) {
 qreal pixels(const QFont& font) { return font.pixelSize() > 0 ? font.pixelSize() : font.pointSizeF() / 0.75; }
 
 // The English captions are longer than the Chinese ones the window was laid out for. A widget
-// grows into the free room beside it (a right-aligned label to the left, so it stays by its field;
-// anything else to the right); where that is not enough, its font gets a little smaller.
+// grows into the free room beside it (a right-aligned label to the left first, so it stays by its
+// field; anything else to the right first); where that is not enough, its font gets a little
+// smaller, and a label of several words takes two lines.
 void fitCaption(QWidget* widget) {
     if (widget->sizeHint().width() <= widget->width() || !widget->parentWidget())
         return;
@@ -88,10 +89,15 @@ void fitCaption(QWidget* widget) {
     }
     const int needed = widget->sizeHint().width();
     auto* label = qobject_cast<QLabel*>(widget);
-    if (label && (label->alignment() & Qt::AlignRight))
-        g.setLeft(qMax(leftLimit, qMin(g.left(), g.right() + 1 - needed)));
-    else
-        g.setRight(qMin(rightLimit - 1, qMax(g.right(), g.left() + needed - 1)));
+    auto growLeft = [&] { g.setLeft(qMax(leftLimit, qMin(g.left(), g.right() + 1 - needed))); };
+    auto growRight = [&] { g.setRight(qMin(rightLimit - 1, qMax(g.right(), g.left() + needed - 1))); };
+    if (label && (label->alignment() & Qt::AlignRight)) {
+        growLeft();
+        growRight();
+    } else {
+        growRight();
+        growLeft();
+    }
     widget->setGeometry(g);
     const QFont designed = widget->font();
     QFont font = designed;

@@ -3,9 +3,10 @@
 // built-in default. One skin at a time for the whole application.
 //
 // A window's own style sheet outranks the skin, so a fixed text colour that suits the default may
-// vanish on a dark skin. A quiet hint or a warning label therefore takes its colour from its
-// palette and sets the property "muted" or "warning" to true: each skin gives those labels a colour
-// that reads on its background, and the default keeps the palette's.
+// vanish on a dark skin. A quiet hint, a warning or an accented caption (the teal of the fields a
+// sales note needs) therefore takes its colour from its palette and sets the property "muted",
+// "warning" or "accent" to true: each skin gives those labels a colour that reads on its
+// background, and the default keeps the palette's.
 #include <QPalette>
 #include <QString>
 #include <QStringList>
