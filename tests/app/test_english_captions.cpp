@@ -210,6 +210,10 @@ private slots:
         for (int i = 0; i < expected.size(); ++i)
             QCOMPARE(labels[i]->text(), expected[i].second);
         QCOMPARE(required->title(), QStringLiteral("Report fill in"));
+        // The sale panel as built carries no Chinese caption of the table any more.
+        for (QWidget* widget : m_form->salePanel()->findChildren<QWidget*>())
+            for (const auto& pair : englishSalePanelCaptions())
+                QVERIFY2(captionOf(widget) != pair.first, qPrintable(widget->objectName()));
         QCOMPARE(stockInLabel->text(), QStringLiteral("客户名称："));
         QCOMPARE(value->text(), QStringLiteral("五金"));
     }
