@@ -22,10 +22,10 @@ QWidget* findWindow(const QString& name) {
     for (QWidget* w : QApplication::topLevelWidgets())
         if (QLatin1String(w->metaObject()->className()) == name)
             found = w;
-    // Panels inside the main window (the sale panel) are named by their class as well.
+    // Panels inside the main window (the sale panel) count once they are open.
     if (!found && TMainForm::instance())
         for (QWidget* w : TMainForm::instance()->findChildren<QWidget*>())
-            if (QLatin1String(w->metaObject()->className()) == name)
+            if (w->isVisible() && QLatin1String(w->metaObject()->className()) == name)
                 return w;
     return found;
 }
