@@ -1,0 +1,196 @@
+#include "printing/ui/page_painter.h"
+
+#include <QFontMetricsF>
+#include <QPageSize>
+#include <QPainter>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
+#include <QTextLayout>
+
+#include <cmath>
+
+QFont pageFont(const PageFont& f) {
+    QFont font(f.family);
+    font.setPointSizeF(f.pointSize);
+    font.setBold(f.bold);
+    font.setUnderline(f.underline);
+    // Placed by the layout, so no hinting may shift glyphs between preview and paper.
+    font.setHintingPreference(QFont::PreferNoHinting);
+    return font;
+}
+
+namespace {
+
+QColor colourOf(quint32 argb) { return QColor::fromRgba(argb); }
+
+QPen penOf(const PageItem& item, QPaintDevice* device) {
+    QPen pen(colourOf(item.colour));
+    pen.setWidthF(std::max(1.0, item.penPoints * device->logicalDpiX() / 72.0));
+    pen.setCapStyle(Qt::FlatCap);
+    return pen;
+}
+
+// Whole lines only: a line that would be cut at the box's foot is left out, so no half glyphs show.
+void paintBox(QPainter& painter, const PageItem& item, const QRectF& rect) {
+    const QFont font = pageFont(item.font);
+    QTextLayout layout(item.text, font, painter.device());
+    QTextOption option(item.align & Qt::AlignHorizontal_Mask);
+    option.setWrapMode(item.wrap ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    double height = 0;
+    QVector<QTextLine> lines;
+    while (true) {
+        QTextLine line = layout.createLine();
+        if (!line.isValid())
+            break;
+        line.setLineWidth(rect.width());
+        if (!lines.isEmpty() && height + line.height() > rect.height() + 0.5)
+            break;
+        line.setPosition(QPointF(0, height));
+        height += line.height();
+        lines << line;
+        if (!item.wrap)
+            break;
+    }
+    layout.endLayout();
+    double top = rect.top();
+    if (item.align & Qt::AlignVCenter)
+        top += std::max(0.0, (rect.height() - height) / 2);
+    painter.save();
+    painter.setClipRect(rect.adjusted(0, 0, 0, 0.5));
+    painter.setPen(colourOf(item.colour));
+    QPointF origin(rect.left(), top);
+    if (!item.wrap && lines.size() == 1 && lines[0].naturalTextWidth() > rect.width())
+        origin.setX(rect.left());  // a long single line starts at the left and is cut at the right
+    layout.draw(&painter, origin);
+    painter.restore();
+}
+
+}  // namespace
+
+void paintPageItems(QPainter& painter, const PageItems& items, double k) {
+    for (const PageItem& item : items) {
+        const QRectF r(item.rect.left() * k, item.rect.top() * k, item.rect.width() * k, item.rect.height() * k);
+        switch (item.kind) {
+        case PageItem::Kind::Text: {
+            const QFont font = pageFont(item.font);
+            const QFontMetricsF metrics(font, painter.device());
+            // Trailing blanks count, as they do on paper, for right and centred texts.
+            const double width = metrics.horizontalAdvance(item.text);
+            double x = r.left();
+            if (item.align & Qt::AlignRight)
+                x -= width;
+            else if (item.align & Qt::AlignHCenter)
+                x -= width / 2;
+            painter.setFont(font);
+            painter.setPen(colourOf(item.colour));
+            painter.drawText(QPointF(x, r.top() + metrics.ascent()), item.text);
+            break;
+        }
+        case PageItem::Kind::Box:
+            paintBox(painter, item, r);
+            break;
+        case PageItem::Kind::Line:
+            painter.setPen(penOf(item, painter.device()));
+            painter.drawLine(QLineF(r.topLeft(), r.bottomRight()));
+            break;
+        case PageItem::Kind::Frame:
+            painter.setPen(penOf(item, painter.device()));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRect(r);
+            break;
+        case PageItem::Kind::Fill:
+            painter.fillRect(r, colourOf(item.fill));
+            break;
+        }
+    }
+}
+
+void setupPrinterPage(QPrinter& printer, const PagedDocument& document) {
+    printer.setPageSize(QPageSize(document.paperMm, QPageSize::Millimeter, QString(), QPageSize::FuzzyMatch));
+    printer.setPageMargins(QMarginsF(document.marginLeft, document.marginTop, document.marginRight,
+                                     document.marginBottom),
+                           QPageLayout::Millimeter);
+}
+
+bool paintDocument(QPrinter& printer, const PagedDocument& document) {
+    // From the paper's edge, so the positions hold on printers whose printable area differs.
+    printer.setFullPage(true);
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return false;
+    const double k = printer.resolution() / 25.4;
+    for (int i = 0; i < document.pages.size(); ++i) {
+        if (i > 0)
+            printer.newPage();
+        painter.save();
+        painter.translate(document.marginLeft * k, document.marginTop * k);
+        paintPageItems(painter, document.pages[i], k);
+        painter.restore();
+    }
+    return painter.end();
+}
+
+TextMeasure textMeasure(QPaintDevice* device) {
+    const double mmPerDot = 25.4 / device->logicalDpiY();
+    TextMeasure m;
+    m.width = [device, mmPerDot](const QString& text, const PageFont& font) {
+        return QFontMetricsF(pageFont(font), device).horizontalAdvance(text) * mmPerDot;
+    };
+    m.lineHeight = [device, mmPerDot](const PageFont& font) {
+        return QFontMetricsF(pageFont(font), device).height() * mmPerDot;
+    };
+    m.wrappedHeight = [device, mmPerDot](const QString& text, const PageFont& font, double widthMm) {
+        QTextLayout layout(text, pageFont(font), device);
+        QTextOption option;
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        double h = 0;
+        while (true) {
+            QTextLine line = layout.createLine();
+            if (!line.isValid())
+                break;
+            line.setLineWidth(widthMm / mmPerDot);
+            h += line.height();
+        }
+        layout.endLayout();
+        if (h <= 0)
+            h = QFontMetricsF(pageFont(font), device).height();
+        return h * mmPerDot;
+    };
+    return m;
+}
+
+namespace {
+
+void dialogPreview(QWidget* parent, QPrinter& printer, const std::function<void(QPrinter*)>& paint) {
+    QPrintPreviewDialog dialog(&printer, parent);
+    dialog.resize(800, 600);
+    if (auto* view = dialog.findChild<QPrintPreviewWidget*>())
+        view->fitInView();
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&paint](QPrinter* p) { paint(p); });
+    dialog.exec();
+}
+
+PrintPreviewRunner& currentRunner() {
+    static PrintPreviewRunner runner;
+    return runner;
+}
+
+}  // namespace
+
+void runPrintPreview(QWidget* parent, QPrinter& printer, const std::function<void(QPrinter*)>& paint) {
+    if (currentRunner())
+        currentRunner()(parent, printer, paint);
+    else
+        dialogPreview(parent, printer, paint);
+}
+
+PrintPreviewRunner setPrintPreviewRunner(PrintPreviewRunner runner) {
+    PrintPreviewRunner previous = currentRunner();
+    currentRunner() = std::move(runner);
+    return previous;
+}

@@ -1,0 +1,50 @@
+#include "sales/receipt_layout.h"
+
+const QString kReceiptTitle = QStringLiteral("      POS小票销售凭证");
+const QString kReceiptRule = QString(31, QLatin1Char('-'));
+const QString kReceiptHeading = QStringLiteral("条码\\名称        数量     金额 ");
+const QString kReceiptWelcome = QStringLiteral("         欢迎下次惠顾        ");
+const QString kReceiptSupport = QStringLiteral("Tovrakel软件提供打印技术支持");
+
+QString receiptLineText(const PosLine& line) {
+    return line.name + QString(6, QLatin1Char(' ')) + line.quantity + QString(5, QLatin1Char(' ')) + line.amount;
+}
+
+PageItems receiptLayout(const ReceiptData& data) {
+    const PageFont title = PageFont::song(10, true);
+    const PageFont body = PageFont::song(8);
+    PageItems items;
+    auto text = [&](double y, const QString& s) { items << pageText(0, y, s, body); };
+
+    items << pageText(0, 0, kReceiptTitle, title);
+    text(40, kReceiptRule);
+    text(60, kReceiptHeading);
+    text(82, kReceiptRule);
+    double y = 105;
+    for (int i = 0; i < PosList::kLines; ++i) {
+        const PosLine& line = data.lines.line(i);
+        if (line.isFree())
+            continue;  // an empty line leaves no gap
+        text(y, receiptLineText(line));
+        y += 30;
+    }
+    const QString when = data.printedAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    const QStringList rest = {
+        kReceiptRule,
+        QStringLiteral("现金:") + data.cash + QStringLiteral("元    应收金额:") + data.total + QStringLiteral("元"),
+        QStringLiteral("找零:") + data.change + QStringLiteral("元    收款员:") + data.cashier,
+        kReceiptRule,
+        QStringLiteral("交易时间:") + when,
+        kReceiptSupport,
+        kReceiptRule,
+        kReceiptWelcome,
+        kReceiptRule,
+        data.company,
+        data.address,
+    };
+    for (const QString& s : rest) {
+        text(y, s);
+        y += 30;
+    }
+    return items;
+}

@@ -1,0 +1,39 @@
+#pragma once
+// The report forms of the two A4 documents: TForm2, the delivery note of the POS list, and
+// Tform22, the sales note of the listed sales records. Each is filled at every print and shown in
+// the print preview, from which the user prints.
+#include "sales/sales_documents.h"
+
+#include <QObject>
+
+class QWidget;
+
+// The capitals of a total for a document. A refused total shows its two messages (the refused
+// character's code, when there is one, then the reason) and gives an empty text.
+QString documentCapitals(QWidget* parent, const QString& total);
+
+class TForm2 : public QObject {
+    Q_OBJECT
+public:
+    explicit TForm2(QObject* parent = nullptr);
+    // Fills the report and shows its preview; returns when the preview is closed.
+    void preview(QWidget* parent, const DeliveryNoteData& data);
+    const PagedDocument& document() const { return m_document; }
+
+private:
+    PagedDocument m_document;
+};
+
+class Tform22 : public QObject {
+    Q_OBJECT
+public:
+    explicit Tform22(QObject* parent = nullptr);
+    void preview(QWidget* parent, const SalesNoteData& data);
+    const PagedDocument& document() const { return m_document; }
+
+private:
+    PagedDocument m_document;
+};
+
+// Shows a millimetre document in the print preview (A4, its margins).
+void previewDocument(QWidget* parent, const PagedDocument& document, const QString& jobName);
