@@ -128,7 +128,7 @@ private slots:
         QTest::newRow("5 November 2013") << QDate(2013, 11, 5) << 1 << "2013115001";
         QTest::newRow("plus") << QDate(2013, 11, 5) << 2 << "2013115002";
         QTest::newRow("15 January 2013 gives the same prefix") << QDate(2013, 1, 15) << 1 << "2013115001";
-        QTest::newRow("two-digit month and day") << QDate(2024, 12, 31) << 42 << "202412310042";
+        QTest::newRow("two-digit month and day") << QDate(2024, 12, 31) << 42 << "20241231042";
         QTest::newRow("four-digit counter") << QDate(2013, 11, 5) << 1000 << "20131151000";
     }
     void customerNumbers() {
