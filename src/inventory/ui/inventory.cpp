@@ -257,8 +257,7 @@ void Inventory::onRowClicked(int row) {
     if (id != m_lastClickedId && id != m_stockIn->modifyTarget()) {
         hideSalePanel();
         emit stockRecordChanged();
-        if (QPushButton* modify = m_stockIn->panel()->findChild<QPushButton*>(QStringLiteral("Button3")))
-            modify->setEnabled(false);
+        m_stockIn->disableModify();
     }
     m_lastClickedId = id;
     m_stockIn->prefill(row);

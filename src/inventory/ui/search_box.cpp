@@ -1,5 +1,6 @@
 #include "inventory/ui/search_box.h"
 
+#include "inventory/ui/form_fields.h"
 #include "widgets/date_field.h"
 
 #include <QCheckBox>
@@ -11,25 +12,6 @@
 #include <QSignalBlocker>
 
 namespace {
-
-QLabel* addLabel(QWidget* parent, const QString& name, const QString& text, const QRect& at,
-                 Qt::Alignment align = Qt::AlignRight | Qt::AlignVCenter) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(name);
-    label->setAlignment(align);
-    label->setGeometry(at);
-    return label;
-}
-
-QComboBox* addCombo(QWidget* parent, const QString& name, const QRect& at) {
-    auto* box = new QComboBox(parent);
-    box->setObjectName(name);
-    box->setEditable(true);
-    box->setInsertPolicy(QComboBox::NoInsert);
-    box->setMaxVisibleItems(20);
-    box->setGeometry(at);
-    return box;
-}
 
 QLineEdit* addEdit(QWidget* parent, const QString& name, const QRect& at, const QString& hint = {}) {
     auto* edit = new QLineEdit(parent);
@@ -49,25 +31,25 @@ QuickSearchBox::QuickSearchBox(QGroupBox* box, DateField* from, DateField* to)
     const int xl1 = 6, xf1 = xl1 + labelW, xl2 = xf1 + fieldW + 8, xf2 = xl2 + labelW;
     const int xb = xf2 + fieldW + 14, bw = box->width() - xb - 10;
 
-    addLabel(box, QStringLiteral("Label7"), QStringLiteral("类 别："), QRect(xl1, top, labelW, h));
-    m_category = addCombo(box, QStringLiteral("ComboBox1"), QRect(xf1, top, fieldW, h));
-    addLabel(box, QStringLiteral("Label9"), QStringLiteral("商品名称："), QRect(xl2, top, labelW, h));
+    addFieldLabel(box, QStringLiteral("Label7"), QStringLiteral("类 别："), QRect(xl1, top, labelW, h));
+    m_category = addPickList(box, QStringLiteral("ComboBox1"), QRect(xf1, top, fieldW, h));
+    addFieldLabel(box, QStringLiteral("Label9"), QStringLiteral("商品名称："), QRect(xl2, top, labelW, h));
     m_name = addEdit(box, QStringLiteral("Edit23"), QRect(xf2, top, fieldW, h), initialsHint);
 
-    addLabel(box, QStringLiteral("Label8"), QStringLiteral("规格型号："), QRect(xl1, top + row, labelW, h));
+    addFieldLabel(box, QStringLiteral("Label8"), QStringLiteral("规格型号："), QRect(xl1, top + row, labelW, h));
     m_model = addEdit(box, QStringLiteral("Edit29"), QRect(xf1, top + row, fieldW, h), initialsHint);
-    addLabel(box, QStringLiteral("Label49"), QStringLiteral("商品编码："), QRect(xl2, top + row, labelW, h));
+    addFieldLabel(box, QStringLiteral("Label49"), QStringLiteral("商品编码："), QRect(xl2, top + row, labelW, h));
     m_code = addEdit(box, QStringLiteral("Edit25"), QRect(xf2, top + row, fieldW, h));
 
-    addLabel(box, QStringLiteral("Label3"), QStringLiteral("供货商："), QRect(xl1, top + 2 * row, labelW, h));
-    m_supplier = addCombo(box, QStringLiteral("ComboBox8"), QRect(xf1, top + 2 * row, fieldW, h));
+    addFieldLabel(box, QStringLiteral("Label3"), QStringLiteral("供货商："), QRect(xl1, top + 2 * row, labelW, h));
+    m_supplier = addPickList(box, QStringLiteral("ComboBox8"), QRect(xf1, top + 2 * row, fieldW, h));
 
     m_dateRange = new QCheckBox(QStringLiteral("入库日期："), box);
     m_dateRange->setObjectName(QStringLiteral("CheckBox5"));
     m_dateRange->setGeometry(xl1 + 4, top + 3 * row, labelW + 20, h);
     const int dateW = 112, dateX = m_dateRange->geometry().right() + 6;
     m_from->setGeometry(dateX, top + 3 * row, dateW, h);
-    addLabel(box, QStringLiteral("Label50"), QStringLiteral("至"), QRect(dateX + dateW, top + 3 * row, 26, h),
+    addFieldLabel(box, QStringLiteral("Label50"), QStringLiteral("至"), QRect(dateX + dateW, top + 3 * row, 26, h),
              Qt::AlignCenter);
     m_to->setGeometry(dateX + dateW + 26, top + 3 * row, dateW, h);
 

@@ -6,6 +6,7 @@
 #include "store/data_module.h"
 #include "store/store_error.h"
 #include "store/ui/input_helpers.h"
+#include "inventory/ui/form_fields.h"
 #include "widgets/date_field.h"
 #include "widgets/number_field.h"
 #include "widgets/ui_services.h"
@@ -22,24 +23,6 @@
 namespace {
 
 using F = StockInField;
-
-QLabel* addLabel(QWidget* parent, const QString& name, const QString& text, const QRect& at) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(name);
-    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    label->setGeometry(at);
-    return label;
-}
-
-QComboBox* addCombo(QWidget* parent, const QString& name, const QRect& at) {
-    auto* box = new QComboBox(parent);
-    box->setObjectName(name);
-    box->setEditable(true);
-    box->setInsertPolicy(QComboBox::NoInsert);
-    box->setMaxVisibleItems(20);
-    box->setGeometry(at);
-    return box;
-}
 
 // Where the batch with this identity stands in the result, -1 when it is not there.
 int rowOfRecord(const Dataset& query, qint64 id) {
@@ -103,16 +86,16 @@ void StockInPanel::build() {
     auto left = [&](int r) { return QRect(xf1, top + r * step, w1, h); };
     auto right = [&](int r) { return QRect(xf2, top + r * step, w2, h); };
 
-    addLabel(m_panel, QStringLiteral("Label13"), QStringLiteral("商品名称："), QRect(xl1, top, labelW, h));
-    m_name = addCombo(m_panel, QStringLiteral("ComboBox3"), left(0));
+    addFieldLabel(m_panel, QStringLiteral("Label13"), QStringLiteral("商品名称："), QRect(xl1, top, labelW, h));
+    m_name = addPickList(m_panel, QStringLiteral("ComboBox3"), left(0));
     m_name->setToolTip(QStringLiteral("直接点击已经输入好的记录，自动填充内容"));
-    addLabel(m_panel, QStringLiteral("Label14"), QStringLiteral("规格型号："), QRect(xl1, top + step, labelW, h));
-    m_model = addCombo(m_panel, QStringLiteral("ComboBox4"), left(1));
-    addLabel(m_panel, QStringLiteral("Label19"), QStringLiteral("商品编码："), QRect(xl1, top + 2 * step, labelW, h));
-    m_code = addCombo(m_panel, QStringLiteral("ComboBox5"), left(2));
-    addLabel(m_panel, QStringLiteral("Label16"), QStringLiteral("类 别："), QRect(xl1, top + 3 * step, labelW, h));
-    m_category = addCombo(m_panel, QStringLiteral("ComboBox2"), left(3));
-    addLabel(m_panel, QStringLiteral("Label23"), QStringLiteral("入库日期："), QRect(xl1, top + 4 * step, labelW, h));
+    addFieldLabel(m_panel, QStringLiteral("Label14"), QStringLiteral("规格型号："), QRect(xl1, top + step, labelW, h));
+    m_model = addPickList(m_panel, QStringLiteral("ComboBox4"), left(1));
+    addFieldLabel(m_panel, QStringLiteral("Label19"), QStringLiteral("商品编码："), QRect(xl1, top + 2 * step, labelW, h));
+    m_code = addPickList(m_panel, QStringLiteral("ComboBox5"), left(2));
+    addFieldLabel(m_panel, QStringLiteral("Label16"), QStringLiteral("类 别："), QRect(xl1, top + 3 * step, labelW, h));
+    m_category = addPickList(m_panel, QStringLiteral("ComboBox2"), left(3));
+    addFieldLabel(m_panel, QStringLiteral("Label23"), QStringLiteral("入库日期："), QRect(xl1, top + 4 * step, labelW, h));
     m_date->setGeometry(left(4));
 
     auto number = [this](F f, const QString& name, const QRect& at) {
@@ -121,15 +104,15 @@ void StockInPanel::build() {
         edit->setGeometry(at);
         m_numbers[size_t(f)] = edit;
     };
-    addLabel(m_panel, QStringLiteral("Label15"), QStringLiteral("进货单价："), QRect(xl2, top, labelW, h));
+    addFieldLabel(m_panel, QStringLiteral("Label15"), QStringLiteral("进货单价："), QRect(xl2, top, labelW, h));
     number(F::PurchasePrice, QStringLiteral("Edit15"), right(0));
-    addLabel(m_panel, QStringLiteral("Label5"), QStringLiteral("数 量："), QRect(xl2, top + step, labelW, h));
+    addFieldLabel(m_panel, QStringLiteral("Label5"), QStringLiteral("数 量："), QRect(xl2, top + step, labelW, h));
     number(F::Quantity, QStringLiteral("Edit1"), right(1));
-    addLabel(m_panel, QStringLiteral("Label17"), QStringLiteral("销售单价："), QRect(xl2, top + 2 * step, labelW, h));
+    addFieldLabel(m_panel, QStringLiteral("Label17"), QStringLiteral("销售单价："), QRect(xl2, top + 2 * step, labelW, h));
     number(F::SalesPrice, QStringLiteral("Edit9"), right(2));
-    addLabel(m_panel, QStringLiteral("Label55"), QStringLiteral("供货商："), QRect(xl2, top + 3 * step, labelW, h));
-    m_supplier = addCombo(m_panel, QStringLiteral("ComboBox6"), right(3));
-    addLabel(m_panel, QStringLiteral("Label2"), QStringLiteral("备 注："), QRect(xl2, top + 4 * step, labelW, h));
+    addFieldLabel(m_panel, QStringLiteral("Label55"), QStringLiteral("供货商："), QRect(xl2, top + 3 * step, labelW, h));
+    m_supplier = addPickList(m_panel, QStringLiteral("ComboBox6"), right(3));
+    addFieldLabel(m_panel, QStringLiteral("Label2"), QStringLiteral("备 注："), QRect(xl2, top + 4 * step, labelW, h));
     m_remark = new QLineEdit(m_panel);
     m_remark->setObjectName(QStringLiteral("Edit22"));
     m_remark->setGeometry(right(4));
@@ -407,3 +390,5 @@ void StockInPanel::hidePanel() {
     m_modify->setEnabled(false);
     m_modifyId = 0;
 }
+
+void StockInPanel::disableModify() { m_modify->setEnabled(false); }

@@ -36,6 +36,8 @@ public:
     void close();
     // Hides the panel as a query or a sort does: the entry stays, the modification ends.
     void hidePanel();
+    // Another batch was clicked: "修改入库" waits for the next "修 改(退货)".
+    void disableModify();
     // Empties the entry (`Button9`).
     void clear();
 
