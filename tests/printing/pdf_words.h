@@ -18,6 +18,16 @@ inline void keepPdf(const QString& path, const QString& name) {
     QFile::copy(path, target);
 }
 
+// The CJK fonts map some characters back to radicals or variants that NFKC leaves alone.
+inline QString foldPdfText(const QString& text) {
+    QString s = text.normalized(QString::NormalizationForm_KC);
+    static const std::pair<char16_t, char16_t> folds[] = {{u'\u2EC6', u'角'}, {u'\u2EA0', u'民'}, {u'戶', u'户'},
+                                                          {u'\u2ED1', u'长'}, {u'\u2EE2', u'马'}};
+    for (const auto& [from, to] : folds)
+        s.replace(QChar(from), QChar(to));
+    return s;
+}
+
 struct PdfWord {
     int page = 0;
     double xMin = 0, yMin = 0, xMax = 0, yMax = 0;
@@ -60,7 +70,7 @@ struct PdfText {
                 ++at;
             out.words << PdfWord{at, wm.captured(1).toDouble(), wm.captured(2).toDouble(), wm.captured(3).toDouble(),
                                  wm.captured(4).toDouble(),
-                                 unescape(wm.captured(5)).normalized(QString::NormalizationForm_KC)};
+                                 foldPdfText(unescape(wm.captured(5)))};
         }
         return out;
     }
@@ -98,7 +108,7 @@ struct PdfText {
 
     // The first word whose text equals `text`; null when absent.
     const PdfWord* find(const QString& text, int pageIndex = -1) const {
-        const QString wanted = text.normalized(QString::NormalizationForm_KC);
+        const QString wanted = foldPdfText(text);
         for (const PdfWord& w : words)
             if ((pageIndex < 0 || w.page == pageIndex) && w.text == wanted)
                 return &w;
@@ -110,5 +120,9 @@ struct PdfText {
         for (const PdfWord& l : lines(pageIndex))
             texts << l.text;
         return texts.join(QLatin1Char('\n'));
+    }
+    // Whether a page holds `text` (folded the same way) within one of its lines.
+    bool pageContains(int pageIndex, const QString& text) const {
+        return pageText(pageIndex).contains(foldPdfText(text));
     }
 };

@@ -11,6 +11,7 @@
 #include "exchange/ui/excel_import_window.h"
 #include "maintenance/ui/backup_window.h"
 #include "records/ui/install_records.h"
+#include "sales/ui/install_printing.h"
 #include "sales/ui/install_sale.h"
 #include "store/data_module.h"
 #include "store/store_error.h"
@@ -92,6 +93,8 @@ StartOptions parseStartOptions(const QStringList& arguments) {
             options.screenshotWindows << arguments[++i];
         else if (arguments[i] == QLatin1String("--update-url") && i + 1 < arguments.size())
             options.updateUrl = arguments[++i];
+        else if (arguments[i] == QLatin1String("--receipt-pdf") && i + 1 < arguments.size())
+            options.receiptPdf = arguments[++i];
     }
     return options;
 }
@@ -154,6 +157,7 @@ int runProgram(int argc, char* argv[]) {
     if (auto* grid = mainForm.findChild<DataGrid*>(QStringLiteral("DataGrid1")))
         connectGridExport(mainForm.findChild<QAction*>(QStringLiteral("GridExport")), &mainForm, *grid,
                           QStringLiteral("商品进货统计报表"));
+    installPrinting(mainForm, options.receiptPdf);  // TForm2, Tform22, the POS panel, the grid prints
     about.setDataPath(dm().databasePath());
 
     if (QAction* a = mainForm.findChild<QAction*>(QStringLiteral("Help"))) {

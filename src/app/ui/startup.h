@@ -9,12 +9,14 @@ struct StartOptions {
     QString screenshotDir;   // screenshot mode: save PNGs here and end
     QStringList screenshotWindows;  // window classes to save besides the main window
     QString updateUrl;       // --update-url: where the update check looks instead
+    QString receiptPdf;      // --receipt-pdf DIR: POS receipts as PDF files there, not on the printer
 };
 
 // The folder of data.mdb without --workdir: the current folder when it holds data.mdb or is a
 // writable folder of the user's other than home; otherwise the user's data folder.
 QString defaultWorkdir();
-// Parses --workdir DIR, --english and --update-url URL; unknown arguments are left to Qt.
+// Parses --workdir DIR, --english, --update-url URL and --receipt-pdf DIR; unknown arguments are
+// left to Qt.
 StartOptions parseStartOptions(const QStringList& arguments);
 // Maps the family "宋体" to the CJK serif font of the machine and makes a CJK sans the default.
 void installChineseFonts();

@@ -15,8 +15,11 @@ QFont pageFont(const PageFont& f) {
     font.setPointSizeF(f.pointSize);
     font.setBold(f.bold);
     font.setUnderline(f.underline);
-    // Placed by the layout, so no hinting may shift glyphs between preview and paper.
+    // Placed by the layout, so no hinting may shift glyphs between preview and paper. Without
+    // shaping the CJK fonts keep their plain digit glyphs (shaped pairs such as "01" get glyphs a
+    // PDF cannot map back to text, so a saved document could not be searched or copied).
     font.setHintingPreference(QFont::PreferNoHinting);
+    font.setStyleStrategy(QFont::PreferNoShaping);
     return font;
 }
 

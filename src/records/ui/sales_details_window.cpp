@@ -8,6 +8,7 @@
 #include "records/ui/sales_charts.h"
 #include "records/ui/sales_grid.h"
 #include "records/ui/sales_record_panel.h"
+#include "sales/ui/pos_panel.h"
 #include "store/data_module.h"
 #include "store/query.h"
 #include "store/settings.h"
@@ -104,14 +105,8 @@ void Txstj::buildSalesPage(QWidget* page) {
     connect(m_recordPanel, &SalesRecordPanel::correctionRequested, this, &Txstj::correctShownSale);
     connect(m_recordPanel, &SalesRecordPanel::deletionRequested, this, &Txstj::deleteShownSale);
 
-    // The POS list's panel: its lines, totals and printing come with the receipt printing.
-    auto* pos = new DraggablePanel(page);
-    pos->setObjectName(QStringLiteral("Panel3"));
-    pos->setGeometry(120, 64, 641, 313);
-    pos->setToolTip(QStringLiteral("销售明细中点右键POS销售单打印可添加多行记录"));
-    pos->setAutoFillBackground(true);
-    pos->hide();
-    m_posPanel = pos;
+    // The POS panel (Panel3), hidden until the grid's POS item or the tool button "POS打印" shows it.
+    m_posPanel = new PosPanel(page);
 
     connect(m_grid, &DataGrid::titleClicked, m_recordPanel, &SalesRecordPanel::close);
     connect(m_grid, &DataGrid::cellClicked, this, &Txstj::onCurrentRowChanged);
