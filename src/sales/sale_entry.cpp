@@ -84,6 +84,7 @@ QString refusalMessage(SaleRefusal refusal) {
     case SaleRefusal::None: return QString();
     case SaleRefusal::QuantityMissing: return QStringLiteral("销售数量必须输入！");
     case SaleRefusal::QuantityZero: return QStringLiteral("销售数量不能为0");
+    case SaleRefusal::QuantityNegative: return QStringLiteral("销售数量不能小于0");
     case SaleRefusal::StockShort: return QStringLiteral("库存不足");
     case SaleRefusal::PriceMissing: return QStringLiteral("实际销售价必须输入！");
     case SaleRefusal::ArrearsMissing: return QStringLiteral("欠款金额必须输入！");
@@ -101,6 +102,10 @@ SaleCheck checkSale(const SaleEntryTexts& entry, const SaleBasis& basis) {
     const double quantity = typedNumber(entry.quantity);
     if (quantity == 0) {
         check.refusal = SaleRefusal::QuantityZero;
+        return check;
+    }
+    if (quantity < 0) {
+        check.refusal = SaleRefusal::QuantityNegative;
         return check;
     }
     if (quantity > recordNumber(basis.stockQuantity)) {

@@ -42,6 +42,7 @@ enum class SaleRefusal {
     None,
     QuantityMissing,  // "销售数量必须输入！"
     QuantityZero,     // "销售数量不能为0"
+    QuantityNegative, // pasted past the key filter; it would put stock back without a return
     StockShort,       // "库存不足"
     PriceMissing,     // "实际销售价必须输入！"
     ArrearsMissing,   // "欠款金额必须输入！"

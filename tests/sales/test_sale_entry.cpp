@@ -149,6 +149,7 @@ private slots:
         QTest::newRow("quantity empty comes first") << "  " << "" << "" << noDate << SaleRefusal::QuantityMissing;
         QTest::newRow("quantity 0") << "0" << "" << "" << noDate << SaleRefusal::QuantityZero;
         QTest::newRow("quantity 0.0") << "0.0" << "5" << "0" << day << SaleRefusal::QuantityZero;
+        QTest::newRow("negative quantity (pasted)") << "-2" << "5" << "0" << day << SaleRefusal::QuantityNegative;
         QTest::newRow("more than the stock") << "5" << "" << "" << noDate << SaleRefusal::StockShort;
         QTest::newRow("price empty") << "3" << "" << "" << noDate << SaleRefusal::PriceMissing;
         QTest::newRow("arrears empty") << "3" << "5" << " " << noDate << SaleRefusal::ArrearsMissing;
@@ -168,6 +169,7 @@ private slots:
         QCOMPARE(check.refusal, expected);
         // The computation runs once the stock checks have passed, and only then.
         const bool stockPassed = expected != SaleRefusal::QuantityMissing && expected != SaleRefusal::QuantityZero &&
+                                 expected != SaleRefusal::QuantityNegative &&
                                  expected != SaleRefusal::StockShort && expected != SaleRefusal::PriceMissing;
         QCOMPARE(bool(check.figures), stockPassed);
     }

@@ -91,8 +91,8 @@ class SalePanelTest : public QObject {
         field->selectAll();
         if (text.isEmpty())
             QTest::keyClick(field, Qt::Key_Backspace);
-        else if (text.toLatin1() != text.toUtf8())
-            field->insert(text);  // what an input method hands over
+        else if (text.toLatin1() != text.toUtf8() || text.startsWith(QLatin1Char('-')))
+            field->insert(text);  // what an input method or a paste hands over
         else
             QTest::keyClicks(field, text);
     }
@@ -327,6 +327,8 @@ private slots:
                                      << "SaleQuantity" << "";
         QTest::newRow("quantity 0") << "笔" << "SaleQuantity" << "0" << app << "销售数量不能为0"
                                     << "SaleQuantity" << "0";
+        QTest::newRow("negative quantity pasted") << "笔" << "SaleQuantity" << "-1" << app << "销售数量不能小于0"
+                                                  << "SaleQuantity" << "-1";
         QTest::newRow("more than the stock") << "笔" << "SaleQuantity" << "5" << app << "库存不足"
                                              << "SaleQuantity" << "3";
         QTest::newRow("no price") << "笔" << "SalePrice" << "" << "Warning" << "实际销售价必须输入！"

@@ -447,6 +447,7 @@ bool SalePanel::refuse(SaleRefusal refusal) {
         RequireEdit(m_arrears, message);
         break;
     case SaleRefusal::QuantityZero:
+    case SaleRefusal::QuantityNegative:
         showInfo(this, message);
         m_quantity->setFocus();
         m_quantity->selectAll();
