@@ -1,0 +1,161 @@
+// Printing in the program: the POS panel inside the sales details window, fed by a confirmed sale
+// and by the grid's POS item; the tool button "POS打印"; the sales note button; the print items.
+#include "app/ui/main_window.h"
+#include "app/ui/startup.h"
+#include "printing/pdf_words.h"
+#include "printing/ui/page_painter.h"
+#include "records/ui/install_records.h"
+#include "records/ui/product_summary_window.h"
+#include "records/ui/sales_details_window.h"
+#include "sales/sale_entry.h"
+#include "sales/ui/install_printing.h"
+#include "sales/ui/install_sale.h"
+#include "sales/ui/pos_panel.h"
+#include "sales/ui/receipt_printer.h"
+#include "sales/ui/sale_panel.h"
+#include "store/data_module.h"
+#include "store/settings.h"
+#include "support/recording_ui.h"
+#include "support/temp_workdir.h"
+#include "users/rights.h"
+#include "widgets/data_grid.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QPrinter>
+#include <QPushButton>
+#include <QToolButton>
+#include <QtTest>
+
+class PrintingWiringTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TempWorkdir> m_dir;
+    std::unique_ptr<RecordingUi> m_ui;
+    std::unique_ptr<TMainForm> m_form;
+    Txstj* m_sales = nullptr;
+    PosPanel* m_pos = nullptr;
+    PrintPreviewRunner m_previous;
+    QStringList m_previews;
+
+    Database& db() { return dm().connection(); }
+
+private slots:
+    void initTestCase() { installChineseFonts(); }
+
+    void init() {
+        m_dir = std::make_unique<TempWorkdir>();
+        m_dir->openNewDatabase();
+        m_ui = std::make_unique<RecordingUi>();
+        m_ui->setNow(QDateTime(QDate(2024, 5, 17), QTime(10, 0)));
+        setCurrentRights(Rights::forUser(QStringLiteral("超级管理员")));
+        TMainForm::setRemovableCheck([] { return true; });
+        m_previews.clear();
+        m_previous = setPrintPreviewRunner([this](QWidget*, QPrinter& printer, const std::function<void(QPrinter*)>& paint) {
+            const QString path = m_dir->file(QStringLiteral("preview-%1.pdf").arg(m_previews.size() + 1));
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(path);
+            paint(&printer);
+            m_previews << path;
+        });
+        m_form = std::make_unique<TMainForm>();
+        m_sales = installSalesRecords(*m_form).salesDetails;
+        installPrinting(*m_form);
+        m_pos = qobject_cast<PosPanel*>(m_sales->posPanel());
+    }
+    void cleanup() {
+        m_form.reset();
+        setPrintPreviewRunner(m_previous);
+        setReceiptPdfFolder(QString());
+        setCurrentRights(Rights());
+        m_ui.reset();
+        m_dir.reset();
+    }
+
+    void posPanelLivesInTheSalesDetailsWindow() {
+        QVERIFY(m_pos);
+        QCOMPARE(m_sales->findChild<PosPanel*>(QStringLiteral("Panel3")), m_pos);
+        QVERIFY(!m_pos->isVisible());
+        QCOMPARE(m_pos->geometry(), QRect(120, 64, 641, 313));
+    }
+
+    void toolButtonShowsThePanelAndOpensTheWindow() {
+        auto* button = m_form->findChild<QToolButton*>(QStringLiteral("ToolButton2"));
+        QVERIFY(button && button->isEnabled());
+        button->click();
+        QVERIFY(m_sales->isVisible());
+        QVERIFY(m_pos->isVisible());
+        // It stays shown across closing and reopening the window.
+        m_sales->close();
+        button->click();
+        QVERIFY(m_pos->isVisible());
+        m_sales->close();
+    }
+
+    void aConfirmedSaleHandsItsLineAndCustomer() {
+        SalePanel* sale = salePanelOf(*m_form);
+        QVERIFY(sale);
+        emit sale->lineSold(SoldLine{QStringLiteral("K01"), QStringLiteral("可乐"), QStringLiteral("330ml"),
+                                     QStringLiteral("2"), QStringLiteral("3.5"), QStringLiteral("7.00")});
+        emit sale->customerSold(QStringLiteral("李四"), QStringLiteral("20240517001"));
+        QCOMPARE(m_pos->list().line(0).name, QStringLiteral("可乐"));
+        QCOMPARE(m_pos->cell(0, PosPanel::kAmount)->text(), QStringLiteral("7.00"));
+        QCOMPARE(m_pos->customerName()->text(), QStringLiteral("李四"));
+        QCOMPARE(m_sales->customerFilter(), QStringLiteral("20240517001"));
+    }
+
+    void gridItemAddsTheCurrentSaleAndListsItsOrder() {
+        db().exec(QStringLiteral("insert into data1 (a,c,[2],[3],[4],day1,g,z) values "
+                                 "('铅笔','B01',0.5,2,1,'2024-05-17','王五','20240517009')"));
+        m_sales->runMonthView();
+        QAction* item = m_sales->posPrintItem();
+        QVERIFY(item->isEnabled());
+        item->trigger();
+        QCOMPARE(m_pos->list().line(0).name, QStringLiteral("铅笔"));
+        QCOMPARE(m_pos->list().line(0).amount, QStringLiteral("1.00"));
+        QCOMPARE(m_pos->customerName()->text(), QStringLiteral("王五"));
+        QCOMPARE(m_sales->customerFilter(), QStringLiteral("20240517009"));
+        QCOMPARE(m_sales->grid()->rowCount(), 1);
+    }
+
+    void salesNoteButtonPrintsTheListedOrder() {
+        db().exec(QStringLiteral("insert into data1 (a,[2],[3],[4],day1,g,z) values "
+                                 "('铅笔',0.5,2,1,'2024-05-17','王五','20240517009')"));
+        m_sales->setCompanyHeader(QStringLiteral("平安文具店"), QStringLiteral("中山路1号"));
+        m_sales->setCustomerFilter(QStringLiteral("20240517009"));
+        QPushButton* button = m_sales->salesNoteButton();
+        QVERIFY(button->isEnabled());
+        button->click();
+        QCOMPARE(m_previews.size(), 1);
+        const PdfText pdf = PdfText::read(m_previews.last());
+        QVERIFY(pdf.pageContains(0, QStringLiteral("单 号：20240517009")));
+        QVERIFY(pdf.pageContains(0, QStringLiteral("壹元整")));
+    }
+
+    void printItemsOfTheThreeGridsArePrinted() {
+        const QList<QAction*> items = {m_form->findChild<QAction*>(QStringLiteral("GridPrint")), m_sales->printItem(),
+                                       productSummaryWindow(*m_form)->printItem()};
+        const QStringList titles = {QStringLiteral("商 品 进 货 统 计 报 表"), QStringLiteral("销 售 统 计 报 表"),
+                                    QStringLiteral("商 品 进 销 存 统 计 报 表")};
+        for (int i = 0; i < items.size(); ++i) {
+            QVERIFY(items[i] && items[i]->isEnabled());
+            items[i]->trigger();
+            QCOMPARE(m_previews.size(), i + 1);
+            const PdfText pdf = PdfText::read(m_previews.last());
+            QVERIFY2(pdf.pageContains(0, titles[i]), qPrintable(pdf.pageText(0)));
+            QVERIFY(pdf.pageContains(0, QStringLiteral("Page. 1")));
+            QVERIFY(pdf.pageContains(pdf.pageCount() - 1, QStringLiteral("制表人：超级管理员")));
+        }
+    }
+
+    void receiptFolderSettingIsTakenAtStart() {
+        WriteSetting(kMainKey, QStringLiteral("xiaopiaopdf"), m_dir->file(QStringLiteral("receipts")));
+        installPrinting(*m_form);
+        QCOMPARE(receiptPdfFolder(), m_dir->file(QStringLiteral("receipts")));
+        installPrinting(*m_form, m_dir->file(QStringLiteral("other")));  // the command line wins
+        QCOMPARE(receiptPdfFolder(), m_dir->file(QStringLiteral("other")));
+    }
+};
+
+QTEST_MAIN(PrintingWiringTest)
+#include "test_printing_wiring.moc"
