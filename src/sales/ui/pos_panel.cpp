@@ -177,6 +177,7 @@ void PosPanel::showLine(int index) {
         edit->setText(texts[c]);
         edit->setCursorPosition(0);
     }
+    refreshTotal();  // at once; the timer keeps it current as well
 }
 
 int PosPanel::addLine(const PosLine& line) {
