@@ -5,6 +5,7 @@
 #include "store/store_error.h"
 #include "text/number_text.h"
 #include "text/pinyin.h"
+#include "text/trim.h"
 
 namespace {
 
@@ -15,16 +16,6 @@ QString product(double a, double b) { return generalNumberText(a * b); }
 bool filled(const StockInValues& v, F f) { return !v[f].isEmpty(); }
 
 double num(const StockInValues& v, F f) { return textToNumber(v[f]); }
-
-// Leading and trailing blanks and control characters go, as the pick lists hold the texts.
-QString trimmed(const QString& text) {
-    int begin = 0, end = int(text.size());
-    while (begin < end && text.at(begin).unicode() <= 0x20)
-        ++begin;
-    while (end > begin && text.at(end - 1).unicode() <= 0x20)
-        --end;
-    return text.mid(begin, end - begin);
-}
 
 }  // namespace
 
@@ -76,8 +67,8 @@ QDate stockInDate(const QString& text) {
 
 QVector<QPair<QString, QVariant>> stockRecordFields(const StockInEntry& entry, bool modification) {
     const StockInValues& v = entry.values;
-    const QString name = trimmed(entry.name);
-    const QString model = trimmed(entry.model);
+    const QString name = trimmedText(entry.name);
+    const QString model = trimmedText(entry.model);
     // Every conversion first, so a wrong text writes nothing.
     const double price = num(v, F::PurchasePrice), quantity = num(v, F::Quantity),
                  amount = num(v, F::PurchaseAmount), salesPrice = num(v, F::SalesPrice),
@@ -87,8 +78,8 @@ QVector<QPair<QString, QVariant>> stockRecordFields(const StockInEntry& entry, b
     const QDate date = stockInDate(entry.dateText);
     return {{stock::kName, name},
             {stock::kModel, model},
-            {stock::kCode, trimmed(entry.code)},
-            {stock::kCategory, trimmed(entry.category)},
+            {stock::kCode, trimmedText(entry.code)},
+            {stock::kCategory, trimmedText(entry.category)},
             {stock::kPurchasePrice, price},
             {stock::kQuantity, quantity},
             {stock::kPurchaseAmount, amount},
@@ -97,9 +88,9 @@ QVector<QPair<QString, QVariant>> stockRecordFields(const StockInEntry& entry, b
             {stock::kSalesTotal, salesTotal},
             {stock::kStockQuantity, stockQuantity},
             {stock::kStockAmount, stockAmount},
-            {stock::kRemark, trimmed(entry.remark)},
+            {stock::kRemark, trimmedText(entry.remark)},
             {stock::kDate, date},
-            {stock::kSupplier, trimmed(entry.supplier)},
+            {stock::kSupplier, trimmedText(entry.supplier)},
             {stock::kNameInitials, PinyinInitials(name)},
             {stock::kModelInitials, PinyinInitials(model)}};
 }

@@ -7,15 +7,6 @@
 #include <QLineEdit>
 #include <QSignalBlocker>
 
-QString trimmedText(const QString& text) {
-    int begin = 0, end = int(text.size());
-    while (begin < end && text.at(begin).unicode() <= 0x20)
-        ++begin;
-    while (end > begin && text.at(end - 1).unicode() <= 0x20)
-        --end;
-    return text.mid(begin, end - begin);
-}
-
 namespace {
 
 bool require(QWidget* field, const QString& text, const QString& message) {

@@ -1,5 +1,7 @@
 #pragma once
 // Checks of required entry fields and the fill of pick lists, shared by every entry panel.
+#include "text/trim.h"
+
 #include <QString>
 
 class QComboBox;
@@ -13,5 +15,3 @@ bool RequireCombo(QComboBox* box, const QString& message);
 // Lists the distinct values of table.column in the box; its text is emptied without signalling a
 // change by the user. After a failure the box stays empty and the error propagates.
 void FillCombo(Dataset& query, const QString& column, const QString& table, QComboBox* box);
-// Text with leading and trailing blanks and control characters removed.
-QString trimmedText(const QString& text);
