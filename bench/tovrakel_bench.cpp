@@ -1,17 +1,50 @@
-// Times one operation of the program on a data.mdb, through the real code paths, and prints
-// "<operation> <seconds> <peak KiB>" per repetition. bench/run compares it with the sqlite3 shell.
+// Times one operation of the program on a data.mdb through its real code paths: the program starts
+// as a user starts it (offscreen), logs in, and the operation is driven through the buttons, fields
+// and menus of its windows. Prints "<operation> <seconds> <peak KiB> <rows>"; bench/run compares it
+// with the sqlite3 shell doing the same work on the same file.
+//   tovrakel-bench WORKDIR OPERATION [ARGUMENT]
+// The timed part ends after the events it caused have been handled, so the repaint of the windows
+// is included.
+#include "app/ui/main_window.h"
+#include "app/ui/screenshot_mode.h"
+#include "app/ui/startup.h"
+#include "exchange/ui/excel_import_window.h"
+#include "inventory/stock_columns.h"
+#include "inventory/ui/inventory.h"
+#include "records/ui/install_records.h"
+#include "records/ui/product_summary_window.h"
+#include "records/ui/sales_details_window.h"
+#include "sales/sale_entry.h"
 #include "store/data_module.h"
-#include "store/query.h"
+#include "store/database.h"
+#include "users/ui/login_window.h"
+#include "widgets/data_grid.h"
+#include "widgets/date_field.h"
 #include "widgets/ui_services.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
 #include <QTextStream>
+#include <QTimer>
+#include <QToolButton>
+#include <cstdlib>
+#include <ctime>
 #include <functional>
 #include <map>
+#include <sqlite3.h>
 
 namespace {
+
+QString g_operation;
+QString g_argument;
 
 long peakKiB() {
     QFile f(QStringLiteral("/proc/self/status"));
@@ -23,57 +56,298 @@ long peakKiB() {
     return 0;
 }
 
+void report(double seconds, long rows) {
+    QTextStream(stdout) << g_operation << ' ' << seconds << ' ' << peakKiB() << ' ' << rows << Qt::endl;
+}
+
+[[noreturn]] void fail(const QString& why) {
+    QTextStream(stderr) << "tovrakel-bench " << g_operation << ": " << why << Qt::endl;
+    std::_Exit(1);
+}
+
+template <typename T>
+T* child(QObject* in, const QString& name) {
+    T* found = in ? in->findChild<T*>(name) : nullptr;
+    if (!found)
+        fail(QStringLiteral("no %1").arg(name));
+    return found;
+}
+
+// Answers every message box with its default button, as screenshot mode does; the save dialog
+// answers with the file the bench names.
+class BenchUiServices : public AutoAnswerUiServices {
+public:
+    QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override { return g_argument; }
+    QString openFileName(QWidget*, const QString&, const QString&, const QString&) override { return g_argument; }
+};
+
+// Handles everything the step caused, painting included.
+void settle() {
+    for (int i = 0; i < 3; ++i)
+        QApplication::processEvents();
+}
+
+// Runs `setup` untimed, then times `step` until its events are handled.
+void measure(const std::function<void()>& setup, const std::function<void()>& step,
+             const std::function<long()>& rows) {
+    if (setup)
+        setup();
+    settle();
+    QElapsedTimer timer;
+    timer.start();
+    step();
+    settle();
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    report(seconds, rows ? rows() : 0);
+}
+
+void click(QAbstractButton* button) { button->click(); }
+
+void typeKey(QWidget* target, Qt::Key key, const QString& text) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+    QApplication::sendEvent(target, &release);
+}
+
+// A left click in the middle of a column title.
+void clickTitle(DataGrid* grid, int column) {
+    QHeaderView* header = grid->header();
+    const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2, header->height() / 2);
+    const QPoint global = header->viewport()->mapToGlobal(at);
+    QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(header->viewport(), &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(header->viewport(), &release);
+}
+
+int gridColumn(const DataGrid* grid, const QString& field) {
+    for (int c = 0; c < grid->columnCount(); ++c)
+        if (grid->columns().at(c).field == field)
+            return c;
+    fail(QStringLiteral("no grid column %1").arg(field));
+}
+
+Txstj* openSalesDetails(TMainForm& form) {
+    click(child<QToolButton>(&form, QStringLiteral("ToolButton19")));
+    settle();
+    Txstj* sales = salesDetailsWindow(form);
+    if (!sales || !sales->isVisible())
+        fail(QStringLiteral("the sales details window did not open"));
+    return sales;
+}
+
+long salesRows() { return dm().ADOQuery13.isOpen() ? dm().ADOQuery13.recordCount() : 0; }
+long stockRows() { return dm().ADOQuery15.isOpen() ? dm().ADOQuery15.recordCount() : 0; }
+qint64 count(const QString& table) { return dm().connection().scalar(QStringLiteral("select count(*) from ") + table).toLongLong(); }
+
+// The row of the inventory grid holding the stock record with this identity.
+int stockRow(qint64 id) {
+    const Dataset& q = dm().ADOQuery15;
+    const int idColumn = q.columnIndex(stock::kId);
+    for (int row = q.recordCount() - 1; row >= 0; --row)
+        if (qint64(q.number(row, idColumn)) == id)
+            return row;
+    fail(QStringLiteral("no stock record %1 in the grid").arg(id));
+}
+
+void runOperation(TMainForm& form) {
+    Inventory* inventory = Inventory::of(&form);
+    if (!inventory || !inventory->grid())
+        fail(QStringLiteral("no inventory"));
+    const QString& op = g_operation;
+    if (op == QLatin1String("stock-all")) {
+        measure({}, [&] { click(child<QPushButton>(&form, QStringLiteral("Button12"))); }, stockRows);
+    } else if (op == QLatin1String("stock-key")) {
+        QLineEdit* name = child<QLineEdit>(form.searchBox(), QStringLiteral("Edit23"));
+        measure([&] { name->setFocus(); }, [&] { typeKey(name, Qt::Key_J, QStringLiteral("j")); }, stockRows);
+        if (name->text() != QLatin1String("j"))
+            fail(QStringLiteral("the key did not reach the search field"));
+    } else if (op == QLatin1String("sales-open")) {
+        measure({}, [&] { openSalesDetails(form); }, salesRows);
+    } else if (op == QLatin1String("sales-all")) {
+        Txstj* sales = nullptr;
+        measure([&] { sales = openSalesDetails(form); },
+                [&] { click(child<QPushButton>(sales, QStringLiteral("Button16"))); }, salesRows);
+    } else if (op == QLatin1String("sales-sort")) {
+        Txstj* sales = nullptr;
+        int column = -1;
+        measure(
+            [&] {
+                sales = openSalesDetails(form);
+                click(child<QPushButton>(sales, QStringLiteral("Button16")));
+                column = gridColumn(sales->grid(), QStringLiteral("a"));
+            },
+            [&] { clickTitle(sales->grid(), column); }, salesRows);
+        if (sales->grid()->header()->mark(column) != BandHeader::Mark::Down)
+            fail(QStringLiteral("the title click did not sort"));
+    } else if (op == QLatin1String("summary")) {
+        measure({}, [&] { click(child<QToolButton>(&form, QStringLiteral("ToolButton22"))); },
+                [] { return long(dm().ADOQuery12.recordCount()); });
+        if (!productSummaryWindow(form)->isVisible())
+            fail(QStringLiteral("the product summary did not open"));
+    } else if (op == QLatin1String("sale") || op == QLatin1String("sale-write")) {
+        // ARGUMENT: the identity of a stock record with stock to sell.
+        const qint64 id = g_argument.toLongLong();
+        const qint64 before = count(QStringLiteral("data1"));
+        QWidget* panel = form.salePanel();
+        if (op == QLatin1String("sale")) {
+            measure(
+                [&] {
+                    emit inventory->grid()->rowDoubleClicked(stockRow(id));
+                    if (!panel->isVisible())
+                        fail(QStringLiteral("the sale panel did not open"));
+                    child<QLineEdit>(panel, QStringLiteral("SaleQuantity"))->setText(QStringLiteral("1"));
+                },
+                [&] { click(child<QPushButton>(panel, QStringLiteral("ConfirmSale"))); }, [] { return 1L; });
+        } else {
+            // The write alone, as the panel makes it: checks, conversion, one transaction.
+            StockSnapshot stock;
+            SaleEntryTexts entry;
+            measure(
+                [&] {
+                    stock = stockSnapshot(dm().ADOQuery15, stockRow(id));
+                    entry.price = stock.suggestedPrice;
+                    entry.quantity = QStringLiteral("1");
+                    entry.arrears = QStringLiteral("0");
+                    entry.saleDate = today().toString(QStringLiteral("yyyy-MM-dd"));
+                    entry.customerNumber = QStringLiteral("20261210001");
+                    entry.customerName = QStringLiteral("散客");
+                },
+                [&] {
+                    const SaleCheck check = checkSale(entry, stock.basis);
+                    if (check.refusal != SaleRefusal::None || !check.figures)
+                        fail(QStringLiteral("the sale was refused: ") + refusalMessage(check.refusal));
+                    recordSale(prepareSale(stock, entry, *check.figures), dm().ADOQuery1, dm().ADOTable2);
+                },
+                [] { return 1L; });
+        }
+        if (count(QStringLiteral("data1")) != before + 1)
+            fail(QStringLiteral("no sales record was written"));
+    } else if (op == QLatin1String("export")) {
+        // ARGUMENT: FILE.xls,FROM,TO: the sales of the date range found by the search box.
+        const QStringList parts = g_argument.split(QLatin1Char(','));
+        if (parts.size() != 3)
+            fail(QStringLiteral("export wants FILE,FROM,TO"));
+        g_argument = parts[0];
+        Txstj* sales = nullptr;
+        measure(
+            [&] {
+                QFile::remove(parts[0]);
+                sales = openSalesDetails(form);
+                child<QCheckBox>(sales, QStringLiteral("CheckBox6"))->setChecked(true);
+                child<DateField>(sales, QStringLiteral("DateEdit2"))->setDate(QDate::fromString(parts[1], Qt::ISODate));
+                child<DateField>(sales, QStringLiteral("DateEdit3"))->setDate(QDate::fromString(parts[2], Qt::ISODate));
+                click(child<QPushButton>(sales, QStringLiteral("Button4")));
+            },
+            [&] { child<QAction>(sales, QStringLiteral("SalesExport"))->trigger(); }, salesRows);
+        if (QFile(parts[0]).size() < 1000)
+            fail(QStringLiteral("no XLS file was written"));
+    } else if (op == QLatin1String("import")) {
+        // ARGUMENT: the workbook.
+        const qint64 before = count(QStringLiteral("data"));
+        Texcell* window = form.findChild<Texcell*>();
+        if (!window)
+            fail(QStringLiteral("no import window"));
+        measure(
+            [&] {
+                window->showModal();
+                window->workbookPath()->setText(g_argument);
+                window->databasePath()->setText(dm().databasePath());
+            },
+            [&] { click(child<QPushButton>(window, QStringLiteral("Image1"))); },
+            [&] { return long(count(QStringLiteral("data")) - before); });
+        if (count(QStringLiteral("data")) == before)
+            fail(QStringLiteral("nothing was imported"));
+    } else {
+        fail(QStringLiteral("unknown operation"));
+    }
+    QApplication::quit();
+}
+
+// Seconds since bench/run started this process (TOVRAKEL_BENCH_START_NS, wall clock).
+double sinceStart() {
+    const qint64 start = qEnvironmentVariable("TOVRAKEL_BENCH_START_NS").toLongLong();
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return start > 0 ? (qint64(now.tv_sec) * 1000000000 + now.tv_nsec - start) / 1e9 : 0;
+}
+
+// Reports once the watched window has painted itself for the first time.
+class FirstPaint : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint && !m_seen) {
+            m_seen = true;
+            QTimer::singleShot(0, qApp, [] {
+                report(sinceStart(), 0);
+                QApplication::quit();
+            });
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    bool m_seen = false;
+};
+
+BenchUiServices g_services;
+
+// TOVRAKEL_BENCH_TRACE=1: each statement with the milliseconds from its first step to its end (our
+// reading of its rows included), on stderr.
+int traceStatement(unsigned type, void*, void* statement, void* nanoseconds) {
+    if (type == SQLITE_TRACE_PROFILE) {
+        char* sql = sqlite3_expanded_sql(static_cast<sqlite3_stmt*>(statement));
+        QTextStream(stderr) << "statement " << *static_cast<qint64*>(nanoseconds) / 1e6 << " ms: "
+                            << QString::fromUtf8(sql ? sql : "").simplified().left(160) << Qt::endl;
+        sqlite3_free(sql);
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
-    const QStringList args = app.arguments();
-    if (args.size() < 3) {
-        QTextStream(stderr) << "usage: tovrakel-bench WORKDIR OPERATION [REPEAT]\n";
+    if (argc < 3) {
+        QTextStream(stderr) << "usage: tovrakel-bench WORKDIR OPERATION [ARGUMENT]\n";
         return 2;
     }
-    const QString workdir = args[1];
-    const QString operation = args[2];
-    const int repeat = args.size() > 3 ? args[3].toInt() : 1;
-    Tdmfm::create(workdir);
+    const QString workdir = QString::fromLocal8Bit(argv[1]);
+    g_operation = QString::fromLocal8Bit(argv[2]);
+    g_argument = argc > 3 ? QString::fromLocal8Bit(argv[3]) : QString();
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
 
-    const std::map<QString, std::function<void()>> operations = {
-        {"stock-all", [] { OpenQuery(dm().ADOQuery15, QStringLiteral("select * from data order by day1")); }},
-        {"stock-search",
-         [] {
-             OpenQuery(dm().ADOQuery15, QStringLiteral("select * from data where [2]>0  and e like ?"),
-                       {QStringLiteral("%jl%")});
-         }},
-        {"sales-all", [] { OpenQuery(dm().ADOQuery13, QStringLiteral("select * from data1 order by day1")); }},
-        {"sales-sort",
-         [] {
-             static bool loaded = false;
-             if (!loaded) {
-                 OpenQuery(dm().ADOQuery13, QStringLiteral("select * from data1 order by day1"));
-                 loaded = true;
-             }
-             static bool descending = true;
-             dm().ADOQuery13.sort(descending ? QStringLiteral("a DESC") : QStringLiteral("a"));
-             descending = !descending;
-         }},
-        {"summary",
-         [] {
-             OpenQuery(dm().ADOQuery12,
-                       QStringLiteral("sELECT a,b,c,d, sum([2]) AS 进货数量,sum([3]) AS 进货金额,sum([5]) AS 销售数量,"
-                                      "sum([6]) AS 销售金额, sum([7]) AS 库存数量,sum([8]) AS 库存金额 FROM data GROUP BY a,b,c,d "));
-         }},
-    };
-    const auto it = operations.find(operation);
-    if (it == operations.end()) {
-        QTextStream(stderr) << "unknown operation " << operation << "\n";
-        return 2;
-    }
-    QTextStream out(stdout);
-    for (int i = 0; i < repeat; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        it->second();
-        out << operation << ' ' << timer.nsecsElapsed() / 1e9 << ' ' << peakKiB() << '\n';
-    }
-    return 0;
+    // A program started from a fixed disk advises a removable one in a message box first; the
+    // bench starts as if from a removable drive so the login comes at once.
+    TMainForm::setRemovableCheck([] { return true; });
+    Tloginfm::setRunner([](Tloginfm& login) {
+        if (g_operation == QLatin1String("startup")) {
+            login.installEventFilter(new FirstPaint(&login));
+            login.show();
+            return;
+        }
+        setUiServices(&g_services);
+        if (qEnvironmentVariableIntValue("TOVRAKEL_BENCH_TRACE"))
+            sqlite3_trace_v2(dm().connection().handle(), SQLITE_TRACE_PROFILE, traceStatement, nullptr);
+        login.loginUnattended(Database::kAdministrator, Database::kInitialPassword);
+        if (!login.loggedIn())
+            fail(QStringLiteral("the login failed"));
+        QTimer::singleShot(0, qApp, [] {
+            if (TMainForm* form = TMainForm::instance())
+                runOperation(*form);
+            else
+                fail(QStringLiteral("no main window"));
+        });
+    });
+
+    // The update check at start goes to a closed local port, so no network decides the timing.
+    QByteArrayList args = {argv[0], "--workdir", workdir.toLocal8Bit(), "--update-url",
+                           "http://127.0.0.1:9/tovrakel.inf"};
+    std::vector<char*> pointers;
+    for (QByteArray& a : args)
+        pointers.push_back(a.data());
+    pointers.push_back(nullptr);
+    return runProgram(int(args.size()), pointers.data());
 }
