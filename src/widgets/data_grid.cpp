@@ -13,7 +13,23 @@
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
-const QString kGeneralNumber = QStringLiteral("general");
+const BandColours kSkyBlueBand{QColor(166, 202, 240), QColor()};
+const BandColours kTealBand{QColor(0, 128, 128), QColor(Qt::white)};
+const BandColours kMaroonBand{QColor(128, 0, 0), QColor(Qt::white)};
+
+QVector<GridColumn> gridColumns(const LedgerColumns& columns, const QHash<QString, BandColours>& bands) {
+    QVector<GridColumn> out;
+    out.reserve(int(columns.size()));
+    for (const LedgerColumn& c : columns) {
+        const BandColours colours = bands.value(c.upper);
+        const Qt::Alignment align = c.align == LedgerColumn::Align::Right    ? Qt::AlignRight
+                                    : c.align == LedgerColumn::Align::Centre ? Qt::AlignHCenter
+                                                                             : Qt::AlignLeft;
+        out.push_back({c.field, c.upper, c.lower, c.format, align, GridColumn::Footer(int(c.footer)), c.footerText,
+                       colours.band, colours.title, c.width});
+    }
+    return out;
+}
 const QColor DataGrid::kFooterColour(255, 194, 134);
 
 bool datasetNumber(const Dataset& dataset, int row, int column, double* value) {

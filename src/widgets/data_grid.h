@@ -3,7 +3,10 @@
 // footer row of fixed texts and sums, title-click sorting in memory, hidden columns and a per-row
 // text colour. The inventory grid, the sales grid and the product summary are all DataGrids that
 // differ only in their column tables.
+#include "store/ledger_column.h"
+
 #include <QAbstractTableModel>
+#include <QHash>
 #include <QColor>
 #include <QFrame>
 #include <QHeaderView>
@@ -33,7 +36,15 @@ struct GridColumn {
     int width = 80;                // designed width; the grid fits all visible columns to its width
 };
 
-extern const QString kGeneralNumber;  // the format "general"
+// The colours of one title band: the band and its title text.
+struct BandColours {
+    QColor band;
+    QColor title;  // invalid: the style's text colour
+};
+extern const BandColours kSkyBlueBand, kTealBand, kMaroonBand;
+
+// A grid's columns from their description, each band coloured by its upper title.
+QVector<GridColumn> gridColumns(const LedgerColumns& columns, const QHash<QString, BandColours>& bands);
 
 // A cell of a dataset as a number: false for an empty cell or a text that is no number.
 bool datasetNumber(const Dataset& dataset, int row, int column, double* value);

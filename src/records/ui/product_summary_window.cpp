@@ -2,6 +2,7 @@
 
 #include "exchange/ui/data_grid_export.h"
 #include "records/product_summary.h"
+#include "records/sales_grid_columns.h"
 #include "store/data_module.h"
 #include "store/query.h"
 #include "users/rights.h"
@@ -15,25 +16,11 @@
 #include <QVBoxLayout>
 
 namespace {
-QVector<GridColumn> summaryColumns() {
-    const QColor skyBlue(166, 202, 240), teal(0, 128, 128), maroon(128, 0, 0), white(Qt::white);
-    const QString product = QStringLiteral("商 品 信 息"), purchase = QStringLiteral("进 货"),
-                  sales = QStringLiteral("销 售"), stock = QStringLiteral("存 货");
-    const auto left = Qt::AlignLeft, centre = Qt::AlignHCenter;
-    using F = GridColumn::Footer;
-    namespace s = summary;
-    return {
-        {QStringLiteral("a"), product, QStringLiteral("名 称"), {}, left, F::Text, QStringLiteral("总计"), skyBlue, {}, 120},
-        {QStringLiteral("b"), product, QStringLiteral("规格型号"), {}, left, F::None, {}, skyBlue, {}, 100},
-        {QStringLiteral("c"), product, QStringLiteral("编 码"), {}, left, F::None, {}, skyBlue, {}, 90},
-        {QStringLiteral("d"), product, QStringLiteral("类 别"), {}, left, F::None, {}, skyBlue, {}, 80},
-        {s::kPurchaseQuantity, purchase, QStringLiteral("数 量"), kGeneralNumber, centre, F::Sum, {}, teal, white, 70},
-        {s::kPurchaseAmount, purchase, QStringLiteral("金 额"), kGeneralNumber, centre, F::Sum, {}, teal, white, 80},
-        {s::kSoldQuantity, sales, QStringLiteral("数 量"), kGeneralNumber, centre, F::Sum, {}, skyBlue, {}, 70},
-        {s::kSalesAmount, sales, QStringLiteral("金 额"), kGeneralNumber, centre, F::Sum, {}, skyBlue, {}, 80},
-        {s::kStockQuantity, stock, QStringLiteral("数 量"), kGeneralNumber, centre, F::Sum, {}, maroon, white, 70},
-        {s::kStockAmount, stock, QStringLiteral("金 额"), kGeneralNumber, centre, F::Sum, {}, maroon, white, 80},
-    };
+QVector<GridColumn> summaryGridColumns() {
+    return gridColumns(summaryColumns(), {{QStringLiteral("商 品 信 息"), kSkyBlueBand},
+                                          {QStringLiteral("进 货"), kTealBand},
+                                          {QStringLiteral("销 售"), kSkyBlueBand},
+                                          {QStringLiteral("存 货"), kMaroonBand}});
 }
 }  // namespace
 
@@ -46,7 +33,7 @@ TForm1::TForm1(QWidget* parent)
 
     m_grid = new DataGrid(this);
     m_grid->setObjectName(QStringLiteral("SummaryGrid"));
-    m_grid->setColumns(summaryColumns());
+    m_grid->setColumns(summaryGridColumns());
     m_grid->setDataset(Tdmfm::exists() ? &dm().ADOQuery12 : nullptr);
     auto* layout = new QVBoxLayout(this);
     // The grid keeps a strip of 35 pixels under it.

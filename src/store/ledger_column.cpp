@@ -1,0 +1,3 @@
+#include "store/ledger_column.h"
+
+const QString kGeneralNumber = QStringLiteral("general");

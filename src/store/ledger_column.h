@@ -1,0 +1,27 @@
+#pragma once
+// How a result column is shown in the ledger's grids, without any colour or widget: the one
+// description from which the windows build their grids and the exports their sheets.
+#include <QString>
+#include <vector>
+
+extern const QString kGeneralNumber;  // the format "general": the general number text
+
+struct LedgerColumn {
+    enum class Align { Left, Right, Centre };
+    enum class Footer { None, Text, Sum };
+
+    QString field;       // column of the dataset
+    QString upper;       // adjacent columns with the same upper title share one band cell
+    QString lower;
+    // "" shows the stored text; kGeneralNumber the general number text; anything else is a
+    // number picture such as "#.##".
+    QString format;
+    Align align = Align::Left;
+    Footer footer = Footer::None;
+    QString footerText;  // for Footer::Text
+    int width = 80;      // designed width in pixels
+
+    QString title() const { return upper + QLatin1Char('|') + lower; }
+};
+
+using LedgerColumns = std::vector<LedgerColumn>;
