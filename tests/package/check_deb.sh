@@ -6,7 +6,8 @@ out="$(mktemp -d)"
 trap 'rm -rf "$out"' EXIT
 cpack -G DEB --config "$build/CPackConfig.cmake" -B "$out" >"$out/cpack.log" 2>&1 || { cat "$out/cpack.log"; exit 1; }
 deb="$(ls "$out"/tovrakel_*.deb)"
-files="$(dpkg-deb -c "$deb" | awk '{print $6}')"
+dpkg-deb -c "$deb" >"$out/contents"
+files="$(awk '{print $6}' "$out/contents")"
 fail=0
 for f in ./usr/bin/tovrakel ./usr/bin/tovrakel-tool ./usr/share/applications/tovrakel.desktop \
          ./usr/share/metainfo/cn.tovrakel.Tovrakel.metainfo.xml \
@@ -21,10 +22,12 @@ done
 # Every shared library the programs load must come from a package the package depends on.
 stage="$out/stage"
 dpkg-deb -x "$deb" "$stage"
-for lib in $(objdump -p "$stage/usr/bin/tovrakel" "$stage/usr/bin/tovrakel-tool" | awk '/NEEDED/ {print $2}' | sort -u); do
-  path="$(ldconfig -p | awk -v l="$lib" '$1 == l {print $NF; exit}')"
+ldconfig -p >"$out/ldcache"
+objdump -p "$stage/usr/bin/tovrakel" "$stage/usr/bin/tovrakel-tool" >"$out/objdump"
+for lib in $(awk '/NEEDED/ {print $2}' "$out/objdump" | sort -u); do
+  path="$(awk -v l="$lib" '$1 == l && !found {print $NF; found = 1}' "$out/ldcache")"
   [ -n "$path" ] || continue
-  owner="$({ dpkg -S "$path" || dpkg -S "$(readlink -f "$path")"; } 2>/dev/null | head -1 | cut -d: -f1 || true)"
+  owner="$({ dpkg -S "$path" || dpkg -S "$(readlink -f "$path")"; } 2>/dev/null | sed -n '1s/:.*//p' || true)"
   [ -n "$owner" ] || continue
   grep -q "$owner" <<<"$depends" || { echo "library $lib comes from $owner, which the package does not depend on"; fail=1; }
 done
