@@ -18,17 +18,19 @@ const QStringList kBrands = {"金龙", "福临", "康师", "统一", "海天", "
                              "雨润", "娃哈", "农夫", "百事", "青岛", "雪花", "燕京", "立白", "蓝月", "白猫",
                              "中华", "黑人", "高露", "舒肤", "六神", "美的", "格力", "海尔", "苏泊", "九阳",
                              "得力", "晨光", "真彩", "齐心", "公牛", "欧普", "雷士", "飞利", "南孚", "双鹿"};
-const QStringList kGoods = {"大米", "面粉", "食用油", "酱油", "香醋", "方便面", "矿泉水", "纯牛奶", "酸奶", "火腿肠",
-                            "啤酒", "白酒", "洗衣粉", "洗洁精", "牙膏", "牙刷", "香皂", "沐浴露", "洗发水", "毛巾",
-                            "电饭煲", "电水壶", "插线板", "灯泡", "电池", "中性笔", "笔记本", "文件夹", "订书机", "胶带",
-                            "饼干", "薯片", "巧克力", "糖果", "瓜子", "花生", "茶叶", "咖啡", "果汁", "可乐"};
+// Each product noun with its category.
+const QList<QPair<QString, QString>> kGoods = {
+    {"大米", "粮油"}, {"面粉", "粮油"}, {"食用油", "粮油"}, {"酱油", "调味品"}, {"香醋", "调味品"},
+    {"方便面", "方便食品"}, {"矿泉水", "饮料"}, {"纯牛奶", "乳制品"}, {"酸奶", "乳制品"}, {"火腿肠", "肉制品"},
+    {"啤酒", "酒类"}, {"白酒", "酒类"}, {"洗衣粉", "洗涤用品"}, {"洗洁精", "洗涤用品"}, {"牙膏", "个人护理"},
+    {"牙刷", "个人护理"}, {"香皂", "个人护理"}, {"沐浴露", "个人护理"}, {"洗发水", "个人护理"}, {"毛巾", "日用百货"},
+    {"电饭煲", "家用电器"}, {"电水壶", "家用电器"}, {"插线板", "电工照明"}, {"灯泡", "电工照明"}, {"电池", "电工照明"},
+    {"中性笔", "文具"}, {"笔记本", "文具"}, {"文件夹", "办公用品"}, {"订书机", "办公用品"}, {"胶带", "办公用品"},
+    {"饼干", "休闲食品"}, {"薯片", "休闲食品"}, {"巧克力", "休闲食品"}, {"糖果", "休闲食品"}, {"瓜子", "休闲食品"},
+    {"花生", "休闲食品"}, {"茶叶", "茶饮冲调"}, {"咖啡", "茶饮冲调"}, {"果汁", "饮料"}, {"可乐", "饮料"}};
 const QStringList kQualifiers = {"特级", "精选", "家庭装", "经济型", "加大", "迷你", "无糖", "原味", "清香", "豪华"};
 const QStringList kUnits = {"500g", "1kg", "5kg", "250ml", "500ml", "1.5L", "24支", "12包", "10只", "A4",
                             "XL-200", "JY-15", "3米", "9W", "5号", "0.5mm", "80页", "2L", "330ml", "礼盒"};
-const QStringList kCategories = {"粮油", "调味品", "方便食品", "饮料", "乳制品", "肉制品", "酒类", "洗涤用品",
-                                 "个人护理", "家用电器", "电工照明", "文具", "办公用品", "休闲食品", "茶饮冲调",
-                                 "日用百货", "纸品", "厨具", "五金", "母婴", "宠物用品", "汽车用品", "数码配件",
-                                 "体育用品", "服装鞋帽", "床上用品", "玩具", "图书", "烟草", "生鲜"};
 const QStringList kSuppliers = {"石家庄粮油批发部", "保定日化商行", "北京华联商贸", "天津宏达食品", "廊坊顺发百货",
                                 "唐山永辉批发", "沧州利民副食", "邯郸兴旺商贸", "邢台鑫源经销", "衡水万家福",
                                 "张家口伊顺乳业", "承德山庄酒业", "秦皇岛海鲜市场", "济南鲁信商贸", "太原晋商百货",
@@ -90,10 +92,11 @@ int runGenerate(const QStringList& args) {
                 Stock s;
                 const int product = int(random.bounded(4000u));
                 QRandomGenerator p(quint32(product) * 7919u + seed);
-                s.a = pick(p, kBrands) + pick(p, kQualifiers) + pick(p, kGoods);
+                const auto& goods = kGoods.at(int(p.bounded(quint32(kGoods.size()))));
+                s.a = pick(p, kBrands) + pick(p, kQualifiers) + goods.first;
                 s.b = pick(p, kUnits);
                 s.c = QStringLiteral("69%1").arg(100000000 + product * 37, 11, 10, QLatin1Char('0'));
-                s.d = kCategories.at(product % kCategories.size());
+                s.d = goods.second;
                 s.e = PinyinInitials(s.a);
                 s.f = PinyinInitials(s.b);
                 s.g = pick(random, kSuppliers);
@@ -120,8 +123,17 @@ int runGenerate(const QStringList& args) {
                 // Sales move forward through time; each sells from a batch already stocked in.
                 const QDate day = first.addDays(qint64(double(i) / qMax(1, salesCount) * double(span)));
                 const int newest = qMax(1, int(double(first.daysTo(day)) / double(span) * stockCount));
-                Stock& s = stock[size_t(random.bounded(quint32(qMin(newest, stockCount))))];
-                const double quantity = double(1 + random.bounded(5));
+                // A batch with stock left; a sale never takes more than the batch holds.
+                Stock* picked = nullptr;
+                for (int attempt = 0; attempt < 8 && !picked; ++attempt) {
+                    Stock& candidate = stock[size_t(random.bounded(quint32(qMin(newest, stockCount))))];
+                    if (candidate.sold < candidate.quantity)
+                        picked = &candidate;
+                }
+                if (!picked)
+                    continue;
+                Stock& s = *picked;
+                const double quantity = qMin(double(1 + random.bounded(5)), s.quantity - s.sold);
                 const double price = random.bounded(5) == 0 ? roundDecimal(s.salePrice * 0.9, 2) : s.salePrice;
                 if (day != orderDay) {
                     orderDay = day;
