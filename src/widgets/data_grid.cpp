@@ -94,6 +94,12 @@ void DataGridModel::reload() {
     endResetModel();
 }
 
+void DataGridModel::reorder() {
+    beginResetModel();
+    m_rows = m_dataset && m_dataset->isOpen() ? m_dataset->recordCount() : 0;
+    endResetModel();
+}
+
 // Sums over every row of the result, once per reload; painting only reads the texts.
 void DataGridModel::computeFooter() {
     m_footer.resize(m_columns.size());
@@ -478,7 +484,10 @@ void DataGrid::sortByTitle(int column, bool ctrl) {
     case BandHeader::Mark::Up: marks[column] = ctrl ? BandHeader::Mark::None : BandHeader::Mark::Down; break;
     }
     m_header->setMarks(marks);
-    refresh();
+    m_model->reorder();
+    selectDatasetRow();
+    m_footer->update();
+    m_header->viewport()->update();
 }
 
 // The columns share the grid's width in proportion to their designed widths.

@@ -63,6 +63,9 @@ public:
     const Dataset* dataset() const { return m_dataset; }
     // Re-reads the dataset after it was opened, sorted or changed.
     void reload();
+    // Re-reads the rows after the dataset was only re-ordered: the rows are the same, so the sums
+    // of the footer stay as they are (summing a million rows again would cost more than the sort).
+    void reorder();
 
     QString cellText(int row, int column) const;
     QString footerText(int column) const;

@@ -184,6 +184,15 @@ private slots:
         QCOMPARE(progress.bar()->maximum(), 3);
         QCOMPARE(progress.bar()->value(), 2);
     }
+
+    // The bar is painted at most once a frame, but the last record always shows as a full bar.
+    void progressEndsFullWhateverItsPace() {
+        TExportProgress progress;
+        progress.setRange(1000);
+        for (int done = 0; done <= 1000; ++done)
+            progress.setValue(done);
+        QCOMPARE(progress.bar()->value(), 1000);
+    }
 };
 
 QTEST_MAIN(ExportCommandTest)

@@ -51,12 +51,19 @@ void TExportProgress::setRange(int total) {
     m_bar->setRange(0, qMax(1, total));
     m_bar->setValue(0);
     m_shownStep = -1;
+    m_sincePaint.invalidate();
 }
 
 void TExportProgress::setValue(int done) {
+    // The export runs without returning to the event loop, so the bar is painted here. A screen
+    // shows one frame in 16 ms at most, and the bar one step per pixel; the bar itself repaints on
+    // every value that moves it, so a sheet written in a tenth of a second would otherwise spend
+    // more time on the bar than on the sheet.
+    const bool last = done >= m_total;
+    if (!last && m_sincePaint.isValid() && m_sincePaint.elapsed() < 16)
+        return;
+    m_sincePaint.start();
     m_bar->setValue(done);
-    // Repainting for every one of a million records would cost more than the export itself;
-    // the bar can show at most one step per pixel.
     const int step = m_total > 0 ? int(qint64(done) * m_bar->width() / m_total) : 0;
     if (step != m_shownStep) {
         m_shownStep = step;

@@ -1,6 +1,7 @@
 #pragma once
 // The "导出Excel" command of the three grids: save dialog, overwrite question, progress window,
 // the XLS writer, and opening the written file with the desktop's program.
+#include <QElapsedTimer>
 #include <QString>
 #include <QWidget>
 
@@ -21,6 +22,7 @@ private:
     QProgressBar* m_bar;
     int m_total = 0;
     int m_shownStep = -1;
+    QElapsedTimer m_sincePaint;
 };
 
 // The save-dialog filter "Microsoft Excel xls文件|*.xls" in Qt's form.
