@@ -312,6 +312,7 @@ private slots:
             m_form->setGridArea(grid);
         }
         showUntilLogin();
+        m_form->salePanel()->show();
         applySkin(index);
         QApplication::processEvents();
 
@@ -336,6 +337,9 @@ private slots:
         const QRect checkText = check->style()->subElementRect(QStyle::SE_CheckBoxContents, &checkOption, check);
         BandHeader* titles = grid->header();
         const int half = titles->height() / 2;
+        // The sale panel's red and teal captions, the note in its small font.
+        auto* price = m_form->salePanel()->findChild<QLabel*>(QStringLiteral("PriceCaption"));
+        auto* note = m_form->salePanel()->findChild<QLabel*>(QStringLiteral("PrintRequiredNote"));
 
         const QList<Probe> probes = {
             {"label", label, label->rect()},
@@ -345,6 +349,8 @@ private slots:
             {"group box title", box, boxTitle},
             {"status panel", m_form->statusPanel(1), m_form->statusPanel(1)->rect().adjusted(3, 3, -3, -3)},
             {"footer", grid->footer(), QRect(2, 2, grid->view()->columnWidth(0) - 4, grid->footer()->height() - 4)},
+            {"warning caption", price, price->rect()},
+            {"accent caption", note, note->rect()},
         };
         // Grabbed from the window, so each text is seen on the background its parents paint.
         const QImage window = grabImage(m_form.get());

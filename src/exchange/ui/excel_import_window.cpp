@@ -1,6 +1,7 @@
 #include "exchange/ui/excel_import_window.h"
 
 #include "app/ui/main_window.h"
+#include "app/ui/skins.h"
 #include "exchange/workbook_import.h"
 #include "store/data_module.h"
 #include "store/store_error.h"
@@ -38,7 +39,7 @@ Texcell::Texcell(QWidget* parent)
     QFont bold = warning->font();
     bold.setBold(true);
     warning->setFont(bold);
-    warning->setStyleSheet(QStringLiteral("color: red;"));
+    setLabelTone(warning, Qt::red, LabelTone::Warning);
     warning->setAlignment(Qt::AlignCenter);
     warning->setGeometry(8, 8, 398, 20);
 

@@ -1,6 +1,7 @@
 #include "inventory/ui/stock_in_panel.h"
 
 #include "app/ui/main_window.h"
+#include "app/ui/skins.h"
 #include "inventory/stock_columns.h"
 #include "inventory/ui/inventory.h"
 #include "store/data_module.h"
@@ -136,7 +137,7 @@ void StockInPanel::build() {
     QFont plain = hint->font();
     plain.setBold(false);
     hint->setFont(plain);
-    hint->setStyleSheet(QStringLiteral("color: #707070;"));
+    setLabelTone(hint, QColor(0x70, 0x70, 0x70), LabelTone::Muted);
     hint->setGeometry(xf1, buttonsTop, w1 + 60, 28);
     m_new = new QPushButton(QStringLiteral("新建入库"), m_panel);
     m_new->setObjectName(QStringLiteral("Button1"));

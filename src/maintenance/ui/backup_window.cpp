@@ -2,6 +2,7 @@
 
 #include "app/ui/main_window.h"
 #include "app/ui/screenshot_mode.h"
+#include "app/ui/skins.h"
 #include "maintenance/backup.h"
 #include "store/data_module.h"
 #include "store/settings.h"
@@ -64,7 +65,10 @@ Trepair::Trepair(QWidget* parent)
     m_default->setGeometry(width - 40, 44, 32, 18);
     m_default->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_default->setCursor(Qt::PointingHandCursor);
-    m_default->setStyleSheet(QStringLiteral("color: blue; text-decoration: underline;"));
+    QFont link = m_default->font();
+    link.setUnderline(true);
+    m_default->setFont(link);
+    setLabelTone(m_default, Qt::blue, LabelTone::Accent);
     m_default->installEventFilter(this);
     m_backupPath = new QLineEdit(defaultBackupPath(), content);
     m_backupPath->setObjectName(QStringLiteral("Edit1"));
@@ -76,7 +80,10 @@ Trepair::Trepair(QWidget* parent)
     auto* hint = new QLabel(QStringLiteral("温馨提示：定期备份数据，维护数据安全！"), content);
     hint->setObjectName(QStringLiteral("Label3"));
     hint->setGeometry(112, 92, width - 114, 26);
-    hint->setStyleSheet(QStringLiteral("color: #555555; font-size: 11px;"));
+    QFont small = hint->font();
+    small.setPixelSize(11);
+    hint->setFont(small);
+    setLabelTone(hint, QColor(0x55, 0x55, 0x55), LabelTone::Muted);
 
     // Restore section, below the visible part.
     auto* line = new QFrame(content);
@@ -100,7 +107,7 @@ Trepair::Trepair(QWidget* parent)
     warning->setGeometry(8, 206, width - 16, 70);
     warning->setWordWrap(true);
     warning->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    warning->setStyleSheet(QStringLiteral("color: red;"));
+    setLabelTone(warning, Qt::red, LabelTone::Warning);
 
     connect(m_backupPath, &QLineEdit::textChanged, this,
             [this](const QString& text) { runAction(this, [&] { WriteSetting(kBackupKey, kSaveValue, text); }); });

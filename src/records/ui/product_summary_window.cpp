@@ -1,5 +1,6 @@
 #include "records/ui/product_summary_window.h"
 
+#include "app/ui/skins.h"
 #include "exchange/ui/data_grid_export.h"
 #include "records/product_summary.h"
 #include "records/sales_grid_columns.h"
@@ -41,7 +42,7 @@ TForm1::TForm1(QWidget* parent)
     layout->addWidget(m_grid);
     auto* hint = new QLabel(QStringLiteral("点列标题排序；右键可导出Excel或打印"), this);
     hint->setObjectName(QStringLiteral("SummaryHint"));
-    hint->setStyleSheet(QStringLiteral("color: #606060;"));
+    setLabelTone(hint, QColor(0x60, 0x60, 0x60), LabelTone::Muted);
     hint->setGeometry(8, height() - 28, 400, 20);
     m_hint = hint;
 

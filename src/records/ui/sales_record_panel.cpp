@@ -1,5 +1,6 @@
 #include "records/ui/sales_record_panel.h"
 
+#include "app/ui/skins.h"
 #include "records/sales_columns.h"
 #include "store/dataset.h"
 #include "widgets/number_field.h"
@@ -56,7 +57,7 @@ SalesRecordPanel::SalesRecordPanel(QWidget* parent) : DraggablePanel(parent) {
     NumberKeyFilter::install(m_arrears, true);
     auto* note = new QLabel(QStringLiteral("不欠款填0"), this);
     note->setGeometry(kValueX + 100, y, 90, 22);
-    note->setStyleSheet(QStringLiteral("color: #808080;"));
+    setLabelTone(note, QColor(0x80, 0x80, 0x80), LabelTone::Muted);
     m_customerNumber = addField(QStringLiteral("Edit13"), QStringLiteral("客户编号："), y += kRow, 190);
     m_customerName = addField(QStringLiteral("Edit9"), QStringLiteral("客户名称："), y += kRow, 190);
     m_address = addField(QStringLiteral("Edit10"), QStringLiteral("地 址："), y += kRow, 190);

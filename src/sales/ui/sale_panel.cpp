@@ -1,5 +1,6 @@
 #include "sales/ui/sale_panel.h"
 
+#include "app/ui/skins.h"
 #include "store/data_module.h"
 #include "store/settings.h"
 #include "store/store_error.h"
@@ -22,8 +23,9 @@
 
 namespace {
 
-const QString kTeal = QStringLiteral("color: #008080;");
-const QString kRed = QStringLiteral("color: #ff0000;");
+// The captions' own colours in the built-in look; the skins recolour them by tone.
+const QColor kTeal(0, 128, 128);
+const QColor kRed(255, 0, 0);
 constexpr int kFieldHeight = 21;
 
 // The up-down arrows beside a number field: each click steps the field's whole-number value,
@@ -192,7 +194,8 @@ void SalePanel::build() {
     addCaption(QStringLiteral("SuggestedPriceCaption"), QStringLiteral("建议销售价："), 25, 138);
     m_suggestedValue = addValue(QStringLiteral("SuggestedPrice"), 138, 190);
 
-    addCaption(QStringLiteral("PriceCaption"), QStringLiteral("实际销售价："), 25, 167)->setStyleSheet(kRed);
+    setLabelTone(addCaption(QStringLiteral("PriceCaption"), QStringLiteral("实际销售价："), 25, 167),
+                 kRed, LabelTone::Warning);
     m_price = addField(QStringLiteral("SalePrice"), 114, 167, 55);
     m_price->setToolTip(QStringLiteral("利用回车Enter键和Tab键进行切换"));
     m_discount = addField(QStringLiteral("Discount"), 178, 167, 37);
@@ -200,7 +203,8 @@ void SalePanel::build() {
     discountArrows->setGeometry(215, 163, 16, kFieldHeight);
     addCaption(QStringLiteral("DiscountCaption"), QStringLiteral("折"), 235, 167);
 
-    addCaption(QStringLiteral("QuantityCaption"), QStringLiteral("销售数量："), 39, 196)->setStyleSheet(kRed);
+    setLabelTone(addCaption(QStringLiteral("QuantityCaption"), QStringLiteral("销售数量："), 39, 196),
+                 kRed, LabelTone::Warning);
     m_quantity = addField(QStringLiteral("SaleQuantity"), 114, 196, 37);
     auto* quantityArrows = new StepArrows(m_quantity, QStringLiteral("QuantityArrows"), 1, 0, 100, this);
     quantityArrows->setGeometry(151, 192, 16, kFieldHeight);
@@ -221,7 +225,8 @@ void SalePanel::build() {
     m_saleDate->setObjectName(QStringLiteral("SaleDate"));
     m_saleDate->setGeometry(114, 249, 101, kFieldHeight);
 
-    addCaption(QStringLiteral("CustomerNumberCaption"), QStringLiteral("客户编号："), 39, 280)->setStyleSheet(kTeal);
+    setLabelTone(addCaption(QStringLiteral("CustomerNumberCaption"), QStringLiteral("客户编号："), 39, 280),
+                 kTeal, LabelTone::Accent);
     m_customerNumber = addField(QStringLiteral("CustomerNumber"), 114, 280, 87);
     m_plus = new QPushButton(QStringLiteral("+"), this);
     m_plus->setObjectName(QStringLiteral("NextCustomerNumber"));
@@ -233,10 +238,11 @@ void SalePanel::build() {
     QFont small = font;
     small.setPixelSize(11);
     required->setFont(small);
-    required->setStyleSheet(kTeal);
+    setLabelTone(required, kTeal, LabelTone::Accent);
     required->resize(required->sizeHint().width() + 2, 13);
 
-    addCaption(QStringLiteral("CustomerNameCaption"), QStringLiteral("客户名称："), 39, 305)->setStyleSheet(kTeal);
+    setLabelTone(addCaption(QStringLiteral("CustomerNameCaption"), QStringLiteral("客户名称："), 39, 305),
+                 kTeal, LabelTone::Accent);
     m_customerName = new QComboBox(this);
     m_customerName->setObjectName(QStringLiteral("CustomerName"));
     m_customerName->setEditable(true);
@@ -244,11 +250,14 @@ void SalePanel::build() {
     m_customerName->setMaxVisibleItems(20);
     m_customerName->setGeometry(114, 301, 166, kFieldHeight);
     m_customerName->setCursor(Qt::ArrowCursor);
-    addCaption(QStringLiteral("AddressCaption"), QStringLiteral("地 址："), 60, 334)->setStyleSheet(kTeal);
+    setLabelTone(addCaption(QStringLiteral("AddressCaption"), QStringLiteral("地 址："), 60, 334),
+                 kTeal, LabelTone::Accent);
     m_address = addField(QStringLiteral("Address"), 114, 334, 167);
-    addCaption(QStringLiteral("ContactCaption"), QStringLiteral("联系方式："), 39, 362)->setStyleSheet(kTeal);
+    setLabelTone(addCaption(QStringLiteral("ContactCaption"), QStringLiteral("联系方式："), 39, 362),
+                 kTeal, LabelTone::Accent);
     m_contact = addField(QStringLiteral("Contact"), 114, 362, 111);
-    addCaption(QStringLiteral("RemarkCaption"), QStringLiteral("备 注："), 60, 390)->setStyleSheet(kTeal);
+    setLabelTone(addCaption(QStringLiteral("RemarkCaption"), QStringLiteral("备 注："), 60, 390),
+                 kTeal, LabelTone::Accent);
     m_remark = addField(QStringLiteral("Remark"), 114, 390, 111);
 
     // The picture button: a face of its own, whatever the skin.

@@ -1,5 +1,7 @@
 #include "upgrade/ui/updater_forms.h"
 
+#include "app/ui/skins.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFrame>
@@ -163,7 +165,7 @@ TUpdaterWizardForm::TUpdaterWizardForm(QWidget* parent, UpdaterLanguage language
 
     auto* shadow = new QLabel(QStringLiteral(" Updater "), this);
     shadow->setObjectName(QStringLiteral("AboutShadow"));
-    shadow->setStyleSheet(QStringLiteral("color: #a0a0a0;"));
+    setLabelTone(shadow, QColor(0xa0, 0xa0, 0xa0), LabelTone::Muted);
     shadow->setGeometry(13, 320, 120, 18);
     auto* about = new QLabel(QStringLiteral(" Updater "), this);
     about->setObjectName(QStringLiteral("AboutLabel"));

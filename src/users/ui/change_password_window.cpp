@@ -1,5 +1,6 @@
 #include "users/ui/change_password_window.h"
 
+#include "app/ui/skins.h"
 #include "store/data_module.h"
 #include "store/ui/input_helpers.h"
 #include "users/ui/password_field.h"
@@ -57,7 +58,7 @@ Tchangepassfm::Tchangepassfm(QWidget* owner)
     }
     auto* hint = new QLabel(QStringLiteral("提示：密码只能输入字母和数字，最长10个字符！"), this);
     hint->setObjectName(QStringLiteral("Label5"));
-    hint->setStyleSheet(QStringLiteral("color: #1f4e8c;"));
+    setLabelTone(hint, QColor(0x1f, 0x4e, 0x8c), LabelTone::Muted);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_closeWhenDone);
