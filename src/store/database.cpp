@@ -40,23 +40,47 @@ CREATE TABLE IF NOT EXISTS rz (
   btime TEXT, jtime TEXT);
 CREATE INDEX IF NOT EXISTS data1_day1 ON data1(day1);
 CREATE INDEX IF NOT EXISTS data1_z ON data1(z);
+-- The pick lists of categories and customers read the sales table in their order.
+CREATE INDEX IF NOT EXISTS data1_d ON data1(d);
+CREATE INDEX IF NOT EXISTS data1_g ON data1(g);
 CREATE INDEX IF NOT EXISTS data_day1 ON data(day1);
 )sql";
 
-// year(), month() and day() of a yyyy-MM-dd text, as whole numbers.
+// year(), month() and day() of a yyyy-MM-dd text, as whole numbers. They run once per row of
+// statistics over years of sales, so the stored form is read straight from its bytes.
+bool readDateBytes(const unsigned char* t, int n, int* y, int* m, int* d) {
+    auto digit = [&](int i) { return i < n && t[i] >= '0' && t[i] <= '9'; };
+    if (n < 10 || !digit(0) || !digit(1) || !digit(2) || !digit(3) || t[4] != '-' || !digit(5) || !digit(6) ||
+        t[7] != '-' || !digit(8) || !digit(9) || (n > 10 && t[10] != ' ' && t[10] != 'T'))
+        return false;
+    *y = (t[0] - '0') * 1000 + (t[1] - '0') * 100 + (t[2] - '0') * 10 + (t[3] - '0');
+    *m = (t[5] - '0') * 10 + (t[6] - '0');
+    *d = (t[8] - '0') * 10 + (t[9] - '0');
+    return QDate::isValid(*y, *m, *d);
+}
+
 void datePartFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
         sqlite3_result_null(ctx);
         return;
     }
-    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
-    const QDate date = QDate::fromString(QString::fromUtf8(text).left(10), QStringLiteral("yyyy-MM-dd"));
-    if (!date.isValid()) {
-        sqlite3_result_null(ctx);
-        return;
+    const unsigned char* text = sqlite3_value_text(argv[0]);
+    const int size = sqlite3_value_bytes(argv[0]);
+    int y = 0, m = 0, d = 0;
+    if (!readDateBytes(text, size, &y, &m, &d)) {
+        // Other spellings a worksheet may bring in, such as 2024-3-5.
+        const QDate date = QDate::fromString(QString::fromUtf8(reinterpret_cast<const char*>(text), size).trimmed(),
+                                             QStringLiteral("yyyy-M-d"));
+        if (!date.isValid()) {
+            sqlite3_result_null(ctx);
+            return;
+        }
+        y = date.year();
+        m = date.month();
+        d = date.day();
     }
     const auto part = reinterpret_cast<quintptr>(sqlite3_user_data(ctx));
-    sqlite3_result_int(ctx, part == 0 ? date.year() : part == 1 ? date.month() : date.day());
+    sqlite3_result_int(ctx, part == 0 ? y : part == 1 ? m : d);
 }
 
 void registerFunctions(sqlite3* db) {

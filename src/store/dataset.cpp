@@ -419,7 +419,15 @@ void Dataset::sort(const QString& spec) {
                 size_t end = begin + 1;
                 while (end < keys.size() && keys[end].key == keys[begin].key)
                     ++end;
-                if (end - begin > 1 && keys[begin].key > 1)
+                const bool allEqual = [&] {
+                    const std::string_view first = col.utf8(keys[begin].row);
+                    for (size_t i = begin + 1; i < end; ++i)
+                        if (col.utf8(keys[i].row) != first)
+                            return false;
+                    return true;
+                }();
+                // Runs of one text (a product sold a thousand times) are already in order.
+                if (end - begin > 1 && keys[begin].key > 1 && !allEqual)
                     std::stable_sort(keys.begin() + long(begin), keys.begin() + long(end),
                                      [&](const Key& x, const Key& y) {
                                          const int c = col.compare(x.row, y.row);

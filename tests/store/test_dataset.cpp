@@ -239,6 +239,29 @@ private slots:
         QCOMPARE(q.recordCount(), rows);
     }
 
+    void datePartsOfStoredAndTypedDates_data() {
+        QTest::addColumn<QString>("date");
+        QTest::addColumn<QVariant>("year");
+        QTest::addColumn<QVariant>("month");
+        QTest::addColumn<QVariant>("day");
+        QTest::newRow("stored") << "2024-03-06" << QVariant(2024) << QVariant(3) << QVariant(6);
+        QTest::newRow("with time") << "2024-12-31 10:00:00" << QVariant(2024) << QVariant(12) << QVariant(31);
+        QTest::newRow("short spelling") << "2024-3-5" << QVariant(2024) << QVariant(3) << QVariant(5);
+        QTest::newRow("impossible day") << "2023-02-30" << QVariant() << QVariant() << QVariant();
+        QTest::newRow("not a date") << "    -  -  " << QVariant() << QVariant() << QVariant();
+    }
+    void datePartsOfStoredAndTypedDates() {
+        QFETCH(QString, date);
+        QFETCH(QVariant, year);
+        QFETCH(QVariant, month);
+        QFETCH(QVariant, day);
+        Database& db = dm().connection();
+        QCOMPARE(db.scalar(QStringLiteral("select year(?)"), {date}).toInt(), year.toInt());
+        QCOMPARE(db.scalar(QStringLiteral("select month(?)"), {date}).isValid(), month.isValid());
+        QCOMPARE(db.scalar(QStringLiteral("select month(?)"), {date}).toInt(), month.toInt());
+        QCOMPARE(db.scalar(QStringLiteral("select day(?)"), {date}).toInt(), day.toInt());
+    }
+
     void aggregatesWithChineseAliases() {
         addStock(QStringLiteral("苹果"), QStringLiteral("pg"), 2, QStringLiteral("2024-03-05"));
         addStock(QStringLiteral("苹果"), QStringLiteral("pg"), 3, QStringLiteral("2024-03-06"));
