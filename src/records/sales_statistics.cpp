@@ -21,16 +21,20 @@ bool wholeNumber(const QString& text, int low, int high, int* value) {
 }
 }  // namespace
 
+// The year or month is selected as a range of the stored yyyy-MM-dd texts, so the date index
+// answers it instead of a pass over years of sales.
 SalesStatement monthStatisticsStatement(StatisticsMeasure measure, int year) {
+    const QDate first(year, 1, 1);
     return {QStringLiteral("select month([day1]) as 月份,") + sumOf(measure) +
-                QStringLiteral(" as 总量 from data1 where year([day1])=? group by month([day1])"),
-            {year}};
+                QStringLiteral(" as 总量 from data1 where day1>=? and day1<? group by month([day1])"),
+            {first, first.addYears(1)}};
 }
 
 SalesStatement dayStatisticsStatement(StatisticsMeasure measure, int year, int month) {
+    const QDate first(year, month, 1);
     return {QStringLiteral("select day([day1]) as 日期,") + sumOf(measure) +
-                QStringLiteral(" as 总量 from data1 where month([day1])=? and year([day1])=?  group by day1 order by day1"),
-            {month, year}};
+                QStringLiteral(" as 总量 from data1 where day1>=? and day1<?  group by day1 order by day1"),
+            {first, first.addMonths(1)}};
 }
 
 bool statisticsYear(const QString& text, int* year, QString* problem) {
@@ -62,7 +66,8 @@ QStringList statisticsYears(int earliestSaleYear, int currentYear) {
 }
 
 int earliestSaleYear(Database& db) {
-    const QVariant year = db.scalar(QStringLiteral("select min(year(day1)) from data1"));
+    // The smallest stored date comes straight from the date index.
+    const QVariant year = db.scalar(QStringLiteral("select year(min(day1)) from data1 where day1>='0001-01-01'"));
     return year.isValid() ? year.toInt() : 0;
 }
 
