@@ -395,11 +395,11 @@ void Dataset::sort(const QString& spec) {
         const bool descending = trimmed.endsWith(QStringLiteral(" DESC"), Qt::CaseInsensitive);
         const QString name = descending ? trimmed.left(trimmed.size() - 5).trimmed() : trimmed;
         const ColumnStore& col = m_columns[size_t(requireColumn(name))];
-        // Sorted by a 64-bit key read once per row (a number, or a text's first characters), with
+        // Sorted by a key read once per row (a number, or a text's first eight characters), with
         // the shown position as tie-break, which keeps the sort stable; only texts that share
         // their first characters are then compared in full.
         struct Key {
-            uint64_t key;
+            ColumnStore::SortKey key;
             int position;
             int row;
         };
@@ -407,11 +407,11 @@ void Dataset::sort(const QString& spec) {
         const bool text = col.kind() == ColumnStore::Kind::Text;
         for (size_t i = 0; i < keys.size(); ++i) {
             const int row = m_order[i];
-            keys[i] = {text ? col.sortPrefix(row) : numberKey(col, row), int(i), row};
+            keys[i] = {text ? col.sortKey(row) : ColumnStore::SortKey{numberKey(col, row), 0}, int(i), row};
         }
         std::sort(keys.begin(), keys.end(), [descending](const Key& x, const Key& y) {
-            if (x.key != y.key)
-                return descending ? x.key > y.key : x.key < y.key;
+            if (!(x.key == y.key))
+                return descending ? y.key < x.key : x.key < y.key;
             return x.position < y.position;
         });
         if (text) {
@@ -426,8 +426,8 @@ void Dataset::sort(const QString& spec) {
                             return false;
                     return true;
                 }();
-                // Runs of one text (a product sold a thousand times) are already in order.
-                if (end - begin > 1 && keys[begin].key > 1 && !allEqual)
+                // Only texts longer than the key and alike in it need the full comparison.
+                if (end - begin > 1 && keys[begin].key.high != 0 && !allEqual)
                     std::stable_sort(keys.begin() + long(begin), keys.begin() + long(end),
                                      [&](const Key& x, const Key& y) {
                                          const int c = col.compare(x.row, y.row);

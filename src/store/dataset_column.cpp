@@ -224,21 +224,21 @@ int ColumnStore::compareAsEngine(int a, int b, bool ignoreCase) const {
     return compareBytes(utf8(a), utf8(b), ignoreCase);
 }
 
-uint64_t ColumnStore::sortPrefix(int row) const {
+ColumnStore::SortKey ColumnStore::sortKey(int row) const {
     if (m_kind != Kind::Text || isNull(row))
-        return 0;
+        return {};
     const std::string_view bytes = utf8(row);
     if (bytes.empty())
-        return 1;  // after empty cells, before every other text
+        return {0, 1};  // after empty cells, before every other text
     auto p = reinterpret_cast<const unsigned char*>(bytes.data());
     const auto end = p + bytes.size();
-    uint64_t key = 0;
-    for (int i = 0; i < 4; ++i) {
+    uint64_t words[2] = {0, 0};
+    for (int i = 0; i < 8; ++i) {
         // Weights are shifted by one so that "a" sorts before "a" followed by anything.
         const uint64_t w = p < end ? uint64_t(weightOf(nextCodePoint(p, end))) + 1 : 0;
-        key = (key << 16) | (w > 0xFFFF ? 0xFFFF : w);
+        words[i / 4] = (words[i / 4] << 16) | (w > 0xFFFF ? 0xFFFF : w);
     }
-    return key;
+    return {words[0], words[1]};
 }
 
 void ColumnStore::resize(int rows) {

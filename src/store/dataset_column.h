@@ -41,8 +41,14 @@ public:
     void permute(const std::vector<int>& order);
     void setInteger(bool integer) { m_integer = integer; }
     bool isInteger() const { return m_integer; }
-    // A 64-bit key whose order agrees with compare() on its first characters.
-    uint64_t sortPrefix(int row) const;
+    // A 128-bit key (high, low) whose order agrees with compare() on the first eight characters.
+    struct SortKey {
+        uint64_t high = 0;
+        uint64_t low = 0;
+        bool operator==(const SortKey& o) const { return high == o.high && low == o.low; }
+        bool operator<(const SortKey& o) const { return high != o.high ? high < o.high : low < o.low; }
+    };
+    SortKey sortKey(int row) const;
 
 private:
     static constexpr uint32_t kNullOffset = 0xFFFFFFFFu;

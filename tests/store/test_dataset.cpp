@@ -211,6 +211,18 @@ private slots:
         for (int r = 0; r < q.recordCount(); ++r)
             names << q.text(r, q.columnIndex(QStringLiteral("a")));
         QCOMPARE(names, (QStringList{"", "菠萝", "橙子", "苹果", "香蕉"}));
+
+        // Texts alike in their first eight characters are told apart by the rest.
+        dm().connection().exec(QStringLiteral("delete from data"));
+        for (const char* name : {"金龙特级大米五常香型乙", "金龙特级大米五常香型甲", "金龙特级大米五常香", "金龙特级大米五常香型乙"})
+            addStock(QString::fromUtf8(name), QString(), 1, QStringLiteral("2024-01-01"));
+        OpenQuery(q, QStringLiteral("select * from data"));
+        q.sort(QStringLiteral("a DESC"));
+        names.clear();
+        for (int r = 0; r < q.recordCount(); ++r)
+            names << q.text(r, q.columnIndex(QStringLiteral("a")));
+        QCOMPARE(names, (QStringList{"金龙特级大米五常香型乙", "金龙特级大米五常香型乙", "金龙特级大米五常香型甲",
+                                     "金龙特级大米五常香"}));
     }
 
     void textComparisonsIgnoreLatinCase_data() {
