@@ -1,6 +1,8 @@
 // The yardstick for the start-up of the program: a minimal Qt program that shows one window.
 // Prints "startup <seconds> <peak KiB> 0", the time from TOVRAKEL_BENCH_START_NS (set by bench/run
 // just before it starts the process) until the window has painted itself once.
+#include "peak_memory.h"
+
 #include <QApplication>
 #include <QFile>
 #include <QTextStream>
@@ -9,16 +11,6 @@
 #include <ctime>
 
 namespace {
-
-long peakKiB() {
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return 0;
-}
 
 class FirstPaint : public QObject {
 public:

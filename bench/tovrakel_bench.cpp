@@ -5,6 +5,8 @@
 //   tovrakel-bench WORKDIR OPERATION [ARGUMENT]
 // The timed part ends after the events it caused have been handled, so the repaint of the windows
 // is included.
+#include "peak_memory.h"
+
 #include "app/ui/main_window.h"
 #include "app/ui/screenshot_mode.h"
 #include "app/ui/startup.h"
@@ -49,16 +51,6 @@ namespace {
 
 QString g_operation;
 QString g_argument;
-
-long peakKiB() {
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return 0;
-}
 
 void report(double seconds, long rows) {
     QTextStream(stdout) << g_operation << ' ' << seconds << ' ' << peakKiB() << ' ' << rows << Qt::endl;

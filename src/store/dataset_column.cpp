@@ -241,11 +241,6 @@ ColumnStore::SortKey ColumnStore::sortKey(int row) const {
     return {words[0], words[1]};
 }
 
-void ColumnStore::resize(int rows) {
-    if (rows > m_rows)
-        grow(rows - m_rows);
-}
-
 void ColumnStore::setNull(int row) {
     if (m_kind == Kind::Number)
         m_numbers[size_t(row)] = kEmpty;
@@ -276,28 +271,6 @@ void ColumnStore::setText(int row, const QString& value) {
     m_offsets[size_t(row)] = store(bytes.constData(), size_t(bytes.size()));
 }
 
-void ColumnStore::setValue(int row, const QVariant& value) {
-    if (!value.isValid() || value.isNull()) {
-        setNull(row);
-        return;
-    }
-    switch (value.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::LongLong:
-    case QMetaType::UInt:
-    case QMetaType::ULongLong:
-    case QMetaType::Double:
-    case QMetaType::Float:
-        setNumber(row, value.toDouble());
-        break;
-    case QMetaType::QDate:
-        setText(row, value.toDate().toString(QStringLiteral("yyyy-MM-dd")));
-        break;
-    default:
-        setText(row, value.toString());
-    }
-}
-
 // A text arrived in a column of numbers: the column keeps every value, as text.
 void ColumnStore::toText() {
     std::vector<double> numbers = std::move(m_numbers);
@@ -312,24 +285,3 @@ void ColumnStore::toText() {
         }
 }
 
-void ColumnStore::removeRow(int row) {
-    if (m_kind == Kind::Number)
-        m_numbers.erase(m_numbers.begin() + row);
-    else if (m_kind == Kind::Text)
-        m_offsets.erase(m_offsets.begin() + row);
-    --m_rows;
-}
-
-void ColumnStore::permute(const std::vector<int>& order) {
-    if (m_kind == Kind::Number) {
-        std::vector<double> out(order.size());
-        for (size_t i = 0; i < order.size(); ++i)
-            out[i] = m_numbers[size_t(order[i])];
-        m_numbers = std::move(out);
-    } else if (m_kind == Kind::Text) {
-        std::vector<uint32_t> out(order.size());
-        for (size_t i = 0; i < order.size(); ++i)
-            out[i] = m_offsets[size_t(order[i])];
-        m_offsets = std::move(out);
-    }
-}

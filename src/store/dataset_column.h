@@ -32,13 +32,9 @@ public:
     void appendNumber(double value);
     void appendUtf8(const char* data, int size);
 
-    void resize(int rows);
     void setNull(int row);
     void setNumber(int row, double value);
     void setText(int row, const QString& value);
-    void setValue(int row, const QVariant& value);
-    void removeRow(int row);
-    void permute(const std::vector<int>& order);
     void setInteger(bool integer) { m_integer = integer; }
     bool isInteger() const { return m_integer; }
     // A 128-bit key (high, low) whose order agrees with compare() on the first eight characters.

@@ -4,6 +4,7 @@
 #include "inventory/ui/inventory.h"
 #include "store/data_module.h"
 #include "store/settings.h"
+#include "support/test_shots.h"
 #include "support/recording_ui.h"
 #include "support/temp_workdir.h"
 #include "text/pinyin.h"
@@ -126,12 +127,7 @@ class InventoryWindowTest : public QObject {
         m_form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
     }
-    // Saves what the window looks like when TOVRAKEL_TEST_SHOTS names a folder.
-    void shot(const QString& name) {
-        const QString dir = qEnvironmentVariable("TOVRAKEL_TEST_SHOTS");
-        if (!dir.isEmpty())
-            m_form->grab().save(QDir(dir).filePath(name + QStringLiteral(".png")));
-    }
+    void shot(const QString& name) { saveTestShot(m_form.get(), name); }
     void fillNewEntry() {
         combo("ComboBox3")->setEditText(QStringLiteral("新品"));
         combo("ComboBox5")->setEditText(QStringLiteral("N1"));

@@ -10,6 +10,7 @@
 #include "sales/ui/sale_panel.h"
 #include "store/data_module.h"
 #include "store/settings.h"
+#include "support/test_shots.h"
 #include "support/recording_ui.h"
 #include "support/temp_workdir.h"
 #include "widgets/data_grid.h"
@@ -116,11 +117,7 @@ class SalePanelTest : public QObject {
         m_form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
     }
-    void shot(const QString& name) {
-        const QString dir = qEnvironmentVariable("TOVRAKEL_TEST_SHOTS");
-        if (!dir.isEmpty())
-            m_form->grab().save(QDir(dir).filePath(name + QStringLiteral(".png")));
-    }
+    void shot(const QString& name) { saveTestShot(m_form.get(), name); }
 
 private slots:
     void init() {
