@@ -44,6 +44,12 @@ CREATE INDEX IF NOT EXISTS data1_z ON data1(z);
 CREATE INDEX IF NOT EXISTS data1_d ON data1(d);
 CREATE INDEX IF NOT EXISTS data1_g ON data1(g);
 CREATE INDEX IF NOT EXISTS data_day1 ON data(day1);
+-- The stock pick lists (categories, names, models, codes, suppliers) likewise.
+CREATE INDEX IF NOT EXISTS data_a ON data(a);
+CREATE INDEX IF NOT EXISTS data_b ON data(b);
+CREATE INDEX IF NOT EXISTS data_c ON data(c);
+CREATE INDEX IF NOT EXISTS data_d ON data(d);
+CREATE INDEX IF NOT EXISTS data_g ON data(g);
 )sql";
 
 // year(), month() and day() of a yyyy-MM-dd text, as whole numbers. They run once per row of

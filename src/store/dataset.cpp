@@ -369,6 +369,21 @@ void Dataset::reloadRow(int row, qint64 id) {
     sqlite3_finalize(stmt);
 }
 
+int Dataset::refreshRecord(qint64 id) {
+    const int idColumn = m_open ? columnIndex(QStringLiteral("id")) : -1;
+    if (idColumn < 0)
+        return -1;
+    const ColumnStore& ids = m_columns[size_t(idColumn)];
+    for (int row = m_rowCount - 1; row >= 0; --row) {
+        const int storedRow = m_order[size_t(row)];
+        if (!ids.isNull(storedRow) && qint64(ids.number(storedRow)) == id) {
+            reloadRow(storedRow, id);
+            return row;
+        }
+    }
+    return -1;
+}
+
 void Dataset::remove() {
     requireRow();
     const QString idColumn = identityColumn();

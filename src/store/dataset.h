@@ -69,6 +69,9 @@ public:
     bool isEditing() const { return m_state != State::Browse; }
     // Removes the current row from the table and from the result.
     void remove();
+    // Reads the row with this identity again from its table, where it stands in the result; the
+    // shown position of that row, or -1 when the result does not hold it.
+    int refreshRecord(qint64 id);
     // Re-orders the open result: "col" ascending or "col DESC"; "" restores the read order.
     void sort(const QString& spec);
     QString sortSpec() const { return m_sortSpec; }

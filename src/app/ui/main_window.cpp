@@ -26,6 +26,7 @@
 #include <QStyle>
 #include <QTimer>
 #include <QToolButton>
+#include <utility>
 
 const QString kProductName = QStringLiteral("Tovrakel");
 const QString kVersionText = QStringLiteral("V2.3.2");
@@ -353,7 +354,7 @@ void TMainForm::runShowSteps() {
         if (m_hooks.columnMemory)
             m_hooks.columnMemory();
         if (m_hooks.salesMonthView)
-            m_hooks.salesMonthView();
+            whenLoginShown(m_hooks.salesMonthView);
         if (Tdmfm::exists())
             dm().openTables();
         m_stockInPanel->hide();
@@ -377,6 +378,19 @@ void TMainForm::runShowSteps() {
         }
         m_status[2]->setText(QStringLiteral("今天：") + now.toString(QStringLiteral("yyyy-MM-dd")));
     });
+}
+
+void TMainForm::whenLoginShown(std::function<void()> step) {
+    if (m_hooks.loginRequired && m_loginEntryId == 0)
+        m_waitingSteps.push_back(std::move(step));
+    else
+        runAction(this, step);
+}
+
+void TMainForm::runWaitingSteps() {
+    const std::vector<std::function<void()>> steps = std::exchange(m_waitingSteps, {});
+    for (const auto& step : steps)
+        runAction(this, step);
 }
 
 void TMainForm::adviseRemovableDrive() {

@@ -3,6 +3,7 @@
 // status bar; closing it ends the program.
 #include <QMainWindow>
 #include <functional>
+#include <vector>
 
 class DateField;
 class QCheckBox;
@@ -52,6 +53,12 @@ public:
     };
     ShowHooks& hooks() { return m_hooks; }
 
+    // Filling the windows with a large ledger waits until the login window is on screen, so the
+    // login comes at once: a step given here runs when runWaitingSteps() is called, or at once
+    // when no login is pending.
+    void whenLoginShown(std::function<void()> step);
+    void runWaitingSteps();
+
     QWidget* gridArea() const { return m_gridArea; }
     QMenu* gridMenu() const { return m_gridMenu; }
     QFrame* stockInPanel() const { return m_stockInPanel; }
@@ -95,6 +102,7 @@ private:
 
     qint64 m_loginEntryId = 0;
     ShowHooks m_hooks;
+    std::vector<std::function<void()>> m_waitingSteps;
     QWidget* m_gridArea = nullptr;
     QWidget* m_controlArea = nullptr;
     QMenu* m_gridMenu = nullptr;

@@ -124,11 +124,14 @@ void Inventory::reapplyColumnMemory() {
 }
 
 // At each show: the remembered columns, and the grid filled when nothing has filled it yet, so the
-// ledger is on screen behind the login (which sets the remembered mode and runs "全部记录" again).
+// ledger is on screen behind the login (which sets the remembered mode and runs "全部记录" again)
+// once the login window itself is.
 void Inventory::runShowSteps() {
     reapplyColumnMemory();
-    if (Tdmfm::exists() && (!query().isOpen() || (m_grid && m_grid->dataset() != &query())))
-        showAll();
+    m_form.whenLoginShown([this] {
+        if (Tdmfm::exists() && (!query().isOpen() || (m_grid && m_grid->dataset() != &query())))
+            showAll();
+    });
 }
 
 // The grid follows the box however it is ticked (the login ticks it from the remembered mode); a
@@ -195,21 +198,51 @@ void Inventory::hideSalePanel() {
 }
 
 void Inventory::showAll() {
+    runAction(&m_form, [this] { fillPickLists(); });
+    showAllRows();
+}
+
+void Inventory::showAllAfterSale(qint64 stockId) {
+    bool refreshed = false;
+    runAction(&m_form, [&] {
+        Dataset& q = query();
+        if (!q.isOpen() || q.statement() != fullStatement(m_mode) || !q.parameters().isEmpty())
+            return;
+        const int row = q.refreshRecord(stockId);
+        if (row < 0)
+            return;
+        // A batch sold out leaves the view that hides empty stock: that takes the whole read.
+        double stock = 0;
+        if (m_mode == DisplayMode::ZeroStockHidden &&
+            (!datasetNumber(q, row, q.columnIndex(stock::kStockQuantity), &stock) || stock == 0))
+            return;
+        q.last();
+        refreshed = true;
+    });
+    if (!refreshed) {
+        showAllRows();
+        return;
+    }
+    refreshGrid();
+    hideSalePanel();
+}
+
+void Inventory::fillPickLists() {
+    Dataset& work = dm().ADOQuery1;
+    auto combo = [](const QString& name, QWidget* in) { return in->findChild<QComboBox*>(name); };
+    QWidget* panel = m_form.stockInPanel();
+    QWidget* box = m_form.searchBox();
+    FillCombos(work, stock::kCategory, stock::kTable,
+               {combo(QStringLiteral("ComboBox2"), panel), combo(QStringLiteral("ComboBox1"), box)});
+    FillCombo(work, stock::kName, stock::kTable, combo(QStringLiteral("ComboBox3"), panel));
+    FillCombo(work, stock::kModel, stock::kTable, combo(QStringLiteral("ComboBox4"), panel));
+    FillCombo(work, stock::kCode, stock::kTable, combo(QStringLiteral("ComboBox5"), panel));
+    FillCombos(work, stock::kSupplier, stock::kTable,
+               {combo(QStringLiteral("ComboBox6"), panel), combo(QStringLiteral("ComboBox8"), box)});
+}
+
+void Inventory::showAllRows() {
     runAction(&m_form, [this] {
-        Dataset& work = dm().ADOQuery1;
-        auto combo = [this](const QString& name, QWidget* in) { return in->findChild<QComboBox*>(name); };
-        QWidget* panel = m_form.stockInPanel();
-        QWidget* box = m_form.searchBox();
-        const std::pair<QComboBox*, QString> lists[] = {
-            {combo(QStringLiteral("ComboBox2"), panel), stock::kCategory},
-            {combo(QStringLiteral("ComboBox1"), box), stock::kCategory},
-            {combo(QStringLiteral("ComboBox3"), panel), stock::kName},
-            {combo(QStringLiteral("ComboBox4"), panel), stock::kModel},
-            {combo(QStringLiteral("ComboBox5"), panel), stock::kCode},
-            {combo(QStringLiteral("ComboBox6"), panel), stock::kSupplier},
-            {combo(QStringLiteral("ComboBox8"), box), stock::kSupplier}};
-        for (const auto& [list, column] : lists)
-            FillCombo(work, column, stock::kTable, list);
         OpenQuery(query(), fullStatement(m_mode));
         query().last();
     });

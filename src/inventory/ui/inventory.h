@@ -33,6 +33,9 @@ public:
 
     // "全部记录": refills the pick lists, shows every batch of the display mode, moves to the last.
     void showAll();
+    // "全部记录" after a sale of this batch: a sale changes no pick list, and when the grid already
+    // shows every batch only the sold one is read again.
+    void showAllAfterSale(qint64 stockId);
     // "查询": the batches matching the search box, in the display mode.
     void search();
     DisplayMode displayMode() const { return m_mode; }
@@ -64,6 +67,8 @@ private:
     void wireAlarmQuantity();
     void setMode(DisplayMode mode);
     void refreshGrid();
+    void fillPickLists();
+    void showAllRows();
     void runShowSteps();
     void onRowClicked(int row);
     QColor rowColour(int row) const;

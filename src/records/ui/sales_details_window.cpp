@@ -408,6 +408,11 @@ void Txstj::setCustomerFilter(const QString& text) {
         m_customerFilter->setText(text);
 }
 
+void Txstj::presetCustomerFilter(const QString& text) {
+    const QSignalBlocker blocker(m_customerFilter);
+    m_customerFilter->setText(text);
+}
+
 QString Txstj::customerFilter() const { return m_customerFilter->text(); }
 
 void Txstj::setCustomerNameList(QComboBox* list) { m_customerNames = list; }

@@ -44,6 +44,8 @@ public:
     void clearConditions();
     // Puts a customer number into the filter field "客户编号：", which lists that order's sales.
     void setCustomerFilter(const QString& text);
+    // The same number in the field without listing its sales (a sale runs the month view next).
+    void presetCustomerFilter(const QString& text);
     QString customerFilter() const;
     // The combo box the month view and "全部记录" fill with the distinct customer names (the sale
     // panel's customer name list); may be null.

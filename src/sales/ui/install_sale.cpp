@@ -37,21 +37,24 @@ void installSaleEntry(TMainForm& form) {
             modify->setEnabled(false);
     });
     inventory->restoreCustomerNumber = [panel](const QString& number) { panel->setCustomerNumber(number); };
-    panel->hooks().showAllStock = [inventory] { inventory->showAll(); };
+    panel->hooks().showAllStock = [inventory](qint64 stockId) { inventory->showAllAfterSale(stockId); };
     panel->hooks().successPrompt = [&form](const QString& text) { form.showSuccessPrompt(text); };
     // The sales records windows are made after the main window; they are looked up when a sale
     // needs them.
     panel->hooks().refreshSummary = [&form] {
-        if (TForm1* summary = productSummaryWindow(form))
+        TForm1* summary = productSummaryWindow(form);
+        if (summary && summary->isVisible())
             summary->refreshSummary();
     };
     panel->hooks().salesMonthView = [&form] {
-        if (Txstj* sales = salesDetailsWindow(form))
+        Txstj* sales = salesDetailsWindow(form);
+        if (sales && sales->isVisible())
             sales->runMonthView();
     };
+    // The month view follows at once, so the customer's sales are not listed on the way.
     QObject::connect(panel, &SalePanel::customerSold, &form, [&form](const QString&, const QString& number) {
         if (Txstj* sales = salesDetailsWindow(form))
-            sales->setCustomerFilter(number);
+            sales->presetCustomerFilter(number);
     });
 
     // Screenshots: the panel open on the last batch of the grid.

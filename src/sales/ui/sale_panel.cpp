@@ -441,6 +441,11 @@ void SalePanel::fillCustomerNames() {
     m_customerName->setEditText(typed);
 }
 
+void SalePanel::addCustomerName(const QString& name) {
+    if (m_customerName->findText(name, Qt::MatchFixedString) < 0)
+        fillCustomerNames();
+}
+
 bool SalePanel::refuse(SaleRefusal refusal) {
     const QString message = refusalMessage(refusal);
     switch (refusal) {
@@ -494,8 +499,9 @@ bool SalePanel::confirm() {
         return false;
 
     // Every value is converted before anything is written, and both records are written together.
+    SaleRecord record;
     const bool saved = runAction(this, [&] {
-        const SaleRecord record = prepareSale(m_stock, entry, *check.figures);
+        record = prepareSale(m_stock, entry, *check.figures);
         try {
             recordSale(record, dm().ADOQuery1, dm().ADOTable2);
         } catch (const ConversionError&) {
@@ -509,17 +515,21 @@ bool SalePanel::confirm() {
 
     const SoldLine line = soldLine(m_stock, entry, *check.figures);
     const QString customer = m_customerName->currentText();
-    runStep(m_hooks.showAllStock);
+    const qint64 soldStock = m_stock.id;
+    if (m_hooks.showAllStock)
+        runAction(this, [&] { m_hooks.showAllStock(soldStock); });
     hide();
     if (m_hooks.successPrompt)
         m_hooks.successPrompt(QStringLiteral("销售数据保存成功..."));
     emit lineSold(line);
     emit customerSold(customer, m_customerNumber->text());
-    fillCustomerNames();
+    addCustomerName(record.customerName);
     clear();
+    // The windows that show sales read them again, each when it is open (a closed one reads them
+    // when it opens).
     runStep(m_hooks.refreshSummary);
     runStep(m_hooks.salesMonthView);
-    // The month view refills the customer list too; the customer stays for the order's next line.
+    // The customer stays for the order's next line.
     m_customerName->setEditText(customer);
     return true;
 }

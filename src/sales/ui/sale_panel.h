@@ -32,6 +32,8 @@ public:
     void setCustomerNumber(const QString& number);
     // Lists the distinct customer names of the sales records, keeping the name typed.
     void fillCustomerNames();
+    // Adds a customer name the list does not hold yet (by filling it again, in its order).
+    void addCustomerName(const QString& name);
 
     // The batch the panel is open on (its identity is what a sale writes to).
     const StockSnapshot& stock() const { return m_stock; }
@@ -41,7 +43,7 @@ public:
 
     // Steps of a confirmed sale that belong to other windows; each is optional.
     struct Hooks {
-        std::function<void()> showAllStock;                  // "全部记录" of the main window
+        std::function<void(qint64)> showAllStock;            // "全部记录" of the main window, after this batch sold
         std::function<void(const QString&)> successPrompt;  // the main window's success prompt
         std::function<void()> refreshSummary;                // the product summary
         std::function<void()> salesMonthView;                // "本 月" of the sales details

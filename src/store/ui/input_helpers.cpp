@@ -24,14 +24,24 @@ bool RequireEdit(QLineEdit* field, const QString& message) { return require(fiel
 bool RequireCombo(QComboBox* box, const QString& message) { return require(box, box->currentText(), message); }
 
 void FillCombo(Dataset& query, const QString& column, const QString& table, QComboBox* box) {
-    {
+    FillCombos(query, column, table, {box});
+}
+
+void FillCombos(Dataset& query, const QString& column, const QString& table, std::initializer_list<QComboBox*> boxes) {
+    for (QComboBox* box : boxes) {
+        if (!box)
+            continue;
         const QSignalBlocker blocker(box);
         box->clear();
         box->setEditText(QString());
     }
     const QStringList values = DistinctTexts(query, column, table);
-    const QSignalBlocker blocker(box);
-    box->addItems(values);
-    box->setCurrentIndex(-1);
-    box->setEditText(QString());
+    for (QComboBox* box : boxes) {
+        if (!box)
+            continue;
+        const QSignalBlocker blocker(box);
+        box->addItems(values);
+        box->setCurrentIndex(-1);
+        box->setEditText(QString());
+    }
 }

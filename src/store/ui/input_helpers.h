@@ -3,6 +3,7 @@
 #include "text/trim.h"
 
 #include <QString>
+#include <initializer_list>
 
 class QComboBox;
 class QLineEdit;
@@ -15,3 +16,5 @@ bool RequireCombo(QComboBox* box, const QString& message);
 // Lists the distinct values of table.column in the box; its text is emptied without signalling a
 // change by the user. After a failure the box stays empty and the error propagates.
 void FillCombo(Dataset& query, const QString& column, const QString& table, QComboBox* box);
+// The same list in several boxes, read once.
+void FillCombos(Dataset& query, const QString& column, const QString& table, std::initializer_list<QComboBox*> boxes);

@@ -19,6 +19,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTimer>
 
 namespace {
 
@@ -108,6 +109,11 @@ void Tloginfm::paintEvent(QPaintEvent* event) {
     painter.fillRect(rect(), gradient);
     painter.setPen(QColor(0x8a, 0xaa, 0xd0));
     painter.drawLine(20, 100, width() - 20, 100);
+    // The login is on screen: the main window behind it may now fill its grids.
+    if (!m_paintedOnce && m_mainForm) {
+        m_paintedOnce = true;
+        QTimer::singleShot(0, m_mainForm, [form = m_mainForm] { form->runWaitingSteps(); });
+    }
 }
 
 void Tloginfm::fillUsers() {
@@ -129,6 +135,8 @@ void Tloginfm::bitbtn4Click() {
     runAction(this, [&] {
         if (checkLogin(dm().ADOQuery1, user, password)) {
             m_loggedIn = true;
+            if (m_mainForm)
+                m_mainForm->runWaitingSteps();  // what was to fill behind the login comes first
             restoreZeroStockMode();
             accept();
             return;

@@ -45,4 +45,5 @@ private:
     QPushButton* m_login;
     bool m_loggedIn = false;
     bool m_closed = false;
+    bool m_paintedOnce = false;
 };
