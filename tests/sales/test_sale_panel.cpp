@@ -17,6 +17,7 @@
 #include "widgets/date_field.h"
 
 #include <QtTest>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -439,6 +440,62 @@ private slots:
         QCOMPARE(sales("z").toString(), QStringLiteral("2013115001"));
         QCOMPARE(sales("g").toString(), QStringLiteral("张三"));
         QCOMPARE(stock(QStringLiteral("台灯"), "7").toDouble(), 4.0);
+    }
+
+    // After a sale the grid shows every batch of its mode with the new stock, moved to the last row,
+    // whether it showed all of them before (only the sold batch is read again) or a search.
+    void afterSaleTheGridShowsEveryBatch_data() {
+        QTest::addColumn<QString>("searched");  // initials typed into the search box first
+        QTest::addColumn<bool>("emptyHidden");  // "不显示零库存" ticked
+        QTest::addColumn<QString>("sold");
+        QTest::addColumn<QString>("quantity");
+        QTest::addColumn<QStringList>("shown");
+        const QStringList all = {"铅笔", "笔", "台灯"};
+        QTest::newRow("all shown") << QString() << false << "笔" << "1" << all;
+        QTest::newRow("a search shown") << "qb" << false << "铅笔" << "1" << all;
+        QTest::newRow("sold out, empty stock shown") << QString() << false << "笔" << "3" << all;
+        QTest::newRow("sold out, empty stock hidden") << QString() << true << "笔" << "3" << QStringList{"铅笔", "台灯"};
+    }
+    void afterSaleTheGridShowsEveryBatch() {
+        QFETCH(QString, searched);
+        QFETCH(bool, emptyHidden);
+        QFETCH(QString, sold);
+        QFETCH(QString, quantity);
+        QFETCH(QStringList, shown);
+        w<QCheckBox>(QStringLiteral("CheckBox1"))->setChecked(emptyHidden);
+        if (!searched.isEmpty()) {
+            db().exec(QStringLiteral("update data set e='qb' where a='铅笔'"));
+            QTest::keyClicks(edit("Edit23"), searched);
+            QCOMPARE(grid()->rowCount(), 1);
+        }
+        open(sold);
+        retype(edit("SaleQuantity"), quantity);
+        confirm();
+        QVERIFY2(m_ui->messages.isEmpty(), qPrintable(m_ui->messageTexts().join('|')));
+        QStringList names;
+        for (int r = 0; r < grid()->rowCount(); ++r)
+            names << grid()->cellText(r, 0);
+        QCOMPARE(names, shown);
+        const double left = stock(sold, "7").toDouble();
+        if (rowOf(sold) >= 0)  // "#.###" shows nothing for none left
+            QCOMPARE(grid()->cellText(rowOf(sold), 10), left == 0 ? QString() : QString::number(left));
+        QCOMPARE(dm().ADOQuery15.currentRow(), grid()->rowCount() - 1);
+    }
+
+    // A new customer joins the pick list; the sales details window, closed during the sale, opens
+    // on the month's sales with the order's number in its filter.
+    void customerListAndClosedSalesWindow() {
+        open(QStringLiteral("台灯"));
+        retype(customerName()->lineEdit(), QStringLiteral("李四"));
+        confirm();
+        QVERIFY(customerName()->findText(QStringLiteral("李四")) >= 0);
+        Txstj* sales = salesDetailsWindow(*m_form);
+        QVERIFY(!sales->isVisible());
+        sales->show();
+        QCOMPARE(sales->customerFilter(), QStringLiteral("2013115001"));
+        QCOMPARE(dm().ADOQuery13.recordCount(), 1);
+        QCOMPARE(dm().ADOQuery13.fieldText(QStringLiteral("g")), QStringLiteral("李四"));
+        sales->close();
     }
 
     void discountSurvivesButNextBatchStartsAtItsPrice() {

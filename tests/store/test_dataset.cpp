@@ -157,6 +157,28 @@ private slots:
         QCOMPARE(column(QStringLiteral("a")), (QStringList{"b", "a", "c"}));
     }
 
+    // A record changed in its table is read again where it stands in a sorted result; texts that
+    // grow and numbers that become texts keep the other rows intact.
+    void refreshRecordReadsOneRowInPlace() {
+        addStock(QStringLiteral("a"), QStringLiteral("a"), 1, QStringLiteral("2024-01-01"));
+        addStock(QStringLiteral("b"), QStringLiteral("b"), 2, QStringLiteral("2024-01-02"));
+        addStock(QStringLiteral("c"), QStringLiteral("c"), 3, QStringLiteral("2024-01-03"));
+        Dataset& q = dm().ADOQuery15;
+        OpenQuery(q, QStringLiteral("select * from data"));
+        q.sort(QStringLiteral("a DESC"));
+        const qint64 b = dm().connection().scalar(QStringLiteral("select id from data where a='b'")).toLongLong();
+        dm().connection().exec(QStringLiteral("update data set a='b 加长的名称', \"7\"=0.5 where id=?"), {b});
+        QCOMPARE(q.refreshRecord(b), 1);
+        QCOMPARE(q.text(1, q.columnIndex(QStringLiteral("a"))), QStringLiteral("b 加长的名称"));
+        QCOMPARE(q.number(1, q.columnIndex(QStringLiteral("7"))), 0.5);
+        QCOMPARE(q.text(0, q.columnIndex(QStringLiteral("a"))), QStringLiteral("c"));
+        QCOMPARE(q.text(2, q.columnIndex(QStringLiteral("a"))), QStringLiteral("a"));
+        QCOMPARE(q.number(2, q.columnIndex(QStringLiteral("7"))), 1.0);
+        QCOMPARE(q.refreshRecord(b + 100), -1);
+        q.close();
+        QCOMPARE(q.refreshRecord(b), -1);
+    }
+
     void sortOrdersEmptyNegativeAndEqualValues() {
         Database& db = dm().connection();
         for (const char* row : {"('x', -2, 'k')", "('y', NULL, '')", "('z', 3, NULL)", "('w', -2, 'k')", "('v', 0, 'K2')"})

@@ -217,6 +217,42 @@ private slots:
         QCOMPARE(m_form->statusPanel(1)->text(), QStringLiteral("操作员："));
     }
 
+    // The ledger fills behind the login once the login window is on screen, and exactly once; a
+    // login made before it painted (unattended) fills it first.
+    void ledgerFillsOnceTheLoginIsShown() {
+        int fills = 0;
+        m_form->hooks().salesMonthView = [&fills] { ++fills; };
+        m_form->show();
+        QCOMPARE(fills, 0);
+        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+        m_form->activateWindow();
+        QTRY_VERIFY(m_login->isVisible());
+        QTRY_COMPARE(fills, 1);
+        typeLogin(QStringLiteral("超级管理员"), QStringLiteral("888"));
+        QVERIFY(m_login->loggedIn());
+        QCOMPARE(fills, 1);
+        // Shown again after the login, the window fills at once.
+        m_form->hide();
+        m_form->show();
+        QCOMPARE(fills, 2);
+    }
+    void unattendedLoginFillsFirst() {
+        int fills = 0;
+        bool filledBeforeLogin = false;
+        m_form->hooks().salesMonthView = [&] {
+            ++fills;
+            filledBeforeLogin = m_form->loginEntryId() == 0;
+        };
+        Tloginfm::setRunner([](Tloginfm& login) {
+            login.loginUnattended(QStringLiteral("超级管理员"), QStringLiteral("888"));
+        });
+        m_form->show();
+        m_form->activateWindow();
+        QTRY_VERIFY(m_login->loggedIn());
+        QCOMPARE(fills, 1);
+        QVERIFY(filledBeforeLogin);
+    }
+
     void ordinaryUserLosesItemsAndColumns() {
         addUser(QStringLiteral("小王"), hashPassword(QStringLiteral("123")));
         // The remembered column settings show every column, at every show of the window.
