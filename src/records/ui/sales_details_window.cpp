@@ -74,15 +74,30 @@ Txstj::Txstj(QWidget* parent)
     m_tabs->setObjectName(QStringLiteral("PageControl1"));
     auto* salesPage = new QWidget;
     salesPage->setObjectName(QStringLiteral("TabSheet1"));
-    m_statistics = new SalesStatisticsTab;
+    m_statisticsPage = new QWidget;
+    m_statisticsPage->setObjectName(QStringLiteral("TabSheet2"));
+    (new QVBoxLayout(m_statisticsPage))->setContentsMargins(0, 0, 0, 0);
     m_tabs->addTab(salesPage, QStringLiteral("销售明细"));
-    m_tabs->addTab(m_statistics, QStringLiteral("销售统计"));
+    m_tabs->addTab(m_statisticsPage, QStringLiteral("销售统计"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(m_tabs);
 
     buildSalesPage(salesPage);
     buildMenu();
+}
+
+// The charts cost more to build than the rest of the window: they are made when first needed.
+SalesStatisticsTab* Txstj::statistics() {
+    if (!m_statistics) {
+        m_statistics = new SalesStatisticsTab(m_statisticsPage);
+        m_statisticsPage->layout()->addWidget(m_statistics);
+        // Enter runs the month's profit query while the statistics show, and does nothing on the
+        // sales page.
+        if (auto* query = m_statistics->findChild<QPushButton*>(QStringLiteral("Button1")))
+            query->setDefault(true);
+    }
+    return m_statistics;
 }
 
 void Txstj::buildSalesPage(QWidget* page) {
@@ -267,6 +282,12 @@ void Txstj::showModal() {
     activateWindow();
 }
 
+void Txstj::setVisible(bool visible) {
+    if (visible)
+        statistics();  // made before the window shows, as a part of it
+    QDialog::setVisible(visible);
+}
+
 void Txstj::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -277,10 +298,10 @@ void Txstj::showEvent(QShowEvent* event) {
 void Txstj::runOpeningSteps() {
     applyRights();
     const QDate now = today();
-    m_statistics->setPeriod(now);
+    statistics()->setPeriod(now);
     m_from->setDate(now);
     m_to->setDate(now);
-    m_statistics->runProfitQueries();
+    statistics()->runProfitQueries();
     runMonthView();
     const SettingsKey settings = ReadSettings(kMainKey);
     if (settings.exists())
@@ -294,7 +315,8 @@ void Txstj::done(int result) {
 }
 
 void Txstj::runClosingSteps() {
-    m_statistics->closeQueries();
+    if (m_statistics)
+        m_statistics->closeQueries();
     m_recordPanel->close();
     if (Tdmfm::exists())
         dm().ADOQuery13.close();
@@ -310,7 +332,7 @@ void Txstj::applyRights() {
     for (int c = 0; c < m_grid->columnCount(); ++c)
         if (isWithheld(c))
             m_grid->setColumnHidden(c, true);
-    m_statistics->hideCharts(rights.hiddenSalesCharts());
+    statistics()->hideCharts(rights.hiddenSalesCharts());
 }
 
 bool Txstj::isWithheld(int column) const {
@@ -523,7 +545,7 @@ void Txstj::deleteShownSale() {
     runMonthView();
     m_recordPanel->clearShown();
     m_recordPanel->close();
-    m_statistics->runProfitQueries();
+    statistics()->runProfitQueries();
     emit saleDeleted();
     showInfo(this, QStringLiteral("删除销售记录成功！"));
 }

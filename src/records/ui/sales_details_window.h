@@ -71,7 +71,7 @@ public:
 
     DataGrid* grid() const { return m_grid; }
     SalesRecordPanel* recordPanel() const { return m_recordPanel; }
-    SalesStatisticsTab* statistics() const { return m_statistics; }
+    SalesStatisticsTab* statistics();
     QMenu* gridMenu() const { return m_menu; }
     QTabWidget* tabs() const { return m_tabs; }
     // Places kept for the POS list and the notes: the POS panel (hidden), the grid menu's first
@@ -88,6 +88,7 @@ signals:
     void saleDeleted();
 
 protected:
+    void setVisible(bool visible) override;
     void showEvent(QShowEvent* event) override;
     void done(int result) override;
 
@@ -113,6 +114,7 @@ private:
     QTabWidget* m_tabs;
     DataGrid* m_grid = nullptr;
     SalesRecordPanel* m_recordPanel = nullptr;
+    QWidget* m_statisticsPage = nullptr;
     SalesStatisticsTab* m_statistics = nullptr;
     QFrame* m_posPanel = nullptr;
     QMenu* m_menu = nullptr;
