@@ -12,6 +12,10 @@ const QString Database::kFileName = QStringLiteral("data.mdb");
 
 namespace {
 
+// Each connection is used by one thread only, so the engine skips its per-call locking, which
+// otherwise costs a fifth of the time of reading a large result.
+constexpr int kOneThread = SQLITE_OPEN_NOMUTEX;
+
 // Text columns ignore the case of Latin letters in "=" and "like"; dates are yyyy-MM-dd texts.
 const char* const kSchema = R"sql(
 CREATE TABLE IF NOT EXISTS data (
@@ -116,7 +120,7 @@ void Database::open(const QString& path) {
     if (!QFileInfo::exists(path))
         throw StoreError(QStringLiteral("找不到数据库文件 %1").arg(path));
     sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | kOneThread, nullptr);
     if (rc != SQLITE_OK) {
         const QString message = QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
         sqlite3_close(db);
@@ -142,7 +146,7 @@ void Database::create(const QString& path) {
         throw StoreError(QStringLiteral("文件 %1 已经存在，不会覆盖。").arg(path));
     Database db;
     const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db.m_db,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | kOneThread, nullptr);
     if (rc != SQLITE_OK)
         db.fail(path);
     db.m_path = path;
@@ -164,7 +168,7 @@ void Database::copy(const QString& from, const QString& to) {
         sqlite3_close(target);
         sqlite3_close(source);
     };
-    int rc = sqlite3_open_v2(from.toUtf8().constData(), &source, SQLITE_OPEN_READONLY, nullptr);
+    int rc = sqlite3_open_v2(from.toUtf8().constData(), &source, SQLITE_OPEN_READONLY | kOneThread, nullptr);
     if (rc == SQLITE_OK)
         sqlite3_busy_timeout(source, 5000);
     if (rc != SQLITE_OK) {
@@ -172,7 +176,7 @@ void Database::copy(const QString& from, const QString& to) {
         finish();
         throw StoreError(text);
     }
-    rc = sqlite3_open_v2(to.toUtf8().constData(), &target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    rc = sqlite3_open_v2(to.toUtf8().constData(), &target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | kOneThread, nullptr);
     if (rc != SQLITE_OK) {
         const QString text = message(target, rc) + QStringLiteral("\n") + to;
         finish();
@@ -203,7 +207,7 @@ void Database::verify(const QString& path) {
     if (!QFileInfo(path).isFile())
         throw StoreError(QStringLiteral("找不到数据库文件 %1").arg(path));
     Database db;
-    if (sqlite3_open_v2(path.toUtf8().constData(), &db.m_db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
+    if (sqlite3_open_v2(path.toUtf8().constData(), &db.m_db, SQLITE_OPEN_READONLY | kOneThread, nullptr) != SQLITE_OK)
         db.fail(path);
     db.m_path = path;
     const QVariant check = db.scalar(QStringLiteral("PRAGMA integrity_check"));
