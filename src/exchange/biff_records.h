@@ -36,4 +36,10 @@ QByteArray rk(quint16 row, quint16 column, qint32 value);
 QByteArray blank(quint16 row, quint16 column);
 QByteArray eof();
 
+// The same cell records appended to a buffer, for sheets of many cells.
+void appendLabel(QByteArray& out, quint16 row, quint16 column, const char* text, qsizetype size);
+void appendNumber(QByteArray& out, quint16 row, quint16 column, double value);
+void appendRk(QByteArray& out, quint16 row, quint16 column, qint32 value);
+void appendBlank(QByteArray& out, quint16 row, quint16 column);
+
 }  // namespace biff

@@ -33,19 +33,27 @@ QByteArray cellText(const QString& text) {
 
 QString sheetTimeText(const QDateTime& when) { return when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")); }
 
-void TGridToXls::write(QIODevice& out, const QByteArray& record) {
-    if (out.write(record) != record.size())
-        throw ExchangeError(out.errorString());
+constexpr qsizetype kFlushSize = 1 << 18;
+
+void TGridToXls::flush(qsizetype atLeast) {
+    if (m_buffer.size() < atLeast || m_buffer.isEmpty())
+        return;
+    if (m_out->write(m_buffer) != m_buffer.size())
+        throw ExchangeError(m_out->errorString());
+    m_buffer.resize(0);  // keeps its capacity
 }
 
-void TGridToXls::writeLabel(QIODevice& out, int row, int column, const QString& text) {
-    write(out, biff::label(quint16(row), quint16(column), cellText(text)));
+void TGridToXls::write(const QByteArray& record) { m_buffer.append(record); }
+
+void TGridToXls::writeLabel(int row, int column, const QString& text) {
+    const QByteArray bytes = cellText(text);
+    biff::appendLabel(m_buffer, quint16(row), quint16(column), bytes.constData(), bytes.size());
 }
 
-void TGridToXls::writeValue(QIODevice& out, int row, int column, const QVariant& value) {
+void TGridToXls::writeValue(int row, int column, const QVariant& value) {
     const auto r = quint16(row), c = quint16(column);
     if (!value.isValid() || value.isNull()) {
-        write(out, biff::blank(r, c));
+        biff::appendBlank(m_buffer, r, c);
         return;
     }
     switch (value.typeId()) {
@@ -57,26 +65,26 @@ void TGridToXls::writeValue(QIODevice& out, int row, int column, const QVariant&
         // An RK cell keeps 30 bits; a larger whole number goes into a NUMBER cell rather than
         // wrapping into another value.
         if (v >= biff::kRkMin && v <= biff::kRkMax)
-            write(out, biff::rk(r, c, qint32(v)));
+            biff::appendRk(m_buffer, r, c, qint32(v));
         else
-            write(out, biff::number(r, c, double(v)));
+            biff::appendNumber(m_buffer, r, c, double(v));
         return;
     }
     case QMetaType::Double:
     case QMetaType::Float:
-        write(out, biff::number(r, c, value.toDouble()));
+        biff::appendNumber(m_buffer, r, c, value.toDouble());
         return;
     case QMetaType::Bool:
-        writeLabel(out, row, column, value.toBool() ? QStringLiteral("True") : QStringLiteral("False"));
+        writeLabel(row, column, value.toBool() ? QStringLiteral("True") : QStringLiteral("False"));
         return;
     case QMetaType::QDate:
-        writeLabel(out, row, column, value.toDate().toString(QStringLiteral("yyyy-MM-dd")));
+        writeLabel(row, column, value.toDate().toString(QStringLiteral("yyyy-MM-dd")));
         return;
     case QMetaType::QDateTime:
-        writeLabel(out, row, column, sheetTimeText(value.toDateTime()));
+        writeLabel(row, column, sheetTimeText(value.toDateTime()));
         return;
     default:
-        writeLabel(out, row, column, value.toString());
+        writeLabel(row, column, value.toString());
     }
 }
 
@@ -103,27 +111,30 @@ void TGridToXls::WriteSheet(QIODevice& out) {
                                 .arg(biff::kMaxRows)
                                 .arg(rowsNeeded));
 
-    write(out, biff::bof());
+    m_out = &out;
+    m_buffer.clear();
+    m_buffer.reserve(kFlushSize + 0x10000);
+    write(biff::bof());
     // Without a code page a reader decodes the GBK texts in its own default code page.
-    write(out, biff::codepage(biff::kGbkCodepage));
+    write(biff::codepage(biff::kGbkCodepage));
 
     int row = 0;
-    writeLabel(out, row, kTitleColumn, m_titleName);
+    writeLabel(row, kTitleColumn, m_titleName);
     ++row;
     if (dateLine) {
         if (!m_beginDate.trimmed().isEmpty())
-            writeLabel(out, row, 0, m_beginDate);
+            writeLabel(row, 0, m_beginDate);
         if (!m_endDate.trimmed().isEmpty())
-            writeLabel(out, row, kRightColumn, m_endDate);
+            writeLabel(row, kRightColumn, m_endDate);
         ++row;
     }
-    writeLabel(out, row, 0, QStringLiteral("制表人：") + m_userName);
-    writeLabel(out, row, kRightColumn, QStringLiteral("制表时间：") + sheetTimeText(m_madeAt));
+    writeLabel(row, 0, QStringLiteral("制表人：") + m_userName);
+    writeLabel(row, kRightColumn, QStringLiteral("制表时间：") + sheetTimeText(m_madeAt));
     ++row;
 
     for (int level = 0; level < levels; ++level, ++row)
         for (int k = 0; k < matrix.size(); ++k)
-            writeLabel(out, row, k, matrix[k][level]);
+            writeLabel(row, k, matrix[k][level]);
 
     const bool progress = m_showProgress && m_progress;
     if (progress)
@@ -132,16 +143,19 @@ void TGridToXls::WriteSheet(QIODevice& out) {
     // login hides never reaches the file.
     for (int r = 0; r < records; ++r, ++row) {
         for (int k = 0; k < visible.size(); ++k)
-            writeValue(out, row, k, grid.cellValue(r, visible[k]));
+            writeValue(row, k, grid.cellValue(r, visible[k]));
+        flush(kFlushSize);
         if (progress)
             m_progress(r + 1, records);
     }
 
     for (int f = 0; f < footers; ++f, ++row)
         for (int k = 0; k < visible.size(); ++k)
-            writeLabel(out, row, k, grid.footerText(visible[k], f));
+            writeLabel(row, k, grid.footerText(visible[k], f));
 
-    write(out, biff::eof());
+    write(biff::eof());
+    flush();
+    m_buffer = QByteArray();
 }
 
 TGridToXls::Outcome TGridToXls::Export() {

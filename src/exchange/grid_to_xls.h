@@ -46,9 +46,14 @@ public:
     void WriteSheet(QIODevice& out);
 
 private:
-    void write(QIODevice& out, const QByteArray& record);
-    void writeLabel(QIODevice& out, int row, int column, const QString& text);
-    void writeValue(QIODevice& out, int row, int column, const QVariant& value);
+    // Records gather in a buffer that goes to the device in large pieces.
+    void write(const QByteArray& record);
+    void writeLabel(int row, int column, const QString& text);
+    void writeValue(int row, int column, const QVariant& value);
+    void flush(qsizetype atLeast = 0);
+
+    QIODevice* m_out = nullptr;
+    QByteArray m_buffer;
 
     const GridExportSource* m_grid = nullptr;
     bool m_showProgress = true;

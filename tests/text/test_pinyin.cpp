@@ -5,6 +5,7 @@
 
 #include <QRandomGenerator>
 #include <QSet>
+#include <QStringEncoder>
 #include <QtTest>
 
 class TestPinyin : public QObject {
@@ -25,6 +26,7 @@ private slots:
     void randomBytes();
     void randomTexts();
     void encoderKeepsNoStateBetweenTexts();
+    void gbkBytesAgreeWithTheConverter();
 };
 
 // The 93 level-2 characters that no row holds.
@@ -254,6 +256,22 @@ void TestPinyin::encoderKeepsNoStateBetweenTexts() {
     PinyinInitials(QString(QChar(0xD83D)));  // a high surrogate without its partner
     QCOMPARE(PinyinInitials(QStringLiteral("U盘")), QStringLiteral("Up"));
     QCOMPARE(toGbk(QStringLiteral("中")), hex("D6D0"));
+}
+
+// The table behind toGbk gives the converter's bytes for every character, in texts that mix
+// one-, two- and four-byte characters.
+void TestPinyin::gbkBytesAgreeWithTheConverter() {
+    QStringEncoder encoder("GB18030", QStringConverter::Flag::Stateless);
+    QString all;
+    for (char32_t c = 1; c < 0x10000; ++c)
+        if (c < 0xD800 || c > 0xDFFF)
+            all.append(QChar(char16_t(c)));
+    for (qsizetype at = 0; at < all.size(); at += 256) {
+        const QStringView piece = QStringView(all).mid(at, 256);
+        QCOMPARE(toGbk(piece), QByteArray(encoder.encode(piece)));
+    }
+    for (const QString& text : {QStringLiteral("A-7 中华原味毛巾 250ml"), QStringLiteral("€ 𠀀 ∮"), QString()})
+        QCOMPARE(toGbk(text), QByteArray(encoder.encode(text)));
 }
 
 QTEST_GUILESS_MAIN(TestPinyin)
