@@ -80,13 +80,15 @@ void Dataset::readRows(const QString& statement) {
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
         for (int c = 0; c < count; ++c) {
             ColumnStore& col = columns[size_t(c)];
-            switch (sqlite3_column_type(stmt, c)) {
+            // One call per cell; the connection takes no locks, so the value is read as it stands.
+            sqlite3_value* v = sqlite3_column_value(stmt, c);
+            switch (sqlite3_value_type(v)) {
             case SQLITE_NULL: col.appendNull(); break;
-            case SQLITE_INTEGER: col.appendNumber(double(sqlite3_column_int64(stmt, c))); break;
-            case SQLITE_FLOAT: col.appendNumber(sqlite3_column_double(stmt, c)); break;
+            case SQLITE_INTEGER: col.appendNumber(double(sqlite3_value_int64(v))); break;
+            case SQLITE_FLOAT: col.appendNumber(sqlite3_value_double(v)); break;
             default: {
-                const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
-                col.appendUtf8(text, sqlite3_column_bytes(stmt, c));
+                const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(v));
+                col.appendUtf8(text, sqlite3_value_bytes(v));
             }
             }
         }
