@@ -365,7 +365,7 @@ DataGrid::DataGrid(QWidget* parent) : QFrame(parent), m_model(new DataGridModel(
 
 void DataGrid::setColumns(const QVector<GridColumn>& columns) {
     m_model->setColumns(columns);
-    m_header->setMarks(QVector<BandHeader::Mark>(columns.size(), BandHeader::Mark::None));
+    clearSortMarks();
     fitColumns();
 }
 
@@ -393,6 +393,10 @@ void DataGrid::refresh() {
     selectDatasetRow();
     m_footer->update();
     m_header->viewport()->update();
+}
+
+void DataGrid::clearSortMarks() {
+    m_header->setMarks(QVector<BandHeader::Mark>(columnCount(), BandHeader::Mark::None));
 }
 
 void DataGrid::selectDatasetRow() {

@@ -143,6 +143,8 @@ public:
     Dataset* dataset() const { return m_dataset; }
     // Re-reads the rows and the footer, keeps the dataset's current row current and in sight.
     void refresh();
+    // A new result stands in the engine's order: no title shows a sort mark.
+    void clearSortMarks();
 
     void setColumnHidden(int column, bool hidden);
     bool isColumnHidden(int column) const;

@@ -482,6 +482,30 @@ private slots:
         QCOMPARE(dm().ADOQuery15.currentRow(), grid()->rowCount() - 1);
     }
 
+    // A title sort stays through a sale (only the sold batch is read again); "全部记录" reads the
+    // ledger afresh in its date order, without a sort mark.
+    void titleSortStaysThroughASale() {
+        auto names = [this] {
+            QStringList out;
+            for (int r = 0; r < grid()->rowCount(); ++r)
+                out << grid()->cellText(r, 0);
+            return out;
+        };
+        QHeaderView* header = grid()->header();
+        const QPoint title(header->sectionViewportPosition(10) + 5, header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, title);  // stock, largest first
+        QCOMPARE(names(), (QStringList{"铅笔", "台灯", "笔"}));
+        open(QStringLiteral("铅笔"));
+        retype(edit("SaleQuantity"), QStringLiteral("8"));
+        confirm();
+        QCOMPARE(names(), (QStringList{"铅笔", "台灯", "笔"}));
+        QCOMPARE(grid()->cellText(0, 10), QStringLiteral("2"));
+        QCOMPARE(grid()->header()->mark(10), BandHeader::Mark::Down);
+        QTest::mouseClick(w<QPushButton>(QStringLiteral("Button12")), Qt::LeftButton);
+        QCOMPARE(names(), (QStringList{"铅笔", "笔", "台灯"}));
+        QCOMPARE(grid()->header()->mark(10), BandHeader::Mark::None);
+    }
+
     // A new customer joins the pick list; the sales details window, closed during the sale, opens
     // on the month's sales with the order's number in its filter.
     void customerListAndClosedSalesWindow() {

@@ -246,6 +246,8 @@ void Inventory::showAllRows() {
         OpenQuery(query(), fullStatement(m_mode));
         query().last();
     });
+    if (m_grid)
+        m_grid->clearSortMarks();
     refreshGrid();
     hideSalePanel();
 }
@@ -261,6 +263,8 @@ void Inventory::search() {
         const Statement statement = searchStatement(m_mode, conditions);
         OpenQuery(query(), statement.sql, statement.params);
     });
+    if (m_grid)
+        m_grid->clearSortMarks();
     refreshGrid();
     hideSalePanel();
     m_stockIn->hidePanel();

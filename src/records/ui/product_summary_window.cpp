@@ -65,7 +65,7 @@ void TForm1::refreshSummary() {
         OpenQuery(dm().ADOQuery12, kSummaryStatement);
         dm().ADOQuery12.last();
     });
-    m_grid->header()->setMarks(QVector<BandHeader::Mark>(m_grid->columnCount(), BandHeader::Mark::None));
+    m_grid->clearSortMarks();
     m_grid->setDataset(Tdmfm::exists() ? &dm().ADOQuery12 : nullptr);
 }
 

@@ -355,7 +355,7 @@ void Txstj::openSales(const SalesStatement& statement, bool last) {
             sales.last();
     });
     // A new result is in the engine's order: no title shows a sort mark.
-    m_grid->header()->setMarks(QVector<BandHeader::Mark>(m_grid->columnCount(), BandHeader::Mark::None));
+    m_grid->clearSortMarks();
     m_grid->setDataset(Tdmfm::exists() ? &dm().ADOQuery13 : nullptr);
 }
 
