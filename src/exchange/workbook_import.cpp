@@ -31,6 +31,9 @@ public:
     explicit Workbook(const QString& path) {
         const int rc = freexl_open(QFileInfo(path).absoluteFilePath().toLocal8Bit().constData(), &m_handle);
         if (rc != FREEXL_OK) {
+            // A file that is no workbook may still leave a half-read one behind.
+            if (m_handle)
+                freexl_close(m_handle);
             if (!QFileInfo::exists(path))
                 throw ExchangeError(QStringLiteral("找不到Excel文件 %1").arg(path));
             throw ExchangeError(QStringLiteral("%1 不是可以读取的Excel 97-2003工作簿（.xls）（错误 %2）").arg(path).arg(rc));
