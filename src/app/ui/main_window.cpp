@@ -381,13 +381,14 @@ void TMainForm::runShowSteps() {
 }
 
 void TMainForm::whenLoginShown(std::function<void()> step) {
-    if (m_hooks.loginRequired && m_loginEntryId == 0)
+    if (m_hooks.loginRequired && m_loginEntryId == 0 && !m_loginShown)
         m_waitingSteps.push_back(std::move(step));
     else
         runAction(this, step);
 }
 
 void TMainForm::runWaitingSteps() {
+    m_loginShown = true;
     const std::vector<std::function<void()>> steps = std::exchange(m_waitingSteps, {});
     for (const auto& step : steps)
         runAction(this, step);

@@ -103,6 +103,7 @@ private:
     qint64 m_loginEntryId = 0;
     ShowHooks m_hooks;
     std::vector<std::function<void()>> m_waitingSteps;
+    bool m_loginShown = false;  // from then on nothing waits, even if the login could not be logged
     QWidget* m_gridArea = nullptr;
     QWidget* m_controlArea = nullptr;
     QMenu* m_gridMenu = nullptr;
