@@ -6,10 +6,10 @@
 #include "store/store_error.h"
 #include "tool/exchange_commands.h"
 #include "tool/text_commands.h"
+#include "tool/tool_io.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QTextStream>
 #include <cstdio>
 #include <functional>
 #include <algorithm>
@@ -17,42 +17,22 @@
 
 namespace {
 
-QTextStream& out() {
-    static QTextStream s(stdout);
-    return s;
-}
-
-QTextStream& err() {
-    static QTextStream s(stderr);
-    return s;
-}
-
-// Value of "--name VALUE" in args, or the fallback.
-QString option(const QStringList& args, const QString& name, const QString& fallback) {
-    const int i = args.indexOf(name);
-    return i >= 0 && i + 1 < args.size() ? args.at(i + 1) : fallback;
-}
-
 int init(const QStringList& args) {
-    const QString dir = option(args, QStringLiteral("--workdir"), QDir::currentPath());
+    const QString dir = toolOption(args, QStringLiteral("--workdir"), QDir::currentPath());
     if (!QDir().mkpath(dir)) {
-        err() << "tovrakel-tool: cannot create folder " << dir << "\n";
+        toolErr() << "tovrakel-tool: cannot create folder " << dir << "\n";
         return 1;
     }
     const QString path = QDir(dir).filePath(Database::kFileName);
     try {
         Database::create(path);
     } catch (const StoreError& e) {
-        err() << "tovrakel-tool: " << e.message() << "\n";
+        toolErr() << "tovrakel-tool: " << e.message() << "\n";
         return 1;
     }
-    out() << "created " << QFileInfo(path).absoluteFilePath() << "\n";
+    toolOut() << "created " << QFileInfo(path).absoluteFilePath() << "\n";
     return 0;
 }
-
-}  // namespace
-
-namespace {
 
 struct Command {
     const char* name;
@@ -105,23 +85,23 @@ int printHelp(const QStringList& args) {
     if (!args.isEmpty()) {
         for (const Command& c : commands())
             if (args.first() == QLatin1String(c.name)) {
-                out() << "usage: tovrakel-tool " << c.synopsis << "\n\n" << QString::fromUtf8(c.help) << "\n";
+                toolOut() << "usage: tovrakel-tool " << c.synopsis << "\n\n" << QString::fromUtf8(c.help) << "\n";
                 return 0;
             }
-        err() << "tovrakel-tool: no subcommand " << args.first() << "\n";
+        toolErr() << "tovrakel-tool: no subcommand " << args.first() << "\n";
         return 2;
     }
-    out() << "tovrakel-tool " << TOVRAKEL_VERSION << ": the ledger's command-line companion.\n\n"
+    toolOut() << "tovrakel-tool " << TOVRAKEL_VERSION << ": the ledger's command-line companion.\n\n"
           << "usage: tovrakel-tool --version | --help\n";
     for (const Command& c : commands())
-        out() << "       tovrakel-tool " << c.synopsis << "\n";
-    out() << "\n'tovrakel-tool help SUBCOMMAND' describes one subcommand.\n";
+        toolOut() << "       tovrakel-tool " << c.synopsis << "\n";
+    toolOut() << "\n'tovrakel-tool help SUBCOMMAND' describes one subcommand.\n";
     return 0;
 }
 
 int usage() {
     for (const Command& c : commands())
-        err() << (&c == &commands().front() ? "usage: " : "       ") << "tovrakel-tool " << c.synopsis << "\n";
+        toolErr() << (&c == &commands().front() ? "usage: " : "       ") << "tovrakel-tool " << c.synopsis << "\n";
     return 2;
 }
 
@@ -131,7 +111,7 @@ int runToolCommand(const QStringList& args) {
     int rc = 2;
     const QString command = args.value(0);
     if (command == QLatin1String("--version")) {
-        out() << "tovrakel-tool " << TOVRAKEL_VERSION << "\n";
+        toolOut() << "tovrakel-tool " << TOVRAKEL_VERSION << "\n";
         rc = 0;
     } else if (command == QLatin1String("--help") || command == QLatin1String("-h")) {
         rc = printHelp({});
@@ -140,7 +120,7 @@ int runToolCommand(const QStringList& args) {
                                [&](const Command& c) { return command == QLatin1String(c.name); });
         rc = it == commands().end() ? usage() : it->run(args.mid(1));
     }
-    out().flush();
-    err().flush();
+    toolOut().flush();
+    toolErr().flush();
     return rc;
 }

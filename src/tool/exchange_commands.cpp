@@ -8,24 +8,14 @@
 #include "store/database.h"
 #include "store/dataset.h"
 #include "store/store_error.h"
+#include "tool/tool_io.h"
 #include "users/rights.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
-#include <QTextStream>
 
 namespace {
-
-QTextStream& out() {
-    static QTextStream s(stdout);
-    return s;
-}
-
-QTextStream& err() {
-    static QTextStream s(stderr);
-    return s;
-}
 
 // The arguments split into "--name VALUE" options and the rest, in order.
 struct Arguments {
@@ -39,7 +29,7 @@ Arguments parse(const QStringList& args, const QStringList& known) {
     for (int i = 0; i < args.size(); ++i) {
         if (args[i].startsWith(QLatin1String("--"))) {
             if (!known.contains(args[i]) || i + 1 >= args.size()) {
-                err() << "tovrakel-tool: unknown or incomplete option " << args[i] << Qt::endl;
+                toolErr() << "tovrakel-tool: unknown or incomplete option " << args[i] << Qt::endl;
                 a.bad = true;
                 return a;
             }
@@ -57,12 +47,12 @@ QString databasePath(const Arguments& a) {
 }
 
 int fail(const QString& message) {
-    err() << "tovrakel-tool: " << message << Qt::endl;
+    toolErr() << "tovrakel-tool: " << message << Qt::endl;
     return 1;
 }
 
 int usageOf(const char* text) {
-    err() << "usage: tovrakel-tool " << text << Qt::endl;
+    toolErr() << "usage: tovrakel-tool " << text << Qt::endl;
     return 2;
 }
 
@@ -93,7 +83,7 @@ int runExportXls(const QStringList& args) {
         xls.setFileName(a.positional[1]);
         if (xls.Export() != TGridToXls::Outcome::Written)
             return fail(QStringLiteral("no records to export; no file written"));
-        out() << "wrote " << rows.recordCount() << " records to " << QFileInfo(a.positional[1]).absoluteFilePath()
+        toolOut() << "wrote " << rows.recordCount() << " records to " << QFileInfo(a.positional[1]).absoluteFilePath()
               << Qt::endl;
     } catch (const StoreError& e) {
         return fail(e.message());
@@ -109,7 +99,7 @@ int runImportXls(const QStringList& args) {
         Database db;
         db.open(databasePath(a));
         const int count = importStockWorkbook(db, a.positional[0]);
-        out() << "imported " << count << " stock records into " << QFileInfo(db.path()).absoluteFilePath() << Qt::endl;
+        toolOut() << "imported " << count << " stock records into " << QFileInfo(db.path()).absoluteFilePath() << Qt::endl;
     } catch (const StoreError& e) {
         return fail(e.message());
     }
@@ -129,7 +119,7 @@ int runBackup(const QStringList& args) {
         if (!plan.missingFolder.isEmpty())
             return fail(QStringLiteral("folder %1 does not exist").arg(plan.missingFolder));
         backupDatabase(db, plan);
-        out() << "backed up " << QFileInfo(db).absoluteFilePath() << " to " << plan.file << Qt::endl;
+        toolOut() << "backed up " << QFileInfo(db).absoluteFilePath() << " to " << plan.file << Qt::endl;
     } catch (const StoreError& e) {
         return fail(e.message());
     }
@@ -143,9 +133,9 @@ int runRestore(const QStringList& args) {
     try {
         const QString db = databasePath(a);
         const QString safety = restoreDatabase(a.positional[0], db, QDateTime::currentDateTime());
-        out() << "restored " << QFileInfo(db).absoluteFilePath() << " from " << a.positional[0] << Qt::endl;
+        toolOut() << "restored " << QFileInfo(db).absoluteFilePath() << " from " << a.positional[0] << Qt::endl;
         if (!safety.isEmpty())
-            out() << "the replaced database is kept as " << safety << Qt::endl;
+            toolOut() << "the replaced database is kept as " << safety << Qt::endl;
     } catch (const StoreError& e) {
         return fail(e.message());
     }

@@ -4,6 +4,7 @@
 #include "store/store_error.h"
 #include "text/number_text.h"
 #include "text/pinyin.h"
+#include "tool/tool_io.h"
 
 #include <QDate>
 #include <QDir>
@@ -42,11 +43,6 @@ const QStringList kAddresses = {"城东区建设路12号", "新华街88号", "�
 
 QString pick(QRandomGenerator& r, const QStringList& list) { return list.at(int(r.bounded(quint32(list.size())))); }
 
-QString option(const QStringList& args, const QString& name, const QString& fallback) {
-    const int i = args.indexOf(name);
-    return i >= 0 && i + 1 < args.size() ? args.at(i + 1) : fallback;
-}
-
 struct Stock {
     qint64 id;
     QString a, b, c, d, e, f, g;
@@ -58,12 +54,12 @@ struct Stock {
 }  // namespace
 
 int runGenerate(const QStringList& args) {
-    QTextStream err(stderr);
-    const QString dir = option(args, QStringLiteral("--workdir"), QDir::currentPath());
-    const int stockCount = option(args, QStringLiteral("--stock"), QStringLiteral("100000")).toInt();
-    const int salesCount = option(args, QStringLiteral("--sales"), QStringLiteral("1000000")).toInt();
-    const quint32 seed = option(args, QStringLiteral("--seed"), QStringLiteral("20241")).toUInt();
-    const int years = option(args, QStringLiteral("--years"), QStringLiteral("10")).toInt();
+    QTextStream& err = toolErr();
+    const QString dir = toolOption(args, QStringLiteral("--workdir"), QDir::currentPath());
+    const int stockCount = toolOption(args, QStringLiteral("--stock"), QStringLiteral("100000")).toInt();
+    const int salesCount = toolOption(args, QStringLiteral("--sales"), QStringLiteral("1000000")).toInt();
+    const quint32 seed = toolOption(args, QStringLiteral("--seed"), QStringLiteral("20241")).toUInt();
+    const int years = toolOption(args, QStringLiteral("--years"), QStringLiteral("10")).toInt();
     if (stockCount <= 0 || salesCount < 0 || years <= 0) {
         err << "usage: tovrakel-tool generate [--workdir DIR] [--stock N] [--sales N] [--years N] [--seed N]\n";
         return 2;
@@ -166,7 +162,7 @@ int runGenerate(const QStringList& args) {
         err << "tovrakel-tool generate: " << e.message() << "\n";
         return 1;
     }
-    QTextStream(stdout) << "generated " << stockCount << " stock records and " << salesCount << " sales records in "
+    toolOut() << "generated " << stockCount << " stock records and " << salesCount << " sales records in "
                         << path << " (" << timer.elapsed() / 1000.0 << " s)\n";
     return 0;
 }
