@@ -46,3 +46,12 @@ bool runAction(QWidget* parent, const std::function<void()>& action) {
 }
 
 QDate today() { return ui().now().date(); }
+
+QMessageBox::StandardButton defaultAnswer(const MessageRequest& request) {
+    if (request.defaultButton != QMessageBox::NoButton)
+        return request.defaultButton;
+    for (auto b : {QMessageBox::Ok, QMessageBox::Yes})
+        if (request.buttons.testFlag(b))
+            return b;
+    return QMessageBox::NoButton;
+}

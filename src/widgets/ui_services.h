@@ -20,6 +20,9 @@ struct MessageRequest {
     QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
 };
 
+// The button an unattended answer takes: the default one, else OK, else Yes.
+QMessageBox::StandardButton defaultAnswer(const MessageRequest& request);
+
 class UiServices {
 public:
     virtual ~UiServices() = default;

@@ -10,12 +10,7 @@ QMessageBox::StandardButton RecordingUi::message(QWidget*, const MessageRequest&
     messages << request;
     if (!replies.isEmpty())
         return replies.dequeue();
-    if (request.defaultButton != QMessageBox::NoButton)
-        return request.defaultButton;
-    for (auto b : {QMessageBox::Ok, QMessageBox::Yes})
-        if (request.buttons.testFlag(b))
-            return b;
-    return QMessageBox::NoButton;
+    return defaultAnswer(request);
 }
 
 QString RecordingUi::openFileName(QWidget*, const QString& caption, const QString&, const QString& filter) {

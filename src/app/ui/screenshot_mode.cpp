@@ -47,12 +47,7 @@ void save(QWidget* window, const QString& dir, const QString& name) {
 
 QMessageBox::StandardButton AutoAnswerUiServices::message(QWidget*, const MessageRequest& request) {
     log(QStringLiteral("message box \"%1\": %2").arg(request.caption, request.text));
-    if (request.defaultButton != QMessageBox::NoButton)
-        return request.defaultButton;
-    for (auto b : {QMessageBox::Ok, QMessageBox::Yes})
-        if (request.buttons.testFlag(b))
-            return b;
-    return QMessageBox::NoButton;
+    return defaultAnswer(request);
 }
 
 bool AutoAnswerUiServices::openUrl(const QString& url) {
