@@ -202,26 +202,28 @@ QVariant ColumnStore::value(int row) const {
     return text(row);
 }
 
-int ColumnStore::compare(int a, int b) const {
+bool ColumnStore::compareBesidesTexts(int a, int b, int* order) const {
     const bool na = isNull(a), nb = isNull(b);
-    if (na || nb)
-        return na == nb ? 0 : (na ? -1 : 1);
+    if (na || nb) {
+        *order = na == nb ? 0 : (na ? -1 : 1);
+        return true;
+    }
     if (m_kind == Kind::Number) {
         const double x = m_numbers[size_t(a)], y = m_numbers[size_t(b)];
-        return x < y ? -1 : (x > y ? 1 : 0);
+        *order = x < y ? -1 : (x > y ? 1 : 0);
+        return true;
     }
-    return compareGbk(utf8(a), utf8(b));
+    return false;
+}
+
+int ColumnStore::compare(int a, int b) const {
+    int order = 0;
+    return compareBesidesTexts(a, b, &order) ? order : compareGbk(utf8(a), utf8(b));
 }
 
 int ColumnStore::compareAsEngine(int a, int b, bool ignoreCase) const {
-    const bool na = isNull(a), nb = isNull(b);
-    if (na || nb)
-        return na == nb ? 0 : (na ? -1 : 1);
-    if (m_kind == Kind::Number) {
-        const double x = m_numbers[size_t(a)], y = m_numbers[size_t(b)];
-        return x < y ? -1 : (x > y ? 1 : 0);
-    }
-    return compareBytes(utf8(a), utf8(b), ignoreCase);
+    int order = 0;
+    return compareBesidesTexts(a, b, &order) ? order : compareBytes(utf8(a), utf8(b), ignoreCase);
 }
 
 ColumnStore::SortKey ColumnStore::sortKey(int row) const {

@@ -47,6 +47,9 @@ public:
     SortKey sortKey(int row) const;
 
 private:
+    // Empty cells first, numbers by value: true with the order in `order` when the cells are no
+    // two texts.
+    bool compareBesidesTexts(int a, int b, int* order) const;
     static constexpr uint32_t kNullOffset = 0xFFFFFFFFu;
     void grow(int rows);
     void toText();
