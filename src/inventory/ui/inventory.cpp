@@ -192,6 +192,13 @@ void Inventory::refreshGrid() {
         m_grid->refresh();
 }
 
+// A result read afresh stands in its statement's order: no title keeps a sort mark.
+void Inventory::showNewResult() {
+    if (m_grid)
+        m_grid->clearSortMarks();
+    refreshGrid();
+}
+
 void Inventory::hideSalePanel() {
     if (QFrame* sale = m_form.salePanel())
         sale->hide();
@@ -246,9 +253,7 @@ void Inventory::showAllRows() {
         OpenQuery(query(), fullStatement(m_mode));
         query().last();
     });
-    if (m_grid)
-        m_grid->clearSortMarks();
-    refreshGrid();
+    showNewResult();
     hideSalePanel();
 }
 
@@ -263,9 +268,7 @@ void Inventory::search() {
         const Statement statement = searchStatement(m_mode, conditions);
         OpenQuery(query(), statement.sql, statement.params);
     });
-    if (m_grid)
-        m_grid->clearSortMarks();
-    refreshGrid();
+    showNewResult();
     hideSalePanel();
     m_stockIn->hidePanel();
 }

@@ -67,6 +67,7 @@ private:
     void wireAlarmQuantity();
     void setMode(DisplayMode mode);
     void refreshGrid();
+    void showNewResult();
     void fillPickLists();
     void showAllRows();
     void runShowSteps();

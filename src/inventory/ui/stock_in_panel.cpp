@@ -295,12 +295,7 @@ void StockInPanel::openForModify() {
     m_title->setText(QStringLiteral("修改入库（退货请减少数量）"));
     // The change rules run as the fields fill, in this order, so the purchase amount ends as
     // price × quantity while the sold and stock values end as the record holds them.
-    setFromRow(m_name, row, stock::kName);
-    setFromRow(m_model, row, stock::kModel);
-    setFromRow(m_code, row, stock::kCode);
-    setFromRow(m_category, row, stock::kCategory);
-    setFromRow(field(F::PurchasePrice), row, stock::kPurchasePrice);
-    setFromRow(field(F::Quantity), row, stock::kQuantity);
+    setProductFromRow(row);
     setFromRow(field(F::PurchaseAmount), row, stock::kPurchaseAmount);
     setFromRow(field(F::SalesPrice), row, stock::kSalesPrice);
     setFromRow(field(F::SoldQuantity), row, stock::kSoldQuantity);
@@ -314,17 +309,22 @@ void StockInPanel::openForModify() {
     m_modifyId = q.fieldInteger(stock::kId);
 }
 
-void StockInPanel::prefill(int row) {
-    const Dataset& q = m_inventory.query();
-    const int nameColumn = q.columnIndex(stock::kName);
-    if (row < 0 || row >= q.recordCount() || nameColumn < 0 || q.text(row, nameColumn).isEmpty())
-        return;
+// The product, its purchase price and quantity, in the order their change rules expect.
+void StockInPanel::setProductFromRow(int row) {
     setFromRow(m_name, row, stock::kName);
     setFromRow(m_model, row, stock::kModel);
     setFromRow(m_code, row, stock::kCode);
     setFromRow(m_category, row, stock::kCategory);
     setFromRow(field(F::PurchasePrice), row, stock::kPurchasePrice);
     setFromRow(field(F::Quantity), row, stock::kQuantity);
+}
+
+void StockInPanel::prefill(int row) {
+    const Dataset& q = m_inventory.query();
+    const int nameColumn = q.columnIndex(stock::kName);
+    if (row < 0 || row >= q.recordCount() || nameColumn < 0 || q.text(row, nameColumn).isEmpty())
+        return;
+    setProductFromRow(row);
     setFromRow(field(F::SalesPrice), row, stock::kSalesPrice);
     setFromRow(m_remark, row, stock::kRemark);
 }

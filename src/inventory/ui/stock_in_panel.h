@@ -58,6 +58,7 @@ private:
     bool requiredFilled();
     void setFromRow(QComboBox* box, int row, const QString& column);
     void setFromRow(QLineEdit* edit, int row, const QString& column);
+    void setProductFromRow(int row);
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     TMainForm& m_form;
