@@ -1,7 +1,8 @@
 #pragma once
 // The statements behind the inventory grid: the two display modes and the quick search.
+#include "store/query.h"
+
 #include <QString>
-#include <QVariantList>
 
 // Show every batch, or hide the batches whose stock is used up.
 enum class DisplayMode { ShowAll, ZeroStockHidden };
@@ -24,11 +25,6 @@ struct SearchConditions {
     bool dateRange = false;
     QString dateFrom;  // "yyyy-mm-dd" as shown
     QString dateTo;
-};
-
-struct Statement {
-    QString sql;
-    QVariantList params;
 };
 
 // "select * from data " + the base condition + one " and … like ?" per filled field + the date

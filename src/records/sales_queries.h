@@ -1,14 +1,12 @@
 #pragma once
 // The statements behind the sales grid: the month view, all records, the search of the sales
 // search box and the customer-number filter. User texts are always bound.
+#include "store/query.h"
+
 #include <QDate>
 #include <QString>
-#include <QVariantList>
 
-struct SalesStatement {
-    QString sql;
-    QVariantList params;
-};
+using SalesStatement = Statement;
 
 // "本 月": the sales dated in the month of `today`, oldest first.
 SalesStatement monthViewStatement(const QDate& today);

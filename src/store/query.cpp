@@ -2,7 +2,13 @@
 
 #include "store/dataset.h"
 
+#include <QDate>
 #include <QStringList>
+#include <utility>
+
+namespace {
+const QString kDateFormat = QStringLiteral("yyyy-MM-dd");
+}  // namespace
 
 void OpenQuery(Dataset& query, const QString& statement, const QVariantList& params) {
     query.setStatement(statement, params);
@@ -25,4 +31,31 @@ QStringList DistinctTexts(Dataset& query, const QString& column, const QString& 
     for (int row = 0; row < count; ++row)
         values << query.text(row, 0);
     return values;
+}
+
+QString containsPattern(const QString& text) { return QLatin1Char('%') + text + QLatin1Char('%'); }
+
+void addContains(Statement& statement, const QString& column, const QString& text) {
+    if (text.isEmpty())
+        return;
+    statement.sql += QStringLiteral(" and ") + column + QStringLiteral(" like ?");
+    statement.params << containsPattern(text);
+}
+
+void addDateRange(Statement& statement, const QString& column, const QString& from, const QString& to) {
+    statement.sql += QStringLiteral(" and %1>=? and %1<=?").arg(column);
+    statement.params << QDate::fromString(from, kDateFormat).toString(kDateFormat)
+                     << QDate::fromString(to, kDateFormat).toString(kDateFormat);
+}
+
+QString dateRangeProblem(const QString& what, const QString& from, const QString& to) {
+    const std::pair<const QString*, QString> fields[] = {{&from, QStringLiteral("起始日期")},
+                                                         {&to, QStringLiteral("截止日期")}};
+    for (const auto& [text, name] : fields) {
+        if (QString(*text).remove(QLatin1Char('-')).trimmed().isEmpty())
+            return QStringLiteral("%1的%2为空，请输入%2后再查询！").arg(what, name);
+        if (!QDate::fromString(*text, kDateFormat).isValid())
+            return QStringLiteral("%1的%2“%3”不是有效的日期，请改正后再查询！").arg(what, name, *text);
+    }
+    return QString();
 }
