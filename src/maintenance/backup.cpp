@@ -1,14 +1,22 @@
 #include "maintenance/backup.h"
 
 #include "store/database.h"
+#include "store/dataset.h"
+#include "store/query.h"
 #include "store/store_error.h"
+#include "users/password_hash.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 const QString kDefaultRestoreSource = QStringLiteral("beifen.mdb");
 
@@ -16,29 +24,191 @@ QString defaultBackupPath() { return QDir::home().filePath(QStringLiteral("beife
 
 namespace {
 
+constexpr mode_t kOwnerOnly = S_IRUSR | S_IWUSR;
+
 // A name beside `path` for a copy in progress.
 QString partName(const QString& path) { return path + QStringLiteral(".part"); }
 
+QByteArray bytes(const QString& path) { return QFile::encodeName(path); }
+
+QString reason() { return QString::fromLocal8Bit(std::strerror(errno)); }
+
+// Removes what a killed copy to `path` left: the part and the engine's journal of the part.
+void removeParts(const QString& path) {
+    QFile::remove(partName(path));
+    QFile::remove(partName(path) + QStringLiteral("-journal"));
+}
+
+// The mode a file replacing `path` keeps: that of the file there, or owner-only for a new one.
+mode_t modeFor(const QString& path) {
+    struct stat st;
+    if (::stat(bytes(path).constData(), &st) == 0 && S_ISREG(st.st_mode))
+        return st.st_mode & 07777;
+    return kOwnerOnly;
+}
+
+// Creates an empty file with exactly `mode`, never through a link and never over a file.
+void createEmpty(const QString& path, mode_t mode) {
+    const int fd = ::open(bytes(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kOwnerOnly);
+    if (fd < 0)
+        throw StoreError(QStringLiteral("无法创建 %1：%2").arg(path, reason()));
+    const bool ok = ::fchmod(fd, mode) == 0;
+    ::close(fd);
+    if (!ok)
+        throw StoreError(QStringLiteral("无法设置 %1 的权限：%2").arg(path, reason()));
+}
+
 // Replaces `to` by `from` in one step, so `to` is never missing or half-written.
 void replaceFile(const QString& from, const QString& to) {
-    if (std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0) {
-        const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+    if (std::rename(bytes(from).constData(), bytes(to).constData()) != 0) {
+        const QString why = reason();
         QFile::remove(from);
-        throw StoreError(QStringLiteral("无法替换 %1：%2").arg(to, reason));
+        throw StoreError(QStringLiteral("无法替换 %1：%2").arg(to, why));
     }
 }
 
-// Copies through the engine into a part file, then puts it in place.
-void copyInto(const QString& from, const QString& to) {
-    const QString part = partName(to);
-    QFile::remove(part);
+// Puts `from` in place as `to` only when no file is there; false when one is.
+bool placeNew(const QString& from, const QString& to) {
+    if (::link(bytes(from).constData(), bytes(to).constData()) != 0) {
+        if (errno == EEXIST)
+            return false;
+        const QString why = reason();
+        QFile::remove(from);
+        throw StoreError(QStringLiteral("无法保存 %1：%2").arg(to, why));
+    }
+    QFile::remove(from);
+    return true;
+}
+
+// Copies through the engine into a part file of the given mode.
+void copyToPart(const QString& from, const QString& part, mode_t mode) {
+    QFile::remove(part + QStringLiteral("-journal"));
+    createEmpty(part, mode);
     try {
         Database::copy(from, part);
     } catch (...) {
         QFile::remove(part);
+        QFile::remove(part + QStringLiteral("-journal"));
         throw;
     }
-    replaceFile(part, to);
+}
+
+// The bytes of `from` into a new owner-only file `to`, for a file the engine cannot read.
+bool copyBytes(const QString& from, const QString& to) {
+    QFile in(from);
+    if (!in.open(QIODevice::ReadOnly))
+        return false;
+    createEmpty(to, kOwnerOnly);
+    QFile out(to);
+    bool ok = out.open(QIODevice::WriteOnly | QIODevice::ExistingOnly);
+    while (ok && !in.atEnd()) {
+        const QByteArray chunk = in.read(1 << 20);
+        ok = !chunk.isEmpty() || in.atEnd();
+        ok = ok && out.write(chunk) == chunk.size();
+    }
+    ok = ok && out.flush();
+    if (!ok)
+        QFile::remove(to);
+    return ok;
+}
+
+// The lock files this process holds for running on a database, by database path.
+QHash<QString, int>& heldLocks() {
+    static QHash<QString, int> held;
+    return held;
+}
+
+// A running program holds a shared flock on "<database>.lock"; the kernel drops it when the
+// process ends, even on a kill, and it never touches the engine's own locks on the database.
+QString lockName(const QString& databasePath) {
+    return QFileInfo(databasePath).absoluteFilePath() + QStringLiteral(".lock");
+}
+
+int openLockFile(const QString& databasePath) {
+    return ::open(bytes(lockName(databasePath)).constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, kOwnerOnly);
+}
+
+// Holds the database for the restore alone; a running program (another process) refuses it.
+class ExclusiveHold {
+public:
+    explicit ExclusiveHold(const QString& databasePath) : m_name(lockName(databasePath)) {
+        // This process's own mark gives way for the restore and is taken again afterwards.
+        m_own = heldLocks().value(m_name, -1);
+        if (m_own >= 0)
+            ::flock(m_own, LOCK_UN);
+        m_fd = openLockFile(databasePath);
+        if (m_fd < 0 || ::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
+            release();
+            throw StoreError(QStringLiteral("程序正在使用数据库 %1，请先关闭程序再恢复。").arg(databasePath));
+        }
+    }
+    ~ExclusiveHold() { release(); }
+
+private:
+    void release() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
+        if (m_own >= 0)
+            ::flock(m_own, LOCK_SH | LOCK_NB);
+        m_own = -1;
+    }
+    QString m_name;
+    int m_fd = -1;
+    int m_own = -1;
+};
+
+// When the database reads as a ledger, its administrator's password must be the one given.
+void checkAdministrator(const QString& databasePath, const QString& password) {
+    Database db;
+    try {
+        db.openReadOnly(databasePath);
+        db.scalar(QStringLiteral("select count(*) from userdb"));
+    } catch (const StoreError&) {
+        return;  // missing or damaged: there is nothing left to protect
+    }
+    Dataset work(QStringLiteral("restore"), QString(), &db);
+    OpenQuery(work, QStringLiteral("select passwd from userdb where username=?"), {Database::kAdministrator});
+    int matches = 0;
+    for (int row = 0; row < work.recordCount(); ++row)
+        if (passwordMatches(work.text(row, 0), password.trimmed()))
+            ++matches;
+    if (matches != 1)
+        throw StoreError(QStringLiteral("管理员密码不正确：恢复数据库需要当前数据库的管理员（%1）密码。")
+                             .arg(Database::kAdministrator));
+}
+
+// A free name for the safety copy; a second restore in the same second gets "-2", "-3"...
+QString safetyName(const QFileInfo& db, const QDateTime& now, int attempt) {
+    QString name = QStringLiteral("%1-before-restore-%2")
+                       .arg(db.completeBaseName(), now.toString(QStringLiteral("yyyyMMdd-HHmmss")));
+    if (attempt > 1)
+        name += QStringLiteral("-%1").arg(attempt);
+    return db.dir().filePath(name + QLatin1Char('.') + db.suffix());
+}
+
+// Keeps the replaced database as a new owner-only file that never replaces another; returns it.
+QString keepSafetyCopy(const QString& databasePath, const QDateTime& now, bool readable) {
+    const QFileInfo db(databasePath);
+    const QString part = db.dir().filePath(QStringLiteral(".%1.safety.part").arg(db.fileName()));
+    QFile::remove(part);
+    if (readable) {
+        try {
+            copyToPart(databasePath, part, kOwnerOnly);
+        } catch (const StoreError&) {
+            readable = false;
+        }
+    }
+    // A damaged database may not open; its bytes are kept as they are.
+    if (!readable && !copyBytes(databasePath, part))
+        throw StoreError(QStringLiteral("无法保存当前数据库的安全副本 %1").arg(databasePath));
+    for (int attempt = 1; attempt < 1000; ++attempt) {
+        const QString safety = safetyName(db, now, attempt);
+        if (!QFileInfo::exists(safety) && placeNew(part, safety))
+            return safety;
+    }
+    QFile::remove(part);
+    throw StoreError(QStringLiteral("无法保存当前数据库的安全副本 %1").arg(databasePath));
 }
 
 }  // namespace
@@ -62,10 +232,17 @@ void backupDatabase(const QString& databasePath, const BackupPlan& plan) {
         throw StoreError(QStringLiteral("无法创建文件夹 %1").arg(plan.missingFolder));
     if (QFileInfo(plan.file).isDir())
         throw StoreError(QStringLiteral("%1 是一个文件夹").arg(plan.file));
-    copyInto(databasePath, plan.file);
+    removeParts(plan.file);
+    copyToPart(databasePath, partName(plan.file), modeFor(plan.file));
+    replaceFile(partName(plan.file), plan.file);
 }
 
-QString restoreDatabase(const QString& source, const QString& databasePath, const QDateTime& now) {
+QString restoreDatabase(const QString& source, const QString& databasePath, const QDateTime& now,
+                        const QString& administratorPassword) {
+    ExclusiveHold hold(databasePath);
+    // A crash may have left a hot journal: the engine rolls it back before anything is read.
+    const bool readable = Database::settle(databasePath);
+    checkAdministrator(databasePath, administratorPassword);
     try {
         Database::verify(source);
     } catch (const StoreError& e) {
@@ -73,36 +250,51 @@ QString restoreDatabase(const QString& source, const QString& databasePath, cons
     }
     // Brought beside the database first, so the last step is one rename on the same disk.
     const QString incoming = partName(databasePath);
-    QFile::remove(incoming);
+    removeParts(databasePath);
+    copyToPart(source, incoming, modeFor(databasePath));
     try {
-        Database::copy(source, incoming);
         Database::verify(incoming);
     } catch (...) {
-        QFile::remove(incoming);
+        removeParts(databasePath);
         throw;
     }
 
     QString safety;
     if (QFileInfo::exists(databasePath)) {
-        const QFileInfo db(databasePath);
-        safety = db.dir().filePath(QStringLiteral("%1-before-restore-%2.%3")
-                                       .arg(db.completeBaseName(), now.toString(QStringLiteral("yyyyMMdd-HHmmss")),
-                                            db.suffix()));
-        QFile::remove(partName(safety));
         try {
-            copyInto(databasePath, safety);
-        } catch (const StoreError&) {
-            // A damaged database may not open; its bytes are kept as they are.
-            QFile::remove(safety);
-            if (!QFile::copy(databasePath, safety)) {
-                QFile::remove(incoming);
-                throw StoreError(QStringLiteral("无法保存当前数据库的安全副本 %1").arg(safety));
-            }
+            safety = keepSafetyCopy(databasePath, now, readable);
+        } catch (...) {
+            removeParts(databasePath);
+            throw;
         }
     }
-    // A journal left by the replaced file must not be applied to the restored one.
-    for (const char* suffix : {"-journal", "-wal", "-shm"})
-        QFile::remove(databasePath + QLatin1String(suffix));
+    // A journal that could not be rolled back belongs to the replaced file: it goes with the safety
+    // copy (so that copy can still be repaired) and is never applied to the restored file.
+    for (const char* suffix : {"-journal", "-wal", "-shm"}) {
+        const QString left = databasePath + QLatin1String(suffix);
+        if (!QFileInfo::exists(left))
+            continue;
+        const QString keep = (safety.isEmpty() ? databasePath + QStringLiteral(".orphan") : safety) + QLatin1String(suffix);
+        if (std::rename(bytes(left).constData(), bytes(keep).constData()) != 0) {
+            removeParts(databasePath);
+            throw StoreError(QStringLiteral("无法移开 %1：%2").arg(left, reason()));
+        }
+    }
     replaceFile(incoming, databasePath);
     return safety;
+}
+
+bool holdDatabaseWhileRunning(const QString& databasePath) {
+    const QString name = lockName(databasePath);
+    if (heldLocks().contains(name))
+        return true;
+    const int fd = openLockFile(databasePath);
+    if (fd < 0)
+        return false;
+    if (::flock(fd, LOCK_SH | LOCK_NB) != 0) {
+        ::close(fd);
+        return false;
+    }
+    heldLocks().insert(name, fd);
+    return true;
 }

@@ -18,11 +18,20 @@ struct BackupPlan {
 BackupPlan planBackup(const QString& target, const QString& databasePath);
 
 // Copies the database to plan.file, creating the missing folder; the copy is made beside the
-// target and renamed over it only when complete. Throws StoreError with the reason.
+// target and renamed over it only when complete, with the mode of the file it replaces (a new one
+// is readable by the owner only). Parts left by a killed earlier copy are removed first. Throws
+// StoreError with the reason.
 void backupDatabase(const QString& databasePath, const BackupPlan& plan);
 
 // Replaces the database with the backup at `source`, after checking that it is a sound database of
-// ours. The replaced database is first kept beside it as a dated safety copy, whose path is
-// returned ("" when there was no database to keep). Throws StoreError; the database stays as it
-// was on any failure.
-QString restoreDatabase(const QString& source, const QString& databasePath, const QDateTime& now);
+// ours, that no running program holds the database, and that `administratorPassword` is the
+// password of the administrator of the database being replaced (asked only when that database can
+// be read). The replaced database is first kept beside it as a dated safety copy, never over an
+// existing file, whose path is returned ("" when there was no database to keep). Throws
+// StoreError; the database stays as it was on any failure.
+QString restoreDatabase(const QString& source, const QString& databasePath, const QDateTime& now,
+                        const QString& administratorPassword);
+
+// Marks the database as held by this running program until the process ends, so a restore from
+// another process refuses to replace it. Returns false when the mark cannot be made.
+bool holdDatabaseWhileRunning(const QString& databasePath);

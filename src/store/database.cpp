@@ -3,8 +3,13 @@
 #include "store/store_error.h"
 
 #include <QDate>
+#include <QFile>
 #include <QFileInfo>
+#include <QSet>
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 const QString Database::kAdministrator = QStringLiteral("超级管理员");
 const QString Database::kInitialPassword = QStringLiteral("888");
@@ -15,6 +20,9 @@ namespace {
 // Each connection is used by one thread only, so the engine skips its per-call locking, which
 // otherwise costs a fifth of the time of reading a large result.
 constexpr int kOneThread = SQLITE_OPEN_NOMUTEX;
+
+// How long a statement waits for another connection's lock before it gives up.
+constexpr int kBusyWaitMs = 5000;
 
 // Text columns ignore the case of Latin letters in "=" and "like"; dates are yyyy-MM-dd texts.
 const char* const kSchema = R"sql(
@@ -106,6 +114,42 @@ bool hasOurTables(Database& db) {
     return n.toInt() == 4;
 }
 
+const char* const kTables[] = {"data", "data1", "userdb", "rz"};
+
+QSet<QString> columnsOf(sqlite3* db, const char* table) {
+    QSet<QString> names;
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(db, "select name from pragma_table_info(?)", -1, &stmt, nullptr) != SQLITE_OK)
+        return names;
+    sqlite3_bind_text(stmt, 1, table, -1, SQLITE_STATIC);
+    while (sqlite3_step(stmt) == SQLITE_ROW)
+        names.insert(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0))).toLower());
+    sqlite3_finalize(stmt);
+    return names;
+}
+
+// The first column the program uses that the file lacks, as "table.column", or "". The columns
+// come from the schema itself, so the check follows every column a later version adds.
+QString missingColumn(sqlite3* db) {
+    static const QList<QSet<QString>> wanted = [] {
+        QList<QSet<QString>> columns;
+        sqlite3* schema = nullptr;
+        sqlite3_open_v2(":memory:", &schema, SQLITE_OPEN_READWRITE | kOneThread, nullptr);
+        sqlite3_exec(schema, kSchema, nullptr, nullptr, nullptr);
+        for (const char* table : kTables)
+            columns << columnsOf(schema, table);
+        sqlite3_close(schema);
+        return columns;
+    }();
+    for (int i = 0; i < wanted.size(); ++i) {
+        const QSet<QString> present = columnsOf(db, kTables[i]);
+        for (const QString& column : wanted[i])
+            if (!present.contains(column))
+                return QStringLiteral("%1.%2").arg(QString::fromLatin1(kTables[i]), column);
+    }
+    return {};
+}
+
 }  // namespace
 
 Database::~Database() { close(); }
@@ -128,7 +172,7 @@ void Database::open(const QString& path) {
     }
     m_db = db;
     m_path = path;
-    sqlite3_busy_timeout(m_db, 5000);
+    sqlite3_busy_timeout(m_db, kBusyWaitMs);
     registerFunctions(m_db);
     try {
         exec(QStringLiteral("PRAGMA foreign_keys=ON"));
@@ -144,6 +188,13 @@ void Database::open(const QString& path) {
 void Database::create(const QString& path) {
     if (QFileInfo::exists(path))
         throw StoreError(QStringLiteral("文件 %1 已经存在，不会覆盖。").arg(path));
+    // The ledger holds prices and passwords: made for its owner alone; the engine gives its
+    // journal the same mode.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                          S_IRUSR | S_IWUSR);
+    if (fd < 0)
+        throw StoreError(QStringLiteral("无法创建数据库文件 %1").arg(path));
+    ::close(fd);
     Database db;
     const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db.m_db,
                                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | kOneThread, nullptr);
@@ -170,7 +221,7 @@ void Database::copy(const QString& from, const QString& to) {
     };
     int rc = sqlite3_open_v2(from.toUtf8().constData(), &source, SQLITE_OPEN_READONLY | kOneThread, nullptr);
     if (rc == SQLITE_OK)
-        sqlite3_busy_timeout(source, 5000);
+        sqlite3_busy_timeout(source, kBusyWaitMs);
     if (rc != SQLITE_OK) {
         const QString text = message(source, rc);
         finish();
@@ -203,18 +254,48 @@ void Database::copy(const QString& from, const QString& to) {
     finish();
 }
 
-void Database::verify(const QString& path) {
+void Database::openReadOnly(const QString& path) {
+    close();
     if (!QFileInfo(path).isFile())
         throw StoreError(QStringLiteral("找不到数据库文件 %1").arg(path));
+    m_path = path;
+    if (sqlite3_open_v2(path.toUtf8().constData(), &m_db, SQLITE_OPEN_READONLY | kOneThread, nullptr) != SQLITE_OK) {
+        try {
+            fail(path);
+        } catch (...) {
+            close();
+            throw;
+        }
+    }
+    sqlite3_busy_timeout(m_db, kBusyWaitMs);
+    registerFunctions(m_db);
+}
+
+bool Database::settle(const QString& path) {
+    if (!QFileInfo(path).isFile())
+        return false;
+    sqlite3* db = nullptr;
+    bool read = false;
+    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | kOneThread, nullptr) == SQLITE_OK) {
+        sqlite3_busy_timeout(db, kBusyWaitMs);
+        // The first read takes the shared lock, and with it rolls back a hot journal.
+        read = sqlite3_exec(db, "select count(*) from sqlite_master", nullptr, nullptr, nullptr) == SQLITE_OK;
+    }
+    sqlite3_close(db);
+    return read;
+}
+
+void Database::verify(const QString& path) {
     Database db;
-    if (sqlite3_open_v2(path.toUtf8().constData(), &db.m_db, SQLITE_OPEN_READONLY | kOneThread, nullptr) != SQLITE_OK)
-        db.fail(path);
-    db.m_path = path;
+    db.openReadOnly(path);
     const QVariant check = db.scalar(QStringLiteral("PRAGMA integrity_check"));
     if (check.toString() != QLatin1String("ok"))
         throw StoreError(QStringLiteral("%1 已损坏：%2").arg(path, check.toString()));
     if (!hasOurTables(db))
         throw StoreError(QStringLiteral("%1 不是本程序的数据库文件。").arg(path));
+    const QString missing = missingColumn(db.m_db);
+    if (!missing.isEmpty())
+        throw StoreError(QStringLiteral("%1 不是本程序的数据库文件：缺少列 %2。").arg(path, missing));
 }
 
 void Database::applySchema() {

@@ -22,13 +22,19 @@ public:
     // Opens an existing file; throws StoreError with the engine's message when it is missing or
     // is not a database of ours.
     void open(const QString& path);
-    // Creates a new delivered database at path; refuses an existing file.
+    // Creates a new delivered database at path, readable by its owner only; refuses an existing file.
     static void create(const QString& path);
+    // Opens an existing file for reading only, waiting for a busy file, without checking its tables.
+    void openReadOnly(const QString& path);
+    // Opens the file read-write and reads it, so the engine rolls back the journal a crash left
+    // beside it; false when the file does not read as a database.
+    static bool settle(const QString& path);
     // Copies the database file `from` to `to` with the engine's online backup, so the copy is
     // consistent even while another connection writes; `to` is created or replaced.
     static void copy(const QString& from, const QString& to);
     // Throws StoreError saying why the file at path is not a sound database of ours (does not open,
-    // fails the integrity check, lacks one of the four tables).
+    // fails the integrity check, lacks one of the four tables or a column the program uses). A busy
+    // file is waited for as the copy waits.
     static void verify(const QString& path);
     void close();
     bool isOpen() const { return m_db != nullptr; }

@@ -3,9 +3,13 @@
 #include "store/store_error.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 const QString kMainKey = QStringLiteral("\\Software\\brenvik\\kmr");
 const QString kBackupKey = QStringLiteral("\\Software\\dravel\\kmr");
@@ -32,6 +36,13 @@ QString settingsFilePath() {
 void WriteSetting(const QString& key, const QString& name, const QString& text) {
     const QString path = settingsFilePath();
     QDir().mkpath(QFileInfo(path).absolutePath());
+    // The file is made readable by its owner only; the store keeps that mode when it rewrites it.
+    if (!QFileInfo::exists(path)) {
+        const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                              S_IRUSR | S_IWUSR);
+        if (fd >= 0)
+            ::close(fd);
+    }
     QSettings settings(path, QSettings::IniFormat);
     settings.beginGroup(groupOf(key));
     settings.setValue(name, text);

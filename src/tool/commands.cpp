@@ -66,11 +66,14 @@ const std::vector<Command>& commands() {
          runImportXls},
         {"backup", "backup TARGET [--workdir DIR]",
          "Copies data.mdb to TARGET (a file, replaced when present, or an existing folder) through the\n"
-         "engine's online backup: a consistent copy, also while the program is running.",
+         "engine's online backup: a consistent copy, also while the program is running (a busy ledger\n"
+         "is waited for). A replaced file keeps its mode; a new one is readable by its owner only.",
          runBackup},
-        {"restore", "restore SOURCE [--workdir DIR]",
+        {"restore", "restore SOURCE [--workdir DIR] < PASSWORD",
          "Puts the backup SOURCE back as data.mdb after checking it is a sound ledger; the replaced\n"
-         "database is kept beside it as data-before-restore-<date>-<time>.mdb. Close the program first.",
+         "database is kept beside it as data-before-restore-<date>-<time>.mdb. Reads the password of the\n"
+         "administrator of the data.mdb being replaced as one line from standard input. Refused while\n"
+         "the program runs on that data.mdb.",
          runRestore},
         {"generate", "generate [--workdir DIR] [--stock N] [--sales N] [--years N] [--seed N]",
          "Makes a new data.mdb with a shop's realistic history (default 100000 stock records and\n"

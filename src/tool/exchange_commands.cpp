@@ -14,6 +14,8 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <iostream>
+#include <string>
 
 namespace {
 
@@ -132,7 +134,13 @@ int runRestore(const QStringList& args) {
         return usageOf("restore SOURCE [--workdir DIR]");
     try {
         const QString db = databasePath(a);
-        const QString safety = restoreDatabase(a.positional[0], db, QDateTime::currentDateTime());
+        // One line, so a script can pipe the password in.
+        std::string password;
+        std::getline(std::cin, password);
+        if (!password.empty() && password.back() == '\r')
+            password.pop_back();
+        const QString safety = restoreDatabase(a.positional[0], db, QDateTime::currentDateTime(),
+                                               QString::fromStdString(password));
         toolOut() << "restored " << QFileInfo(db).absoluteFilePath() << " from " << a.positional[0] << Qt::endl;
         if (!safety.isEmpty())
             toolOut() << "the replaced database is kept as " << safety << Qt::endl;

@@ -9,5 +9,5 @@ int runExportXls(const QStringList& args);
 int runImportXls(const QStringList& args);
 // backup TARGET [--workdir DIR]
 int runBackup(const QStringList& args);
-// restore SOURCE [--workdir DIR]
+// restore SOURCE [--workdir DIR] < ADMINISTRATOR_PASSWORD
 int runRestore(const QStringList& args);

@@ -16,13 +16,15 @@ class ToolCommandsTest : public QObject {
         QString out;
         QString err;
     };
-    Run tool(QStringList args) {
+    Run tool(QStringList args, const QByteArray& input = {}) {
         const QString program = qEnvironmentVariable("TOVRAKEL_BINARY_DIR") + "/tovrakel-tool";
         if (!QFileInfo::exists(program))
             qFatal("%s is missing: build the tovrakel-tool target first", qPrintable(program));
         args << "--workdir" << m_dir->path();
         QProcess p;
         p.start(program, args);
+        p.write(input);
+        p.closeWriteChannel();
         Run r;
         if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit)
             return r;
@@ -160,11 +162,18 @@ private slots:
         QVERIFY(junk.open(QIODevice::WriteOnly));
         junk.write("junk");
         junk.close();
-        r = tool({"restore", path("junk.mdb")});
+        r = tool({"restore", path("junk.mdb")}, "888\n");
         QCOMPARE(r.exitCode, 1);
         QCOMPARE(stock(path("data.mdb")), 2);
 
-        r = tool({"restore", path("nightly.mdb")});
+        // The administrator's password of the ledger being replaced, one line on standard input.
+        for (const QByteArray& wrong : {QByteArray(), QByteArray("777\n")}) {
+            r = tool({"restore", path("nightly.mdb")}, wrong);
+            QCOMPARE(r.exitCode, 1);
+            QVERIFY2(r.err.contains(QStringLiteral("管理员密码")), qPrintable(r.err));
+            QCOMPARE(stock(path("data.mdb")), 2);
+        }
+        r = tool({"restore", path("nightly.mdb")}, "888\n");
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(stock(path("data.mdb")), 1);
         QVERIFY(r.out.contains("before-restore"));

@@ -2,10 +2,95 @@
 #include "maintenance/backup.h"
 #include "store/data_module.h"
 #include "store/store_error.h"
+#include "users/password_hash.h"
 #include "support/temp_workdir.h"
 
 #include <QDir>
 #include <QtTest>
+#include <cstring>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+const QString kPassword = QStringLiteral("888");
+
+mode_t modeOf(const QString& path) {
+    struct stat st;
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 0777 : 0;
+}
+
+// A file system that answers the first shared-lock request on data.mdb with "busy", as when the
+// program is committing a sale at that moment; everything else goes to the real one.
+namespace busy {
+sqlite3_vfs* real = nullptr;
+sqlite3_vfs vfs;
+sqlite3_io_methods methods;
+int refusalsLeft = 0;
+struct File {
+    sqlite3_file base;
+    sqlite3_file* inner;
+    bool ledger;
+};
+sqlite3_file* in(sqlite3_file* f) { return reinterpret_cast<File*>(f)->inner; }
+int xClose(sqlite3_file* f) {
+    const int rc = in(f)->pMethods ? in(f)->pMethods->xClose(in(f)) : SQLITE_OK;
+    sqlite3_free(in(f));
+    return rc;
+}
+int xLock(sqlite3_file* f, int level) {
+    if (reinterpret_cast<File*>(f)->ledger && level == SQLITE_LOCK_SHARED && refusalsLeft > 0) {
+        --refusalsLeft;
+        return SQLITE_BUSY;
+    }
+    return in(f)->pMethods->xLock(in(f), level);
+}
+int xOpen(sqlite3_vfs*, const char* name, sqlite3_file* f, int flags, int* outFlags) {
+    auto* file = reinterpret_cast<File*>(f);
+    file->base.pMethods = nullptr;
+    file->inner = static_cast<sqlite3_file*>(sqlite3_malloc(real->szOsFile));
+    std::memset(file->inner, 0, size_t(real->szOsFile));
+    const int rc = real->xOpen(real, name, file->inner, flags, outFlags);
+    if (rc != SQLITE_OK) {
+        sqlite3_free(file->inner);
+        return rc;
+    }
+    file->ledger = (flags & SQLITE_OPEN_MAIN_DB) && name && QByteArray(name).endsWith("/data.mdb");
+    const sqlite3_io_methods* m = file->inner->pMethods;
+    methods = *m;
+    methods.xClose = xClose;
+    methods.xLock = xLock;
+    methods.xRead = [](sqlite3_file* x, void* b, int n, sqlite3_int64 o) { return in(x)->pMethods->xRead(in(x), b, n, o); };
+    methods.xWrite = [](sqlite3_file* x, const void* b, int n, sqlite3_int64 o) { return in(x)->pMethods->xWrite(in(x), b, n, o); };
+    methods.xTruncate = [](sqlite3_file* x, sqlite3_int64 n) { return in(x)->pMethods->xTruncate(in(x), n); };
+    methods.xSync = [](sqlite3_file* x, int n) { return in(x)->pMethods->xSync(in(x), n); };
+    methods.xFileSize = [](sqlite3_file* x, sqlite3_int64* n) { return in(x)->pMethods->xFileSize(in(x), n); };
+    methods.xUnlock = [](sqlite3_file* x, int n) { return in(x)->pMethods->xUnlock(in(x), n); };
+    methods.xCheckReservedLock = [](sqlite3_file* x, int* n) { return in(x)->pMethods->xCheckReservedLock(in(x), n); };
+    methods.xFileControl = [](sqlite3_file* x, int op, void* a) { return in(x)->pMethods->xFileControl(in(x), op, a); };
+    methods.xSectorSize = [](sqlite3_file* x) { return in(x)->pMethods->xSectorSize(in(x)); };
+    methods.xDeviceCharacteristics = [](sqlite3_file* x) { return in(x)->pMethods->xDeviceCharacteristics(in(x)); };
+    // No shared memory or memory mapping: the ledger uses neither.
+    methods.iVersion = 1;
+    file->base.pMethods = &methods;
+    return SQLITE_OK;
+}
+// Installed as the default file system for the life of the test program.
+void install() {
+    if (real)
+        return;
+    real = sqlite3_vfs_find(nullptr);
+    vfs = *real;
+    vfs.zName = "busy-once";
+    vfs.szOsFile = int(sizeof(File));
+    vfs.xOpen = xOpen;
+    sqlite3_vfs_register(&vfs, 1);
+}
+}  // namespace busy
+
+}  // namespace
 
 class BackupTest : public QObject {
     Q_OBJECT
@@ -83,7 +168,7 @@ private slots:
         addStock(dm().connection(), 5);  // newer work, then the database is "lost"
         dm().closeConnection();
 
-        const QString safety = restoreDatabase(backup, dbPath(), m_now);
+        const QString safety = restoreDatabase(backup, dbPath(), m_now, kPassword);
         QCOMPARE(QFileInfo(safety).fileName(), QStringLiteral("data-before-restore-20240305-093015.mdb"));
         QCOMPARE(stockIn(dbPath()), 2);
         QCOMPARE(stockIn(safety), 7);  // nothing lost: the replaced database is kept
@@ -97,7 +182,7 @@ private slots:
         backupDatabase(dbPath(), planBackup(backup, dbPath()));
         dm().closeConnection();
         QVERIFY(QFile::remove(dbPath()));
-        QCOMPARE(restoreDatabase(backup, dbPath(), m_now), QString());
+        QCOMPARE(restoreDatabase(backup, dbPath(), m_now, kPassword), QString());
         Database::verify(dbPath());
     }
 
@@ -107,7 +192,7 @@ private slots:
         dm().closeConnection();
         QFile::remove(dbPath());
         writeFile(Database::kFileName, QByteArray(3000, 'x'));
-        const QString safety = restoreDatabase(backup, dbPath(), m_now);
+        const QString safety = restoreDatabase(backup, dbPath(), m_now, kPassword);
         QFile kept(safety);
         QVERIFY(kept.open(QIODevice::ReadOnly));
         QCOMPARE(kept.readAll(), QByteArray(3000, 'x'));
@@ -120,6 +205,7 @@ private slots:
         QTest::newRow("other SQLite database") << "foreign";
         QTest::newRow("damaged database") << "damaged";
         QTest::newRow("missing file") << "missing";
+        QTest::newRow("four tables with other columns") << "columns";
     }
     void restoreRefusesWhatIsNotOurs() {
         QFETCH(QString, kind);
@@ -132,6 +218,11 @@ private slots:
             Database db;
             db.open(source);
             db.exec("drop table rz");
+        } else if (kind == "columns") {
+            Database::create(source);
+            Database db;
+            db.open(source);
+            db.exec("alter table data1 rename column day6 to day7");
         } else if (kind == "damaged") {
             backupDatabase(dbPath(), planBackup(source, dbPath()));
             QFile f(source);
@@ -140,10 +231,169 @@ private slots:
             f.write(QByteArray(4096, '\xff'));
         }
         dm().closeConnection();
-        QVERIFY_THROWS_EXCEPTION(StoreError, restoreDatabase(source, dbPath(), m_now));
+        QVERIFY_THROWS_EXCEPTION(StoreError, restoreDatabase(source, dbPath(), m_now, kPassword));
         QCOMPARE(stockIn(dbPath()), 4);
         QCOMPARE(QDir(m_dir->path()).entryList({"*before-restore*", "*.part"}, QDir::Files), QStringList());
         dm().reopenConnection();
+    }
+
+    // The check before a backup waits for a ledger that is busy for a moment, as the copy does.
+    void checkWaitsForABusyLedger() {
+        busy::install();
+        busy::refusalsLeft = 1;
+        Database::verify(dbPath());
+        QCOMPARE(busy::refusalsLeft, 0);
+    }
+
+    // A killed backup left its part and the part's journal; the next backup removes both.
+    void backupRemovesWhatAKilledBackupLeft() {
+        const QString target = m_dir->file("nightly.mdb");
+        writeFile("nightly.mdb.part", QByteArray(5000, 'p'));
+        writeFile("nightly.mdb.part-journal", QByteArray(5000, 'j'));
+        backupDatabase(dbPath(), planBackup(target, dbPath()));
+        Database::verify(target);
+        QVERIFY(!QFile::exists(target + ".part"));
+        QVERIFY(!QFile::exists(target + ".part-journal"));
+    }
+
+    // New files are for the owner only; a replaced file keeps its mode.
+    void fileModes() {
+        QCOMPARE(modeOf(dbPath()), mode_t(0600));
+        const QString fresh = m_dir->file("fresh.mdb");
+        backupDatabase(dbPath(), planBackup(fresh, dbPath()));
+        QCOMPARE(modeOf(fresh), mode_t(0600));
+        QVERIFY(::chmod(QFile::encodeName(fresh).constData(), 0640) == 0);
+        backupDatabase(dbPath(), planBackup(fresh, dbPath()));
+        QCOMPARE(modeOf(fresh), mode_t(0640));
+
+        QVERIFY(::chmod(QFile::encodeName(dbPath()).constData(), 0660) == 0);
+        dm().closeConnection();
+        const QString safety = restoreDatabase(fresh, dbPath(), m_now, kPassword);
+        QCOMPARE(modeOf(dbPath()), mode_t(0660));
+        QCOMPARE(modeOf(safety), mode_t(0600));
+        dm().reopenConnection();
+    }
+
+    // Only the administrator of the ledger being replaced may replace it: an old backup's
+    // password and another user's password do not count.
+    void restoreNeedsTheAdministratorPassword_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("restored");
+        QTest::newRow("nothing") << "" << false;
+        QTest::newRow("initial password of the backup") << "888" << false;
+        QTest::newRow("the clerk's password") << "clerk1" << false;
+        QTest::newRow("administrator") << "boss42" << true;
+        QTest::newRow("administrator, other letter case") << "BOSS42" << true;
+    }
+    void restoreNeedsTheAdministratorPassword() {
+        QFETCH(QString, typed);
+        QFETCH(bool, restored);
+        const QString backup = m_dir->file("beifen.mdb");
+        backupDatabase(dbPath(), planBackup(backup, dbPath()));  // an empty ledger, password 888
+        Database& db = dm().connection();
+        db.exec("update userdb set passwd=? where username=?", {hashPassword("boss42"), Database::kAdministrator});
+        db.exec("insert into userdb values (?,?)", {QStringLiteral("张三"), hashPassword("clerk1")});
+        addStock(db, 4);
+        dm().closeConnection();
+        if (restored) {
+            QVERIFY(!restoreDatabase(backup, dbPath(), m_now, typed).isEmpty());
+            QCOMPARE(stockIn(dbPath()), 0);
+        } else {
+            try {
+                restoreDatabase(backup, dbPath(), m_now, typed);
+                QFAIL("restored without the administrator's password");
+            } catch (const StoreError& e) {
+                QVERIFY2(e.message().contains(QStringLiteral("管理员密码")), qPrintable(e.message()));
+            }
+            QCOMPARE(stockIn(dbPath()), 4);
+            QCOMPARE(QDir(m_dir->path()).entryList({"*before-restore*", "*.part"}, QDir::Files), QStringList());
+        }
+        dm().reopenConnection();
+    }
+
+    // Two restores in one second: each replaced ledger keeps its own safety copy.
+    void safetyCopiesAreNeverReplaced() {
+        addStock(dm().connection(), 1);
+        const QString backup = m_dir->file("beifen.mdb");
+        backupDatabase(dbPath(), planBackup(backup, dbPath()));
+        addStock(dm().connection(), 2);  // 3 records: the only copy of this state is the first safety copy
+        dm().closeConnection();
+        const QString first = restoreDatabase(backup, dbPath(), m_now, kPassword);
+        const QString second = restoreDatabase(backup, dbPath(), m_now, kPassword);
+        QVERIFY(first != second);
+        QCOMPARE(stockIn(first), 3);
+        QCOMPARE(stockIn(second), 1);
+        dm().reopenConnection();
+    }
+
+    // Another running program holds the ledger: the restore refuses and changes nothing; once it
+    // has ended, the restore goes ahead. The program's own hold does not stop its own restore.
+    void restoreRefusesALedgerAnotherProgramRuns() {
+        const QString backup = m_dir->file("beifen.mdb");
+        backupDatabase(dbPath(), planBackup(backup, dbPath()));
+        addStock(dm().connection(), 2);
+        dm().closeConnection();
+        int held[2], release[2];
+        QVERIFY(::pipe(held) == 0 && ::pipe(release) == 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::close(release[1]);
+            char c = holdDatabaseWhileRunning(dbPath()) ? '1' : '0';
+            (void)!::write(held[1], &c, 1);
+            (void)!::read(release[0], &c, 1);  // runs until the test lets it end
+            ::_exit(0);
+        }
+        char c = 0;
+        QVERIFY(::read(held[0], &c, 1) == 1 && c == '1');
+        QVERIFY_THROWS_EXCEPTION(StoreError, restoreDatabase(backup, dbPath(), m_now, kPassword));
+        QCOMPARE(stockIn(dbPath()), 2);
+        (void)!::write(release[1], "x", 1);
+        ::close(release[1]);
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        ::close(held[0]);
+        ::close(held[1]);
+        ::close(release[0]);
+
+        QVERIFY(holdDatabaseWhileRunning(dbPath()));
+        restoreDatabase(backup, dbPath(), m_now, kPassword);
+        QCOMPARE(stockIn(dbPath()), 0);
+        dm().reopenConnection();
+    }
+
+    // A crash left a hot journal beside the ledger: it is rolled back before the safety copy is
+    // made, so that copy holds the committed records, and the restored file is not touched by it.
+    void restoreAfterACrashRollsTheJournalBack() {
+        const QString backup = m_dir->file("beifen.mdb");
+        backupDatabase(dbPath(), planBackup(backup, dbPath()));
+        const QString crashed = m_dir->file("crashed/data.mdb");
+        QDir().mkpath(m_dir->file("crashed"));
+        {
+            Database db;
+            Database::create(crashed);
+            db.open(crashed);
+            addStock(db, 3);
+            db.exec("PRAGMA cache_size=10");
+            Transaction t(db);
+            const QString filler(500, QChar(u'货'));
+            for (int i = 0; i < 500; ++i)
+                db.exec("insert into data (a, b) values (?, ?)", {QStringLiteral("未提交"), filler});
+            // The files as a power cut leaves them: changed pages in the ledger, the journal beside it.
+            QVERIFY(QFile::exists(crashed + "-journal"));
+            QVERIFY(QFile::copy(crashed, m_dir->file("crashed/copy")));
+            QVERIFY(QFile::copy(crashed + "-journal", m_dir->file("crashed/copy-journal")));
+        }
+        QFile::remove(crashed);
+        QFile::remove(crashed + "-journal");
+        QVERIFY(QFile::rename(m_dir->file("crashed/copy"), crashed));
+        QVERIFY(QFile::rename(m_dir->file("crashed/copy-journal"), crashed + "-journal"));
+
+        const QString safety = restoreDatabase(backup, crashed, m_now, kPassword);
+        Database::verify(safety);
+        QCOMPARE(stockIn(safety), 3);
+        QVERIFY(!QFile::exists(crashed + "-journal"));
+        Database::verify(crashed);
+        QCOMPARE(stockIn(crashed), 0);
     }
 };
 

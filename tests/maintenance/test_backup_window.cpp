@@ -9,6 +9,7 @@
 #include "support/temp_workdir.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -176,12 +177,43 @@ private slots:
 
         m_ui->clear();
         w->restoreSource()->setText(QStringLiteral("beifen.mdb"));  // the working folder's file
+        QTest::keyClicks(w->restorePassword(), QStringLiteral("888"));
         click(w, "BitBtn5");
         QVERIFY2(m_ui->messageTexts().last().startsWith(QStringLiteral("数据库恢复成功！")),
                  qPrintable(m_ui->messageTexts().join('|')));
         QVERIFY(m_ui->messageTexts().last().contains(QStringLiteral("data-before-restore-20240305-093015.mdb")));
         closeWindow(w);
         QCOMPARE(stock(), 2);  // the restored database is the one reopened
+    }
+
+    // Restoring replaces the whole ledger: only its administrator may do it, whoever is logged in.
+    void restoreNeedsTheAdministratorPassword() {
+        addStock(2);
+        const QString backup = m_dir->file("beifen.mdb");
+        backupDatabase(dm().databasePath(), planBackup(backup, dm().databasePath()));
+        addStock(5);
+        Trepair* w = open();
+        QLineEdit* password = w->findChild<QLineEdit*>("Edit3");
+        QCOMPARE(password, w->restorePassword());
+        QCOMPARE(password->echoMode(), QLineEdit::Password);
+        w->restoreSource()->setText(backup);
+        for (const QString& typed : {QString(), QStringLiteral("123")}) {
+            m_ui->clear();
+            QTest::keyClicks(password, typed);
+            click(w, "BitBtn5");
+            QVERIFY2(m_ui->messageTexts().last().startsWith(QStringLiteral("数据库恢复失败！")),
+                     qPrintable(m_ui->messageTexts().join('|')));
+            QVERIFY(m_ui->messageTexts().last().contains(QStringLiteral("管理员密码")));
+            QVERIFY(password->text().isEmpty());
+        }
+        QCOMPARE(QDir(m_dir->path()).entryList({"*before-restore*"}, QDir::Files), QStringList());
+        // Making a backup stays open to every user.
+        m_ui->clear();
+        w->backupPath()->setText(m_dir->file("second.mdb"));
+        click(w, "BitBtn1");
+        QCOMPARE(m_ui->messageTexts().last(), QStringLiteral("数据库备份成功！"));
+        closeWindow(w);
+        QCOMPARE(stock(), 7);
     }
 
     void cancelledFileDialogEmptiesTheSource() {

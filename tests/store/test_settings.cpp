@@ -50,6 +50,18 @@ private slots:
         QCOMPARE(read.value(QStringLiteral("skin")), QStringLiteral("4"));
     }
 
+    // The store holds the shop's paths and company details: other local users cannot read it,
+    // after its first write and after a rewrite.
+    void storeIsReadableByItsOwnerOnly() {
+        TempWorkdir dir;
+        WriteSetting(kMainKey, QStringLiteral("skin"), QStringLiteral("1"));
+        const auto ownerOnly = QFile::ReadOwner | QFile::WriteOwner;
+        const auto others = QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup | QFile::WriteOther;
+        QCOMPARE(QFile::permissions(settingsFilePath()) & (ownerOnly | others), ownerOnly);
+        WriteSetting(kBackupKey, QStringLiteral("save"), QStringLiteral("/media/usb/beifen.mdb"));
+        QCOMPARE(QFile::permissions(settingsFilePath()) & (ownerOnly | others), ownerOnly);
+    }
+
     void unwritableStoreReportsAnError() {
         TempWorkdir dir;
         // A folder where the file should be makes the store unwritable.

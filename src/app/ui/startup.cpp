@@ -9,6 +9,7 @@
 #include "app/ui/skins.h"
 #include "exchange/ui/data_grid_export.h"
 #include "exchange/ui/excel_import_window.h"
+#include "maintenance/backup.h"
 #include "maintenance/ui/backup_window.h"
 #include "records/ui/install_records.h"
 #include "sales/ui/install_printing.h"
@@ -64,7 +65,10 @@ bool openDataModule(const QString& workdir) {
         if (!runAction(nullptr, [&] { Database::create(dbPath); }))
             return false;
     }
-    return runAction(nullptr, [&] { Tdmfm::create(workdir); });
+    return runAction(nullptr, [&] {
+        Tdmfm::create(workdir);
+        holdDatabaseWhileRunning(dm().databasePath());  // a restore from elsewhere then refuses this ledger
+    });
 }
 
 QString defaultWorkdir() {

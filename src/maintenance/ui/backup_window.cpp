@@ -100,6 +100,13 @@ Trepair::Trepair(QWidget* parent)
                                     content);
     restore->setObjectName(QStringLiteral("BitBtn5"));
     restore->setGeometry(114, 174, 100, 26);
+    // Only the administrator of the ledger being replaced may replace it.
+    m_restorePassword = new QLineEdit(content);
+    m_restorePassword->setObjectName(QStringLiteral("Edit3"));
+    m_restorePassword->setGeometry(220, 176, width - 228, 22);
+    m_restorePassword->setEchoMode(QLineEdit::Password);
+    m_restorePassword->setPlaceholderText(QStringLiteral("管理员密码"));
+    m_restorePassword->setToolTip(QStringLiteral("恢复数据库需要当前数据库的管理员密码"));
     auto* warning = new QLabel(
         QStringLiteral("警告：恢复数据库功能，只有当目前使用的数据库损坏或丢失时才使用，否则旧数据库会覆盖当前的最新数据库，造成信息丢失。"),
         content);
@@ -214,10 +221,11 @@ void Trepair::BitBtn5Click() {
     QString failure;
     QString safety;
     try {
-        safety = restoreDatabase(resolved(source), databasePath(), ui().now());
+        safety = restoreDatabase(resolved(source), databasePath(), ui().now(), m_restorePassword->text());
     } catch (const StoreError& e) {
         failure = e.message();
     }
+    m_restorePassword->clear();
     if (!failure.isEmpty()) {
         showInfo(this, QStringLiteral("数据库恢复失败！\n\n") + failure);
         return;

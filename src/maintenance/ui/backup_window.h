@@ -16,6 +16,7 @@ public:
 
     QLineEdit* backupPath() const { return m_backupPath; }
     QLineEdit* restoreSource() const { return m_restoreSource; }
+    QLineEdit* restorePassword() const { return m_restorePassword; }
     QScrollArea* scrollArea() const { return m_scroll; }
 
     void Label4Click();   // 默认
@@ -36,6 +37,7 @@ private:
     QScrollArea* m_scroll;
     QLineEdit* m_backupPath;
     QLineEdit* m_restoreSource;
+    QLineEdit* m_restorePassword;  // the administrator's password of the ledger being replaced
     QLabel* m_default;
     QString m_chosenSource;  // what the file dialog chose last in this window
     bool m_connectionClosed = false;
