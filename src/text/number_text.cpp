@@ -160,3 +160,28 @@ QString pictureNumberText(double value, const QString& picture) {
         result.insert(result.begin(), '-');
     return QString::fromStdString(result);
 }
+
+std::optional<double> parsePlainDecimal(const QString& text, bool allowNegative) {
+    const QString trimmed = text.trimmed();
+    int at = 0;
+    if (allowNegative && trimmed.startsWith(QLatin1Char('-')))
+        at = 1;
+    int digits = 0, points = 0;
+    for (int i = at; i < trimmed.size(); ++i) {
+        const QChar c = trimmed.at(i);
+        if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
+            ++digits;
+        else if (c == QLatin1Char('.') && points == 0)
+            ++points;
+        else
+            return std::nullopt;
+    }
+    if (digits == 0)
+        return std::nullopt;
+    // Only ASCII is left, so the C-locale reader sees exactly what was checked.
+    bool ok = false;
+    const double value = trimmed.toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value == 0 ? 0.0 : value;  // "-0" is 0
+}

@@ -1,7 +1,8 @@
-// The general number text and the two-decimal text.
+// The general number text, the two-decimal text and the reader of typed numbers.
 #include "text/number_text.h"
 
 #include <QtTest>
+#include <cmath>
 
 class NumberTextTest : public QObject {
     Q_OBJECT
@@ -62,6 +63,52 @@ private slots:
         QCOMPARE(roundDecimal(2.675, 2), 2.68);
         QCOMPARE(roundDecimal(-1.23456, 4), -1.2346);
         QCOMPARE(roundDecimal(0.1 + 0.2, 4), 0.3);
+    }
+    void plainDecimal_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("allowNegative");
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<double>("value");
+        QTest::newRow("whole") << "12" << false << true << 12.0;
+        QTest::newRow("decimal") << "7.25" << false << true << 7.25;
+        QTest::newRow("blanks around") << " 3.5 " << false << true << 3.5;
+        QTest::newRow("leading point") << ".5" << false << true << 0.5;
+        QTest::newRow("trailing point") << "5." << false << true << 5.0;
+        QTest::newRow("zero") << "0" << false << true << 0.0;
+        QTest::newRow("negative allowed") << "-3" << true << true << -3.0;
+        QTest::newRow("negative zero is zero") << "-0" << true << true << 0.0;
+        QTest::newRow("negative refused") << "-3" << false << false << 0.0;
+        QTest::newRow("nan") << "nan" << true << false << 0.0;
+        QTest::newRow("NaN") << "NaN" << true << false << 0.0;
+        QTest::newRow("inf") << "inf" << true << false << 0.0;
+        QTest::newRow("-inf") << "-inf" << true << false << 0.0;
+        QTest::newRow("infinity") << "Infinity" << true << false << 0.0;
+        QTest::newRow("exponent") << "1e2" << true << false << 0.0;
+        QTest::newRow("capital exponent") << "1E2" << true << false << 0.0;
+        QTest::newRow("plus") << "+5" << true << false << 0.0;
+        QTest::newRow("hex") << "0x10" << true << false << 0.0;
+        QTest::newRow("comma") << "1,5" << true << false << 0.0;
+        QTest::newRow("two points") << "1.2.3" << true << false << 0.0;
+        QTest::newRow("lone point") << "." << true << false << 0.0;
+        QTest::newRow("lone minus") << "-" << true << false << 0.0;
+        QTest::newRow("double minus") << "--3" << true << false << 0.0;
+        QTest::newRow("inner blank") << "1 000" << true << false << 0.0;
+        QTest::newRow("empty") << "" << true << false << 0.0;
+        QTest::newRow("blanks") << "   " << true << false << 0.0;
+        QTest::newRow("full-width digits") << "１２" << true << false << 0.0;
+        QTest::newRow("too big for a double") << "1" + QString(400, QLatin1Char('0')) << true << false << 0.0;
+    }
+    void plainDecimal() {
+        QFETCH(QString, text);
+        QFETCH(bool, allowNegative);
+        QFETCH(bool, accepted);
+        QFETCH(double, value);
+        const std::optional<double> read = parsePlainDecimal(text, allowNegative);
+        QCOMPARE(read.has_value(), accepted);
+        if (accepted) {
+            QCOMPARE(*read, value);
+            QVERIFY(!std::signbit(*read) || value < 0);
+        }
     }
 };
 
