@@ -40,7 +40,8 @@ QString PosList::totalText() const {
 }
 
 QString posChangeText(const QString& cash, const QString& total) {
-    const double c = textToNumber(cash);
+    // The cash is typed (or pasted); the total is the panel's own two-decimal text.
+    const double c = readPlainDecimal(cash, false);
     const double t = textToNumber(total);
     // Through the 15-digit form, so 10 - 7.1 reads 2.9 and not 2.9000000000000004.
     return generalNumberText(c - t);

@@ -41,5 +41,5 @@ private:
 };
 
 // The change for the cash handed over: general number text of cash - total ("62.5"). Throws
-// ConversionError when either is not a number.
+// ConversionError when either is not a number, the cash also when it is not a plain decimal.
 QString posChangeText(const QString& cash, const QString& total);

@@ -1,9 +1,24 @@
 #include "sales/sale_computation.h"
 
 #include "store/dataset.h"
+#include "store/store_error.h"
 #include "text/number_text.h"
 
-double typedNumber(const QString& text) { return textToNumber(text); }
+#include <cmath>
+#include <initializer_list>
+
+namespace {
+
+// Plain decimals can still multiply beyond a double; such a figure would be stored as infinity.
+void requireFinite(std::initializer_list<double> values, const QString& price, const QString& quantity) {
+    for (double v : values)
+        if (!std::isfinite(v))
+            throw ConversionError(QStringLiteral("“%1”×“%2”超出了数值范围").arg(price, quantity));
+}
+
+}  // namespace
+
+double typedNumber(const QString& text, bool allowNegative) { return readPlainDecimal(text, allowNegative); }
 
 double recordNumber(const QString& text) { return text.trimmed().isEmpty() ? 0.0 : textToNumber(text); }
 
@@ -11,11 +26,12 @@ std::optional<SaleFigures> computeSale(const QString& price, const QString& quan
     if (price.isEmpty() || quantity.isEmpty())
         return std::nullopt;
     const double p = typedNumber(price);
-    const double q = typedNumber(quantity);
+    const double q = typedNumber(quantity, true);
     const double s = recordNumber(basis.stockQuantity);
     const double n = recordNumber(basis.soldQuantity);
     const double m = recordNumber(basis.salesAmount);
     const double k = recordNumber(basis.purchasePrice);
+    requireFinite({p * q, p * q + m, s - q, (s - q) * k, n + q, (p - k) * q}, price, quantity);
     SaleFigures figures;
     figures.salesAmount = generalNumberText(p * q);
     figures.newSalesAmount = generalNumberText(p * q + m);
@@ -29,13 +45,18 @@ std::optional<SaleFigures> computeSale(const QString& price, const QString& quan
 std::optional<QString> liveSalesAmount(const QString& price, const QString& quantity) {
     if (price.isEmpty() || quantity.isEmpty())
         return std::nullopt;
-    return generalNumberText(typedNumber(price) * typedNumber(quantity));
+    const double amount = typedNumber(price) * typedNumber(quantity, true);
+    requireFinite({amount}, price, quantity);
+    return generalNumberText(amount);
 }
 
 std::optional<QString> discountedPrice(const QString& discount, const QString& suggestedPrice) {
     if (discount.isEmpty() || suggestedPrice.isEmpty())
         return std::nullopt;
-    return generalNumberText(typedNumber(discount) * typedNumber(suggestedPrice) / 100);
+    // The suggested price is the batch's stored figure, not a typed one.
+    const double price = typedNumber(discount) * recordNumber(suggestedPrice) / 100;
+    requireFinite({price}, discount, suggestedPrice);
+    return generalNumberText(price);
 }
 
 QString customerNumber(const QDate& day, int counter) {

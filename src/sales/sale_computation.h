@@ -23,13 +23,15 @@ struct SaleFigures {
     QString netProfit;         // (p − k) × q, two decimals
 };
 
-// Reads a number the user typed; throws ConversionError naming the text (also for an empty one).
-double typedNumber(const QString& text);
+// Reads a number the user typed or pasted: a plain decimal, negative only where allowed; throws
+// ConversionError naming the text (also for an empty one, "nan", "inf" or "1e2").
+double typedNumber(const QString& text, bool allowNegative = false);
 // Reads a figure of the stock record: a column left empty (an imported batch, say) counts as 0.
 double recordNumber(const QString& text);
 
 // The sale computation: nothing when the price or the quantity text is empty. Throws
-// ConversionError when a text is not a number.
+// ConversionError when a text is not a number or a figure grows beyond what a number holds. A
+// negative quantity is computed; the checks of a confirmation refuse it.
 std::optional<SaleFigures> computeSale(const QString& price, const QString& quantity, const SaleBasis& basis);
 
 // Live recalculation while typing: the sales amount p × q, nothing while either text is empty.

@@ -54,6 +54,9 @@ bool blank(const QString& text) { return text.trimmed().isEmpty(); }
 
 QString trimmed(const QString& text) { return text.trimmed(); }
 
+// A figure the computation wrote (general number text, so possibly "1E15"), read back.
+double figureNumber(const QString& text) { return textToNumber(text); }
+
 // The figure as the panel would show it, so a stored figure and the panel's text compare alike.
 QString figureText(double value) { return generalNumberText(value); }
 
@@ -99,7 +102,8 @@ SaleCheck checkSale(const SaleEntryTexts& entry, const SaleBasis& basis) {
         check.refusal = SaleRefusal::QuantityMissing;
         return check;
     }
-    const double quantity = typedNumber(entry.quantity);
+    // Read with its sign, so a pasted "-1" gets its own refusal.
+    const double quantity = typedNumber(entry.quantity, true);
     if (quantity == 0) {
         check.refusal = SaleRefusal::QuantityZero;
         return check;
@@ -128,10 +132,10 @@ SaleRecord prepareSale(const StockSnapshot& stock, const SaleEntryTexts& entry, 
     r.expected = stock.basis;
     // The stock record's figures are written as the numbers their texts say, so the stock
     // quantity is stored to two decimals and the rest to fifteen significant digits.
-    r.soldQuantity = typedNumber(figures.newSoldQuantity);
-    r.salesAmount = typedNumber(figures.newSalesAmount);
-    r.stockQuantity = typedNumber(figures.newStockQuantity);
-    r.stockAmount = typedNumber(figures.newStockAmount);
+    r.soldQuantity = figureNumber(figures.newSoldQuantity);
+    r.salesAmount = figureNumber(figures.newSalesAmount);
+    r.stockQuantity = figureNumber(figures.newStockQuantity);
+    r.stockAmount = figureNumber(figures.newStockAmount);
 
     r.name = trimmed(stock.name);
     r.model = trimmed(stock.model);
@@ -141,8 +145,8 @@ SaleRecord prepareSale(const StockSnapshot& stock, const SaleEntryTexts& entry, 
     r.purchasePrice = recordNumber(stock.basis.purchasePrice);
     r.price = typedNumber(entry.price);
     r.quantity = typedNumber(entry.quantity);
-    r.amount = typedNumber(figures.salesAmount);
-    r.profit = typedNumber(figures.netProfit);
+    r.amount = figureNumber(figures.salesAmount);
+    r.profit = figureNumber(figures.netProfit);
     r.arrears = typedNumber(entry.arrears);
     r.saleDate = readDate(entry.saleDate);
     // A batch without a stock-in date can still be sold; its sale simply has none either.
@@ -219,5 +223,5 @@ void recordSale(const SaleRecord& sale, Dataset& workQuery, Dataset& salesTable)
 
 SoldLine soldLine(const StockSnapshot& stock, const SaleEntryTexts& entry, const SaleFigures& figures) {
     return {stock.code, stock.name, stock.model, entry.quantity, entry.price,
-            twoDecimalText(typedNumber(figures.salesAmount))};
+            twoDecimalText(figureNumber(figures.salesAmount))};
 }

@@ -1,5 +1,7 @@
 #include "text/number_text.h"
 
+#include "store/store_error.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -184,4 +186,10 @@ std::optional<double> parsePlainDecimal(const QString& text, bool allowNegative)
     if (!ok || !std::isfinite(value))
         return std::nullopt;
     return value == 0 ? 0.0 : value;  // "-0" is 0
+}
+
+double readPlainDecimal(const QString& text, bool allowNegative) {
+    if (const std::optional<double> value = parsePlainDecimal(text, allowNegative))
+        return *value;
+    throw ConversionError(QStringLiteral("“%1”不是有效的数值").arg(text));
 }

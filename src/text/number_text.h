@@ -20,3 +20,5 @@ QString pictureNumberText(double value, const QString& picture);
 // most one "." (and a leading "-" when negatives are allowed), at least one digit, and a finite
 // value. "nan", "inf", "1e2", "+5", "0x10", "1,5" and a number too big for a double give nothing.
 std::optional<double> parsePlainDecimal(const QString& text, bool allowNegative);
+// The same, for a value an action cannot go on without: throws ConversionError naming the text.
+double readPlainDecimal(const QString& text, bool allowNegative);

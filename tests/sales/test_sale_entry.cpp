@@ -119,6 +119,9 @@ private slots:
         QCOMPARE(liveSalesAmount(QStringLiteral("0.1"), QStringLiteral("3")), std::optional<QString>("0.3"));
         QVERIFY(!liveSalesAmount(QStringLiteral("17"), QString()));
         QVERIFY_THROWS_EXCEPTION(ConversionError, liveSalesAmount(QStringLiteral("1..7"), QStringLiteral("2")));
+        QVERIFY_THROWS_EXCEPTION(ConversionError, liveSalesAmount(QStringLiteral("nan"), QStringLiteral("2")));
+        QVERIFY_THROWS_EXCEPTION(ConversionError, liveSalesAmount(QStringLiteral("17"), QStringLiteral("1e1")));
+        QVERIFY_THROWS_EXCEPTION(ConversionError, discountedPrice(QStringLiteral("inf"), QStringLiteral("10")));
     }
 
     void customerNumbers_data() {
@@ -179,6 +182,43 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(ConversionError, checkSale(e, basis("1", "0", "0", "3")));
         e = entry(QStringLiteral("5.."), QStringLiteral("1"));
         QVERIFY_THROWS_EXCEPTION(ConversionError, checkSale(e, basis("1", "0", "0", "3")));
+    }
+
+    // Pasted texts pass the key filter; only plain decimals may reach the books.
+    void pastedNonNumbersSellNothing_data() {
+        QTest::addColumn<QString>("price");
+        QTest::addColumn<QString>("quantity");
+        QTest::addColumn<QString>("arrears");
+        QTest::newRow("nan quantity") << "5" << "nan" << "0";
+        QTest::newRow("NaN quantity") << "5" << "NaN" << "0";
+        QTest::newRow("inf price") << "inf" << "1" << "0";
+        QTest::newRow("exponent quantity") << "5" << "1e0" << "0";
+        QTest::newRow("exponent price") << "1e2" << "1" << "0";
+        QTest::newRow("negative price") << "-5" << "1" << "0";
+        QTest::newRow("plus quantity") << "5" << "+1" << "0";
+        QTest::newRow("inf arrears") << "5" << "1" << "inf";
+        QTest::newRow("nan arrears") << "5" << "1" << "nan";
+        QTest::newRow("price beyond a double once multiplied") << "9" + QString(307, QLatin1Char('9')) << "2" << "0";
+    }
+    void pastedNonNumbersSellNothing() {
+        QFETCH(QString, price);
+        QFETCH(QString, quantity);
+        QFETCH(QString, arrears);
+        const qint64 id = insertBatch(QStringLiteral("铅笔"), 10);
+        const StockSnapshot stock = snapshotOf(id);
+        SaleEntryTexts e = entry(price, quantity);
+        e.arrears = arrears;
+        try {
+            const SaleCheck check = checkSale(e, stock.basis);
+            if (check.refusal == SaleRefusal::None && check.figures)
+                recordSale(prepareSale(stock, e, *check.figures), dm().ADOQuery1, dm().ADOTable2);
+            QFAIL("the sale went through");
+        } catch (const ConversionError&) {
+        }
+        QCOMPARE(salesCount(), 0);
+        QCOMPARE(stockValue(id, "5").toDouble(), 0.0);
+        QCOMPARE(stockValue(id, "7").toDouble(), 10.0);
+        QCOMPARE(stockValue(id, "6").toDouble(), 0.0);
     }
 
     void saleWritesBothRecords() {
