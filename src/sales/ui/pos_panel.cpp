@@ -11,6 +11,7 @@
 
 #include <QEvent>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -150,7 +151,8 @@ PosPanel::PosPanel(QWidget* parent) : DraggablePanel(parent) {
         f.setBold(true);
         b->setFont(f);
     }
-    connect(m_cash, &QLineEdit::returnPressed, m_receipt, [this] { m_receipt->setFocus(Qt::OtherFocusReason); });
+    // Enter on the focused button prints, inside a dialog or not.
+    m_receipt->setAutoDefault(true);
     connect(m_receipt, &QPushButton::clicked, this, [this] { printReceipt(); });
     connect(m_deliveryNote, &QPushButton::clicked, this, &PosPanel::printDeliveryNote);
 
@@ -166,6 +168,15 @@ PosPanel::PosPanel(QWidget* parent) : DraggablePanel(parent) {
 bool PosPanel::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_cash && event->type() == QEvent::FocusOut)
         computeChange();
+    if (watched == m_cash && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            // Leaving the field shows the change. The Enter is taken here: passed on, the dialog
+            // around the panel would hand it to the button that now has the focus and print at once.
+            m_receipt->setFocus(Qt::OtherFocusReason);
+            return true;
+        }
+    }
     return DraggablePanel::eventFilter(watched, event);
 }
 
