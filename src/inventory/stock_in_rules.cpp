@@ -7,15 +7,39 @@
 #include "text/pinyin.h"
 #include "text/trim.h"
 
+#include <cmath>
+
 namespace {
 
 using F = StockInField;
 
-QString product(double a, double b) { return generalNumberText(a * b); }
+// Plain decimals can still multiply beyond a double; infinity must never reach a field or the file.
+double finite(double value, const QString& text) {
+    if (!std::isfinite(value))
+        throw ConversionError(QStringLiteral("“%1”超出了数值范围").arg(text));
+    return value;
+}
+
+QString product(double a, double b) {
+    const double value = a * b;
+    if (!std::isfinite(value))
+        throw ConversionError(
+            QStringLiteral("“%1”×“%2”超出了数值范围").arg(generalNumberText(a), generalNumberText(b)));
+    return generalNumberText(value);
+}
 
 bool filled(const StockInValues& v, F f) { return !v[f].isEmpty(); }
 
-double num(const StockInValues& v, F f) { return textToNumber(v[f]); }
+// The typed fields take plain decimals only; the quantity is read with its sign so a pasted "-3"
+// reaches the refusal with its own message. The working values are the panel's own number texts.
+double num(const StockInValues& v, F f) {
+    switch (f) {
+    case F::PurchasePrice:
+    case F::SalesPrice: return readPlainDecimal(v[f], false);
+    case F::Quantity: return readPlainDecimal(v[f], true);
+    default: return finite(textToNumber(v[f]), v[f]);
+    }
+}
 
 }  // namespace
 
@@ -65,8 +89,22 @@ QDate stockInDate(const QString& text) {
     return date;
 }
 
+QString stockInRefusal(const StockInValues& v) {
+    if (filled(v, F::Quantity) && num(v, F::Quantity) < 0)
+        return QStringLiteral("进货数量不能小于0");
+    if (filled(v, F::StockQuantity) && num(v, F::StockQuantity) < 0) {
+        const QString sold =
+            filled(v, F::SoldQuantity) ? generalNumberText(num(v, F::SoldQuantity)) : QStringLiteral("0");
+        return QStringLiteral("数量不能少于已销售的数量%1：库存不能为负数").arg(sold);
+    }
+    return QString();
+}
+
 QVector<QPair<QString, QVariant>> stockRecordFields(const StockInEntry& entry, bool modification) {
     const StockInValues& v = entry.values;
+    // The panel refuses these with their message first; nothing else may store them either.
+    if (const QString refusal = stockInRefusal(v); !refusal.isEmpty())
+        throw StoreError(refusal);
     const QString name = trimmedText(entry.name);
     const QString model = trimmedText(entry.model);
     // Every conversion first, so a wrong text writes nothing.

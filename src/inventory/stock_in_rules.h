@@ -54,9 +54,16 @@ struct StockInEntry {
     StockInValues values;
 };
 
+// Why the fields cannot be stored, or an empty text: a negative quantity (pasted past the key
+// filter), or a stock quantity below zero, as a modification that lowers the quantity below what was
+// sold would leave. Run after recomputeBeforeModify for a modification. Throws ConversionError for
+// a number text that is not one.
+QString stockInRefusal(const StockInValues& v);
+
 // The columns a stock-in writes, with texts trimmed, numbers read and the pinyin initials of name
 // and model. A modification stores the stock amount in `8`, a new stock-in the purchase amount.
-// Throws ConversionError for a number text or a date that is not one.
+// Throws ConversionError for a number text or a date that is not one, StoreError with the refusal
+// for a negative quantity or stock.
 QVector<QPair<QString, QVariant>> stockRecordFields(const StockInEntry& entry, bool modification);
 // The date of the field, or ConversionError naming its text.
 QDate stockInDate(const QString& text);

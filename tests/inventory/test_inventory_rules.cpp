@@ -5,6 +5,7 @@
 #include "inventory/inventory_search.h"
 #include "inventory/stock_in_rules.h"
 #include "store/store_error.h"
+#include "text/number_text.h"
 
 #include <QtTest>
 #include <limits>
@@ -213,6 +214,87 @@ private slots:
         v[F::PurchasePrice] = text;
         QVERIFY_THROWS_EXCEPTION(ConversionError, purchasePriceChanged(v));
         QCOMPARE(v[F::PurchaseAmount], QStringLiteral("6"));
+    }
+
+    // Pasted past the key filter: only plain decimals, and the prices never negative.
+    void typedFieldsTakePlainDecimalsOnly_data() {
+        QTest::addColumn<int>("field");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("nan price") << int(F::PurchasePrice) << "nan";
+        QTest::newRow("inf price") << int(F::PurchasePrice) << "inf";
+        QTest::newRow("exponent quantity") << int(F::Quantity) << "1e2";
+        QTest::newRow("nan quantity") << int(F::Quantity) << "NaN";
+        QTest::newRow("inf sales price") << int(F::SalesPrice) << "-inf";
+        QTest::newRow("negative sales price") << int(F::SalesPrice) << "-4";
+        QTest::newRow("negative purchase price") << int(F::PurchasePrice) << "-2";
+    }
+    void typedFieldsTakePlainDecimalsOnly() {
+        QFETCH(int, field);
+        QFETCH(QString, text);
+        StockInEntry e;
+        e.name = QStringLiteral("笔");
+        e.dateText = QStringLiteral("2024-03-05");
+        e.values = valuesOf({{F::PurchasePrice, "2"}, {F::Quantity, "3"}, {F::PurchaseAmount, "6"},
+                             {F::SalesPrice, "4"}, {F::SoldQuantity, "0"}, {F::SalesTotal, "0"},
+                             {F::StockQuantity, "3"}, {F::StockAmount, "6"}});
+        e.values.texts[size_t(field)] = text;
+        QVERIFY_THROWS_EXCEPTION(ConversionError, stockRecordFields(e, false));
+        QVERIFY_THROWS_EXCEPTION(ConversionError, stockRecordFields(e, true));
+        QVERIFY_THROWS_EXCEPTION(ConversionError, StockInAssignments(purchasePriceChanged(e.values)) +
+                                                      quantityChanged(e.values) + salesChanged(e.values));
+    }
+
+    void amountsBeyondADoubleAreRefused() {
+        const QString huge = "9" + QString(200, QLatin1Char('9'));
+        StockInValues v = valuesOf({{F::PurchasePrice, huge}, {F::Quantity, huge}, {F::StockQuantity, huge}});
+        QVERIFY_THROWS_EXCEPTION(ConversionError, purchasePriceChanged(v));
+        QVERIFY_THROWS_EXCEPTION(ConversionError, quantityChanged(v));
+    }
+
+    // Stock never goes negative: not by a pasted negative quantity, not by a return of more than
+    // is left in stock.
+    void negativeStockIsRefused_data() {
+        QTest::addColumn<QString>("quantity");
+        QTest::addColumn<QString>("sold");
+        QTest::addColumn<bool>("modification");
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("pasted negative quantity") << "-3" << "0" << false << "进货数量不能小于0";
+        QTest::newRow("negative quantity in a modification") << "-3" << "0" << true << "进货数量不能小于0";
+        QTest::newRow("return below the sold quantity")
+            << "3" << "8" << true << "数量不能少于已销售的数量8：库存不能为负数";
+        QTest::newRow("return of everything left") << "8" << "8" << true << "";
+        QTest::newRow("ordinary return") << "9" << "8" << true << "";
+        QTest::newRow("ordinary stock-in") << "3" << "0" << false << "";
+    }
+    void negativeStockIsRefused() {
+        QFETCH(QString, quantity);
+        QFETCH(QString, sold);
+        QFETCH(bool, modification);
+        QFETCH(QString, refusal);
+        // A batch of 10 at 2.5 with `sold` sold, as the panel holds it.
+        StockInEntry e;
+        e.name = QStringLiteral("笔");
+        e.dateText = QStringLiteral("2024-03-05");
+        e.values = valuesOf({{F::PurchasePrice, "2.5"}, {F::Quantity, "10"}, {F::PurchaseAmount, "25"},
+                             {F::SalesPrice, "4"}, {F::SoldQuantity, sold}, {F::SalesTotal, "0"}});
+        e.values[F::StockQuantity] = generalNumberText(10 - sold.toDouble());
+        type(e.values, F::Quantity, quantity);
+        if (modification)
+            applyWithRules(e.values, recomputeBeforeModify(e.values));
+        QCOMPARE(stockInRefusal(e.values), refusal);
+        if (refusal.isEmpty()) {
+            QMap<QString, QVariant> fields;
+            for (const auto& [name, value] : stockRecordFields(e, modification))
+                fields.insert(name, value);
+            QVERIFY(fields.value("7").toDouble() >= 0);
+            return;
+        }
+        try {
+            stockRecordFields(e, modification);
+            QFAIL("a negative stock was written");
+        } catch (const StoreError& error) {
+            QCOMPARE(error.message(), refusal);
+        }
     }
 
     void stockRecordOfANewStockIn() {

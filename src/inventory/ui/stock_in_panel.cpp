@@ -243,6 +243,18 @@ bool StockInPanel::requiredFilled() {
            RequireEdit(field(F::SalesPrice), QStringLiteral("销售单价必须输入！"));
 }
 
+bool StockInPanel::refused() {
+    QString refusal;
+    if (!runAction(m_panel, [&] { refusal = stockInRefusal(values()); }))
+        return true;
+    if (refusal.isEmpty())
+        return false;
+    showInfo(m_panel, refusal);
+    field(F::Quantity)->setFocus();
+    field(F::Quantity)->selectAll();
+    return true;
+}
+
 void StockInPanel::clear() {
     apply(clearedValues());
     m_remark->clear();
@@ -336,6 +348,8 @@ void StockInPanel::newStockIn() {
         showInfo(m_panel, QStringLiteral("入库日期必须输入"));
         return;
     }
+    if (refused())
+        return;
     const bool stored = runAction(m_panel, [this] {
         const auto fields = stockRecordFields(entry(), false);
         Dataset& table = dm().ADOTable5;
@@ -353,6 +367,9 @@ void StockInPanel::newStockIn() {
 
 void StockInPanel::modify() {
     if (!runAction(m_panel, [this] { apply(recomputeBeforeModify(values())); }))
+        return;
+    // A return can give back only what is still in stock.
+    if (refused())
         return;
     const auto answer = showMessage(m_panel, QStringLiteral("警告！"), QStringLiteral("你确实要修改选中资料吗？"),
                                     QMessageBox::Warning, QMessageBox::Ok | QMessageBox::Cancel,

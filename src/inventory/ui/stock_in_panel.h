@@ -56,6 +56,8 @@ private:
     void runRule(StockInAssignments (*rule)(const StockInValues&));
     StockInEntry entry() const;
     bool requiredFilled();
+    // A negative quantity or stock: told, the focus on the quantity, and true.
+    bool refused();
     void setFromRow(QComboBox* box, int row, const QString& column);
     void setFromRow(QLineEdit* edit, int row, const QString& column);
     void setProductFromRow(int row);
