@@ -221,6 +221,32 @@ void recordSale(const SaleRecord& sale, Dataset& workQuery, Dataset& salesTable)
     }
 }
 
+int highestCustomerCounter(Dataset& workQuery, const QDate& day) {
+    const QString prefix = customerNumber(day, 0).chopped(3);
+    // Longer tails cannot meet a counter the panel reaches.
+    constexpr int kLongestTail = 9;
+    OpenQuery(workQuery,
+              QStringLiteral("select %1 from data1 where %1 like ? and length(%1) between ? and ?")
+                  .arg(sale::kCustomerNumber),
+              {prefix + QLatin1Char('%'), int(prefix.size()) + 3, int(prefix.size()) + kLongestTail});
+    int highest = 0;
+    const int column = workQuery.columnIndex(sale::kCustomerNumber);
+    for (int row = 0; row < workQuery.recordCount(); ++row) {
+        if (workQuery.isNull(row, column))
+            continue;
+        const QString number = workQuery.text(row, column);
+        if (!number.startsWith(prefix))
+            continue;
+        const QString tail = number.mid(prefix.size());
+        bool digits = tail.size() >= 3 && tail.size() <= kLongestTail;
+        for (const QChar c : tail)
+            digits = digits && c >= QLatin1Char('0') && c <= QLatin1Char('9');
+        if (digits)
+            highest = qMax(highest, tail.toInt());
+    }
+    return highest;
+}
+
 SoldLine soldLine(const StockSnapshot& stock, const SaleEntryTexts& entry, const SaleFigures& figures) {
     return {stock.code, stock.name, stock.model, entry.quantity, entry.price,
             twoDecimalText(figureNumber(figures.salesAmount))};

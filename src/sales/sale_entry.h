@@ -83,6 +83,11 @@ SaleRecord prepareSale(const StockSnapshot& stock, const SaleEntryTexts& entry, 
 // written and the sales table holds no pending row.
 void recordSale(const SaleRecord& sale, Dataset& workQuery, Dataset& salesTable);
 
+// The highest counter among the customer numbers of the sales records that begin with the prefix
+// customerNumber() gives `day` and end in digits only; 0 when there are none. A new number above it
+// can match no stored one, whatever an earlier run handed out.
+int highestCustomerCounter(Dataset& workQuery, const QDate& day);
+
 // The line a confirmed sale hands to the POS list: code, name and model of the batch, quantity and
 // price exactly as typed, the amount as two-decimal text.
 struct SoldLine {

@@ -45,9 +45,8 @@ NumberField::NumberField(QWidget* parent, int minimum, int maximum)
 }
 
 void NumberField::stepBy(int steps) {
-    bool ok = false;
-    const double value = text().trimmed().toDouble(&ok);
-    const qint64 whole = ok && std::isfinite(value) ? qint64(std::trunc(qBound(-1e15, value, 1e15))) : 0;
+    const std::optional<double> value = parsePlainDecimal(text(), true);
+    const qint64 whole = value ? qint64(std::trunc(qBound(-1e15, *value, 1e15))) : 0;
     const qint64 next = qBound(qint64(m_minimum), whole + steps, qint64(m_maximum));
     setText(generalNumberText(double(next)));
     emit textEdited(text());

@@ -141,6 +141,28 @@ private slots:
         QCOMPARE(customerNumber(day, counter), expected);
     }
 
+    // Customer numbers continue after a restart from the highest one stored for the day.
+    void highestStoredCustomerCounter_data() {
+        QTest::addColumn<QStringList>("stored");
+        QTest::addColumn<int>("highest");
+        QTest::newRow("none") << QStringList{} << 0;
+        QTest::newRow("out of order") << QStringList{"2013115001", "2013115003", "2013115002"} << 3;
+        QTest::newRow("other days do not count") << QStringList{"2013115002", "2013114009", "2013116001"} << 2;
+        QTest::newRow("four-digit counter") << QStringList{"2013115999", "20131151000"} << 1000;
+        QTest::newRow("typed numbers that are no counter")
+            << QStringList{"2013115A01", "A-7", "201311500", "2013115123456789012", "2013115002"} << 2;
+        QTest::newRow("15 January shares the prefix") << QStringList{"2013115007"} << 7;
+    }
+    void highestStoredCustomerCounter() {
+        QFETCH(QStringList, stored);
+        QFETCH(int, highest);
+        for (const QString& number : stored)
+            dm().connection().exec(QStringLiteral("insert into data1 (a, z) values ('笔', ?)"), {number});
+        QCOMPARE(highestCustomerCounter(dm().ADOQuery1, QDate(2013, 11, 5)), highest);
+        // The next number handed out is none of the stored ones.
+        QVERIFY(!stored.contains(customerNumber(QDate(2013, 11, 5), highest + 1)));
+    }
+
     void checksInOrder_data() {
         QTest::addColumn<QString>("quantity");
         QTest::addColumn<QString>("price");

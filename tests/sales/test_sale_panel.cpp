@@ -558,6 +558,29 @@ private slots:
         QCOMPARE(edit("CustomerNumber")->text(), QStringLiteral("2013115002"));
     }
 
+    // A restart starts the run's counter again; the numbers already used today stay used.
+    void customerNumbersContinueAfterARestart() {
+        open(QStringLiteral("铅笔"));
+        QCOMPARE(edit("CustomerNumber")->text(), QStringLiteral("2013115001"));
+        confirm();
+        open(QStringLiteral("铅笔"));
+        QTest::mouseClick(w<QPushButton>(QStringLiteral("NextCustomerNumber")), Qt::LeftButton);
+        QCOMPARE(edit("CustomerNumber")->text(), QStringLiteral("2013115002"));
+        confirm();
+        m_form.reset();
+        makeForm();
+        open(QStringLiteral("笔"));
+        QCOMPARE(edit("CustomerNumber")->text(), QStringLiteral("2013115002"));  // the remembered customer
+        QTest::mouseClick(w<QPushButton>(QStringLiteral("NextCustomerNumber")), Qt::LeftButton);
+        QCOMPARE(edit("CustomerNumber")->text(), QStringLiteral("2013115003"));
+        // With the field emptied, the first number of a run skips the used ones too.
+        m_form.reset();
+        WriteSetting(kMainKey, QStringLiteral("ordernumber"), QString());
+        makeForm();
+        open(QStringLiteral("笔"));
+        QCOMPARE(edit("CustomerNumber")->text(), QStringLiteral("2013115003"));
+    }
+
     void failureHalfWayChangesNothing() {
         db().exec(QStringLiteral(
             "create trigger refuse_sales before insert on data1 begin select raise(abort, 'disk full'); end"));

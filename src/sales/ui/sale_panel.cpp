@@ -53,9 +53,8 @@ public:
         m_down = down;
     }
     void stepBy(int steps) {
-        bool ok = false;
-        const double value = m_field->text().trimmed().toDouble(&ok);
-        const qint64 whole = ok && std::isfinite(value) ? qint64(std::trunc(qBound(-1e9, value, 1e9))) : 0;
+        const std::optional<double> value = parsePlainDecimal(m_field->text(), true);
+        const qint64 whole = value ? qint64(std::trunc(qBound(-1e9, *value, 1e9))) : 0;
         const qint64 next = qBound(qint64(m_minimum), whole + qint64(steps) * m_step, qint64(m_maximum));
         m_field->setText(QString::number(next));
     }
@@ -405,8 +404,10 @@ void SalePanel::openFor(const StockSnapshot& stock) {
     // A sale starts at the suggested price whatever the discount field shows.
     m_price->setText(stock.suggestedPrice);
     runComputation();
-    if (m_customerNumber->text().isEmpty())
+    if (m_customerNumber->text().isEmpty()) {
+        m_counter = qMax(m_counter, storedCounter() + 1);
         setCustomerNumber(customerNumber(today(), m_counter));
+    }
     m_price->setFocus();
     m_price->selectAll();
 }
@@ -426,8 +427,15 @@ void SalePanel::closePanel() {
     emit closed();
 }
 
+int SalePanel::storedCounter() {
+    int highest = 0;
+    runAction(this, [&] { highest = highestCustomerCounter(dm().ADOQuery1, today()); });
+    return highest;
+}
+
 void SalePanel::nextCustomerNumber() {
-    ++m_counter;
+    // Past every number already stored for the day, so a restart hands out no number twice.
+    m_counter = qMax(m_counter + 1, storedCounter() + 1);
     setCustomerNumber(customerNumber(today(), m_counter));
 }
 

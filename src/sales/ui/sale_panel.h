@@ -24,7 +24,7 @@ public:
     void closePanel();
     // "销售确认": checks, writes the sale, then the follow-up steps. False when nothing was sold.
     bool confirm();
-    // The "+" button: the next customer number of the run.
+    // The "+" button: the next customer number, above those of the run and those stored for today.
     void nextCustomerNumber();
     // Empties the per-line fields; the customer, discount and date stay for the next line.
     void clear();
@@ -76,6 +76,8 @@ private:
     void showFigures(const SaleFigures& figures);
     bool refuse(SaleRefusal refusal);
     void runStep(const std::function<void()>& step);
+    // The highest counter of today's customer numbers in the sales records (0 when none).
+    int storedCounter();
 
     StockSnapshot m_stock;
     std::optional<SaleFigures> m_figures;
