@@ -26,8 +26,13 @@ struct SaleDeletion {
 };
 
 // Deletes the sales record with this ID. Its batch is the stock record that agrees exactly in
-// name, model, code and category and whose stock-in date is the sale's (an empty and a missing
-// value count as equal, text case as the store compares it); of several, the oldest. All or
+// name, model, code and category, whose stock-in date is the sale's and whose purchase price is
+// the one the sale kept (an empty and a missing value count as equal, text case as the store
+// compares it, prices to 15 significant digits), and whose sold quantity is at least the sale's;
+// of several, the oldest. When none fits, only the sale goes and no stock comes back. All or
 // nothing: on any error (a figure that is no number, the sale no longer there, the engine) neither
 // record changes and the error propagates.
 SaleDeletion deleteSale(Database& db, qint64 saleId);
+
+// What the user is told after a deletion: whether the stock came back.
+QString saleDeletionMessage(const SaleDeletion& deletion);

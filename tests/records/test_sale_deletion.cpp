@@ -13,10 +13,12 @@ class SaleDeletionTest : public QObject {
     std::unique_ptr<TempWorkdir> m_dir;
 
     Database& db() { return dm().connection(); }
-    qint64 batch(const QVariant& name, const QVariant& model, double s5, double s6, double s7, double s8,
-                 const QVariant& date = QStringLiteral("2024-03-01")) {
-        db().exec(QStringLiteral("insert into data (a,b,c,d,[5],[6],[7],[8],day1) values (?,?,'P1','文具',?,?,?,?,?)"),
-                  {name, model, s5, s6, s7, s8, date});
+    // A batch bought at `price` (the purchase price a sale keeps) with its figures `5` to `8`.
+    qint64 batch(const QVariant& name, const QVariant& model, const QVariant& price, double s5, double s6, double s7,
+                 double s8, const QVariant& date = QStringLiteral("2024-03-01")) {
+        db().exec(QStringLiteral("insert into data (a,b,c,d,[1],[5],[6],[7],[8],day1) "
+                                 "values (?,?,'P1','文具',?,?,?,?,?,?)"),
+                  {name, model, price, s5, s6, s7, s8, date});
         return db().lastInsertId();
     }
     qint64 sale(const QVariant& name, const QVariant& model, double quantity, double amount, const QVariant& price,
@@ -63,7 +65,7 @@ private slots:
 
     // 5 sold, 100 taken, 3 left worth 31.5; the sale of 2 units at 10.5 for 40 goes back.
     void deletingTheExampleSaleRestoresItsBatch() {
-        const qint64 stock = batch(QStringLiteral("铅笔"), QStringLiteral("HB"), 5, 100, 3, 31.5);
+        const qint64 stock = batch(QStringLiteral("铅笔"), QStringLiteral("HB"), 10.5, 5, 100, 3, 31.5);
         const qint64 id = sale(QStringLiteral("铅笔"), QStringLiteral("HB"), 2, 40, 10.5);
         const SaleDeletion result = deleteSale(db(), id);
         QVERIFY(result.stockRestored);
@@ -74,8 +76,8 @@ private slots:
 
     // A sale of "笔" belongs to the batch named "笔", never to "铅笔" that merely contains it.
     void theBatchIsMatchedExactlyNotByContainment() {
-        const qint64 pencil = batch(QStringLiteral("铅笔"), QStringLiteral("HB"), 5, 100, 3, 30);
-        const qint64 pen = batch(QStringLiteral("笔"), QStringLiteral("HB"), 5, 100, 3, 30);
+        const qint64 pencil = batch(QStringLiteral("铅笔"), QStringLiteral("HB"), 10, 5, 100, 3, 30);
+        const qint64 pen = batch(QStringLiteral("笔"), QStringLiteral("HB"), 10, 5, 100, 3, 30);
         const qint64 id = sale(QStringLiteral("笔"), QStringLiteral("HB"), 1, 20, 10);
         QCOMPARE(deleteSale(db(), id).stockId, pen);
         QCOMPARE(figures(pencil), (QList<double>{5, 100, 3, 30}));
@@ -83,14 +85,15 @@ private slots:
     }
 
     void emptyAndMissingAgreeAndLatinCaseIsIgnored() {
-        const qint64 stock = batch(QStringLiteral("Pen"), QVariant(), 2, 20, 0, 0);
+        const qint64 stock = batch(QStringLiteral("Pen"), QVariant(), 4, 2, 20, 0, 0);
         const qint64 id = sale(QStringLiteral("PEN"), QStringLiteral(""), 2, 20, 4);
         QCOMPARE(deleteSale(db(), id).stockId, stock);
         QCOMPARE(figures(stock), (QList<double>{0, 0, 2, 8}));
     }
 
     void aBatchOfAnotherStockInDateIsNotTouched() {
-        const qint64 other = batch(QStringLiteral("笔"), QStringLiteral("HB"), 5, 100, 3, 30, QStringLiteral("2024-02-01"));
+        const qint64 other = batch(QStringLiteral("笔"), QStringLiteral("HB"), 10, 5, 100, 3, 30,
+                                   QStringLiteral("2024-02-01"));
         const qint64 id = sale(QStringLiteral("笔"), QStringLiteral("HB"), 1, 20, 10, QStringLiteral("2024-03-01"));
         const SaleDeletion result = deleteSale(db(), id);
         QVERIFY(!result.stockRestored);  // no batch: only the sale goes
@@ -99,8 +102,9 @@ private slots:
     }
 
     void aFigureThatIsNoNumberChangesNeitherRecord() {
-        const qint64 stock = batch(QStringLiteral("笔"), QStringLiteral("HB"), 5, 100, 3, 30);
-        const qint64 id = sale(QStringLiteral("笔"), QStringLiteral("HB"), 1, 20, QVariant());  // no purchase price
+        // Neither has a purchase price: they agree, and the missing figure stops the deletion.
+        const qint64 stock = batch(QStringLiteral("笔"), QStringLiteral("HB"), QVariant(), 5, 100, 3, 30);
+        const qint64 id = sale(QStringLiteral("笔"), QStringLiteral("HB"), 1, 20, QVariant());
         QVERIFY_THROWS_EXCEPTION(ConversionError, deleteSale(db(), id));
         QCOMPARE(sales(), 1);
         QCOMPARE(figures(stock), (QList<double>{5, 100, 3, 30}));
@@ -108,7 +112,7 @@ private slots:
 
     // The sales record cannot be deleted (the engine refuses): the batch already written is rolled back.
     void aFailedDeleteLeavesTheBatchUnchanged() {
-        const qint64 stock = batch(QStringLiteral("笔"), QStringLiteral("HB"), 5, 100, 3, 30);
+        const qint64 stock = batch(QStringLiteral("笔"), QStringLiteral("HB"), 10, 5, 100, 3, 30);
         const qint64 id = sale(QStringLiteral("笔"), QStringLiteral("HB"), 1, 20, 10);
         db().exec(QStringLiteral("create trigger keep before delete on data1 begin select raise(abort,'记录被锁定'); end"));
         try {
@@ -121,8 +125,55 @@ private slots:
         QCOMPARE(figures(stock), (QList<double>{5, 100, 3, 30}));
     }
 
+    // Two batches alike in everything but the price they were bought at: the sale from the 2.0
+    // batch goes back to it, not to the older 1.0 batch (whose sold quantity would go negative).
+    void theBatchMustAlsoMatchThePurchasePrice() {
+        const qint64 cheap = batch(QStringLiteral("笔"), QStringLiteral("HB"), 1.0, 0, 0, 10, 10);
+        const qint64 dear = batch(QStringLiteral("笔"), QStringLiteral("HB"), 2.0, 3, 15, 7, 14);
+        const qint64 id = sale(QStringLiteral("笔"), QStringLiteral("HB"), 3, 15, 2.0);
+        const SaleDeletion result = deleteSale(db(), id);
+        QVERIFY(result.stockRestored);
+        QCOMPARE(result.stockId, dear);
+        QCOMPARE(figures(dear), (QList<double>{0, 0, 10, 20}));
+        QCOMPARE(figures(cheap), (QList<double>{0, 0, 10, 10}));
+        QCOMPARE(saleDeletionMessage(result), QStringLiteral("删除销售记录成功！"));
+    }
+
+    // No batch may end with a sold quantity below zero: one that sold less than the sale is passed
+    // over for the next that fits, and with none the sale goes alone and the user is told.
+    void noBatchIsCreditedBeyondWhatItSold_data() {
+        QTest::addColumn<QList<double>>("soldOfBatches");
+        QTest::addColumn<int>("credited");  // index of the batch credited, -1 none
+        QTest::newRow("the older sold too little") << QList<double>{2, 3} << 1;
+        QTest::newRow("the older sold exactly the sale") << QList<double>{3, 5} << 0;
+        QTest::newRow("none sold enough") << QList<double>{0, 2} << -1;
+        QTest::newRow("thirds add up to the sale") << QList<double>{0.1 + 0.2 + 2.7} << 0;
+    }
+    void noBatchIsCreditedBeyondWhatItSold() {
+        QFETCH(QList<double>, soldOfBatches);
+        QFETCH(int, credited);
+        QList<qint64> ids;
+        for (double sold : soldOfBatches)
+            ids << batch(QStringLiteral("笔"), QStringLiteral("HB"), 2.0, sold, sold * 5, 10 - sold, (10 - sold) * 2);
+        const qint64 id = sale(QStringLiteral("笔"), QStringLiteral("HB"), 3, 15, 2.0);
+        const SaleDeletion result = deleteSale(db(), id);
+        QCOMPARE(sales(), 0);
+        QCOMPARE(result.stockRestored, credited >= 0);
+        for (int i = 0; i < ids.size(); ++i) {
+            const double sold = soldOfBatches[i];
+            const double back = i == credited ? 3 : 0;
+            const QList<double> now = figures(ids[i]);
+            QVERIFY(now[0] >= 0);
+            QVERIFY(qAbs(now[0] - (sold - back)) < 1e-9);
+            QCOMPARE(now[1], sold * 5 - back * 5);
+            QCOMPARE(now[2], 10 - sold + back);
+        }
+        if (credited < 0)
+            QVERIFY(saleDeletionMessage(result).contains(QStringLiteral("库存没有退回")));
+    }
+
     void aSaleDeletedMeanwhileIsReportedAndNothingChanges() {
-        const qint64 stock = batch(QStringLiteral("笔"), QStringLiteral("HB"), 5, 100, 3, 30);
+        const qint64 stock = batch(QStringLiteral("笔"), QStringLiteral("HB"), 10, 5, 100, 3, 30);
         QVERIFY_THROWS_EXCEPTION(StoreError, deleteSale(db(), 4711));
         QCOMPARE(figures(stock), (QList<double>{5, 100, 3, 30}));
     }

@@ -47,8 +47,9 @@ class SalesDetailsWindowTest : public QObject {
         return db().lastInsertId();
     }
     qint64 batch(const QString& name, double s5, double s6, double s7, double s8) {
-        db().exec(QStringLiteral("insert into data (a,b,c,d,[5],[6],[7],[8],day1) values (?,'HB','P1','文具',?,?,?,?,"
-                                 "'2024-03-01')"),
+        // Bought at 10.5, the purchase price every sale above keeps.
+        db().exec(QStringLiteral("insert into data (a,b,c,d,[1],[5],[6],[7],[8],day1) values (?,'HB','P1','文具',10.5,"
+                                 "?,?,?,?,'2024-03-01')"),
                   {name, s5, s6, s7, s8});
         return db().lastInsertId();
     }
@@ -394,6 +395,14 @@ private slots:
         click("Button12");
         QCOMPARE(m_ui->messages.size(), 1);
         QCOMPARE(db().scalar(QStringLiteral("select g from data1 where ID=?"), {id}).toString(), QStringLiteral("O'Neil"));
+        // So does a pasted text that is no plain amount.
+        for (const QString& pasted : {QStringLiteral("nan"), QStringLiteral("inf"), QStringLiteral("1e2")}) {
+            m_ui->clear();
+            arrears->setText(pasted);
+            click("Button12");
+            QCOMPARE(m_ui->messages.size(), 1);
+            QCOMPARE(db().scalar(QStringLiteral("select [6] from data1 where ID=?"), {id}).toDouble(), 12.5);
+        }
     }
 
     void thePanelBelongsToItsRow() {

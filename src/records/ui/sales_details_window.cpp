@@ -14,6 +14,7 @@
 #include "store/settings.h"
 #include "store/store_error.h"
 #include "store/ui/input_helpers.h"
+#include "text/number_text.h"
 #include "users/rights.h"
 #include "widgets/data_grid.h"
 #include "widgets/date_field.h"
@@ -518,7 +519,7 @@ void Txstj::correctShownSale() {
         if (sales.fieldInteger(s::kId) != id)
             throw StoreError(QStringLiteral("当前记录已经不是面板中的销售记录，请重新打开。"));
         // Every value is read before anything is written.
-        const double arrears = textToNumber(m_recordPanel->arrears()->text());
+        const double arrears = readPlainDecimal(m_recordPanel->arrears()->text(), false);
         sales.edit();
         try {
             sales.setField(s::kArrears, arrears);
@@ -540,12 +541,13 @@ void Txstj::deleteShownSale() {
     const qint64 id = m_recordPanel->recordId();
     if (id < 0 || !Tdmfm::exists() || !currentRights().mayDeleteSales())
         return;
-    if (!runAction(this, [&] { deleteSale(dm().connection(), id); }))
+    SaleDeletion deletion;
+    if (!runAction(this, [&] { deletion = deleteSale(dm().connection(), id); }))
         return;  // neither record changed; the panel stays for another try
     runMonthView();
     m_recordPanel->clearShown();
     m_recordPanel->close();
     statistics()->runProfitQueries();
     emit saleDeleted();
-    showInfo(this, QStringLiteral("删除销售记录成功！"));
+    showInfo(this, saleDeletionMessage(deletion));
 }
