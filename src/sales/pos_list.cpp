@@ -43,6 +43,6 @@ QString posChangeText(const QString& cash, const QString& total) {
     // The cash is typed (or pasted); the total is the panel's own two-decimal text.
     const double c = readPlainDecimal(cash, false);
     const double t = textToNumber(total);
-    // Through the 15-digit form, so 10 - 7.1 reads 2.9 and not 2.9000000000000004.
-    return generalNumberText(c - t);
+    // Rounded to the fen like every printed amount, so 10 - 7.1 reads 2.9 and not 2.9000000000000004.
+    return generalNumberText(roundDecimal(c - t, 2));
 }

@@ -40,6 +40,7 @@ private:
     std::array<PosLine, kLines> m_lines;
 };
 
-// The change for the cash handed over: general number text of cash - total ("62.5"). Throws
+// The change for the cash handed over: general number text of cash - total rounded to the fen
+// ("62.5"). Throws
 // ConversionError when either is not a number, the cash also when it is not a plain decimal.
 QString posChangeText(const QString& cash, const QString& total);

@@ -193,14 +193,23 @@ QString captionedValue(const QString& caption, const std::optional<QString>& val
     return value ? caption + *value : QString();
 }
 
+namespace {
+
+// A line's amount as printed: rounded to the fen, so the figures printed are the ones summed.
+QString printedAmount(const Dataset& sales, int row, int column) {
+    return column < 0 || sales.isNull(row, column) ? QString() : twoDecimalText(sales.number(row, column));
+}
+
+}  // namespace
+
 QString salesAmountTotal(const Dataset& sales) {
     double sum = 0;
     const int amount = sales.isOpen() ? sales.columnIndex(QStringLiteral("4")) : -1;
     if (amount >= 0)
         for (int r = 0; r < sales.recordCount(); ++r)
             if (!sales.isNull(r, amount))
-                sum += sales.number(r, amount);
-    return generalNumberText(roundDecimal(sum, 4));
+                sum += roundDecimal(sales.number(r, amount), 2);
+    return twoDecimalText(sum);
 }
 
 void readSalesNoteRows(Dataset& sales, SalesNoteData* data) {
@@ -222,10 +231,11 @@ void readSalesNoteRows(Dataset& sales, SalesNoteData* data) {
         const int c = sales.columnIndex(column);
         return c < 0 ? QString() : sales.text(row, c);
     };
+    const int amount = sales.columnIndex(QStringLiteral("4"));
     for (int r = 0; r < sales.recordCount(); ++r)
         data->rows << SalesNoteRow{text(r, QStringLiteral("a")), text(r, QStringLiteral("b")),
                                    text(r, QStringLiteral("d")), text(r, QStringLiteral("3")),
-                                   text(r, QStringLiteral("2")), text(r, QStringLiteral("4")),
+                                   text(r, QStringLiteral("2")), printedAmount(sales, r, amount),
                                    text(r, QStringLiteral("j"))};
     sales.last();
 }

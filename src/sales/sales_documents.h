@@ -37,7 +37,7 @@ struct SalesNoteData {
     QString addressLine;
     QString phoneLine;
     QVector<SalesNoteRow> rows;
-    QString total;           // general number text of the amount sum, four decimals at most
+    QString total;           // two-decimal text of the sum of the amounts as printed (to the fen)
     QString capitals;
     QString user;
 };
@@ -55,5 +55,7 @@ QString captionedValue(const QString& caption, const std::optional<QString>& val
 // Reads the sales query for the sales note: every row in its present order, the customer texts of
 // the current row (null-aware) and the amount total. Leaves the query on its last row.
 void readSalesNoteRows(Dataset& sales, SalesNoteData* data);
-// The footer value of the amount column: the sum of `4`, kept to four decimals, general number text.
+// The total of the sales note: the sum of the amounts `4` each rounded to the fen as its line
+// prints it, in two decimals. The capitals are read from this same text, so figures and capitals
+// agree, and so do the note, the receipt and the delivery note of the same lines.
 QString salesAmountTotal(const Dataset& sales);

@@ -214,7 +214,7 @@ private slots:
         QVERIFY(!pdf.find(QStringLiteral("客户名称:王五"), 1));  // title and customer on page 1 only
         QVERIFY(pdf.find(QStringLiteral("商品1"), 0));
         QVERIFY(pdf.find(QStringLiteral("商品45"), 1));
-        QVERIFY(pdf.find(QStringLiteral("￥45"), 1));
+        QVERIFY(pdf.find(QStringLiteral("￥45.00"), 1));
         QVERIFY(pdf.pageText(1).contains(foldPdfText(QStringLiteral("肆拾伍元整"))));
     }
 
@@ -254,18 +254,19 @@ private slots:
         const QString text = pdf.pageText(0);
         QVERIFY(text.contains(foldPdfText(QStringLiteral("开单日期:2024-05-17"))));
         QVERIFY(!text.contains(foldPdfText(QStringLiteral("客户名称:"))));
-        QVERIFY(pdf.find(QStringLiteral("￥0")));
+        QVERIFY(pdf.find(QStringLiteral("￥0.00")));
         QVERIFY(!text.contains(foldPdfText(QStringLiteral("元"))));
         QVERIFY(m_ui->messages.isEmpty());
     }
 
-    void salesAmountTotalKeepsFourDecimals() {
+    // Each amount to the fen, as its line prints it, then summed.
+    void salesAmountTotalSumsTheFenRoundedAmounts() {
         m_dir->openNewDatabase();
         for (double a : {0.1, 0.2, 1.00004})
             sale(QStringLiteral("x"), a, QVariant(), QVariant(), QVariant());
         Dataset& sales = dm().ADOQuery13;
         sales.setStatement(QStringLiteral("select * from data1"));
-        QCOMPARE(salesAmountTotal(sales), QStringLiteral("1.3"));
+        QCOMPARE(salesAmountTotal(sales), QStringLiteral("1.30"));
     }
 
     // ---- grid print ----
