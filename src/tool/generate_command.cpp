@@ -11,6 +11,8 @@
 #include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QTextStream>
+#include <cmath>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -51,16 +53,28 @@ struct Stock {
     double sold = 0, soldAmount = 0, quantity;
 };
 
+// A count or seed option: a plain whole number up to `largest`, or -1 for anything else ("1e2",
+// "nan", "2.5", "-1", "abc"), so a mistyped option is refused instead of read as 0.
+qint64 wholeOption(const QStringList& args, const QString& name, const QString& fallback, double largest) {
+    const std::optional<double> value = parsePlainDecimal(toolOption(args, name, fallback), false);
+    if (!value || *value != std::floor(*value) || *value > largest)
+        return -1;
+    return qint64(*value);
+}
+
 }  // namespace
 
 int runGenerate(const QStringList& args) {
     QTextStream& err = toolErr();
     const QString dir = toolOption(args, QStringLiteral("--workdir"), QDir::currentPath());
-    const int stockCount = toolOption(args, QStringLiteral("--stock"), QStringLiteral("100000")).toInt();
-    const int salesCount = toolOption(args, QStringLiteral("--sales"), QStringLiteral("1000000")).toInt();
-    const quint32 seed = toolOption(args, QStringLiteral("--seed"), QStringLiteral("20241")).toUInt();
-    const int years = toolOption(args, QStringLiteral("--years"), QStringLiteral("10")).toInt();
-    if (stockCount <= 0 || salesCount < 0 || years <= 0) {
+    constexpr double kMaxInt = 2147483647.0;
+    const qint64 stockOption = wholeOption(args, QStringLiteral("--stock"), QStringLiteral("100000"), kMaxInt);
+    const qint64 salesOption = wholeOption(args, QStringLiteral("--sales"), QStringLiteral("1000000"), kMaxInt);
+    const qint64 seedOption = wholeOption(args, QStringLiteral("--seed"), QStringLiteral("20241"), 4294967295.0);
+    const qint64 yearsOption = wholeOption(args, QStringLiteral("--years"), QStringLiteral("10"), 1000);
+    const int stockCount = int(stockOption), salesCount = int(salesOption), years = int(yearsOption);
+    const quint32 seed = quint32(seedOption);
+    if (stockCount <= 0 || salesCount < 0 || years <= 0 || seedOption < 0) {
         err << "usage: tovrakel-tool generate [--workdir DIR] [--stock N] [--sales N] [--years N] [--seed N]\n";
         return 2;
     }

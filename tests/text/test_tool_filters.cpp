@@ -9,6 +9,8 @@ private slots:
     void filters_data();
     void filters();
     void argumentsAreRefused();
+    void generateRefusesCountsThatAreNoWholeNumbers_data();
+    void generateRefusesCountsThatAreNoWholeNumbers();
 
 private:
     struct Run {
@@ -78,6 +80,32 @@ void TestToolFilters::argumentsAreRefused() {
     QCOMPARE(result.exitCode, 2);
     QCOMPARE(result.out, QByteArray());
     QVERIFY(!result.err.isEmpty());
+}
+
+void TestToolFilters::generateRefusesCountsThatAreNoWholeNumbers_data() {
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<QString>("value");
+    QTest::newRow("exponent") << "--sales" << "1e2";
+    QTest::newRow("nan") << "--sales" << "nan";
+    QTest::newRow("inf") << "--stock" << "inf";
+    QTest::newRow("words") << "--sales" << "many";
+    QTest::newRow("fraction") << "--years" << "2.5";
+    QTest::newRow("negative seed") << "--seed" << "-1";
+    QTest::newRow("seed beyond 32 bits") << "--seed" << "4294967296";
+}
+
+void TestToolFilters::generateRefusesCountsThatAreNoWholeNumbers() {
+    QFETCH(QString, option);
+    QFETCH(QString, value);
+    QTemporaryDir dir;
+    // The option under test first: the tool reads the first occurrence of each.
+    const Run result = run({QStringLiteral("generate"), option, value, QStringLiteral("--workdir"), dir.path(),
+                            QStringLiteral("--stock"), QStringLiteral("2"), QStringLiteral("--sales"),
+                            QStringLiteral("3")},
+                           QByteArray());
+    QCOMPARE(result.exitCode, 2);
+    QVERIFY(result.err.contains("usage"));
+    QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("data.mdb"))));
 }
 
 QTEST_GUILESS_MAIN(TestToolFilters)
