@@ -286,6 +286,32 @@ private slots:
         QCOMPARE(stock(QStringLiteral("台灯"), "7").toDouble(), 5.0);
     }
 
+    // A paste passes the key filter; "nan", "inf" and "1e0" still sell nothing.
+    void pastedNonNumbersSellNothing_data() {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("nan quantity") << "SaleQuantity" << "nan";
+        QTest::newRow("exponent quantity") << "SaleQuantity" << "1e0";
+        QTest::newRow("inf price") << "SalePrice" << "inf";
+        QTest::newRow("nan arrears") << "Arrears" << "nan";
+    }
+    void pastedNonNumbersSellNothing() {
+        QFETCH(QString, field);
+        QFETCH(QString, text);
+        open(QStringLiteral("台灯"));
+        edit(field)->setFocus();
+        edit(field)->selectAll();
+        edit(field)->insert(text);
+        m_ui->clear();
+        confirm();
+        QCOMPARE(m_ui->messages.size(), 1);
+        QVERIFY2(m_ui->messages.first().text.contains(text), qPrintable(m_ui->messages.first().text));
+        QCOMPARE(salesCount(), 0);
+        QCOMPARE(stock(QStringLiteral("台灯"), "5").toDouble(), 0.0);
+        QCOMPARE(stock(QStringLiteral("台灯"), "7").toDouble(), 5.0);
+        QCOMPARE(stock(QStringLiteral("台灯"), "8").toDouble(), 60.0);
+    }
+
     void enterAndTabChains() {
         open(QStringLiteral("铅笔"));
         const QStringList chain = {"SalePrice", "Discount", "SaleQuantity", "Arrears", "SaleDate",
