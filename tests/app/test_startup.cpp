@@ -1,10 +1,16 @@
 // Start-up: finding, creating or refusing data.mdb; the command line.
+#include "app/ui/main_window.h"
 #include "app/ui/startup.h"
 #include "store/data_module.h"
+#include "store/database.h"
 #include "support/recording_ui.h"
 #include "support/temp_workdir.h"
+#include "upgrade/ui/install_updater.h"
+#include "upgrade/ui/updater.h"
 
 #include <QtTest>
+#include <QDialog>
+#include <QTcpServer>
 
 class StartupTest : public QObject {
     Q_OBJECT
@@ -48,6 +54,63 @@ private slots:
         QCOMPARE(o.workdir, QStringLiteral("/tmp/shop"));
         QVERIFY(o.english);
         QCOMPARE(parseStartOptions({"tovrakel"}).workdir, QDir::currentPath());
+    }
+
+    // A relative --workdir is taken from the folder the program was started in, once: after the
+    // start has changed into it, the ledger found is the one in that folder, not one below it.
+    void relativeWorkdirOpensItsOwnLedger() {
+        TempWorkdir dir;
+        RecordingUi ui;
+        const QString startedIn = QDir::currentPath();
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("shop")));
+        const QString ledger = QDir(dir.path()).filePath(QStringLiteral("shop/data.mdb"));
+        Database::create(ledger);
+        QVERIFY(QDir::setCurrent(dir.path()));
+        const StartOptions o = parseStartOptions({"tovrakel", "--workdir", "shop"});
+        const bool entered = QDir::setCurrent(o.workdir);  // as the start does
+        const bool opened = openDataModule(o.workdir);
+        const QString path = opened ? dm().databasePath() : QString();
+        QDir::setCurrent(startedIn);
+        QVERIFY(entered);
+        QVERIFY(opened);
+        QVERIFY(ui.messages.isEmpty());  // no offer to create an empty ledger
+        QCOMPARE(QFileInfo(path).canonicalFilePath(), QFileInfo(ledger).canonicalFilePath());
+        QVERIFY(QDir::isAbsolutePath(o.workdir));
+        const StartOptions other = parseStartOptions({"tovrakel", "--workdir", "a/../b/.", "--receipt-pdf", "receipts"});
+        QCOMPARE(other.workdir, QDir::current().absoluteFilePath(QStringLiteral("b")));
+        QCOMPARE(other.receiptPdf, QDir::current().absoluteFilePath(QStringLiteral("receipts")));
+    }
+
+    // The update check starts only when no modal box is open, and its wizard does not stay above
+    // the program's boxes: no window of it covers a box that blocks it.
+    void updateCheckWaitsForAnOpenModalBox() {
+        if (!TOVRAKEL_SELF_UPDATE)
+            QSKIP("built without self-update");
+        TempWorkdir dir;
+        dir.openNewDatabase();
+        RecordingUi ui;
+        TMainForm::setRemovableCheck([] { return true; });
+        QTcpServer silent;  // takes the check's connection and never answers
+        QVERIFY(silent.listen(QHostAddress::LocalHost));
+        const StartOptions options = parseStartOptions(
+            {"tovrakel", "--update-url", QStringLiteral("http://127.0.0.1:%1/tovrakel.inf").arg(silent.serverPort())});
+        TMainForm form;
+        TUpdater* updater = installUpdater(form, options);
+        QVERIFY(updater);
+        QVERIFY(!updater->wizardStayOnTop);
+        QVERIFY(form.hooks().updateCheck);
+
+        QDialog box;
+        box.setWindowModality(Qt::ApplicationModal);
+        box.show();
+        QCOMPARE(QApplication::activeModalWidget(), &box);
+        form.hooks().updateCheck();
+        QCoreApplication::processEvents();
+        QVERIFY(!updater->isRunning());
+        box.hide();
+        QCoreApplication::processEvents();
+        QVERIFY(updater->isRunning());
+        updater->AbortUpgrade();
     }
 
     void toolInitCreatesAndRefusesToOverwrite() {

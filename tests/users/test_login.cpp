@@ -2,6 +2,7 @@
 // refusals, the login log, the zero-stock mode, and what an ordinary user no longer sees.
 #include "app/ui/main_window.h"
 #include "store/data_module.h"
+#include "store/query.h"
 #include "store/settings.h"
 #include "support/recording_ui.h"
 #include "support/temp_workdir.h"
@@ -251,6 +252,71 @@ private slots:
         QTRY_VERIFY(m_login->loggedIn());
         QCOMPARE(fills, 1);
         QVERIFY(filledBeforeLogin);
+    }
+
+    // The login comes from the window's show, so it appears on every desktop, also where the new
+    // window is never activated (no window manager, focus-stealing prevention).
+    void loginAppearsWithoutActivation() {
+        // Such a desktop: the window never hears of an activation.
+        struct NoActivation : QObject {
+            bool eventFilter(QObject*, QEvent* event) override {
+                return event->type() == QEvent::WindowActivate || event->type() == QEvent::ActivationChange;
+            }
+        } noActivation;
+        m_form->installEventFilter(&noActivation);
+        m_form->show();
+        QCoreApplication::processEvents();
+        QVERIFY(m_login->isVisible());
+        m_form->removeEventFilter(&noActivation);
+        typeLogin(QStringLiteral("超级管理员"), QStringLiteral("888"));
+        QVERIFY(m_login->loggedIn());
+    }
+
+    // Until the login has decided, nothing it may withhold is shown: the ledger filled behind the
+    // login holds no rows and no totals in the grid, and the update check (whose windows would
+    // come over the login) waits for a successful login.
+    void ledgerAndUpdateCheckWaitForTheLogin() {
+        QVector<GridColumn> columns = m_grid->columns();
+        columns[1].footer = GridColumn::Footer::Sum;
+        columns[1].format = QStringLiteral("#.##");
+        m_grid->setColumns(columns);
+        Dataset& stock = dm().ADOQuery15;
+        auto fill = [this, &stock] {
+            OpenQuery(stock, QStringLiteral("select 12.5 as a"));
+            m_grid->setDataset(&stock);
+        };
+        // Filled behind the login as the inventory does it, and read again by its "全部记录".
+        m_form->whenLoginShown(fill);
+        connect(m_form->findChild<QPushButton*>(QStringLiteral("Button12")), &QPushButton::clicked, this, fill);
+        int checks = 0;
+        m_form->hooks().updateCheck = [&checks] { ++checks; };
+
+        m_form->show();
+        QCoreApplication::processEvents();
+        QVERIFY(m_login->isVisible());
+        m_form->runWaitingSteps();  // as the login window's first paint does
+        QCoreApplication::processEvents();
+        QVERIFY(stock.isOpen());
+        QCOMPARE(m_grid->rowCount(), 0);
+        QVERIFY(!m_grid->footerText(1).contains(QStringLiteral("12.5")));
+        QCOMPARE(checks, 0);
+
+        typeLogin(QStringLiteral("超级管理员"), QStringLiteral("1"));  // refused: still nothing
+        QCOMPARE(m_grid->rowCount(), 0);
+        QCoreApplication::processEvents();
+        QCOMPARE(checks, 0);
+
+        typeLogin(QStringLiteral("超级管理员"), QStringLiteral("888"));
+        QVERIFY(m_login->loggedIn());
+        QCOMPARE(m_grid->rowCount(), 1);
+        QCOMPARE(m_grid->footerText(1), QStringLiteral("12.5"));
+        QCoreApplication::processEvents();
+        QCOMPARE(checks, 1);
+        // Shown again after the login: the check runs with the show, as before.
+        m_form->hide();
+        m_form->show();
+        QCoreApplication::processEvents();
+        QCOMPARE(checks, 2);
     }
 
     void ordinaryUserLosesItemsAndColumns() {

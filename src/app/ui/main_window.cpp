@@ -7,6 +7,7 @@
 #include "store/data_module.h"
 #include "store/settings.h"
 #include "users/login_log.h"
+#include "widgets/data_grid.h"
 #include "widgets/date_field.h"
 #include "widgets/draggable_panel.h"
 #include "widgets/ui_services.h"
@@ -342,14 +343,28 @@ void TMainForm::guardDates() {
 
 void TMainForm::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
-    if (!event->spontaneous())
+    if (!event->spontaneous()) {
         runShowSteps();
+        askForLogin();
+    }
+}
+
+// The login follows the show, not the window's activation: a desktop without a window manager, or
+// one that keeps the focus from new windows, never activates it. It comes after the show's own
+// steps (and their box) are over.
+void TMainForm::askForLogin() {
+    if (!m_hooks.loginRequired || loginDecided() || m_loginAsked)
+        return;
+    m_loginAsked = true;
+    QTimer::singleShot(0, this, [this] {
+        if (isVisible() && !loginDecided())
+            m_hooks.loginRequired();
+        m_loginAsked = false;
+    });
 }
 
 void TMainForm::runShowSteps() {
     runAction(this, [this] {
-        if (m_hooks.updateCheck)
-            m_hooks.updateCheck();
         adviseRemovableDrive();
         if (m_hooks.columnMemory)
             m_hooks.columnMemory();
@@ -377,14 +392,25 @@ void TMainForm::runShowSteps() {
             }
         }
         m_status[2]->setText(QStringLiteral("今天：") + now.toString(QStringLiteral("yyyy-MM-dd")));
+        // Its question and wizard come after the advice box, and never before the login.
+        if (m_hooks.updateCheck && !m_updateCheckWaits) {
+            m_updateCheckWaits = true;
+            afterLogin([this] {
+                m_updateCheckWaits = false;
+                if (m_hooks.updateCheck)
+                    m_hooks.updateCheck();
+            });
+        }
     });
 }
 
 void TMainForm::whenLoginShown(std::function<void()> step) {
-    if (m_hooks.loginRequired && m_loginEntryId == 0 && !m_loginShown)
+    if (m_hooks.loginRequired && m_loginEntryId == 0 && !m_loginShown) {
         m_waitingSteps.push_back(std::move(step));
-    else
-        runAction(this, step);
+        return;
+    }
+    runAction(this, step);
+    veilLedger();
 }
 
 void TMainForm::runWaitingSteps() {
@@ -392,6 +418,38 @@ void TMainForm::runWaitingSteps() {
     const std::vector<std::function<void()>> steps = std::exchange(m_waitingSteps, {});
     for (const auto& step : steps)
         runAction(this, step);
+    veilLedger();
+}
+
+bool TMainForm::loginDecided() const { return !m_hooks.loginRequired || m_loginSucceeded || m_loginEntryId != 0; }
+
+// The rows and totals filled behind the login leave the grid until the login has decided (the
+// login's "全部记录" fills it again). Hiding the grid would not do: a hidden grid still hands its
+// cells to an accessibility client.
+void TMainForm::veilLedger() {
+    if (loginDecided())
+        return;
+    auto* grid = qobject_cast<DataGrid*>(m_gridArea);
+    if (grid && grid->dataset())
+        grid->setDataset(nullptr);
+}
+
+void TMainForm::loginSucceeded() {
+    if (m_loginSucceeded)
+        return;
+    m_loginSucceeded = true;
+    m_loginShown = true;
+    const std::vector<std::function<void()>> steps = std::exchange(m_afterLoginSteps, {});
+    for (const auto& step : steps)
+        afterLogin(step);
+}
+
+void TMainForm::afterLogin(std::function<void()> step) {
+    if (!loginDecided()) {
+        m_afterLoginSteps.push_back(std::move(step));
+        return;
+    }
+    QTimer::singleShot(0, this, [this, step = std::move(step)] { runAction(this, step); });
 }
 
 void TMainForm::adviseRemovableDrive() {
@@ -400,19 +458,6 @@ void TMainForm::adviseRemovableDrive() {
     if (!removable)
         showMessage(this, QStringLiteral("Brenvik"), QStringLiteral("建议将软件安装在U盘上使用!"),
                     QMessageBox::Critical, QMessageBox::Ok);
-}
-
-void TMainForm::changeEvent(QEvent* event) {
-    QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_loginEntryId == 0 && !m_loginAsked &&
-        m_hooks.loginRequired) {
-        // The login runs after the activation has settled, never inside the event itself.
-        m_loginAsked = true;
-        QTimer::singleShot(0, this, [this] {
-            m_hooks.loginRequired();
-            m_loginAsked = false;
-        });
-    }
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {

@@ -45,7 +45,7 @@ public:
 
     // Steps run at each show of the window that belong to later subsystems; each is optional.
     struct ShowHooks {
-        std::function<void()> updateCheck;
+        std::function<void()> updateCheck;  // after the show steps, once a login has succeeded
         std::function<void()> columnMemory;
         std::function<void()> salesMonthView;
         std::function<void()> applySkin;
@@ -58,6 +58,15 @@ public:
     // when no login is pending.
     void whenLoginShown(std::function<void()> step);
     void runWaitingSteps();
+
+    // True once a login has succeeded, or when no login is asked for. Until then the inventory grid
+    // shows no rows and no totals, though its dataset is filled behind the login.
+    bool loginDecided() const;
+    // The login window calls this as soon as the password is accepted: the steps kept for after
+    // the login (the update check) run once the login window has closed.
+    void loginSucceeded();
+    // Runs the step after the current event when a login has succeeded, else after the login.
+    void afterLogin(std::function<void()> step);
 
     QWidget* gridArea() const { return m_gridArea; }
     QMenu* gridMenu() const { return m_gridMenu; }
@@ -83,7 +92,6 @@ signals:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -95,6 +103,8 @@ private:
     void buildPanels();
     void layoutAreas();
     void runShowSteps();
+    void askForLogin();
+    void veilLedger();
     void guardDates();
     void hidePromptOnTick();
     void adviseRemovableDrive();
@@ -103,6 +113,9 @@ private:
     qint64 m_loginEntryId = 0;
     ShowHooks m_hooks;
     std::vector<std::function<void()>> m_waitingSteps;
+    std::vector<std::function<void()>> m_afterLoginSteps;
+    bool m_loginSucceeded = false;
+    bool m_updateCheckWaits = false;  // one check waits for the login, however often it is shown
     bool m_loginShown = false;  // from then on nothing waits, even if the login could not be logged
     QWidget* m_gridArea = nullptr;
     QWidget* m_controlArea = nullptr;

@@ -83,22 +83,24 @@ QString defaultWorkdir() {
     return data;
 }
 
+QString resolveFolder(const QString& given) { return QDir::cleanPath(QDir::current().absoluteFilePath(given)); }
+
 StartOptions parseStartOptions(const QStringList& arguments) {
     StartOptions options;
     options.workdir = defaultWorkdir();
     for (int i = 1; i < arguments.size(); ++i) {
         if (arguments[i] == QLatin1String("--workdir") && i + 1 < arguments.size())
-            options.workdir = arguments[++i];
+            options.workdir = resolveFolder(arguments[++i]);
         else if (arguments[i] == QLatin1String("--english"))
             options.english = true;
         else if (arguments[i] == QLatin1String("--screenshot") && i + 1 < arguments.size())
-            options.screenshotDir = arguments[++i];
+            options.screenshotDir = resolveFolder(arguments[++i]);
         else if (arguments[i] == QLatin1String("--window") && i + 1 < arguments.size())
             options.screenshotWindows << arguments[++i];
         else if (arguments[i] == QLatin1String("--update-url") && i + 1 < arguments.size())
             options.updateUrl = arguments[++i];
         else if (arguments[i] == QLatin1String("--receipt-pdf") && i + 1 < arguments.size())
-            options.receiptPdf = arguments[++i];
+            options.receiptPdf = resolveFolder(arguments[++i]);
     }
     return options;
 }

@@ -4,7 +4,7 @@
 #include <QStringList>
 
 struct StartOptions {
-    QString workdir;         // the folder that holds data.mdb
+    QString workdir;         // the folder that holds data.mdb, absolute
     bool english = false;    // English captions on the main window
     QString screenshotDir;   // screenshot mode: save PNGs here and end
     QStringList screenshotWindows;  // window classes to save besides the main window
@@ -15,8 +15,11 @@ struct StartOptions {
 // The folder of data.mdb without --workdir: the current folder when it holds data.mdb or is a
 // writable folder of the user's other than home; otherwise the user's data folder.
 QString defaultWorkdir();
+// A folder named on the command line, made absolute against the current folder once: the start
+// changes into the working folder, and a relative name taken again from there would point below it.
+QString resolveFolder(const QString& given);
 // Parses --workdir DIR, --english, --update-url URL and --receipt-pdf DIR; unknown arguments are
-// left to Qt.
+// left to Qt. The folders come back absolute.
 StartOptions parseStartOptions(const QStringList& arguments);
 // Maps the family "宋体" to the CJK serif font of the machine and makes a CJK sans the default.
 void installChineseFonts();

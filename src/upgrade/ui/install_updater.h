@@ -1,6 +1,6 @@
 #pragma once
-// Wires the update component into the main window: the check at every show and the support-menu
-// command 软件自动升级.
+// Wires the update component into the main window: the check at every show once a login has
+// succeeded (held back while a modal box is open) and the support-menu command 软件自动升级.
 #include <QString>
 
 struct StartOptions;

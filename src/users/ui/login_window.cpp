@@ -135,8 +135,10 @@ void Tloginfm::bitbtn4Click() {
     runAction(this, [&] {
         if (checkLogin(dm().ADOQuery1, user, password)) {
             m_loggedIn = true;
-            if (m_mainForm)
+            if (m_mainForm) {
                 m_mainForm->runWaitingSteps();  // what was to fill behind the login comes first
+                m_mainForm->loginSucceeded();
+            }
             restoreZeroStockMode();
             accept();
             return;
