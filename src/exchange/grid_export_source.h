@@ -1,5 +1,7 @@
 #pragma once
 // GridExportSource: what the XLS export and the grid print read of a grid, without any widget.
+#include "store/field.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -37,6 +39,8 @@ struct ExportColumn {
     QString title;       // levels joined by "|"
     QString footer;      // fixed footer text; "" for a sum or nothing
     bool visible = true;
+    Field identity = {};  // the value the column holds, for the rights
+    bool withheld = false;
 };
 
 // A grid described by its columns, reading its rows from a dataset in the dataset's current order.
@@ -49,15 +53,20 @@ public:
     void prepare() const override;
     int columnCount() const override { return int(m_columns.size()); }
     QString columnTitle(int column) const override { return m_columns.at(size_t(column)).title; }
-    bool isColumnVisible(int column) const override { return m_columns.at(size_t(column)).visible; }
-    QString footerText(int column, int) const override { return m_columns.at(size_t(column)).footer; }
+    bool isColumnVisible(int column) const override {
+        return m_columns.at(size_t(column)).visible && !m_columns.at(size_t(column)).withheld;
+    }
+    QString footerText(int column, int) const override {
+        return m_columns.at(size_t(column)).withheld ? QString() : m_columns.at(size_t(column)).footer;
+    }
     int rowCount() const override;
     QVariant cellValue(int row, int column) const override;
 
     std::vector<ExportColumn>& columns() { return m_columns; }
     void setColumnVisible(int column, bool visible) { m_columns.at(size_t(column)).visible = visible; }
-    // Hides the columns with these titles (as the login does for a restricted user).
-    void hideColumns(const QStringList& titles);
+    // Withholds these fields, as the login does for an ordinary user: their columns are never
+    // read and never written, whatever makes them visible.
+    void withhold(const Fields& fields);
 
 private:
     const Dataset& m_dataset;

@@ -2,35 +2,31 @@
 
 #include "inventory/inventory_columns.h"
 #include "records/sales_grid_columns.h"
-#include "users/rights.h"
 
 namespace {
 
 std::vector<ExportColumn> exportColumns(const LedgerColumns& columns) {
     std::vector<ExportColumn> out;
     for (const LedgerColumn& c : columns)
-        out.push_back(ExportColumn{c.field, c.title(), c.footer == LedgerColumn::Footer::Text ? c.footerText : QString(), true});
+        out.push_back(ExportColumn{c.field, c.title(), c.footer == LedgerColumn::Footer::Text ? c.footerText : QString(),
+                                   true, c.identity});
     return out;
 }
 
 }  // namespace
 
 LedgerGridLayout ledgerGridLayout(LedgerGrid grid) {
-    // What the login withholds from any user but the administrator.
-    const Rights restricted = Rights::forUser(QString());
     LedgerGridLayout layout;
     switch (grid) {
     case LedgerGrid::Inventory:
         layout.sheetTitle = QStringLiteral("商品进货统计报表");
         layout.statement = QStringLiteral("select * from data order by day1");
         layout.columns = exportColumns(inventoryColumns());
-        layout.restrictedTitles = restricted.withheldInventoryColumns();
         break;
     case LedgerGrid::Sales:
         layout.sheetTitle = QStringLiteral("销 售 报 表");
         layout.statement = QStringLiteral("SELECT * from data1");
         layout.columns = exportColumns(salesColumns());
-        layout.restrictedTitles = restricted.withheldSalesColumns();
         break;
     case LedgerGrid::Summary:
         layout.sheetTitle = QStringLiteral("商品进销存统计报表");
@@ -38,7 +34,6 @@ LedgerGridLayout ledgerGridLayout(LedgerGrid grid) {
             "sELECT a,b,c,d, sum([2]) AS 进货数量,sum([3]) AS 进货金额,sum([5]) AS 销售数量,sum([6]) AS 销售金额, "
             "sum([7]) AS 库存数量,sum([8]) AS 库存金额 FROM data GROUP BY a,b,c,d ");
         layout.columns = exportColumns(summaryColumns());
-        layout.restrictedTitles = restricted.withheldSummaryColumns();
         break;
     }
     return layout;

@@ -11,8 +11,7 @@ enum class LedgerGrid { Inventory, Sales, Summary };
 struct LedgerGridLayout {
     QString sheetTitle;            // the exporting window's sheet title
     QString statement;             // what the grid shows when every record is listed
-    std::vector<ExportColumn> columns;
-    QStringList restrictedTitles;  // columns the login hides from users other than the administrator
+    std::vector<ExportColumn> columns;  // each with the field it holds, for the rights
 };
 
 LedgerGridLayout ledgerGridLayout(LedgerGrid grid);

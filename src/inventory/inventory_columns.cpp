@@ -9,7 +9,7 @@ LedgerColumns inventoryColumns() {
     using A = LedgerColumn::Align;
     using F = LedgerColumn::Footer;
     const QString qty = QStringLiteral("#.###"), money = QStringLiteral("#.##");
-    return {
+    LedgerColumns columns = {
         {stock::kName, product, QStringLiteral("名 称"), {}, A::Left, F::Text, QStringLiteral("总计"), 104},
         {stock::kModel, product, QStringLiteral("规格型号"), {}, A::Left, F::None, {}, 85},
         {stock::kCode, product, QStringLiteral("编 码"), {}, A::Left, F::None, {}, 80},
@@ -26,4 +26,7 @@ LedgerColumns inventoryColumns() {
         {stock::kSupplier, notes, QStringLiteral("供货商"), {}, A::Left, F::None, {}, 80},
         {stock::kRemark, notes, QStringLiteral("备 注"), {}, A::Left, F::None, {}, 80},
     };
+    for (LedgerColumn& c : columns)
+        c.identity = stock::field(c.field);
+    return columns;
 }

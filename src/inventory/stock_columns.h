@@ -1,5 +1,7 @@
 #pragma once
 // The columns of a stock record (table data), named once.
+#include "store/field.h"
+
 #include <QString>
 
 namespace stock {
@@ -22,4 +24,9 @@ inline const QString kSalesTotal = QStringLiteral("6");
 inline const QString kStockQuantity = QStringLiteral("7");
 inline const QString kStockAmount = QStringLiteral("8");
 inline const QString kDate = QStringLiteral("day1");
+
+inline Field field(const QString& column) { return {kTable, column}; }
+inline const Field PurchasePrice = field(kPurchasePrice);
+inline const Field PurchaseAmount = field(kPurchaseAmount);
+inline const Field StockAmount = field(kStockAmount);
 }  // namespace stock

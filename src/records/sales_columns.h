@@ -1,5 +1,7 @@
 #pragma once
 // The columns of a sales record (table data1) that the sales records windows use, named once.
+#include "store/field.h"
+
 #include <QString>
 
 namespace salesrecord {
@@ -24,4 +26,8 @@ inline const QString kProfit = QStringLiteral("a5");
 inline const QString kArrears = QStringLiteral("6");
 inline const QString kDate = QStringLiteral("day1");
 inline const QString kStockInDate = QStringLiteral("day2");
+
+inline Field field(const QString& column) { return {kTable, column}; }
+inline const Field PurchasePrice = field(kPurchasePrice);
+inline const Field Profit = field(kProfit);
 }  // namespace salesrecord

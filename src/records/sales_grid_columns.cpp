@@ -9,7 +9,7 @@ LedgerColumns salesColumns() {
                   customer = QStringLiteral("客 户");
     using A = LedgerColumn::Align;
     using F = LedgerColumn::Footer;
-    return {
+    LedgerColumns columns = {
         {s::kName, product, QStringLiteral(" 名 称"), {}, A::Left, F::Text, QStringLiteral("合计"), 110},
         {s::kModel, product, QStringLiteral("规格型号"), {}, A::Left, F::None, {}, 85},
         {s::kCode, product, QStringLiteral(" 编 码"), {}, A::Left, F::None, {}, 75},
@@ -26,6 +26,9 @@ LedgerColumns salesColumns() {
         {s::kAddress, customer, QStringLiteral("地 址"), {}, A::Left, F::None, {}, 90},
         {s::kRemark, customer, QStringLiteral("备 注"), {}, A::Left, F::None, {}, 70},
     };
+    for (LedgerColumn& c : columns)
+        c.identity = s::field(c.field);
+    return columns;
 }
 
 LedgerColumns summaryColumns() {
@@ -34,7 +37,7 @@ LedgerColumns summaryColumns() {
                   sales = QStringLiteral("销 售"), stock = QStringLiteral("存 货");
     using A = LedgerColumn::Align;
     using F = LedgerColumn::Footer;
-    return {
+    LedgerColumns columns = {
         {QStringLiteral("a"), product, QStringLiteral("名 称"), {}, A::Left, F::Text, QStringLiteral("总计"), 120},
         {QStringLiteral("b"), product, QStringLiteral("规格型号"), {}, A::Left, F::None, {}, 100},
         {QStringLiteral("c"), product, QStringLiteral("编 码"), {}, A::Left, F::None, {}, 90},
@@ -46,4 +49,7 @@ LedgerColumns summaryColumns() {
         {s::kStockQuantity, stock, QStringLiteral("数 量"), kGeneralNumber, A::Centre, F::Sum, {}, 70},
         {s::kStockAmount, stock, QStringLiteral("金 额"), kGeneralNumber, A::Centre, F::Sum, {}, 80},
     };
+    for (LedgerColumn& c : columns)
+        c.identity = s::field(c.field);
+    return columns;
 }

@@ -1,6 +1,7 @@
 #include "store/database.h"
 
 #include "store/store_error.h"
+#include "users/password_hash.h"
 
 #include <QDate>
 #include <QFile>
@@ -203,7 +204,8 @@ void Database::create(const QString& path) {
     db.m_path = path;
     Transaction t(db);
     db.applySchema();
-    db.exec(QStringLiteral("Insert into userdb values (?,?)"), {kAdministrator, kInitialPassword});
+    // Stored hashed from the start, like every password set later.
+    db.exec(QStringLiteral("Insert into userdb values (?,?)"), {kAdministrator, hashPassword(kInitialPassword)});
     t.commit();
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // How a result column is shown in the ledger's grids, without any colour or widget: the one
 // description from which the windows build their grids and the exports their sheets.
+#include "store/field.h"
+
 #include <QString>
 #include <vector>
 
@@ -20,6 +22,7 @@ struct LedgerColumn {
     Footer footer = Footer::None;
     QString footerText;  // for Footer::Text
     int width = 80;      // designed width in pixels
+    Field identity = {};  // the value the column holds, for the rights
 
     QString title() const { return upper + QLatin1Char('|') + lower; }
 };

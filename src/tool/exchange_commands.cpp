@@ -74,8 +74,7 @@ int runExportXls(const QStringList& args) {
         // Every record and every column the user may see, without the windows' own choices.
         const QString user = a.options.value(QStringLiteral("--user"), Database::kAdministrator);
         DatasetGridSource grid(rows, layout.columns);
-        if (Rights::forUser(user).isRestricted())
-            grid.hideColumns(layout.restrictedTitles);
+        grid.withhold(Rights::forUser(user).withheldFields());
         TGridToXls xls;
         xls.setGrid(&grid);
         xls.setTitleName(layout.sheetTitle);

@@ -1,16 +1,26 @@
 #include "users/rights.h"
 
+#include "inventory/stock_columns.h"
+#include "records/product_summary.h"
+#include "records/sales_columns.h"
 #include "store/database.h"
 
 namespace {
 Rights g_current;
 
-QStringList unlessAdministrator(bool restricted, const QStringList& names) {
-    return restricted ? names : QStringList();
+// The ledger's names compare like its NOCASE columns: Latin letters without case, nothing else.
+QString foldLatin(const QString& text) {
+    QString folded = text;
+    for (QChar& c : folded)
+        if (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
+            c = QChar(c.unicode() + ('a' - 'A'));
+    return folded;
 }
 }  // namespace
 
 bool isAdministrator(const QString& user) { return user == Database::kAdministrator; }
+
+bool sameUser(const QString& a, const QString& b) { return foldLatin(a) == foldLatin(b); }
 
 Rights Rights::forUser(const QString& user) {
     Rights rights;
@@ -19,37 +29,36 @@ Rights Rights::forUser(const QString& user) {
     return rights;
 }
 
-QStringList Rights::hiddenMainWindowItems() const {
-    // Grid menu: 修 改(退货), 删 除, 新建入库, 隐藏进货单价, 隐藏金额 (an ordinary user cannot show
-    // those columns again); settings menu: 修改密码, 用户管理; the tool button 新建入库.
-    return unlessAdministrator(m_restricted,
-                               {QStringLiteral("GridModify"), QStringLiteral("GridDelete"),
-                                QStringLiteral("GridNewStockIn"), QStringLiteral("ChangePassword"),
-                                QStringLiteral("UserAdmin"), QStringLiteral("ToolButton7"), QStringLiteral("N5"),
-                                QStringLiteral("N6")});
+bool Rights::withholds(Command command) const {
+    switch (command) {
+    case Command::EnterStock:
+    case Command::ModifyStock:
+    case Command::DeleteStock:
+    case Command::ToggleHiddenPurchasePrice:
+    case Command::ToggleHiddenAmounts:
+    case Command::AdministerUsers:
+    case Command::CorrectSale:
+    case Command::DeleteSale:
+    case Command::ShowAllSalesColumns:
+    case Command::ToggleHiddenProfit:
+    case Command::ViewSalesCharts:
+    case Command::ChangeSaleDate: return m_restricted;
+    }
+    return m_restricted;
 }
 
-QStringList Rights::withheldInventoryColumns() const {
-    return unlessAdministrator(m_restricted, {QStringLiteral("进 货|单 价"), QStringLiteral("进 货|金 额"),
-                                              QStringLiteral("存 货|金 额")});
+Fields Rights::withheldFields() const {
+    if (!m_restricted)
+        return {};
+    // What a batch cost, what it is worth in stock and what a sale earned; the product summary
+    // also keeps its sales amount to the administrator.
+    return {stock::PurchasePrice,      stock::PurchaseAmount, stock::StockAmount,
+            salesrecord::PurchasePrice, salesrecord::Profit,
+            summary::PurchaseAmount,   summary::SalesAmount,  summary::StockAmount};
 }
 
-QStringList Rights::hiddenSalesDetailsItems() const {
-    return unlessAdministrator(m_restricted, {QStringLiteral("删 除"), QStringLiteral("修 改 "),
-                                              QStringLiteral("全部显示"), QStringLiteral("隐藏净利润")});
-}
-
-QStringList Rights::withheldSalesColumns() const {
-    return unlessAdministrator(m_restricted, {QStringLiteral("销 售 信 息|净利润")});
-}
-
-QStringList Rights::hiddenSalesCharts() const {
-    return unlessAdministrator(m_restricted, {QStringLiteral("月销售报表统计"), QStringLiteral("日销售报表统计")});
-}
-
-QStringList Rights::withheldSummaryColumns() const {
-    return unlessAdministrator(m_restricted, {QStringLiteral("进 货|金 额"), QStringLiteral("销 售|金 额"),
-                                              QStringLiteral("存 货|金 额")});
+bool Rights::mayChangePasswordOf(const QString& user) const {
+    return !m_user.isEmpty() && !user.isEmpty() && sameUser(m_user, user);
 }
 
 const Rights& currentRights() { return g_current; }

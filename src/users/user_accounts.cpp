@@ -92,11 +92,13 @@ bool resetPassword(Dataset& work, const QString& name) {
     return true;
 }
 
-PasswordChangeOutcome changePassword(Dataset& work, const QString& user, const QString& oldPassword,
+PasswordChangeOutcome changePassword(Dataset& work, const Rights& by, const QString& user, const QString& oldPassword,
                                      const QString& newPassword, const QString& repeat) {
     const QString oldText = trimmed(oldPassword), newText = trimmed(newPassword), repeatText = trimmed(repeat);
     if (user.isEmpty())
         return PasswordChangeOutcome::NoOperator;
+    if (!by.mayChangePasswordOf(user))
+        return PasswordChangeOutcome::NotOwnPassword;
     if (oldText.isEmpty())
         return PasswordChangeOutcome::NoOldPassword;
     if (newText.isEmpty())

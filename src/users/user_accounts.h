@@ -6,6 +6,7 @@
 #include <QStringList>
 
 class Dataset;
+class Rights;
 
 // True when exactly one user record has this name and password. An old plain-text password that
 // matches is replaced by its hash at once.
@@ -27,8 +28,12 @@ void deleteUser(Dataset& work, const QString& name);
 // Sets the user's password to the initial password; false when no user has that name.
 bool resetPassword(Dataset& work, const QString& name);
 
-enum class PasswordChangeOutcome { Changed, NoOperator, NoOldPassword, NoNewPassword, Mismatch, WrongOldPassword };
-// The password change: the operator must be chosen, the old password must be the operator's, the
-// new one typed twice alike (letter case counts here). Texts are trimmed first.
-PasswordChangeOutcome changePassword(Dataset& work, const QString& user, const QString& oldPassword,
+enum class PasswordChangeOutcome {
+    Changed, NoOperator, NoOldPassword, NoNewPassword, Mismatch, WrongOldPassword, NotOwnPassword
+};
+// The password change by the logged-in user `by`: the operator must be chosen and be that user
+// (everyone changes their own password only; the administrator resets others' in the user
+// administration), the old password must be the operator's, the new one typed twice alike (letter
+// case counts here). Texts are trimmed first.
+PasswordChangeOutcome changePassword(Dataset& work, const Rights& by, const QString& user, const QString& oldPassword,
                                      const QString& newPassword, const QString& repeat);

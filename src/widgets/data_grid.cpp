@@ -26,7 +26,7 @@ QVector<GridColumn> gridColumns(const LedgerColumns& columns, const QHash<QStrin
                                     : c.align == LedgerColumn::Align::Centre ? Qt::AlignHCenter
                                                                              : Qt::AlignLeft;
         out.push_back({c.field, c.upper, c.lower, c.format, align, GridColumn::Footer(int(c.footer)), c.footerText,
-                       colours.band, colours.title, c.width});
+                       colours.band, colours.title, c.width, c.identity});
     }
     return out;
 }
@@ -84,12 +84,23 @@ void DataGridModel::setColumns(const QVector<GridColumn>& columns) {
 
 void DataGridModel::setDataset(const Dataset* dataset) { m_dataset = dataset; }
 
+void DataGridModel::setWithheld(const Fields& fields) {
+    m_withheld = fields;
+    reload();
+}
+
+bool DataGridModel::isWithheld(int column) const { return m_withheldColumns.value(column, false); }
+
 void DataGridModel::reload() {
     beginResetModel();
     m_rows = m_dataset && m_dataset->isOpen() ? m_dataset->recordCount() : 0;
     m_fields.resize(m_columns.size());
-    for (int c = 0; c < m_columns.size(); ++c)
-        m_fields[c] = m_dataset ? m_dataset->columnIndex(m_columns[c].field) : -1;
+    m_withheldColumns.resize(m_columns.size());
+    for (int c = 0; c < m_columns.size(); ++c) {
+        const Field& identity = m_columns[c].identity;
+        m_withheldColumns[c] = !identity.isNull() && m_withheld.contains(identity);
+        m_fields[c] = m_dataset && !m_withheldColumns[c] ? m_dataset->columnIndex(m_columns[c].field) : -1;
+    }
     computeFooter();
     endResetModel();
 }
@@ -105,6 +116,10 @@ void DataGridModel::computeFooter() {
     m_footer.resize(m_columns.size());
     for (int c = 0; c < m_columns.size(); ++c) {
         const GridColumn& column = m_columns[c];
+        if (isWithheld(c)) {
+            m_footer[c].clear();
+            continue;
+        }
         switch (column.footer) {
         case GridColumn::Footer::None: m_footer[c].clear(); break;
         case GridColumn::Footer::Text: m_footer[c] = column.footerText; break;
@@ -146,7 +161,7 @@ int DataGridModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant DataGridModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid())
+    if (!index.isValid() || isWithheld(index.column()))
         return QVariant();
     switch (role) {
     case Qt::DisplayRole: return cellText(index.row(), index.column());
@@ -365,6 +380,9 @@ DataGrid::DataGrid(QWidget* parent) : QFrame(parent), m_model(new DataGridModel(
 
 void DataGrid::setColumns(const QVector<GridColumn>& columns) {
     m_model->setColumns(columns);
+    for (int c = 0; c < columnCount(); ++c)
+        if (isColumnWithheld(c))
+            m_view->setColumnHidden(c, true);
     clearSortMarks();
     fitColumns();
 }
@@ -428,8 +446,28 @@ void DataGrid::setCurrentRow(int row) {
     selectDatasetRow();
 }
 
+void DataGrid::withholdFields(const Fields& fields) {
+    QVector<bool> before(columnCount());
+    for (int c = 0; c < columnCount(); ++c)
+        before[c] = isColumnWithheld(c);
+    m_model->setWithheld(fields);
+    for (int c = 0; c < columnCount(); ++c)
+        if (isColumnWithheld(c))
+            m_view->setColumnHidden(c, true);
+        else if (before[c])
+            m_view->setColumnHidden(c, false);  // given back: shown as designed
+    QVector<BandHeader::Mark> marks = m_header->marks();
+    for (int c = 0; c < marks.size() && c < columnCount(); ++c)
+        if (isColumnWithheld(c))
+            marks[c] = BandHeader::Mark::None;
+    m_header->setMarks(marks);
+    selectDatasetRow();
+    fitColumns();
+    m_footer->update();
+}
+
 void DataGrid::setColumnHidden(int column, bool hidden) {
-    m_view->setColumnHidden(column, hidden);
+    m_view->setColumnHidden(column, hidden || isColumnWithheld(column));
     fitColumns();
     m_footer->update();
 }
@@ -465,7 +503,8 @@ QRect DataGrid::cellRect(int row, int column) const {
 // order, then it advances none -> down -> up -> down. Ctrl keeps the other marks and lets a mark go
 // up -> none.
 void DataGrid::sortByTitle(int column, bool ctrl) {
-    if (column < 0 || column >= columnCount())
+    // The order of a withheld column would tell its values.
+    if (column < 0 || column >= columnCount() || isColumnWithheld(column))
         return;
     emit titleClicked(column);
     QVector<BandHeader::Mark> marks = m_header->marks();

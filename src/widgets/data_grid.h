@@ -34,6 +34,7 @@ struct GridColumn {
     QColor band;                   // title band colour; invalid: the style's button colour
     QColor titleColour;            // title text colour; invalid: the style's text colour
     int width = 80;                // designed width; the grid fits all visible columns to its width
+    Field identity = {};           // the value the column holds, for the rights
 };
 
 // The colours of one title band: the band and its title text.
@@ -59,6 +60,10 @@ public:
     void setColumns(const QVector<GridColumn>& columns);
     const QVector<GridColumn>& columns() const { return m_columns; }
     GridColumn& column(int index) { return m_columns[index]; }
+    // The fields withheld from the user: their columns stay in place (so column numbers hold) but
+    // are never read from the dataset, and show no cells and no footer.
+    void setWithheld(const Fields& fields);
+    bool isWithheld(int column) const;
     void setDataset(const Dataset* dataset);
     const Dataset* dataset() const { return m_dataset; }
     // Re-reads the dataset after it was opened, sorted or changed.
@@ -82,6 +87,8 @@ public:
 private:
     void computeFooter();
     QVector<GridColumn> m_columns;
+    Fields m_withheld;
+    QVector<bool> m_withheldColumns;  // per column, as of the last reload
     QVector<int> m_fields;         // dataset column of each grid column, -1 when absent
     QVector<QString> m_footer;
     const Dataset* m_dataset = nullptr;
@@ -146,6 +153,12 @@ public:
     // A new result stands in the engine's order: no title shows a sort mark.
     void clearSortMarks();
 
+    // Withholds these fields from the grid (replacing the earlier ones): their columns hold no
+    // values, stay hidden whatever shows them, and cannot be sorted by.
+    void withholdFields(const Fields& fields);
+    bool isColumnWithheld(int column) const { return m_model->isWithheld(column); }
+
+    // A withheld column stays hidden.
     void setColumnHidden(int column, bool hidden);
     bool isColumnHidden(int column) const;
     void setRowColour(std::function<QColor(int row)> colour);

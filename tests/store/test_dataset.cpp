@@ -3,6 +3,7 @@
 #include "store/query.h"
 #include "store/store_error.h"
 #include "support/temp_workdir.h"
+#include "users/password_hash.h"
 
 #include <QtTest>
 
@@ -35,9 +36,14 @@ private slots:
     void cleanup() { m_dir.reset(); }
 
     void deliveredDatabaseHasSchemaAndAdministrator() {
-        QCOMPARE(count(QStringLiteral("select count(*) from userdb where username=? and passwd=?"),
-                       {Database::kAdministrator, Database::kInitialPassword}),
-                 1);
+        QCOMPARE(count(QStringLiteral("select count(*) from userdb")), 1);
+        // The initial password is stored hashed from the start, never as its plain text.
+        const QString stored = dm().connection()
+                                   .scalar(QStringLiteral("select passwd from userdb where username=?"),
+                                           {Database::kAdministrator})
+                                   .toString();
+        QVERIFY(isPasswordHash(stored));
+        QVERIFY(passwordMatches(stored, Database::kInitialPassword));
         Dataset& q = dm().ADOQuery13;
         q.open();
         const QStringList expected = QStringList{QStringLiteral("ID")} +

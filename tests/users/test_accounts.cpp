@@ -1,5 +1,9 @@
 // User records: the stored hash, plain-text rows from elsewhere, the administrator's maintenance
 // and the password change rules, on a temporary database.
+#include "inventory/inventory_columns.h"
+#include "inventory/stock_columns.h"
+#include "records/sales_columns.h"
+#include "records/sales_grid_columns.h"
 #include "store/data_module.h"
 #include "store/query.h"
 #include "support/temp_workdir.h"
@@ -80,18 +84,15 @@ private slots:
         QVERIFY(!passwordMatches(tampered, QStringLiteral("pw1")));
     }
 
-    void deliveredAdministratorUpgradesAtFirstLogin() {
-        // The delivered database holds the initial password as plain text.
-        QCOMPARE(stored(Database::kAdministrator), Database::kInitialPassword);
+    void deliveredAdministratorIsHashed() {
+        // A new ledger holds the initial password hashed from the start, never as plain text.
+        const QString delivered = stored(Database::kAdministrator);
+        QVERIFY(isPasswordHash(delivered));
+        QVERIFY(passwordMatches(delivered, Database::kInitialPassword));
         QVERIFY(!checkLogin(dm().ADOQuery1, Database::kAdministrator, QStringLiteral("887")));
-        QCOMPARE(stored(Database::kAdministrator), Database::kInitialPassword);  // a failure changes nothing
+        // Logins check the hash and leave it alone.
         QVERIFY(checkLogin(dm().ADOQuery1, Database::kAdministrator, Database::kInitialPassword));
-        const QString upgraded = stored(Database::kAdministrator);
-        QVERIFY(isPasswordHash(upgraded));
-        QVERIFY(passwordMatches(upgraded, Database::kInitialPassword));
-        // Later logins check the hash and leave it alone.
-        QVERIFY(checkLogin(dm().ADOQuery1, Database::kAdministrator, Database::kInitialPassword));
-        QCOMPARE(stored(Database::kAdministrator), upgraded);
+        QCOMPARE(stored(Database::kAdministrator), delivered);
     }
 
     void plainTextRowFromElsewhere() {
@@ -141,8 +142,8 @@ private slots:
         QCOMPARE(checkUserDeletion(QString()), DeleteUserOutcome::EmptyName);
         QCOMPARE(checkUserDeletion(QStringLiteral("x")), DeleteUserOutcome::Allowed);
         addUser(work, QStringLiteral("x'y"));
-        QVERIFY(changePassword(work, QStringLiteral("x'y"), QStringLiteral("888"), QStringLiteral("new1"),
-                               QStringLiteral("new1")) == PasswordChangeOutcome::Changed);
+        QVERIFY(changePassword(work, Rights::forUser(QStringLiteral("x'y")), QStringLiteral("x'y"), QStringLiteral("888"),
+                               QStringLiteral("new1"), QStringLiteral("new1")) == PasswordChangeOutcome::Changed);
         QVERIFY(resetPassword(work, QStringLiteral("x'y")));
         QVERIFY(checkLogin(work, QStringLiteral("x'y"), Database::kInitialPassword));
         QVERIFY(resetPassword(work, Database::kAdministrator));
@@ -153,24 +154,33 @@ private slots:
         QVERIFY(!resetPassword(work, QString()));
     }
 
+    // Everyone changes their own password and nobody else's; "by" is the logged-in user (the
+    // operator when empty, nobody for "-").
     void passwordChange_data() {
+        QTest::addColumn<QString>("by");
         QTest::addColumn<QString>("user");
         QTest::addColumn<QString>("oldPassword");
         QTest::addColumn<QString>("newPassword");
         QTest::addColumn<QString>("repeat");
         QTest::addColumn<int>("outcome");
         const auto as = [](PasswordChangeOutcome o) { return int(o); };
-        QTest::newRow("changed") << "小王" << "888" << "abc1" << "abc1" << as(PasswordChangeOutcome::Changed);
-        QTest::newRow("old in other case") << "小王" << "888" << " k9 " << "k9" << as(PasswordChangeOutcome::Changed);
-        QTest::newRow("no operator") << "" << "888" << "abc1" << "abc1" << as(PasswordChangeOutcome::NoOperator);
-        QTest::newRow("no old") << "小王" << "  " << "abc1" << "abc1" << as(PasswordChangeOutcome::NoOldPassword);
-        QTest::newRow("no new") << "小王" << "888" << "" << "" << as(PasswordChangeOutcome::NoNewPassword);
-        QTest::newRow("repeat differs in case") << "小王" << "888" << "abc1" << "ABC1" << as(PasswordChangeOutcome::Mismatch);
-        QTest::newRow("wrong old") << "小王" << "999" << "abc1" << "abc1" << as(PasswordChangeOutcome::WrongOldPassword);
-        QTest::newRow("another's old") << "小王" << "adm1" << "abc1" << "abc1" << as(PasswordChangeOutcome::WrongOldPassword);
-        QTest::newRow("unknown operator") << "nobody" << "888" << "abc1" << "abc1" << as(PasswordChangeOutcome::WrongOldPassword);
+        QTest::newRow("changed") << "" << "小王" << "888" << "abc1" << "abc1" << as(PasswordChangeOutcome::Changed);
+        QTest::newRow("old in other case") << "" << "小王" << "888" << " k9 " << "k9" << as(PasswordChangeOutcome::Changed);
+        QTest::newRow("no operator") << "" << "" << "888" << "abc1" << "abc1" << as(PasswordChangeOutcome::NoOperator);
+        QTest::newRow("no old") << "" << "小王" << "  " << "abc1" << "abc1" << as(PasswordChangeOutcome::NoOldPassword);
+        QTest::newRow("no new") << "" << "小王" << "888" << "" << "" << as(PasswordChangeOutcome::NoNewPassword);
+        QTest::newRow("repeat differs in case") << "" << "小王" << "888" << "abc1" << "ABC1" << as(PasswordChangeOutcome::Mismatch);
+        QTest::newRow("wrong old") << "" << "小王" << "999" << "abc1" << "abc1" << as(PasswordChangeOutcome::WrongOldPassword);
+        QTest::newRow("another's old") << "" << "小王" << "adm1" << "abc1" << "abc1" << as(PasswordChangeOutcome::WrongOldPassword);
+        QTest::newRow("unknown operator") << "" << "nobody" << "888" << "abc1" << "abc1" << as(PasswordChangeOutcome::WrongOldPassword);
+        QTest::newRow("Latin case of the own name") << "Wang" << "wANG" << "888" << "abc1" << "abc1" << as(PasswordChangeOutcome::Changed);
+        QTest::newRow("another user's") << "小王" << "超级管理员" << "adm1" << "abc1" << "abc1" << as(PasswordChangeOutcome::NotOwnPassword);
+        QTest::newRow("the administrator for another") << "超级管理员" << "小王" << "888" << "abc1" << "abc1" << as(PasswordChangeOutcome::NotOwnPassword);
+        QTest::newRow("nobody logged in") << "-" << "小王" << "888" << "abc1" << "abc1" << as(PasswordChangeOutcome::NotOwnPassword);
     }
+
     void passwordChange() {
+        QFETCH(QString, by);
         QFETCH(QString, user);
         QFETCH(QString, oldPassword);
         QFETCH(QString, newPassword);
@@ -178,36 +188,60 @@ private slots:
         QFETCH(int, outcome);
         Dataset& work = dm().ADOQuery1;
         addUser(work, QStringLiteral("小王"));
-        changePassword(work, Database::kAdministrator, QStringLiteral("888"), QStringLiteral("adm1"), QStringLiteral("adm1"));
-        const QString before = stored(QStringLiteral("小王"));
-        QCOMPARE(int(changePassword(work, user, oldPassword, newPassword, repeat)), outcome);
-        if (outcome == int(PasswordChangeOutcome::Changed)) {
-            QVERIFY(checkLogin(work, QStringLiteral("小王"), newPassword.trimmed().toUpper()));
-            QVERIFY(!checkLogin(work, QStringLiteral("小王"), QStringLiteral("888")));
-        } else {
-            QCOMPARE(stored(QStringLiteral("小王")), before);  // nothing changes
+        addUser(work, QStringLiteral("Wang"));
+        const Rights administrator = Rights::forUser(Database::kAdministrator);
+        QCOMPARE(changePassword(work, administrator, Database::kAdministrator, QStringLiteral("888"), QStringLiteral("adm1"),
+                                QStringLiteral("adm1")),
+                 PasswordChangeOutcome::Changed);
+        const Rights rights = by == QLatin1String("-") ? Rights() : Rights::forUser(by.isEmpty() ? user : by);
+        const QStringList everyone = {QStringLiteral("小王"), QStringLiteral("Wang"), Database::kAdministrator};
+        QStringList before;
+        for (const QString& name : everyone)
+            before << stored(name);
+        QCOMPARE(int(changePassword(work, rights, user, oldPassword, newPassword, repeat)), outcome);
+        for (int i = 0; i < everyone.size(); ++i) {
+            if (outcome == int(PasswordChangeOutcome::Changed) && sameUser(everyone[i], user)) {
+                QVERIFY(checkLogin(work, everyone[i], newPassword.trimmed().toUpper()));
+                QVERIFY(!checkLogin(work, everyone[i], QStringLiteral("888")));
+            } else {
+                QCOMPARE(stored(everyone[i]), before[i]);  // nothing else changes
+            }
         }
     }
 
+    // The rights name fields and commands; these are the columns of the three grids they withhold.
     void rightsByUser() {
+        auto withheldTitles = [](const Rights& rights, const LedgerColumns& columns) {
+            QStringList titles;
+            for (const LedgerColumn& c : columns)
+                if (rights.withholds(c.identity))
+                    titles << c.title();
+            return titles;
+        };
         const Rights admin = Rights::forUser(QStringLiteral("超级管理员"));
         QVERIFY(!admin.isRestricted());
-        QVERIFY(admin.hiddenMainWindowItems().isEmpty());
-        QVERIFY(admin.withheldInventoryColumns().isEmpty());
+        QVERIFY(admin.withheldFields().isEmpty());
+        QVERIFY(!admin.withholds(Command::EnterStock) && !admin.withholds(Command::AdministerUsers));
         QVERIFY(admin.mayDeleteSales() && admin.mayCorrectSales());
+        for (const LedgerColumns& columns : {inventoryColumns(), salesColumns(), summaryColumns()})
+            QVERIFY(withheldTitles(admin, columns).isEmpty());
         for (const QString& name : {QStringLiteral("小王"), QStringLiteral("超级管理员 "), QStringLiteral("admin")}) {
             const Rights user = Rights::forUser(name);
             QVERIFY(user.isRestricted());
             QCOMPARE(user.user(), name);
             QVERIFY(!user.mayModifyStock() && !user.mayDeleteStock() && !user.mayCorrectSales() &&
-                    !user.mayDeleteSales() && !user.maySeeProfit() && !user.mayChangeSaleDate());
-            QCOMPARE(user.withheldInventoryColumns(),
-                     (QStringList{"进 货|单 价", "进 货|金 额", "存 货|金 额"}));
-            QCOMPARE(user.hiddenSalesDetailsItems(), (QStringList{"删 除", "修 改 ", "全部显示", "隐藏净利润"}));
-            QCOMPARE(user.withheldSalesColumns(), QStringList{"销 售 信 息|净利润"});
-            QCOMPARE(user.hiddenSalesCharts(), (QStringList{"月销售报表统计", "日销售报表统计"}));
-            QCOMPARE(user.withheldSummaryColumns(), (QStringList{"进 货|金 额", "销 售|金 额", "存 货|金 额"}));
+                    !user.mayDeleteSales() && !user.maySeeProfit() && !user.mayChangeSaleDate() &&
+                    !user.mayEnterStock() && !user.mayAdministerUsers());
+            QCOMPARE(withheldTitles(user, inventoryColumns()), (QStringList{"进 货|单 价", "进 货|金 额", "存 货|金 额"}));
+            QCOMPARE(withheldTitles(user, salesColumns()), QStringList{"销 售 信 息|净利润"});
+            QCOMPARE(withheldTitles(user, summaryColumns()), (QStringList{"进 货|金 额", "销 售|金 额", "存 货|金 额"}));
+            QVERIFY(user.withholds(salesrecord::PurchasePrice));
+            // The same stored column of another table is another field.
+            QVERIFY(!user.withholds(Field{salesrecord::kTable, stock::kStockAmount}));
+            QVERIFY(user.mayChangePasswordOf(name) && !user.mayChangePasswordOf(QStringLiteral("超级管理员 x")));
         }
+        QVERIFY(admin.mayChangePasswordOf(QStringLiteral("超级管理员")) && !admin.mayChangePasswordOf(QStringLiteral("小王")));
+        QVERIFY(!Rights().mayChangePasswordOf(QStringLiteral("小王")) && !Rights().mayChangePasswordOf(QString()));
     }
 };
 

@@ -6,6 +6,7 @@
 #include "support/recording_ui.h"
 #include "support/temp_workdir.h"
 #include "users/password_hash.h"
+#include "users/ui/apply_rights.h"
 #include "users/ui/change_password_window.h"
 #include "users/ui/install_users.h"
 #include "users/ui/user_admin_window.h"
@@ -90,12 +91,14 @@ private slots:
         m_dir->openNewDatabase();
         m_ui = std::make_unique<RecordingUi>();
         QCoreApplication::setApplicationName(QStringLiteral("Tovrakel"));
+        setCurrentRights(Rights());
         m_form = std::make_unique<TMainForm>();
         installUsers(*m_form);
         addUser(dm().ADOQuery1, QStringLiteral("小王"));
     }
     void cleanup() {
         m_form.reset();
+        setCurrentRights(Rights());
         m_ui.reset();
         m_dir.reset();
     }
@@ -140,7 +143,8 @@ private slots:
         QCOMPARE(pw->text(), QStringLiteral("887"));
         QVERIFY(!w->isUnlocked() && !pages->isEnabled());
         // Another user's password does not unlock it either.
-        changePassword(dm().ADOQuery1, QStringLiteral("小王"), QStringLiteral("888"), QStringLiteral("w1"), QStringLiteral("w1"));
+        changePassword(dm().ADOQuery1, Rights::forUser(QStringLiteral("小王")), QStringLiteral("小王"), QStringLiteral("888"),
+                       QStringLiteral("w1"), QStringLiteral("w1"));
         pw->setText(QStringLiteral("w1"));
         login->click();
         QVERIFY(!w->isUnlocked());
@@ -157,7 +161,8 @@ private slots:
         child<QPushButton>(w, "BitBtn4")->click();
         child<QPushButton>(w, "BitBtn5")->click();  // nobody chosen
         QCOMPARE(m_ui->messageTexts(), (QStringList{"初始化口令用于忘记密码的用户，将口令更改为:888", "请选择用户名！"}));
-        changePassword(dm().ADOQuery1, QStringLiteral("小王"), QStringLiteral("888"), QStringLiteral("w1"), QStringLiteral("w1"));
+        changePassword(dm().ADOQuery1, Rights::forUser(QStringLiteral("小王")), QStringLiteral("小王"), QStringLiteral("888"),
+                       QStringLiteral("w1"), QStringLiteral("w1"));
         chooseUser(w, QStringLiteral("小王"));
         QCOMPARE(child<QLineEdit>(w, "Edit5")->text(), QStringLiteral("小王"));
         QCOMPARE(child<QLineEdit>(w, "Edit7")->text(), QStringLiteral("小王"));
@@ -243,6 +248,7 @@ private slots:
     }
 
     void changePasswordWindow() {
+        grantRights(Rights::forUser(QStringLiteral("小王")));
         Tchangepassfm* w = openChange();
         auto* op = child<QComboBox>(w, "ComboBox1");
         auto* oldPw = child<QLineEdit>(w, "Edit1");
@@ -250,7 +256,8 @@ private slots:
         auto* repeat = child<QLineEdit>(w, "Edit15");
         auto* change = child<QPushButton>(w, "bitbtn4");
         QVERIFY(!op->isEditable());
-        QCOMPARE(op->count(), 2);
+        QCOMPARE(op->count(), 1);  // the logged-in user alone
+        QCOMPARE(op->itemText(0), QStringLiteral("小王"));
         QCOMPARE(op->currentIndex(), -1);
         QVERIFY(child<QCheckBox>(w, "CheckBox1")->isChecked());
         child<QCheckBox>(w, "CheckBox1")->setChecked(false);
@@ -308,6 +315,7 @@ private slots:
     }
 
     void changeClosesWhenTicked() {
+        grantRights(Rights::forUser(QStringLiteral("超级管理员")));
         QPointer<Tchangepassfm> w = openChange();
         child<QComboBox>(w, "ComboBox1")->setCurrentText(QStringLiteral("超级管理员"));
         child<QLineEdit>(w, "Edit1")->setText(QStringLiteral("888"));
@@ -322,6 +330,43 @@ private slots:
         QCOMPARE(m_ui->messageTexts(), QStringList{"你已经成功修改了密码！下次运行程序时生效！"});
         QTRY_VERIFY(w.isNull());
         QVERIFY(checkLogin(dm().ADOQuery1, QStringLiteral("超级管理员"), QStringLiteral("K9")));
+    }
+
+    // An ordinary user keeps "修改密码" and changes their own password with it, and no one else's:
+    // not even a name put into the list by other means gets through.
+    void ordinaryUserChangesOnlyOwnPassword() {
+        addUser(dm().ADOQuery1, QStringLiteral("小李"));
+        grantRights(Rights::forUser(QStringLiteral("小王")));
+        QAction* item = m_form->findChild<QAction*>(QStringLiteral("ChangePassword"));
+        QVERIFY(item->isVisible() && item->isEnabled());
+        QVERIFY(!m_form->findChild<QAction*>(QStringLiteral("UserAdmin"))->isVisible());
+        Tchangepassfm* w = openChange();
+        child<QCheckBox>(w, "CheckBox1")->setChecked(false);
+        auto* op = child<QComboBox>(w, "ComboBox1");
+        QCOMPARE(op->count(), 1);
+        const QString admin = stored(QStringLiteral("超级管理员")), li = stored(QStringLiteral("小李"));
+        auto attempt = [&](const QString& oldText, const QString& newText) {
+            m_ui->clear();
+            child<QLineEdit>(w, "Edit1")->setText(oldText);
+            child<QLineEdit>(w, "Edit14")->setText(newText);
+            child<QLineEdit>(w, "Edit15")->setText(newText);
+            child<QPushButton>(w, "bitbtn4")->click();
+            return m_ui->messageTexts();
+        };
+        for (const QString& other : {QStringLiteral("超级管理员"), QStringLiteral("小李")}) {
+            op->addItem(other);
+            op->setCurrentText(other);
+            QCOMPARE(attempt(QStringLiteral("888"), QStringLiteral("mine1")), QStringList{"只能修改自己的密码！"});
+            op->removeItem(op->findText(other));
+        }
+        QCOMPARE(stored(QStringLiteral("超级管理员")), admin);
+        QCOMPARE(stored(QStringLiteral("小李")), li);
+        op->setCurrentText(QStringLiteral("小王"));
+        QCOMPARE(attempt(QStringLiteral("888"), QStringLiteral("mine1")),
+                 QStringList{"你已经成功修改了密码！下次运行程序时生效！"});
+        QVERIFY(checkLogin(dm().ADOQuery1, QStringLiteral("小王"), QStringLiteral("mine1")));
+        QVERIFY(checkLogin(dm().ADOQuery1, QStringLiteral("超级管理员"), QStringLiteral("888")));
+        QVERIFY(checkLogin(dm().ADOQuery1, QStringLiteral("小李"), QStringLiteral("888")));
     }
 
     void passwordFieldsTakeOnlyLettersAndDigits() {

@@ -18,8 +18,11 @@ void DataGridExport::prepare() const {
         m_order << m_grid.header()->logicalIndex(visual);
     m_fields.clear();
     const Dataset* dataset = m_grid.dataset();
-    for (const GridColumn& c : m_grid.columns())
-        m_fields << (dataset ? dataset->columnIndex(c.field) : -1);
+    // A withheld column is never read, though the dataset behind the grid holds it.
+    for (int c = 0; c < m_grid.columnCount(); ++c) {
+        const bool readable = dataset && !m_grid.isColumnWithheld(c);
+        m_fields << (readable ? dataset->columnIndex(m_grid.columns().at(c).field) : -1);
+    }
 }
 
 int DataGridExport::logical(int column) const {
@@ -32,12 +35,16 @@ int DataGridExport::columnCount() const { return m_grid.columnCount(); }
 
 QString DataGridExport::columnTitle(int column) const { return m_grid.columnTitle(logical(column)); }
 
-bool DataGridExport::isColumnVisible(int column) const { return !m_grid.isColumnHidden(logical(column)); }
+bool DataGridExport::isColumnVisible(int column) const {
+    const int c = logical(column);
+    return !m_grid.isColumnHidden(c) && !m_grid.isColumnWithheld(c);
+}
 
 QString DataGridExport::footerText(int column, int) const {
     // Sums are computed by the grid and have no fixed text.
-    const GridColumn& c = m_grid.columns().at(logical(column));
-    return c.footer == GridColumn::Footer::Text ? c.footerText : QString();
+    const int at = logical(column);
+    const GridColumn& c = m_grid.columns().at(at);
+    return c.footer == GridColumn::Footer::Text && !m_grid.isColumnWithheld(at) ? c.footerText : QString();
 }
 
 int DataGridExport::rowCount() const { return isOpen() ? m_grid.dataset()->recordCount() : 0; }

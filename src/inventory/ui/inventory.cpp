@@ -10,6 +10,7 @@
 #include "store/query.h"
 #include "store/settings.h"
 #include "store/ui/input_helpers.h"
+#include "users/rights.h"
 #include "widgets/data_grid.h"
 #include "widgets/date_field.h"
 #include "widgets/number_field.h"
@@ -300,5 +301,8 @@ void Inventory::onRowClicked(int row) {
         m_stockIn->disableModify();
     }
     m_lastClickedId = id;
-    m_stockIn->prefill(row);
+    // The panel takes the batch's purchase price: not for a user who may not enter stock and
+    // must not see it.
+    if (currentRights().mayEnterStock())
+        m_stockIn->prefill(row);
 }

@@ -7,6 +7,7 @@
 #include "store/data_module.h"
 #include "store/query.h"
 #include "users/rights.h"
+#include "users/ui/apply_rights.h"
 #include "widgets/data_grid.h"
 #include "widgets/ui_services.h"
 
@@ -35,6 +36,8 @@ TForm1::TForm1(QWidget* parent)
     m_grid = new DataGrid(this);
     m_grid->setObjectName(QStringLiteral("SummaryGrid"));
     m_grid->setColumns(summaryGridColumns());
+    // Before anything fills the grid, and again if the rights are granted later.
+    honourRights(this, [this](const Rights& rights) { m_grid->withholdFields(rights.withheldFields()); });
     m_grid->setDataset(Tdmfm::exists() ? &dm().ADOQuery12 : nullptr);
     auto* layout = new QVBoxLayout(this);
     // The grid keeps a strip of 35 pixels under it.
@@ -107,9 +110,4 @@ void TForm1::resizeEvent(QResizeEvent* event) {
     m_hint->move(8, height() - 28);
 }
 
-void TForm1::applyRights() {
-    const QStringList withheld = currentRights().withheldSummaryColumns();
-    for (int c = 0; c < m_grid->columnCount(); ++c)
-        if (withheld.contains(m_grid->columnTitle(c)))
-            m_grid->setColumnHidden(c, true);
-}
+void TForm1::applyRights() { m_grid->withholdFields(currentRights().withheldFields()); }

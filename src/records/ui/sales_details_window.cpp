@@ -16,6 +16,7 @@
 #include "store/ui/input_helpers.h"
 #include "text/number_text.h"
 #include "users/rights.h"
+#include "users/ui/apply_rights.h"
 #include "widgets/data_grid.h"
 #include "widgets/date_field.h"
 #include "widgets/draggable_panel.h"
@@ -86,6 +87,8 @@ Txstj::Txstj(QWidget* parent)
 
     buildSalesPage(salesPage);
     buildMenu();
+    // Before anything fills the grid, and again if the rights are granted later.
+    honourRights(this, [this](const Rights& rights) { withholdFromUser(rights); });
 }
 
 // The charts cost more to build than the rest of the window: they are made when first needed.
@@ -325,24 +328,28 @@ void Txstj::runClosingSteps() {
 }
 
 void Txstj::applyRights() {
-    const Rights& rights = currentRights();
-    const QStringList items = rights.hiddenSalesDetailsItems();
-    for (QAction* a : m_menu->actions())
-        if (!a->isSeparator() && items.contains(a->text()))
-            a->setVisible(false);
-    for (int c = 0; c < m_grid->columnCount(); ++c)
-        if (isWithheld(c))
-            m_grid->setColumnHidden(c, true);
-    statistics()->hideCharts(rights.hiddenSalesCharts());
+    withholdFromUser(currentRights());
+    if (currentRights().withholds(Command::ViewSalesCharts))
+        statistics()->hideCharts({QStringLiteral("月销售报表统计"), QStringLiteral("日销售报表统计")});
 }
 
-bool Txstj::isWithheld(int column) const {
-    return currentRights().withheldSalesColumns().contains(m_grid->columnTitle(column));
+// The grid's withheld fields and this window's own items of the withheld commands (the main window
+// has items of the same names: they are not these).
+void Txstj::withholdFromUser(const Rights& rights) {
+    m_grid->withholdFields(rights.withheldFields());
+    const std::pair<Command, const char*> items[] = {{Command::CorrectSale, "SalesModify"},
+                                                     {Command::DeleteSale, "SalesDelete"},
+                                                     {Command::ShowAllSalesColumns, "SalesShowAll"},
+                                                     {Command::ToggleHiddenProfit, "N11"}};
+    for (const auto& [command, name] : items)
+        if (rights.withholds(command))
+            if (QAction* a = m_menu->findChild<QAction*>(QLatin1String(name), Qt::FindDirectChildrenOnly))
+                a->setVisible(false);
 }
 
 void Txstj::setSalesColumnHidden(int column, bool hidden) {
-    // A column the login withholds is never shown again in the run.
-    m_grid->setColumnHidden(column, hidden || isWithheld(column));
+    // A column the login withholds is never shown again in the run: the grid sees to that.
+    m_grid->setColumnHidden(column, hidden);
 }
 
 // ---- queries ----

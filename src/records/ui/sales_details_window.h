@@ -18,6 +18,7 @@ class QLineEdit;
 class QMenu;
 class QPushButton;
 class QTabWidget;
+class Rights;
 class SalesRecordPanel;
 class SalesStatisticsTab;
 class SettingsKey;
@@ -106,7 +107,7 @@ private:
     void setItemTicked(const ColumnMemoryItem& item, bool ticked);
     void toggleItem(const ColumnMemoryItem& item);
     void setSalesColumnHidden(int column, bool hidden);
-    bool isWithheld(int column) const;
+    void withholdFromUser(const Rights& rights);
     void showAllColumns();
     void openPanel(int mode);
     void onCurrentRowChanged();

@@ -4,11 +4,9 @@
 #include "widgets/data_grid.h"
 #include "widgets/date_field.h"
 
-#include <QAbstractItemModel>
 #include <QAction>
-#include <QMetaObject>
+#include <QMenu>
 #include <QPointer>
-#include <QTableView>
 #include <QToolButton>
 #include <vector>
 
@@ -22,6 +20,40 @@ struct Honouring {
 std::vector<Honouring>& honouring() {
     static std::vector<Honouring> list;
     return list;
+}
+
+// The main window's items of each command, by the names the main window gives them.
+struct CommandItem {
+    Command command;
+    const char* name;
+};
+const CommandItem kMainWindowItems[] = {
+    {Command::EnterStock, "NewStockIn"},   {Command::EnterStock, "GridNewStockIn"},
+    {Command::EnterStock, "ToolButton7"},  {Command::ModifyStock, "GridModify"},
+    {Command::DeleteStock, "GridDelete"},  {Command::AdministerUsers, "UserAdmin"},
+    {Command::ToggleHiddenPurchasePrice, "N5"}, {Command::ToggleHiddenAmounts, "N6"},
+};
+
+// The window an item belongs to: a pop-up menu is a window of its own, so its owner's window.
+QWidget* owningWindow(QObject* item) {
+    for (QObject* o = item; o; o = o->parent()) {
+        auto* widget = qobject_cast<QWidget*>(o);
+        if (!widget || qobject_cast<QMenu*>(widget))
+            continue;
+        return widget->window();
+    }
+    return nullptr;
+}
+
+// Hides the main window's own menu items and tool buttons of this name, never those of the
+// windows it owns, which may use the same names.
+void hideOwnItems(TMainForm& form, const QString& name) {
+    for (QAction* action : form.findChildren<QAction*>(name))
+        if (owningWindow(action) == &form)
+            action->setVisible(false);
+    for (QToolButton* button : form.findChildren<QToolButton*>(name))
+        if (owningWindow(button) == &form)
+            button->hide();
 }
 
 }  // namespace
@@ -43,50 +75,17 @@ void honourRights(QObject* window, std::function<void(const Rights&)> apply) {
     honouring().push_back({window, std::move(apply)});
 }
 
-void hideNamedItems(QWidget* window, const QStringList& namesOrTexts) {
-    if (namesOrTexts.isEmpty())
-        return;
-    for (QAction* action : window->findChildren<QAction*>())
-        if (namesOrTexts.contains(action->objectName()) || namesOrTexts.contains(action->text()))
-            action->setVisible(false);
-    for (QWidget* widget : window->findChildren<QWidget*>())
-        if (!widget->objectName().isEmpty() && namesOrTexts.contains(widget->objectName()))
-            widget->hide();
-}
-
-void withholdGridColumns(QWidget* grid, const QStringList& titles) {
-    if (!grid || titles.isEmpty())
-        return;
-    const QMetaObject* meta = grid->metaObject();
-    if (meta->indexOfMethod("withholdColumns(QStringList)") >= 0) {
-        QMetaObject::invokeMethod(grid, "withholdColumns", Q_ARG(QStringList, titles));
-        return;
-    }
-    if (auto* dataGrid = qobject_cast<DataGrid*>(grid)) {
-        for (int column = 0; column < dataGrid->columnCount(); ++column)
-            if (titles.contains(dataGrid->columnTitle(column)))
-                dataGrid->setColumnHidden(column, true);
-        return;
-    }
-    auto* view = qobject_cast<QTableView*>(grid);
-    if (!view)
-        view = grid->findChild<QTableView*>();
-    if (!view || !view->model())
-        return;
-    for (int column = 0; column < view->model()->columnCount(); ++column)
-        if (titles.contains(view->model()->headerData(column, Qt::Horizontal).toString()))
-            view->setColumnHidden(column, true);
-}
-
 void applyRights(TMainForm& form, const Rights& rights) {
-    if (!rights.isRestricted())
-        return;
-    hideNamedItems(&form, rights.hiddenMainWindowItems());
-    if (!rights.mayChangeSaleDate()) {
+    if (auto* grid = qobject_cast<DataGrid*>(form.gridArea()))
+        grid->withholdFields(rights.withheldFields());
+    // Nothing gives a command back within the run.
+    for (const CommandItem& item : kMainWindowItems)
+        if (rights.withholds(item.command))
+            hideOwnItems(form, QLatin1String(item.name));
+    if (rights.withholds(Command::ChangeSaleDate)) {
         DateField* saleDate = form.saleDate();
         saleDate->setReadOnly(true);
         for (QToolButton* calendar : saleDate->findChildren<QToolButton*>())
             calendar->setEnabled(false);
     }
-    withholdGridColumns(form.findChild<QWidget*>(QStringLiteral("DataGrid1")), rights.withheldInventoryColumns());
 }

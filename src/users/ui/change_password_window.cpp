@@ -3,6 +3,7 @@
 #include "app/ui/skins.h"
 #include "store/data_module.h"
 #include "store/ui/input_helpers.h"
+#include "users/rights.h"
 #include "users/ui/password_field.h"
 #include "users/user_accounts.h"
 #include "widgets/ui_services.h"
@@ -15,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 namespace {
@@ -84,6 +86,12 @@ Tchangepassfm::Tchangepassfm(QWidget* owner)
     setFixedSize(340, 230);
     runAction(this, [this] {
         FillCombo(dm().ADOQuery1, QStringLiteral("username"), QStringLiteral("userdb"), m_operator);
+        // Everyone changes their own password only: the list keeps the logged-in user alone.
+        const QSignalBlocker blocker(m_operator);
+        for (int i = m_operator->count() - 1; i >= 0; --i)
+            if (!currentRights().mayChangePasswordOf(m_operator->itemText(i)))
+                m_operator->removeItem(i);
+        m_operator->setCurrentIndex(-1);
     });
     m_operator->setFocus(Qt::OtherFocusReason);
 }
@@ -95,10 +103,13 @@ void Tchangepassfm::warn(QWidget* field, const QString& text) {
 
 void Tchangepassfm::bitbtn4Click() {
     runAction(this, [this] {
-        switch (changePassword(dm().ADOQuery1, m_operator->currentText(), m_old->text(), m_new->text(),
-                               m_repeat->text())) {
+        switch (changePassword(dm().ADOQuery1, currentRights(), m_operator->currentText(), m_old->text(),
+                               m_new->text(), m_repeat->text())) {
         case PasswordChangeOutcome::NoOperator:
             warn(m_operator, QStringLiteral("必须选择操作员！"));
+            return;
+        case PasswordChangeOutcome::NotOwnPassword:
+            warn(m_operator, QStringLiteral("只能修改自己的密码！"));
             return;
         case PasswordChangeOutcome::NoOldPassword:
             warn(m_old, QStringLiteral("必须输入旧口令！"));

@@ -1,5 +1,5 @@
 #pragma once
-// Tchangepassfm: any operator changes a password, giving the old one first.
+// Tchangepassfm: the logged-in user changes their own password, giving the old one first.
 #include <QWidget>
 
 class QCheckBox;

@@ -14,9 +14,9 @@
 
 namespace {
 
-// At every show of the main window: the column memory has just re-applied its remembered columns,
-// so the withheld ones are hidden again right after it. An unattended screenshot run has no
-// desktop to activate the window, so its login starts from the show as well.
+// An unattended screenshot run has no desktop to activate the window, so its login starts from
+// the show. (The withheld columns need nothing at a show: the grid keeps them out whatever the
+// column memory says.)
 class ShowWatcher : public QObject {
 public:
     ShowWatcher(TMainForm& form, Tloginfm& login) : QObject(&form), m_form(form), m_login(login) {}
@@ -24,9 +24,6 @@ public:
         if (watched != &m_form || event->type() != QEvent::Show)
             return false;
         QTimer::singleShot(0, &m_form, [form = &m_form, login = &m_login] {
-            if (currentRights().isRestricted())
-                withholdGridColumns(form->findChild<QWidget*>(QStringLiteral("DataGrid1")),
-                                    currentRights().withheldInventoryColumns());
             if (inScreenshotMode() && form->loginEntryId() == 0)
                 loginForScreenshots(*login);
         });
