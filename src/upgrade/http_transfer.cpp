@@ -69,6 +69,7 @@ void THttpTransfer::reset() {
     m_targetFailed = false;
     m_status = -1;
     m_contentLength = 0;
+    m_lengthAnnounced = false;
     m_received = 0;
     m_lastModified = QDateTime();
     m_targetError.clear();
@@ -156,10 +157,18 @@ bool THttpTransfer::beginBody() {
         return !m_targetFailed;
     m_bodyStarted = true;
     m_status = 200;
-    m_contentLength = qMax<qint64>(0, m_reply->header(QNetworkRequest::ContentLengthHeader).toLongLong());
+    const QVariant length = m_reply->header(QNetworkRequest::ContentLengthHeader);
+    m_lengthAnnounced = length.isValid();
+    m_contentLength = qMax<qint64>(0, length.toLongLong());
     m_lastModified = m_reply->header(QNetworkRequest::LastModifiedHeader).toDateTime();
-    if (m_targetPath.isEmpty())
+    if (m_targetPath.isEmpty()) {
+        // Refused before a byte is read: what we keep in memory has a bound.
+        if (m_contentLength > m_memoryLimit) {
+            endEarly(Outcome::TooLarge);
+            return false;
+        }
         return true;
+    }
     emit transferHeader();
     if (!m_reply)
         return false;  // aborted from the header step
@@ -176,9 +185,15 @@ bool THttpTransfer::beginBody() {
 void THttpTransfer::failTarget(const QString& why) {
     m_targetFailed = true;
     m_targetError = why;
+    endEarly(Outcome::TargetFailed);
+}
+
+void THttpTransfer::endEarly(Outcome outcome) {
+    m_targetFailed = true;
+    m_body.clear();
     abortTransfer();
     QMetaObject::invokeMethod(
-        this, [this] { emit transferFinished(Outcome::TargetFailed); }, Qt::QueuedConnection);
+        this, [this, outcome] { emit transferFinished(outcome); }, Qt::QueuedConnection);
 }
 
 void THttpTransfer::onReadyRead() {
@@ -195,6 +210,10 @@ void THttpTransfer::onReadyRead() {
         if (block.isEmpty())
             break;
         if (m_targetPath.isEmpty()) {
+            if (m_body.size() + block.size() > m_memoryLimit) {
+                endEarly(Outcome::TooLarge);
+                return;
+            }
             m_body += block;
         } else if (m_file.write(block) != block.size()) {
             failTarget(m_file.errorString());
@@ -233,8 +252,11 @@ void THttpTransfer::onFinished() {
         outcome = Outcome::PasswordRequired;
     } else if (status != 200) {
         outcome = Outcome::HttpError;
-    } else if (error != QNetworkReply::NoError || (m_contentLength > 0 && m_received != m_contentLength)) {
+    } else if (error != QNetworkReply::NoError || (m_lengthAnnounced && m_received != m_contentLength)) {
         outcome = Outcome::ConnectionLost;
+    } else if (!m_targetPath.isEmpty() && !m_lengthAnnounced) {
+        // A connection closed early looks just like the end of such a file.
+        outcome = Outcome::LengthUnknown;
     } else {
         outcome = Outcome::Success;
     }

@@ -41,6 +41,8 @@ public:
         PasswordRequired,  // 401
         ConnectionLost,    // status 200 but the body broke off or fell short of its length
         TargetFailed,      // the download target could not be made or written
+        TooLarge,          // an answer held in memory outgrew its limit
+        LengthUnknown,     // a file came without Content-Length: nothing shows it is whole
     };
     Q_ENUM(Outcome)
 
@@ -61,10 +63,16 @@ public:
     int status() const { return m_status; }  // -1 without a response
     QByteArray body() const { return m_body; }
     qint64 contentLength() const { return m_contentLength; }  // 0 when not announced
+    bool lengthAnnounced() const { return m_lengthAnnounced; }
     qint64 received() const { return m_received; }
     QDateTime lastModified() const { return m_lastModified; }
     QString targetError() const { return m_targetError; }
     qint64 elapsedSeconds() const { return m_clock.isValid() ? m_clock.elapsed() / 1000 : 0; }
+
+    // The most an answer kept in memory may hold; a longer one ends as TooLarge.
+    qint64 memoryLimit() const { return m_memoryLimit; }
+    void setMemoryLimit(qint64 bytes) { m_memoryLimit = qMax<qint64>(0, bytes); }
+    static constexpr qint64 kDefaultMemoryLimit = 1024 * 1024;
 
     int transferBufferSize() const { return m_bufferSize; }
     void setTransferBufferSize(int bytes) { m_bufferSize = qMax(1, bytes); }
@@ -88,6 +96,7 @@ private:
     int replyStatus() const;
     bool beginBody();
     void failTarget(const QString& why);
+    void endEarly(Outcome outcome);
     void discardFile();
     void reset();
 
@@ -101,7 +110,9 @@ private:
     bool m_targetFailed = false;
     int m_status = -1;
     qint64 m_contentLength = 0;
+    bool m_lengthAnnounced = false;
     qint64 m_received = 0;
+    qint64 m_memoryLimit = kDefaultMemoryLimit;
     QDateTime m_lastModified;
     QString m_targetError;
     QElapsedTimer m_clock;

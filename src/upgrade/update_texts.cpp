@@ -40,6 +40,7 @@ const char* const kChinese[] = {
     "与远端服务器的连接中断，\r\r请重新连接后再进行升级操作。",
     "无法保存下载的文档%s：\r%s\r\r升级操作已停止，已下载的文档保留在程序文件夹中。",
     "无法启动升级程序：\r%s\r\r已下载的文档保留在程序文件夹中，程序将继续运行。",
+    "服务器没有告知文档%s的大小，无法确认下载是否完整。\r\r升级操作已停止，这个文档不会被安装。",
 };
 
 const char* const kEnglish[] = {
@@ -76,6 +77,7 @@ const char* const kEnglish[] = {
     "Connection with remote server lost.\r\rPlease restore connection and try to\rupgrade this software again later.",
     "The downloaded file %s cannot be saved:\r%s\r\rThe upgrade has been stopped; files already downloaded stay in the program's folder.",
     "The upgrader cannot be started:\r%s\r\rThe downloaded files stay in the program's folder; the program keeps running.",
+    "The server did not tell the size of %s, so the download cannot be confirmed to be complete.\r\rThe upgrade has been stopped; this file will not be installed.",
 };
 
 static_assert(std::size(kChinese) == UpdaterText::EntryCount);

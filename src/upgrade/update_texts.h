@@ -70,6 +70,7 @@ enum Entry {
     // Our own additions.
     TargetFailed = 31,     // %s file, %s reason
     UpgraderFailed = 32,   // %s reason
+    LengthUnknown = 33,    // %s file
     EntryCount
 };
 }

@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <algorithm>
+
 #include <unistd.h>
 
 namespace {
@@ -70,6 +72,27 @@ void removeLeftoverUpgraders(const QStringList& baseFolders) {
     }
 }
 
-QStringList upgraderArguments(const QString& programPath, const QString& restartParams, int method) {
-    return {programPath, QLatin1Char('+') + restartParams + (method == 1 ? QLatin1Char('1') : QLatin1Char('0'))};
+namespace {
+
+// One word for QProcess::splitCommand: in double quotes when it holds a blank or a quote, with
+// a quote inside written as three.
+QString commandWord(QString word) {
+    const bool plain = !word.isEmpty() && std::none_of(word.cbegin(), word.cend(), [](QChar c) {
+        return c.isSpace() || c == QLatin1Char('"');
+    });
+    if (plain)
+        return word;
+    word.replace(QLatin1String("\""), QLatin1String("\"\"\""));
+    return QLatin1Char('"') + word + QLatin1Char('"');
+}
+
+}  // namespace
+
+QStringList upgraderArguments(const QString& programPath, const QString& restartParams, int method,
+                              const QStringList& options) {
+    QString restart = QStringLiteral("+");
+    for (const QString& option : options)
+        restart += commandWord(option) + QLatin1Char(' ');
+    restart += restartParams + (method == 1 ? QLatin1Char('1') : QLatin1Char('0'));
+    return {programPath, restart};
 }

@@ -18,5 +18,8 @@ UpgraderFile writeUpgrader(const QString& source, const QStringList& baseFolders
 // Removes upgrader folders of ours left in `baseFolders` by earlier upgrades.
 void removeLeftoverUpgraders(const QStringList& baseFolders);
 
-// The program's full path, then "+" + the restart argument + the method digit ("0" or "1").
-QStringList upgraderArguments(const QString& programPath, const QString& restartParams, int method);
+// The program's full path, then "+" + the program's own options + the restart argument + the
+// method digit ("0" or "1"). The options come first, quoted as the upgrader splits them again
+// (QProcess::splitCommand), so the method digit stays the last character it reads.
+QStringList upgraderArguments(const QString& programPath, const QString& restartParams, int method,
+                              const QStringList& options = {});

@@ -80,7 +80,8 @@ void LocalHttpServer::answer(QTcpSocket* socket, const QString& path, const QByt
     const qint64 length = response.contentLength >= 0 ? response.contentLength : response.body.size();
     QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + " Canned\r\n";
     head += "Content-Type: application/octet-stream\r\n";
-    head += "Content-Length: " + QByteArray::number(length) + "\r\n";
+    if (response.announceLength)
+        head += "Content-Length: " + QByteArray::number(length) + "\r\n";
     if (!response.lastModified.isEmpty())
         head += "Last-Modified: " + response.lastModified + "\r\n";
     if (response.status == 401)

@@ -23,6 +23,7 @@ public:
         int status = 200;
         QByteArray body;
         qint64 contentLength = -1;  // announced length; -1: the body's size
+        bool announceLength = true;  // false: no Content-Length, the body ends with the connection
         QByteArray lastModified;    // Last-Modified header when not empty
         QByteArray login;           // "user:password" required by Basic authentication
         Hold hold = Hold::None;

@@ -6,6 +6,7 @@
 #include "upgrade/upgrader_launch.h"
 
 #include <QtTest>
+#include <QProcess>
 
 class UpdateInfoTest : public QObject {
     Q_OBJECT
@@ -214,6 +215,29 @@ private slots:
                  (QStringList{"/opt/my shop/tovrakel", "+/afterupgrade0"}));
         QCOMPARE(upgraderArguments("/opt/tovrakel", "/afterupgrade", 1),
                  (QStringList{"/opt/tovrakel", "+/afterupgrade1"}));
+    }
+
+    // The program's options go before the restart argument, quoted so that the upgrader's
+    // split gives them back word for word, and the method digit stays the last character.
+    void upgraderArgumentsCarryOptions_data() {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("method");
+        QTest::newRow("plain words") << QStringList{"--workdir", "/srv/shop", "--english"} << 0;
+        QTest::newRow("blanks, tab and quotes")
+            << QStringList{"--workdir", "/home/a/my  shop", "--receipt-pdf", "/tmp/\"q\" dir\tx"} << 1;
+        QTest::newRow("quote at either end") << QStringList{"\"lead", "trail\"", "\"", "\" \""} << 0;
+        QTest::newRow("plus and ending digit") << QStringList{"--update-url", "http://h/a+b1"} << 0;
+    }
+    void upgraderArgumentsCarryOptions() {
+        QFETCH(QStringList, options);
+        QFETCH(int, method);
+        const QStringList arguments = upgraderArguments("/opt/tovrakel", "/afterupgrade", method, options);
+        QCOMPARE(arguments.size(), 2);
+        QCOMPARE(arguments.first(), QStringLiteral("/opt/tovrakel"));
+        QVERIFY(arguments.last().startsWith(QLatin1Char('+')));
+        QVERIFY(arguments.last().endsWith(QString::number(method)));
+        QCOMPARE(QProcess::splitCommand(arguments.last().mid(1)),
+                 options + QStringList{QStringLiteral("/afterupgrade%1").arg(method)});
     }
 
     // Written unchanged into a private folder; leftovers of an earlier run are removed.

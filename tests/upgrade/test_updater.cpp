@@ -433,6 +433,89 @@ private slots:
         QVERIFY(m_ui->startedPrograms.isEmpty());
     }
 
+    // A file whose length the server did not announce may have been cut short: it is not kept,
+    // the user is told why, and nothing is handed to the upgrader.
+    void lengthNotAnnounced_data() {
+        QTest::addColumn<bool>("cutShort");
+        QTest::newRow("whole body, no length") << false;
+        QTest::newRow("connection closed early, no length") << true;
+    }
+    void lengthNotAnnounced() {
+        QFETCH(bool, cutShort);
+        m_server->serve("/files/data.mdb", "complete data");
+        LocalHttpServer::Response unsized = LocalHttpServer::Response::with(200, pattern(3000, 't'));
+        unsized.announceLength = false;
+        if (cutShort)
+            unsized.hold = LocalHttpServer::Hold::Partial;
+        m_server->serve("/files/tool.exe", unsized);
+        offer({"data.mdb", "tool.exe"});
+
+        QVERIFY(acceptOffer());
+        if (cutShort) {
+            QVERIFY(waitFor([this] { return m_server->held() == 1 && m_updater->received() == 3000; }));
+            m_server->release();
+        }
+        QVERIFY(waitIdle());
+        QCOMPARE(m_ui->messages.size(), 1);
+        const MessageRequest box = m_ui->messages.first();
+        QCOMPARE(box.caption, QStringLiteral("软件升级精灵"));
+        QCOMPARE(box.text, QStringLiteral("服务器没有告知文档tool.exe的大小，无法确认下载是否完整。\n\n"
+                                          "升级操作已停止，这个文档不会被安装。"));
+        QCOMPARE(box.icon, QMessageBox::Critical);
+        QCOMPARE(downloads(), QStringList{"data.mdb.uTMP"});
+        QVERIFY(!m_updater->wizardForm());
+        QVERIFY(m_ui->startedPrograms.isEmpty());
+        QCOMPARE(m_closed, 0);
+    }
+
+    // Downloads left by an upgrade that did not finish are removed before the next one, so the
+    // upgrader never installs files of another release; a folder of that name is left alone.
+    void leftoverDownloadsRemoved() {
+        writeFile(shop("old-release.bin.uTMP"), "left from an aborted upgrade");
+        writeFile(shop("data.mdb.uTMP"), "an older database");
+        writeFile(shop(".hidden.uTMP"), "hidden leftover");
+        QVERIFY(QDir().mkpath(shop("folder.uTMP")));
+        m_server->serve("/files/tool.exe", "new tool");
+        offer({"tool.exe"});
+
+        QVERIFY(acceptOffer());
+        QVERIFY(waitFor([this] { return m_updater->state() == TUpdater::State::Finished; }));
+        QCOMPARE(downloads(), (QStringList{"folder.uTMP", "tool.exe.uTMP"}));
+        QCOMPARE(fileBytes(shop("tool.exe.uTMP")), QByteArray("new tool"));
+    }
+
+    // The info file is held in memory: one longer than the limit is dropped as soon as that
+    // shows, quietly like a missing one, whether its length is announced or not.
+    void oversizedInfoFile_data() {
+        QTest::addColumn<qint64>("announced");
+        QTest::addColumn<bool>("announceLength");
+        QTest::newRow("announced too long") << qint64(800) * 1024 * 1024 << true;
+        QTest::newRow("body too long") << qint64(-1) << true;
+        QTest::newRow("body too long, no length") << qint64(-1) << false;
+    }
+    void oversizedInfoFile() {
+        QFETCH(qint64, announced);
+        QFETCH(bool, announceLength);
+        QByteArray info = kNewer + "#url=" + fileUrl("data.mdb").toUtf8() + "\r\n#message={";
+        info += QByteArray(int(THttpTransfer::kDefaultMemoryLimit), 'x') + "}\r\n";
+        LocalHttpServer::Response response = LocalHttpServer::Response::with(200, info);
+        response.contentLength = announced;
+        response.announceLength = announceLength;
+        // An announced length the body never reaches keeps the connection open: no end comes.
+        if (announced > 0)
+            response.hold = LocalHttpServer::Hold::Partial;
+        m_server->serve(kInfoPath, response);
+        m_server->serve("/files/data.mdb", "new data");
+
+        m_updater->StartUpdateCheck();
+        QVERIFY(waitIdle());
+        QCOMPARE(m_offers, 0);
+        QVERIFY(!m_updater->questionForm());
+        QVERIFY(m_ui->messages.isEmpty());
+        QVERIFY(m_updater->body().isEmpty());
+        QCOMPARE(m_server->requests, QStringList{kInfoPath});
+    }
+
     // 401: the password window; OK sends the request again with the login, Cancel aborts.
     void passwordRequest_data() {
         QTest::addColumn<bool>("onInfoFile");
@@ -581,12 +664,15 @@ private slots:
         const QString upgrader = qEnvironmentVariable("TOVRAKEL_BINARY_DIR") + QStringLiteral("/upgrader");
         if (!QFileInfo(upgrader).isExecutable())
             QSKIP("the upgrader is not built");
-        writeFile(shop("tovrakel"), "#!/bin/sh\necho \"$@\" >> \"$(dirname \"$0\")/ran.txt\"\n");
+        writeFile(shop("tovrakel"), "#!/bin/sh\nprintf '%s\\n' \"$@\" >> \"$(dirname \"$0\")/ran.txt\"\n");
         QFile::setPermissions(shop("tovrakel"), QFile::permissions(shop("tovrakel")) | QFileDevice::ExeOwner);
         writeFile(shop("data.mdb"), "the shop's records");
         m_server->serve("/files/data.mdb", "records of the new release");
         offer({"data.mdb"});
         m_updater->upgraderSource = upgrader;
+        // The program's own options reach the restarted program word for word.
+        m_updater->restartOptions = {"--workdir", m_dir->filePath("my  shop's \"ledger\""), "--english",
+                                     "--receipt-pdf", "\"receipts", "--update-url", "http://127.0.0.1:1/a+b.inf"};
 
         TUpdaterWizardForm* wizard = acceptOffer();
         QVERIFY(wizard);
@@ -606,7 +692,20 @@ private slots:
         QCOMPARE(fileBytes(shop("data.mdb")), QByteArray("records of the new release"));
         QCOMPARE(fileBytes(shop("data.mdb.bak")), QByteArray("the shop's records"));
         QVERIFY(downloads().isEmpty());
-        QTRY_COMPARE_WITH_TIMEOUT(fileBytes(shop("ran.txt")), QByteArray("/afterupgrade0\n"), 20000);
+        const QByteArray expected = (m_updater->restartOptions.join('\n') + "\n/afterupgrade0\n").toUtf8();
+        QTRY_COMPARE_WITH_TIMEOUT(fileBytes(shop("ran.txt")), expected, 20000);
+    }
+
+    // The restarted program gets the options it was started with, its folders absolute as
+    // they were resolved at the start.
+    void restartKeepsTheOptions() {
+        const StartOptions options = parseStartOptions(
+            {"tovrakel", "--workdir", "shop", "--english", "--receipt-pdf", "pdf", "--update-url", "http://x/u.inf"});
+        QCOMPARE(restartOptions(options),
+                 (QStringList{"--workdir", QDir::current().absoluteFilePath("shop"), "--english", "--receipt-pdf",
+                              QDir::current().absoluteFilePath("pdf"), "--update-url", "http://x/u.inf"}));
+        const StartOptions plain = parseStartOptions({"tovrakel"});
+        QCOMPARE(restartOptions(plain), (QStringList{"--workdir", plain.workdir}));
     }
 
     // The main window runs the check at each show and from 软件自动升级; the address comes from
@@ -632,6 +731,7 @@ private slots:
         QVERIFY(updater);
         QCOMPARE(updater->objectName(), QStringLiteral("Updater1"));
         QCOMPARE(updater->InfoFileURL, m_server->url(kInfoPath));
+        QCOMPARE(updater->restartOptions, (QStringList{"--workdir", options.workdir, "--update-url", m_server->url(kInfoPath)}));
         form.show();
         QTRY_COMPARE(m_server->requests, QStringList{kInfoPath});
         QTRY_VERIFY(!updater->isRunning());

@@ -60,12 +60,27 @@ QString infoFileUrl(const StartOptions& options) {
     return configured.isEmpty() ? QString::fromLatin1(kDefaultInfoFileUrl) : configured;
 }
 
+QStringList restartOptions(const StartOptions& options) {
+    // The folders are absolute already, so the restart opens the same ledger from anywhere.
+    QStringList list;
+    if (!options.workdir.isEmpty())
+        list << QStringLiteral("--workdir") << options.workdir;
+    if (options.english)
+        list << QStringLiteral("--english");
+    if (!options.receiptPdf.isEmpty())
+        list << QStringLiteral("--receipt-pdf") << options.receiptPdf;
+    if (!options.updateUrl.isEmpty())
+        list << QStringLiteral("--update-url") << options.updateUrl;
+    return list;
+}
+
 TUpdater* installUpdater(TMainForm& form, const StartOptions& options) {
     if (!TOVRAKEL_SELF_UPDATE)
         return nullptr;
     auto* updater = new TUpdater(&form, &form);
     updater->setObjectName(QStringLiteral("Updater1"));
     updater->InfoFileURL = infoFileUrl(options);
+    updater->restartOptions = restartOptions(options);
     // A wizard on top of everything would cover the program's own boxes, which then block it.
     updater->wizardStayOnTop = false;
     updater->removeLeftoverUpgrader();

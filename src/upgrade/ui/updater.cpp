@@ -56,6 +56,13 @@ void TUpdater::removeLeftoverUpgrader() {
     removeLeftoverUpgraders(upgraderFolders + QStringList{programFolder()});
 }
 
+void TUpdater::removeLeftoverDownloads() {
+    QDir folder(programFolder());
+    const QStringList names = folder.entryList({QStringLiteral("*.uTMP")}, QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& name : names)
+        folder.remove(name);
+}
+
 void TUpdater::StartUpdateCheck() {
     // One upgrade at a time, from the check until the last window has closed.
     if (isRunning() || isBusy())
@@ -137,6 +144,14 @@ void TUpdater::onFinished(Outcome outcome) {
         targetFailed(QFileInfo(targetPath()).fileName(),
                      targetError().isEmpty() ? targetPath() : targetPath() + QStringLiteral(": ") + targetError());
         return;
+    case Outcome::TooLarge:
+        // No info file of ours is that long: as quiet as a missing one.
+        call(hooks.OnNoInfoFile);
+        stop();
+        return;
+    case Outcome::LengthUnknown:
+        lengthUnknown();
+        return;
     }
 }
 
@@ -184,6 +199,7 @@ void TUpdater::startDownload() {
     m_state = State::Downloading;
     m_mode = Mode::File;
     m_index = 0;
+    removeLeftoverDownloads();
     if (wizardEnabled) {
         m_wizard = new TUpdaterWizardForm(m_window, language, wizardStayOnTop);
         connect(m_wizard, &TUpdaterWizardForm::cancelRequested, this, &TUpdater::confirmCancel);
@@ -284,6 +300,13 @@ void TUpdater::targetFailed(const QString& name, const QString& why) {
     stop();
 }
 
+// The file may be cut short; it was removed, and the upgrade ends with the reason.
+void TUpdater::lengthUnknown() {
+    showMessage(boxParent(), text(UpdaterText::Caption),
+                format(text(UpdaterText::LengthUnknown), lastSegment(m_files.value(m_index))), QMessageBox::Critical);
+    stop();
+}
+
 void TUpdater::allDone() {
     call(hooks.OnEndUpgrade);
     if (!m_wizard) {
@@ -308,7 +331,7 @@ void TUpdater::restart() {
     // program keeps running and says so.
     const UpgraderFile upgrader = writeUpgrader(upgraderSource, upgraderFolders + QStringList{programFolder()});
     QString failure = upgrader.error;
-    if (upgrader.ok() && !ui().startProgram(upgrader.path, upgraderArguments(programPath, RestartParams, m_method)))
+    if (upgrader.ok() && !ui().startProgram(upgrader.path, upgraderArguments(programPath, RestartParams, m_method, restartOptions)))
         failure = upgrader.path;
     if (!failure.isEmpty()) {
         showMessage(m_window, text(UpdaterText::Caption), format(text(UpdaterText::UpgraderFailed), failure),

@@ -37,6 +37,8 @@ public:
     QString VersionDate = QStringLiteral("11/25/2013");
     QString VersionNumber = QStringLiteral(TOVRAKEL_VERSION);
     QString RestartParams = QStringLiteral("/afterupgrade");
+    // The program's own options, given again to the restarted program.
+    QStringList restartOptions;
     bool wizardEnabled = true;
     bool wizardStayOnTop = true;
     UpdaterLanguage language = UpdaterLanguage::wlAuto;
@@ -54,6 +56,9 @@ public:
     void AbortUpgrade();
     // Removes upgraders left in the temporary folder by an earlier upgrade.
     void removeLeftoverUpgrader();
+    // Removes NAME.uTMP files left in the program's folder by an upgrade that did not finish:
+    // the upgrader would otherwise put them in place with the next, unrelated release.
+    void removeLeftoverDownloads();
 
     State state() const { return m_state; }
     bool isRunning() const { return m_state != State::Idle; }
@@ -85,6 +90,7 @@ private:
     void askPassword();
     void connectionLost();
     void targetFailed(const QString& name, const QString& why);
+    void lengthUnknown();
     void allDone();
     void confirmCancel();
     void restart();
