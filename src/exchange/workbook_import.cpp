@@ -1,6 +1,7 @@
 #include "exchange/workbook_import.h"
 
 #include "exchange/exchange_error.h"
+#include "exchange/workbook_cells.h"
 #include "store/database.h"
 #include "text/number_text.h"
 
@@ -36,7 +37,7 @@ public:
                 freexl_close(m_handle);
             if (!QFileInfo::exists(path))
                 throw ExchangeError(QStringLiteral("找不到Excel文件 %1").arg(path));
-            throw ExchangeError(QStringLiteral("%1 不是可以读取的Excel 97-2003工作簿（.xls）（错误 %2）").arg(path).arg(rc));
+            throw ExchangeError(QStringLiteral("%1（错误 %2）").arg(workbookDamagedMessage(path)).arg(rc));
         }
     }
     ~Workbook() {
@@ -53,17 +54,38 @@ private:
 
 // What a cell holds, before conversion to its column's type.
 struct Cell {
-    enum class Kind { Empty, Number, Text, Date, DateTime, Time } kind = Kind::Empty;
+    enum class Kind { Empty, Number, Text, Date, DateTime, Time, Error } kind = Kind::Empty;
     double number = 0;
     QString text;
 };
 
-Cell readCell(const void* book, unsigned row, unsigned short column) {
+// The reader's value of a cell, or what the workbook saved for it where the reader has nothing:
+// formula results and error values.
+Cell readCell(const void* book, const SavedCells& saved, unsigned row, unsigned short column) {
     FreeXL_CellValue value;
     const int rc = freexl_get_cell_value(book, row, column, &value);
     if (rc != FREEXL_OK)
         throw ExchangeError(QStringLiteral("第 %1 行第 %2 列无法读取（错误 %3）").arg(row + 1).arg(column + 1).arg(rc));
     Cell cell;
+    const auto kept = saved.find({row, column});
+    if (kept != saved.end() && (value.type == FREEXL_CELL_NULL || kept->second.kind == SavedCell::Kind::Error)) {
+        const SavedCell& s = kept->second;
+        switch (s.kind) {
+        case SavedCell::Kind::Number:
+            cell.kind = Cell::Kind::Number;
+            cell.number = s.number;
+            break;
+        case SavedCell::Kind::Text:
+            cell.kind = s.text.isEmpty() ? Cell::Kind::Empty : Cell::Kind::Text;
+            cell.text = s.text;
+            break;
+        case SavedCell::Kind::Error:
+            cell.kind = Cell::Kind::Error;
+            cell.text = s.text;
+            break;
+        }
+        return cell;
+    }
     switch (value.type) {
     case FREEXL_CELL_INT:
         cell.kind = Cell::Kind::Number;
@@ -115,6 +137,13 @@ QVariant convert(const Cell& cell, const ImportColumn& column, int sheetRow, boo
     };
     if (cell.kind == Cell::Kind::Empty)
         return QVariant();
+    if (cell.kind == Cell::Kind::Error)
+        return fail(cell.text.isEmpty() ? QStringLiteral("公式没有保存结果，请在Excel中重新计算并保存后再导入")
+                                        : QStringLiteral("单元格中是错误值 %1").arg(cell.text));
+    if (cell.kind == Cell::Kind::Number && !std::isfinite(cell.number))
+        return fail(QStringLiteral("%1 不是有效的数字")
+                        .arg(std::isnan(cell.number) ? QStringLiteral("NaN")
+                                                     : (cell.number > 0 ? QStringLiteral("Inf") : QStringLiteral("-Inf"))));
     switch (column.type) {
     case ImportColumn::Type::Text:
         if (cell.kind == Cell::Kind::Number)
@@ -123,12 +152,9 @@ QVariant convert(const Cell& cell, const ImportColumn& column, int sheetRow, boo
     case ImportColumn::Type::Number: {
         if (cell.kind == Cell::Kind::Number)
             return cell.number;
-        if (cell.kind == Cell::Kind::Text) {
-            bool ok = false;
-            const double v = cell.text.trimmed().toDouble(&ok);
-            if (ok && std::isfinite(v))
-                return v;
-        }
+        if (cell.kind == Cell::Kind::Text)
+            if (const std::optional<double> v = parsePlainDecimal(cell.text, true))
+                return *v;
         return fail(QStringLiteral("“%1”不是数字").arg(cell.text));
     }
     case ImportColumn::Type::Date: {
@@ -169,6 +195,9 @@ ImportRows readStockWorkbook(const QString& workbookPath) {
         if (found < 0 && text.compare(kImportSheet, Qt::CaseInsensitive) == 0)
             found = i;
     }
+    // The reader opened it but found no sheet at all: no workbook of ours could look like that.
+    if (names.isEmpty())
+        throw ExchangeError(workbookDamagedMessage(workbookPath));
     if (found < 0)
         throw ExchangeError(QStringLiteral("工作簿中没有名为“%1”的工作表（工作表：%2）")
                                 .arg(kImportSheet, names.join(QStringLiteral("、"))));
@@ -180,12 +209,13 @@ ImportRows readStockWorkbook(const QString& workbookPath) {
     freexl_worksheet_dimensions(h, &rowCount, &columnCount);
     unsigned int dateMode = FREEXL_BIFF_DATEMODE_1900;
     freexl_get_info(h, FREEXL_BIFF_DATEMODE, &dateMode);
+    const SavedCells saved = readSavedCells(workbookPath, kImportSheet);
 
     // The first row names the columns; any order, other columns ignored.
     const std::vector<ImportColumn>& wanted = importColumns();
     std::vector<int> sheetColumn(wanted.size(), -1);
     for (unsigned short c = 0; rowCount > 0 && c < columnCount; ++c) {
-        const Cell cell = readCell(h, 0, c);
+        const Cell cell = readCell(h, saved, 0, c);
         const QString name = cell.kind == Cell::Kind::Number ? generalNumberText(cell.number) : cell.text.trimmed();
         for (size_t k = 0; k < wanted.size(); ++k)
             if (sheetColumn[k] < 0 && name.compare(wanted[k].sheetName, Qt::CaseInsensitive) == 0)
@@ -204,7 +234,7 @@ ImportRows readStockWorkbook(const QString& workbookPath) {
         values.reserve(int(wanted.size()));
         bool any = false;
         for (size_t k = 0; k < wanted.size(); ++k) {
-            const Cell cell = readCell(h, r, static_cast<unsigned short>(sheetColumn[k]));
+            const Cell cell = readCell(h, saved, r, static_cast<unsigned short>(sheetColumn[k]));
             values << convert(cell, wanted[k], int(r) + 1, dateMode == FREEXL_BIFF_DATEMODE_1904);
             any = any || values.last().isValid();
         }

@@ -92,6 +92,28 @@ private slots:
         QVERIFY(rows.fieldValue("z").isNull());
     }
 
+    // Formula cells bring the result the workbook saved with them: a number, a text, TRUE as 1
+    // and an empty text as no value.
+    void formulaResultsImported() {
+        QJsonArray row = stockRow("铅笔", "QB", "2024-01-01");
+        row[0] = formulaCell("\"铅\"&\"笔\"", {{"text", "铅笔"}});
+        row[9] = formulaCell("H2*I2", {{"result", 60}});
+        row[11] = formulaCell("I2>5", {{"bool", true}});
+        row[13] = formulaCell("I2-L2", {{"result", 9.5}});
+        row[15] = formulaCell("\"\"");
+        row[16] = formulaCell("DATE(2024,3,5)", {{"result", 45356}});
+        const QString path = workbook({sheet("lanbor", {importHeader(), row})});
+        QCOMPARE(importStockWorkbook(dm().connection(), path), 1);
+        Dataset rows(QStringLiteral("q"), QStringLiteral("select * from data"), &dm().connection());
+        rows.open();
+        QCOMPARE(rows.fieldText("a"), QStringLiteral("铅笔"));
+        QCOMPARE(rows.fieldValue("3").toDouble(), 60.0);
+        QCOMPARE(rows.fieldValue("5").toDouble(), 1.0);
+        QCOMPARE(rows.fieldValue("7").toDouble(), 9.5);
+        QVERIFY(rows.fieldValue("z").isNull());
+        QCOMPARE(rows.fieldText("day1"), QStringLiteral("2024-03-05"));
+    }
+
     void emptyDay1GivesNoDate() {
         const QString path = workbook({sheet("lanbor", {importHeader(), stockRow("铅笔", "QB", QJsonValue())})});
         QCOMPARE(importStockWorkbook(dm().connection(), path), 1);
@@ -125,6 +147,23 @@ private slots:
         QTest::newRow("impossible date")
             << QJsonArray{sheet("lanbor", {importHeader(), stockRow("甲", "J", "2024-02-30")})}
             << QStringList{"第 2 行", "day1"};
+        // What the workbook shows must come in or the file is refused, naming the cell; numbers
+        // that are no finite plain decimals are refused, never stored as empty or infinite.
+        auto withCell = [](int column, const QJsonValue& value) {
+            QJsonArray r = stockRow("丙", "B", "2024-01-01");
+            r[column] = value;
+            return QJsonArray{sheet("lanbor", {importHeader(), stockRow("甲", "J", "2024-01-01"), r})};
+        };
+        QTest::newRow("formula error") << withCell(9, formulaCell("H3/0", {{"formulaError", 7}}))
+                                       << QStringList{"第 3 行", "a3", "#DIV/0!"};
+        QTest::newRow("error value") << withCell(0, QJsonObject{{"error", "#N/A!"}}) << QStringList{"第 3 行", "列 a", "#N/A"};
+        QTest::newRow("NaN number") << withCell(8, QJsonObject{{"number", "nan"}}) << QStringList{"第 3 行", "a2", "NaN"};
+        QTest::newRow("infinite number") << withCell(10, QJsonObject{{"number", "inf"}}) << QStringList{"第 3 行", "a4", "Inf"};
+        QTest::newRow("negative infinity in a text column")
+            << withCell(2, QJsonObject{{"number", "-inf"}}) << QStringList{"第 3 行", "列 c", "-Inf"};
+        QTest::newRow("typed nan") << withCell(8, "nan") << QStringList{"第 3 行", "a2", "nan"};
+        QTest::newRow("typed inf") << withCell(7, "inf") << QStringList{"第 3 行", "a1", "inf"};
+        QTest::newRow("typed exponent") << withCell(12, "1e2") << QStringList{"第 3 行", "a6", "1e2"};
     }
     // Any refusal leaves the database as it was.
     void refusals() {

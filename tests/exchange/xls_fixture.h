@@ -2,6 +2,10 @@
 // Writes .xls workbooks for the import tests with Debian's python3-xlwt, from a JSON description:
 // {"sheets": [{"name": "lanbor", "rows": [["a", "b"], ["x", 1.5, {"date": "2024-03-05"}, null]]}]}
 // A {"date": ...} cell is a real date cell with a date format; null leaves the cell empty.
+// {"number": "nan"} (or "inf", "-inf") writes that number; {"error": "#DIV/0!"} an error value.
+// {"formula": "H2*I2", "result": 60} is a formula cell with its saved result, as a spreadsheet
+// program writes it: "result" a number, "text" a text (in a STRING record), "bool" true or false,
+// "formulaError" an error code; without any of them the saved result is an empty text.
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -19,7 +23,38 @@ inline bool haveXlwt() {
 
 inline bool writeWorkbook(const QString& path, const QJsonArray& sheets) {
     static const char* script = R"py(
-import json, sys, datetime, xlwt
+import json, struct, sys, datetime, xlwt
+from xlwt import BIFFRecords, Cell
+
+# xlwt saves no result with a formula; a spreadsheet program saves the one it calculated.
+def formula_data(self):
+    data = BIFFRecords.FormulaRecord(self.rowx, self.colx, self.xf_idx, self.frmla.rpn(), self.calc_flags)._rec_data
+    saved = getattr(self.frmla, 'saved', {})
+    text = None
+    if 'result' in saved:
+        cached = struct.pack('<d', saved['result'])
+    elif 'text' in saved:
+        text = saved['text']
+        cached = bytes([0, 0, 0, 0, 0, 0, 0xFF, 0xFF])
+    elif 'bool' in saved:
+        cached = bytes([1, 0, int(saved['bool']), 0, 0, 0, 0xFF, 0xFF])
+    elif 'formulaError' in saved:
+        cached = bytes([2, 0, saved['formulaError'], 0, 0, 0, 0xFF, 0xFF])
+    else:
+        cached = data[6:14]
+    data = data[:6] + cached + data[14:]
+    out = struct.pack('<2H', 0x0006, len(data)) + data
+    if text is not None:
+        chars = text.encode('utf-16-le')
+        out += struct.pack('<3HB', 0x0207, 3 + len(chars), len(chars) // 2, 1) + chars
+    return out
+Cell.FormulaCell.get_biff_data = formula_data
+
+class SavedFormula(xlwt.Formula):
+    def __init__(self, text, saved):
+        xlwt.Formula.__init__(self, text)
+        self.saved = saved
+
 spec = json.loads(sys.argv[2])
 book = xlwt.Workbook(encoding='utf-8')
 datefmt = xlwt.easyxf(num_format_str='yyyy-mm-dd')
@@ -31,6 +66,12 @@ for sheet in spec['sheets']:
                 continue
             if isinstance(v, dict) and 'date' in v:
                 ws.write(r, c, datetime.datetime.strptime(v['date'], '%Y-%m-%d'), datefmt)
+            elif isinstance(v, dict) and 'number' in v:
+                ws.write(r, c, float(v['number']))
+            elif isinstance(v, dict) and 'error' in v:
+                ws.row(r).set_cell_error(c, v['error'])
+            elif isinstance(v, dict) and 'formula' in v:
+                ws.write(r, c, SavedFormula(v['formula'], v))
             else:
                 ws.write(r, c, v)
 book.save(sys.argv[1])
@@ -51,6 +92,13 @@ inline QJsonObject sheet(const QString& name, const QJsonArray& rows) {
 }
 
 inline QJsonObject dateCell(const QString& date) { return QJsonObject{{"date", date}}; }
+
+// A formula cell and what it saved: {"result": 60}, {"text": "铅笔"}, {"bool": true},
+// {"formulaError": 7} or nothing.
+inline QJsonObject formulaCell(const QString& formula, QJsonObject saved = {}) {
+    saved.insert("formula", formula);
+    return saved;
+}
 
 // The seventeen import columns as a header row.
 inline QJsonArray importHeader() {
