@@ -5,8 +5,14 @@
 #include "store/database.h"
 #include "text/number_text.h"
 
+#include <QCoreApplication>
 #include <QDate>
+#include <QDir>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
 #include <QRegularExpression>
 #include <cmath>
 #include <freexl.h>
@@ -266,6 +272,95 @@ int appendStockRecords(Database& db, const ImportRows& rows) {
     return int(rows.values.size());
 }
 
+QByteArray importRowsToJson(const ImportRows& rows) {
+    QJsonArray list;
+    for (size_t i = 0; i < rows.values.size(); ++i) {
+        QJsonArray row{rows.sheetRows[i]};
+        for (const QVariant& value : rows.values[i])
+            row.append(QJsonValue::fromVariant(value));
+        list.append(row);
+    }
+    return QJsonDocument(QJsonObject{{QStringLiteral("rows"), list}}).toJson(QJsonDocument::Compact);
+}
+
+ImportRows importRowsFromJson(const QByteArray& json) {
+    QJsonParseError error;
+    const QJsonObject answer = QJsonDocument::fromJson(json, &error).object();
+    if (error.error != QJsonParseError::NoError || !answer.value(QStringLiteral("rows")).isArray())
+        throw ExchangeError(QStringLiteral("读取Excel文件的程序交回的数据无法识别"));
+    const QJsonArray list = answer.value(QStringLiteral("rows")).toArray();
+    const qsizetype width = qsizetype(importColumns().size());
+    ImportRows rows;
+    for (const QJsonValue& item : list) {
+        const QJsonArray row = item.toArray();
+        if (row.size() != width + 1)
+            throw ExchangeError(QStringLiteral("读取Excel文件的程序交回的数据不完整"));
+        rows.sheetRows.push_back(row.at(0).toInt());
+        QVariantList values;
+        for (qsizetype k = 1; k <= width; ++k) {
+            const QJsonValue v = row.at(k);
+            values << (v.isString() ? QVariant(v.toString()) : v.isDouble() ? QVariant(v.toDouble()) : QVariant());
+        }
+        rows.values.push_back(std::move(values));
+    }
+    return rows;
+}
+
+namespace {
+
+QString& chosenReader() {
+    static QString program;
+    return program;
+}
+
+// Long enough for the largest sheet an .xls holds; a reader that takes longer is stuck.
+constexpr int kReaderTimeoutMs = 5 * 60 * 1000;
+
+}  // namespace
+
+QString workbookReaderProgram() {
+    if (!chosenReader().isEmpty())
+        return chosenReader();
+    const QDir here(QCoreApplication::applicationDirPath());
+    const QString beside = here.filePath(QStringLiteral("tovrakel-tool"));
+    const QString above = here.filePath(QStringLiteral("../tovrakel-tool"));
+    if (!QFileInfo(beside).isExecutable() && QFileInfo(above).isExecutable())
+        return QDir::cleanPath(above);
+    return beside;
+}
+
+void setWorkbookReaderProgram(const QString& program) { chosenReader() = program; }
+
+ImportRows readStockWorkbookApart(const QString& workbookPath) {
+    if (!QFileInfo::exists(workbookPath))
+        throw ExchangeError(QStringLiteral("找不到Excel文件 %1").arg(workbookPath));
+    const QString program = workbookReaderProgram();
+    QProcess reader;
+    reader.setProgram(program);
+    // Absolute, so that no file name is ever taken for an option.
+    reader.setArguments({QStringLiteral("read-xls"), QFileInfo(workbookPath).absoluteFilePath()});
+    reader.setStandardInputFile(QProcess::nullDevice());
+    reader.start();
+    if (!reader.waitForStarted())
+        throw ExchangeError(QStringLiteral("无法启动读取Excel文件的程序 %1：%2").arg(program, reader.errorString()));
+    if (!reader.waitForFinished(kReaderTimeoutMs)) {
+        reader.kill();
+        reader.waitForFinished();
+        throw ExchangeError(workbookDamagedMessage(workbookPath) + QStringLiteral("：读取没有结束"));
+    }
+    if (reader.exitStatus() == QProcess::CrashExit)
+        throw ExchangeError(workbookDamagedMessage(workbookPath));
+    if (reader.exitCode() != 0) {
+        // Its own line, after whatever else the process may have said.
+        QString message = QString::fromUtf8(reader.readAllStandardError()).trimmed();
+        const QString prefix = QStringLiteral("tovrakel-tool: ");
+        const qsizetype at = message.lastIndexOf(prefix);
+        message = at < 0 ? QString() : message.mid(at + prefix.size());
+        throw ExchangeError(message.isEmpty() ? workbookDamagedMessage(workbookPath) : message);
+    }
+    return importRowsFromJson(reader.readAllStandardOutput());
+}
+
 int importStockWorkbook(Database& db, const QString& workbookPath) {
-    return appendStockRecords(db, readStockWorkbook(workbookPath));
+    return appendStockRecords(db, readStockWorkbookApart(workbookPath));
 }

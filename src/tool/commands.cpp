@@ -64,6 +64,11 @@ const std::vector<Command>& commands() {
         {"import-xls", "import-xls WORKBOOK [--workdir DIR]",
          "Imports stock records from the worksheet \"lanbor\" of an .xls workbook, all rows or none.",
          runImportXls},
+        {"read-xls", "read-xls WORKBOOK",
+         "Reads the worksheet \"lanbor\" of an .xls workbook as import-xls does and writes the rows it would\n"
+         "import as JSON, touching no ledger. The program and import-xls read every workbook this way, in\n"
+         "a process of their own, so that a damaged file cannot bring them down.",
+         runReadXls},
         {"backup", "backup TARGET [--workdir DIR]",
          "Copies data.mdb to TARGET (a file, replaced when present, or an existing folder) through the\n"
          "engine's online backup: a consistent copy, also while the program is running (a busy ledger\n"

@@ -107,6 +107,18 @@ int runImportXls(const QStringList& args) {
     return 0;
 }
 
+int runReadXls(const QStringList& args) {
+    const Arguments a = parse(args, {});
+    if (a.bad || a.positional.size() != 1)
+        return usageOf("read-xls WORKBOOK");
+    try {
+        toolOut() << QString::fromUtf8(importRowsToJson(readStockWorkbook(a.positional[0]))) << Qt::endl;
+    } catch (const StoreError& e) {
+        return fail(e.message());
+    }
+    return 0;
+}
+
 int runBackup(const QStringList& args) {
     const Arguments a = parse(args, {QStringLiteral("--workdir")});
     if (a.bad || a.positional.size() != 1)

@@ -7,6 +7,9 @@
 int runExportXls(const QStringList& args);
 // import-xls WORKBOOK [--workdir DIR]
 int runImportXls(const QStringList& args);
+// read-xls WORKBOOK: the rows import-xls would append, as JSON; the program and import-xls read
+// workbooks this way, in a process of their own
+int runReadXls(const QStringList& args);
 // backup TARGET [--workdir DIR]
 int runBackup(const QStringList& args);
 // restore SOURCE [--workdir DIR] < ADMINISTRATOR_PASSWORD

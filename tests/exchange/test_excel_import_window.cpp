@@ -129,7 +129,7 @@ private slots:
 
     void failures_data() {
         QTest::addColumn<QString>("database");  // "" for the program's own
-        QTest::addColumn<QString>("workbook");  // "good", "wrong sheet", "bad value", "missing"
+        QTest::addColumn<QString>("workbook");  // "good", "wrong sheet", "bad value", "missing" or a damaged one
         QTest::addColumn<QString>("start");
         QTest::addColumn<QString>("detail");
         QTest::newRow("not a database") << "bad.mdb" << "good" << "连接ACCESS失败！请联系技术客服QQ:80562317" << "";
@@ -137,6 +137,11 @@ private slots:
         QTest::newRow("wrong sheet") << "" << "wrong sheet" << "批量EXCEL导入失败！请联系技术客服QQ:80562317" << "lanbor";
         QTest::newRow("bad value") << "" << "bad value" << "批量EXCEL导入失败！请联系技术客服QQ:80562317" << "第 3 行，列 a7";
         QTest::newRow("missing workbook") << "" << "missing" << "批量EXCEL导入失败！请联系技术客服QQ:80562317" << "找不到";
+        // Read in a process of its own: the window says so and the program goes on.
+        QTest::newRow("workbook that crashes the reader")
+            << "" << "reader-crash.xls" << "批量EXCEL导入失败！请联系技术客服QQ:80562317" << "已损坏";
+        QTest::newRow("workbook without sheets")
+            << "" << "no-sheets.xls" << "批量EXCEL导入失败！请联系技术客服QQ:80562317" << "已损坏";
     }
     void failures() {
         QFETCH(QString, database);
@@ -157,6 +162,8 @@ private slots:
             book = goodWorkbook();
         else if (workbook == QLatin1String("wrong sheet"))
             writeWorkbook(book, {sheet("Sheet1", {importHeader(), stockRow("铅笔", "QB", "2024-01-01")})});
+        else if (workbook.endsWith(QLatin1String(".xls")))
+            book = qEnvironmentVariable("TOVRAKEL_SOURCE_DIR") + QStringLiteral("/tests/exchange/workbooks/") + workbook;
         else if (workbook == QLatin1String("bad value")) {
             QJsonArray bad = stockRow("橡皮", "XP", "2024-01-01");
             bad[13] = "很多";

@@ -16,11 +16,12 @@ class ToolCommandsTest : public QObject {
         QString out;
         QString err;
     };
-    Run tool(QStringList args, const QByteArray& input = {}) {
+    Run tool(QStringList args, const QByteArray& input = {}, bool inWorkdir = true) {
         const QString program = qEnvironmentVariable("TOVRAKEL_BINARY_DIR") + "/tovrakel-tool";
         if (!QFileInfo::exists(program))
             qFatal("%s is missing: build the tovrakel-tool target first", qPrintable(program));
-        args << "--workdir" << m_dir->path();
+        if (inWorkdir)
+            args << "--workdir" << m_dir->path();
         QProcess p;
         p.start(program, args);
         p.write(input);
@@ -156,6 +157,29 @@ private slots:
         QCOMPARE(r.exitCode, 1);
         QVERIFY2(r.err.contains("第 3 行") && r.err.contains("a3"), qPrintable(r.err));
         QCOMPARE(stock(path("data.mdb")), 2);
+    }
+
+    // A workbook that crashes the reader is reported as damaged; the tool itself ends normally
+    // and the ledger is untouched. read-xls shows what would be imported.
+    void damagedWorkbook() {
+        const QString folder = qEnvironmentVariable("TOVRAKEL_SOURCE_DIR") + "/tests/exchange/workbooks/";
+        Run r = tool({"import-xls", folder + "reader-crash.xls"});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("已损坏")), qPrintable(r.err));
+        QCOMPARE(stock(path("data.mdb")), 0);
+
+        r = tool({"import-xls", folder + "no-sheets.xls"});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("已损坏")), qPrintable(r.err));
+
+        r = tool({"read-xls", folder + "sound.xls"}, {}, false);
+        QCOMPARE(r.exitCode, 0);
+        const QJsonArray rows = QJsonDocument::fromJson(r.out.toUtf8()).object().value("rows").toArray();
+        QCOMPARE(rows.size(), 3);
+        QCOMPARE(rows.at(0).toArray().at(0).toInt(), 2);
+        QCOMPARE(rows.at(0).toArray().at(1).toString(), QStringLiteral("铅笔"));
+        QCOMPARE(rows.at(0).toArray().at(10).toDouble(), 15.0);
+        QCOMPARE(stock(path("data.mdb")), 0);
     }
 
     void backupAndRestore() {

@@ -178,6 +178,53 @@ private slots:
         QCOMPARE(stockCount(), 1);
     }
 
+    // A damaged workbook is read in a process of its own: one that crashes the reader, one it
+    // opens without finding a sheet and a cut-off one each give a message that says the file is
+    // damaged, this process goes on and nothing is written.
+    void damagedWorkbooks_data() {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("crashes the reader") << "reader-crash.xls";
+        QTest::newRow("opens without sheets") << "no-sheets.xls";
+        QTest::newRow("cut off") << "cut-off.xls";
+    }
+    void damagedWorkbooks() {
+        QFETCH(QString, name);
+        const QString folder = qEnvironmentVariable("TOVRAKEL_SOURCE_DIR") + QStringLiteral("/tests/exchange/workbooks/");
+        QFile sound(folder + QStringLiteral("sound.xls"));
+        QVERIFY(sound.open(QIODevice::ReadOnly));
+        QFile cut(m_dir->file("cut-off.xls"));
+        QVERIFY(cut.open(QIODevice::WriteOnly));
+        cut.write(sound.read(sound.size() / 2));
+        cut.close();
+        const QString path = name == QLatin1String("cut-off.xls") ? cut.fileName() : folder + name;
+
+        QCOMPARE(importStockWorkbook(dm().connection(), folder + QStringLiteral("sound.xls")), 3);
+        const QString message = failure(path);
+        QVERIFY2(message.contains(QStringLiteral("已损坏")) && message.contains(name), qPrintable(message));
+        QVERIFY2(!message.contains(QStringLiteral("没有名为")), qPrintable(message));
+        QCOMPARE(stockCount(), 3);
+    }
+
+    // What the reading process hands over comes back as it was read.
+    void rowsSurviveTheHandOver() {
+        ImportRows rows;
+        rows.sheetRows = {2, 7};
+        for (int i = 0; i < 2; ++i) {
+            QVariantList values;
+            for (size_t k = 0; k < importColumns().size(); ++k)
+                values << QVariant();
+            rows.values.push_back(values);
+        }
+        rows.values[0][0] = QStringLiteral("铅笔 \"HB\"\n");
+        rows.values[0][7] = 0.1 + 0.2;
+        rows.values[1][8] = -1234567.125;
+        rows.values[1][16] = QStringLiteral("2024-03-05");
+        const ImportRows back = importRowsFromJson(importRowsToJson(rows));
+        QCOMPARE(back.sheetRows, rows.sheetRows);
+        QCOMPARE(back.values, rows.values);
+        QVERIFY_THROWS_EXCEPTION(ExchangeError, importRowsFromJson("Segmentation fault"));
+    }
+
     void notAWorkbook() {
         const QString path = m_dir->file("text.xls");
         QFile f(path);
