@@ -1,6 +1,6 @@
 #pragma once
 // PageItem: what a printed page is made of (texts, rules, frames, wrapped text boxes, fills),
-// placed in layout units: millimetres for the A4 documents, printer dots for the POS receipt.
+// placed in layout units: millimetres for the documents and the POS receipt.
 // The layouts are computed here without any painting; printing/ui paints them.
 #include <QRectF>
 #include <QString>
@@ -47,11 +47,10 @@ PageItem pageLine(double x1, double y1, double x2, double y2, double penPoints =
 PageItem pageFrame(const QRectF& rect, double penPoints = 0.75);
 PageItem pageFill(const QRectF& rect, quint32 argb);
 
-// A document: its paper, margins (both in millimetres), the unit of its items and its pages.
+// A document: its paper, margins (both in millimetres) and its pages.
 struct PagedDocument {
     QSizeF paperMm{210, 297};
     double marginLeft = 10, marginTop = 10, marginRight = 10, marginBottom = 10;
-    bool unitsAreDots = false;  // items in printer dots (the receipt) instead of millimetres
     QVector<PageItems> pages;
 };
 

@@ -10,11 +10,20 @@ QString receiptLineText(const PosLine& line) {
     return line.name + QString(6, QLatin1Char(' ')) + line.quantity + QString(5, QLatin1Char(' ')) + line.amount;
 }
 
+double receiptPaperWidthMm(const QSizeF& defaultPaperMm) {
+    const double width = defaultPaperMm.width();
+    // A little above 80 mm still counts: paper sizes come in whole points.
+    if (width > 0 && width <= kReceiptWidestRollMm + 0.5)
+        return width;
+    return kReceiptDesignWidthMm;
+}
+
 PageItems receiptLayout(const ReceiptData& data) {
     const PageFont title = PageFont::song(10, true);
     const PageFont body = PageFont::song(8);
     PageItems items;
-    auto text = [&](double y, const QString& s) { items << pageText(0, y, s, body); };
+    // `y` in design dots
+    auto text = [&](double y, const QString& s) { items << pageText(0, receiptDotsToMm(y), s, body); };
 
     items << pageText(0, 0, kReceiptTitle, title);
     text(40, kReceiptRule);

@@ -56,7 +56,7 @@ struct PdfText {
         const QString xml = QString::fromUtf8(p.readAllStandardOutput());
         static const QRegularExpression page(QStringLiteral("<page width=\"([\\d.]+)\" height=\"([\\d.]+)\">"));
         static const QRegularExpression word(QStringLiteral(
-            "<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" yMax=\"([\\d.]+)\">([^<]*)</word>"));
+            "<word xMin=\"(-?[\\d.]+)\" yMin=\"(-?[\\d.]+)\" xMax=\"(-?[\\d.]+)\" yMax=\"(-?[\\d.]+)\">([^<]*)</word>"));
         int at = 0;
         QVector<int> pageStarts;
         for (auto m = page.globalMatch(xml); m.hasNext();) {

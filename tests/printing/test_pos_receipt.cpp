@@ -1,6 +1,9 @@
 // The POS list and its panel: six lines, free lines, "删", the total timer, cash and change, lines
-// from the sales grid, and the receipt read back from its PDF at its dot positions.
+// from the sales grid, and the receipt read back from its PDF at its millimetre positions: on a
+// PDF printer of any resolution, in the receipt folder, and through a real CUPS queue.
+#include "app/ui/qt_ui_services.h"
 #include "app/ui/startup.h"
+#include "printing/cups_queue.h"
 #include "printing/pdf_words.h"
 #include "sales/pos_list.h"
 #include "sales/receipt_layout.h"
@@ -12,8 +15,10 @@
 #include "support/temp_workdir.h"
 
 #include <QApplication>
+#include <QImage>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPrinter>
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
@@ -26,9 +31,107 @@ PosLine product(const QString& name, const QString& quantity = QStringLiteral("1
     return PosLine{QStringLiteral("C-") + name, name, QStringLiteral("M"), quantity, QStringLiteral("1"), amount};
 }
 
-// Dots of a 203 dpi receipt, from the top left of its printable area (5 mm left, 3 mm top margins).
-double dotX(double points) { return (points - 5 / 25.4 * 72) * kReceiptPdfResolution / 72; }
-double dotY(double points) { return (points - 3 / 25.4 * 72) * kReceiptPdfResolution / 72; }
+double mm(double points) { return points / 72 * 25.4; }
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The receipt of one line (可乐, 2, 7.00; cash 10) as printed, and the design dot row of each line.
+const QStringList kOneLineReceipt = {
+    "POS小票销售凭证",
+    "-------------------------------",
+    "条码\\名称 数量 金额",
+    "-------------------------------",
+    "可乐 2 7.00",
+    "-------------------------------",
+    "现金:10元 应收金额:7.00元",
+    "找零:3元 收款员:超级管理员",
+    "-------------------------------",
+    "交易时间:2024-05-17 14:03:09",
+    "Tovrakel软件提供打印技术支持",
+    "-------------------------------",
+    "欢迎下次惠顾",
+    "-------------------------------",
+    "平安文具店",
+    "电话:0571-8888 中山路1号",
+};
+const int kOneLineRows[] = {0, 40, 60, 82, 105, 135, 165, 195, 225, 255, 285, 315, 345, 375, 405, 435};
+
+// Every 8 pt line of a printed receipt stands as far below the first rule as the design has it.
+// Millimetres are compared, so a receipt laid out in the printer's own dots shows at once.
+void verifyLineSpacing(const QVector<PdfWord>& lines, double toleranceMm) {
+    QCOMPARE(lines.size(), int(std::size(kOneLineRows)));
+    for (int i = 2; i < lines.size(); ++i) {
+        const double got = mm(lines[i].yMin - lines[1].yMin);
+        const double wanted = receiptDotsToMm(kOneLineRows[i] - kOneLineRows[1]);
+        QVERIFY2(std::abs(got - wanted) <= toleranceMm,
+                 qPrintable(QStringLiteral("line %1 %2 mm below the rule, not %3 mm").arg(i).arg(got).arg(wanted)));
+    }
+}
+
+// Page widths and heights of a PDF in points.
+QVector<QSizeF> pdfPageSizes(const QString& path) {
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), path, QStringLiteral("-")});
+    p.waitForFinished(60000);
+    QVector<QSizeF> sizes;
+    static const QRegularExpression page(QStringLiteral("<page width=\"([\\d.]+)\" height=\"([\\d.]+)\">"));
+    for (auto m = page.globalMatch(QString::fromUtf8(p.readAllStandardOutput())); m.hasNext();) {
+        const auto pm = m.next();
+        sizes << QSizeF(pm.captured(1).toDouble(), pm.captured(2).toDouble());
+    }
+    return sizes;
+}
+
+// The first page of a PDF in grey at 150 dpi, as pdftoppm renders it.
+QImage renderedPage(const QString& pdf, const QString& prefix) {
+    QProcess::execute(QStringLiteral("pdftoppm"), {QStringLiteral("-q"), QStringLiteral("-gray"), QStringLiteral("-r"),
+                                                   QStringLiteral("150"), QStringLiteral("-singlefile"), pdf, prefix});
+    return QImage(prefix + QStringLiteral(".pgm")).convertToFormat(QImage::Format_Grayscale8);
+}
+
+// The dark dots of `a` with no dot of `b` at all dark within two dots; `ink` counts a's dark dots.
+int inkMissingFrom(const QImage& a, const QImage& b, int& ink) {
+    const int width = std::min(a.width(), b.width());
+    const int height = std::min(a.height(), b.height());
+    int missing = 0;
+    ink = 0;
+    for (int y = 2; y < height - 2; ++y) {
+        const uchar* row = a.constScanLine(y);
+        for (int x = 2; x < width - 2; ++x) {
+            if (row[x] >= 128)
+                continue;
+            ++ink;
+            bool near = false;
+            for (int dy = -2; dy <= 2 && !near; ++dy) {
+                const uchar* other = b.constScanLine(y + dy);
+                for (int dx = -2; dx <= 2 && !near; ++dx)
+                    near = other[x + dx] < 200;
+            }
+            missing += near ? 0 : 1;
+        }
+    }
+    return missing;
+}
+
+// The recording desktop, with its PDF printer at a chosen resolution or the real default printer.
+class ReceiptUi : public RecordingUi {
+public:
+    int dpi = 0;                  // 0: the recorder's own
+    bool defaultPrinter = false;  // the system's default printer, as the program gets it
+    std::unique_ptr<QPrinter> printer(const QString& jobName) override {
+        if (defaultPrinter) {
+            printJobs << jobName;
+            return QtUiServices().printer(jobName);
+        }
+        std::unique_ptr<QPrinter> p = RecordingUi::printer(jobName);
+        if (p && dpi > 0)
+            p->setResolution(dpi);
+        return p;
+    }
+};
 
 }  // namespace
 
@@ -36,18 +139,46 @@ class PosReceiptTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<TempWorkdir> m_dir;
-    std::unique_ptr<RecordingUi> m_ui;
+    std::unique_ptr<ReceiptUi> m_ui;
     std::unique_ptr<PosPanel> m_panel;
     QString m_customerFilter;
+    // Started by the first receipt printed through CUPS.
+    std::unique_ptr<CupsPdfScheduler> m_cups;
+    int m_cupsJobs = 0;
 
     QString receiptPdf() const { return m_dir->file(QStringLiteral("receipt.pdf")); }
 
+    void fillOneLineReceipt() {
+        m_panel->addLine(QStringLiteral("K01"), QStringLiteral("可乐"), QStringLiteral("330ml"), QStringLiteral("2"),
+                         QStringLiteral("3.5"), 7);
+        m_panel->cash()->setText(QStringLiteral("10"));
+    }
+
+    void startCups() {
+        if (m_cups->isRunning())
+            return;
+        // Papers in points with their printable areas: two receipt rolls longer than the receipt
+        // (5 mm and 4 mm unprintable at each side) and the driver's own A4.
+        m_cups->addQueue(QStringLiteral("roll58"), {QStringLiteral("X58MMY297MM"), 164.41, 841.89, 14.17, 0, 150.24, 841.89});
+        m_cups->addQueue(QStringLiteral("roll80"), {QStringLiteral("X80MMY297MM"), 226.77, 841.89, 11.34, 0, 215.43, 841.89});
+        m_cups->addQueue(QStringLiteral("a4"), {QStringLiteral("A4"), 595, 842, 0, 0, 595, 842});
+        QString error;
+        QVERIFY2(m_cups->start(error), qPrintable(error));
+        QTRY_VERIFY_WITH_TIMEOUT(m_cups->ready(), 30000);
+    }
+
 private slots:
-    void initTestCase() { installChineseFonts(); }
+    void initTestCase() {
+        installChineseFonts();
+        // Before anything asks CUPS for printers: the printers of this program are the test's own.
+        m_cups = std::make_unique<CupsPdfScheduler>();
+        qputenv("CUPS_SERVER", QFile::encodeName(m_cups->socketPath()));
+    }
+    void cleanupTestCase() { m_cups.reset(); }
 
     void init() {
         m_dir = std::make_unique<TempWorkdir>();
-        m_ui = std::make_unique<RecordingUi>();
+        m_ui = std::make_unique<ReceiptUi>();
         m_ui->setNow(QDateTime(QDate(2024, 5, 17), QTime(14, 3, 9)));
         m_panel = std::make_unique<PosPanel>();
         m_customerFilter.clear();
@@ -60,6 +191,7 @@ private slots:
         m_panel->setContext(context);
     }
     void cleanup() {
+        setReceiptPdfFolder(QString());
         m_panel.reset();
         m_ui.reset();
         m_dir.reset();
@@ -127,17 +259,17 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(ConversionError, posChangeText(QStringLiteral("1.2.3"), QStringLiteral("1.00")));
     }
 
-    // ---- the layout in dots ----
+    // ---- the layout: design dots in millimetres ----
 
-    void receiptLinesStandThirtyDotsApart_data() {
+    void receiptLinesStandThirtyDesignDotsApart_data() {
         QTest::addColumn<QList<int>>("filled");  // lines holding a product
-        QTest::addColumn<QList<int>>("productY");
+        QTest::addColumn<QList<int>>("productY");  // design dot rows
         QTest::newRow("one") << QList<int>{0} << QList<int>{105};
         QTest::newRow("lines 1 and 3") << QList<int>{0, 2} << QList<int>{105, 135};
         QTest::newRow("six") << QList<int>{0, 1, 2, 3, 4, 5} << QList<int>{105, 135, 165, 195, 225, 255};
         QTest::newRow("none") << QList<int>{} << QList<int>{};
     }
-    void receiptLinesStandThirtyDotsApart() {
+    void receiptLinesStandThirtyDesignDotsApart() {
         QFETCH(QList<int>, filled);
         QFETCH(QList<int>, productY);
         ReceiptData data;
@@ -153,13 +285,35 @@ private slots:
         QVERIFY(items[0].font.bold);
         QCOMPARE(items[0].font.pointSize, 10.0);
         QCOMPARE(items[1].font.pointSize, 8.0);
-        QCOMPARE(items[1].at().y(), 40.0);
-        QCOMPARE(items[2].at().y(), 60.0);
-        QCOMPARE(items[3].at().y(), 82.0);
+        // 203 dots to the inch: a line step of 30 dots is 3.75 mm on paper.
+        QCOMPARE(items[0].at().y(), 0.0);
+        QCOMPARE(items[1].at().y(), 40 * 25.4 / 203);
+        QCOMPARE(items[2].at().y(), 60 * 25.4 / 203);
+        QCOMPARE(items[3].at().y(), 82 * 25.4 / 203);
         for (int i = 0; i < productY.size(); ++i)
-            QCOMPARE(items[4 + i].at().y(), double(productY[i]));
+            QCOMPARE(items[4 + i].at().y(), productY[i] * 25.4 / 203);
         QCOMPARE(items.last().text, QStringLiteral("址"));
-        QCOMPARE(items.last().at().y(), 405.0 + 30 * filled.size());
+        QCOMPARE(items.last().at().y(), (405.0 + 30 * filled.size()) * 25.4 / 203);
+        for (int i = 1; i < productY.size(); ++i)
+            QVERIFY(std::abs(items[4 + i].at().y() - items[3 + i].at().y() - 3.753) < 0.001);
+    }
+
+    void receiptPaperIsTheRollOrTheDesignWidth_data() {
+        QTest::addColumn<QSizeF>("defaultPaper");  // the printer's, in millimetres
+        QTest::addColumn<double>("width");
+        QTest::newRow("58 mm roll") << QSizeF(57.86, 3276) << 57.86;
+        QTest::newRow("80 mm roll") << QSizeF(80, 297) << 80.0;
+        QTest::newRow("80 mm in whole points") << QSizeF(80.08, 200) << 80.08;
+        QTest::newRow("76 mm roll") << QSizeF(76, 200) << 76.0;
+        QTest::newRow("A4") << QSizeF(210, 297) << 58.0;
+        QTest::newRow("Letter") << QSizeF(215.9, 279.4) << 58.0;
+        QTest::newRow("112 mm roll") << QSizeF(112, 200) << 58.0;
+        QTest::newRow("unknown") << QSizeF() << 58.0;
+    }
+    void receiptPaperIsTheRollOrTheDesignWidth() {
+        QFETCH(QSizeF, defaultPaper);
+        QFETCH(double, width);
+        QCOMPARE(receiptPaperWidthMm(defaultPaper), width);
     }
 
     // ---- the panel ----
@@ -273,13 +427,11 @@ private slots:
 
     // ---- the printed receipt ----
 
-    void receiptPrintsAtItsDotsAndClearsThePanel() {
+    void receiptPrintsAtItsMillimetresAndClearsThePanel() {
         m_ui->pdfPath = receiptPdf();
-        m_panel->addLine(QStringLiteral("K01"), QStringLiteral("可乐"), QStringLiteral("330ml"), QStringLiteral("2"),
-                         QStringLiteral("3.5"), 7);
+        fillOneLineReceipt();
         m_panel->customerName()->setText(QStringLiteral("李四"));
         m_panel->notes()->setPlainText(QStringLiteral("冰镇"));
-        m_panel->cash()->setText(QStringLiteral("10"));
         m_panel->computeChange();
         QCOMPARE(m_panel->change()->text(), QStringLiteral("3"));
         QVERIFY(m_panel->printReceipt());
@@ -289,40 +441,25 @@ private slots:
         keepPdf(receiptPdf(), QStringLiteral("receipt-one-line.pdf"));
         const PdfText pdf = PdfText::read(receiptPdf());
         QCOMPARE(pdf.pageCount(), 1);
-        QCOMPARE(qRound(pdf.pageHeights[0] / 72 * 25.4), 250);  // the 250 mm roll length
-        const QVector<PdfWord> lines = pdf.lines(0, 4);
-        const QStringList expected = {
-            "POS小票销售凭证",
-            "-------------------------------",
-            "条码\\名称 数量 金额",
-            "-------------------------------",
-            "可乐 2 7.00",
-            "-------------------------------",
-            "现金:10元 应收金额:7.00元",
-            "找零:3元 收款员:超级管理员",
-            "-------------------------------",
-            "交易时间:2024-05-17 14:03:09",
-            "Tovrakel软件提供打印技术支持",
-            "-------------------------------",
-            "欢迎下次惠顾",
-            "-------------------------------",
-            "平安文具店",
-            "电话:0571-8888 中山路1号",
-        };
+        // A printer whose paper is no roll gets the 58 mm design width, 250 mm long.
+        const QSizeF page = pdfPageSizes(receiptPdf()).value(0);
+        QVERIFY2(std::abs(mm(page.width()) - 58) < 0.2, qPrintable(QString::number(mm(page.width()))));
+        QVERIFY(std::abs(mm(page.height()) - 250) < 0.2);
+        const QVector<PdfWord> lines = pdf.lines(0, 1.5);
         QStringList texts;
         for (const PdfWord& l : lines)
             texts << l.text;
-        QCOMPARE(texts, expected);
-        const int ys[] = {0, 40, 60, 82, 105, 135, 165, 195, 225, 255, 285, 315, 345, 375, 405, 435};
-        for (int i = 0; i < lines.size(); ++i) {
-            QVERIFY2(std::abs(dotY(lines[i].yMin) - ys[i]) <= 4,
-                     qPrintable(QStringLiteral("%1 at %2").arg(lines[i].text).arg(dotY(lines[i].yMin))));
-        }
-        // Every text starts at x 0, except the two whose leading blanks move the ink right.
+        QCOMPARE(texts, kOneLineReceipt);
+        verifyLineSpacing(lines, 0.1);
+        if (QTest::currentTestFailed())
+            return;
+        // Every text starts at the printable area's left edge, except the two whose leading blanks
+        // move the ink right.
         for (int i : {1, 2, 4, 6, 7, 9, 10, 14, 15})
-            QVERIFY2(std::abs(dotX(lines[i].xMin)) <= 3, qPrintable(lines[i].text));
-        QVERIFY(dotX(lines[0].xMin) > 20);
-        QVERIFY(dotX(lines[12].xMin) > 20);
+            QVERIFY2(std::abs(mm(lines[i].xMin - lines[1].xMin)) <= 0.1, qPrintable(lines[i].text));
+        QVERIFY(mm(lines[1].xMin) < 0.5);
+        QVERIFY(mm(lines[0].xMin - lines[1].xMin) > 2.5);
+        QVERIFY(mm(lines[12].xMin - lines[1].xMin) > 2.5);
         // 10 pt for the title, 8 pt for the rest.
         const double ratio = (lines[0].yMax - lines[0].yMin) / (lines[4].yMax - lines[4].yMin);
         QVERIFY2(std::abs(ratio - 10.0 / 8) < 0.05, qPrintable(QString::number(ratio)));
@@ -333,6 +470,43 @@ private slots:
         QVERIFY(m_panel->cash()->text().isEmpty());
         QVERIFY(m_panel->change()->text().isEmpty());
         QCOMPARE(m_panel->notes()->toPlainText(), QStringLiteral("冰镇"));
+    }
+
+    // A printer's dots are not the receipt's: the same millimetres come out at every resolution.
+    void receiptKeepsItsMillimetresAtEveryResolution_data() {
+        QTest::addColumn<int>("dpi");
+        QTest::newRow("203 dpi") << 203;
+        QTest::newRow("300 dpi") << 300;
+        QTest::newRow("600 dpi") << 600;
+        QTest::newRow("1200 dpi") << 1200;
+    }
+    void receiptKeepsItsMillimetresAtEveryResolution() {
+        QFETCH(int, dpi);
+        auto print = [this](int resolution) {
+            m_ui->pdfPath = m_dir->file(QStringLiteral("receipt-%1.pdf").arg(resolution));
+            m_ui->dpi = resolution;
+            fillOneLineReceipt();
+            return m_panel->printReceipt() ? PdfText::read(m_ui->pdfPath).lines(0, 1.5) : QVector<PdfWord>();
+        };
+        const QVector<PdfWord> fine = print(2400);
+        const QVector<PdfWord> lines = print(dpi);
+        keepPdf(m_ui->pdfPath, QStringLiteral("receipt-%1-dpi.pdf").arg(dpi));
+        verifyLineSpacing(lines, 0.1);
+        if (QTest::currentTestFailed())
+            return;
+        QVERIFY(std::abs(mm(pdfPageSizes(m_ui->pdfPath).value(0).width()) - 58) < 0.2);
+        // Every text starts, ends and stands where it does at a resolution finer than any printer's.
+        QCOMPARE(lines.size(), fine.size());
+        for (int i = 0; i < lines.size(); ++i) {
+            QVERIFY2(std::abs(mm(lines[i].xMin - fine[i].xMin)) < 0.1 && std::abs(mm(lines[i].xMax - fine[i].xMax)) < 0.1 &&
+                         std::abs(mm(lines[i].yMin - fine[i].yMin)) < 0.1,
+                     qPrintable(QStringLiteral("%1: %2 to %3 mm, not %4 to %5 mm")
+                                    .arg(lines[i].text)
+                                    .arg(mm(lines[i].xMin))
+                                    .arg(mm(lines[i].xMax))
+                                    .arg(mm(fine[i].xMin))
+                                    .arg(mm(fine[i].xMax))));
+        }
     }
 
     void receiptLinesOneAndThreeLeaveNoGap() {
@@ -348,8 +522,7 @@ private slots:
         const PdfWord* third = pdf.find(QStringLiteral("丙"));
         QVERIFY(first && third);
         QVERIFY(!pdf.find(QStringLiteral("乙")));
-        QVERIFY(std::abs(dotY(first->yMin) - 105) <= 4);
-        QVERIFY(std::abs(dotY(third->yMin) - 135) <= 4);
+        QVERIFY(std::abs(mm(third->yMin - first->yMin) - receiptDotsToMm(30)) <= 0.1);
         // The receipt's total printed the new lines at once, before any timer tick.
         QVERIFY(pdf.pageText(0).contains(foldPdfText(QStringLiteral("应收金额:4.00元"))));
         // An empty cash field prints nothing between "现金:" and "元".
@@ -406,14 +579,141 @@ private slots:
         const bool printed = m_panel->printReceipt();
         m_panel->addLine({}, QStringLiteral("乙"), {}, QStringLiteral("1"), {}, 8);
         const bool again = m_panel->printReceipt();
-        setReceiptPdfFolder(QString());
         QVERIFY(printed && again);
         QVERIFY(m_ui->printJobs.isEmpty());  // the default printer was not asked
-        const QStringList files = QDir(folder).entryList({QStringLiteral("*.pdf")});
-        QCOMPARE(files.size(), 2);
+        QStringList files = QDir(folder).entryList({QStringLiteral("*.pdf")});
+        files.sort();
+        QCOMPARE(files, (QStringList{QStringLiteral("POS小票-20240517-140309-2.pdf"),
+                                     QStringLiteral("POS小票-20240517-140309.pdf")}));
         QCOMPARE(m_ui->openedUrls.size(), 2);
         QCOMPARE(m_ui->openedUrls[1], lastReceiptPdf());
-        QVERIFY(PdfText::read(lastReceiptPdf()).pageText(0).contains(foldPdfText(QStringLiteral("乙 1 8.00"))));
+        const PdfText pdf = PdfText::read(lastReceiptPdf());
+        QVERIFY(pdf.pageText(0).contains(foldPdfText(QStringLiteral("乙 1 8.00"))));
+        // A 58 mm roll with 5 mm margins at the sides and 3 mm at the top, readable by its owner only.
+        const QSizeF page = pdfPageSizes(lastReceiptPdf()).value(0);
+        QVERIFY(std::abs(mm(page.width()) - 58) < 0.2 && std::abs(mm(page.height()) - 250) < 0.2);
+        const QVector<PdfWord> lines = pdf.lines(0, 1.5);
+        QVERIFY(lines.size() > 4);
+        QVERIFY2(std::abs(mm(lines[1].xMin) - 5) < 0.2, qPrintable(QString::number(mm(lines[1].xMin))));
+        QCOMPARE(QFileInfo(lastReceiptPdf()).permissions() & ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser),
+                 QFile::Permissions());
+    }
+
+    // The receipt's name is known in advance: whatever stands there already is neither followed
+    // nor overwritten, and the receipt takes the next free name.
+    void receiptFolderLeavesATakenNameAlone_data() {
+        QTest::addColumn<QString>("planted");
+        QTest::newRow("link to nothing") << "dangling link";
+        QTest::newRow("link to a file") << "link";
+        QTest::newRow("earlier receipt") << "file";
+    }
+    void receiptFolderLeavesATakenNameAlone() {
+        QFETCH(QString, planted);
+        const QString folder = m_dir->file(QStringLiteral("receipts"));
+        QVERIFY(QDir().mkpath(folder) && QDir().mkpath(m_dir->file(QStringLiteral("elsewhere"))));
+        const QString name = folder + QStringLiteral("/POS小票-20240517-140309.pdf");
+        const QString target = m_dir->file(QStringLiteral("elsewhere/victim"));
+        if (planted == QLatin1String("link")) {
+            QFile victim(target);
+            QVERIFY(victim.open(QIODevice::WriteOnly) && victim.write("kept") == 4);
+        }
+        if (planted == QLatin1String("file")) {
+            QFile earlier(name);
+            QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("kept") == 4);
+        } else {
+            QVERIFY(QFile::link(target, name));
+        }
+
+        setReceiptPdfFolder(folder);
+        m_panel->addLine({}, QStringLiteral("甲"), {}, QStringLiteral("1"), {}, 7);
+        QVERIFY(m_panel->printReceipt());
+        QCOMPARE(lastReceiptPdf(), folder + QStringLiteral("/POS小票-20240517-140309-2.pdf"));
+        QVERIFY(PdfText::read(lastReceiptPdf()).pageText(0).contains(foldPdfText(QStringLiteral("甲 1 7.00"))));
+        if (planted == QLatin1String("file")) {
+            QCOMPARE(readAll(name), QByteArray("kept"));
+        } else {
+            QCOMPARE(QFileInfo(name).symLinkTarget(), target);
+            if (planted == QLatin1String("link"))
+                QCOMPARE(readAll(target), QByteArray("kept"));
+            else
+                QVERIFY(!QFileInfo::exists(target));
+        }
+    }
+
+    void aReceiptFileThatCannotBeMadeClearsNothing() {
+        // A file stands where the folder should be.
+        const QString folder = m_dir->file(QStringLiteral("not-a-folder"));
+        QFile blocker(folder);
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        setReceiptPdfFolder(folder);
+        m_panel->addLine({}, QStringLiteral("甲"), {}, QStringLiteral("1"), {}, 7);
+        QVERIFY(!m_panel->printReceipt());
+        QCOMPARE(m_ui->messages.size(), 1);
+        QVERIFY(m_ui->messages[0].text.contains(QStringLiteral("小票没有保存")));
+        QCOMPARE(m_panel->list().filledCount(), 1);
+        QVERIFY(m_ui->openedUrls.isEmpty());
+    }
+
+    // ---- through CUPS ----
+
+    // The program's own default-printer path to a cups-pdf queue whose driver gives the default
+    // paper: the PDF that CUPS writes has the receipt's page and line spacing, and every text of
+    // it is readable. Its glyphs cannot be turned back into text (the PostScript round trip of
+    // cups-pdf drops the CJK fonts' text mapping), so the texts are read from the document the
+    // queue received, and the page CUPS wrote must show that document's ink dot for dot.
+    void receiptOnACupsQueue_data() {
+        QTest::addColumn<QString>("queue");
+        QTest::addColumn<double>("widthMm");
+        QTest::newRow("58 mm roll") << "roll58" << 58.0;
+        QTest::newRow("80 mm roll") << "roll80" << 80.0;
+        QTest::newRow("A4 paper") << "a4" << 58.0;
+    }
+    void receiptOnACupsQueue() {
+        QFETCH(QString, queue);
+        QFETCH(double, widthMm);
+        const QString missing = CupsPdfScheduler::missing();
+        if (!missing.isEmpty())
+            QSKIP(qPrintable(missing));
+        startCups();
+        qputenv("LPDEST", queue.toUtf8());
+        m_ui->defaultPrinter = true;
+        fillOneLineReceipt();
+        QVERIFY(m_panel->printReceipt());
+        QVERIFY2(m_ui->messages.isEmpty(), qPrintable(m_ui->messageTexts().join(QLatin1Char('\n'))));
+        const int job = ++m_cupsJobs;
+        QTRY_VERIFY_WITH_TIMEOUT(!m_cups->jobEnd(job).isEmpty(), 90000);
+        const QString printedPdf = m_cups->jobPdf(job);
+        if (m_cups->jobEnd(job) != QLatin1String("Job completed.") || printedPdf.isEmpty())
+            qWarning().noquote() << m_cups->logTail();
+        QCOMPARE(m_cups->jobEnd(job), QStringLiteral("Job completed."));
+        QVERIFY(!printedPdf.isEmpty());
+        keepPdf(printedPdf, QStringLiteral("receipt-cups-%1.pdf").arg(queue));
+        keepPdf(m_cups->jobDocument(job), QStringLiteral("receipt-cups-%1-sent.pdf").arg(queue));
+
+        const QSizeF page = pdfPageSizes(printedPdf).value(0);
+        QVERIFY2(std::abs(mm(page.width()) - widthMm) < 0.5, qPrintable(QString::number(mm(page.width()))));
+        QVERIFY2(std::abs(mm(page.height()) - 250) < 0.5, qPrintable(QString::number(mm(page.height()))));
+        verifyLineSpacing(PdfText::read(printedPdf).lines(0, 1.5), 0.3);
+        if (QTest::currentTestFailed())
+            return;
+        // Every text as sent, whole on the paper.
+        const QString sentPdf = m_cups->jobDocument(job);
+        QStringList texts;
+        for (const PdfWord& line : PdfText::read(sentPdf).lines(0, 1.5)) {
+            texts << line.text;
+            QVERIFY2(line.xMin >= 0 && line.xMax <= page.width(),
+                     qPrintable(QStringLiteral("%1 from %2 to %3 mm").arg(line.text).arg(mm(line.xMin)).arg(mm(line.xMax))));
+        }
+        QCOMPARE(texts, kOneLineReceipt);
+        // The page shows the ink of the document sent, glyph for glyph, to a third of a millimetre.
+        const QImage printedInk = renderedPage(printedPdf, m_dir->file(QStringLiteral("printed")));
+        const QImage sentInk = renderedPage(sentPdf, m_dir->file(QStringLiteral("sent")));
+        int ink = 0;
+        const int lost = inkMissingFrom(sentInk, printedInk, ink);
+        QVERIFY2(ink > 1000 && lost <= ink / 1000, qPrintable(QStringLiteral("%1 of %2 dots not printed").arg(lost).arg(ink)));
+        const int added = inkMissingFrom(printedInk, sentInk, ink);
+        QVERIFY2(added <= ink / 1000, qPrintable(QStringLiteral("%1 of %2 dots printed in excess").arg(added).arg(ink)));
     }
 };
 

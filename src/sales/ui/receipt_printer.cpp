@@ -3,11 +3,20 @@
 #include "printing/ui/page_painter.h"
 #include "widgets/ui_services.h"
 
+#include <QBuffer>
 #include <QDir>
-#include <QFileInfo>
+#include <QFile>
+#include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QPrinter>
+#include <QPrinterInfo>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -15,24 +24,109 @@ QString g_folder;
 QString g_lastPdf;
 
 const QString kJobName = QStringLiteral("POS小票");
+// A 58 mm roll prints 48 mm wide in the middle.
+const QMarginsF kPdfMarginsMm(5, 3, 5, 3);
+constexpr int kOwnerOnly = 0600;
 
-QString newReceiptFile(const QString& folder, const QDateTime& when) {
-    QDir().mkpath(folder);
-    const QString stem = QDir(folder).filePath(QStringLiteral("POS小票-") + when.toString(QStringLiteral("yyyyMMdd-HHmmss")));
-    QString path = stem + QStringLiteral(".pdf");
-    for (int n = 2; QFileInfo::exists(path); ++n)
-        path = stem + QStringLiteral("-%1.pdf").arg(n);
-    return path;
+QPageSize receiptPaper(double widthMm) {
+    return QPageSize(QSizeF(widthMm, kReceiptPaperLengthMm), QPageSize::Millimeter, QStringLiteral("POS"),
+                     QPageSize::ExactMatch);
 }
 
-std::unique_ptr<QPrinter> receiptPrinter(const QDateTime& when) {
-    if (g_folder.isEmpty())
-        return ui().printer(kJobName);
-    auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    printer->setOutputFormat(QPrinter::PdfFormat);
-    printer->setOutputFileName(newReceiptFile(g_folder, when));
-    printer->setDocName(kJobName);
-    return printer;
+// Opens a new file for the receipt: never through a link and never over anything already there,
+// so a name planted in the folder (a link to another file, or to none) cannot redirect it. -1 when
+// no file can be made; errno tells why.
+int createReceiptFile(const QString& folder, const QDateTime& when, QString& path) {
+    QDir().mkpath(folder);
+    const QString stem = QDir(folder).filePath(QStringLiteral("POS小票-") + when.toString(QStringLiteral("yyyyMMdd-HHmmss")));
+    for (int n = 1; n <= 10000; ++n) {
+        path = n == 1 ? stem + QStringLiteral(".pdf") : stem + QStringLiteral("-%1.pdf").arg(n);
+        const int fd = ::open(QFile::encodeName(path).constData(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kOwnerOnly);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+bool writeReceiptPdf(QWidget* parent, const ReceiptData& data) {
+    const QString notSaved = QStringLiteral("小票没有保存。POS单中的内容已保留。");
+    QBuffer pdf;
+    pdf.open(QIODevice::WriteOnly);
+    {
+        QPdfWriter writer(&pdf);
+        writer.setTitle(kJobName);
+        writer.setPageLayout(QPageLayout(receiptPaper(kReceiptDesignWidthMm), QPageLayout::Portrait, kPdfMarginsMm,
+                                         QPageLayout::Millimeter));
+        QPainter painter;
+        if (!painter.begin(&writer)) {
+            showError(parent, QStringLiteral("无法生成小票的PDF文件，") + notSaved);
+            return false;
+        }
+        paintReceipt(painter, data);
+        painter.end();
+    }
+
+    QString path;
+    const int fd = createReceiptFile(g_folder, data.printedAt, path);
+    if (fd < 0) {
+        showError(parent, QStringLiteral("无法在文件夹“%1”中新建小票文件（%2），")
+                                  .arg(QDir::toNativeSeparators(g_folder), QString::fromLocal8Bit(std::strerror(errno))) +
+                              notSaved);
+        return false;
+    }
+    QFile file;
+    bool written = file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle);
+    written = written && file.write(pdf.data()) == pdf.data().size() && file.flush() && ::fsync(fd) == 0;
+    const QString error = file.errorString();
+    file.close();
+    if (!written) {
+        QFile::remove(path);  // our own half-written file
+        showError(parent, QStringLiteral("小票文件“%1”没有写完（%2），").arg(QDir::toNativeSeparators(path), error) +
+                              notSaved);
+        return false;
+    }
+    g_lastPdf = path;
+    ui().openUrl(path);
+    return true;
+}
+
+// The default printer's own paper, as its driver describes it.
+QSizeF defaultPaperMm(const QPrinter& printer) {
+    const QPrinterInfo info(printer);
+    QPageSize paper = info.isNull() ? QPageSize() : info.defaultPageSize();
+    if (!paper.isValid())
+        paper = printer.pageLayout().pageSize();
+    return paper.size(QPageSize::Millimeter);
+}
+
+bool printOnDefaultPrinter(QWidget* parent, const ReceiptData& data) {
+    std::unique_ptr<QPrinter> printer = ui().printer(kJobName);
+    if (!printer) {
+        showError(parent, QStringLiteral("没有找到默认打印机，小票没有打印。\n"
+                                         "请在系统中安装小票打印机并设为默认打印机；POS单中的内容已保留。"));
+        return false;
+    }
+    // A printer starts on a general paper (A4), whatever its driver's default is.
+    printer->setPageSize(receiptPaper(receiptPaperWidthMm(defaultPaperMm(*printer))));
+    printer->setFullPage(false);
+    printer->setPageMargins(printer->pageLayout().minimumMargins(), printer->pageLayout().units());
+
+    QPainter painter;
+    if (!painter.begin(printer.get())) {
+        const bool file = printer->outputFormat() == QPrinter::PdfFormat;
+        showError(parent, QStringLiteral("打印机“%1”无法开始打印任务，小票没有打印。\n"
+                                         "请检查打印机是否连接、开机、有纸；POS单中的内容已保留。")
+                              .arg(file ? printer->outputFileName() : printer->printerName()));
+        return false;
+    }
+    paintReceipt(painter, data);
+    if (!painter.end() || printer->printerState() == QPrinter::Error) {
+        showError(parent, QStringLiteral("打印任务没有完成，小票可能没有打印。POS单中的内容已保留。"));
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -41,41 +135,21 @@ void setReceiptPdfFolder(const QString& folder) { g_folder = folder; }
 QString receiptPdfFolder() { return g_folder; }
 QString lastReceiptPdf() { return g_lastPdf; }
 
-bool printPosReceipt(QWidget* parent, const ReceiptData& data) {
-    std::unique_ptr<QPrinter> printer = receiptPrinter(data.printedAt);
-    if (!printer) {
-        showError(parent, QStringLiteral("没有找到默认打印机，小票没有打印。\n"
-                                         "请在系统中安装小票打印机并设为默认打印机；POS单中的内容已保留。"));
-        return false;
-    }
-    const bool pdf = printer->outputFormat() == QPrinter::PdfFormat;
-    const double widthMm =
-        pdf ? kReceiptPdfWidthMm : printer->pageLayout().fullRect(QPageLayout::Millimeter).width();
-    // The roll's own width, 250 mm long.
-    printer->setPageSize(QPageSize(QSizeF(widthMm, kReceiptPaperLengthMm), QPageSize::Millimeter,
-                                   QStringLiteral("POS"), QPageSize::ExactMatch));
-    if (pdf) {
-        printer->setResolution(kReceiptPdfResolution);
-        // A 58 mm roll prints 48 mm wide in the middle.
-        printer->setPageMargins(QMarginsF(5, 3, 5, 3), QPageLayout::Millimeter);
-    }
-    printer->setFullPage(false);  // dots from the top left of the printable area
+void paintReceipt(QPainter& painter, const ReceiptData& data) {
+    // Texts are set at one fine resolution and scaled to the device's: set at the device's own,
+    // their advances would be rounded to its dots and lines would come out up to 3 % wider or
+    // narrower from one printer to the next.
+    constexpr double kSettingDpi = 1200;
+    const double deviceDpi = painter.device()->logicalDpiY();
+    PageItems items = receiptLayout(data);
+    for (PageItem& item : items)
+        item.font.pointSize *= kSettingDpi / deviceDpi;
+    painter.save();
+    painter.scale(deviceDpi / kSettingDpi, deviceDpi / kSettingDpi);
+    paintPageItems(painter, items, kSettingDpi / 25.4);
+    painter.restore();
+}
 
-    QPainter painter;
-    if (!painter.begin(printer.get())) {
-        showError(parent, QStringLiteral("打印机“%1”无法开始打印任务，小票没有打印。\n"
-                                         "请检查打印机是否连接、开机、有纸；POS单中的内容已保留。")
-                              .arg(pdf ? printer->outputFileName() : printer->printerName()));
-        return false;
-    }
-    paintPageItems(painter, receiptLayout(data), 1.0);
-    if (!painter.end() || printer->printerState() == QPrinter::Error) {
-        showError(parent, QStringLiteral("打印任务没有完成，小票可能没有打印。POS单中的内容已保留。"));
-        return false;
-    }
-    if (pdf)
-        g_lastPdf = printer->outputFileName();
-    if (!g_folder.isEmpty())
-        ui().openUrl(g_lastPdf);
-    return true;
+bool printPosReceipt(QWidget* parent, const ReceiptData& data) {
+    return g_folder.isEmpty() ? printOnDefaultPrinter(parent, data) : writeReceiptPdf(parent, data);
 }
