@@ -13,6 +13,9 @@
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <cmath>
+
 const BandColours kSkyBlueBand{QColor(166, 202, 240), QColor()};
 const BandColours kTealBand{QColor(0, 128, 128), QColor(Qt::white)};
 const BandColours kMaroonBand{QColor(128, 0, 0), QColor(Qt::white)};
@@ -67,6 +70,25 @@ QString formatNumber(double value, const QString& format) {
     if (format.isEmpty() || format == kGeneralNumber)
         return generalNumberText(value);
     return pictureNumberText(value, format);
+}
+
+// How many decimals a picture shows at most; -1 when the column shows every digit.
+int shownDecimals(const QString& format) {
+    if (format.isEmpty() || format == kGeneralNumber)
+        return -1;
+    const int point = int(format.indexOf(QLatin1Char('.')));
+    return point < 0 ? 0 : int(format.size()) - point - 1;
+}
+
+// The value as its cell shows it: rounded half away from zero at the shown decimals, judged on
+// 15 significant digits as the cell text is, so 4.995 counts as 5 and not as 4.99499999.
+double asShown(double value, double scale) {
+    const double scaled = value * scale;
+    const double below = std::floor(scaled);
+    const double half = below + 0.5;
+    if (std::fabs(scaled - half) <= 1e-12 * std::max(1.0, std::fabs(scaled)))
+        return (scaled < 0 ? below : below + 1) / scale;
+    return std::round(scaled) / scale;
 }
 
 }  // namespace
@@ -124,12 +146,15 @@ void DataGridModel::computeFooter() {
         case GridColumn::Footer::None: m_footer[c].clear(); break;
         case GridColumn::Footer::Text: m_footer[c] = column.footerText; break;
         case GridColumn::Footer::Sum: {
+            // The total is the sum of the figures the rows show, so it agrees with the printed notes.
             double sum = 0;
             const int field = m_fields[c];
+            const int decimals = shownDecimals(column.format);
+            const double scale = decimals < 0 ? 0 : std::pow(10.0, decimals);
             for (int r = 0; field >= 0 && r < m_rows; ++r) {
                 double v;
                 if (datasetNumber(*m_dataset, r, field, &v))
-                    sum += v;
+                    sum += decimals < 0 || !std::isfinite(v) ? v : asShown(v, scale);
             }
             m_footer[c] = formatNumber(sum, column.format);
         }

@@ -102,6 +102,20 @@ private slots:
         QCOMPARE(m_grid->rowCount(), 5);
     }
 
+    void footerSumsTheFiguresTheRowsShow() {
+        // Three half-fen amounts show as 5 each; the total must be 15 as on the printed notes,
+        // not the 14.99 of the raw sum.
+        dm().connection().exec(QStringLiteral("delete from data"));
+        for (int i = 0; i < 3; ++i)
+            insert("可乐", "X", 1.0005, 1, 4.995);
+        insert("雪碧", "Y", -0.0015, 1, -0.005);
+        dm().ADOQuery15.setStatement(QStringLiteral("select * from data order by id"));
+        m_grid->refresh();
+        QCOMPARE(columnTexts(4), (QStringList{"5", "5", "5", "-.01"}));
+        QCOMPARE(m_grid->footerText(4), QStringLiteral("14.99"));
+        QCOMPARE(m_grid->footerText(2), QStringLiteral("3.001"));
+    }
+
     void upperTitleSpansItsColumnsInItsBandColour() {
         BandHeader* header = m_grid->header();
         const QImage image = header->viewport()->grab().toImage();
