@@ -43,8 +43,9 @@ int fitTextHeight(QLabel* label, int width) {
 
 void fixDialog(QDialog* dialog, const QString& caption) {
     dialog->setWindowTitle(caption);
+    // Modal over their owner, but never kept on top: a box that blocks them must stay reachable.
     dialog->setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                           Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
+                           Qt::WindowCloseButtonHint);
     dialog->setModal(true);
 }
 
