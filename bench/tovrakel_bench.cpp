@@ -124,10 +124,10 @@ int gridColumn(const DataGrid* grid, const QString& field) {
     fail(QStringLiteral("no grid column %1").arg(field));
 }
 
-Txstj* openSalesDetails(TMainForm& form) {
+SalesDetailsWindow* openSalesDetails(MainWindow& form) {
     click(child<QToolButton>(&form, QStringLiteral("ToolButton19")));
     settle();
-    Txstj* sales = salesDetailsWindow(form);
+    SalesDetailsWindow* sales = salesDetailsWindow(form);
     if (!sales || !sales->isVisible())
         fail(QStringLiteral("the sales details window did not open"));
     return sales;
@@ -147,7 +147,7 @@ int stockRow(qint64 id) {
     fail(QStringLiteral("no stock record %1 in the grid").arg(id));
 }
 
-void runOperation(TMainForm& form) {
+void runOperation(MainWindow& form) {
     Inventory* inventory = Inventory::of(&form);
     if (!inventory || !inventory->grid())
         fail(QStringLiteral("no inventory"));
@@ -162,11 +162,11 @@ void runOperation(TMainForm& form) {
     } else if (op == QLatin1String("sales-open")) {
         measure({}, [&] { openSalesDetails(form); }, salesRows);
     } else if (op == QLatin1String("sales-all")) {
-        Txstj* sales = nullptr;
+        SalesDetailsWindow* sales = nullptr;
         measure([&] { sales = openSalesDetails(form); },
                 [&] { click(child<QPushButton>(sales, QStringLiteral("Button16"))); }, salesRows);
     } else if (op == QLatin1String("sales-sort")) {
-        Txstj* sales = nullptr;
+        SalesDetailsWindow* sales = nullptr;
         int column = -1;
         measure(
             [&] {
@@ -226,7 +226,7 @@ void runOperation(TMainForm& form) {
         if (parts.size() != 3)
             fail(QStringLiteral("export wants FILE,FROM,TO"));
         g_argument = parts[0];
-        Txstj* sales = nullptr;
+        SalesDetailsWindow* sales = nullptr;
         measure(
             [&] {
                 QFile::remove(parts[0]);
@@ -252,7 +252,7 @@ void runOperation(TMainForm& form) {
         QVariantList params = {QStringLiteral("%j%")};
         QString sortSpec = QStringLiteral("a DESC");
         if (op == QLatin1String("sort-parts")) {
-            Txstj* sales = openSalesDetails(form);
+            SalesDetailsWindow* sales = openSalesDetails(form);
             click(child<QPushButton>(sales, QStringLiteral("Button16")));
             grid = sales->grid();
             data = &dm().ADOQuery13;
@@ -279,7 +279,7 @@ void runOperation(TMainForm& form) {
     } else if (op == QLatin1String("export-parts")) {
         // Where the time of an export goes (not part of bench/run).
         const QStringList parts = g_argument.split(QLatin1Char(','));
-        Txstj* sales = openSalesDetails(form);
+        SalesDetailsWindow* sales = openSalesDetails(form);
         child<QCheckBox>(sales, QStringLiteral("CheckBox6"))->setChecked(true);
         child<DateField>(sales, QStringLiteral("DateEdit2"))->setDate(QDate::fromString(parts[1], Qt::ISODate));
         child<DateField>(sales, QStringLiteral("DateEdit3"))->setDate(QDate::fromString(parts[2], Qt::ISODate));
@@ -290,7 +290,7 @@ void runOperation(TMainForm& form) {
         t.start();
         QBuffer buffer;
         buffer.open(QIODevice::WriteOnly);
-        TGridToXls xls;
+        XlsGridWriter xls;
         xls.setGrid(&source);
         xls.WriteSheet(buffer);
         QTextStream(stderr) << "sheet in memory " << t.nsecsElapsed() / 1e6 << " ms, " << buffer.size() << " bytes" << Qt::endl;
@@ -300,7 +300,7 @@ void runOperation(TMainForm& form) {
         QTextStream(stderr) << "file without progress " << t.nsecsElapsed() / 1e6 << " ms" << Qt::endl;
         t.restart();
         {
-            auto progress = std::make_unique<TExportProgress>();
+            auto progress = std::make_unique<ExportProgressWindow>();
             QTextStream(stderr) << "progress made " << t.nsecsElapsed() / 1e6 << " ms" << Qt::endl;
             progress->setRange(100);
             progress->show();
@@ -320,7 +320,7 @@ void runOperation(TMainForm& form) {
     } else if (op == QLatin1String("import")) {
         // ARGUMENT: the workbook.
         const qint64 before = count(QStringLiteral("data"));
-        Texcell* window = form.findChild<Texcell*>();
+        ExcelImportWindow* window = form.findChild<ExcelImportWindow*>();
         if (!window)
             fail(QStringLiteral("no import window"));
         measure(
@@ -395,8 +395,8 @@ int main(int argc, char* argv[]) {
 
     // A program started from a fixed disk advises a removable one in a message box first; the
     // bench starts as if from a removable drive so the login comes at once.
-    TMainForm::setRemovableCheck([] { return true; });
-    Tloginfm::setRunner([](Tloginfm& login) {
+    MainWindow::setRemovableCheck([] { return true; });
+    LoginWindow::setRunner([](LoginWindow& login) {
         if (g_operation == QLatin1String("startup")) {
             login.installEventFilter(new FirstPaint(&login));
             login.show();
@@ -409,7 +409,7 @@ int main(int argc, char* argv[]) {
         if (!login.loggedIn())
             fail(QStringLiteral("the login failed"));
         QTimer::singleShot(0, qApp, [] {
-            if (TMainForm* form = TMainForm::instance())
+            if (MainWindow* form = MainWindow::instance())
                 runOperation(*form);
             else
                 fail(QStringLiteral("no main window"));

@@ -1,13 +1,13 @@
 #pragma once
-// TGridTitle: the title levels of a grid, cut from the column titles at every "|".
+// GridTitle: the title levels of a grid, cut from the column titles at every "|".
 #include <QStringList>
 #include <QVector>
 
 class GridExportSource;
 
-class TGridTitle {
+class GridTitle {
 public:
-    explicit TGridTitle(const GridExportSource& grid) : m_grid(grid) {}
+    explicit GridTitle(const GridExportSource& grid) : m_grid(grid) {}
 
     int visibleColumnCount() const;
     // The largest number of levels of any column, visible or not (1 + its count of "|").

@@ -35,7 +35,7 @@ QString sheetTimeText(const QDateTime& when) { return when.toString(QStringLiter
 
 constexpr qsizetype kFlushSize = 1 << 18;
 
-void TGridToXls::flush(qsizetype atLeast) {
+void XlsGridWriter::flush(qsizetype atLeast) {
     if (m_buffer.size() < atLeast || m_buffer.isEmpty())
         return;
     if (m_out->write(m_buffer) != m_buffer.size())
@@ -43,14 +43,14 @@ void TGridToXls::flush(qsizetype atLeast) {
     m_buffer.resize(0);  // keeps its capacity
 }
 
-void TGridToXls::write(const QByteArray& record) { m_buffer.append(record); }
+void XlsGridWriter::write(const QByteArray& record) { m_buffer.append(record); }
 
-void TGridToXls::writeLabel(int row, int column, const QString& text) {
+void XlsGridWriter::writeLabel(int row, int column, const QString& text) {
     const QByteArray bytes = cellText(text);
     biff::appendLabel(m_buffer, quint16(row), quint16(column), bytes.constData(), bytes.size());
 }
 
-void TGridToXls::writeValue(int row, int column, const QVariant& value) {
+void XlsGridWriter::writeValue(int row, int column, const QVariant& value) {
     const auto r = quint16(row), c = quint16(column);
     if (!value.isValid() || value.isNull()) {
         biff::appendBlank(m_buffer, r, c);
@@ -88,12 +88,12 @@ void TGridToXls::writeValue(int row, int column, const QVariant& value) {
     }
 }
 
-void TGridToXls::WriteSheet(QIODevice& out) {
+void XlsGridWriter::WriteSheet(QIODevice& out) {
     if (!m_grid)
         throw ExchangeError(QStringLiteral("没有要导出的表格"));
     const GridExportSource& grid = *m_grid;
     grid.prepare();
-    const TGridTitle titles(grid);
+    const GridTitle titles(grid);
     const QVector<QStringList> matrix = titles.matrix();
     const int levels = titles.levelCount();
     QVector<int> visible;
@@ -158,7 +158,7 @@ void TGridToXls::WriteSheet(QIODevice& out) {
     m_buffer = QByteArray();
 }
 
-TGridToXls::Outcome TGridToXls::Export() {
+XlsGridWriter::Outcome XlsGridWriter::Export() {
     if (!m_grid || !m_grid->isOpen() || m_grid->rowCount() == 0 || m_fileName.trimmed().isEmpty())
         return Outcome::NothingToDo;
     const QFileInfo target(m_fileName);

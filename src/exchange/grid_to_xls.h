@@ -1,5 +1,5 @@
 #pragma once
-// TGridToXls: writes a grid as an XLS worksheet (a bare BIFF record stream with GBK texts).
+// XlsGridWriter: writes a grid as an XLS worksheet (a bare BIFF record stream with GBK texts).
 #include <QDateTime>
 #include <QString>
 #include <functional>
@@ -7,7 +7,7 @@
 class GridExportSource;
 class QIODevice;
 
-class TGridToXls {
+class XlsGridWriter {
 public:
     enum class Outcome {
         NothingToDo,  // closed or empty grid, or a blank file name

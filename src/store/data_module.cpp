@@ -6,13 +6,13 @@
 #include <memory>
 
 namespace {
-std::unique_ptr<Tdmfm>& module() {
-    static std::unique_ptr<Tdmfm> m;
+std::unique_ptr<LedgerData>& module() {
+    static std::unique_ptr<LedgerData> m;
     return m;
 }
 }  // namespace
 
-Tdmfm::Tdmfm(const QString& folder)
+LedgerData::LedgerData(const QString& folder)
     : ADOQuery15(QStringLiteral("ADOQuery15"), QStringLiteral("select * from data"), &m_db),
       ADOTable5(Dataset::table(QStringLiteral("ADOTable5"), QStringLiteral("data"), &m_db)),
       ADOTable2(Dataset::table(QStringLiteral("ADOTable2"), QStringLiteral("data1"), &m_db)),
@@ -23,31 +23,31 @@ Tdmfm::Tdmfm(const QString& folder)
     m_db.open(m_path);
 }
 
-Tdmfm& Tdmfm::create(const QString& folder) {
-    std::unique_ptr<Tdmfm> created(new Tdmfm(folder));
+LedgerData& LedgerData::create(const QString& folder) {
+    std::unique_ptr<LedgerData> created(new LedgerData(folder));
     module() = std::move(created);
     return *module();
 }
 
-Tdmfm& Tdmfm::instance() {
+LedgerData& LedgerData::instance() {
     if (!module())
         throw StoreError(QStringLiteral("数据库没有打开"));
     return *module();
 }
 
-bool Tdmfm::exists() { return bool(module()); }
+bool LedgerData::exists() { return bool(module()); }
 
-void Tdmfm::reset() { module().reset(); }
+void LedgerData::reset() { module().reset(); }
 
-void Tdmfm::closeConnection() {
+void LedgerData::closeConnection() {
     for (Dataset* d : {&ADOQuery15, &ADOTable5, &ADOTable2, &ADOQuery13, &ADOQuery12, &ADOQuery1})
         d->close();
     m_db.close();
 }
 
-void Tdmfm::reopenConnection() { m_db.open(m_path); }
+void LedgerData::reopenConnection() { m_db.open(m_path); }
 
-void Tdmfm::openTables() {
+void LedgerData::openTables() {
     // Table datasets only receive appends, so they need no rows in memory.
     ADOTable5.setStatement(QStringLiteral("select * from data where 0"));
     ADOTable2.setStatement(QStringLiteral("select * from data1 where 0"));

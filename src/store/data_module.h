@@ -3,12 +3,12 @@
 #include "store/database.h"
 #include "store/dataset.h"
 
-class Tdmfm {
+class LedgerData {
 public:
     // Opens data.mdb in the given folder as the module of the run; throws StoreError with the
     // engine's message (the previous module stays when opening fails).
-    static Tdmfm& create(const QString& folder);
-    static Tdmfm& instance();
+    static LedgerData& create(const QString& folder);
+    static LedgerData& instance();
     static bool exists();
     static void reset();  // for tests: drops the module so the next one opens another folder
 
@@ -28,10 +28,10 @@ public:
     Dataset ADOQuery1;   // work query of the query routines
 
 private:
-    explicit Tdmfm(const QString& folder);
+    explicit LedgerData(const QString& folder);
     QString m_path;
     Database m_db;
 };
 
 // Shorthand for the data module of the run.
-inline Tdmfm& dm() { return Tdmfm::instance(); }
+inline LedgerData& dm() { return LedgerData::instance(); }

@@ -75,14 +75,14 @@ int runExportXls(const QStringList& args) {
         const QString user = a.options.value(QStringLiteral("--user"), Database::kAdministrator);
         DatasetGridSource grid(rows, layout.columns);
         grid.withhold(Rights::forUser(user).withheldFields());
-        TGridToXls xls;
+        XlsGridWriter xls;
         xls.setGrid(&grid);
         xls.setTitleName(layout.sheetTitle);
         xls.setUserName(user);
         xls.setMadeAt(QDateTime::currentDateTime());
         xls.setShowProgress(false);
         xls.setFileName(a.positional[1]);
-        if (xls.Export() != TGridToXls::Outcome::Written)
+        if (xls.Export() != XlsGridWriter::Outcome::Written)
             return fail(QStringLiteral("no records to export; no file written"));
         toolOut() << "wrote " << rows.recordCount() << " records to " << QFileInfo(a.positional[1]).absoluteFilePath()
               << Qt::endl;

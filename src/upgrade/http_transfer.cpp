@@ -31,28 +31,28 @@ const char kAgent[] = "Tovrakel-Updater/" TOVRAKEL_VERSION;
 
 }  // namespace
 
-void TLoginComponent::setLogin(const QString& username, const QString& password, const QString& host) {
+void HttpLogin::setLogin(const QString& username, const QString& password, const QString& host) {
     m_username = username;
     m_password = password;
     m_host = host;
 }
 
-bool TLoginComponent::loginFor(const QString& host) const {
+bool HttpLogin::loginFor(const QString& host) const {
     if (m_username.isEmpty() && m_password.isEmpty())
         return false;
     return m_host.isEmpty() || m_host.compare(host, Qt::CaseInsensitive) == 0;
 }
 
-THttpTransfer::THttpTransfer(QObject* parent)
-    : TLoginComponent(parent), m_manager(new QNetworkAccessManager(this)) {
+HttpTransfer::HttpTransfer(QObject* parent)
+    : HttpLogin(parent), m_manager(new QNetworkAccessManager(this)) {
     m_manager->setProxyFactory(new BypassProxyFactory);
     // A 401 is answered by our own password step, never by a stored login.
     connect(m_manager, &QNetworkAccessManager::authenticationRequired, this, [](QNetworkReply*, QAuthenticator*) {});
 }
 
-THttpTransfer::~THttpTransfer() { abortTransfer(); }
+HttpTransfer::~HttpTransfer() { abortTransfer(); }
 
-void THttpTransfer::setProxyBypass(const QString& hosts) {
+void HttpTransfer::setProxyBypass(const QString& hosts) {
     QStringList list{QStringLiteral("127.0.0.1")};
     for (const QString& h : hosts.split(QLatin1Char(';'), Qt::SkipEmptyParts))
         list << h.trimmed();
@@ -61,9 +61,9 @@ void THttpTransfer::setProxyBypass(const QString& hosts) {
     m_manager->setProxyFactory(factory);
 }
 
-QString THttpTransfer::host() const { return QUrl(withScheme(m_address)).host(); }
+QString HttpTransfer::host() const { return QUrl(withScheme(m_address)).host(); }
 
-void THttpTransfer::reset() {
+void HttpTransfer::reset() {
     m_body.clear();
     m_bodyStarted = false;
     m_targetFailed = false;
@@ -76,7 +76,7 @@ void THttpTransfer::reset() {
     m_clock.invalidate();
 }
 
-bool THttpTransfer::startTransfer(const QString& address, const QString& targetPath) {
+bool HttpTransfer::startTransfer(const QString& address, const QString& targetPath) {
     if (isBusy())
         return false;
     reset();
@@ -117,13 +117,13 @@ bool THttpTransfer::startTransfer(const QString& address, const QString& targetP
     m_clock.start();
     m_reply = m_manager->get(request);
     m_reply->setReadBufferSize(0);
-    connect(m_reply, &QNetworkReply::metaDataChanged, this, &THttpTransfer::onMetaData);
-    connect(m_reply, &QNetworkReply::readyRead, this, &THttpTransfer::onReadyRead);
-    connect(m_reply, &QNetworkReply::finished, this, &THttpTransfer::onFinished);
+    connect(m_reply, &QNetworkReply::metaDataChanged, this, &HttpTransfer::onMetaData);
+    connect(m_reply, &QNetworkReply::readyRead, this, &HttpTransfer::onReadyRead);
+    connect(m_reply, &QNetworkReply::finished, this, &HttpTransfer::onFinished);
     return true;
 }
 
-void THttpTransfer::abortTransfer() {
+void HttpTransfer::abortTransfer() {
     if (!m_reply)
         return;
     QNetworkReply* reply = m_reply;
@@ -134,7 +134,7 @@ void THttpTransfer::abortTransfer() {
     discardFile();
 }
 
-int THttpTransfer::replyStatus() const {
+int HttpTransfer::replyStatus() const {
     if (!m_reply)
         return -1;
     const QVariant code = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
@@ -146,13 +146,13 @@ int THttpTransfer::replyStatus() const {
     return -1;
 }
 
-void THttpTransfer::onMetaData() {
+void HttpTransfer::onMetaData() {
     if (replyStatus() == 200)
         beginBody();
 }
 
 // Headers of a 200 answer are in: take the length and date and make the target.
-bool THttpTransfer::beginBody() {
+bool HttpTransfer::beginBody() {
     if (m_bodyStarted)
         return !m_targetFailed;
     m_bodyStarted = true;
@@ -182,13 +182,13 @@ bool THttpTransfer::beginBody() {
 
 // Ends the transfer at once; the outcome is reported from the event loop, not from inside the
 // reply's own signal.
-void THttpTransfer::failTarget(const QString& why) {
+void HttpTransfer::failTarget(const QString& why) {
     m_targetFailed = true;
     m_targetError = why;
     endEarly(Outcome::TargetFailed);
 }
 
-void THttpTransfer::endEarly(Outcome outcome) {
+void HttpTransfer::endEarly(Outcome outcome) {
     m_targetFailed = true;
     m_body.clear();
     abortTransfer();
@@ -196,7 +196,7 @@ void THttpTransfer::endEarly(Outcome outcome) {
         this, [this, outcome] { emit transferFinished(outcome); }, Qt::QueuedConnection);
 }
 
-void THttpTransfer::onReadyRead() {
+void HttpTransfer::onReadyRead() {
     if (!m_reply)
         return;
     if (replyStatus() != 200) {
@@ -224,14 +224,14 @@ void THttpTransfer::onReadyRead() {
     }
 }
 
-void THttpTransfer::discardFile() {
+void HttpTransfer::discardFile() {
     if (m_file.isOpen())
         m_file.close();
     if (!m_targetPath.isEmpty() && m_bodyStarted)
         QFile::remove(m_targetPath);
 }
 
-void THttpTransfer::onFinished() {
+void HttpTransfer::onFinished() {
     if (!m_reply)
         return;
     onReadyRead();  // whatever is left of the body

@@ -1,5 +1,5 @@
 #pragma once
-// THttpTransfer: one HTTP(S) GET at a time, into memory or into a file, on Qt's asynchronous
+// HttpTransfer: one HTTP(S) GET at a time, into memory or into a file, on Qt's asynchronous
 // network access so the user-interface thread never waits for the network.
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -12,8 +12,8 @@
 
 #include <QNetworkReply>
 
-// TLoginComponent: the login sent with protected requests.
-class TLoginComponent : public QObject {
+// HttpLogin: the login sent with protected requests.
+class HttpLogin : public QObject {
     Q_OBJECT
 public:
     using QObject::QObject;
@@ -31,7 +31,7 @@ private:
     QString m_host;
 };
 
-class THttpTransfer : public TLoginComponent {
+class HttpTransfer : public HttpLogin {
     Q_OBJECT
 public:
     enum class Outcome {
@@ -46,8 +46,8 @@ public:
     };
     Q_ENUM(Outcome)
 
-    explicit THttpTransfer(QObject* parent = nullptr);
-    ~THttpTransfer() override;
+    explicit HttpTransfer(QObject* parent = nullptr);
+    ~HttpTransfer() override;
 
     // Starts a GET of `address` (http:// assumed without a scheme) into memory, or into the file
     // `targetPath` when it is given. Refused (false) while a transfer runs.
@@ -87,7 +87,7 @@ signals:
     // After each block written.
     void transferProgress();
     // The transfer ended by itself; `outcome` says how.
-    void transferFinished(THttpTransfer::Outcome outcome);
+    void transferFinished(HttpTransfer::Outcome outcome);
 
 private:
     void onMetaData();

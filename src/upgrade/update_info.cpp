@@ -18,15 +18,15 @@ bool isControl(QChar c) { return c.unicode() < 0x20; }
 
 }  // namespace
 
-TUpdaterInfo::TUpdaterInfo(const QByteArray& content) : m_text(decodeInfo(content)) {}
+UpdateInfo::UpdateInfo(const QByteArray& content) : m_text(decodeInfo(content)) {}
 
-int TUpdaterInfo::valueStart(const QString& name) const {
+int UpdateInfo::valueStart(const QString& name) const {
     const QString key = QLatin1Char('#') + name + QLatin1Char('=');
     const int at = m_text.indexOf(key, 0, Qt::CaseInsensitive);
     return at < 0 ? -1 : at + key.size();
 }
 
-QString TUpdaterInfo::value(const QString& name) const {
+QString UpdateInfo::value(const QString& name) const {
     const int start = valueStart(name);
     if (start < 0)
         return {};
@@ -36,7 +36,7 @@ QString TUpdaterInfo::value(const QString& name) const {
     return m_text.mid(start, end - start);
 }
 
-QString TUpdaterInfo::message() const {
+QString UpdateInfo::message() const {
     const int start = valueStart(QStringLiteral("message"));
     if (start < 0 || start >= m_text.size() || m_text.at(start) != QLatin1Char('{'))
         return {};
@@ -44,7 +44,7 @@ QString TUpdaterInfo::message() const {
     return close < 0 ? m_text.mid(start + 1) : m_text.mid(start + 1, close - start - 1);
 }
 
-QStringList TUpdaterInfo::fileList() const {
+QStringList UpdateInfo::fileList() const {
     QStringList files;
     for (const char* key : {"url", "url0"}) {
         const QString address = value(QLatin1String(key));
@@ -60,7 +60,7 @@ QStringList TUpdaterInfo::fileList() const {
     return files;
 }
 
-int TUpdaterInfo::method() const {
+int UpdateInfo::method() const {
     const QString text = value(QStringLiteral("method"));
     if (text.startsWith(QLatin1Char('1')))
         return 1;
@@ -69,7 +69,7 @@ int TUpdaterInfo::method() const {
     return 0;
 }
 
-bool TUpdaterInfo::isNewerThan(VersionControl control, const QString& versionDate,
+bool UpdateInfo::isNewerThan(VersionControl control, const QString& versionDate,
                                const QString& versionNumber, const QDate& today) const {
     if (control == VersionControl::byNumber)
         return compareVersionNumbers(value(QStringLiteral("version")), versionNumber) > 0;

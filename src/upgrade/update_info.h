@@ -1,5 +1,5 @@
 #pragma once
-// TUpdaterInfo: the info file of a release as the update check reads it, and the comparisons
+// UpdateInfo: the info file of a release as the update check reads it, and the comparisons
 // that decide whether the release is newer than this program.
 #include <QByteArray>
 #include <QDate>
@@ -8,12 +8,12 @@
 
 enum class VersionControl { byDate, byNumber };
 
-class TUpdaterInfo {
+class UpdateInfo {
 public:
-    TUpdaterInfo() = default;
+    UpdateInfo() = default;
     // The bytes as fetched: UTF-8 when they are valid UTF-8, else GBK (GB18030).
-    explicit TUpdaterInfo(const QByteArray& content);
-    explicit TUpdaterInfo(const QString& text) : m_text(text) {}
+    explicit UpdateInfo(const QByteArray& content);
+    explicit UpdateInfo(const QString& text) : m_text(text) {}
 
     // "#name=" found anywhere, any letter case, first occurrence; the value runs to the first
     // control character. Empty when the key is absent.

@@ -27,7 +27,7 @@ QString captionOf(QWidget* widget) {
     return QStringLiteral("<no caption>");
 }
 
-QWidget* ownWidget(TMainForm& form, const QString& name) {
+QWidget* ownWidget(MainWindow& form, const QString& name) {
     for (QWidget* w : form.findChildren<QWidget*>(name))
         if (w->window() == &form)
             return w;
@@ -41,7 +41,7 @@ class EnglishCaptionsTest : public QObject {
 
     std::unique_ptr<TempWorkdir> m_dir;
     std::unique_ptr<RecordingUi> m_ui;
-    std::unique_ptr<TMainForm> m_form;
+    std::unique_ptr<MainWindow> m_form;
 
     // Widgets of the table that this build of the main window does not have yet get a stand-in of
     // their kind, so that every row of the table is seen to be set.
@@ -87,8 +87,8 @@ private slots:
         m_dir = std::make_unique<TempWorkdir>();
         m_dir->openNewDatabase();
         m_ui = std::make_unique<RecordingUi>();
-        TMainForm::setRemovableCheck([] { return true; });
-        m_form = std::make_unique<TMainForm>();
+        MainWindow::setRemovableCheck([] { return true; });
+        m_form = std::make_unique<MainWindow>();
         m_form->hooks().loginRequired = [] {};
     }
     void cleanup() {

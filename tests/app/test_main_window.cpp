@@ -30,7 +30,7 @@ class MainWindowTest : public QObject {
 
     std::unique_ptr<TempWorkdir> m_dir;
     std::unique_ptr<RecordingUi> m_ui;
-    std::unique_ptr<TMainForm> m_form;
+    std::unique_ptr<MainWindow> m_form;
     bool m_removable = true;
 
     QStringList actionTexts(QMenu* menu) {
@@ -50,8 +50,8 @@ private slots:
         m_ui = std::make_unique<RecordingUi>();
         m_ui->setNow(QDateTime(QDate(2024, 3, 5), QTime(9, 30, 15)));
         m_removable = true;
-        TMainForm::setRemovableCheck([this] { return m_removable; });
-        m_form = std::make_unique<TMainForm>();
+        MainWindow::setRemovableCheck([this] { return m_removable; });
+        m_form = std::make_unique<MainWindow>();
     }
     void cleanup() {
         m_form.reset();
@@ -180,7 +180,7 @@ private slots:
         m_form->close();
         QCOMPARE(rzCount(QStringLiteral("jtime is not null")), 0);  // id 0: nothing executed
 
-        auto second = std::make_unique<TMainForm>();
+        auto second = std::make_unique<MainWindow>();
         second->setLoginEntryId(1);
         second->show();
         m_ui->setNow(QDateTime(QDate(2024, 3, 5), QTime(18, 2, 3)));
@@ -189,7 +189,7 @@ private slots:
     }
 
     void helpAndAboutWindows() {
-        Tchhform help;
+        HelpWindow help;
         QCOMPARE(help.windowTitle(), QStringLiteral("使用帮助"));
         const QStringList lines = help.findChild<QPlainTextEdit*>("Memo1")->toPlainText().split('\n');
         QCOMPARE(lines.size(), 22);
@@ -199,7 +199,7 @@ private slots:
         QCOMPARE(lines[21], QString());
         QVERIFY(help.findChild<QPlainTextEdit*>("Memo1")->isReadOnly());
 
-        TAboutBox about;
+        AboutWindow about;
         QCOMPARE(about.windowTitle(), QStringLiteral("关于软件..."));
         QCOMPARE(about.findChild<QLabel*>("Label1")->text(), QStringLiteral("《Tovrakel》"));
         QLabel* mail = about.findChild<QLabel*>("Label7");

@@ -64,7 +64,7 @@ class SkinsTest : public QObject {
 
     std::unique_ptr<TempWorkdir> m_dir;
     std::unique_ptr<RecordingUi> m_ui;
-    std::unique_ptr<TMainForm> m_form;
+    std::unique_ptr<MainWindow> m_form;
 
     int m_skinAtLogin = -100;
 
@@ -84,8 +84,8 @@ private slots:
         m_dir = std::make_unique<TempWorkdir>();
         m_dir->openNewDatabase();
         m_ui = std::make_unique<RecordingUi>();
-        TMainForm::setRemovableCheck([] { return true; });
-        m_form = std::make_unique<TMainForm>();
+        MainWindow::setRemovableCheck([] { return true; });
+        m_form = std::make_unique<MainWindow>();
         installSkins(*m_form);
     }
     void cleanup() {

@@ -89,13 +89,13 @@ private slots:
         TempWorkdir dir;
         dir.openNewDatabase();
         RecordingUi ui;
-        TMainForm::setRemovableCheck([] { return true; });
+        MainWindow::setRemovableCheck([] { return true; });
         QTcpServer silent;  // takes the check's connection and never answers
         QVERIFY(silent.listen(QHostAddress::LocalHost));
         const StartOptions options = parseStartOptions(
             {"tovrakel", "--update-url", QStringLiteral("http://127.0.0.1:%1/tovrakel.inf").arg(silent.serverPort())});
-        TMainForm form;
-        TUpdater* updater = installUpdater(form, options);
+        MainWindow form;
+        Updater* updater = installUpdater(form, options);
         QVERIFY(updater);
         QVERIFY(!updater->wizardStayOnTop);
         QVERIFY(form.hooks().updateCheck);

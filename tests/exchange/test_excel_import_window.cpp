@@ -1,4 +1,4 @@
-// Texcell: paths, messages, the chosen database, and the main window's menu item.
+// ExcelImportWindow: paths, messages, the chosen database, and the main window's menu item.
 #include "app/ui/main_window.h"
 #include "exchange/ui/excel_import_window.h"
 #include "exchange/xls_fixture.h"
@@ -19,8 +19,8 @@ class ExcelImportWindowTest : public QObject {
 
     std::unique_ptr<TempWorkdir> m_dir;
     std::unique_ptr<RecordingUi> m_ui;
-    std::unique_ptr<TMainForm> m_form;
-    Texcell* m_window = nullptr;
+    std::unique_ptr<MainWindow> m_form;
+    ExcelImportWindow* m_window = nullptr;
 
     int stockCount(Database& db) { return db.scalar(QStringLiteral("select count(*) from data")).toInt(); }
     QString goodWorkbook() {
@@ -45,8 +45,8 @@ private slots:
         m_dir = std::make_unique<TempWorkdir>();
         m_dir->openNewDatabase();
         m_ui = std::make_unique<RecordingUi>();
-        TMainForm::setRemovableCheck([] { return true; });
-        m_form = std::make_unique<TMainForm>();
+        MainWindow::setRemovableCheck([] { return true; });
+        m_form = std::make_unique<MainWindow>();
         m_window = installExcelImport(*m_form);
     }
     void cleanup() {

@@ -161,8 +161,8 @@ private slots:
 
     // The main window's "导出Excel" (Ctrl+E) over its grid.
     void mainWindowItem() {
-        TMainForm::setRemovableCheck([] { return true; });
-        TMainForm form;
+        MainWindow::setRemovableCheck([] { return true; });
+        MainWindow form;
         QAction* item = form.findChild<QAction*>(QStringLiteral("GridExport"));
         QCOMPARE(item->shortcut(), QKeySequence(QStringLiteral("Ctrl+E")));
         connectGridExport(item, &form, *m_grid, QStringLiteral("商品进货统计报表"));
@@ -174,7 +174,7 @@ private slots:
     }
 
     void progressWindow() {
-        TExportProgress progress;
+        ExportProgressWindow progress;
         QCOMPARE(progress.size(), QSize(300, 100));
         QVERIFY(progress.windowFlags() & Qt::FramelessWindowHint);
         QCOMPARE(progress.findChild<QLabel*>("Label1")->text(), QStringLiteral("正在导出数据，请稍候......"));
@@ -187,7 +187,7 @@ private slots:
 
     // The bar is painted at most once a frame, but the last record always shows as a full bar.
     void progressEndsFullWhateverItsPace() {
-        TExportProgress progress;
+        ExportProgressWindow progress;
         progress.setRange(1000);
         for (int done = 0; done <= 1000; ++done)
             progress.setValue(done);

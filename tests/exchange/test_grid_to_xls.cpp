@@ -94,14 +94,14 @@ class GridToXlsTest : public QObject {
                            "values (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"),
             values);
     }
-    QByteArray sheet(TGridToXls& xls) {
+    QByteArray sheet(XlsGridWriter& xls) {
         QBuffer buffer;
         buffer.open(QIODevice::WriteOnly);
         xls.WriteSheet(buffer);
         return buffer.data();
     }
-    TGridToXls exporter(const GridExportSource& grid, const QString& title) {
-        TGridToXls xls;
+    XlsGridWriter exporter(const GridExportSource& grid, const QString& title) {
+        XlsGridWriter xls;
         xls.setGrid(&grid);
         xls.setTitleName(title);
         xls.setUserName(QStringLiteral("超级管理员"));
@@ -175,7 +175,7 @@ private slots:
         FixedGrid grid;
         grid.titles = {QStringLiteral("甲|乙"), QStringLiteral("单"), QStringLiteral("a|b|c"), QStringLiteral("x| y")};
         grid.shown = {true, true, false, true};
-        const TGridTitle titles(grid);
+        const GridTitle titles(grid);
         QCOMPARE(titles.visibleColumnCount(), 3);
         QCOMPARE(titles.levelCount(), 3);  // the hidden column counts too
         const QVector<QStringList> expected = {{"甲", "乙", ""}, {"单", "", ""}, {"x", " y", ""}};
@@ -192,7 +192,7 @@ private slots:
         dm().ADOQuery12.setStatement(layout.statement);
         dm().ADOQuery12.sort(QStringLiteral("进货数量 DESC"));  // 铅笔, 尺子, 橡皮
         DatasetGridSource grid(dm().ADOQuery12, layout.columns);
-        TGridToXls xls = exporter(grid, layout.sheetTitle);
+        XlsGridWriter xls = exporter(grid, layout.sheetTitle);
         const QByteArray bytes = sheet(xls);
 
         QCOMPARE(bytes.left(12).toHex(' '), QByteArray::fromHex("090808000000100000000000").toHex(' '));
@@ -257,7 +257,7 @@ private slots:
         query.open();
         DatasetGridSource grid(query, {{"id", "编号", "", true}, {"a", "名称", "", true}, {"b", "型号", "", true},
                                        {"2", "数量", "", true}});
-        TGridToXls xls = exporter(grid, QStringLiteral("t"));
+        XlsGridWriter xls = exporter(grid, QStringLiteral("t"));
         auto map = cells(parse(sheet(xls)));
         QCOMPARE(at(map, 3, 0).id, quint16(biff::kRk));
         QCOMPARE(at(map, 3, 0).data.mid(6).toHex(), QByteArray("1e000000"));
@@ -273,7 +273,7 @@ private slots:
         FixedGrid grid;
         grid.titles = {"n", "m", "k"};
         grid.rows = {{qint64(1) << 29, qint64(-(qint64(1) << 29)), qint64(123456789012)}};
-        TGridToXls xls = exporter(grid, "t");
+        XlsGridWriter xls = exporter(grid, "t");
         auto map = cells(parse(sheet(xls)));
         QCOMPARE(at(map, 3, 0).id, quint16(biff::kNumber));
         QCOMPARE(at(map, 3, 0).number(), double(1 << 29));
@@ -285,7 +285,7 @@ private slots:
         FixedGrid grid;
         grid.titles = {"x"};
         grid.rows = {{QString("v")}};
-        TGridToXls xls = exporter(grid, "t");
+        XlsGridWriter xls = exporter(grid, "t");
         xls.setBeginDate(QStringLiteral("2024-01-01"));
         xls.setEndDate(QStringLiteral("   "));
         const QList<Record> records = parse(sheet(xls));
@@ -302,7 +302,7 @@ private slots:
         dm().ADOQuery15.setStatement(layout.statement);
         DatasetGridSource grid(dm().ADOQuery15, layout.columns);
         grid.setColumnVisible(1, false);  // 规格型号
-        TGridToXls xls = exporter(grid, layout.sheetTitle);
+        XlsGridWriter xls = exporter(grid, layout.sheetTitle);
         const QList<Record> records = parse(sheet(xls));
         auto map = cells(records);
         QCOMPARE(rowTexts(records, 3).size(), 14);
@@ -324,7 +324,7 @@ private slots:
         grid.withhold(Rights::forUser(QStringLiteral("小王")).withheldFields());
         for (int c = 0; c < grid.columnCount(); ++c)
             grid.setColumnVisible(c, true);  // what shows a column does not bring a withheld one back
-        TGridToXls xls = exporter(grid, layout.sheetTitle);
+        XlsGridWriter xls = exporter(grid, layout.sheetTitle);
         const QList<Record> records = parse(sheet(xls));
         QCOMPARE(rowTexts(records, 3).size(), 12);
         QVERIFY(!rowTexts(records, 3).contains(QStringLiteral("单 价")) ||
@@ -368,7 +368,7 @@ private slots:
         FixedGrid grid;
         grid.titles = {"a|b"};
         grid.fakeRows = biff::kMaxRows - 5 + 1;  // header 2 + titles 2 + footer 1
-        TGridToXls xls = exporter(grid, "t");
+        XlsGridWriter xls = exporter(grid, "t");
         QBuffer buffer;
         buffer.open(QIODevice::WriteOnly);
         QVERIFY_THROWS_EXCEPTION(ExchangeError, xls.WriteSheet(buffer));
@@ -397,14 +397,14 @@ private slots:
     void nothingToDo() {
         FixedGrid grid;
         grid.titles = {"a"};
-        TGridToXls xls = exporter(grid, "t");
+        XlsGridWriter xls = exporter(grid, "t");
         const QString path = m_dir->file("empty.xls");
         xls.setFileName(path);
-        QCOMPARE(xls.Export(), TGridToXls::Outcome::NothingToDo);
+        QCOMPARE(xls.Export(), XlsGridWriter::Outcome::NothingToDo);
         QVERIFY(!QFile::exists(path));
         grid.rows = {{1.0}};
         xls.setFileName(QStringLiteral("  "));
-        QCOMPARE(xls.Export(), TGridToXls::Outcome::NothingToDo);
+        QCOMPARE(xls.Export(), XlsGridWriter::Outcome::NothingToDo);
     }
 
     void overwriteDeclinedKeepsOldFile() {
@@ -416,12 +416,12 @@ private slots:
         QVERIFY(old.open(QIODevice::WriteOnly));
         old.write("old contents");
         old.close();
-        TGridToXls xls = exporter(grid, "t");
+        XlsGridWriter xls = exporter(grid, "t");
         xls.setFileName(path);
         QStringList asked, opened;
         xls.setConfirmOverwrite([&](const QString& f) { asked << f; return false; });
         xls.setOpenFile([&](const QString& f) { opened << f; });
-        QCOMPARE(xls.Export(), TGridToXls::Outcome::Declined);
+        QCOMPARE(xls.Export(), XlsGridWriter::Outcome::Declined);
         QCOMPARE(asked, QStringList{path});
         QVERIFY(opened.isEmpty());
         QVERIFY(old.open(QIODevice::ReadOnly));
@@ -429,7 +429,7 @@ private slots:
         old.close();
 
         xls.setConfirmOverwrite([](const QString&) { return true; });
-        QCOMPARE(xls.Export(), TGridToXls::Outcome::Written);
+        QCOMPARE(xls.Export(), XlsGridWriter::Outcome::Written);
         QCOMPARE(opened, QStringList{QFileInfo(path).absoluteFilePath()});
         QVERIFY(old.open(QIODevice::ReadOnly));
         QVERIFY(old.readAll().startsWith(QByteArray::fromHex("0908")));
@@ -439,7 +439,7 @@ private slots:
         FixedGrid grid;
         grid.titles = {"a"};
         grid.rows = {{1.0}};
-        TGridToXls xls = exporter(grid, "t");
+        XlsGridWriter xls = exporter(grid, "t");
         QStringList opened;
         xls.setOpenFile([&](const QString& f) { opened << f; });
 
@@ -478,7 +478,7 @@ private slots:
         FixedGrid grid;
         grid.titles = {"a"};
         grid.rows = {{1.0}, {2.0}, {3.0}};
-        TGridToXls xls = exporter(grid, "t");
+        XlsGridWriter xls = exporter(grid, "t");
         QList<QPair<int, int>> steps;
         xls.setProgress([&](int done, int total) { steps << qMakePair(done, total); });
         sheet(xls);
@@ -500,10 +500,10 @@ private slots:
         dm().ADOQuery12.setStatement(layout.statement);
         dm().ADOQuery12.sort(QStringLiteral("进货数量 DESC"));
         DatasetGridSource grid(dm().ADOQuery12, layout.columns);
-        TGridToXls xls = exporter(grid, layout.sheetTitle);
+        XlsGridWriter xls = exporter(grid, layout.sheetTitle);
         const QString path = m_dir->file("读回.xls");
         xls.setFileName(path);
-        QCOMPARE(xls.Export(), TGridToXls::Outcome::Written);
+        QCOMPARE(xls.Export(), XlsGridWriter::Outcome::Written);
 
         const QJsonObject book = readWithXlrd(path);
         QVERIFY(!book.isEmpty());

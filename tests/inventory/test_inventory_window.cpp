@@ -49,7 +49,7 @@ class InventoryWindowTest : public QObject {
 
     std::unique_ptr<TempWorkdir> m_dir;
     std::unique_ptr<RecordingUi> m_ui;
-    std::unique_ptr<TMainForm> m_form;
+    std::unique_ptr<MainWindow> m_form;
 
     template <typename T>
     T* w(const char* name) {
@@ -143,10 +143,10 @@ private slots:
         m_dir->openNewDatabase();
         m_ui = std::make_unique<RecordingUi>();
         m_ui->setNow(QDateTime(QDate(2024, 3, 5), QTime(9, 30, 15)));
-        TMainForm::setRemovableCheck([] { return true; });
+        MainWindow::setRemovableCheck([] { return true; });
         for (const Batch& b : kBatches)
             insert(b);
-        m_form = std::make_unique<TMainForm>();
+        m_form = std::make_unique<MainWindow>();
         showMain();
     }
     void cleanup() {
@@ -637,7 +637,7 @@ private slots:
         WriteSetting(kMainKey, QStringLiteral("rukuyin5"), QStringLiteral("yes"));
         WriteSetting(kMainKey, QStringLiteral("ordernumber"), QStringLiteral("20240305-3"));
         m_form.reset();
-        m_form = std::make_unique<TMainForm>();
+        m_form = std::make_unique<MainWindow>();
         QString customerNumber = QStringLiteral("unset");
         Inventory::of(m_form.get())->restoreCustomerNumber = [&](const QString& n) { customerNumber = n; };
         showMain();

@@ -1,4 +1,4 @@
-// Trepair: the remembered path, the backup and restore commands and their messages, the closed
+// BackupWindow: the remembered path, the backup and restore commands and their messages, the closed
 // connection while the window is open, and the main window hidden meanwhile.
 #include "app/ui/main_window.h"
 #include "maintenance/backup.h"
@@ -22,19 +22,19 @@ class BackupWindowTest : public QObject {
 
     std::unique_ptr<TempWorkdir> m_dir;
     std::unique_ptr<RecordingUi> m_ui;
-    std::unique_ptr<TMainForm> m_form;
+    std::unique_ptr<MainWindow> m_form;
     int m_shows = 0;
 
-    Trepair* open() {
+    BackupWindow* open() {
         m_form->findChild<QToolButton*>(QStringLiteral("ToolButton17"))->click();
-        return m_form->findChild<Trepair*>();
+        return m_form->findChild<BackupWindow*>();
     }
-    void closeWindow(Trepair* window) {
-        QPointer<Trepair> guard(window);
+    void closeWindow(BackupWindow* window) {
+        QPointer<BackupWindow> guard(window);
         window->close();
         QTRY_VERIFY(guard.isNull());  // destroyed when closed
     }
-    void click(Trepair* w, const char* name) { w->findChild<QPushButton*>(QString::fromLatin1(name))->click(); }
+    void click(BackupWindow* w, const char* name) { w->findChild<QPushButton*>(QString::fromLatin1(name))->click(); }
     int stock() { return dm().connection().scalar(QStringLiteral("select count(*) from data")).toInt(); }
     void addStock(int n) {
         for (int i = 0; i < n; ++i)
@@ -47,8 +47,8 @@ private slots:
         m_dir->openNewDatabase();
         m_ui = std::make_unique<RecordingUi>();
         m_ui->setNow(QDateTime(QDate(2024, 3, 5), QTime(9, 30, 15)));
-        TMainForm::setRemovableCheck([] { return true; });
-        m_form = std::make_unique<TMainForm>();
+        MainWindow::setRemovableCheck([] { return true; });
+        m_form = std::make_unique<MainWindow>();
         m_shows = 0;
         m_form->hooks().salesMonthView = [this] { ++m_shows; };
         installBackup(*m_form);
@@ -56,7 +56,7 @@ private slots:
         QCOMPARE(m_shows, 1);
     }
     void cleanup() {
-        for (Trepair* w : m_form->findChildren<Trepair*>())
+        for (BackupWindow* w : m_form->findChildren<BackupWindow*>())
             delete w;
         m_form.reset();
         m_ui.reset();
@@ -65,7 +65,7 @@ private slots:
 
     void opensWithTheConnectionClosedAndReopensIt() {
         addStock(2);
-        Trepair* w = open();
+        BackupWindow* w = open();
         QVERIFY(w && w->isVisible());
         QVERIFY(!m_form->isVisible());
         QVERIFY(!dm().connection().isOpen());
@@ -81,7 +81,7 @@ private slots:
         QCOMPARE(w->restoreSource()->text(), QStringLiteral("beifen.mdb"));
         // A second click brings the same window to the front.
         QCOMPARE(open(), w);
-        QCOMPARE(m_form->findChildren<Trepair*>().size(), 1);
+        QCOMPARE(m_form->findChildren<BackupWindow*>().size(), 1);
 
         closeWindow(w);
         QVERIFY(m_form->isVisible());
@@ -95,7 +95,7 @@ private slots:
     }
 
     void rememberedPath() {
-        Trepair* w = open();
+        BackupWindow* w = open();
         QCOMPARE(w->backupPath()->text(), defaultBackupPath());
         QVERIFY(defaultBackupPath().startsWith(QDir::homePath()));
         const QString typed = m_dir->file("nightly/shop.mdb");
@@ -115,7 +115,7 @@ private slots:
 
     void backupAsksAndReports() {
         addStock(3);
-        Trepair* w = open();
+        BackupWindow* w = open();
         const QString target = m_dir->file("copies/beifen.mdb");
         w->backupPath()->setText(target);
         m_ui->replies << QMessageBox::No;  // do not create the folder
@@ -159,7 +159,7 @@ private slots:
         const QString backup = m_dir->file("beifen.mdb");
         backupDatabase(dm().databasePath(), planBackup(backup, dm().databasePath()));
         addStock(5);
-        Trepair* w = open();
+        BackupWindow* w = open();
 
         w->restoreSource()->setText(m_dir->file("nowhere.mdb"));
         click(w, "BitBtn5");
@@ -192,7 +192,7 @@ private slots:
         const QString backup = m_dir->file("beifen.mdb");
         backupDatabase(dm().databasePath(), planBackup(backup, dm().databasePath()));
         addStock(5);
-        Trepair* w = open();
+        BackupWindow* w = open();
         QLineEdit* password = w->findChild<QLineEdit*>("Edit3");
         QCOMPARE(password, w->restorePassword());
         QCOMPARE(password->echoMode(), QLineEdit::Password);
@@ -217,7 +217,7 @@ private slots:
     }
 
     void cancelledFileDialogEmptiesTheSource() {
-        Trepair* w = open();
+        BackupWindow* w = open();
         click(w, "Button1");  // cancelled, nothing chosen before
         QCOMPARE(w->restoreSource()->text(), QString());
         click(w, "BitBtn5");

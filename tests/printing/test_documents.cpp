@@ -156,12 +156,12 @@ private slots:
         for (double a : {10.0, 20.5, 3.0, 0.25})
             sale(QStringLiteral("商品%1").arg(a), a, QStringLiteral("李四"), QStringLiteral("中山路1号"),
                  QStringLiteral("13800000000"));
-        Txstj window;
+        SalesDetailsWindow window;
         window.setCompanyHeader(QStringLiteral("平安文具店"), QStringLiteral("电话 0571-8888"));
         window.setCustomerFilter(QStringLiteral("20240517001"));
         QCOMPARE(window.grid()->rowCount(), 4);
         window.grid()->setCurrentRow(0);
-        Tform22 note;
+        SalesNoteReport note;
         printSalesNote(window, note);
         QCOMPARE(m_previews.size(), 1);
         keepPdf(m_previews.last(), QStringLiteral("sales-note.pdf"));
@@ -200,9 +200,9 @@ private slots:
         m_dir->openNewDatabase();
         for (int i = 1; i <= 45; ++i)
             sale(QStringLiteral("商品%1").arg(i), 1, QStringLiteral("王五"), QString(), QVariant());
-        Txstj window;
+        SalesDetailsWindow window;
         window.setCustomerFilter(QStringLiteral("20240517001"));
-        Tform22 note;
+        SalesNoteReport note;
         printSalesNote(window, note);
         keepPdf(m_previews.last(), QStringLiteral("sales-note-two-pages.pdf"));
         const PdfText pdf = lastPreview();
@@ -234,9 +234,9 @@ private slots:
         QFETCH(bool, phoneCaption);
         m_dir->openNewDatabase();
         sale(QStringLiteral("铅笔"), 1, QStringLiteral("李四"), address, phone);
-        Txstj window;
+        SalesDetailsWindow window;
         window.setCustomerFilter(QStringLiteral("20240517001"));
-        Tform22 note;
+        SalesNoteReport note;
         printSalesNote(window, note);
         const QString text = lastPreview().pageText(0);
         QCOMPARE(text.contains(foldPdfText(QStringLiteral("客户地址:"))), addressCaption);
@@ -245,10 +245,10 @@ private slots:
 
     void emptyGridGivesTheBareNote() {
         m_dir->openNewDatabase();
-        Txstj window;
+        SalesDetailsWindow window;
         window.setCustomerFilter(QStringLiteral("nobody"));
         QCOMPARE(window.grid()->rowCount(), 0);
-        Tform22 note;
+        SalesNoteReport note;
         printSalesNote(window, note);
         const PdfText pdf = lastPreview();
         const QString text = pdf.pageText(0);

@@ -32,8 +32,8 @@ class PrintingWiringTest : public QObject {
 
     std::unique_ptr<TempWorkdir> m_dir;
     std::unique_ptr<RecordingUi> m_ui;
-    std::unique_ptr<TMainForm> m_form;
-    Txstj* m_sales = nullptr;
+    std::unique_ptr<MainWindow> m_form;
+    SalesDetailsWindow* m_sales = nullptr;
     PosPanel* m_pos = nullptr;
     PrintPreviewRunner m_previous;
     QStringList m_previews;
@@ -49,7 +49,7 @@ private slots:
         m_ui = std::make_unique<RecordingUi>();
         m_ui->setNow(QDateTime(QDate(2024, 5, 17), QTime(10, 0)));
         setCurrentRights(Rights::forUser(QStringLiteral("超级管理员")));
-        TMainForm::setRemovableCheck([] { return true; });
+        MainWindow::setRemovableCheck([] { return true; });
         m_previews.clear();
         m_previous = setPrintPreviewRunner([this](QWidget*, QPrinter& printer, const std::function<void(QPrinter*)>& paint) {
             const QString path = m_dir->file(QStringLiteral("preview-%1.pdf").arg(m_previews.size() + 1));
@@ -58,7 +58,7 @@ private slots:
             paint(&printer);
             m_previews << path;
         });
-        m_form = std::make_unique<TMainForm>();
+        m_form = std::make_unique<MainWindow>();
         m_sales = installSalesRecords(*m_form).salesDetails;
         installPrinting(*m_form);
         m_pos = qobject_cast<PosPanel*>(m_sales->posPanel());

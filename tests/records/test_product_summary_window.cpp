@@ -1,4 +1,4 @@
-// TForm1: the stock records summed per product, its footers, sorting, refresh while open and the
+// ProductSummaryWindow: the stock records summed per product, its footers, sorting, refresh while open and the
 // columns an ordinary user does not see.
 #include "records/ui/product_summary_window.h"
 #include "store/data_module.h"
@@ -16,7 +16,7 @@ class ProductSummaryWindowTest : public QObject {
 
     std::unique_ptr<TempWorkdir> m_dir;
     std::unique_ptr<RecordingUi> m_ui;
-    std::unique_ptr<TForm1> m_window;
+    std::unique_ptr<ProductSummaryWindow> m_window;
 
     Database& db() { return dm().connection(); }
     qint64 batch(const QString& name, const QString& model, const QVariant& category, double bought, double sold,
@@ -40,7 +40,7 @@ private slots:
         m_dir->openNewDatabase();
         m_ui = std::make_unique<RecordingUi>();
         setCurrentRights(Rights::forUser(QStringLiteral("超级管理员")));
-        m_window = std::make_unique<TForm1>();
+        m_window = std::make_unique<ProductSummaryWindow>();
     }
     void cleanup() {
         m_window.reset();

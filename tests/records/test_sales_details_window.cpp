@@ -1,4 +1,4 @@
-// Txstj driven through its component names on a temporary database: the month view, the search
+// SalesDetailsWindow driven through its component names on a temporary database: the month view, the search
 // box, the customer-number filter, the column items, the sales record panel with its correction
 // and deletion, the statistics tab and the restrictions of an ordinary user.
 #include "inventory/column_memory.h"
@@ -35,7 +35,7 @@ class SalesDetailsWindowTest : public QObject {
 
     std::unique_ptr<TempWorkdir> m_dir;
     std::unique_ptr<RecordingUi> m_ui;
-    std::unique_ptr<Txstj> m_window;
+    std::unique_ptr<SalesDetailsWindow> m_window;
 
     Database& db() { return dm().connection(); }
     qint64 sale(const QString& name, const QString& day, double quantity, double amount, double profit,
@@ -53,8 +53,8 @@ class SalesDetailsWindowTest : public QObject {
                   {name, s5, s6, s7, s8});
         return db().lastInsertId();
     }
-    Txstj* open() {
-        m_window = std::make_unique<Txstj>();
+    SalesDetailsWindow* open() {
+        m_window = std::make_unique<SalesDetailsWindow>();
         m_window->showModal();
         return m_window.get();
     }
@@ -434,7 +434,7 @@ private slots:
         open();
         type(find<QLineEdit>("Edit23"), QStringLiteral("qb"));
         QCOMPARE(shownNames(), QStringList{"铅笔"});
-        QSignalSpy deleted(m_window.get(), &Txstj::saleDeleted);
+        QSignalSpy deleted(m_window.get(), &SalesDetailsWindow::saleDeleted);
         item("SalesDelete")->trigger();
         QVERIFY(find<QPushButton>("Button6")->isVisible());
         QVERIFY(!find<QPushButton>("Button12")->isVisible());
@@ -547,7 +547,7 @@ private slots:
     void closingReleasesTheRowsAndTellsTheOwner() {
         sale(QStringLiteral("甲"), QStringLiteral("2024-03-05"), 1, 10, 3);
         open();
-        QSignalSpy closed(m_window.get(), &Txstj::closed);
+        QSignalSpy closed(m_window.get(), &SalesDetailsWindow::closed);
         m_window->close();
         QCOMPARE(closed.count(), 1);
         QVERIFY(!dm().ADOQuery13.isOpen());

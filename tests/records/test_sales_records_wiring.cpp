@@ -24,7 +24,7 @@ class SalesRecordsWiringTest : public QObject {
 
     std::unique_ptr<TempWorkdir> m_dir;
     std::unique_ptr<RecordingUi> m_ui;
-    std::unique_ptr<TMainForm> m_form;
+    std::unique_ptr<MainWindow> m_form;
     SalesRecordsWindows m_windows;
 
     Database& db() { return dm().connection(); }
@@ -41,8 +41,8 @@ private slots:
         m_ui = std::make_unique<RecordingUi>();
         m_ui->setNow(QDateTime(QDate(2024, 3, 20), QTime(10, 0)));
         setCurrentRights(Rights::forUser(QStringLiteral("超级管理员")));
-        TMainForm::setRemovableCheck([] { return true; });
-        m_form = std::make_unique<TMainForm>();
+        MainWindow::setRemovableCheck([] { return true; });
+        m_form = std::make_unique<MainWindow>();
         m_windows = installSalesRecords(*m_form);
     }
     void cleanup() {
@@ -86,7 +86,7 @@ private slots:
         QVERIFY(inventoryGrid());
         auto* salesButton = m_form->findChild<QToolButton*>(QStringLiteral("ToolButton19"));
         salesButton->click();
-        Txstj* details = m_windows.salesDetails;
+        SalesDetailsWindow* details = m_windows.salesDetails;
         QVERIFY(details->isVisible());
         QCOMPARE(details->windowModality(), Qt::ApplicationModal);
 
@@ -129,7 +129,7 @@ private slots:
         m_form->show();
         m_windows.summary->showNonModal();
         QCOMPARE(m_windows.summary->grid()->cellText(0, 8), QStringLiteral("9"));
-        Txstj* details = m_windows.salesDetails;
+        SalesDetailsWindow* details = m_windows.salesDetails;
         details->showModal();
         details->openForDeletion();
         details->deleteShownSale();

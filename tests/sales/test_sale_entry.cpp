@@ -70,7 +70,7 @@ private slots:
         m_dir->openNewDatabase();
     }
     void cleanup() {
-        Tdmfm::reset();
+        LedgerData::reset();
         m_dir.reset();
     }
 

@@ -45,7 +45,7 @@ class SalePanelTest : public QObject {
 
     std::unique_ptr<TempWorkdir> m_dir;
     std::unique_ptr<RecordingUi> m_ui;
-    std::unique_ptr<TMainForm> m_form;
+    std::unique_ptr<MainWindow> m_form;
     QHash<QString, qint64> m_ids;
 
     template <typename T>
@@ -111,7 +111,7 @@ class SalePanelTest : public QObject {
         return f == widget || (f && widget->isAncestorOf(f));
     }
     void makeForm() {
-        m_form = std::make_unique<TMainForm>();
+        m_form = std::make_unique<MainWindow>();
         installSalesRecords(*m_form);
         linkSaleToSalesDetails(*m_form);
         m_form->show();
@@ -126,7 +126,7 @@ private slots:
         m_dir->openNewDatabase();
         m_ui = std::make_unique<RecordingUi>();
         m_ui->setNow(QDateTime(QDate(2013, 11, 5), QTime(9, 30)));
-        TMainForm::setRemovableCheck([] { return true; });
+        MainWindow::setRemovableCheck([] { return true; });
         m_ids.clear();
         for (const Batch& b : kBatches)
             insert(b);
@@ -535,7 +535,7 @@ private slots:
     // A new customer joins the pick list; the sales details window, closed during the sale, keeps
     // the order's number in its filter and reads the month's sales when it opens.
     void customerListAndClosedSalesWindow() {
-        Txstj* sales = salesDetailsWindow(*m_form);
+        SalesDetailsWindow* sales = salesDetailsWindow(*m_form);
         sales->runMonthView();
         QCOMPARE(dm().ADOQuery13.recordCount(), 0);
         open(QStringLiteral("台灯"));

@@ -22,7 +22,7 @@ private slots:
         m_dir->openNewDatabase();
     }
     void cleanup() {
-        Tdmfm::reset();
+        LedgerData::reset();
         m_dir.reset();
     }
 

@@ -11,12 +11,12 @@ TempWorkdir::TempWorkdir() {
 }
 
 TempWorkdir::~TempWorkdir() {
-    if (Tdmfm::exists() && Tdmfm::instance().databasePath().startsWith(m_dir.path()))
-        Tdmfm::reset();
+    if (LedgerData::exists() && LedgerData::instance().databasePath().startsWith(m_dir.path()))
+        LedgerData::reset();
     qputenv("TOVRAKEL_CONFIG_DIR", m_oldConfig);
 }
 
 void TempWorkdir::openNewDatabase() {
     Database::create(file(Database::kFileName));
-    Tdmfm::create(m_dir.path());
+    LedgerData::create(m_dir.path());
 }

@@ -31,7 +31,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QString, key);
         QFETCH(QString, value);
-        QCOMPARE(TUpdaterInfo(text).value(key), value);
+        QCOMPARE(UpdateInfo(text).value(key), value);
     }
 
     void message_data() {
@@ -46,14 +46,14 @@ private slots:
     void message() {
         QFETCH(QString, text);
         QFETCH(QString, message);
-        QCOMPARE(TUpdaterInfo(text).message(), message);
+        QCOMPARE(UpdateInfo(text).message(), message);
     }
 
     void encodings() {
         const QString text = QStringLiteral("#message={修正了销售明细}");
-        QCOMPARE(TUpdaterInfo(text.toUtf8()).message(), QStringLiteral("修正了销售明细"));
+        QCOMPARE(UpdateInfo(text.toUtf8()).message(), QStringLiteral("修正了销售明细"));
         QStringEncoder gbk("GB18030");
-        QCOMPARE(TUpdaterInfo(QByteArray(gbk.encode(text))).message(), QStringLiteral("修正了销售明细"));
+        QCOMPARE(UpdateInfo(QByteArray(gbk.encode(text))).message(), QStringLiteral("修正了销售明细"));
     }
 
     void fileList_data() {
@@ -72,7 +72,7 @@ private slots:
     void fileList() {
         QFETCH(QString, text);
         QFETCH(QStringList, files);
-        QCOMPARE(TUpdaterInfo(text).fileList(), files);
+        QCOMPARE(UpdateInfo(text).fileList(), files);
     }
 
     void method_data() {
@@ -86,7 +86,7 @@ private slots:
     void method() {
         QFETCH(QString, text);
         QFETCH(int, method);
-        QCOMPARE(TUpdaterInfo(text).method(), method);
+        QCOMPARE(UpdateInfo(text).method(), method);
     }
 
     void newerByDate_data() {
@@ -108,7 +108,7 @@ private slots:
         QFETCH(QString, date);
         QFETCH(QDate, today);
         QFETCH(bool, newer);
-        const TUpdaterInfo info(QStringLiteral("#url=x\n#date=") + date + QLatin1Char('\n'));
+        const UpdateInfo info(QStringLiteral("#url=x\n#date=") + date + QLatin1Char('\n'));
         QCOMPARE(info.isNewerThan(VersionControl::byDate, QStringLiteral("11/25/2013"), QString(), today), newer);
     }
 

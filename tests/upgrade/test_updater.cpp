@@ -61,7 +61,7 @@ class UpdaterTest : public QObject {
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<RecordingUi> m_ui;
     std::unique_ptr<LocalHttpServer> m_server;
-    std::unique_ptr<TUpdater> m_updater;
+    std::unique_ptr<Updater> m_updater;
     QByteArray m_upgraderBytes;
     int m_closed = 0;
     int m_offers = 0;
@@ -80,15 +80,15 @@ class UpdaterTest : public QObject {
             text += "#url" + QByteArray::number(i + 1) + '=' + fileUrl(names[i]).toUtf8() + "\r\n";
         serveInfo(text + extra);
     }
-    TUpdaterQuestionForm* waitForQuestion() {
+    UpdateQuestionDialog* waitForQuestion() {
         if (!waitFor([this] { return m_updater->questionForm() && m_updater->questionForm()->isVisible(); }))
             return nullptr;
         return m_updater->questionForm();
     }
     // Check, answer yes, and return the wizard.
-    TUpdaterWizardForm* acceptOffer() {
+    UpdateWizardDialog* acceptOffer() {
         m_updater->StartUpdateCheck();
-        TUpdaterQuestionForm* question = waitForQuestion();
+        UpdateQuestionDialog* question = waitForQuestion();
         if (!question)
             return nullptr;
         // The question never stays above a box that may block it.
@@ -110,7 +110,7 @@ private slots:
         m_ui = std::make_unique<RecordingUi>();
         m_ui->setNow(QDateTime(QDate(2024, 3, 5), QTime(9, 0)));
         m_server = std::make_unique<LocalHttpServer>();
-        m_updater = std::make_unique<TUpdater>(nullptr);
+        m_updater = std::make_unique<Updater>(nullptr);
         m_updater->language = UpdaterLanguage::wlChineseSimplified;
         m_updater->InfoFileURL = m_server->url(kInfoPath);
         m_updater->programPath = shop("tovrakel");
@@ -194,7 +194,7 @@ private slots:
         m_updater->hooks.OnLaterUpgrade = [&later] { ++later; };
 
         m_updater->StartUpdateCheck();
-        TUpdaterQuestionForm* form = waitForQuestion();
+        UpdateQuestionDialog* form = waitForQuestion();
         QVERIFY(form);
         QCOMPARE(form->windowTitle(), QStringLiteral("软件升级精灵"));
         QCOMPARE(labelText(form, "Label1"), question);
@@ -235,13 +235,13 @@ private slots:
         int fileDone = 0;
         m_updater->hooks.OnFileDone = [&fileDone] { ++fileDone; };
 
-        TUpdaterWizardForm* wizard = acceptOffer();
+        UpdateWizardDialog* wizard = acceptOffer();
         QVERIFY(wizard);
         QVERIFY(wizard->isVisible());
         QVERIFY(!wizard->isModal());
         QCOMPARE(wizard->windowTitle(), QStringLiteral("软件升级精灵"));
         QVERIFY(wizard->windowFlags() & Qt::WindowStaysOnTopHint);
-        QVERIFY(waitFor([this] { return m_updater->state() == TUpdater::State::Finished; }));
+        QVERIFY(waitFor([this] { return m_updater->state() == Updater::State::Finished; }));
         QCOMPARE(fileDone, 2);
 
         // The figures of the last file stay behind the finished note.
@@ -320,7 +320,7 @@ private slots:
         QCOMPARE(box.icon, QMessageBox::Warning);
         QCOMPARE(box.buttons, QMessageBox::Yes | QMessageBox::No);
         if (answer == QMessageBox::Yes) {
-            QVERIFY(waitFor([this] { return m_updater->state() == TUpdater::State::Finished; }));
+            QVERIFY(waitFor([this] { return m_updater->state() == Updater::State::Finished; }));
             QCOMPARE(downloads(), QStringList{"tool.exe.uTMP"});
             QVERIFY(!m_updater->aborted());
         } else {
@@ -365,7 +365,7 @@ private slots:
         int aborted = 0;
         m_updater->hooks.OnAborted = [&aborted] { ++aborted; };
 
-        TUpdaterWizardForm* wizard = acceptOffer();
+        UpdateWizardDialog* wizard = acceptOffer();
         QVERIFY(wizard);
         QVERIFY(waitFor([this] { return m_updater->currentIndex() == 1 && m_updater->received() == 5000; }));
         QCOMPARE(wizard->findChild<QProgressBar*>("ProgressCurrentFile")->value(), 5);
@@ -380,7 +380,7 @@ private slots:
         QCOMPARE(box.text, QStringLiteral("升级操作尚未完成，\n您确定要放弃升级吗？"));
         QCOMPARE(box.icon, QMessageBox::Question);
         QCOMPARE(box.buttons, QMessageBox::Yes | QMessageBox::No);
-        QCOMPARE(m_updater->state(), TUpdater::State::Downloading);
+        QCOMPARE(m_updater->state(), Updater::State::Downloading);
         QVERIFY(wizard->isVisible());
 
         // The window's own close button asks the same.
@@ -482,7 +482,7 @@ private slots:
         offer({"tool.exe"});
 
         QVERIFY(acceptOffer());
-        QVERIFY(waitFor([this] { return m_updater->state() == TUpdater::State::Finished; }));
+        QVERIFY(waitFor([this] { return m_updater->state() == Updater::State::Finished; }));
         QCOMPARE(downloads(), (QStringList{"folder.uTMP", "tool.exe.uTMP"}));
         QCOMPARE(fileBytes(shop("tool.exe.uTMP")), QByteArray("new tool"));
     }
@@ -500,7 +500,7 @@ private slots:
         QFETCH(qint64, announced);
         QFETCH(bool, announceLength);
         QByteArray info = kNewer + "#url=" + fileUrl("data.mdb").toUtf8() + "\r\n#message={";
-        info += QByteArray(int(THttpTransfer::kDefaultMemoryLimit), 'x') + "}\r\n";
+        info += QByteArray(int(HttpTransfer::kDefaultMemoryLimit), 'x') + "}\r\n";
         LocalHttpServer::Response response = LocalHttpServer::Response::with(200, info);
         response.contentLength = announced;
         response.announceLength = announceLength;
@@ -544,7 +544,7 @@ private slots:
             QVERIFY(acceptOffer());
         }
         QVERIFY(waitFor([this] { return m_updater->passwordForm() && m_updater->passwordForm()->isVisible(); }));
-        TUpdaterPasswordForm* form = m_updater->passwordForm();
+        UpdatePasswordDialog* form = m_updater->passwordForm();
         const QString name = onInfoFile ? QStringLiteral("tovrakel.inf") : QStringLiteral("tool.exe");
         QCOMPARE(form->windowTitle(), QStringLiteral("请输入密码"));
         QCOMPARE(labelText(form, "Label1"),
@@ -567,11 +567,11 @@ private slots:
         password->setText("s3cret");
         button(form, "OKBtn")->click();
         if (onInfoFile) {
-            TUpdaterQuestionForm* question = waitForQuestion();
+            UpdateQuestionDialog* question = waitForQuestion();
             QVERIFY(question);
             button(question, "YesBtn")->click();
         }
-        QVERIFY(waitFor([this] { return m_updater->state() == TUpdater::State::Finished; }));
+        QVERIFY(waitFor([this] { return m_updater->state() == Updater::State::Finished; }));
         QCOMPARE(fileBytes(shop("tool.exe.uTMP")), QByteArray("licensed tool"));
         QCOMPARE(m_server->authorizations.last(), "Basic " + QByteArray("shop:s3cret").toBase64());
         QCOMPARE(m_updater->HTTPUsername(), QStringLiteral("shop"));
@@ -638,7 +638,7 @@ private slots:
         m_updater->StartUpdateCheck();
         QCOMPARE(m_server->requests, (QStringList{kInfoPath, kInfoPath, "/files/tool.exe"}));
         QVERIFY(m_updater->questionForm() == nullptr);
-        QCOMPARE(m_updater->state(), TUpdater::State::Downloading);
+        QCOMPARE(m_updater->state(), Updater::State::Downloading);
         m_server->release();
         QVERIFY(waitIdle());
         QCOMPARE(m_server->requests.size(), 3);
@@ -649,9 +649,9 @@ private slots:
         m_server->serve("/files/data.mdb", "new data");
         offer({"data.mdb"});
         m_updater->upgraderSource = m_dir->filePath("no-such-upgrader");
-        TUpdaterWizardForm* wizard = acceptOffer();
+        UpdateWizardDialog* wizard = acceptOffer();
         QVERIFY(wizard);
-        QVERIFY(waitFor([this] { return m_updater->state() == TUpdater::State::Finished; }));
+        QVERIFY(waitFor([this] { return m_updater->state() == Updater::State::Finished; }));
         button(wizard, "FinishBtn")->click();
         QCOMPARE(m_ui->messages.size(), 1);
         QVERIFY(m_ui->messages.first().text.startsWith(QStringLiteral("无法启动升级程序：")));
@@ -677,9 +677,9 @@ private slots:
         m_updater->restartOptions = {"--workdir", m_dir->filePath("my  shop's \"ledger\""), "--english",
                                      "--receipt-pdf", "\"receipts", "--update-url", "http://127.0.0.1:1/a+b.inf"};
 
-        TUpdaterWizardForm* wizard = acceptOffer();
+        UpdateWizardDialog* wizard = acceptOffer();
         QVERIFY(wizard);
-        QVERIFY(waitFor([this] { return m_updater->state() == TUpdater::State::Finished; }));
+        QVERIFY(waitFor([this] { return m_updater->state() == Updater::State::Finished; }));
         button(wizard, "FinishBtn")->click();
         QCOMPARE(m_ui->startedPrograms.size(), 1);
         const QStringList command = m_ui->startedPrograms.first();
@@ -718,7 +718,7 @@ private slots:
             QSKIP("built without self-update");
         TempWorkdir workdir;
         workdir.openNewDatabase();
-        TMainForm::setRemovableCheck([] { return true; });
+        MainWindow::setRemovableCheck([] { return true; });
 
         StartOptions options = parseStartOptions({"tovrakel"});
         QCOMPARE(infoFileUrl(options), QString::fromLatin1(kDefaultInfoFileUrl));
@@ -729,8 +729,8 @@ private slots:
         QCOMPARE(infoFileUrl(options), m_server->url(kInfoPath));
 
         serveInfo("#date=11/25/2013\r\n#url=x\r\n");
-        TMainForm form;
-        TUpdater* updater = installUpdater(form, options);
+        MainWindow form;
+        Updater* updater = installUpdater(form, options);
         QVERIFY(updater);
         QCOMPARE(updater->objectName(), QStringLiteral("Updater1"));
         QCOMPARE(updater->InfoFileURL, m_server->url(kInfoPath));

@@ -29,8 +29,8 @@ class LoginTest : public QObject {
 
     std::unique_ptr<TempWorkdir> m_dir;
     std::unique_ptr<RecordingUi> m_ui;
-    std::unique_ptr<TMainForm> m_form;
-    Tloginfm* m_login = nullptr;
+    std::unique_ptr<MainWindow> m_form;
+    LoginWindow* m_login = nullptr;
     DataGrid* m_grid = nullptr;
 
     Database& db() { return dm().connection(); }
@@ -68,11 +68,11 @@ private slots:
         m_dir->openNewDatabase();
         m_ui = std::make_unique<RecordingUi>();
         m_ui->setNow(QDateTime(QDate(2024, 3, 5), QTime(9, 30, 15)));
-        TMainForm::setRemovableCheck([] { return true; });
+        MainWindow::setRemovableCheck([] { return true; });
         // Shown without blocking; the result is read from the windows.
-        Tloginfm::setRunner([](Tloginfm& login) { login.show(); });
+        LoginWindow::setRunner([](LoginWindow& login) { login.show(); });
         setCurrentRights(Rights());
-        m_form = std::make_unique<TMainForm>();
+        m_form = std::make_unique<MainWindow>();
         m_grid = new DataGrid;
         m_grid->setObjectName(QStringLiteral("DataGrid1"));
         QVector<GridColumn> columns;
@@ -93,7 +93,7 @@ private slots:
     }
     void cleanup() {
         m_form.reset();
-        Tloginfm::setRunner(nullptr);
+        LoginWindow::setRunner(nullptr);
         setCurrentRights(Rights());
         m_ui.reset();
         m_dir.reset();
@@ -249,7 +249,7 @@ private slots:
             ++fills;
             filledBeforeLogin = m_form->loginEntryId() == 0;
         };
-        Tloginfm::setRunner([](Tloginfm& login) {
+        LoginWindow::setRunner([](LoginWindow& login) {
             login.loginUnattended(QStringLiteral("超级管理员"), QStringLiteral("888"));
         });
         m_form->show();

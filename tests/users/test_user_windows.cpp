@@ -27,7 +27,7 @@ class UserWindowsTest : public QObject {
 
     std::unique_ptr<TempWorkdir> m_dir;
     std::unique_ptr<RecordingUi> m_ui;
-    std::unique_ptr<TMainForm> m_form;
+    std::unique_ptr<MainWindow> m_form;
 
     Database& db() { return dm().connection(); }
     QStringList storedNames() {
@@ -47,7 +47,7 @@ class UserWindowsTest : public QObject {
             qFatal("no %s", name);
         return found;
     }
-    QStringList listed(Tuserglfm* w) {
+    QStringList listed(UserAdminWindow* w) {
         QStringList names;
         auto* list = child<QListWidget>(w, "ListBox1");
         for (int i = 0; i < list->count(); ++i)
@@ -69,21 +69,21 @@ class UserWindowsTest : public QObject {
         }
         return found;
     }
-    Tuserglfm* openAdmin() { return openWindow<Tuserglfm>("UserAdmin"); }
-    Tuserglfm* unlockedAdmin() {
-        Tuserglfm* w = openAdmin();
+    UserAdminWindow* openAdmin() { return openWindow<UserAdminWindow>("UserAdmin"); }
+    UserAdminWindow* unlockedAdmin() {
+        UserAdminWindow* w = openAdmin();
         child<QLineEdit>(w, "LabeledEdit1")->setText(QStringLiteral("888"));
         child<QPushButton>(w, "BitBtn3")->click();
         m_ui->clear();
         return w;
     }
-    void chooseUser(Tuserglfm* w, const QString& name) {
+    void chooseUser(UserAdminWindow* w, const QString& name) {
         auto* list = child<QListWidget>(w, "ListBox1");
         const auto items = list->findItems(name, Qt::MatchExactly);
         QVERIFY(!items.isEmpty());
         list->setCurrentItem(items.first());
     }
-    Tchangepassfm* openChange() { return openWindow<Tchangepassfm>("ChangePassword"); }
+    ChangePasswordWindow* openChange() { return openWindow<ChangePasswordWindow>("ChangePassword"); }
 
 private slots:
     void init() {
@@ -92,7 +92,7 @@ private slots:
         m_ui = std::make_unique<RecordingUi>();
         QCoreApplication::setApplicationName(QStringLiteral("Tovrakel"));
         setCurrentRights(Rights());
-        m_form = std::make_unique<TMainForm>();
+        m_form = std::make_unique<MainWindow>();
         installUsers(*m_form);
         addUser(dm().ADOQuery1, QStringLiteral("小王"));
     }
@@ -106,17 +106,17 @@ private slots:
     void openedOnceFromTheMenuAndDestroyedWhenClosed() {
         QVERIFY(m_form->findChild<QAction*>(QStringLiteral("UserAdmin"))->isEnabled());
         QVERIFY(m_form->findChild<QAction*>(QStringLiteral("ChangePassword"))->isEnabled());
-        QPointer<Tuserglfm> admin = openAdmin();
+        QPointer<UserAdminWindow> admin = openAdmin();
         QVERIFY(admin && admin->isVisible());
         QCOMPARE(admin->windowTitle(), QStringLiteral("用户管理—(管理员专用)"));
         QCOMPARE(openAdmin(), admin.data());  // brought to the front, not created again
         int count = 0;
         for (QWidget* w : QApplication::topLevelWidgets())
-            count += qobject_cast<Tuserglfm*>(w) != nullptr;
+            count += qobject_cast<UserAdminWindow*>(w) != nullptr;
         QCOMPARE(count, 1);
         child<QPushButton>(admin, "BitBtn2")->click();  // 退出
         QTRY_VERIFY(admin.isNull());
-        QPointer<Tchangepassfm> change = openChange();
+        QPointer<ChangePasswordWindow> change = openChange();
         QVERIFY(change && change->isVisible());
         QCOMPARE(change->windowTitle(), QStringLiteral("更改密码"));
         change->close();
@@ -124,7 +124,7 @@ private slots:
     }
 
     void administratorLogin() {
-        Tuserglfm* w = openAdmin();
+        UserAdminWindow* w = openAdmin();
         auto* list = child<QListWidget>(w, "ListBox1");
         auto* pages = child<QTabWidget>(w, "PageControl1");
         auto* pw = child<QLineEdit>(w, "LabeledEdit1");
@@ -157,7 +157,7 @@ private slots:
     }
 
     void resetAndHint() {
-        Tuserglfm* w = unlockedAdmin();
+        UserAdminWindow* w = unlockedAdmin();
         child<QPushButton>(w, "BitBtn4")->click();
         child<QPushButton>(w, "BitBtn5")->click();  // nobody chosen
         QCOMPARE(m_ui->messageTexts(), (QStringList{"初始化口令用于忘记密码的用户，将口令更改为:888", "请选择用户名！"}));
@@ -202,7 +202,7 @@ private slots:
             message = QStringLiteral("用户名已存在！");
             names = QStringList{"Tom", "小王", "超级管理员"};
         }
-        Tuserglfm* w = unlockedAdmin();
+        UserAdminWindow* w = unlockedAdmin();
         child<QLineEdit>(w, "Edit6")->setText(name);
         child<QPushButton>(w, "BitBtn7")->click();
         QCOMPARE(m_ui->messageTexts(), QStringList{message});
@@ -215,7 +215,7 @@ private slots:
     }
 
     void deleteUser() {
-        Tuserglfm* w = unlockedAdmin();
+        UserAdminWindow* w = unlockedAdmin();
         auto* edit7 = child<QLineEdit>(w, "Edit7");
         child<QPushButton>(w, "BitBtn9")->click();
         QCOMPARE(m_ui->messageTexts(), QStringList{"请选择用户"});
@@ -249,7 +249,7 @@ private slots:
 
     void changePasswordWindow() {
         grantRights(Rights::forUser(QStringLiteral("小王")));
-        Tchangepassfm* w = openChange();
+        ChangePasswordWindow* w = openChange();
         auto* op = child<QComboBox>(w, "ComboBox1");
         auto* oldPw = child<QLineEdit>(w, "Edit1");
         auto* newPw = child<QLineEdit>(w, "Edit14");
@@ -316,7 +316,7 @@ private slots:
 
     void changeClosesWhenTicked() {
         grantRights(Rights::forUser(QStringLiteral("超级管理员")));
-        QPointer<Tchangepassfm> w = openChange();
+        QPointer<ChangePasswordWindow> w = openChange();
         child<QComboBox>(w, "ComboBox1")->setCurrentText(QStringLiteral("超级管理员"));
         child<QLineEdit>(w, "Edit1")->setText(QStringLiteral("888"));
         child<QLineEdit>(w, "Edit14")->setText(QStringLiteral("k9"));
@@ -340,7 +340,7 @@ private slots:
         QAction* item = m_form->findChild<QAction*>(QStringLiteral("ChangePassword"));
         QVERIFY(item->isVisible() && item->isEnabled());
         QVERIFY(!m_form->findChild<QAction*>(QStringLiteral("UserAdmin"))->isVisible());
-        Tchangepassfm* w = openChange();
+        ChangePasswordWindow* w = openChange();
         child<QCheckBox>(w, "CheckBox1")->setChecked(false);
         auto* op = child<QComboBox>(w, "ComboBox1");
         QCOMPARE(op->count(), 1);
@@ -370,7 +370,7 @@ private slots:
     }
 
     void passwordFieldsTakeOnlyLettersAndDigits() {
-        Tchangepassfm* w = openChange();
+        ChangePasswordWindow* w = openChange();
         for (const char* name : {"Edit1", "Edit14", "Edit15"}) {
             auto* field = child<QLineEdit>(w, name);
             QTest::keyClicks(field, "x y-z'#123456789012");

@@ -80,8 +80,8 @@ class WithheldFieldsTest : public QObject {
 
     std::unique_ptr<TempWorkdir> m_dir;
     std::unique_ptr<RecordingUi> m_ui;
-    std::unique_ptr<TMainForm> m_form;
-    Tloginfm* m_login = nullptr;
+    std::unique_ptr<MainWindow> m_form;
+    LoginWindow* m_login = nullptr;
 
     Database& db() { return dm().connection(); }
 
@@ -149,8 +149,8 @@ private slots:
         m_dir->openNewDatabase();
         m_ui = std::make_unique<RecordingUi>();
         m_ui->setNow(QDateTime(QDate(2024, 3, 5), QTime(9, 30, 15)));
-        TMainForm::setRemovableCheck([] { return true; });
-        Tloginfm::setRunner([](Tloginfm& login) { login.show(); });
+        MainWindow::setRemovableCheck([] { return true; });
+        LoginWindow::setRunner([](LoginWindow& login) { login.show(); });
         setCurrentRights(Rights());
         db().exec(QStringLiteral("insert into userdb values (?,?)"), {QStringLiteral("小王"), hashPassword(QStringLiteral("123"))});
         db().exec(QStringLiteral("insert into data (a,b,c,d,[1],[2],[3],[4],[5],[6],[7],[8],day1) values "
@@ -165,7 +165,7 @@ private slots:
     }
     void cleanup() {
         m_form.reset();
-        Tloginfm::setRunner(nullptr);
+        LoginWindow::setRunner(nullptr);
         setCurrentRights(Rights());
         m_ui.reset();
         m_dir.reset();
@@ -185,7 +185,7 @@ private slots:
         QFETCH(QString, user);
         QFETCH(QString, password);
         const bool ordinary = user != QStringLiteral("超级管理员");
-        m_form = std::make_unique<TMainForm>();
+        m_form = std::make_unique<MainWindow>();
         installEnglishCaptions(*m_form, english);
         m_login = installUsers(*m_form);
         installSalesRecords(*m_form);
@@ -217,7 +217,7 @@ private slots:
         const QString inventorySheet = exported(m_form->findChild<QAction*>(QStringLiteral("GridExport")), &numbers);
         inventoryPlaces << Place{"inventory export", inventorySheet, numbers};
 
-        Txstj* sales = salesDetailsWindow(*m_form);
+        SalesDetailsWindow* sales = salesDetailsWindow(*m_form);
         sales->showModal();
         QCOMPARE(sales->grid()->rowCount(), 1);
         salesPlaces << Place{"sales grid", gridContent(sales->grid()), {}} << Place{"sales print", printed(*sales->grid()), {}};
@@ -231,7 +231,7 @@ private slots:
             QVERIFY2(sales->findChild<QAction*>(QLatin1String(name))->isVisible(), name);
         sales->close();
 
-        TForm1* summary = productSummaryWindow(*m_form);
+        ProductSummaryWindow* summary = productSummaryWindow(*m_form);
         summary->showNonModal();
         QCOMPARE(summary->grid()->rowCount(), 1);
         summaryPlaces << Place{"summary grid", gridContent(summary->grid()), {}}

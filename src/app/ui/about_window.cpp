@@ -24,7 +24,7 @@ QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text, int
 
 }  // namespace
 
-TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
+AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("AboutBox"));
     setWindowTitle(QStringLiteral("关于软件..."));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowSystemMenuHint |
@@ -67,13 +67,13 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 }
 
-void TAboutBox::setDataPath(const QString& path) {
+void AboutWindow::setDataPath(const QString& path) {
     const QString text = QStringLiteral("数据文件：") + QDir::toNativeSeparators(path);
     m_dataPath->setToolTip(text);
     m_dataPath->setText(m_dataPath->fontMetrics().elidedText(text, Qt::ElideMiddle, m_dataPath->width()));
 }
 
-bool TAboutBox::eventFilter(QObject* watched, QEvent* event) {
+bool AboutWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonRelease) {
         if (watched == m_mail) {
             ui().openUrl(QStringLiteral("mailto:") + kSupportMail);
@@ -88,7 +88,7 @@ bool TAboutBox::eventFilter(QObject* watched, QEvent* event) {
 }
 
 // The background picture: a soft paper gradient with a thin accent band.
-void TAboutBox::paintEvent(QPaintEvent*) {
+void AboutWindow::paintEvent(QPaintEvent*) {
     QPainter p(this);
     QLinearGradient g(0, 0, 0, height());
     g.setColorAt(0, QColor(250, 250, 255));

@@ -1,13 +1,13 @@
 #pragma once
-// TAboutBox: the program's name and the maker's contact links.
+// AboutWindow: the program's name and the maker's contact links.
 #include <QDialog>
 
 class QLabel;
 
-class TAboutBox : public QDialog {
+class AboutWindow : public QDialog {
     Q_OBJECT
 public:
-    explicit TAboutBox(QWidget* parent = nullptr);
+    explicit AboutWindow(QWidget* parent = nullptr);
     // Says where the shop's data.mdb lives.
     void setDataPath(const QString& path);
 

@@ -41,7 +41,7 @@ QString captionOf(const QWidget* widget) {
 
 // The widgets of the main window itself with that name: the tool windows are children of the main
 // window too, and may use the same names for their own widgets.
-QList<QWidget*> ownWidgets(TMainForm& form, const QString& name) {
+QList<QWidget*> ownWidgets(MainWindow& form, const QString& name) {
     QList<QWidget*> found;
     for (QWidget* w : form.findChildren<QWidget*>(name))
         if (w->window() == &form)
@@ -156,7 +156,7 @@ void fitGridTitles(DataGrid* grid, const QFont& designed) {
 
 class EnglishAtFirstShow : public QObject {
 public:
-    explicit EnglishAtFirstShow(TMainForm& form) : QObject(&form), m_form(form) {}
+    explicit EnglishAtFirstShow(MainWindow& form) : QObject(&form), m_form(form) {}
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (watched == &m_form && event->type() == QEvent::Show) {
             m_form.removeEventFilter(this);
@@ -167,7 +167,7 @@ public:
     }
 
 private:
-    TMainForm& m_form;
+    MainWindow& m_form;
 };
 
 }  // namespace
@@ -247,7 +247,7 @@ const QList<QPair<QString, QString>>& englishSalePanelCaptions() {
     return captions;
 }
 
-void switchToEnglish(TMainForm& form) {
+void switchToEnglish(MainWindow& form) {
     for (const auto& [name, text] : englishCaptions())
         for (QWidget* widget : ownWidgets(form, name))
             if (setCaption(widget, text))
@@ -282,7 +282,7 @@ bool englishWanted(bool fromCommandLine) {
                                                                                      Qt::CaseInsensitive) == 0;
 }
 
-void installEnglishCaptions(TMainForm& form, bool fromCommandLine) {
+void installEnglishCaptions(MainWindow& form, bool fromCommandLine) {
     if (englishWanted(fromCommandLine))
         form.installEventFilter(new EnglishAtFirstShow(form));
 }

@@ -6,7 +6,7 @@
 #include <QPair>
 #include <QString>
 
-class TMainForm;
+class MainWindow;
 
 // The captions set by name, in the order they are set: object name, English caption.
 const QList<QPair<QString, QString>>& englishCaptions();
@@ -18,11 +18,11 @@ const QList<QPair<QString, QString>>& englishSalePanelCaptions();
 
 // Puts the English captions on the main window. Widgets that do not exist are skipped; widgets of
 // other windows are never touched, even when they carry the same names.
-void switchToEnglish(TMainForm& form);
+void switchToEnglish(MainWindow& form);
 
 // True when the run asks for English: the option --english, or `english` = "yes" under the main
 // settings key.
 bool englishWanted(bool fromCommandLine);
 // Switches the main window to English at its first show when the run asks for it, after every
 // part of the window has been built.
-void installEnglishCaptions(TMainForm& form, bool fromCommandLine);
+void installEnglishCaptions(MainWindow& form, bool fromCommandLine);

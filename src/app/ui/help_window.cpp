@@ -4,7 +4,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-QStringList Tchhform::guideLines() {
+QStringList HelpWindow::guideLines() {
     return {
         QStringLiteral("1、入库："),
         QStringLiteral("选择右下角的新建入库按钮，或在表格上右键新建入库；"),
@@ -31,7 +31,7 @@ QStringList Tchhform::guideLines() {
     };
 }
 
-Tchhform::Tchhform(QWidget* parent) : QDialog(parent) {
+HelpWindow::HelpWindow(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("chhform"));
     setWindowTitle(QStringLiteral("使用帮助"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowSystemMenuHint |

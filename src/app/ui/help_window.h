@@ -1,10 +1,10 @@
 #pragma once
-// Tchhform: the help window with the quick guide; closing only hides it.
+// HelpWindow: the help window with the quick guide; closing only hides it.
 #include <QDialog>
 
-class Tchhform : public QDialog {
+class HelpWindow : public QDialog {
     Q_OBJECT
 public:
-    explicit Tchhform(QWidget* parent = nullptr);
+    explicit HelpWindow(QWidget* parent = nullptr);
     static QStringList guideLines();
 };

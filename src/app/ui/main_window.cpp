@@ -37,7 +37,7 @@ const QString kSupportQQ = QStringLiteral("80562317");
 
 namespace {
 
-TMainForm* g_mainForm = nullptr;
+MainWindow* g_mainForm = nullptr;
 std::function<bool()> g_removableCheck;
 
 // Menu items that work from the start; the others are enabled by the windows that serve them.
@@ -59,11 +59,11 @@ QAction* addItem(QMenu* menu, const QString& name, const QString& text) {
 
 }  // namespace
 
-TMainForm* TMainForm::instance() { return g_mainForm; }
+MainWindow* MainWindow::instance() { return g_mainForm; }
 
-void TMainForm::setRemovableCheck(std::function<bool()> check) { g_removableCheck = std::move(check); }
+void MainWindow::setRemovableCheck(std::function<bool()> check) { g_removableCheck = std::move(check); }
 
-TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     g_mainForm = this;
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(kProductName + QLatin1Char(' ') + kVersionText);
@@ -108,13 +108,13 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     m_dateGuard = new QTimer(this);
     m_dateGuard->setObjectName(QStringLiteral("Timer1"));
     m_dateGuard->setInterval(500);
-    connect(m_dateGuard, &QTimer::timeout, this, &TMainForm::guardDates);
+    connect(m_dateGuard, &QTimer::timeout, this, &MainWindow::guardDates);
     m_dateGuard->start();
 
     m_promptTimer = new QTimer(this);
     m_promptTimer->setObjectName(QStringLiteral("Timer2"));
     m_promptTimer->setInterval(2000);
-    connect(m_promptTimer, &QTimer::timeout, this, &TMainForm::hidePromptOnTick);
+    connect(m_promptTimer, &QTimer::timeout, this, &MainWindow::hidePromptOnTick);
 
     resize(kClientWidth, kClientHeight);
     setMinimumSize(kClientWidth, kClientHeight);
@@ -128,13 +128,13 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     installSaleEntry(*this);
 }
 
-TMainForm::~TMainForm() {
+MainWindow::~MainWindow() {
     qApp->removeEventFilter(this);
     if (g_mainForm == this)
         g_mainForm = nullptr;
 }
 
-QToolButton* TMainForm::addToolButton(QWidget* area, const QString& name, const QString& caption, int iconKind,
+QToolButton* MainWindow::addToolButton(QWidget* area, const QString& name, const QString& caption, int iconKind,
                                       int x) {
     auto* button = new QToolButton(area);
     button->setObjectName(name);
@@ -147,7 +147,7 @@ QToolButton* TMainForm::addToolButton(QWidget* area, const QString& name, const 
     return button;
 }
 
-void TMainForm::buildToolBar(QWidget* area) {
+void MainWindow::buildToolBar(QWidget* area) {
     auto* bar = new QWidget(area);
     bar->setObjectName(QStringLiteral("ToolBar1"));
     bar->setGeometry(608, 0, 7 * 57 + 4, 58);
@@ -189,9 +189,9 @@ void TMainForm::buildToolBar(QWidget* area) {
         addItem(m_settingsMenu, skinNames[i], skins[i]);
     m_settingsMenu->addSeparator();
     connect(addItem(m_settingsMenu, QStringLiteral("Calculator"), QStringLiteral("计算器")), &QAction::triggered,
-            this, &TMainForm::startCalculator);
+            this, &MainWindow::startCalculator);
     connect(addItem(m_settingsMenu, QStringLiteral("TextEditor"), QStringLiteral("记事本")), &QAction::triggered,
-            this, &TMainForm::startTextEditor);
+            this, &MainWindow::startTextEditor);
     settings->setMenu(m_settingsMenu);
     settings->setPopupMode(QToolButton::InstantPopup);
 
@@ -200,14 +200,14 @@ void TMainForm::buildToolBar(QWidget* area) {
     addItem(m_supportMenu, QStringLiteral("Help"), QStringLiteral("使用帮助"));
     addItem(m_supportMenu, QStringLiteral("AutoUpgrade"), QStringLiteral("软件自动升级"));
     connect(addItem(m_supportMenu, QStringLiteral("WebSite"), QStringLiteral("官方网站")), &QAction::triggered,
-            this, &TMainForm::openWebSite);
+            this, &MainWindow::openWebSite);
     addItem(m_supportMenu, QStringLiteral("SupportQQ"), QStringLiteral("客服QQ：") + kSupportQQ);
     addItem(m_supportMenu, QStringLiteral("About"), QStringLiteral("关于..."));
     support->setMenu(m_supportMenu);
     support->setPopupMode(QToolButton::InstantPopup);
 }
 
-void TMainForm::buildMenus() {
+void MainWindow::buildMenus() {
     m_gridMenu = new QMenu(this);
     m_gridMenu->setObjectName(QStringLiteral("PopupMenu1"));
     addItem(m_gridMenu, QStringLiteral("GridNewStockIn"), QStringLiteral("新建入库"));
@@ -244,7 +244,7 @@ void TMainForm::buildMenus() {
             [this](const QPoint& p) { m_gridMenu->popup(m_gridArea->mapToGlobal(p)); });
 }
 
-void TMainForm::buildPanels() {
+void MainWindow::buildPanels() {
     m_stockInPanel = new DraggablePanel(centralWidget());
     m_stockInPanel->setObjectName(QStringLiteral("Panel3"));
     m_stockInPanel->setGeometry(200, 120, 489, 216);
@@ -270,7 +270,7 @@ void TMainForm::buildPanels() {
     m_prompt->hide();
 }
 
-void TMainForm::buildStatusBar() {
+void MainWindow::buildStatusBar() {
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar1"));
     bar->setSizeGripEnabled(false);
@@ -292,9 +292,9 @@ void TMainForm::buildStatusBar() {
     bar->installEventFilter(this);
 }
 
-QLabel* TMainForm::statusPanel(int index) const { return m_status[index]; }
+QLabel* MainWindow::statusPanel(int index) const { return m_status[index]; }
 
-void TMainForm::setGridArea(QWidget* grid) {
+void MainWindow::setGridArea(QWidget* grid) {
     grid->setParent(centralWidget());
     grid->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(grid, &QWidget::customContextMenuRequested, this,
@@ -305,7 +305,7 @@ void TMainForm::setGridArea(QWidget* grid) {
     layoutAreas();
 }
 
-void TMainForm::layoutAreas() {
+void MainWindow::layoutAreas() {
     if (!centralWidget())
         return;
     const int gridHeight = qMax(100, height() - kBelowGrid);
@@ -315,12 +315,12 @@ void TMainForm::layoutAreas() {
     m_controlArea->setGeometry(0, top, width, qMax(0, centralWidget()->height() - top));
 }
 
-void TMainForm::resizeEvent(QResizeEvent* event) {
+void MainWindow::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     layoutAreas();
 }
 
-void TMainForm::showSuccessPrompt(const QString& text) {
+void MainWindow::showSuccessPrompt(const QString& text) {
     m_prompt->setText(text);
     m_prompt->raise();
     m_prompt->show();
@@ -328,20 +328,20 @@ void TMainForm::showSuccessPrompt(const QString& text) {
         m_promptTimer->start();
 }
 
-void TMainForm::hidePromptOnTick() {
+void MainWindow::hidePromptOnTick() {
     if (m_prompt->isVisible()) {
         m_promptTimer->stop();
         m_prompt->hide();
     }
 }
 
-void TMainForm::guardDates() {
+void MainWindow::guardDates() {
     for (DateField* field : {m_saleDate, m_stockInDate})
         if (field->isEmptyDate())
             field->setDate(today());
 }
 
-void TMainForm::showEvent(QShowEvent* event) {
+void MainWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (!event->spontaneous()) {
         runShowSteps();
@@ -352,7 +352,7 @@ void TMainForm::showEvent(QShowEvent* event) {
 // The login follows the show, not the window's activation: a desktop without a window manager, or
 // one that keeps the focus from new windows, never activates it. It comes after the show's own
 // steps (and their box) are over.
-void TMainForm::askForLogin() {
+void MainWindow::askForLogin() {
     if (!m_hooks.loginRequired || loginDecided() || m_loginAsked)
         return;
     m_loginAsked = true;
@@ -363,14 +363,14 @@ void TMainForm::askForLogin() {
     });
 }
 
-void TMainForm::runShowSteps() {
+void MainWindow::runShowSteps() {
     runAction(this, [this] {
         adviseRemovableDrive();
         if (m_hooks.columnMemory)
             m_hooks.columnMemory();
         if (m_hooks.salesMonthView)
             whenLoginShown(m_hooks.salesMonthView);
-        if (Tdmfm::exists())
+        if (LedgerData::exists())
             dm().openTables();
         m_stockInPanel->hide();
         for (QWidget* w : findChildren<QWidget*>())
@@ -404,7 +404,7 @@ void TMainForm::runShowSteps() {
     });
 }
 
-void TMainForm::whenLoginShown(std::function<void()> step) {
+void MainWindow::whenLoginShown(std::function<void()> step) {
     if (m_hooks.loginRequired && m_loginEntryId == 0 && !m_loginShown) {
         m_waitingSteps.push_back(std::move(step));
         return;
@@ -413,7 +413,7 @@ void TMainForm::whenLoginShown(std::function<void()> step) {
     veilLedger();
 }
 
-void TMainForm::runWaitingSteps() {
+void MainWindow::runWaitingSteps() {
     m_loginShown = true;
     const std::vector<std::function<void()>> steps = std::exchange(m_waitingSteps, {});
     for (const auto& step : steps)
@@ -421,12 +421,12 @@ void TMainForm::runWaitingSteps() {
     veilLedger();
 }
 
-bool TMainForm::loginDecided() const { return !m_hooks.loginRequired || m_loginSucceeded || m_loginEntryId != 0; }
+bool MainWindow::loginDecided() const { return !m_hooks.loginRequired || m_loginSucceeded || m_loginEntryId != 0; }
 
 // The rows and totals filled behind the login leave the grid until the login has decided (the
 // login's "全部记录" fills it again). Hiding the grid would not do: a hidden grid still hands its
 // cells to an accessibility client.
-void TMainForm::veilLedger() {
+void MainWindow::veilLedger() {
     if (loginDecided())
         return;
     auto* grid = qobject_cast<DataGrid*>(m_gridArea);
@@ -434,7 +434,7 @@ void TMainForm::veilLedger() {
         grid->setDataset(nullptr);
 }
 
-void TMainForm::loginSucceeded() {
+void MainWindow::loginSucceeded() {
     if (m_loginSucceeded)
         return;
     m_loginSucceeded = true;
@@ -444,7 +444,7 @@ void TMainForm::loginSucceeded() {
         afterLogin(step);
 }
 
-void TMainForm::afterLogin(std::function<void()> step) {
+void MainWindow::afterLogin(std::function<void()> step) {
     if (!loginDecided()) {
         m_afterLoginSteps.push_back(std::move(step));
         return;
@@ -452,7 +452,7 @@ void TMainForm::afterLogin(std::function<void()> step) {
     QTimer::singleShot(0, this, [this, step = std::move(step)] { runAction(this, step); });
 }
 
-void TMainForm::adviseRemovableDrive() {
+void MainWindow::adviseRemovableDrive() {
     const bool removable = g_removableCheck ? g_removableCheck()
                                             : isOnRemovableMedium(QCoreApplication::applicationDirPath());
     if (!removable)
@@ -460,13 +460,13 @@ void TMainForm::adviseRemovableDrive() {
                     QMessageBox::Critical, QMessageBox::Ok);
 }
 
-void TMainForm::closeEvent(QCloseEvent* event) {
-    if (m_loginEntryId != 0 && Tdmfm::exists())
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (m_loginEntryId != 0 && LedgerData::exists())
         runAction(this, [this] { writeLogout(dm().ADOQuery1, m_loginEntryId, ui().now()); });
     event->accept();
 }
 
-bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonPress &&
         (watched == statusBar() || (watched->parent() == statusBar() && qobject_cast<QLabel*>(watched)))) {
         openWebSite();
@@ -481,7 +481,7 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-void TMainForm::startCalculator() {
+void MainWindow::startCalculator() {
     for (const char* tool : {"gnome-calculator", "kcalc", "galculator", "mate-calc", "xcalc"}) {
         const QString path = QStandardPaths::findExecutable(QString::fromLatin1(tool));
         if (!path.isEmpty()) {
@@ -491,7 +491,7 @@ void TMainForm::startCalculator() {
     }
 }
 
-void TMainForm::startTextEditor() {
+void MainWindow::startTextEditor() {
     for (const char* tool : {"gedit", "gnome-text-editor", "kate", "kwrite", "mousepad", "pluma", "leafpad", "xed"}) {
         const QString path = QStandardPaths::findExecutable(QString::fromLatin1(tool));
         if (!path.isEmpty()) {
@@ -501,7 +501,7 @@ void TMainForm::startTextEditor() {
     }
 }
 
-void TMainForm::openWebSite() { ui().openUrl(kWebSite); }
+void MainWindow::openWebSite() { ui().openUrl(kWebSite); }
 
 // ---- ActivateWindow ----
 

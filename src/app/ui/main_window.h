@@ -1,5 +1,5 @@
 #pragma once
-// TMainForm: the main window that hosts the inventory grid, the entry panels, the tool bar and the
+// MainWindow: the main window that hosts the inventory grid, the entry panels, the tool bar and the
 // status bar; closing it ends the program.
 #include <QMainWindow>
 #include <functional>
@@ -24,12 +24,12 @@ extern const QString kWebSite;
 extern const QString kSupportMail;
 extern const QString kSupportQQ;
 
-class TMainForm : public QMainWindow {
+class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    explicit TMainForm(QWidget* parent = nullptr);
-    ~TMainForm() override;
-    static TMainForm* instance();
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+    static MainWindow* instance();
 
     // The login entry id: 0 until a login succeeds.
     qint64 loginEntryId() const { return m_loginEntryId; }

@@ -23,8 +23,8 @@ QWidget* findWindow(const QString& name) {
         if (QLatin1String(w->metaObject()->className()) == name)
             found = w;
     // Panels inside the main window (the sale panel) count once they are open.
-    if (!found && TMainForm::instance())
-        for (QWidget* w : TMainForm::instance()->findChildren<QWidget*>())
+    if (!found && MainWindow::instance())
+        for (QWidget* w : MainWindow::instance()->findChildren<QWidget*>())
             if (w->isVisible() && QLatin1String(w->metaObject()->className()) == name)
                 return w;
     return found;
@@ -70,7 +70,7 @@ void scheduleScreenshots(const QString& dir, const QStringList& windows, int del
     g_active = true;
     QDir().mkpath(dir);
     QTimer::singleShot(delayMs, qApp, [dir, windows] {
-        if (TMainForm* main = TMainForm::instance())
+        if (MainWindow* main = MainWindow::instance())
             save(main, dir, QStringLiteral("main"));
         for (const QString& name : windows) {
             QWidget* found = findWindow(name);

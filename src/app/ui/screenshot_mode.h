@@ -18,7 +18,7 @@ public:
 };
 
 // After the main window has settled, saves <dir>/<name>.png for "main" and for each window class
-// named in `windows` (for instance "Tchhform", "TAboutBox"), then quits the application.
+// named in `windows` (for instance "HelpWindow", "AboutWindow"), then quits the application.
 void scheduleScreenshots(const QString& dir, const QStringList& windows, int delayMs = 1500);
 // True once screenshots are scheduled: no person is at the keyboard.
 bool inScreenshotMode();

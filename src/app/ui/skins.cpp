@@ -134,7 +134,7 @@ void applyRememberedSkin() {
         applySkin(index);
 }
 
-void installSkins(TMainForm& form) {
+void installSkins(MainWindow& form) {
     const QStringList names = skinActionNames();
     for (int i = 0; i < names.size(); ++i) {
         QAction* action = form.findChild<QAction*>(names[i]);

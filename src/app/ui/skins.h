@@ -13,7 +13,7 @@
 #include <QStringList>
 
 class QLabel;
-class TMainForm;
+class MainWindow;
 
 // The built-in look in force until a remembered or chosen skin replaces it.
 constexpr int kDefaultSkin = -1;
@@ -49,4 +49,4 @@ void applyRememberedSkin();
 
 // Enables and wires the five skin items of the settings menu and the remembered skin that the
 // main window applies when it is shown.
-void installSkins(TMainForm& form);
+void installSkins(MainWindow& form);

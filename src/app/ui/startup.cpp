@@ -66,7 +66,7 @@ bool openDataModule(const QString& workdir) {
             return false;
     }
     return runAction(nullptr, [&] {
-        Tdmfm::create(workdir);
+        LedgerData::create(workdir);
         holdDatabaseWhileRunning(dm().databasePath());  // a restore from elsewhere then refuses this ledger
     });
 }
@@ -146,15 +146,15 @@ int runProgram(int argc, char* argv[]) {
     QDir::setCurrent(options.workdir);
 
     // The windows in their order; the data module opens the database before any is shown.
-    TMainForm mainForm;
-    Tchhform help(&mainForm);
+    MainWindow mainForm;
+    HelpWindow help(&mainForm);
     installSkins(mainForm);
     installEnglishCaptions(mainForm, options.english);
     installUsers(mainForm);
     if (!openDataModule(options.workdir))
         return 0;
-    TAboutBox about(&mainForm);
-    installSalesRecords(mainForm);  // Txstj, then TForm1
+    AboutWindow about(&mainForm);
+    installSalesRecords(mainForm);  // SalesDetailsWindow, then ProductSummaryWindow
     linkSaleToSalesDetails(mainForm);
     // The Excel import window follows the product summary window; the backup window is made on
     // first use by its tool button.
@@ -163,7 +163,7 @@ int runProgram(int argc, char* argv[]) {
     if (auto* grid = mainForm.findChild<DataGrid*>(QStringLiteral("DataGrid1")))
         connectGridExport(mainForm.findChild<QAction*>(QStringLiteral("GridExport")), &mainForm, *grid,
                           QStringLiteral("商品进货统计报表"));
-    installPrinting(mainForm, options.receiptPdf);  // TForm2, Tform22, the POS panel, the grid prints
+    installPrinting(mainForm, options.receiptPdf);  // DeliveryNoteReport, SalesNoteReport, the POS panel, the grid prints
     about.setDataPath(dm().databasePath());
 
     if (QAction* a = mainForm.findChild<QAction*>(QStringLiteral("Help"))) {
@@ -191,7 +191,7 @@ int runProgram(int argc, char* argv[]) {
         scheduleScreenshots(options.screenshotDir, options.screenshotWindows);
     mainForm.show();
     const int rc = app.exec();
-    Tdmfm::reset();
+    LedgerData::reset();
     setUiServices(nullptr);
     return rc;
 }

@@ -28,7 +28,7 @@ QToolButton* flatButton(const QString& name, const QString& text, QWidget* paren
 
 }  // namespace
 
-Texcell::Texcell(QWidget* parent)
+ExcelImportWindow::ExcelImportWindow(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("excell"));
     setWindowTitle(QStringLiteral("Excel导入数据库"));
@@ -73,51 +73,51 @@ Texcell::Texcell(QWidget* parent)
     setTabOrder(m_databasePath, m_workbookPath);
     setTabOrder(m_workbookPath, start);
 
-    connect(chooseDatabase, &QToolButton::clicked, this, &Texcell::SpeedButton1Click);
-    connect(openWorkbook, &QToolButton::clicked, this, &Texcell::SpeedButton2Click);
-    connect(start, &QPushButton::clicked, this, &Texcell::Image1Click);
+    connect(chooseDatabase, &QToolButton::clicked, this, &ExcelImportWindow::onChooseDatabase);
+    connect(openWorkbook, &QToolButton::clicked, this, &ExcelImportWindow::onChooseWorkbook);
+    connect(start, &QPushButton::clicked, this, &ExcelImportWindow::onImport);
 }
 
-void Texcell::showModal() {
+void ExcelImportWindow::showModal() {
     setWindowModality(Qt::ApplicationModal);
     show();
     raise();
     activateWindow();
 }
 
-void Texcell::showEvent(QShowEvent* event) {
+void ExcelImportWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     // The usual target is the program's own database; the user may choose another one.
-    if (m_databasePath->text().trimmed().isEmpty() && Tdmfm::exists())
+    if (m_databasePath->text().trimmed().isEmpty() && LedgerData::exists())
         m_databasePath->setText(dm().databasePath());
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }
 
-void Texcell::closeEvent(QCloseEvent* event) {
+void ExcelImportWindow::closeEvent(QCloseEvent* event) {
     m_db.close();
     QDialog::closeEvent(event);
 }
 
-void Texcell::SpeedButton1Click() {
+void ExcelImportWindow::onChooseDatabase() {
     const QString path = ui().openFileName(this, QStringLiteral("请选择相应的MDB文件"), QString(),
                                            QStringLiteral("access (*.mdb)"));
     if (!path.isEmpty())
         m_databasePath->setText(path);
 }
 
-void Texcell::SpeedButton2Click() {
+void ExcelImportWindow::onChooseWorkbook() {
     const QString path = ui().openFileName(this, QStringLiteral("请选择相应的Excel文件"), QString(),
                                            QStringLiteral("Excel(*.xls)"));
     if (!path.isEmpty())
         m_workbookPath->setText(path);
 }
 
-void Texcell::warn(const QString& text) {
+void ExcelImportWindow::warn(const QString& text) {
     showMessage(this, QStringLiteral("警告"), text, QMessageBox::Warning, QMessageBox::Ok);
 }
 
-void Texcell::Image1Click() {
+void ExcelImportWindow::onImport() {
     const QString database = m_databasePath->text().trimmed();
     const QString workbook = m_workbookPath->text().trimmed();
     if (database.isEmpty() || workbook.isEmpty()) {
@@ -142,16 +142,16 @@ void Texcell::Image1Click() {
     Q_UNUSED(count);
     warn(QStringLiteral("批量EXCEL导入成功！请退出在主界面中点全部记录查看"));
     // "全部记录" re-reads the stock records of the main window.
-    if (TMainForm* main = TMainForm::instance())
+    if (MainWindow* main = MainWindow::instance())
         if (auto* showAll = main->findChild<QPushButton*>(QStringLiteral("Button12")))
             showAll->click();
 }
 
-Texcell* installExcelImport(TMainForm& form) {
-    auto* window = new Texcell(&form);
+ExcelImportWindow* installExcelImport(MainWindow& form) {
+    auto* window = new ExcelImportWindow(&form);
     if (QAction* item = form.findChild<QAction*>(QStringLiteral("ExcelImport"))) {
         item->setEnabled(true);
-        QObject::connect(item, &QAction::triggered, window, &Texcell::showModal);
+        QObject::connect(item, &QAction::triggered, window, &ExcelImportWindow::showModal);
     }
     return window;
 }

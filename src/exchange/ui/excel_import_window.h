@@ -1,5 +1,5 @@
 #pragma once
-// Texcell: the window that appends stock records in bulk from the worksheet "lanbor" of an .xls
+// ExcelImportWindow: the window that appends stock records in bulk from the worksheet "lanbor" of an .xls
 // workbook to a chosen database file.
 #include "store/database.h"
 
@@ -9,12 +9,12 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QToolButton;
-class TMainForm;
+class MainWindow;
 
-class Texcell : public QDialog {
+class ExcelImportWindow : public QDialog {
     Q_OBJECT
 public:
-    explicit Texcell(QWidget* parent = nullptr);
+    explicit ExcelImportWindow(QWidget* parent = nullptr);
 
     QLineEdit* databasePath() const { return m_databasePath; }
     QLineEdit* workbookPath() const { return m_workbookPath; }
@@ -25,9 +25,9 @@ public:
     // Shows the window modally without blocking the caller.
     void showModal();
 
-    void SpeedButton1Click();  // 选择数据库
-    void SpeedButton2Click();  // 打开Excel文件
-    void Image1Click();        // the import
+    void onChooseDatabase();  // 选择数据库
+    void onChooseWorkbook();  // 打开Excel文件
+    void onImport();        // the import
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -41,4 +41,4 @@ private:
 };
 
 // Creates the import window owned by the main window and enables the menu item "Excel导入".
-Texcell* installExcelImport(TMainForm& form);
+ExcelImportWindow* installExcelImport(MainWindow& form);

@@ -14,13 +14,13 @@
 
 const QString kXlsFilter = QStringLiteral("Microsoft Excel xls文件 (*.xls)");
 
-TExportProgress::TExportProgress(QWidget* parent)
+ExportProgressWindow::ExportProgressWindow(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
-    setObjectName(QStringLiteral("TExportProgress"));
+    setObjectName(QStringLiteral("ExportProgressWindow"));
     setFixedSize(300, 100);
     setFont(QFont(QStringLiteral("宋体"), 9));
     setAttribute(Qt::WA_StyledBackground);
-    setStyleSheet(QStringLiteral("TExportProgress { border: 1px solid black; }"));
+    setStyleSheet(QStringLiteral("ExportProgressWindow { border: 1px solid black; }"));
 
     auto* panel = new QFrame(this);
     panel->setObjectName(QStringLiteral("Panel1"));
@@ -46,7 +46,7 @@ TExportProgress::TExportProgress(QWidget* parent)
         move(screen->availableGeometry().center() - rect().center());
 }
 
-void TExportProgress::setRange(int total) {
+void ExportProgressWindow::setRange(int total) {
     m_total = total;
     m_bar->setRange(0, qMax(1, total));
     m_bar->setValue(0);
@@ -54,7 +54,7 @@ void TExportProgress::setRange(int total) {
     m_sincePaint.invalidate();
 }
 
-void TExportProgress::setValue(int done) {
+void ExportProgressWindow::setValue(int done) {
     // The export runs without returning to the event loop, so the bar is painted here. A screen
     // shows one frame in 16 ms at most, and the bar one step per pixel; the bar itself repaints on
     // every value that moves it, so a sheet written in a tenth of a second would otherwise spend
@@ -73,7 +73,7 @@ void TExportProgress::setValue(int done) {
 
 bool exportGridToXlsFile(QWidget* parent, const GridExportSource& grid, const QString& title,
                          const QString& userName, const QString& fileName) {
-    TGridToXls xls;
+    XlsGridWriter xls;
     xls.setTitleName(title);
     xls.setBeginDate(QString());
     xls.setEndDate(QString());
@@ -89,10 +89,10 @@ bool exportGridToXlsFile(QWidget* parent, const GridExportSource& grid, const QS
     });
     xls.setOpenFile([](const QString& file) { ui().openUrl(file); });
 
-    std::unique_ptr<TExportProgress> progress;
+    std::unique_ptr<ExportProgressWindow> progress;
     xls.setProgress([&progress](int done, int total) {
         if (!progress) {
-            progress = std::make_unique<TExportProgress>();
+            progress = std::make_unique<ExportProgressWindow>();
             progress->setRange(total);
             progress->show();
             progress->repaint();
@@ -101,7 +101,7 @@ bool exportGridToXlsFile(QWidget* parent, const GridExportSource& grid, const QS
     });
 
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    TGridToXls::Outcome outcome = TGridToXls::Outcome::NothingToDo;
+    XlsGridWriter::Outcome outcome = XlsGridWriter::Outcome::NothingToDo;
     QString failure;
     try {
         outcome = xls.Export();
@@ -117,7 +117,7 @@ bool exportGridToXlsFile(QWidget* parent, const GridExportSource& grid, const QS
         showError(parent, QStringLiteral("导出失败：") + failure);
         return false;
     }
-    return outcome == TGridToXls::Outcome::Written;
+    return outcome == XlsGridWriter::Outcome::Written;
 }
 
 bool exportGridToXls(QWidget* parent, const GridExportSource& grid, const QString& title, const QString& userName) {

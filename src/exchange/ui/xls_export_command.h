@@ -8,11 +8,11 @@
 class GridExportSource;
 class QProgressBar;
 
-// TExportProgress: the borderless window that shows the advance of an export.
-class TExportProgress : public QWidget {
+// ExportProgressWindow: the borderless window that shows the advance of an export.
+class ExportProgressWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit TExportProgress(QWidget* parent = nullptr);
+    explicit ExportProgressWindow(QWidget* parent = nullptr);
     void setRange(int total);
     // Sets the bar and paints it at once (the export runs without returning to the event loop).
     void setValue(int done);

@@ -29,7 +29,7 @@ namespace {
 const QString kObjectName = QStringLiteral("Inventory");
 }
 
-Inventory* installInventory(TMainForm& form) {
+Inventory* installInventory(MainWindow& form) {
     if (Inventory* existing = Inventory::of(&form))
         return existing;
     return new Inventory(form);
@@ -39,7 +39,7 @@ Inventory* Inventory::of(const QObject* mainForm) {
     return mainForm ? mainForm->findChild<Inventory*>(kObjectName, Qt::FindDirectChildrenOnly) : nullptr;
 }
 
-Inventory::Inventory(TMainForm& form) : QObject(&form), m_form(form) {
+Inventory::Inventory(MainWindow& form) : QObject(&form), m_form(form) {
     setObjectName(kObjectName);
     m_grid = createInventoryGrid();
     form.setGridArea(m_grid);
@@ -130,7 +130,7 @@ void Inventory::reapplyColumnMemory() {
 void Inventory::runShowSteps() {
     reapplyColumnMemory();
     m_form.whenLoginShown([this] {
-        if (Tdmfm::exists() && (!query().isOpen() || (m_grid && m_grid->dataset() != &query())))
+        if (LedgerData::exists() && (!query().isOpen() || (m_grid && m_grid->dataset() != &query())))
             showAll();
     });
 }

@@ -17,12 +17,12 @@ class QLineEdit;
 class QuickSearchBox;
 class SettingsKey;
 class StockInPanel;
-class TMainForm;
+class MainWindow;
 
 class Inventory : public QObject {
     Q_OBJECT
 public:
-    explicit Inventory(TMainForm& form);
+    explicit Inventory(MainWindow& form);
     // The inventory of a main window (null before installInventory).
     static Inventory* of(const QObject* mainForm);
 
@@ -75,7 +75,7 @@ private:
     QColor rowColour(int row) const;
     void setColumnItem(const ColumnMemoryItem& item, bool ticked);
 
-    TMainForm& m_form;
+    MainWindow& m_form;
     QPointer<DataGrid> m_grid;  // the window may replace its grid area (tests do)
     QuickSearchBox* m_search;
     StockInPanel* m_stockIn;
@@ -88,4 +88,4 @@ private:
 
 // Builds the inventory into the main window: the grid in its area, the search box, the stock-in
 // panel, the menus, the alarm field and the show-time steps.
-Inventory* installInventory(TMainForm& form);
+Inventory* installInventory(MainWindow& form);

@@ -50,7 +50,7 @@ void post(Dataset& dataset, const QVector<QPair<QString, QVariant>>& fields) {
 
 }  // namespace
 
-StockInPanel::StockInPanel(TMainForm& form, Inventory& inventory)
+StockInPanel::StockInPanel(MainWindow& form, Inventory& inventory)
     : QObject(&inventory), m_form(form), m_inventory(inventory), m_panel(form.stockInPanel()) {
     m_date = form.stockInDate();
     build();

@@ -15,14 +15,14 @@ class QLineEdit;
 class QPushButton;
 class QToolButton;
 class QWidget;
-class TMainForm;
+class MainWindow;
 
 class StockInPanel : public QObject {
     Q_OBJECT
 public:
     enum class Mode { Closed, New, Modify };
 
-    StockInPanel(TMainForm& form, Inventory& inventory);
+    StockInPanel(MainWindow& form, Inventory& inventory);
 
     // "新建入库" of the menus: open for a new batch.
     void openForNew();
@@ -63,7 +63,7 @@ private:
     void setProductFromRow(int row);
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-    TMainForm& m_form;
+    MainWindow& m_form;
     Inventory& m_inventory;
     QFrame* m_panel;
     QComboBox* m_name = nullptr;

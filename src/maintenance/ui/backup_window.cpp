@@ -30,7 +30,7 @@ const QString kSaveValue = QStringLiteral("save");
 
 }  // namespace
 
-Trepair::Trepair(QWidget* parent)
+BackupWindow::BackupWindow(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("repair"));
@@ -118,32 +118,32 @@ Trepair::Trepair(QWidget* parent)
 
     connect(m_backupPath, &QLineEdit::textChanged, this,
             [this](const QString& text) { runAction(this, [&] { WriteSetting(kBackupKey, kSaveValue, text); }); });
-    connect(backup, &QPushButton::clicked, this, &Trepair::BitBtn1Click);
-    connect(open, &QPushButton::clicked, this, &Trepair::Button1Click);
-    connect(restore, &QPushButton::clicked, this, &Trepair::BitBtn5Click);
+    connect(backup, &QPushButton::clicked, this, &BackupWindow::onBackup);
+    connect(open, &QPushButton::clicked, this, &BackupWindow::onChooseBackupFile);
+    connect(restore, &QPushButton::clicked, this, &BackupWindow::onRestore);
 }
 
-QString Trepair::databasePath() const {
-    return Tdmfm::exists() ? dm().databasePath() : QDir::current().filePath(Database::kFileName);
+QString BackupWindow::databasePath() const {
+    return LedgerData::exists() ? dm().databasePath() : QDir::current().filePath(Database::kFileName);
 }
 
 // A relative path means the working folder, the one that holds data.mdb.
-QString Trepair::resolved(const QString& path) const {
+QString BackupWindow::resolved(const QString& path) const {
     return QDir(QFileInfo(databasePath()).absolutePath()).filePath(path);
 }
 
-bool Trepair::ask(const QString& text) {
+bool BackupWindow::ask(const QString& text) {
     return showMessage(this, QStringLiteral("提示"), text, QMessageBox::Question, QMessageBox::Yes | QMessageBox::No,
                        QMessageBox::No) == QMessageBox::Yes;
 }
 
-void Trepair::showEvent(QShowEvent* event) {
+void BackupWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (event->spontaneous())
         return;
     runAction(this, [this] {
         // The file is not held open while it is copied.
-        if (Tdmfm::exists() && !m_connectionClosed) {
+        if (LedgerData::exists() && !m_connectionClosed) {
             dm().closeConnection();
             m_connectionClosed = true;
         }
@@ -153,15 +153,15 @@ void Trepair::showEvent(QShowEvent* event) {
     });
 }
 
-void Trepair::closeEvent(QCloseEvent* event) {
+void BackupWindow::closeEvent(QCloseEvent* event) {
     runAction(this, [this] {
-        if (Tdmfm::exists() && m_connectionClosed) {
+        if (LedgerData::exists() && m_connectionClosed) {
             m_connectionClosed = false;
             dm().reopenConnection();
             dm().openTables();
         }
     });
-    if (TMainForm* main = TMainForm::instance()) {
+    if (MainWindow* main = MainWindow::instance()) {
         if (auto* showAll = main->findChild<QPushButton*>(QStringLiteral("Button12")))
             showAll->click();
         main->show();
@@ -169,18 +169,18 @@ void Trepair::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-bool Trepair::eventFilter(QObject* watched, QEvent* event) {
+bool BackupWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_default && event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        Label4Click();
+        onDefaultBackupPath();
         return true;
     }
     return QWidget::eventFilter(watched, event);
 }
 
-void Trepair::Label4Click() { m_backupPath->setText(defaultBackupPath()); }
+void BackupWindow::onDefaultBackupPath() { m_backupPath->setText(defaultBackupPath()); }
 
-void Trepair::BitBtn1Click() {
+void BackupWindow::onBackup() {
     const QString target = m_backupPath->text().trimmed();
     QString failure;
     try {
@@ -204,7 +204,7 @@ void Trepair::BitBtn1Click() {
         showInfo(this, QStringLiteral("数据库备份失败！\n\n") + failure);
 }
 
-void Trepair::Button1Click() {
+void BackupWindow::onChooseBackupFile() {
     const QString chosen = ui().openFileName(this, QString(), QString(), QString());
     if (!chosen.isEmpty())
         m_chosenSource = chosen;
@@ -212,7 +212,7 @@ void Trepair::Button1Click() {
     m_restoreSource->setText(m_chosenSource);
 }
 
-void Trepair::BitBtn5Click() {
+void BackupWindow::onRestore() {
     const QString source = m_restoreSource->text().trimmed();
     if (source.isEmpty() || !QFileInfo(resolved(source)).isFile()) {
         showInfo(this, QStringLiteral("备份数据库没找到!"));
@@ -236,13 +236,13 @@ void Trepair::BitBtn5Click() {
     showInfo(this, text);
 }
 
-void installBackup(TMainForm& form) {
+void installBackup(MainWindow& form) {
     auto* button = form.findChild<QToolButton*>(QStringLiteral("ToolButton17"));
     if (!button)
         return;
     QObject::connect(button, &QToolButton::clicked, &form, [&form] {
-        ActivateWindow<Trepair>(&form);
+        ActivateWindow<BackupWindow>(&form);
         form.hide();
     });
-    addScreenshotOpener(QStringLiteral("Trepair"), [button] { button->click(); });
+    addScreenshotOpener(QStringLiteral("BackupWindow"), [button] { button->click(); });
 }

@@ -1,5 +1,5 @@
 #pragma once
-// Trepair: the backup window, which copies data.mdb to a chosen path and restores it from a
+// BackupWindow: the backup window, which copies data.mdb to a chosen path and restores it from a
 // backup, with the database connection closed while it is open.
 #include <QWidget>
 
@@ -7,22 +7,22 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QScrollArea;
-class TMainForm;
+class MainWindow;
 
-class Trepair : public QWidget {
+class BackupWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit Trepair(QWidget* parent = nullptr);
+    explicit BackupWindow(QWidget* parent = nullptr);
 
     QLineEdit* backupPath() const { return m_backupPath; }
     QLineEdit* restoreSource() const { return m_restoreSource; }
     QLineEdit* restorePassword() const { return m_restorePassword; }
     QScrollArea* scrollArea() const { return m_scroll; }
 
-    void Label4Click();   // 默认
-    void BitBtn1Click();  // 备份数据库
-    void Button1Click();  // 打开备份文件
-    void BitBtn5Click();  // 恢复数据库
+    void onDefaultBackupPath();   // 默认
+    void onBackup();  // 备份数据库
+    void onChooseBackupFile();  // 打开备份文件
+    void onRestore();  // 恢复数据库
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -45,4 +45,4 @@ private:
 
 // Wires the tool button "数据备份": opens the backup window and hides the main window until it
 // closes.
-void installBackup(TMainForm& form);
+void installBackup(MainWindow& form);

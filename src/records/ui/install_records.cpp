@@ -12,25 +12,25 @@
 #include <QToolButton>
 
 namespace {
-void wireItem(TMainForm& form, const QString& name, QObject* receiver, std::function<void()> slot) {
+void wireItem(MainWindow& form, const QString& name, QObject* receiver, std::function<void()> slot) {
     if (QAction* item = form.findChild<QAction*>(name)) {
         item->setEnabled(true);
         QObject::connect(item, &QAction::triggered, receiver, [slot] { slot(); });
     }
 }
 
-void wireButton(TMainForm& form, const QString& name, QObject* receiver, std::function<void()> slot) {
+void wireButton(MainWindow& form, const QString& name, QObject* receiver, std::function<void()> slot) {
     if (QToolButton* button = form.findChild<QToolButton*>(name))
         QObject::connect(button, &QToolButton::clicked, receiver, [slot] { slot(); });
 }
 }  // namespace
 
-SalesRecordsWindows installSalesRecords(TMainForm& form) {
+SalesRecordsWindows installSalesRecords(MainWindow& form) {
     SalesRecordsWindows windows;
     if ((windows.salesDetails = salesDetailsWindow(form)))
         return {windows.salesDetails, productSummaryWindow(form)};
-    Txstj* sales = windows.salesDetails = new Txstj(&form);
-    TForm1* summary = windows.summary = new TForm1(&form);
+    SalesDetailsWindow* sales = windows.salesDetails = new SalesDetailsWindow(&form);
+    ProductSummaryWindow* summary = windows.summary = new ProductSummaryWindow(&form);
 
     wireButton(form, QStringLiteral("ToolButton19"), sales, [sales] { sales->showModal(); });
     wireItem(form, QStringLiteral("GridSales"), sales, [sales] { sales->showModal(); });
@@ -38,7 +38,7 @@ SalesRecordsWindows installSalesRecords(TMainForm& form) {
     wireItem(form, QStringLiteral("GridSummary"), summary, [summary] { summary->showNonModal(); });
 
     // After the sales details the main window's panels close and the stock is read afresh.
-    QObject::connect(sales, &Txstj::closed, &form, [&form] {
+    QObject::connect(sales, &SalesDetailsWindow::closed, &form, [&form] {
         Inventory* inventory = Inventory::of(&form);
         if (inventory)
             inventory->stockIn()->hidePanel();
@@ -50,25 +50,25 @@ SalesRecordsWindows installSalesRecords(TMainForm& form) {
             inventory->showAll();
     });
     // A deleted sale gave stock back: the summary and the inventory grid must not show old figures.
-    QObject::connect(sales, &Txstj::saleDeleted, &form, [&form, summary] {
+    QObject::connect(sales, &SalesDetailsWindow::saleDeleted, &form, [&form, summary] {
         summary->refreshSummary();
         if (Inventory* inventory = Inventory::of(&form))
             inventory->showAll();
     });
-    QObject::connect(&form, &TMainForm::companyHeaderRead, sales, &Txstj::setCompanyHeader);
+    QObject::connect(&form, &MainWindow::companyHeaderRead, sales, &SalesDetailsWindow::setCompanyHeader);
     form.hooks().salesMonthView = [sales] { sales->runMonthView(); };
     if (Inventory* inventory = Inventory::of(&form))
         inventory->reapplySalesColumns = [sales](const SettingsKey& settings) { sales->reapplyColumnMemory(settings); };
 
-    addScreenshotOpener(QStringLiteral("Txstj"), [sales] { sales->showModal(); });
-    addScreenshotOpener(QStringLiteral("TForm1"), [summary] { summary->showNonModal(); });
+    addScreenshotOpener(QStringLiteral("SalesDetailsWindow"), [sales] { sales->showModal(); });
+    addScreenshotOpener(QStringLiteral("ProductSummaryWindow"), [summary] { summary->showNonModal(); });
     return windows;
 }
 
-Txstj* salesDetailsWindow(const TMainForm& form) {
-    return form.findChild<Txstj*>(QString(), Qt::FindDirectChildrenOnly);
+SalesDetailsWindow* salesDetailsWindow(const MainWindow& form) {
+    return form.findChild<SalesDetailsWindow*>(QString(), Qt::FindDirectChildrenOnly);
 }
 
-TForm1* productSummaryWindow(const TMainForm& form) {
-    return form.findChild<TForm1*>(QString(), Qt::FindDirectChildrenOnly);
+ProductSummaryWindow* productSummaryWindow(const MainWindow& form) {
+    return form.findChild<ProductSummaryWindow*>(QString(), Qt::FindDirectChildrenOnly);
 }

@@ -1,17 +1,17 @@
 #pragma once
-// Builds the sales records windows into the program: the sales details window Txstj and the
-// product summary TForm1, created hidden and owned by the main window, and their commands wired.
-class TForm1;
-class TMainForm;
-class Txstj;
+// Builds the sales records windows into the program: the sales details window SalesDetailsWindow and the
+// product summary ProductSummaryWindow, created hidden and owned by the main window, and their commands wired.
+class ProductSummaryWindow;
+class MainWindow;
+class SalesDetailsWindow;
 
 struct SalesRecordsWindows {
-    Txstj* salesDetails = nullptr;
-    TForm1* summary = nullptr;
+    SalesDetailsWindow* salesDetails = nullptr;
+    ProductSummaryWindow* summary = nullptr;
 };
 
-SalesRecordsWindows installSalesRecords(TMainForm& form);
+SalesRecordsWindows installSalesRecords(MainWindow& form);
 
 // The windows of a main window (null before installSalesRecords), for the sale panel and printing.
-Txstj* salesDetailsWindow(const TMainForm& form);
-TForm1* productSummaryWindow(const TMainForm& form);
+SalesDetailsWindow* salesDetailsWindow(const MainWindow& form);
+ProductSummaryWindow* productSummaryWindow(const MainWindow& form);

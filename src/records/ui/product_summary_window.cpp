@@ -26,7 +26,7 @@ QVector<GridColumn> summaryGridColumns() {
 }
 }  // namespace
 
-TForm1::TForm1(QWidget* parent)
+ProductSummaryWindow::ProductSummaryWindow(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::WindowMaximizeButtonHint) {
     setObjectName(QStringLiteral("Form1"));
@@ -38,7 +38,7 @@ TForm1::TForm1(QWidget* parent)
     m_grid->setColumns(summaryGridColumns());
     // Before anything fills the grid, and again if the rights are granted later.
     honourRights(this, [this](const Rights& rights) { m_grid->withholdFields(rights.withheldFields()); });
-    m_grid->setDataset(Tdmfm::exists() ? &dm().ADOQuery12 : nullptr);
+    m_grid->setDataset(LedgerData::exists() ? &dm().ADOQuery12 : nullptr);
     auto* layout = new QVBoxLayout(this);
     // The grid keeps a strip of 35 pixels under it.
     layout->setContentsMargins(0, 0, 0, 35);
@@ -63,16 +63,16 @@ TForm1::TForm1(QWidget* parent)
             [this](const QPoint& p) { m_menu->popup(m_grid->view()->viewport()->mapToGlobal(p)); });
 }
 
-void TForm1::refreshSummary() {
+void ProductSummaryWindow::refreshSummary() {
     runAction(this, [] {
         OpenQuery(dm().ADOQuery12, kSummaryStatement);
         dm().ADOQuery12.last();
     });
     m_grid->clearSortMarks();
-    m_grid->setDataset(Tdmfm::exists() ? &dm().ADOQuery12 : nullptr);
+    m_grid->setDataset(LedgerData::exists() ? &dm().ADOQuery12 : nullptr);
 }
 
-void TForm1::showModal() {
+void ProductSummaryWindow::showModal() {
     if (isVisible() && !isModal())
         hide();  // open beside the main window: the modality only takes effect on a new show
     setWindowModality(Qt::ApplicationModal);
@@ -81,7 +81,7 @@ void TForm1::showModal() {
     activateWindow();
 }
 
-void TForm1::showNonModal() {
+void ProductSummaryWindow::showNonModal() {
     if (isVisible() && isModal())
         return;  // already open modally: it stays as it is
     setWindowModality(Qt::NonModal);
@@ -90,7 +90,7 @@ void TForm1::showNonModal() {
     activateWindow();
 }
 
-void TForm1::showEvent(QShowEvent* event) {
+void ProductSummaryWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (QWidget* owner = parentWidget())
         move(owner->geometry().center() - rect().center());
@@ -98,16 +98,16 @@ void TForm1::showEvent(QShowEvent* event) {
     refreshSummary();
 }
 
-void TForm1::done(int result) {
-    if (Tdmfm::exists())
+void ProductSummaryWindow::done(int result) {
+    if (LedgerData::exists())
         dm().ADOQuery12.close();
     m_grid->refresh();
     QDialog::done(result);
 }
 
-void TForm1::resizeEvent(QResizeEvent* event) {
+void ProductSummaryWindow::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
     m_hint->move(8, height() - 28);
 }
 
-void TForm1::applyRights() { m_grid->withholdFields(currentRights().withheldFields()); }
+void ProductSummaryWindow::applyRights() { m_grid->withholdFields(currentRights().withheldFields()); }

@@ -1,5 +1,5 @@
 #pragma once
-// TForm1: the product summary window: purchases, sales and stock summed per product, with grand
+// ProductSummaryWindow: the product summary window: purchases, sales and stock summed per product, with grand
 // totals, sorting, XLS export and print.
 #include <QDialog>
 
@@ -8,10 +8,10 @@ class QAction;
 class QLabel;
 class QMenu;
 
-class TForm1 : public QDialog {
+class ProductSummaryWindow : public QDialog {
     Q_OBJECT
 public:
-    explicit TForm1(QWidget* parent = nullptr);
+    explicit ProductSummaryWindow(QWidget* parent = nullptr);
 
     // Runs the summary query again and moves to the last row, whether or not the window shows.
     void refreshSummary();

@@ -64,7 +64,7 @@ QPushButton* button(const QString& name, const QString& text, QWidget* parent, i
 }
 }  // namespace
 
-Txstj::Txstj(QWidget* parent)
+SalesDetailsWindow::SalesDetailsWindow(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::WindowMaximizeButtonHint) {
     setObjectName(QStringLiteral("xstj"));
@@ -92,7 +92,7 @@ Txstj::Txstj(QWidget* parent)
 }
 
 // The charts cost more to build than the rest of the window: they are made when first needed.
-SalesStatisticsTab* Txstj::statistics() {
+SalesStatisticsTab* SalesDetailsWindow::statistics() {
     if (!m_statistics) {
         m_statistics = new SalesStatisticsTab(m_statisticsPage);
         m_statisticsPage->layout()->addWidget(m_statistics);
@@ -104,9 +104,9 @@ SalesStatisticsTab* Txstj::statistics() {
     return m_statistics;
 }
 
-void Txstj::buildSalesPage(QWidget* page) {
+void SalesDetailsWindow::buildSalesPage(QWidget* page) {
     m_grid = createSalesGrid(page);
-    m_grid->setDataset(Tdmfm::exists() ? &dm().ADOQuery13 : nullptr);
+    m_grid->setDataset(LedgerData::exists() ? &dm().ADOQuery13 : nullptr);
     auto* strip = new QWidget(page);
     strip->setFixedHeight(122);
     auto* stripLayout = new QHBoxLayout(strip);
@@ -121,19 +121,19 @@ void Txstj::buildSalesPage(QWidget* page) {
 
     m_recordPanel = new SalesRecordPanel(page);
     m_recordPanel->move(620, 8);
-    connect(m_recordPanel, &SalesRecordPanel::correctionRequested, this, &Txstj::correctShownSale);
-    connect(m_recordPanel, &SalesRecordPanel::deletionRequested, this, &Txstj::deleteShownSale);
+    connect(m_recordPanel, &SalesRecordPanel::correctionRequested, this, &SalesDetailsWindow::correctShownSale);
+    connect(m_recordPanel, &SalesRecordPanel::deletionRequested, this, &SalesDetailsWindow::deleteShownSale);
 
     // The POS panel (Panel3), hidden until the grid's POS item or the tool button "POS打印" shows it.
     m_posPanel = new PosPanel(page);
 
     connect(m_grid, &DataGrid::titleClicked, m_recordPanel, &SalesRecordPanel::close);
-    connect(m_grid, &DataGrid::cellClicked, this, &Txstj::onCurrentRowChanged);
-    connect(m_grid, &DataGrid::currentRowChanged, this, &Txstj::onCurrentRowChanged);
-    connect(m_grid, &DataGrid::rowDoubleClicked, this, &Txstj::openForCorrection);
+    connect(m_grid, &DataGrid::cellClicked, this, &SalesDetailsWindow::onCurrentRowChanged);
+    connect(m_grid, &DataGrid::currentRowChanged, this, &SalesDetailsWindow::onCurrentRowChanged);
+    connect(m_grid, &DataGrid::rowDoubleClicked, this, &SalesDetailsWindow::openForCorrection);
 }
 
-QGroupBox* Txstj::buildSearchBox(QWidget* parent) {
+QGroupBox* SalesDetailsWindow::buildSearchBox(QWidget* parent) {
     auto* box = new QGroupBox(QStringLiteral(" 快速拼音查询"), parent);
     box->setObjectName(QStringLiteral("GroupBox1"));
     // Three columns of fields, then the date range with the buttons.
@@ -191,19 +191,19 @@ QGroupBox* Txstj::buildSearchBox(QWidget* parent) {
     setTabOrder(day, clear);
     setTabOrder(clear, all);
 
-    connect(search, &QPushButton::clicked, this, &Txstj::runSearch);
-    connect(month, &QPushButton::clicked, this, &Txstj::runMonthView);
-    connect(day, &QPushButton::clicked, this, &Txstj::runToday);
-    connect(clear, &QPushButton::clicked, this, &Txstj::clearConditions);
-    connect(all, &QPushButton::clicked, this, &Txstj::runAllRecords);
+    connect(search, &QPushButton::clicked, this, &SalesDetailsWindow::runSearch);
+    connect(month, &QPushButton::clicked, this, &SalesDetailsWindow::runMonthView);
+    connect(day, &QPushButton::clicked, this, &SalesDetailsWindow::runToday);
+    connect(clear, &QPushButton::clicked, this, &SalesDetailsWindow::clearConditions);
+    connect(all, &QPushButton::clicked, this, &SalesDetailsWindow::runAllRecords);
     // Every change of a text condition searches at once; the date tick alone does not.
-    connect(m_category, &QComboBox::editTextChanged, this, &Txstj::onLiveFieldChanged);
+    connect(m_category, &QComboBox::editTextChanged, this, &SalesDetailsWindow::onLiveFieldChanged);
     for (QLineEdit* live : {m_name, m_model, m_code, m_customer, m_remark})
-        connect(live, &QLineEdit::textChanged, this, &Txstj::onLiveFieldChanged);
+        connect(live, &QLineEdit::textChanged, this, &SalesDetailsWindow::onLiveFieldChanged);
     return box;
 }
 
-QGroupBox* Txstj::buildCompanyGroup(QWidget* parent) {
+QGroupBox* SalesDetailsWindow::buildCompanyGroup(QWidget* parent) {
     auto* group = new QGroupBox(QStringLiteral(" 个性信息设置"), parent);
     group->setObjectName(QStringLiteral("GroupBox2"));
     group->setFixedSize(305, 118);
@@ -231,7 +231,7 @@ QGroupBox* Txstj::buildCompanyGroup(QWidget* parent) {
     return group;
 }
 
-void Txstj::buildMenu() {
+void SalesDetailsWindow::buildMenu() {
     m_menu = new QMenu(this);
     m_menu->setObjectName(QStringLiteral("PopupMenu1"));
     auto add = [this](const QString& name, const QString& text, const QString& shortcut = {}) {
@@ -245,10 +245,10 @@ void Txstj::buildMenu() {
     m_posItem->setEnabled(false);  // the POS list comes with the receipt printing
     m_menu->addSeparator();
     connect(add(QStringLiteral("SalesModify"), QStringLiteral("修 改 ")), &QAction::triggered, this,
-            &Txstj::openForCorrection);
+            &SalesDetailsWindow::openForCorrection);
     QAction* remove = add(QStringLiteral("SalesDelete"), QStringLiteral("删 除"));
     remove->setShortcut(QKeySequence(Qt::Key_Delete));
-    connect(remove, &QAction::triggered, this, &Txstj::openForDeletion);
+    connect(remove, &QAction::triggered, this, &SalesDetailsWindow::openForDeletion);
     connect(add(QStringLiteral("SalesExport"), QStringLiteral("导出Excel"), QStringLiteral("Ctrl+E")),
             &QAction::triggered, this, [this] { exportDataGrid(this, *m_grid, kSheetTitle); });
     m_printItem = add(QStringLiteral("SalesPrint"), QStringLiteral("打 印"), QStringLiteral("Ctrl+D"));
@@ -271,7 +271,7 @@ void Txstj::buildMenu() {
     }
     m_menu->addSeparator();
     connect(add(QStringLiteral("SalesShowAll"), QStringLiteral("全部显示")), &QAction::triggered, this,
-            &Txstj::showAllColumns);
+            &SalesDetailsWindow::showAllColumns);
 
     addActions(m_menu->actions());  // the shortcuts work anywhere in the window
     m_grid->view()->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -279,27 +279,27 @@ void Txstj::buildMenu() {
             [this](const QPoint& p) { m_menu->popup(m_grid->view()->viewport()->mapToGlobal(p)); });
 }
 
-void Txstj::showModal() {
+void SalesDetailsWindow::showModal() {
     setWindowModality(Qt::ApplicationModal);
     show();
     raise();
     activateWindow();
 }
 
-void Txstj::setVisible(bool visible) {
+void SalesDetailsWindow::setVisible(bool visible) {
     if (visible)
         statistics();  // made before the window shows, as a part of it
     QDialog::setVisible(visible);
 }
 
-void Txstj::showEvent(QShowEvent* event) {
+void SalesDetailsWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     runOpeningSteps();
 }
 
-void Txstj::runOpeningSteps() {
+void SalesDetailsWindow::runOpeningSteps() {
     applyRights();
     const QDate now = today();
     statistics()->setPeriod(now);
@@ -312,22 +312,22 @@ void Txstj::runOpeningSteps() {
         setCompanyHeader(settings.value(QStringLiteral("company")), settings.value(QStringLiteral("address")));
 }
 
-void Txstj::done(int result) {
+void SalesDetailsWindow::done(int result) {
     runClosingSteps();
     QDialog::done(result);
     emit closed();
 }
 
-void Txstj::runClosingSteps() {
+void SalesDetailsWindow::runClosingSteps() {
     if (m_statistics)
         m_statistics->closeQueries();
     m_recordPanel->close();
-    if (Tdmfm::exists())
+    if (LedgerData::exists())
         dm().ADOQuery13.close();
     m_grid->refresh();
 }
 
-void Txstj::applyRights() {
+void SalesDetailsWindow::applyRights() {
     withholdFromUser(currentRights());
     if (currentRights().withholds(Command::ViewSalesCharts))
         statistics()->hideCharts({QStringLiteral("月销售报表统计"), QStringLiteral("日销售报表统计")});
@@ -335,7 +335,7 @@ void Txstj::applyRights() {
 
 // The grid's withheld fields and this window's own items of the withheld commands (the main window
 // has items of the same names: they are not these).
-void Txstj::withholdFromUser(const Rights& rights) {
+void SalesDetailsWindow::withholdFromUser(const Rights& rights) {
     m_grid->withholdFields(rights.withheldFields());
     const std::pair<Command, const char*> items[] = {{Command::CorrectSale, "SalesModify"},
                                                      {Command::DeleteSale, "SalesDelete"},
@@ -347,14 +347,14 @@ void Txstj::withholdFromUser(const Rights& rights) {
                 a->setVisible(false);
 }
 
-void Txstj::setSalesColumnHidden(int column, bool hidden) {
+void SalesDetailsWindow::setSalesColumnHidden(int column, bool hidden) {
     // A column the login withholds is never shown again in the run: the grid sees to that.
     m_grid->setColumnHidden(column, hidden);
 }
 
 // ---- queries ----
 
-void Txstj::openSales(const SalesStatement& statement, bool last) {
+void SalesDetailsWindow::openSales(const SalesStatement& statement, bool last) {
     m_recordPanel->close();
     runAction(this, [&] {
         Dataset& sales = dm().ADOQuery13;
@@ -364,10 +364,10 @@ void Txstj::openSales(const SalesStatement& statement, bool last) {
     });
     // A new result is in the engine's order: no title shows a sort mark.
     m_grid->clearSortMarks();
-    m_grid->setDataset(Tdmfm::exists() ? &dm().ADOQuery13 : nullptr);
+    m_grid->setDataset(LedgerData::exists() ? &dm().ADOQuery13 : nullptr);
 }
 
-void Txstj::refillLists() {
+void SalesDetailsWindow::refillLists() {
     runAction(this, [this] {
         FillCombo(dm().ADOQuery1, salesrecord::kCategory, salesrecord::kTable, m_category);
         if (m_customerNames)
@@ -375,17 +375,17 @@ void Txstj::refillLists() {
     });
 }
 
-void Txstj::runMonthView() {
+void SalesDetailsWindow::runMonthView() {
     refillLists();
     openSales(monthViewStatement(today()), true);
 }
 
-void Txstj::runAllRecords() {
+void SalesDetailsWindow::runAllRecords() {
     refillLists();
     openSales(allSalesStatement(), true);
 }
 
-SalesSearchConditions Txstj::conditions() const {
+SalesSearchConditions SalesDetailsWindow::conditions() const {
     SalesSearchConditions c;
     c.category = m_category->currentText();
     c.nameInitials = m_name->text();
@@ -399,7 +399,7 @@ SalesSearchConditions Txstj::conditions() const {
     return c;
 }
 
-void Txstj::runSearch() {
+void SalesDetailsWindow::runSearch() {
     const SalesSearchConditions c = conditions();
     const QString problem = salesDateRangeProblem(c);
     if (!problem.isEmpty()) {
@@ -411,15 +411,15 @@ void Txstj::runSearch() {
     openSales(salesSearchStatement(c), false);
 }
 
-void Txstj::onLiveFieldChanged() { runSearch(); }
+void SalesDetailsWindow::onLiveFieldChanged() { runSearch(); }
 
-void Txstj::runToday() {
+void SalesDetailsWindow::runToday() {
     m_dateRange->setChecked(true);
     runSearch();
     m_recordPanel->close();
 }
 
-void Txstj::clearConditions() {
+void SalesDetailsWindow::clearConditions() {
     m_clearing = true;
     for (QLineEdit* edit : {m_name, m_customer, m_code, m_model, m_remark})
         edit->clear();  // a field that had text searches once more as it empties
@@ -431,40 +431,40 @@ void Txstj::clearConditions() {
     m_clearing = false;
 }
 
-void Txstj::setCustomerFilter(const QString& text) {
+void SalesDetailsWindow::setCustomerFilter(const QString& text) {
     if (m_customerFilter->text() == text)
         openSales(customerNumberStatement(text), false);  // the same number: list it again
     else
         m_customerFilter->setText(text);
 }
 
-void Txstj::presetCustomerFilter(const QString& text) {
+void SalesDetailsWindow::presetCustomerFilter(const QString& text) {
     const QSignalBlocker blocker(m_customerFilter);
     m_customerFilter->setText(text);
 }
 
-QString Txstj::customerFilter() const { return m_customerFilter->text(); }
+QString SalesDetailsWindow::customerFilter() const { return m_customerFilter->text(); }
 
-void Txstj::setCustomerNameList(QComboBox* list) { m_customerNames = list; }
+void SalesDetailsWindow::setCustomerNameList(QComboBox* list) { m_customerNames = list; }
 
-void Txstj::setCompanyHeader(const QString& company, const QString& address) {
+void SalesDetailsWindow::setCompanyHeader(const QString& company, const QString& address) {
     m_company->setText(company);
     m_address->setText(address);
 }
 
-QString Txstj::companyName() const { return m_company->text(); }
-QString Txstj::addressLine() const { return m_address->text(); }
+QString SalesDetailsWindow::companyName() const { return m_company->text(); }
+QString SalesDetailsWindow::addressLine() const { return m_address->text(); }
 
 // ---- column items ----
 
-void Txstj::setItemTicked(const ColumnMemoryItem& item, bool ticked) {
+void SalesDetailsWindow::setItemTicked(const ColumnMemoryItem& item, bool ticked) {
     if (QAction* a = m_menu->findChild<QAction*>(item.item))
         a->setChecked(ticked);
     for (int column : item.columns)
         setSalesColumnHidden(column, columnsHidden(item, ticked));
 }
 
-void Txstj::toggleItem(const ColumnMemoryItem& item) {
+void SalesDetailsWindow::toggleItem(const ColumnMemoryItem& item) {
     QAction* a = m_menu->findChild<QAction*>(item.item);
     // The action has already flipped its own tick: its state before the click is the opposite.
     const bool wasTicked = a && !a->isChecked();
@@ -472,7 +472,7 @@ void Txstj::toggleItem(const ColumnMemoryItem& item) {
     runAction(this, [&] { WriteSetting(kMainKey, item.setting, tickSetting(!wasTicked)); });
 }
 
-void Txstj::reapplyColumnMemory(const SettingsKey& settings) {
+void SalesDetailsWindow::reapplyColumnMemory(const SettingsKey& settings) {
     // In table order, so a single customer column's value overrides the all-customers item.
     for (const ColumnMemoryItem& item : salesColumnMemory()) {
         const RememberedTick tick = rememberedTick(settings.value(item.setting));
@@ -481,7 +481,7 @@ void Txstj::reapplyColumnMemory(const SettingsKey& settings) {
     }
 }
 
-void Txstj::showAllColumns() {
+void SalesDetailsWindow::showAllColumns() {
     for (int c = salesgrid::kModel; c < salesgrid::kColumnCount; ++c)
         if (c != salesgrid::kCustomerNumber)
             setSalesColumnHidden(c, false);
@@ -489,22 +489,22 @@ void Txstj::showAllColumns() {
 
 // ---- the sales record panel ----
 
-void Txstj::openPanel(int mode) {
+void SalesDetailsWindow::openPanel(int mode) {
     const auto panelMode = SalesRecordPanel::Mode(mode);
     const Rights& rights = currentRights();
     // The double click and the Del key follow the rights of the hidden menu items.
     if (panelMode == SalesRecordPanel::Mode::Correction ? !rights.mayCorrectSales() : !rights.mayDeleteSales())
         return;
-    if (!Tdmfm::exists())
+    if (!LedgerData::exists())
         return;
     runAction(this, [&] { m_recordPanel->openFor(dm().ADOQuery13, panelMode); });
 }
 
-void Txstj::openForCorrection() { openPanel(int(SalesRecordPanel::Mode::Correction)); }
-void Txstj::openForDeletion() { openPanel(int(SalesRecordPanel::Mode::Deletion)); }
+void SalesDetailsWindow::openForCorrection() { openPanel(int(SalesRecordPanel::Mode::Correction)); }
+void SalesDetailsWindow::openForDeletion() { openPanel(int(SalesRecordPanel::Mode::Deletion)); }
 
-void Txstj::onCurrentRowChanged() {
-    if (!m_recordPanel->isVisible() || !Tdmfm::exists())
+void SalesDetailsWindow::onCurrentRowChanged() {
+    if (!m_recordPanel->isVisible() || !LedgerData::exists())
         return;
     const Dataset& sales = dm().ADOQuery13;
     const int idColumn = sales.columnIndex(salesrecord::kId);
@@ -514,10 +514,10 @@ void Txstj::onCurrentRowChanged() {
         m_recordPanel->close();
 }
 
-void Txstj::correctShownSale() {
+void SalesDetailsWindow::correctShownSale() {
     namespace s = salesrecord;
     const qint64 id = m_recordPanel->recordId();
-    if (id < 0 || !Tdmfm::exists() || !currentRights().mayCorrectSales())
+    if (id < 0 || !LedgerData::exists() || !currentRights().mayCorrectSales())
         return;
     Dataset& sales = dm().ADOQuery13;
     if (!sales.isOpen() || sales.isEmpty())
@@ -544,9 +544,9 @@ void Txstj::correctShownSale() {
     m_grid->refresh();  // the arrears footer
 }
 
-void Txstj::deleteShownSale() {
+void SalesDetailsWindow::deleteShownSale() {
     const qint64 id = m_recordPanel->recordId();
-    if (id < 0 || !Tdmfm::exists() || !currentRights().mayDeleteSales())
+    if (id < 0 || !LedgerData::exists() || !currentRights().mayDeleteSales())
         return;
     SaleDeletion deletion;
     if (!runAction(this, [&] { deletion = deleteSale(dm().connection(), id); }))

@@ -1,5 +1,5 @@
 #pragma once
-// Txstj: the sales details window: the sales grid with its search box, customer-number filter,
+// SalesDetailsWindow: the sales details window: the sales grid with its search box, customer-number filter,
 // column items and sales record panel (correction, deletion with the stock given back), the sales
 // statistics tab, and the places of the POS panel and the company fields.
 #include "records/sales_queries.h"
@@ -24,10 +24,10 @@ class SalesStatisticsTab;
 class SettingsKey;
 struct ColumnMemoryItem;
 
-class Txstj : public QDialog {
+class SalesDetailsWindow : public QDialog {
     Q_OBJECT
 public:
-    explicit Txstj(QWidget* parent = nullptr);
+    explicit SalesDetailsWindow(QWidget* parent = nullptr);
 
     // Shows the window modally without blocking the caller; closed() follows when it closes.
     void showModal();

@@ -23,8 +23,8 @@
 #include <QPushButton>
 #include <QToolButton>
 
-void printSalesNote(Txstj& sales, Tform22& note) {
-    if (!Tdmfm::exists())
+void printSalesNote(SalesDetailsWindow& sales, SalesNoteReport& note) {
+    if (!LedgerData::exists())
         return;
     SalesNoteData data;
     data.company = sales.companyName();
@@ -39,21 +39,21 @@ void printSalesNote(Txstj& sales, Tform22& note) {
     note.preview(&sales, data);
 }
 
-void installPrinting(TMainForm& form, const QString& receiptPdfOption) {
+void installPrinting(MainWindow& form, const QString& receiptPdfOption) {
     const QString folder = receiptPdfOption.isEmpty()
                                ? ReadSettings(kMainKey).value(QStringLiteral("xiaopiaopdf")).trimmed()
                                : receiptPdfOption;
     setReceiptPdfFolder(folder);
 
-    auto* deliveryNote = new TForm2(&form);
-    auto* salesNote = new Tform22(&form);
+    auto* deliveryNote = new DeliveryNoteReport(&form);
+    auto* salesNote = new SalesNoteReport(&form);
 
     if (auto* grid = form.findChild<DataGrid*>(QStringLiteral("DataGrid1")))
         connectGridPrint(form.findChild<QAction*>(QStringLiteral("GridPrint")), &form, *grid, inventoryGridPrint());
-    if (TForm1* summary = productSummaryWindow(form))
+    if (ProductSummaryWindow* summary = productSummaryWindow(form))
         connectGridPrint(summary->printItem(), summary, *summary->grid(), summaryGridPrint());
 
-    Txstj* sales = salesDetailsWindow(form);
+    SalesDetailsWindow* sales = salesDetailsWindow(form);
     if (!sales)
         return;
     connectGridPrint(sales->printItem(), sales, *sales->grid(), salesGridPrint());
@@ -78,7 +78,7 @@ void installPrinting(TMainForm& form, const QString& receiptPdfOption) {
     if (QAction* item = sales->posPrintItem()) {
         item->setEnabled(true);
         QObject::connect(item, &QAction::triggered, pos, [pos] {
-            if (Tdmfm::exists())
+            if (LedgerData::exists())
                 pos->addSalesRecord(dm().ADOQuery13);
         });
     }
@@ -103,7 +103,7 @@ void installPrinting(TMainForm& form, const QString& receiptPdfOption) {
     addScreenshotOpener(QStringLiteral("PosPanel"), [sales, pos] {
         pos->show();
         sales->showModal();
-        if (Tdmfm::exists())
+        if (LedgerData::exists())
             pos->addSalesRecord(dm().ADOQuery13);
     });
 }

@@ -4,13 +4,13 @@
 // sales note button, and the print items of the three grids.
 #include <QString>
 
-class TMainForm;
-class Tform22;
-class Txstj;
+class MainWindow;
+class SalesNoteReport;
+class SalesDetailsWindow;
 
 // `receiptPdfFolder` (from --receipt-pdf) sends receipts into PDF files there; without it the
 // setting `xiaopiaopdf` counts, then the default printer.
-void installPrinting(TMainForm& form, const QString& receiptPdfFolder = {});
+void installPrinting(MainWindow& form, const QString& receiptPdfFolder = {});
 
 // "销售单打印" of the group " 个性信息设置": the sales note of the rows the sales grid lists.
-void printSalesNote(Txstj& sales, Tform22& note);
+void printSalesNote(SalesDetailsWindow& sales, SalesNoteReport& note);

@@ -13,9 +13,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-SalePanel* salePanelOf(const TMainForm& form) { return qobject_cast<SalePanel*>(form.salePanel()); }
+SalePanel* salePanelOf(const MainWindow& form) { return qobject_cast<SalePanel*>(form.salePanel()); }
 
-void installSaleEntry(TMainForm& form) {
+void installSaleEntry(MainWindow& form) {
     SalePanel* panel = salePanelOf(form);
     Inventory* inventory = Inventory::of(&form);
     if (!panel || !inventory)
@@ -42,31 +42,31 @@ void installSaleEntry(TMainForm& form) {
     // The sales records windows are made after the main window; they are looked up when a sale
     // needs them.
     panel->hooks().refreshSummary = [&form] {
-        TForm1* summary = productSummaryWindow(form);
+        ProductSummaryWindow* summary = productSummaryWindow(form);
         if (summary && summary->isVisible())
             summary->refreshSummary();
     };
     panel->hooks().salesMonthView = [&form] {
-        Txstj* sales = salesDetailsWindow(form);
+        SalesDetailsWindow* sales = salesDetailsWindow(form);
         if (sales && sales->isVisible())
             sales->runMonthView();
     };
     // The month view follows at once, so the customer's sales are not listed on the way.
     QObject::connect(panel, &SalePanel::customerSold, &form, [&form](const QString&, const QString& number) {
-        if (Txstj* sales = salesDetailsWindow(form))
+        if (SalesDetailsWindow* sales = salesDetailsWindow(form))
             sales->presetCustomerFilter(number);
     });
 
     // Screenshots: the panel open on the last batch of the grid.
     addScreenshotOpener(QStringLiteral("SalePanel"), [inventory] {
-        if (Tdmfm::exists() && inventory->query().recordCount() > 0)
+        if (LedgerData::exists() && inventory->query().recordCount() > 0)
             emit inventory->saleRequested(inventory->query().recordCount() - 1);
     });
 }
 
-void linkSaleToSalesDetails(TMainForm& form) {
+void linkSaleToSalesDetails(MainWindow& form) {
     SalePanel* panel = salePanelOf(form);
-    Txstj* sales = salesDetailsWindow(form);
+    SalesDetailsWindow* sales = salesDetailsWindow(form);
     if (panel && sales)
         sales->setCustomerNameList(panel->customerNameList());
 }

@@ -314,9 +314,9 @@ void PosPanel::printDeliveryNote() {
     data.total = m_total->text();
     data.capitals = documentCapitals(window(), data.total);
     data.user = contextText(m_context.user);
-    TForm2* form = m_context.deliveryNote;
+    DeliveryNoteReport* form = m_context.deliveryNote;
     if (!form)
-        form = m_context.deliveryNote = new TForm2(this);
+        form = m_context.deliveryNote = new DeliveryNoteReport(this);
     form->preview(window(), data);
     clearAfterPrint();
     m_notes->clear();

@@ -15,7 +15,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QTimer;
 class QToolButton;
-class TForm2;
+class DeliveryNoteReport;
 
 class PosPanel : public DraggablePanel {
     Q_OBJECT
@@ -32,7 +32,7 @@ public:
         std::function<QString()> customerNumber;
         std::function<QString()> user;
         std::function<void(const QString&)> setCustomerFilter;
-        QPointer<TForm2> deliveryNote;
+        QPointer<DeliveryNoteReport> deliveryNote;
     };
     void setContext(const Context& context) { m_context = context; }
 

@@ -27,16 +27,16 @@ void previewDocument(QWidget* parent, const PagedDocument& document, const QStri
     });
 }
 
-TForm2::TForm2(QObject* parent) : QObject(parent) { setObjectName(QStringLiteral("Form2")); }
+DeliveryNoteReport::DeliveryNoteReport(QObject* parent) : QObject(parent) { setObjectName(QStringLiteral("Form2")); }
 
-void TForm2::preview(QWidget* parent, const DeliveryNoteData& data) {
+void DeliveryNoteReport::preview(QWidget* parent, const DeliveryNoteData& data) {
     m_document = deliveryNoteDocument(data);
     previewDocument(parent, m_document, QStringLiteral("送货单"));
 }
 
-Tform22::Tform22(QObject* parent) : QObject(parent) { setObjectName(QStringLiteral("form22")); }
+SalesNoteReport::SalesNoteReport(QObject* parent) : QObject(parent) { setObjectName(QStringLiteral("form22")); }
 
-void Tform22::preview(QWidget* parent, const SalesNoteData& data) {
+void SalesNoteReport::preview(QWidget* parent, const SalesNoteData& data) {
     m_document = salesNoteDocument(data);
     previewDocument(parent, m_document, QStringLiteral("销售单"));
 }

@@ -1,6 +1,6 @@
 #pragma once
-// The report forms of the two A4 documents: TForm2, the delivery note of the POS list, and
-// Tform22, the sales note of the listed sales records. Each is filled at every print and shown in
+// The report forms of the two A4 documents: DeliveryNoteReport, the delivery note of the POS list, and
+// SalesNoteReport, the sales note of the listed sales records. Each is filled at every print and shown in
 // the print preview, from which the user prints.
 #include "sales/sales_documents.h"
 
@@ -12,10 +12,10 @@ class QWidget;
 // character's code, when there is one, then the reason) and gives an empty text.
 QString documentCapitals(QWidget* parent, const QString& total);
 
-class TForm2 : public QObject {
+class DeliveryNoteReport : public QObject {
     Q_OBJECT
 public:
-    explicit TForm2(QObject* parent = nullptr);
+    explicit DeliveryNoteReport(QObject* parent = nullptr);
     // Fills the report and shows its preview; returns when the preview is closed.
     void preview(QWidget* parent, const DeliveryNoteData& data);
     const PagedDocument& document() const { return m_document; }
@@ -24,10 +24,10 @@ private:
     PagedDocument m_document;
 };
 
-class Tform22 : public QObject {
+class SalesNoteReport : public QObject {
     Q_OBJECT
 public:
-    explicit Tform22(QObject* parent = nullptr);
+    explicit SalesNoteReport(QObject* parent = nullptr);
     void preview(QWidget* parent, const SalesNoteData& data);
     const PagedDocument& document() const { return m_document; }
 

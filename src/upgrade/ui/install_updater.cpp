@@ -19,7 +19,7 @@ namespace {
 // box, whose modality keeps their buttons from working until it is found and closed.
 class AfterModalBoxes : public QObject {
 public:
-    explicit AfterModalBoxes(TUpdater* updater) : QObject(updater), m_updater(updater) {}
+    explicit AfterModalBoxes(Updater* updater) : QObject(updater), m_updater(updater) {}
 
     void start() {
         QWidget* box = QApplication::activeModalWidget();
@@ -47,7 +47,7 @@ protected:
     }
 
 private:
-    TUpdater* m_updater;
+    Updater* m_updater;
     QPointer<QWidget> m_box;
 };
 
@@ -74,10 +74,10 @@ QStringList restartOptions(const StartOptions& options) {
     return list;
 }
 
-TUpdater* installUpdater(TMainForm& form, const StartOptions& options) {
+Updater* installUpdater(MainWindow& form, const StartOptions& options) {
     if (!TOVRAKEL_SELF_UPDATE)
         return nullptr;
-    auto* updater = new TUpdater(&form, &form);
+    auto* updater = new Updater(&form, &form);
     updater->setObjectName(QStringLiteral("Updater1"));
     updater->InfoFileURL = infoFileUrl(options);
     updater->restartOptions = restartOptions(options);
@@ -91,7 +91,7 @@ TUpdater* installUpdater(TMainForm& form, const StartOptions& options) {
     }
     if (QAction* action = form.findChild<QAction*>(QStringLiteral("AutoUpgrade"))) {
         action->setEnabled(true);
-        QObject::connect(action, &QAction::triggered, updater, &TUpdater::StartUpdateCheck);
+        QObject::connect(action, &QAction::triggered, updater, &Updater::StartUpdateCheck);
     }
     return updater;
 }

@@ -5,8 +5,8 @@
 #include <QStringList>
 
 struct StartOptions;
-class TMainForm;
-class TUpdater;
+class MainWindow;
+class Updater;
 
 // The maker's info file; `--update-url` and the settings value `infofileurl` point elsewhere.
 extern const char kDefaultInfoFileUrl[];
@@ -19,4 +19,4 @@ QStringList restartOptions(const StartOptions& options);
 
 // Creates the component owned by the main window; null when the program updates through the
 // package manager instead.
-TUpdater* installUpdater(TMainForm& form, const StartOptions& options);
+Updater* installUpdater(MainWindow& form, const StartOptions& options);

@@ -26,44 +26,44 @@ bool usableName(const QString& name) {
 
 }  // namespace
 
-TUpdater::TUpdater(QWidget* window, QObject* parent)
-    : THttpTransfer(parent), m_window(window) {
+Updater::Updater(QWidget* window, QObject* parent)
+    : HttpTransfer(parent), m_window(window) {
     programPath = QCoreApplication::applicationFilePath();
     upgraderFolders << QDir::tempPath();
-    connect(this, &THttpTransfer::transferFinished, this, &TUpdater::onFinished);
-    connect(this, &THttpTransfer::transferHeader, this, &TUpdater::onHeader);
-    connect(this, &THttpTransfer::transferProgress, this, &TUpdater::onProgress);
+    connect(this, &HttpTransfer::transferFinished, this, &Updater::onFinished);
+    connect(this, &HttpTransfer::transferHeader, this, &Updater::onHeader);
+    connect(this, &HttpTransfer::transferProgress, this, &Updater::onProgress);
 }
 
-TUpdater::~TUpdater() {
+Updater::~Updater() {
     abortTransfer();
     closeWindows();
 }
 
-QString TUpdater::programFolder() const { return QFileInfo(programPath).absolutePath(); }
+QString Updater::programFolder() const { return QFileInfo(programPath).absolutePath(); }
 
-QString TUpdater::downloadTarget(const QString& address) const {
+QString Updater::downloadTarget(const QString& address) const {
     return QDir(programFolder()).filePath(lastSegment(address) + QStringLiteral(".uTMP"));
 }
 
-QWidget* TUpdater::boxParent() const {
+QWidget* Updater::boxParent() const {
     if (m_wizard)
         return m_wizard;
     return m_window;
 }
 
-void TUpdater::removeLeftoverUpgrader() {
+void Updater::removeLeftoverUpgrader() {
     removeLeftoverUpgraders(upgraderFolders + QStringList{programFolder()});
 }
 
-void TUpdater::removeLeftoverDownloads() {
+void Updater::removeLeftoverDownloads() {
     QDir folder(programFolder());
     const QStringList names = folder.entryList({QStringLiteral("*.uTMP")}, QDir::Files | QDir::Hidden | QDir::System);
     for (const QString& name : names)
         folder.remove(name);
 }
 
-void TUpdater::StartUpdateCheck() {
+void Updater::StartUpdateCheck() {
     // One upgrade at a time, from the check until the last window has closed.
     if (isRunning() || isBusy())
         return;
@@ -76,19 +76,19 @@ void TUpdater::StartUpdateCheck() {
         m_state = State::Checking;
 }
 
-void TUpdater::stop() {
+void Updater::stop() {
     abortTransfer();
     closeWindows();
     m_state = State::Idle;
 }
 
-void TUpdater::AbortUpgrade() {
+void Updater::AbortUpgrade() {
     m_aborted = true;
     stop();
     call(hooks.OnAborted);
 }
 
-void TUpdater::closeWindows() {
+void Updater::closeWindows() {
     if (m_question) {
         m_question->hide();
         m_question->deleteLater();
@@ -106,7 +106,7 @@ void TUpdater::closeWindows() {
     m_wizard = nullptr;
 }
 
-void TUpdater::onFinished(Outcome outcome) {
+void Updater::onFinished(Outcome outcome) {
     if (m_state == State::Idle)
         return;
     switch (outcome) {
@@ -155,8 +155,8 @@ void TUpdater::onFinished(Outcome outcome) {
     }
 }
 
-void TUpdater::evaluateInfo() {
-    const TUpdaterInfo info(body());
+void Updater::evaluateInfo() {
+    const UpdateInfo info(body());
     m_files = info.fileList();
     if (m_files.isEmpty() || !info.isNewerThan(versionControl, VersionDate, VersionNumber, today())) {
         call(hooks.OnNoUpdateAvailable);
@@ -171,9 +171,9 @@ void TUpdater::evaluateInfo() {
     askQuestion(message.isEmpty() ? QString() : QLatin1Char('\n') + message + QLatin1Char('\n'));
 }
 
-void TUpdater::askQuestion(const QString& message) {
+void Updater::askQuestion(const QString& message) {
     m_state = State::Asking;
-    m_question = new TUpdaterQuestionForm(m_window, format(text(UpdaterText::Question), applicationTitle, message),
+    m_question = new UpdateQuestionDialog(m_window, format(text(UpdaterText::Question), applicationTitle, message),
                                           language);
     connect(m_question, &QDialog::finished, this, [this](int result) {
         if (m_state != State::Asking)
@@ -195,15 +195,15 @@ void TUpdater::askQuestion(const QString& message) {
     m_question->open();
 }
 
-void TUpdater::startDownload() {
+void Updater::startDownload() {
     m_state = State::Downloading;
     m_mode = Mode::File;
     m_index = 0;
     removeLeftoverDownloads();
     if (wizardEnabled) {
-        m_wizard = new TUpdaterWizardForm(m_window, language, wizardStayOnTop);
-        connect(m_wizard, &TUpdaterWizardForm::cancelRequested, this, &TUpdater::confirmCancel);
-        connect(m_wizard, &TUpdaterWizardForm::finishRequested, this, [this] {
+        m_wizard = new UpdateWizardDialog(m_window, language, wizardStayOnTop);
+        connect(m_wizard, &UpdateWizardDialog::cancelRequested, this, &Updater::confirmCancel);
+        connect(m_wizard, &UpdateWizardDialog::finishRequested, this, [this] {
             if (m_state != State::Finished)
                 return;
             closeWindows();
@@ -214,7 +214,7 @@ void TUpdater::startDownload() {
     downloadCurrent();
 }
 
-void TUpdater::downloadCurrent() {
+void Updater::downloadCurrent() {
     if (m_index >= m_files.size()) {
         allDone();
         return;
@@ -230,18 +230,18 @@ void TUpdater::downloadCurrent() {
     startTransfer(address, downloadTarget(address));
 }
 
-void TUpdater::nextFile() {
+void Updater::nextFile() {
     ++m_index;
     downloadCurrent();
 }
 
-void TUpdater::onHeader() {
+void Updater::onHeader() {
     if (m_wizard)
         m_wizard->showFileSize(contentLength());
     call(hooks.OnFileStart);
 }
 
-void TUpdater::onProgress() {
+void Updater::onProgress() {
     if (m_mode != Mode::File)
         return;
     if (m_wizard)
@@ -250,7 +250,7 @@ void TUpdater::onProgress() {
     call(hooks.OnProgress);
 }
 
-void TUpdater::lostFile() {
+void Updater::lostFile() {
     call(hooks.OnLostFile);
     const QString address = m_files.value(m_index);
     const auto answer =
@@ -265,11 +265,11 @@ void TUpdater::lostFile() {
         AbortUpgrade();
 }
 
-void TUpdater::askPassword() {
+void Updater::askPassword() {
     call(hooks.OnPasswordRequest);
     const QString address = m_mode == Mode::Info ? InfoFileURL : m_files.value(m_index);
     const QString server = host();
-    m_password = new TUpdaterPasswordForm(boxParent(), lastSegment(address), HTTPUsername(), language);
+    m_password = new UpdatePasswordDialog(boxParent(), lastSegment(address), HTTPUsername(), language);
     connect(m_password, &QDialog::finished, this, [this, address, server](int result) {
         if (!m_password)
             return;
@@ -287,27 +287,27 @@ void TUpdater::askPassword() {
     m_password->open();
 }
 
-void TUpdater::connectionLost() {
+void Updater::connectionLost() {
     call(hooks.OnConnLost);
     showMessage(boxParent(), text(UpdaterText::Caption), text(UpdaterText::ConnectionLost), QMessageBox::Critical);
     stop();
 }
 
 // The folder would not take the file: say so and end the upgrade; the program goes on.
-void TUpdater::targetFailed(const QString& name, const QString& why) {
+void Updater::targetFailed(const QString& name, const QString& why) {
     showMessage(boxParent(), text(UpdaterText::Caption), format(text(UpdaterText::TargetFailed), name, why),
                 QMessageBox::Critical);
     stop();
 }
 
 // The file may be cut short; it was removed, and the upgrade ends with the reason.
-void TUpdater::lengthUnknown() {
+void Updater::lengthUnknown() {
     showMessage(boxParent(), text(UpdaterText::Caption),
                 format(text(UpdaterText::LengthUnknown), lastSegment(m_files.value(m_index))), QMessageBox::Critical);
     stop();
 }
 
-void TUpdater::allDone() {
+void Updater::allDone() {
     call(hooks.OnEndUpgrade);
     if (!m_wizard) {
         restart();
@@ -317,14 +317,14 @@ void TUpdater::allDone() {
     m_wizard->showFinished(format(text(UpdaterText::AfterNote), applicationTitle));
 }
 
-void TUpdater::confirmCancel() {
+void Updater::confirmCancel() {
     const auto answer = showMessage(boxParent(), applicationTitle, text(UpdaterText::AbortQuestion),
                                     QMessageBox::Question, QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
     if (answer == QMessageBox::Yes && m_state != State::Idle)
         AbortUpgrade();
 }
 
-void TUpdater::restart() {
+void Updater::restart() {
     closeWindows();
     m_state = State::Idle;
     // Without the upgrader nobody would put the files in place or start us again: then the

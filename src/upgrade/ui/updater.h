@@ -1,5 +1,5 @@
 #pragma once
-// TUpdater: the update component of the main window. A check fetches the info file; a newer
+// Updater: the update component of the main window. A check fetches the info file; a newer
 // release is offered, its files are downloaded next to the program as NAME.uTMP while the wizard
 // shows the progress, and the upgrader is started to put them in place and restart the program.
 #include "upgrade/http_transfer.h"
@@ -12,7 +12,7 @@
 #include <functional>
 
 
-class TUpdater : public THttpTransfer {
+class Updater : public HttpTransfer {
     Q_OBJECT
 public:
     enum class State { Idle, Checking, Asking, Downloading, Finished };
@@ -28,8 +28,8 @@ public:
         std::function<void()> OnDoOwnCloseAppMethod;
     };
 
-    explicit TUpdater(QWidget* window, QObject* parent = nullptr);
-    ~TUpdater() override;
+    explicit Updater(QWidget* window, QObject* parent = nullptr);
+    ~Updater() override;
 
     // Settings.
     QString InfoFileURL;
@@ -71,9 +71,9 @@ public:
     QString downloadTarget(const QString& address) const;
     QString text(int entry) const { return updaterText(entry, language); }
 
-    TUpdaterQuestionForm* questionForm() const { return m_question; }
-    TUpdaterWizardForm* wizardForm() const { return m_wizard; }
-    TUpdaterPasswordForm* passwordForm() const { return m_password; }
+    UpdateQuestionDialog* questionForm() const { return m_question; }
+    UpdateWizardDialog* wizardForm() const { return m_wizard; }
+    UpdatePasswordDialog* passwordForm() const { return m_password; }
 
 private:
     enum class Mode { Info, File };
@@ -109,7 +109,7 @@ private:
     int m_index = 0;
     int m_method = 0;
     bool m_aborted = false;
-    QPointer<TUpdaterQuestionForm> m_question;
-    QPointer<TUpdaterWizardForm> m_wizard;
-    QPointer<TUpdaterPasswordForm> m_password;
+    QPointer<UpdateQuestionDialog> m_question;
+    QPointer<UpdateWizardDialog> m_wizard;
+    QPointer<UpdatePasswordDialog> m_password;
 };

@@ -79,9 +79,9 @@ QPixmap wizardPicture(const QSize& size) {
 
 }  // namespace
 
-TUpdaterQuestionForm::TUpdaterQuestionForm(QWidget* parent, const QString& text, UpdaterLanguage language)
+UpdateQuestionDialog::UpdateQuestionDialog(QWidget* parent, const QString& text, UpdaterLanguage language)
     : QDialog(parent) {
-    setObjectName(QStringLiteral("TUpdaterQuestionForm"));
+    setObjectName(QStringLiteral("UpdateQuestionDialog"));
     fixDialog(this, updaterText(UpdaterText::Caption, language));
     iconLabel(this, QStyle::SP_MessageBoxInformation);
     m_label = new QLabel(text, this);
@@ -100,10 +100,10 @@ TUpdaterQuestionForm::TUpdaterQuestionForm(QWidget* parent, const QString& text,
     setFixedSize(kQuestionWidth, textHeight + kBottomPanel);
 }
 
-TUpdaterPasswordForm::TUpdaterPasswordForm(QWidget* parent, const QString& fileName, const QString& username,
+UpdatePasswordDialog::UpdatePasswordDialog(QWidget* parent, const QString& fileName, const QString& username,
                                            UpdaterLanguage language)
     : QDialog(parent) {
-    setObjectName(QStringLiteral("TUpdaterPasswordForm"));
+    setObjectName(QStringLiteral("UpdatePasswordDialog"));
     fixDialog(this, updaterText(UpdaterText::PasswordCaption, language));
     constexpr int width = 360;
     iconLabel(this, QStyle::SP_MessageBoxWarning);
@@ -142,12 +142,12 @@ TUpdaterPasswordForm::TUpdaterPasswordForm(QWidget* parent, const QString& fileN
     (username.isEmpty() ? m_username : m_password)->setFocus();
 }
 
-QString TUpdaterPasswordForm::username() const { return m_username->text(); }
-QString TUpdaterPasswordForm::password() const { return m_password->text(); }
+QString UpdatePasswordDialog::username() const { return m_username->text(); }
+QString UpdatePasswordDialog::password() const { return m_password->text(); }
 
-TUpdaterWizardForm::TUpdaterWizardForm(QWidget* parent, UpdaterLanguage language, bool stayOnTop)
+UpdateWizardDialog::UpdateWizardDialog(QWidget* parent, UpdaterLanguage language, bool stayOnTop)
     : QDialog(parent), m_language(language) {
-    setObjectName(QStringLiteral("TUpdaterWizardForm"));
+    setObjectName(QStringLiteral("UpdateWizardDialog"));
     setWindowTitle(updaterText(UpdaterText::Caption, language));
     Qt::WindowFlags flags = Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                             Qt::WindowCloseButtonHint;
@@ -242,11 +242,11 @@ TUpdaterWizardForm::TUpdaterWizardForm(QWidget* parent, UpdaterLanguage language
     m_cancelBtn = button(this, QStringLiteral("CancelBtn"), updaterText(UpdaterText::CancelButton, language));
     m_cancelBtn->setGeometry(470, 314, 92, 25);
     m_cancelBtn->setDefault(true);
-    connect(m_cancelBtn, &QPushButton::clicked, this, &TUpdaterWizardForm::cancelRequested);
-    connect(m_finishBtn, &QPushButton::clicked, this, &TUpdaterWizardForm::finishRequested);
+    connect(m_cancelBtn, &QPushButton::clicked, this, &UpdateWizardDialog::cancelRequested);
+    connect(m_finishBtn, &QPushButton::clicked, this, &UpdateWizardDialog::finishRequested);
 }
 
-void TUpdaterWizardForm::startFile(const QString& address, int number, int count) {
+void UpdateWizardDialog::startFile(const QString& address, int number, int count) {
     m_fileUrl->setText(address);
     m_fileUrl->setCursorPosition(0);
     m_fileSize->clear();
@@ -256,18 +256,18 @@ void TUpdaterWizardForm::startFile(const QString& address, int number, int count
     m_allDownloading->setText(fileOfFilesText(number, count, m_language));
 }
 
-void TUpdaterWizardForm::showFileSize(qint64 contentLength) {
+void UpdateWizardDialog::showFileSize(qint64 contentLength) {
     m_fileSize->setText(fileSizeText(contentLength, m_language));
 }
 
-void TUpdaterWizardForm::showProgress(const DownloadProgress& progress) {
+void UpdateWizardDialog::showProgress(const DownloadProgress& progress) {
     m_currentBar->setValue(progress.percent);
     m_allBar->setValue(progress.overall);
     m_rate->setText(progress.rateText(m_language));
     m_timeLeft->setText(progress.timeLeftText(m_language));
 }
 
-void TUpdaterWizardForm::showFinished(const QString& note) {
+void UpdateWizardDialog::showFinished(const QString& note) {
     m_finished = true;
     m_title->setText(updaterText(UpdaterText::TitleFinished, m_language));
     m_afterNote->setText(note);
@@ -282,19 +282,19 @@ void TUpdaterWizardForm::showFinished(const QString& note) {
     m_finishBtn->setFocus();
 }
 
-void TUpdaterWizardForm::closeWithoutAsking() {
+void UpdateWizardDialog::closeWithoutAsking() {
     m_closing = true;
     close();
 }
 
-void TUpdaterWizardForm::reject() {
+void UpdateWizardDialog::reject() {
     if (m_closing)
         QDialog::reject();
     else
         emit cancelRequested();
 }
 
-void TUpdaterWizardForm::closeEvent(QCloseEvent* event) {
+void UpdateWizardDialog::closeEvent(QCloseEvent* event) {
     if (m_closing) {
         QDialog::closeEvent(event);
         return;

@@ -1,6 +1,6 @@
 #pragma once
 // The three windows of the update component: the question before downloading, the progress
-// wizard and the login for protected downloads. They only show and report; TUpdater decides.
+// wizard and the login for protected downloads. They only show and report; Updater decides.
 #include "upgrade/download_progress.h"
 #include "upgrade/update_texts.h"
 
@@ -13,22 +13,22 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 
-// TUpdaterQuestionForm: asks whether to upgrade now; accepted is yes, rejected is later.
-class TUpdaterQuestionForm : public QDialog {
+// UpdateQuestionDialog: asks whether to upgrade now; accepted is yes, rejected is later.
+class UpdateQuestionDialog : public QDialog {
     Q_OBJECT
 public:
-    TUpdaterQuestionForm(QWidget* parent, const QString& text, UpdaterLanguage language);
+    UpdateQuestionDialog(QWidget* parent, const QString& text, UpdaterLanguage language);
     QLabel* label() const { return m_label; }
 
 private:
     QLabel* m_label;
 };
 
-// TUpdaterPasswordForm: the user name and password for a protected file.
-class TUpdaterPasswordForm : public QDialog {
+// UpdatePasswordDialog: the user name and password for a protected file.
+class UpdatePasswordDialog : public QDialog {
     Q_OBJECT
 public:
-    TUpdaterPasswordForm(QWidget* parent, const QString& fileName, const QString& username,
+    UpdatePasswordDialog(QWidget* parent, const QString& fileName, const QString& username,
                          UpdaterLanguage language);
     QString username() const;
     QString password() const;
@@ -38,12 +38,12 @@ private:
     QLineEdit* m_password;
 };
 
-// TUpdaterWizardForm: progress of the downloads, then the note that the upgrade is complete.
-// Closing it (Cancel, Esc, the window's close button) only asks TUpdater, which confirms first.
-class TUpdaterWizardForm : public QDialog {
+// UpdateWizardDialog: progress of the downloads, then the note that the upgrade is complete.
+// Closing it (Cancel, Esc, the window's close button) only asks Updater, which confirms first.
+class UpdateWizardDialog : public QDialog {
     Q_OBJECT
 public:
-    TUpdaterWizardForm(QWidget* parent, UpdaterLanguage language, bool stayOnTop);
+    UpdateWizardDialog(QWidget* parent, UpdaterLanguage language, bool stayOnTop);
 
     void startFile(const QString& address, int number, int count);
     void showFileSize(qint64 contentLength);

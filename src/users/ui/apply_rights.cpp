@@ -47,7 +47,7 @@ QWidget* owningWindow(QObject* item) {
 
 // Hides the main window's own menu items and tool buttons of this name, never those of the
 // windows it owns, which may use the same names.
-void hideOwnItems(TMainForm& form, const QString& name) {
+void hideOwnItems(MainWindow& form, const QString& name) {
     for (QAction* action : form.findChildren<QAction*>(name))
         if (owningWindow(action) == &form)
             action->setVisible(false);
@@ -75,7 +75,7 @@ void honourRights(QObject* window, std::function<void(const Rights&)> apply) {
     honouring().push_back({window, std::move(apply)});
 }
 
-void applyRights(TMainForm& form, const Rights& rights) {
+void applyRights(MainWindow& form, const Rights& rights) {
     if (auto* grid = qobject_cast<DataGrid*>(form.gridArea()))
         grid->withholdFields(rights.withheldFields());
     // Nothing gives a command back within the run.

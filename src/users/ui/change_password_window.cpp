@@ -31,7 +31,7 @@ QLineEdit* addPasswordRow(QFormLayout* form, QWidget* parent, const QString& nam
 
 }  // namespace
 
-Tchangepassfm::Tchangepassfm(QWidget* owner)
+ChangePasswordWindow::ChangePasswordWindow(QWidget* owner)
     : QWidget(owner, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                          Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("changepassfm"));
@@ -80,7 +80,7 @@ Tchangepassfm::Tchangepassfm(QWidget* owner)
     chainEnter(m_repeat, change);
     connect(m_operator, qOverload<int>(&QComboBox::activated), this,
             [this] { m_old->setFocus(Qt::OtherFocusReason); });
-    connect(change, &QPushButton::clicked, this, &Tchangepassfm::bitbtn4Click);
+    connect(change, &QPushButton::clicked, this, &ChangePasswordWindow::onConfirm);
     connect(quit, &QPushButton::clicked, this, &QWidget::close);
 
     setFixedSize(340, 230);
@@ -96,12 +96,12 @@ Tchangepassfm::Tchangepassfm(QWidget* owner)
     m_operator->setFocus(Qt::OtherFocusReason);
 }
 
-void Tchangepassfm::warn(QWidget* field, const QString& text) {
+void ChangePasswordWindow::warn(QWidget* field, const QString& text) {
     showMessage(field, QStringLiteral("Warning"), text, QMessageBox::Warning, QMessageBox::Ok);
     field->setFocus(Qt::OtherFocusReason);
 }
 
-void Tchangepassfm::bitbtn4Click() {
+void ChangePasswordWindow::onConfirm() {
     runAction(this, [this] {
         switch (changePassword(dm().ADOQuery1, currentRights(), m_operator->currentText(), m_old->text(),
                                m_new->text(), m_repeat->text())) {
@@ -139,8 +139,8 @@ void Tchangepassfm::bitbtn4Click() {
     });
 }
 
-void Tchangepassfm::closeEvent(QCloseEvent* event) {
-    if (Tdmfm::exists())
+void ChangePasswordWindow::closeEvent(QCloseEvent* event) {
+    if (LedgerData::exists())
         dm().ADOQuery1.close();
     QWidget::closeEvent(event);
 }

@@ -1,17 +1,17 @@
 #pragma once
-// Tchangepassfm: the logged-in user changes their own password, giving the old one first.
+// ChangePasswordWindow: the logged-in user changes their own password, giving the old one first.
 #include <QWidget>
 
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
 
-class Tchangepassfm : public QWidget {
+class ChangePasswordWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit Tchangepassfm(QWidget* owner = nullptr);
+    explicit ChangePasswordWindow(QWidget* owner = nullptr);
 
-    void bitbtn4Click();  // 更改密码
+    void onConfirm();  // 更改密码
 
 protected:
     void closeEvent(QCloseEvent* event) override;

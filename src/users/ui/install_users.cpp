@@ -19,7 +19,7 @@ namespace {
 // column memory says.)
 class ShowWatcher : public QObject {
 public:
-    ShowWatcher(TMainForm& form, Tloginfm& login) : QObject(&form), m_form(form), m_login(login) {}
+    ShowWatcher(MainWindow& form, LoginWindow& login) : QObject(&form), m_form(form), m_login(login) {}
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (watched != &m_form || event->type() != QEvent::Show)
             return false;
@@ -31,11 +31,11 @@ public:
     }
 
 private:
-    TMainForm& m_form;
-    Tloginfm& m_login;
+    MainWindow& m_form;
+    LoginWindow& m_login;
 };
 
-void wireAction(TMainForm& form, const QString& name, const std::function<void()>& open) {
+void wireAction(MainWindow& form, const QString& name, const std::function<void()>& open) {
     if (QAction* action = form.findChild<QAction*>(name)) {
         action->setEnabled(true);
         QObject::connect(action, &QAction::triggered, &form, open);
@@ -44,7 +44,7 @@ void wireAction(TMainForm& form, const QString& name, const std::function<void()
 
 }  // namespace
 
-void loginForScreenshots(Tloginfm& login) {
+void loginForScreenshots(LoginWindow& login) {
     if (login.loggedIn())
         return;
     QString user = Database::kAdministrator, password = Database::kInitialPassword;
@@ -58,8 +58,8 @@ void loginForScreenshots(Tloginfm& login) {
     login.loginUnattended(user, password);
 }
 
-Tloginfm* installUsers(TMainForm& form) {
-    auto* login = new Tloginfm(&form);
+LoginWindow* installUsers(MainWindow& form) {
+    auto* login = new LoginWindow(&form);
     form.hooks().loginRequired = [login] {
         if (inScreenshotMode())
             loginForScreenshots(*login);
@@ -69,9 +69,9 @@ Tloginfm* installUsers(TMainForm& form) {
     honourRights(&form, [&form](const Rights& rights) { applyRights(form, rights); });
     form.installEventFilter(new ShowWatcher(form, *login));
 
-    wireAction(form, QStringLiteral("ChangePassword"), [&form] { ActivateWindow<Tchangepassfm>(&form); });
-    wireAction(form, QStringLiteral("UserAdmin"), [&form] { ActivateWindow<Tuserglfm>(&form); });
-    addScreenshotOpener(QStringLiteral("Tchangepassfm"), [&form] { ActivateWindow<Tchangepassfm>(&form); });
-    addScreenshotOpener(QStringLiteral("Tuserglfm"), [&form] { ActivateWindow<Tuserglfm>(&form); });
+    wireAction(form, QStringLiteral("ChangePassword"), [&form] { ActivateWindow<ChangePasswordWindow>(&form); });
+    wireAction(form, QStringLiteral("UserAdmin"), [&form] { ActivateWindow<UserAdminWindow>(&form); });
+    addScreenshotOpener(QStringLiteral("ChangePasswordWindow"), [&form] { ActivateWindow<ChangePasswordWindow>(&form); });
+    addScreenshotOpener(QStringLiteral("UserAdminWindow"), [&form] { ActivateWindow<UserAdminWindow>(&form); });
     return login;
 }

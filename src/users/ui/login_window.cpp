@@ -23,8 +23,8 @@
 
 namespace {
 
-Tloginfm::Runner& runner() {
-    static Tloginfm::Runner current;
+LoginWindow::Runner& runner() {
+    static LoginWindow::Runner current;
     return current;
 }
 
@@ -37,9 +37,9 @@ QLabel* addLabel(QWidget* parent, const QString& name, const QString& text, cons
 
 }  // namespace
 
-void Tloginfm::setRunner(Runner r) { runner() = std::move(r); }
+void LoginWindow::setRunner(Runner r) { runner() = std::move(r); }
 
-Tloginfm::Tloginfm(TMainForm* mainForm)
+LoginWindow::LoginWindow(MainWindow* mainForm)
     : QDialog(mainForm, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_mainForm(mainForm) {
     setObjectName(QStringLiteral("loginfm"));
@@ -76,14 +76,14 @@ Tloginfm::Tloginfm(TMainForm* mainForm)
     chainEnter(m_password, m_login);
     connect(m_users, qOverload<int>(&QComboBox::activated), this,
             [this] { m_password->setFocus(Qt::OtherFocusReason); });
-    connect(m_login, &QPushButton::clicked, this, &Tloginfm::bitbtn4Click);
+    connect(m_login, &QPushButton::clicked, this, &LoginWindow::onConfirm);
     // Whatever closes the window (the button or the close box) ends the login.
-    connect(this, &QDialog::finished, this, &Tloginfm::afterClose);
+    connect(this, &QDialog::finished, this, &LoginWindow::afterClose);
 }
 
-QString Tloginfm::userName() const { return m_users->currentText(); }
+QString LoginWindow::userName() const { return m_users->currentText(); }
 
-void Tloginfm::run() {
+void LoginWindow::run() {
     if (m_closed || isVisible())
         return;
     if (runner())
@@ -92,14 +92,14 @@ void Tloginfm::run() {
         exec();
 }
 
-void Tloginfm::showEvent(QShowEvent* event) {
+void LoginWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (m_mainForm && m_mainForm->isVisible())
         move(m_mainForm->geometry().center() - rect().center());
     fillUsers();
 }
 
-void Tloginfm::paintEvent(QPaintEvent* event) {
+void LoginWindow::paintEvent(QPaintEvent* event) {
     QDialog::paintEvent(event);
     // The background: a light band with a darker foot.
     QPainter painter(this);
@@ -116,7 +116,7 @@ void Tloginfm::paintEvent(QPaintEvent* event) {
     }
 }
 
-void Tloginfm::fillUsers() {
+void LoginWindow::fillUsers() {
     runAction(this, [this] {
         FillCombo(dm().ADOQuery1, QStringLiteral("username"), QStringLiteral("userdb"), m_users);
         if (m_users->count() > 0)
@@ -125,7 +125,7 @@ void Tloginfm::fillUsers() {
     m_users->setFocus(Qt::OtherFocusReason);
 }
 
-void Tloginfm::bitbtn4Click() {
+void LoginWindow::onConfirm() {
     const QString user = m_users->currentText();
     const QString password = trimmedText(m_password->text());
     if (!RequireCombo(m_users, QStringLiteral("必须选择用户！")))
@@ -149,13 +149,13 @@ void Tloginfm::bitbtn4Click() {
     });
 }
 
-void Tloginfm::loginUnattended(const QString& user, const QString& password) {
+void LoginWindow::loginUnattended(const QString& user, const QString& password) {
     m_users->setEditText(user);
     m_password->setText(password);
-    bitbtn4Click();
+    onConfirm();
 }
 
-void Tloginfm::restoreZeroStockMode() {
+void LoginWindow::restoreZeroStockMode() {
     const SettingsKey settings = ReadSettings(kMainKey);
     if (!settings.exists() || !m_mainForm)
         return;
@@ -170,11 +170,11 @@ void Tloginfm::restoreZeroStockMode() {
         zeroStock->setChecked(false);
 }
 
-void Tloginfm::afterClose() {
+void LoginWindow::afterClose() {
     if (m_closed)
         return;
     m_closed = true;
-    if (Tdmfm::exists())
+    if (LedgerData::exists())
         dm().ADOQuery1.close();
     if (!m_mainForm)
         return;

@@ -1,5 +1,5 @@
 #pragma once
-// Tloginfm: the login window the main window shows modally until a user has logged in.
+// LoginWindow: the login window the main window shows modally until a user has logged in.
 #include <QDialog>
 #include <functional>
 
@@ -7,19 +7,19 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class TMainForm;
+class MainWindow;
 
-class Tloginfm : public QDialog {
+class LoginWindow : public QDialog {
     Q_OBJECT
 public:
-    explicit Tloginfm(TMainForm* mainForm);
+    explicit LoginWindow(MainWindow* mainForm);
 
     bool loggedIn() const { return m_loggedIn; }
     QString userName() const;
 
     // How the login is shown: modally by default; tests and the unattended screenshot run put
     // something that does not block in its place.
-    using Runner = std::function<void(Tloginfm&)>;
+    using Runner = std::function<void(LoginWindow&)>;
     static void setRunner(Runner runner);
     // Shows the window through the runner, unless it is already open or has done its work.
     void run();
@@ -27,7 +27,7 @@ public:
     // Logs in without a person at the keyboard, as if the name and password had been typed.
     void loginUnattended(const QString& user, const QString& password);
 
-    void bitbtn4Click();
+    void onConfirm();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -38,7 +38,7 @@ private:
     void restoreZeroStockMode();
     void afterClose();
 
-    TMainForm* m_mainForm;
+    MainWindow* m_mainForm;
     QComboBox* m_users;
     QLineEdit* m_password;
     QLabel* m_hint;

@@ -52,7 +52,7 @@ QLineEdit* addChosenUserPage(QTabWidget* pages, const QString& title, const QStr
 
 }  // namespace
 
-Tuserglfm::Tuserglfm(QWidget* owner)
+UserAdminWindow::UserAdminWindow(QWidget* owner)
     : QWidget(owner, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                          Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("userglfm"));
@@ -118,35 +118,35 @@ Tuserglfm::Tuserglfm(QWidget* owner)
     m_pages->setMinimumWidth(260);
 
     chainEnter(m_adminPassword, m_adminLogin);
-    connect(m_adminLogin, &QPushButton::clicked, this, &Tuserglfm::BitBtn3Click);
+    connect(m_adminLogin, &QPushButton::clicked, this, &UserAdminWindow::onAdministratorLogin);
     connect(quit, &QPushButton::clicked, this, &QWidget::close);
-    connect(resetButtons[0], &QPushButton::clicked, this, &Tuserglfm::BitBtn5Click);
-    connect(resetButtons[1], &QPushButton::clicked, this, &Tuserglfm::BitBtn4Click);
-    connect(addButtonWidget, &QPushButton::clicked, this, &Tuserglfm::BitBtn7Click);
-    connect(deleteButtons[0], &QPushButton::clicked, this, &Tuserglfm::BitBtn9Click);
-    connect(m_users, &QListWidget::currentItemChanged, this, &Tuserglfm::userChosen);
+    connect(resetButtons[0], &QPushButton::clicked, this, &UserAdminWindow::onResetPassword);
+    connect(resetButtons[1], &QPushButton::clicked, this, &UserAdminWindow::onExplainReset);
+    connect(addButtonWidget, &QPushButton::clicked, this, &UserAdminWindow::onAddUser);
+    connect(deleteButtons[0], &QPushButton::clicked, this, &UserAdminWindow::onDeleteUser);
+    connect(m_users, &QListWidget::currentItemChanged, this, &UserAdminWindow::userChosen);
 
     setFixedSize(600, 250);
     fillUsers();
     m_adminPassword->setFocus(Qt::OtherFocusReason);
 }
 
-bool Tuserglfm::isUnlocked() const { return m_users->isEnabled(); }
+bool UserAdminWindow::isUnlocked() const { return m_users->isEnabled(); }
 
-void Tuserglfm::fillUsers() {
+void UserAdminWindow::fillUsers() {
     const QSignalBlocker blocker(m_users);
     m_users->clear();
     runAction(this, [this] { m_users->addItems(userNames(dm().ADOQuery1)); });
 }
 
-void Tuserglfm::userChosen() {
+void UserAdminWindow::userChosen() {
     if (QListWidgetItem* item = m_users->currentItem()) {
         m_resetName->setText(item->text());
         m_deleteName->setText(item->text());
     }
 }
 
-void Tuserglfm::BitBtn3Click() {
+void UserAdminWindow::onAdministratorLogin() {
     runAction(this, [this] {
         if (checkLogin(dm().ADOQuery1, Database::kAdministrator, m_adminPassword->text().trimmed())) {
             showInfo(this, QStringLiteral("超级管理员登录成功！"));
@@ -159,11 +159,11 @@ void Tuserglfm::BitBtn3Click() {
     });
 }
 
-void Tuserglfm::BitBtn4Click() {
+void UserAdminWindow::onExplainReset() {
     showInfo(this, QStringLiteral("初始化口令用于忘记密码的用户，将口令更改为:") + Database::kInitialPassword);
 }
 
-void Tuserglfm::BitBtn5Click() {
+void UserAdminWindow::onResetPassword() {
     runAction(this, [this] {
         if (!resetPassword(dm().ADOQuery1, m_resetName->text())) {
             showInfo(this, QStringLiteral("请选择用户名！"));
@@ -173,7 +173,7 @@ void Tuserglfm::BitBtn5Click() {
     });
 }
 
-void Tuserglfm::BitBtn7Click() {
+void UserAdminWindow::onAddUser() {
     runAction(this, [this] {
         switch (addUser(dm().ADOQuery1, m_newName->text())) {
         case AddUserOutcome::Administrator:
@@ -194,7 +194,7 @@ void Tuserglfm::BitBtn7Click() {
     });
 }
 
-void Tuserglfm::BitBtn9Click() {
+void UserAdminWindow::onDeleteUser() {
     runAction(this, [this] {
         const QString name = m_deleteName->text().trimmed();
         switch (checkUserDeletion(name)) {
@@ -222,8 +222,8 @@ void Tuserglfm::BitBtn9Click() {
     });
 }
 
-void Tuserglfm::closeEvent(QCloseEvent* event) {
-    if (Tdmfm::exists())
+void UserAdminWindow::closeEvent(QCloseEvent* event) {
+    if (LedgerData::exists())
         dm().ADOQuery1.close();
     QWidget::closeEvent(event);
 }

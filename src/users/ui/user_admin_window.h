@@ -1,5 +1,5 @@
 #pragma once
-// Tuserglfm: the administrator's user maintenance (reset a password, add and delete users),
+// UserAdminWindow: the administrator's user maintenance (reset a password, add and delete users),
 // unlocked by the administrator password typed inside the window.
 #include <QWidget>
 
@@ -8,18 +8,18 @@ class QListWidget;
 class QPushButton;
 class QTabWidget;
 
-class Tuserglfm : public QWidget {
+class UserAdminWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit Tuserglfm(QWidget* owner = nullptr);
+    explicit UserAdminWindow(QWidget* owner = nullptr);
 
     bool isUnlocked() const;
 
-    void BitBtn3Click();  // 登录
-    void BitBtn4Click();  // 提示
-    void BitBtn5Click();  // 初始化密码
-    void BitBtn7Click();  // 增加用户
-    void BitBtn9Click();  // 删除用户
+    void onAdministratorLogin();  // 登录
+    void onExplainReset();  // 提示
+    void onResetPassword();  // 初始化密码
+    void onAddUser();  // 增加用户
+    void onDeleteUser();  // 删除用户
 
 protected:
     void closeEvent(QCloseEvent* event) override;
