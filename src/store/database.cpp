@@ -1,5 +1,6 @@
 #include "store/database.h"
 
+#include "store/ledger_events.h"
 #include "store/store_error.h"
 #include "users/password_hash.h"
 
@@ -153,7 +154,16 @@ QString missingColumn(sqlite3* db) {
 
 }  // namespace
 
-Database::~Database() { close(); }
+Database::~Database() {
+    close();
+    delete m_events;
+}
+
+LedgerEvents& Database::events() {
+    if (!m_events)
+        m_events = new LedgerEvents;
+    return *m_events;
+}
 
 Database& Database::instance() {
     static Database db;

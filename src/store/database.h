@@ -4,6 +4,7 @@
 #include <QVariant>
 #include <QVariantList>
 
+class LedgerEvents;
 struct sqlite3;
 struct sqlite3_stmt;
 
@@ -55,6 +56,9 @@ public:
     sqlite3_stmt* prepare(const QString& sql, const QVariantList& params);
     [[noreturn]] void fail(const QString& what = {}) const;
 
+    // The notifier of changes made through this connection.
+    LedgerEvents& events();
+
     // The process-wide connection of the data module.
     static Database& instance();
 
@@ -62,6 +66,7 @@ private:
     void applySchema();
     sqlite3* m_db = nullptr;
     QString m_path;
+    LedgerEvents* m_events = nullptr;
 };
 
 // Runs a block of writes as one transaction: committed by commit(), rolled back otherwise.
