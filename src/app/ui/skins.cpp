@@ -7,7 +7,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
-#include <QLabel>
 #include <QStyle>
 
 // The resources live in the static ui library; without a reference the linker would drop them.
@@ -100,14 +99,6 @@ QPalette skinPalette(int index) {
     for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
         p.setColor(QPalette::Disabled, role, colour(c.disabledText));
     return p;
-}
-
-void setLabelTone(QLabel* label, const QColor& colour, LabelTone tone) {
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
-    const char* property = tone == LabelTone::Muted ? "muted" : tone == LabelTone::Warning ? "warning" : "accent";
-    label->setProperty(property, true);
 }
 
 void applySkin(int index) {

@@ -2,17 +2,12 @@
 // The skins: five named looks that restyle every window of the program at once, over a plain
 // built-in default. One skin at a time for the whole application.
 //
-// A window's own style sheet outranks the skin, so a fixed text colour that suits the default may
-// vanish on a dark skin. A quiet hint, a warning or an accented caption (the teal of the fields a
-// sales note needs) therefore takes its colour from its palette and sets the property "muted",
-// "warning" or "accent" to true: each skin gives those labels a colour that reads on its
-// background, and the default keeps the palette's.
+// Labels that must read on every skin carry a tone (widgets/label_tone.h) that each sheet colours.
 #include <QColor>
 #include <QPalette>
 #include <QString>
 #include <QStringList>
 
-class QLabel;
 class MainWindow;
 
 // The built-in look in force until a remembered or chosen skin replaces it.
@@ -34,13 +29,6 @@ int currentSkin();
 // no sheet and the style's standard palette.
 QString skinStyleSheet(int index);
 QPalette skinPalette(int index);
-
-// The three kinds of label a skin recolours, each named by the property it sets.
-enum class LabelTone { Muted, Warning, Accent };
-// Gives a label its colour for the built-in look through its palette and marks it with its tone,
-// so that every skin can give it a colour that reads on the skin's background. Called while the
-// window is built: the sheet reads the property when it first polishes the label.
-void setLabelTone(QLabel* label, const QColor& colour, LabelTone tone);
 
 // Menu choice: applies the skin, then remembers it as `skin` under the main settings key.
 void chooseSkin(int index);

@@ -1,7 +1,7 @@
 #include "exchange/ui/excel_import_window.h"
 
 #include "app/ui/main_window.h"
-#include "app/ui/skins.h"
+#include "widgets/label_tone.h"
 #include "exchange/workbook_import.h"
 #include "store/data_module.h"
 #include "store/store_error.h"

@@ -1,7 +1,7 @@
 #include "inventory/ui/stock_in_panel.h"
 
 #include "app/ui/main_window.h"
-#include "app/ui/skins.h"
+#include "widgets/label_tone.h"
 #include "inventory/stock_columns.h"
 #include "inventory/ui/inventory.h"
 #include "store/data_module.h"

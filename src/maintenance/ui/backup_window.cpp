@@ -2,7 +2,7 @@
 
 #include "app/ui/main_window.h"
 #include "app/ui/screenshot_mode.h"
-#include "app/ui/skins.h"
+#include "widgets/label_tone.h"
 #include "maintenance/backup.h"
 #include "store/data_module.h"
 #include "store/settings.h"

@@ -1,6 +1,6 @@
 #include "records/ui/product_summary_window.h"
 
-#include "app/ui/skins.h"
+#include "widgets/label_tone.h"
 #include "exchange/ui/data_grid_export.h"
 #include "records/product_summary.h"
 #include "records/sales_grid_columns.h"

@@ -1,6 +1,6 @@
 #include "records/ui/sales_record_panel.h"
 
-#include "app/ui/skins.h"
+#include "widgets/label_tone.h"
 #include "records/sales_columns.h"
 #include "store/dataset.h"
 #include "widgets/number_field.h"

@@ -1,6 +1,6 @@
 #include "sales/ui/sale_panel.h"
 
-#include "app/ui/skins.h"
+#include "widgets/label_tone.h"
 #include "store/data_module.h"
 #include "store/settings.h"
 #include "store/store_error.h"

@@ -1,6 +1,6 @@
 #include "upgrade/ui/updater_forms.h"
 
-#include "app/ui/skins.h"
+#include "widgets/label_tone.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -1,6 +1,6 @@
 #include "users/ui/change_password_window.h"
 
-#include "app/ui/skins.h"
+#include "widgets/label_tone.h"
 #include "store/data_module.h"
 #include "store/ui/input_helpers.h"
 #include "users/rights.h"
