@@ -1,7 +1,6 @@
 #include "users/login_log.h"
 
-#include "store/dataset.h"
-#include "store/query.h"
+#include "store/database.h"
 
 QString logDateTimeText(const QDateTime& when) {
     const QString date = when.date().toString(QStringLiteral("yyyy-MM-dd"));
@@ -10,12 +9,11 @@ QString logDateTimeText(const QDateTime& when) {
     return date + QLatin1Char(' ') + when.time().toString(QStringLiteral("HH:mm:ss"));
 }
 
-qint64 writeLogin(Dataset& work, const QString& user, const QDateTime& when) {
-    ExecQuery(work, QStringLiteral("Insert into rz (username,btime) values (?,?)"), {user, logDateTimeText(when)});
-    OpenQuery(work, QStringLiteral("select max(id) as maxid from rz"));
-    return work.fieldInteger(QStringLiteral("maxid"));
+qint64 writeLogin(Database& db, const QString& user, const QDateTime& when) {
+    db.exec(QStringLiteral("Insert into rz (username,btime) values (?,?)"), {user, logDateTimeText(when)});
+    return db.scalar(QStringLiteral("select max(id) from rz")).toLongLong();
 }
 
-void writeLogout(Dataset& work, qint64 entryId, const QDateTime& when) {
-    ExecQuery(work, QStringLiteral("update rz set jtime=? where id=?"), {logDateTimeText(when), entryId});
+void writeLogout(Database& db, qint64 entryId, const QDateTime& when) {
+    db.exec(QStringLiteral("update rz set jtime=? where id=?"), {logDateTimeText(when), entryId});
 }

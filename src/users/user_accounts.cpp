@@ -2,7 +2,6 @@
 
 #include "store/database.h"
 #include "store/dataset.h"
-#include "store/query.h"
 #include "users/password_hash.h"
 #include "users/rights.h"
 
@@ -10,25 +9,30 @@ namespace {
 
 QString trimmed(const QString& text) { return text.trimmed(); }
 
-// The stored passwords of the records with this name (the column holds no duplicates, but a
-// database from elsewhere might).
-QStringList storedPasswords(Dataset& work, const QString& user) {
-    OpenQuery(work, QStringLiteral("select username, passwd from userdb where username=?"), {user});
-    QStringList stored;
-    const int column = work.columnIndex(QStringLiteral("passwd"));
-    for (int row = 0; row < work.recordCount(); ++row)
-        stored << work.text(row, column);
-    return stored;
+// The texts of the first column of every row, in the engine's order.
+QStringList columnTexts(Database& db, const QString& sql, const QVariantList& params = {}) {
+    Dataset rows(QStringLiteral("UserRecords"), {}, &db);
+    rows.setStatement(sql, params);
+    QStringList texts;
+    for (int row = 0; row < rows.recordCount(); ++row)
+        texts << rows.text(row, 0);
+    return texts;
 }
 
-void storePassword(Dataset& work, const QString& user, const QString& password) {
-    ExecQuery(work, QStringLiteral("update userdb set passwd=? where username=?"), {hashPassword(password), user});
+// The stored passwords of the records with this name (the column holds no duplicates, but a
+// database from elsewhere might).
+QStringList storedPasswords(Database& db, const QString& user) {
+    return columnTexts(db, QStringLiteral("select passwd from userdb where username=?"), {user});
+}
+
+void storePassword(Database& db, const QString& user, const QString& password) {
+    db.exec(QStringLiteral("update userdb set passwd=? where username=?"), {hashPassword(password), user});
 }
 
 }  // namespace
 
-bool checkLogin(Dataset& work, const QString& user, const QString& password) {
-    const QStringList stored = storedPasswords(work, user);
+bool checkLogin(Database& db, const QString& user, const QString& password) {
+    const QStringList stored = storedPasswords(db, user);
     int matches = 0;
     QString matched;
     for (const QString& s : stored)
@@ -39,35 +43,29 @@ bool checkLogin(Dataset& work, const QString& user, const QString& password) {
     if (matches != 1)
         return false;
     if (!isPasswordHash(matched))
-        ExecQuery(work, QStringLiteral("update userdb set passwd=? where username=? and passwd=?"),
-                  {hashPassword(password), user, matched});
+        db.exec(QStringLiteral("update userdb set passwd=? where username=? and passwd=?"),
+                {hashPassword(password), user, matched});
     return true;
 }
 
-QStringList userNames(Dataset& work) {
-    OpenQuery(work, QStringLiteral("select username from userdb"));
-    QStringList names;
-    for (int row = 0; row < work.recordCount(); ++row)
-        names << work.text(row, 0);
-    return names;
+QStringList userNames(Database& db) {
+    return columnTexts(db, QStringLiteral("select username from userdb"));
 }
 
-bool userExists(Dataset& work, const QString& user) {
-    OpenQuery(work, QStringLiteral("select username from userdb where username=?"), {user});
-    return !work.isEmpty();
+bool userExists(Database& db, const QString& user) {
+    return db.scalar(QStringLiteral("select 1 from userdb where username=?"), {user}).isValid();
 }
 
-AddUserOutcome addUser(Dataset& work, const QString& name) {
+AddUserOutcome addUser(Database& db, const QString& name) {
     const QString user = trimmed(name);
     if (isAdministrator(user))
         return AddUserOutcome::Administrator;
     if (user.isEmpty())
         return AddUserOutcome::EmptyName;
     // Names compare ignoring Latin case, as the login finds them.
-    if (userExists(work, user))
+    if (userExists(db, user))
         return AddUserOutcome::Exists;
-    ExecQuery(work, QStringLiteral("Insert into userdb values (?,?)"),
-              {user, hashPassword(Database::kInitialPassword)});
+    db.exec(QStringLiteral("Insert into userdb values (?,?)"), {user, hashPassword(Database::kInitialPassword)});
     return AddUserOutcome::Added;
 }
 
@@ -80,19 +78,19 @@ DeleteUserOutcome checkUserDeletion(const QString& name) {
     return DeleteUserOutcome::Allowed;
 }
 
-void deleteUser(Dataset& work, const QString& name) {
-    ExecQuery(work, QStringLiteral("delete from userdb where username=?"), {trimmed(name)});
+void deleteUser(Database& db, const QString& name) {
+    db.exec(QStringLiteral("delete from userdb where username=?"), {trimmed(name)});
 }
 
-bool resetPassword(Dataset& work, const QString& name) {
+bool resetPassword(Database& db, const QString& name) {
     const QString user = trimmed(name);
-    if (user.isEmpty() || !userExists(work, user))
+    if (user.isEmpty() || !userExists(db, user))
         return false;
-    storePassword(work, user, Database::kInitialPassword);
+    storePassword(db, user, Database::kInitialPassword);
     return true;
 }
 
-PasswordChangeOutcome changePassword(Dataset& work, const Rights& by, const QString& user, const QString& oldPassword,
+PasswordChangeOutcome changePassword(Database& db, const Rights& by, const QString& user, const QString& oldPassword,
                                      const QString& newPassword, const QString& repeat) {
     const QString oldText = trimmed(oldPassword), newText = trimmed(newPassword), repeatText = trimmed(repeat);
     if (user.isEmpty())
@@ -105,9 +103,9 @@ PasswordChangeOutcome changePassword(Dataset& work, const Rights& by, const QStr
         return PasswordChangeOutcome::NoNewPassword;
     if (newText != repeatText)
         return PasswordChangeOutcome::Mismatch;
-    const QStringList stored = storedPasswords(work, user);
+    const QStringList stored = storedPasswords(db, user);
     if (stored.size() != 1 || !passwordMatches(stored.first(), oldText))
         return PasswordChangeOutcome::WrongOldPassword;
-    storePassword(work, user, newText);
+    storePassword(db, user, newText);
     return PasswordChangeOutcome::Changed;
 }

@@ -89,18 +89,18 @@ private slots:
         const QString delivered = stored(Database::kAdministrator);
         QVERIFY(isPasswordHash(delivered));
         QVERIFY(passwordMatches(delivered, Database::kInitialPassword));
-        QVERIFY(!checkLogin(dm().ADOQuery1, Database::kAdministrator, QStringLiteral("887")));
+        QVERIFY(!checkLogin(db(), Database::kAdministrator, QStringLiteral("887")));
         // Logins check the hash and leave it alone.
-        QVERIFY(checkLogin(dm().ADOQuery1, Database::kAdministrator, Database::kInitialPassword));
+        QVERIFY(checkLogin(db(), Database::kAdministrator, Database::kInitialPassword));
         QCOMPARE(stored(Database::kAdministrator), delivered);
     }
 
     void plainTextRowFromElsewhere() {
         putPlain(QStringLiteral("zhang"), QStringLiteral("AbC9"));
-        QVERIFY(checkLogin(dm().ADOQuery1, QStringLiteral("zhang"), QStringLiteral("abc9")));
+        QVERIFY(checkLogin(db(), QStringLiteral("zhang"), QStringLiteral("abc9")));
         QVERIFY(isPasswordHash(stored(QStringLiteral("zhang"))));
-        QVERIFY(checkLogin(dm().ADOQuery1, QStringLiteral("ZHANG"), QStringLiteral("ABC9")));
-        QVERIFY(!checkLogin(dm().ADOQuery1, QStringLiteral("zhang"), QStringLiteral("abc")));
+        QVERIFY(checkLogin(db(), QStringLiteral("ZHANG"), QStringLiteral("ABC9")));
+        QVERIFY(!checkLogin(db(), QStringLiteral("zhang"), QStringLiteral("abc")));
     }
 
     void loginRefusals_data() {
@@ -114,22 +114,21 @@ private slots:
     void loginRefusals() {
         QFETCH(QString, user);
         QFETCH(QString, password);
-        QVERIFY(!checkLogin(dm().ADOQuery1, user, password));
+        QVERIFY(!checkLogin(db(), user, password));
     }
 
     void addUserRules() {
-        Dataset& work = dm().ADOQuery1;
-        QCOMPARE(addUser(work, QStringLiteral("超级管理员")), AddUserOutcome::Administrator);
-        QCOMPARE(addUser(work, QStringLiteral("  ")), AddUserOutcome::EmptyName);
+        QCOMPARE(addUser(db(), QStringLiteral("超级管理员")), AddUserOutcome::Administrator);
+        QCOMPARE(addUser(db(), QStringLiteral("  ")), AddUserOutcome::EmptyName);
         QCOMPARE(userCount(), 1);
-        QCOMPARE(addUser(work, QStringLiteral(" 小王 ")), AddUserOutcome::Added);
+        QCOMPARE(addUser(db(), QStringLiteral(" 小王 ")), AddUserOutcome::Added);
         QVERIFY(isPasswordHash(stored(QStringLiteral("小王"))));
-        QVERIFY(checkLogin(work, QStringLiteral("小王"), Database::kInitialPassword));
-        QCOMPARE(addUser(work, QStringLiteral("小王")), AddUserOutcome::Exists);
-        QCOMPARE(addUser(work, QStringLiteral("O'Brien")), AddUserOutcome::Added);
-        QCOMPARE(addUser(work, QStringLiteral("o'brien")), AddUserOutcome::Exists);
+        QVERIFY(checkLogin(db(), QStringLiteral("小王"), Database::kInitialPassword));
+        QCOMPARE(addUser(db(), QStringLiteral("小王")), AddUserOutcome::Exists);
+        QCOMPARE(addUser(db(), QStringLiteral("O'Brien")), AddUserOutcome::Added);
+        QCOMPARE(addUser(db(), QStringLiteral("o'brien")), AddUserOutcome::Exists);
         QCOMPARE(userCount(), 3);
-        QStringList names = userNames(work);  // in the engine's order
+        QStringList names = userNames(db());  // in the engine's order
         names.sort();
         QStringList expected{QStringLiteral("超级管理员"), QStringLiteral("小王"), QStringLiteral("O'Brien")};
         expected.sort();
@@ -137,21 +136,20 @@ private slots:
     }
 
     void deleteAndReset() {
-        Dataset& work = dm().ADOQuery1;
         QCOMPARE(checkUserDeletion(QStringLiteral(" 超级管理员 ")), DeleteUserOutcome::Administrator);
         QCOMPARE(checkUserDeletion(QString()), DeleteUserOutcome::EmptyName);
         QCOMPARE(checkUserDeletion(QStringLiteral("x")), DeleteUserOutcome::Allowed);
-        addUser(work, QStringLiteral("x'y"));
-        QVERIFY(changePassword(work, Rights::forUser(QStringLiteral("x'y")), QStringLiteral("x'y"), QStringLiteral("888"),
+        addUser(db(), QStringLiteral("x'y"));
+        QVERIFY(changePassword(db(), Rights::forUser(QStringLiteral("x'y")), QStringLiteral("x'y"), QStringLiteral("888"),
                                QStringLiteral("new1"), QStringLiteral("new1")) == PasswordChangeOutcome::Changed);
-        QVERIFY(resetPassword(work, QStringLiteral("x'y")));
-        QVERIFY(checkLogin(work, QStringLiteral("x'y"), Database::kInitialPassword));
-        QVERIFY(resetPassword(work, Database::kAdministrator));
+        QVERIFY(resetPassword(db(), QStringLiteral("x'y")));
+        QVERIFY(checkLogin(db(), QStringLiteral("x'y"), Database::kInitialPassword));
+        QVERIFY(resetPassword(db(), Database::kAdministrator));
         QVERIFY(isPasswordHash(stored(Database::kAdministrator)));
-        deleteUser(work, QStringLiteral("x'y"));
+        deleteUser(db(), QStringLiteral("x'y"));
         QCOMPARE(userCount(), 1);
-        QVERIFY(!resetPassword(work, QStringLiteral("x'y")));  // gone: nothing to reset
-        QVERIFY(!resetPassword(work, QString()));
+        QVERIFY(!resetPassword(db(), QStringLiteral("x'y")));  // gone: nothing to reset
+        QVERIFY(!resetPassword(db(), QString()));
     }
 
     // Everyone changes their own password and nobody else's; "by" is the logged-in user (the
@@ -186,11 +184,10 @@ private slots:
         QFETCH(QString, newPassword);
         QFETCH(QString, repeat);
         QFETCH(int, outcome);
-        Dataset& work = dm().ADOQuery1;
-        addUser(work, QStringLiteral("小王"));
-        addUser(work, QStringLiteral("Wang"));
+        addUser(db(), QStringLiteral("小王"));
+        addUser(db(), QStringLiteral("Wang"));
         const Rights administrator = Rights::forUser(Database::kAdministrator);
-        QCOMPARE(changePassword(work, administrator, Database::kAdministrator, QStringLiteral("888"), QStringLiteral("adm1"),
+        QCOMPARE(changePassword(db(), administrator, Database::kAdministrator, QStringLiteral("888"), QStringLiteral("adm1"),
                                 QStringLiteral("adm1")),
                  PasswordChangeOutcome::Changed);
         const Rights rights = by == QLatin1String("-") ? Rights() : Rights::forUser(by.isEmpty() ? user : by);
@@ -198,11 +195,11 @@ private slots:
         QStringList before;
         for (const QString& name : everyone)
             before << stored(name);
-        QCOMPARE(int(changePassword(work, rights, user, oldPassword, newPassword, repeat)), outcome);
+        QCOMPARE(int(changePassword(db(), rights, user, oldPassword, newPassword, repeat)), outcome);
         for (int i = 0; i < everyone.size(); ++i) {
             if (outcome == int(PasswordChangeOutcome::Changed) && sameUser(everyone[i], user)) {
-                QVERIFY(checkLogin(work, everyone[i], newPassword.trimmed().toUpper()));
-                QVERIFY(!checkLogin(work, everyone[i], QStringLiteral("888")));
+                QVERIFY(checkLogin(db(), everyone[i], newPassword.trimmed().toUpper()));
+                QVERIFY(!checkLogin(db(), everyone[i], QStringLiteral("888")));
             } else {
                 QCOMPARE(stored(everyone[i]), before[i]);  // nothing else changes
             }

@@ -94,7 +94,7 @@ private slots:
         setCurrentRights(Rights());
         m_form = std::make_unique<MainWindow>();
         installUsers(*m_form);
-        addUser(dm().ADOQuery1, QStringLiteral("小王"));
+        addUser(dm().connection(), QStringLiteral("小王"));
     }
     void cleanup() {
         m_form.reset();
@@ -143,7 +143,7 @@ private slots:
         QCOMPARE(pw->text(), QStringLiteral("887"));
         QVERIFY(!w->isUnlocked() && !pages->isEnabled());
         // Another user's password does not unlock it either.
-        changePassword(dm().ADOQuery1, Rights::forUser(QStringLiteral("小王")), QStringLiteral("小王"), QStringLiteral("888"),
+        changePassword(dm().connection(), Rights::forUser(QStringLiteral("小王")), QStringLiteral("小王"), QStringLiteral("888"),
                        QStringLiteral("w1"), QStringLiteral("w1"));
         pw->setText(QStringLiteral("w1"));
         login->click();
@@ -161,7 +161,7 @@ private slots:
         child<QPushButton>(w, "BitBtn4")->click();
         child<QPushButton>(w, "BitBtn5")->click();  // nobody chosen
         QCOMPARE(m_ui->messageTexts(), (QStringList{"初始化口令用于忘记密码的用户，将口令更改为:888", "请选择用户名！"}));
-        changePassword(dm().ADOQuery1, Rights::forUser(QStringLiteral("小王")), QStringLiteral("小王"), QStringLiteral("888"),
+        changePassword(dm().connection(), Rights::forUser(QStringLiteral("小王")), QStringLiteral("小王"), QStringLiteral("888"),
                        QStringLiteral("w1"), QStringLiteral("w1"));
         chooseUser(w, QStringLiteral("小王"));
         QCOMPARE(child<QLineEdit>(w, "Edit5")->text(), QStringLiteral("小王"));
@@ -171,7 +171,7 @@ private slots:
         child<QPushButton>(w, "BitBtn5")->click();
         QCOMPARE(m_ui->messageTexts(), QStringList{"已经成功将密码初始化为：888"});
         QVERIFY(isPasswordHash(stored(QStringLiteral("小王"))));
-        QVERIFY(checkLogin(dm().ADOQuery1, QStringLiteral("小王"), QStringLiteral("888")));
+        QVERIFY(checkLogin(dm().connection(), QStringLiteral("小王"), QStringLiteral("888")));
         // The administrator can be reset too.
         chooseUser(w, QStringLiteral("超级管理员"));
         child<QPushButton>(w, "BitBtn5")->click();
@@ -197,7 +197,7 @@ private slots:
         QFETCH(QString, message);
         QFETCH(QStringList, names);
         if (name.isEmpty() && names.isEmpty()) {
-            addUser(dm().ADOQuery1, QStringLiteral("Tom"));
+            addUser(dm().connection(), QStringLiteral("Tom"));
             name = QStringLiteral("TOM");
             message = QStringLiteral("用户名已存在！");
             names = QStringList{"Tom", "小王", "超级管理员"};
@@ -211,7 +211,7 @@ private slots:
         QCOMPARE(child<QLineEdit>(w, "Edit6")->text(), name);  // the field keeps its text
         QVERIFY(m_ui->messages[0].icon != QMessageBox::Critical);
         if (message.startsWith(QStringLiteral("成功")))
-            QVERIFY(checkLogin(dm().ADOQuery1, name.trimmed(), QStringLiteral("888")));
+            QVERIFY(checkLogin(dm().connection(), name.trimmed(), QStringLiteral("888")));
     }
 
     void deleteUser() {
@@ -309,7 +309,7 @@ private slots:
         change->click();
         QCOMPARE(m_ui->messageTexts(), QStringList{"你已经成功修改了密码！下次运行程序时生效！"});
         QVERIFY(isPasswordHash(stored(QStringLiteral("小王"))));
-        QVERIFY(checkLogin(dm().ADOQuery1, QStringLiteral("小王"), QStringLiteral("aBC1")));
+        QVERIFY(checkLogin(dm().connection(), QStringLiteral("小王"), QStringLiteral("aBC1")));
         QVERIFY(oldPw->text().isEmpty() && newPw->text().isEmpty() && repeat->text().isEmpty());
         QVERIFY(w->isVisible());  // 更改完毕退出 unticked
     }
@@ -329,13 +329,13 @@ private slots:
         QTest::keyClick(child<QPushButton>(w, "bitbtn4"), Qt::Key_Return);
         QCOMPARE(m_ui->messageTexts(), QStringList{"你已经成功修改了密码！下次运行程序时生效！"});
         QTRY_VERIFY(w.isNull());
-        QVERIFY(checkLogin(dm().ADOQuery1, QStringLiteral("超级管理员"), QStringLiteral("K9")));
+        QVERIFY(checkLogin(dm().connection(), QStringLiteral("超级管理员"), QStringLiteral("K9")));
     }
 
     // An ordinary user keeps "修改密码" and changes their own password with it, and no one else's:
     // not even a name put into the list by other means gets through.
     void ordinaryUserChangesOnlyOwnPassword() {
-        addUser(dm().ADOQuery1, QStringLiteral("小李"));
+        addUser(dm().connection(), QStringLiteral("小李"));
         grantRights(Rights::forUser(QStringLiteral("小王")));
         QAction* item = m_form->findChild<QAction*>(QStringLiteral("ChangePassword"));
         QVERIFY(item->isVisible() && item->isEnabled());
@@ -364,9 +364,9 @@ private slots:
         op->setCurrentText(QStringLiteral("小王"));
         QCOMPARE(attempt(QStringLiteral("888"), QStringLiteral("mine1")),
                  QStringList{"你已经成功修改了密码！下次运行程序时生效！"});
-        QVERIFY(checkLogin(dm().ADOQuery1, QStringLiteral("小王"), QStringLiteral("mine1")));
-        QVERIFY(checkLogin(dm().ADOQuery1, QStringLiteral("超级管理员"), QStringLiteral("888")));
-        QVERIFY(checkLogin(dm().ADOQuery1, QStringLiteral("小李"), QStringLiteral("888")));
+        QVERIFY(checkLogin(dm().connection(), QStringLiteral("小王"), QStringLiteral("mine1")));
+        QVERIFY(checkLogin(dm().connection(), QStringLiteral("超级管理员"), QStringLiteral("888")));
+        QVERIFY(checkLogin(dm().connection(), QStringLiteral("小李"), QStringLiteral("888")));
     }
 
     void passwordFieldsTakeOnlyLettersAndDigits() {

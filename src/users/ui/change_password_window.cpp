@@ -103,7 +103,7 @@ void ChangePasswordWindow::warn(QWidget* field, const QString& text) {
 
 void ChangePasswordWindow::onConfirm() {
     runAction(this, [this] {
-        switch (changePassword(dm().ADOQuery1, currentRights(), m_operator->currentText(), m_old->text(),
+        switch (changePassword(dm().connection(), currentRights(), m_operator->currentText(), m_old->text(),
                                m_new->text(), m_repeat->text())) {
         case PasswordChangeOutcome::NoOperator:
             warn(m_operator, QStringLiteral("必须选择操作员！"));

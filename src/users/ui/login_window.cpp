@@ -133,7 +133,7 @@ void LoginWindow::onConfirm() {
     if (!RequireEdit(m_password, QStringLiteral("必须输入密码！")))
         return;
     runAction(this, [&] {
-        if (checkLogin(dm().ADOQuery1, user, password)) {
+        if (checkLogin(dm().connection(), user, password)) {
             m_loggedIn = true;
             if (m_mainForm) {
                 m_mainForm->runWaitingSteps();  // what was to fill behind the login comes first
@@ -191,5 +191,5 @@ void LoginWindow::afterClose() {
     const QString user = userName();
     m_mainForm->statusPanel(1)->setText(user);
     grantRights(Rights::forUser(user));
-    runAction(m_mainForm, [this, &user] { m_mainForm->setLoginEntryId(writeLogin(dm().ADOQuery1, user, ui().now())); });
+    runAction(m_mainForm, [this, &user] { m_mainForm->setLoginEntryId(writeLogin(dm().connection(), user, ui().now())); });
 }

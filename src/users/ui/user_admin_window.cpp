@@ -136,7 +136,7 @@ bool UserAdminWindow::isUnlocked() const { return m_users->isEnabled(); }
 void UserAdminWindow::fillUsers() {
     const QSignalBlocker blocker(m_users);
     m_users->clear();
-    runAction(this, [this] { m_users->addItems(userNames(dm().ADOQuery1)); });
+    runAction(this, [this] { m_users->addItems(userNames(dm().connection())); });
 }
 
 void UserAdminWindow::userChosen() {
@@ -148,7 +148,7 @@ void UserAdminWindow::userChosen() {
 
 void UserAdminWindow::onAdministratorLogin() {
     runAction(this, [this] {
-        if (checkLogin(dm().ADOQuery1, Database::kAdministrator, m_adminPassword->text().trimmed())) {
+        if (checkLogin(dm().connection(), Database::kAdministrator, m_adminPassword->text().trimmed())) {
             showInfo(this, QStringLiteral("超级管理员登录成功！"));
             m_users->setEnabled(true);
             m_pages->setEnabled(true);
@@ -165,7 +165,7 @@ void UserAdminWindow::onExplainReset() {
 
 void UserAdminWindow::onResetPassword() {
     runAction(this, [this] {
-        if (!resetPassword(dm().ADOQuery1, m_resetName->text())) {
+        if (!resetPassword(dm().connection(), m_resetName->text())) {
             showInfo(this, QStringLiteral("请选择用户名！"));
             return;
         }
@@ -175,7 +175,7 @@ void UserAdminWindow::onResetPassword() {
 
 void UserAdminWindow::onAddUser() {
     runAction(this, [this] {
-        switch (addUser(dm().ADOQuery1, m_newName->text())) {
+        switch (addUser(dm().connection(), m_newName->text())) {
         case AddUserOutcome::Administrator:
             showInfo(this, QStringLiteral("超级管理员只能有一个，不能增加"));
             return;
@@ -211,7 +211,7 @@ void UserAdminWindow::onDeleteUser() {
                                         QStringLiteral("你真的要删除用户：") + name + QStringLiteral("吗?"),
                                         QMessageBox::Question, QMessageBox::Yes | QMessageBox::No);
         if (answer == QMessageBox::Yes) {
-            deleteUser(dm().ADOQuery1, name);
+            deleteUser(dm().connection(), name);
             showInfo(this, QStringLiteral("成功删除！"));
             m_deleteName->clear();
             // The reset page must not go on naming a user that is gone.
