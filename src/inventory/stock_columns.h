@@ -1,32 +1,3 @@
 #pragma once
-// The columns of a stock record (table data), named once.
-#include "store/field.h"
-
-#include <QString>
-
-namespace stock {
-inline const QString kTable = QStringLiteral("data");
-inline const QString kId = QStringLiteral("id");
-inline const QString kName = QStringLiteral("a");
-inline const QString kModel = QStringLiteral("b");
-inline const QString kCode = QStringLiteral("c");
-inline const QString kCategory = QStringLiteral("d");
-inline const QString kNameInitials = QStringLiteral("e");
-inline const QString kModelInitials = QStringLiteral("f");
-inline const QString kSupplier = QStringLiteral("g");
-inline const QString kRemark = QStringLiteral("z");
-inline const QString kPurchasePrice = QStringLiteral("1");
-inline const QString kQuantity = QStringLiteral("2");
-inline const QString kPurchaseAmount = QStringLiteral("3");
-inline const QString kSalesPrice = QStringLiteral("4");
-inline const QString kSoldQuantity = QStringLiteral("5");
-inline const QString kSalesTotal = QStringLiteral("6");
-inline const QString kStockQuantity = QStringLiteral("7");
-inline const QString kStockAmount = QStringLiteral("8");
-inline const QString kDate = QStringLiteral("day1");
-
-inline Field field(const QString& column) { return {kTable, column}; }
-inline const Field PurchasePrice = field(kPurchasePrice);
-inline const Field PurchaseAmount = field(kPurchaseAmount);
-inline const Field StockAmount = field(kStockAmount);
-}  // namespace stock
+// The stock columns are described in store/, below the features and the rights.
+#include "store/stock_table.h"

@@ -1,9 +1,9 @@
 #include "users/rights.h"
 
-#include "inventory/stock_columns.h"
-#include "records/product_summary.h"
-#include "records/sales_columns.h"
 #include "store/database.h"
+#include "store/sales_table.h"
+#include "store/stock_table.h"
+#include "store/summary_table.h"
 
 namespace {
 Rights g_current;
