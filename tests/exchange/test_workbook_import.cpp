@@ -3,18 +3,19 @@
 #include "exchange/workbook_import.h"
 #include "exchange/xls_fixture.h"
 #include "store/data_module.h"
-#include "support/temp_workdir.h"
+#include "store/ledger_events.h"
+#include "support/test_session.h"
 
 #include <QtTest>
 
 class WorkbookImportTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TempWorkdir> m_dir;
+    std::unique_ptr<TestSession> m_session;
 
     int stockCount() { return dm().connection().scalar(QStringLiteral("select count(*) from data")).toInt(); }
     QString workbook(const QJsonArray& sheets) {
-        const QString path = m_dir->file(QStringLiteral("book%1.xls").arg(++m_books));
+        const QString path = m_session->file(QStringLiteral("book%1.xls").arg(++m_books));
         if (!writeWorkbook(path, sheets))
             return {};
         return path;
@@ -36,10 +37,9 @@ private slots:
             QSKIP("python3-xlwt is needed to write the workbooks");
     }
     void init() {
-        m_dir = std::make_unique<TempWorkdir>();
-        m_dir->openNewDatabase();
+        m_session = std::make_unique<TestSession>();
     }
-    void cleanup() { m_dir.reset(); }
+    void cleanup() { m_session.reset(); }
 
     // Three rows keep their own initials; dates come as date cells, bare serial numbers and text.
     void threeRowsAppended() {
@@ -48,8 +48,10 @@ private slots:
                                                          stockRow("橡皮", "YY", 45357),
                                                          stockRow("尺子", "ZZ", "2024-3-7")})});
         QVERIFY(!path.isEmpty());
-        dm().connection().exec(QStringLiteral("insert into data (a) values ('已有')"));
+        m_session->ledger.addBatch({.name = "已有"});
+        QSignalSpy changed(&dm().connection().events(), &LedgerEvents::stockChanged);
         QCOMPARE(importStockWorkbook(dm().connection(), path), 3);
+        QCOMPARE(changed.size(), 1);  // once for the whole import
         QCOMPARE(stockCount(), 4);
         Dataset rows(QStringLiteral("q"), QStringLiteral("select * from data where a <> '已有' order by id"),
                      &dm().connection());
@@ -169,7 +171,7 @@ private slots:
     void refusals() {
         QFETCH(QJsonArray, sheets);
         QFETCH(QStringList, expected);
-        dm().connection().exec(QStringLiteral("insert into data (a) values ('已有')"));
+        m_session->ledger.addBatch({.name = "已有"});
         const QString path = workbook(sheets);
         QVERIFY(!path.isEmpty());
         const QString message = failure(path);
@@ -192,7 +194,7 @@ private slots:
         const QString folder = qEnvironmentVariable("TOVRAKEL_SOURCE_DIR") + QStringLiteral("/tests/exchange/workbooks/");
         QFile sound(folder + QStringLiteral("sound.xls"));
         QVERIFY(sound.open(QIODevice::ReadOnly));
-        QFile cut(m_dir->file("cut-off.xls"));
+        QFile cut(m_session->file("cut-off.xls"));
         QVERIFY(cut.open(QIODevice::WriteOnly));
         cut.write(sound.read(sound.size() / 2));
         cut.close();
@@ -226,13 +228,13 @@ private slots:
     }
 
     void notAWorkbook() {
-        const QString path = m_dir->file("text.xls");
+        const QString path = m_session->file("text.xls");
         QFile f(path);
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write("a,b,c\n1,2,3\n");
         f.close();
         QVERIFY(failure(path).contains(QStringLiteral("不是可以读取的Excel")));
-        QVERIFY(failure(m_dir->file("missing.xls")).contains(QStringLiteral("找不到")));
+        QVERIFY(failure(m_session->file("missing.xls")).contains(QStringLiteral("找不到")));
     }
 
     // A row the database refuses in the middle of the import takes the rows before it back too.
@@ -246,6 +248,7 @@ private slots:
             rows.values.push_back(values);
         }
         rows.values[2].removeLast();  // one value short: the engine refuses the statement
+        QSignalSpy changed(&dm().connection().events(), &LedgerEvents::stockChanged);
         try {
             appendStockRecords(dm().connection(), rows);
             QFAIL("the import should have failed");
@@ -253,6 +256,7 @@ private slots:
             QVERIFY2(e.message().contains(QStringLiteral("第 4 行")), qPrintable(e.message()));
         }
         QCOMPARE(stockCount(), 0);
+        QCOMPARE(changed.size(), 0);
     }
 };
 

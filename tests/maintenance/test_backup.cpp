@@ -1,9 +1,10 @@
 // Backup and restore of data.mdb: consistent copies, checks before a restore, the safety copy.
 #include "maintenance/backup.h"
 #include "store/data_module.h"
+#include "store/ledger_events.h"
 #include "store/store_error.h"
 #include "users/password_hash.h"
-#include "support/temp_workdir.h"
+#include "support/test_session.h"
 
 #include <QDir>
 #include <QtTest>
@@ -95,21 +96,22 @@ void install() {
 class BackupTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TempWorkdir> m_dir;
-    const QDateTime m_now{QDate(2024, 3, 5), QTime(9, 30, 15)};
+    std::unique_ptr<TestSession> m_session;
+    const QDateTime m_now = kTestNow;
 
-    QString dbPath() { return m_dir->file(Database::kFileName); }
+    QString dbPath() { return m_session->file(Database::kFileName); }
     int stockIn(const QString& path) {
         Database db;
         db.open(path);
         return db.scalar(QStringLiteral("select count(*) from data")).toInt();
     }
     void addStock(Database& db, int n) {
+        LedgerBuilder ledger(db, m_now.date());
         for (int i = 0; i < n; ++i)
-            db.exec(QStringLiteral("insert into data (a) values (?)"), {QStringLiteral("商品%1").arg(i)});
+            ledger.addBatch({.name = QStringLiteral("商品%1").arg(i)});
     }
     QString writeFile(const QString& name, const QByteArray& bytes) {
-        QFile f(m_dir->file(name));
+        QFile f(m_session->file(name));
         f.open(QIODevice::WriteOnly);
         f.write(bytes);
         return f.fileName();
@@ -117,10 +119,9 @@ class BackupTest : public QObject {
 
 private slots:
     void init() {
-        m_dir = std::make_unique<TempWorkdir>();
-        m_dir->openNewDatabase();
+        m_session = std::make_unique<TestSession>(m_now);
     }
-    void cleanup() { m_dir.reset(); }
+    void cleanup() { m_session.reset(); }
 
     // The program holds the database open, with a transaction running on it: the backup is the
     // committed state, and a sound database of ours.
@@ -128,8 +129,8 @@ private slots:
         addStock(dm().connection(), 3);
         Transaction open(dm().connection());
         addStock(dm().connection(), 2);  // not committed
-        const BackupPlan plan = planBackup(m_dir->file("copies/backup.mdb"), dbPath());
-        QCOMPARE(plan.missingFolder, m_dir->file("copies"));
+        const BackupPlan plan = planBackup(m_session->file("copies/backup.mdb"), dbPath());
+        QCOMPARE(plan.missingFolder, m_session->file("copies"));
         QVERIFY(!plan.replaces);
         backupDatabase(dbPath(), plan);
         open.commit();
@@ -140,9 +141,9 @@ private slots:
 
     void backupTargets() {
         // A folder receives data.mdb under its own name.
-        QDir().mkpath(m_dir->file("folder"));
-        BackupPlan plan = planBackup(m_dir->file("folder"), dbPath());
-        QCOMPARE(plan.file, QDir(m_dir->file("folder")).filePath("data.mdb"));
+        QDir().mkpath(m_session->file("folder"));
+        BackupPlan plan = planBackup(m_session->file("folder"), dbPath());
+        QCOMPARE(plan.file, QDir(m_session->file("folder")).filePath("data.mdb"));
         QVERIFY(plan.missingFolder.isEmpty());
         // An existing file is reported and, once agreed, replaced whole.
         const QString old = writeFile("old.mdb", "some old bytes");
@@ -163,7 +164,7 @@ private slots:
 
     void restoreValidBackup() {
         addStock(dm().connection(), 2);
-        const QString backup = m_dir->file("beifen.mdb");
+        const QString backup = m_session->file("beifen.mdb");
         backupDatabase(dbPath(), planBackup(backup, dbPath()));
         addStock(dm().connection(), 5);  // newer work, then the database is "lost"
         dm().closeConnection();
@@ -177,8 +178,25 @@ private slots:
         QVERIFY(!QFile::exists(dbPath() + ".part"));
     }
 
+    // Restored through the program's connection: it is open on the restored ledger and the views
+    // hear of it once; a refused restore leaves it open on the ledger as it was and tells nothing.
+    void restoreThroughTheConnectionTellsTheViews() {
+        Database& db = dm().connection();
+        addStock(db, 2);
+        const QString backup = QFileInfo(dbPath()).dir().filePath(QStringLiteral("beifen.mdb"));
+        backupDatabase(dbPath(), planBackup(backup, dbPath()));
+        addStock(db, 5);
+        QSignalSpy replaced(&db.events(), &LedgerEvents::ledgerReplaced);
+        QVERIFY_THROWS_EXCEPTION(StoreError, restoreDatabase(db, backup, m_now, QStringLiteral("wrong")));
+        QCOMPARE(replaced.size(), 0);
+        QCOMPARE(db.scalar("select count(*) from data").toInt(), 7);
+        QVERIFY(!restoreDatabase(db, backup, m_now, kPassword).isEmpty());
+        QCOMPARE(replaced.size(), 1);
+        QCOMPARE(db.scalar("select count(*) from data").toInt(), 2);
+    }
+
     void restoreWhenTheDatabaseIsGone() {
-        const QString backup = m_dir->file("beifen.mdb");
+        const QString backup = m_session->file("beifen.mdb");
         backupDatabase(dbPath(), planBackup(backup, dbPath()));
         dm().closeConnection();
         QVERIFY(QFile::remove(dbPath()));
@@ -187,7 +205,7 @@ private slots:
     }
 
     void restoreOfADamagedDatabaseKeepsItsBytes() {
-        const QString backup = m_dir->file("beifen.mdb");
+        const QString backup = m_session->file("beifen.mdb");
         backupDatabase(dbPath(), planBackup(backup, dbPath()));
         dm().closeConnection();
         QFile::remove(dbPath());
@@ -210,7 +228,7 @@ private slots:
     void restoreRefusesWhatIsNotOurs() {
         QFETCH(QString, kind);
         addStock(dm().connection(), 4);
-        QString source = m_dir->file("source.mdb");
+        QString source = m_session->file("source.mdb");
         if (kind == "text") {
             writeFile("source.mdb", "这不是数据库");
         } else if (kind == "foreign") {
@@ -233,7 +251,7 @@ private slots:
         dm().closeConnection();
         QVERIFY_THROWS_EXCEPTION(StoreError, restoreDatabase(source, dbPath(), m_now, kPassword));
         QCOMPARE(stockIn(dbPath()), 4);
-        QCOMPARE(QDir(m_dir->path()).entryList({"*before-restore*", "*.part"}, QDir::Files), QStringList());
+        QCOMPARE(QDir(m_session->path()).entryList({"*before-restore*", "*.part"}, QDir::Files), QStringList());
         dm().reopenConnection();
     }
 
@@ -247,7 +265,7 @@ private slots:
 
     // A killed backup left its part and the part's journal; the next backup removes both.
     void backupRemovesWhatAKilledBackupLeft() {
-        const QString target = m_dir->file("nightly.mdb");
+        const QString target = m_session->file("nightly.mdb");
         writeFile("nightly.mdb.part", QByteArray(5000, 'p'));
         writeFile("nightly.mdb.part-journal", QByteArray(5000, 'j'));
         backupDatabase(dbPath(), planBackup(target, dbPath()));
@@ -259,7 +277,7 @@ private slots:
     // New files are for the owner only; a replaced file keeps its mode.
     void fileModes() {
         QCOMPARE(modeOf(dbPath()), mode_t(0600));
-        const QString fresh = m_dir->file("fresh.mdb");
+        const QString fresh = m_session->file("fresh.mdb");
         backupDatabase(dbPath(), planBackup(fresh, dbPath()));
         QCOMPARE(modeOf(fresh), mode_t(0600));
         QVERIFY(::chmod(QFile::encodeName(fresh).constData(), 0640) == 0);
@@ -288,7 +306,7 @@ private slots:
     void restoreNeedsTheAdministratorPassword() {
         QFETCH(QString, typed);
         QFETCH(bool, restored);
-        const QString backup = m_dir->file("beifen.mdb");
+        const QString backup = m_session->file("beifen.mdb");
         backupDatabase(dbPath(), planBackup(backup, dbPath()));  // an empty ledger, password 888
         Database& db = dm().connection();
         db.exec("update userdb set passwd=? where username=?", {hashPassword("boss42"), Database::kAdministrator});
@@ -306,7 +324,7 @@ private slots:
                 QVERIFY2(e.message().contains(QStringLiteral("管理员密码")), qPrintable(e.message()));
             }
             QCOMPARE(stockIn(dbPath()), 4);
-            QCOMPARE(QDir(m_dir->path()).entryList({"*before-restore*", "*.part"}, QDir::Files), QStringList());
+            QCOMPARE(QDir(m_session->path()).entryList({"*before-restore*", "*.part"}, QDir::Files), QStringList());
         }
         dm().reopenConnection();
     }
@@ -314,7 +332,7 @@ private slots:
     // Two restores in one second: each replaced ledger keeps its own safety copy.
     void safetyCopiesAreNeverReplaced() {
         addStock(dm().connection(), 1);
-        const QString backup = m_dir->file("beifen.mdb");
+        const QString backup = m_session->file("beifen.mdb");
         backupDatabase(dbPath(), planBackup(backup, dbPath()));
         addStock(dm().connection(), 2);  // 3 records: the only copy of this state is the first safety copy
         dm().closeConnection();
@@ -329,7 +347,7 @@ private slots:
     // Another running program holds the ledger: the restore refuses and changes nothing; once it
     // has ended, the restore goes ahead. The program's own hold does not stop its own restore.
     void restoreRefusesALedgerAnotherProgramRuns() {
-        const QString backup = m_dir->file("beifen.mdb");
+        const QString backup = m_session->file("beifen.mdb");
         backupDatabase(dbPath(), planBackup(backup, dbPath()));
         addStock(dm().connection(), 2);
         dm().closeConnection();
@@ -364,10 +382,10 @@ private slots:
     // A crash left a hot journal beside the ledger: it is rolled back before the safety copy is
     // made, so that copy holds the committed records, and the restored file is not touched by it.
     void restoreAfterACrashRollsTheJournalBack() {
-        const QString backup = m_dir->file("beifen.mdb");
+        const QString backup = m_session->file("beifen.mdb");
         backupDatabase(dbPath(), planBackup(backup, dbPath()));
-        const QString crashed = m_dir->file("crashed/data.mdb");
-        QDir().mkpath(m_dir->file("crashed"));
+        const QString crashed = m_session->file("crashed/data.mdb");
+        QDir().mkpath(m_session->file("crashed"));
         {
             Database db;
             Database::create(crashed);
@@ -376,17 +394,18 @@ private slots:
             db.exec("PRAGMA cache_size=10");
             Transaction t(db);
             const QString filler(500, QChar(u'货'));
+            LedgerBuilder ledger(db, m_now.date());
             for (int i = 0; i < 500; ++i)
-                db.exec("insert into data (a, b) values (?, ?)", {QStringLiteral("未提交"), filler});
+                ledger.addBatch({.name = "未提交", .model = filler});
             // The files as a power cut leaves them: changed pages in the ledger, the journal beside it.
             QVERIFY(QFile::exists(crashed + "-journal"));
-            QVERIFY(QFile::copy(crashed, m_dir->file("crashed/copy")));
-            QVERIFY(QFile::copy(crashed + "-journal", m_dir->file("crashed/copy-journal")));
+            QVERIFY(QFile::copy(crashed, m_session->file("crashed/copy")));
+            QVERIFY(QFile::copy(crashed + "-journal", m_session->file("crashed/copy-journal")));
         }
         QFile::remove(crashed);
         QFile::remove(crashed + "-journal");
-        QVERIFY(QFile::rename(m_dir->file("crashed/copy"), crashed));
-        QVERIFY(QFile::rename(m_dir->file("crashed/copy-journal"), crashed + "-journal"));
+        QVERIFY(QFile::rename(m_session->file("crashed/copy"), crashed));
+        QVERIFY(QFile::rename(m_session->file("crashed/copy-journal"), crashed + "-journal"));
 
         const QString safety = restoreDatabase(backup, crashed, m_now, kPassword);
         Database::verify(safety);

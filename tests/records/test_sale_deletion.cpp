@@ -2,31 +2,30 @@
 // both records or neither.
 #include "records/sale_deletion.h"
 #include "store/data_module.h"
+#include "store/ledger_events.h"
 #include "store/store_error.h"
-#include "support/temp_workdir.h"
+#include "support/test_session.h"
 
 #include <QtTest>
 
 class SaleDeletionTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TempWorkdir> m_dir;
+    std::unique_ptr<TestSession> m_session;
 
-    Database& db() { return dm().connection(); }
+    Database& db() { return m_session->db(); }
     // A batch bought at `price` (the purchase price a sale keeps) with its figures `5` to `8`.
     qint64 batch(const QVariant& name, const QVariant& model, const QVariant& price, double s5, double s6, double s7,
                  double s8, const QVariant& date = QStringLiteral("2024-03-01")) {
-        db().exec(QStringLiteral("insert into data (a,b,c,d,[1],[5],[6],[7],[8],day1) "
-                                 "values (?,?,'P1','文具',?,?,?,?,?,?)"),
-                  {name, model, price, s5, s6, s7, s8, date});
-        return db().lastInsertId();
+        return m_session->ledger.addBatch({.name = name, .model = model, .code = "P1", .category = "文具",
+                                           .purchasePrice = price, .sold = s5, .salesTotal = s6, .stock = s7,
+                                           .stockAmount = s8, .date = date});
     }
     qint64 sale(const QVariant& name, const QVariant& model, double quantity, double amount, const QVariant& price,
                 const QVariant& stockInDate = QStringLiteral("2024-03-01")) {
-        db().exec(QStringLiteral("insert into data1 (a,b,c,d,[1],[3],[4],day1,day2) values (?,?,'P1','文具',?,?,?,"
-                                 "'2024-03-05',?)"),
-                  {name, model, price, quantity, amount, stockInDate});
-        return db().lastInsertId();
+        return m_session->ledger.addSale({.name = name, .model = model, .code = "P1", .category = "文具",
+                                          .purchasePrice = price, .quantity = quantity, .amount = amount,
+                                          .date = "2024-03-05", .stockInDate = stockInDate});
     }
     QList<double> figures(qint64 id) {
         QList<double> out;
@@ -37,11 +36,8 @@ class SaleDeletionTest : public QObject {
     int sales() { return db().scalar(QStringLiteral("select count(*) from data1")).toInt(); }
 
 private slots:
-    void init() {
-        m_dir = std::make_unique<TempWorkdir>();
-        m_dir->openNewDatabase();
-    }
-    void cleanup() { m_dir.reset(); }
+    void init() { m_session = std::make_unique<TestSession>(); }
+    void cleanup() { m_session.reset(); }
 
     void restorationComputesTheFourFigures_data() {
         QTest::addColumn<QStringList>("texts");  // s5 s6 s7 s8 q m p
@@ -67,9 +63,12 @@ private slots:
     void deletingTheExampleSaleRestoresItsBatch() {
         const qint64 stock = batch(QStringLiteral("铅笔"), QStringLiteral("HB"), 10.5, 5, 100, 3, 31.5);
         const qint64 id = sale(QStringLiteral("铅笔"), QStringLiteral("HB"), 2, 40, 10.5);
+        QSignalSpy deleted(&db().events(), &LedgerEvents::saleDeleted);
         const SaleDeletion result = deleteSale(db(), id);
         QVERIFY(result.stockRestored);
         QCOMPARE(result.stockId, stock);
+        QCOMPARE(deleted.size(), 1);
+        QCOMPARE(deleted.at(0).at(0).toLongLong(), stock);
         QCOMPARE(figures(stock), (QList<double>{3, 60, 5, 52.5}));
         QCOMPARE(sales(), 0);
     }
@@ -95,8 +94,11 @@ private slots:
         const qint64 other = batch(QStringLiteral("笔"), QStringLiteral("HB"), 10, 5, 100, 3, 30,
                                    QStringLiteral("2024-02-01"));
         const qint64 id = sale(QStringLiteral("笔"), QStringLiteral("HB"), 1, 20, 10, QStringLiteral("2024-03-01"));
+        QSignalSpy deleted(&db().events(), &LedgerEvents::saleDeleted);
         const SaleDeletion result = deleteSale(db(), id);
         QVERIFY(!result.stockRestored);  // no batch: only the sale goes
+        QCOMPARE(deleted.size(), 1);
+        QCOMPARE(deleted.at(0).at(0).toLongLong(), 0);
         QCOMPARE(sales(), 0);
         QCOMPARE(figures(other), (QList<double>{5, 100, 3, 30}));
     }
@@ -105,7 +107,9 @@ private slots:
         // Neither has a purchase price: they agree, and the missing figure stops the deletion.
         const qint64 stock = batch(QStringLiteral("笔"), QStringLiteral("HB"), QVariant(), 5, 100, 3, 30);
         const qint64 id = sale(QStringLiteral("笔"), QStringLiteral("HB"), 1, 20, QVariant());
+        QSignalSpy deleted(&db().events(), &LedgerEvents::saleDeleted);
         QVERIFY_THROWS_EXCEPTION(ConversionError, deleteSale(db(), id));
+        QCOMPARE(deleted.size(), 0);
         QCOMPARE(sales(), 1);
         QCOMPARE(figures(stock), (QList<double>{5, 100, 3, 30}));
     }
@@ -115,12 +119,14 @@ private slots:
         const qint64 stock = batch(QStringLiteral("笔"), QStringLiteral("HB"), 10, 5, 100, 3, 30);
         const qint64 id = sale(QStringLiteral("笔"), QStringLiteral("HB"), 1, 20, 10);
         db().exec(QStringLiteral("create trigger keep before delete on data1 begin select raise(abort,'记录被锁定'); end"));
+        QSignalSpy deleted(&db().events(), &LedgerEvents::saleDeleted);
         try {
             deleteSale(db(), id);
             QFAIL("the deletion should have failed");
         } catch (const StoreError& e) {
             QVERIFY(e.message().contains(QStringLiteral("记录被锁定")));
         }
+        QCOMPARE(deleted.size(), 0);
         QCOMPARE(sales(), 1);
         QCOMPARE(figures(stock), (QList<double>{5, 100, 3, 30}));
     }

@@ -5,20 +5,21 @@
 #include "records/sales_statistics.h"
 #include "store/data_module.h"
 #include "store/query.h"
-#include "support/temp_workdir.h"
+#include "support/test_session.h"
 
 #include <QtTest>
 
 class SalesStatementsTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TempWorkdir> m_dir;
+    std::unique_ptr<TestSession> m_session;
 
-    Database& db() { return dm().connection(); }
+    Database& db() { return m_session->db(); }
     void sale(const QString& name, const QString& day, double quantity = 1, double amount = 10, double profit = 1,
               const QString& initials = {}, const QString& customer = {}, const QString& number = {}) {
-        db().exec(QStringLiteral("insert into data1 (a,e,g,z,[3],[4],a5,day1) values (?,?,?,?,?,?,?,?)"),
-                  {name, initials, customer, number, quantity, amount, profit, day.isEmpty() ? QVariant() : day});
+        m_session->ledger.addSale({.name = name, .nameInitials = initials, .customerName = customer,
+                                   .customerNumber = number, .quantity = quantity, .amount = amount, .profit = profit,
+                                   .date = day.isEmpty() ? kNull : day});
     }
     QStringList names(const SalesStatement& s) {
         Dataset& q = dm().ADOQuery13;
@@ -38,11 +39,8 @@ class SalesStatementsTest : public QObject {
     }
 
 private slots:
-    void init() {
-        m_dir = std::make_unique<TempWorkdir>();
-        m_dir->openNewDatabase();
-    }
-    void cleanup() { m_dir.reset(); }
+    void init() { m_session = std::make_unique<TestSession>(); }
+    void cleanup() { m_session.reset(); }
 
     void monthViewListsTheCalendarMonthOldestFirst() {
         sale(QStringLiteral("五月末"), QStringLiteral("2024-05-31"));
@@ -220,8 +218,9 @@ private slots:
     void summaryGroupsByNameModelCodeAndCategory() {
         auto batch = [&](const QVariant& name, const QVariant& model, const QVariant& category, double bought,
                          double stock) {
-            db().exec(QStringLiteral("insert into data (a,b,c,d,[2],[3],[5],[6],[7],[8]) values (?,?,'C1',?,?,?,?,?,?,?)"),
-                      {name, model, category, bought, bought * 2, bought - stock, (bought - stock) * 3, stock, stock * 2});
+            m_session->ledger.addBatch({.name = name, .model = model, .code = "C1", .category = category,
+                                        .quantity = bought, .purchaseAmount = bought * 2, .sold = bought - stock,
+                                        .salesTotal = (bought - stock) * 3, .stock = stock, .stockAmount = stock * 2});
         };
         batch(QStringLiteral("笔"), QStringLiteral("HB"), QStringLiteral("文具"), 10, 3);
         batch(QStringLiteral("笔"), QStringLiteral("HB"), QStringLiteral("文具"), 5, 5);

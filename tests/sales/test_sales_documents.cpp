@@ -5,7 +5,7 @@
 #include "store/data_module.h"
 #include "store/dataset.h"
 #include "store/store_error.h"
-#include "support/temp_workdir.h"
+#include "support/test_session.h"
 #include "text/capitals.h"
 #include "text/number_text.h"
 
@@ -14,17 +14,11 @@
 class SalesDocumentsTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TempWorkdir> m_dir;
+    std::unique_ptr<TestSession> m_session;
 
 private slots:
-    void init() {
-        m_dir = std::make_unique<TempWorkdir>();
-        m_dir->openNewDatabase();
-    }
-    void cleanup() {
-        LedgerData::reset();
-        m_dir.reset();
-    }
+    void init() { m_session = std::make_unique<TestSession>(); }
+    void cleanup() { m_session.reset(); }
 
     void figuresAndCapitalsAgree_data() {
         QTest::addColumn<QList<double>>("amounts");
@@ -48,8 +42,7 @@ private slots:
         QFETCH(QString, total);
         QFETCH(QString, capitals);
         for (double a : amounts)
-            dm().connection().exec(
-                QStringLiteral("insert into data1 (a,[3],[4],z) values ('笔',1,?,'20240517001')"), {a});
+            m_session->ledger.addSale({.name = "笔", .customerNumber = "20240517001", .quantity = 1, .amount = a});
         Dataset& sales = dm().ADOQuery13;
         sales.setStatement(QStringLiteral("select * from data1 order by ID"));
         SalesNoteData note;

@@ -2,7 +2,7 @@
 #include "store/data_module.h"
 #include "store/query.h"
 #include "store/store_error.h"
-#include "support/temp_workdir.h"
+#include "support/test_session.h"
 #include "users/password_hash.h"
 
 #include <QtTest>
@@ -11,7 +11,7 @@ class DatasetTest : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<TempWorkdir> m_dir;
+    std::unique_ptr<TestSession> m_session;
 
     void addStock(const QString& name, const QString& initials, double quantity, const QString& day) {
         Dataset& t = dm().ADOTable5;
@@ -29,11 +29,10 @@ private:
 
 private slots:
     void init() {
-        m_dir = std::make_unique<TempWorkdir>();
-        m_dir->openNewDatabase();
+        m_session = std::make_unique<TestSession>();
         dm().openTables();
     }
-    void cleanup() { m_dir.reset(); }
+    void cleanup() { m_session.reset(); }
 
     void deliveredDatabaseHasSchemaAndAdministrator() {
         QCOMPARE(count(QStringLiteral("select count(*) from userdb")), 1);
@@ -50,7 +49,7 @@ private slots:
             QStringLiteral("a b c d e f g h i j k l m n o p q r s t u v w x y z 1 2 3 4 a5 6 7 8 9 day1 day2 day3 day4 day5 day6")
                 .split(QLatin1Char(' '));
         QCOMPARE(q.columnNames(), expected);
-        QVERIFY_THROWS_EXCEPTION(StoreError, Database::create(m_dir->file(Database::kFileName)));
+        QVERIFY_THROWS_EXCEPTION(StoreError, Database::create(m_session->file(Database::kFileName)));
     }
 
     void openRefusesForeignFiles_data() {
@@ -60,7 +59,7 @@ private slots:
     }
     void openRefusesForeignFiles() {
         QFETCH(QByteArray, content);
-        const QString path = m_dir->file(QStringLiteral("other.mdb"));
+        const QString path = m_session->file(QStringLiteral("other.mdb"));
         if (content.isEmpty()) {
             Database db;
             QVERIFY_THROWS_EXCEPTION(StoreError, db.open(path));  // missing file
@@ -186,9 +185,12 @@ private slots:
     }
 
     void sortOrdersEmptyNegativeAndEqualValues() {
-        Database& db = dm().connection();
-        for (const char* row : {"('x', -2, 'k')", "('y', NULL, '')", "('z', 3, NULL)", "('w', -2, 'k')", "('v', 0, 'K2')"})
-            db.exec(QStringLiteral("insert into data (a, \"2\", z) values ") + QString::fromLatin1(row));
+        struct Row {
+            QVariant name, remark, quantity;
+        };
+        for (const Row& r : {Row{"x", "k", -2}, Row{"y", "", kNull}, Row{"z", kNull, 3}, Row{"w", "k", -2},
+                             Row{"v", "K2", 0}})
+            m_session->ledger.addBatch({.name = r.name, .remark = r.remark, .quantity = r.quantity});
         Dataset& q = dm().ADOQuery15;
         OpenQuery(q, QStringLiteral("select * from data"));
         auto names = [&] {
@@ -209,9 +211,9 @@ private slots:
         Database& db = dm().connection();
         const char* days[] = {"2024-03-05", "2023-01-01", NULL, "2024-03-05", "2023-12-31", "2023-01-01"};
         for (int i = 0; i < 6; ++i)
-            db.exec(QStringLiteral("insert into data (a, g, day1) values (?, ?, ?)"),
-                    {QString::number(i), i % 2 ? QStringLiteral("Abc") : QStringLiteral("abd"),
-                     days[i] ? QVariant(QString::fromLatin1(days[i])) : QVariant()});
+            m_session->ledger.addBatch({.name = QString::number(i),
+                                        .supplier = i % 2 ? QStringLiteral("Abc") : QStringLiteral("abd"),
+                                        .date = days[i] ? QVariant(QString::fromLatin1(days[i])) : kNull});
         for (const QString& order : {QStringLiteral(" order by day1"), QStringLiteral(" order by day1 desc"),
                                      QStringLiteral(" order by g"), QStringLiteral(" where a<>'3' order by [day1]")}) {
             auto read = [&](const QString& sql) {

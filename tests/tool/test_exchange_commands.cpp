@@ -1,15 +1,15 @@
 // tovrakel-tool export-xls, import-xls, backup and restore, run as a shop's scripts would.
 #include "exchange/xls_fixture.h"
 #include "store/database.h"
+#include "support/test_session.h"
 
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QtTest>
 
-class ToolCommandsTest : public QObject {
+class ExchangeCommandsTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<TestSession> m_session;
 
     struct Run {
         int exitCode = -1;
@@ -21,7 +21,7 @@ class ToolCommandsTest : public QObject {
         if (!QFileInfo::exists(program))
             qFatal("%s is missing: build the tovrakel-tool target first", qPrintable(program));
         if (inWorkdir)
-            args << "--workdir" << m_dir->path();
+            args << "--workdir" << m_session->path();
         QProcess p;
         p.start(program, args);
         p.write(input);
@@ -34,7 +34,14 @@ class ToolCommandsTest : public QObject {
         r.err = QString::fromUtf8(p.readAllStandardError());
         return r;
     }
-    QString path(const QString& name) { return m_dir->filePath(name); }
+    QString path(const QString& name) { return m_session->file(name); }
+    // Writes rows into the folder's data.mdb, as the shop left it before the script runs.
+    void write(const std::function<void(LedgerBuilder&)>& rows) {
+        Database db;
+        db.open(path("data.mdb"));
+        LedgerBuilder ledger(db, kTestNow.date());
+        rows(ledger);
+    }
     int stock(const QString& file) {
         Database db;
         db.open(file);
@@ -55,9 +62,10 @@ class ToolCommandsTest : public QObject {
 
 private slots:
     void init() {
-        m_dir = std::make_unique<QTemporaryDir>();
+        m_session = std::make_unique<TestSession>(TestSession::Ledger::None);
         Database::create(path("data.mdb"));
     }
+    void cleanup() { m_session.reset(); }
 
     void exportEachGrid_data() {
         QTest::addColumn<QString>("grid");
@@ -73,12 +81,11 @@ private slots:
         QFETCH(QString, title);
         QFETCH(int, columns);
         QFETCH(QString, footer);
-        {
-            Database db;
-            db.open(path("data.mdb"));
-            db.exec("insert into data (a, b, \"2\", \"1\", day1) values ('铅笔', 'HB', 10, 1.25, '2024-01-02')");
-            db.exec("insert into data1 (a, \"3\", \"4\", a5, z, day1) values ('铅笔', 2, 5, 2.5, '2024010201', '2024-01-03')");
-        }
+        write([](LedgerBuilder& ledger) {
+            ledger.addBatch({.name = "铅笔", .model = "HB", .purchasePrice = 1.25, .quantity = 10, .date = "2024-01-02"});
+            ledger.addSale({.name = "铅笔", .customerNumber = "2024010201", .quantity = 2, .amount = 5, .profit = 2.5,
+                            .date = "2024-01-03"});
+        });
         const QString out = path(grid + ".xls");
         const Run r = tool({"export-xls", grid, out});
         QCOMPARE(r.exitCode, 0);
@@ -107,12 +114,12 @@ private slots:
         QFETCH(QString, grid);
         QFETCH(int, columns);
         QFETCH(QStringList, withheld);
-        {
-            Database db;
-            db.open(path("data.mdb"));
-            db.exec("insert into data (a, \"1\", \"3\", \"6\", \"8\") values ('铅笔', 1.25, 12.5, 7.75, 6.25)");
-            db.exec("insert into data1 (a, \"1\", \"3\", \"4\", a5, day1) values ('铅笔', 1.25, 2, 4, 1.35, '2024-01-03')");
-        }
+        write([](LedgerBuilder& ledger) {
+            ledger.addBatch({.name = "铅笔", .purchasePrice = 1.25, .purchaseAmount = 12.5, .salesTotal = 7.75,
+                             .stockAmount = 6.25});
+            ledger.addSale({.name = "铅笔", .purchasePrice = 1.25, .quantity = 2, .amount = 4, .profit = 1.35,
+                            .date = "2024-01-03"});
+        });
         Run r = tool({"export-xls", grid, path("clerk.xls"), "--user", "张三"});
         QCOMPARE(r.exitCode, 0);
         if (!QFile::exists("/usr/bin/python3"))
@@ -183,11 +190,7 @@ private slots:
     }
 
     void backupAndRestore() {
-        {
-            Database db;
-            db.open(path("data.mdb"));
-            db.exec("insert into data (a) values ('铅笔')");
-        }
+        write([](LedgerBuilder& ledger) { ledger.addBatch({.name = "铅笔"}); });
         Run r = tool({"backup", path("nightly.mdb")});
         QCOMPARE(r.exitCode, 0);
         Database::verify(path("nightly.mdb"));
@@ -196,11 +199,7 @@ private slots:
         r = tool({"backup", path("no/such/folder/x.mdb")});
         QCOMPARE(r.exitCode, 1);
 
-        {
-            Database db;
-            db.open(path("data.mdb"));
-            db.exec("insert into data (a) values ('橡皮')");
-        }
+        write([](LedgerBuilder& ledger) { ledger.addBatch({.name = "橡皮"}); });
         QFile junk(path("junk.mdb"));
         QVERIFY(junk.open(QIODevice::WriteOnly));
         junk.write("junk");
@@ -223,5 +222,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(ToolCommandsTest)
-#include "test_tool_commands.moc"
+QTEST_GUILESS_MAIN(ExchangeCommandsTest)
+#include "test_exchange_commands.moc"

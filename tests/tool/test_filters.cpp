@@ -109,4 +109,4 @@ void TestToolFilters::generateRefusesCountsThatAreNoWholeNumbers() {
 }
 
 QTEST_GUILESS_MAIN(TestToolFilters)
-#include "test_tool_filters.moc"
+#include "test_filters.moc"
