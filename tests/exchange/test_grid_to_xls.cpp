@@ -8,7 +8,7 @@
 #include "exchange/ledger_grids.h"
 #include "store/data_module.h"
 #include "users/rights.h"
-#include "support/temp_workdir.h"
+#include "support/test_session.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -86,14 +86,9 @@ const QDateTime kMadeAt(QDate(2024, 3, 5), QTime(9, 30, 15));
 class GridToXlsTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TempWorkdir> m_dir;
+    std::unique_ptr<TestSession> m_session;
 
-    void addStock(const QVariantList& values) {
-        dm().connection().exec(
-            QStringLiteral("insert into data (a,b,c,d,\"2\",\"3\",\"5\",\"6\",\"7\",\"8\",\"1\",\"4\",day1,g,z) "
-                           "values (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"),
-            values);
-    }
+    LedgerBuilder& ledger() { return m_session->ledger; }
     QByteArray sheet(XlsGridWriter& xls) {
         QBuffer buffer;
         buffer.open(QIODevice::WriteOnly);
@@ -146,10 +141,9 @@ class GridToXlsTest : public QObject {
 
 private slots:
     void init() {
-        m_dir = std::make_unique<TempWorkdir>();
-        m_dir->openNewDatabase();
+        m_session = std::make_unique<TestSession>(kMadeAt);
     }
-    void cleanup() { m_dir.reset(); }
+    void cleanup() { m_session.reset(); }
 
     void recordLayouts_data() {
         QTest::addColumn<QByteArray>("record");
@@ -184,10 +178,14 @@ private slots:
 
     // Three products in the product summary grid, record by record.
     void productSummarySheet() {
-        addStock({"铅笔", "HB", "001", "文具", 10, 10.0, 7, 14.0, 3, 3.0, 1.0, 2.0, "2024-01-02", "甲", ""});
-        addStock({"铅笔", "HB", "001", "文具", 5, 5.0, 0, 0.0, 5, 5.0, 1.0, 2.0, "2024-01-03", "甲", ""});
-        addStock({"橡皮", QVariant(), "002", "文具", 2.5, 5.0, 1, 3.0, 1.5, 3.0, 2.0, 3.0, "2024-01-04", "乙", ""});
-        addStock({"尺子", "30cm", "003", "文具", 4, 8.0, 4, 12.0, 0, 0.0, 2.0, 3.0, "2024-01-05", "乙", ""});
+        ledger().addBatch({.name = "铅笔", .model = "HB", .code = "001", .category = "文具", .supplier = "甲",
+                           .purchasePrice = 1.0, .quantity = 10, .salesPrice = 2.0, .sold = 7, .date = "2024-01-02"});
+        ledger().addBatch({.name = "铅笔", .model = "HB", .code = "001", .category = "文具", .supplier = "甲",
+                           .purchasePrice = 1.0, .quantity = 5, .salesPrice = 2.0, .sold = 0, .date = "2024-01-03"});
+        ledger().addBatch({.name = "橡皮", .model = kNull, .code = "002", .category = "文具", .supplier = "乙",
+                           .purchasePrice = 2.0, .quantity = 2.5, .salesPrice = 3.0, .sold = 1, .date = "2024-01-04"});
+        ledger().addBatch({.name = "尺子", .model = "30cm", .code = "003", .category = "文具", .supplier = "乙",
+                           .purchasePrice = 2.0, .quantity = 4, .salesPrice = 3.0, .sold = 4, .date = "2024-01-05"});
         const LedgerGridLayout layout = ledgerGridLayout(LedgerGrid::Summary);
         dm().ADOQuery12.setStatement(layout.statement);
         dm().ADOQuery12.sort(QStringLiteral("进货数量 DESC"));  // 铅笔, 尺子, 橡皮
@@ -252,7 +250,7 @@ private slots:
     }
 
     void cellKinds() {
-        dm().connection().exec(QStringLiteral("insert into data (id, a, b, \"2\") values (7, '笔', NULL, 2.5)"));
+        ledger().addBatch({.id = 7, .name = "笔", .model = kNull, .quantity = 2.5});
         Dataset query(QStringLiteral("q"), QStringLiteral("select id, a, b, [2] from data"), &dm().connection());
         query.open();
         DatasetGridSource grid(query, {{"id", "编号", "", true}, {"a", "名称", "", true}, {"b", "型号", "", true},
@@ -297,7 +295,9 @@ private slots:
 
     // A hidden column leaves no gap: titles, data and footers of the others stay aligned.
     void hiddenColumnKeepsAlignment() {
-        addStock({"铅笔", "HB", "001", "文具", 10, 10.0, 7, 14.0, 3, 3.0, 1.25, 2.0, "2024-01-02", "甲", "备"});
+        ledger().addBatch({.name = "铅笔", .model = "HB", .code = "001", .category = "文具", .supplier = "甲",
+                           .remark = "备", .purchasePrice = 1.25, .quantity = 10, .purchaseAmount = 10.0,
+                           .salesPrice = 2.0, .sold = 7, .stockAmount = 3.0, .date = "2024-01-02"});
         LedgerGridLayout layout = ledgerGridLayout(LedgerGrid::Inventory);
         dm().ADOQuery15.setStatement(layout.statement);
         DatasetGridSource grid(dm().ADOQuery15, layout.columns);
@@ -317,7 +317,9 @@ private slots:
 
     // A restricted user's export carries none of the purchase prices and amounts the login hides.
     void restrictedUserExport() {
-        addStock({"铅笔", "HB", "001", "文具", 10, 12.34, 7, 14.0, 3, 3.7, 1.234, 2.0, "2024-01-02", "甲", ""});
+        ledger().addBatch({.name = "铅笔", .model = "HB", .code = "001", .category = "文具", .supplier = "甲",
+                           .purchasePrice = 1.234, .quantity = 10, .purchaseAmount = 12.34, .salesPrice = 2.0,
+                           .sold = 7, .stockAmount = 3.7, .date = "2024-01-02"});
         LedgerGridLayout layout = ledgerGridLayout(LedgerGrid::Inventory);
         dm().ADOQuery15.setStatement(layout.statement);
         DatasetGridSource grid(dm().ADOQuery15, layout.columns);
@@ -378,7 +380,7 @@ private slots:
         const QList<Record> records = parse(buffer.data());
         QCOMPARE(records[records.size() - 2].row(), biff::kMaxRows - 1);
         // The longest sheet we write is read whole by an independent reader.
-        const QString path = m_dir->file("longest.xls");
+        const QString path = m_session->file("longest.xls");
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(buffer.data());
@@ -398,7 +400,7 @@ private slots:
         FixedGrid grid;
         grid.titles = {"a"};
         XlsGridWriter xls = exporter(grid, "t");
-        const QString path = m_dir->file("empty.xls");
+        const QString path = m_session->file("empty.xls");
         xls.setFileName(path);
         QCOMPARE(xls.Export(), XlsGridWriter::Outcome::NothingToDo);
         QVERIFY(!QFile::exists(path));
@@ -411,7 +413,7 @@ private slots:
         FixedGrid grid;
         grid.titles = {"a"};
         grid.rows = {{1.0}};
-        const QString path = m_dir->file("old.xls");
+        const QString path = m_session->file("old.xls");
         QFile old(path);
         QVERIFY(old.open(QIODevice::WriteOnly));
         old.write("old contents");
@@ -444,11 +446,11 @@ private slots:
         xls.setOpenFile([&](const QString& f) { opened << f; });
 
         // A folder that does not exist.
-        xls.setFileName(m_dir->file("no/such/folder/out.xls"));
+        xls.setFileName(m_session->file("no/such/folder/out.xls"));
         QVERIFY_THROWS_EXCEPTION(ExchangeError, xls.Export());
 
         // A failure in the middle of the records: the old file stays whole, no leftovers.
-        const QString path = m_dir->file("keep.xls");
+        const QString path = m_session->file("keep.xls");
         QFile old(path);
         QVERIFY(old.open(QIODevice::WriteOnly));
         old.write("keep me");
@@ -459,11 +461,11 @@ private slots:
         QVERIFY(old.open(QIODevice::ReadOnly));
         QCOMPARE(old.readAll(), QByteArray("keep me"));
         old.close();
-        const QStringList left = QDir(m_dir->path()).entryList({QStringLiteral("keep*")}, QDir::Files);
+        const QStringList left = QDir(m_session->path()).entryList({QStringLiteral("keep*")}, QDir::Files);
         QCOMPARE(left, QStringList{"keep.xls"});
 
         // A read-only folder.
-        const QString locked = m_dir->file("locked");
+        const QString locked = m_session->file("locked");
         QDir().mkpath(locked);
         QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         grid.rows = {{1.0}};
@@ -494,14 +496,16 @@ private slots:
     void independentReaderReadsItBack() {
         if (!QFile::exists(QStringLiteral("/usr/bin/python3")))
             QSKIP("no /usr/bin/python3");
-        addStock({"铅笔", "HB", "001", "文具", 10, 10.0, 7, 14.0, 3, 3.0, 1.0, 2.0, "2024-01-02", "甲", ""});
-        addStock({"橡皮", QVariant(), "002", "文具", 2.5, 5.0, 1, 3.0, 1.5, 3.0, 2.0, 3.0, "2024-01-04", "乙", ""});
+        ledger().addBatch({.name = "铅笔", .model = "HB", .code = "001", .category = "文具", .supplier = "甲",
+                           .purchasePrice = 1.0, .quantity = 10, .salesPrice = 2.0, .sold = 7, .date = "2024-01-02"});
+        ledger().addBatch({.name = "橡皮", .model = kNull, .code = "002", .category = "文具", .supplier = "乙",
+                           .purchasePrice = 2.0, .quantity = 2.5, .salesPrice = 3.0, .sold = 1, .date = "2024-01-04"});
         const LedgerGridLayout layout = ledgerGridLayout(LedgerGrid::Summary);
         dm().ADOQuery12.setStatement(layout.statement);
         dm().ADOQuery12.sort(QStringLiteral("进货数量 DESC"));
         DatasetGridSource grid(dm().ADOQuery12, layout.columns);
         XlsGridWriter xls = exporter(grid, layout.sheetTitle);
-        const QString path = m_dir->file("读回.xls");
+        const QString path = m_session->file("读回.xls");
         xls.setFileName(path);
         QCOMPARE(xls.Export(), XlsGridWriter::Outcome::Written);
 

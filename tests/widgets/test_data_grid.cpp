@@ -1,7 +1,6 @@
 // The shared grid: two-level titles, footers, formats, title sorting, hidden columns, row colours.
 #include "store/data_module.h"
-#include "support/recording_ui.h"
-#include "support/temp_workdir.h"
+#include "support/test_session.h"
 #include "widgets/data_grid.h"
 
 #include <QtTest>
@@ -10,8 +9,7 @@
 class DataGridTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TempWorkdir> m_dir;
-    std::unique_ptr<RecordingUi> m_ui;
+    std::unique_ptr<TestSession> m_session;
     std::unique_ptr<DataGrid> m_grid;
 
     static QVector<GridColumn> columns() {
@@ -26,8 +24,8 @@ class DataGridTest : public QObject {
     }
     void insert(const QString& a, const QString& b, const QVariant& quantity, const QVariant& price,
                 const QVariant& amount) {
-        dm().connection().exec(QStringLiteral("insert into data (a,b,\"2\",\"1\",\"3\") values (?,?,?,?,?)"),
-                               {a, b, quantity, price, amount});
+        m_session->ledger.addBatch(
+            {.name = a, .model = b, .purchasePrice = price, .quantity = quantity, .purchaseAmount = amount});
     }
     QStringList columnTexts(int column) {
         QStringList texts;
@@ -44,9 +42,7 @@ class DataGridTest : public QObject {
 
 private slots:
     void init() {
-        m_dir = std::make_unique<TempWorkdir>();
-        m_dir->openNewDatabase();
-        m_ui = std::make_unique<RecordingUi>();
+        m_session = std::make_unique<TestSession>();
         insert("苹果", "A1", 0.5, 2.5, 1.25);
         insert("香蕉", "B2", 10, 3, 30);
         insert("梨", "C3", 0, 0.3, 0);
@@ -61,8 +57,7 @@ private slots:
     }
     void cleanup() {
         m_grid.reset();
-        m_ui.reset();
-        m_dir.reset();
+        m_session.reset();
     }
 
     void titlesAreUpperAndLowerJoined() {
