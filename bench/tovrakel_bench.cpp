@@ -214,7 +214,7 @@ void runOperation(MainWindow& form) {
                     const SaleCheck check = checkSale(entry, stock.basis);
                     if (check.refusal != SaleRefusal::None || !check.figures)
                         fail(QStringLiteral("the sale was refused: ") + refusalMessage(check.refusal));
-                    recordSale(prepareSale(stock, entry, *check.figures), dm().ADOQuery1, dm().ADOTable2);
+                    recordSale(prepareSale(stock, entry, *check.figures), dm().connection());
                 },
                 [] { return 1L; });
         }

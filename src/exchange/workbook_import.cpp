@@ -3,6 +3,7 @@
 #include "exchange/exchange_error.h"
 #include "exchange/workbook_cells.h"
 #include "store/database.h"
+#include "store/ledger_events.h"
 #include "text/number_text.h"
 
 #include <QCoreApplication>
@@ -269,6 +270,8 @@ int appendStockRecords(Database& db, const ImportRows& rows) {
         }
     }
     transaction.commit();
+    if (!rows.values.empty())
+        db.events().stockChanged();
     return int(rows.values.size());
 }
 

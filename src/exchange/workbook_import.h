@@ -48,7 +48,8 @@ void setWorkbookReaderProgram(const QString& program);
 ImportRows readStockWorkbookApart(const QString& workbookPath);
 
 // Appends the rows to table `data` of db in one transaction: all of them or, on any failure,
-// none. Returns the number of records appended.
+// none. Returns the number of records appended; when there were any, the database's events tell
+// stockChanged once committed.
 int appendStockRecords(Database& db, const ImportRows& rows);
 
 // Both steps, the reading apart; the workbook is read completely before anything is written.

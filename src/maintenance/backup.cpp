@@ -2,6 +2,7 @@
 
 #include "store/database.h"
 #include "store/dataset.h"
+#include "store/ledger_events.h"
 #include "store/query.h"
 #include "store/store_error.h"
 #include "users/password_hash.h"
@@ -281,6 +282,31 @@ QString restoreDatabase(const QString& source, const QString& databasePath, cons
         }
     }
     replaceFile(incoming, databasePath);
+    return safety;
+}
+
+QString restoreDatabase(Database& db, const QString& source, const QDateTime& now,
+                        const QString& administratorPassword) {
+    const QString path = db.path();
+    if (path.isEmpty())
+        throw StoreError(QStringLiteral("数据库没有打开"));
+    const bool wasOpen = db.isOpen();
+    db.close();  // its file is replaced beneath it
+    QString safety;
+    try {
+        safety = restoreDatabase(source, path, now, administratorPassword);
+    } catch (...) {
+        if (wasOpen) {
+            try {
+                db.open(path);
+            } catch (const StoreError&) {
+                // the restore's own reason is the one to tell
+            }
+        }
+        throw;
+    }
+    db.open(path);
+    db.events().ledgerReplaced();
     return safety;
 }
 

@@ -4,6 +4,8 @@
 #include <QDateTime>
 #include <QString>
 
+class Database;
+
 // The backup path offered when none is remembered: beifen.mdb in the user's home folder.
 QString defaultBackupPath();
 // The restore source offered at first: beifen.mdb in the working folder.
@@ -30,6 +32,11 @@ void backupDatabase(const QString& databasePath, const BackupPlan& plan);
 // existing file, whose path is returned ("" when there was no database to keep). Throws
 // StoreError; the database stays as it was on any failure.
 QString restoreDatabase(const QString& source, const QString& databasePath, const QDateTime& now,
+                        const QString& administratorPassword);
+// The same over the file of the program's connection: closed while its file is replaced, then open
+// on the restored ledger, and the database's events tell ledgerReplaced. After a failure the
+// connection is open again on the database as it stayed when it was open before, and nothing is told.
+QString restoreDatabase(Database& db, const QString& source, const QDateTime& now,
                         const QString& administratorPassword);
 
 // Marks the database as held by this running program until the process ends, so a restore from

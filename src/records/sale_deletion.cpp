@@ -3,6 +3,7 @@
 #include "records/sales_columns.h"
 #include "store/database.h"
 #include "store/dataset.h"
+#include "store/ledger_events.h"
 #include "store/store_error.h"
 #include "text/number_text.h"
 
@@ -75,6 +76,7 @@ SaleDeletion deleteSale(Database& db, qint64 saleId) {
     if (db.exec(QStringLiteral("delete from data1 where ID=?"), {saleId}) != 1)
         throw StoreError(QStringLiteral("这条销售记录已经不存在，可能已被删除。"));
     transaction.commit();
+    db.events().saleDeleted(result.stockId);
     return result;
 }
 

@@ -31,7 +31,8 @@ struct SaleDeletion {
 // compares it, prices to 15 significant digits), and whose sold quantity is at least the sale's;
 // of several, the oldest. When none fits, only the sale goes and no stock comes back. All or
 // nothing: on any error (a figure that is no number, the sale no longer there, the engine) neither
-// record changes and the error propagates.
+// record changes and the error propagates. Once committed, the database's events tell saleDeleted
+// with the batch that took the stock back (0 when none did).
 SaleDeletion deleteSale(Database& db, qint64 saleId);
 
 // What the user is told after a deletion: whether the stock came back.

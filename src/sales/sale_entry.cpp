@@ -1,9 +1,10 @@
 #include "sales/sale_entry.h"
 
-#include "inventory/stock_columns.h"
 #include "store/database.h"
 #include "store/dataset.h"
-#include "store/query.h"
+#include "store/ledger_events.h"
+#include "store/sales_table.h"
+#include "store/stock_table.h"
 #include "store/store_error.h"
 #include "text/number_text.h"
 #include "text/pinyin.h"
@@ -11,28 +12,8 @@
 
 namespace {
 
-// The columns of a sales record (table data1) that a sale fills.
-namespace sale {
-const QString kName = QStringLiteral("a");
-const QString kModel = QStringLiteral("b");
-const QString kCode = QStringLiteral("c");
-const QString kCategory = QStringLiteral("d");
-const QString kCustomerNumber = QStringLiteral("z");
-const QString kPurchasePrice = QStringLiteral("1");
-const QString kPrice = QStringLiteral("2");
-const QString kQuantity = QStringLiteral("3");
-const QString kAmount = QStringLiteral("4");
-const QString kProfit = QStringLiteral("a5");
-const QString kArrears = QStringLiteral("6");
-const QString kSaleDate = QStringLiteral("day1");
-const QString kStockInDate = QStringLiteral("day2");
-const QString kNameInitials = QStringLiteral("e");
-const QString kModelInitials = QStringLiteral("f");
-const QString kCustomerName = QStringLiteral("g");
-const QString kAddress = QStringLiteral("h");
-const QString kContact = QStringLiteral("i");
-const QString kRemark = QStringLiteral("j");
-}  // namespace sale
+// The sales columns a sale fills, as the sales table describes them.
+namespace sale = salesrecord;
 
 const QString kEmptyDate = QStringLiteral("    -  -  ");
 
@@ -161,80 +142,78 @@ SaleRecord prepareSale(const StockSnapshot& stock, const SaleEntryTexts& entry, 
     return r;
 }
 
-void recordSale(const SaleRecord& sale, Dataset& workQuery, Dataset& salesTable) {
-    Database& db = workQuery.database();
+void recordSale(const SaleRecord& sale, Database& db) {
     Transaction transaction(db);
 
     // The sale belongs to the batch the panel was opened on, found by its identity; if that batch
     // was deleted or changed meanwhile, writing the panel's figures would corrupt it.
-    OpenQuery(workQuery,
-              QStringLiteral("select \"%1\",\"%2\",\"%3\" from %4 where id=?")
-                  .arg(stock::kSoldQuantity, stock::kSalesTotal, stock::kStockQuantity, stock::kTable),
-              {sale.stockId});
-    if (workQuery.isEmpty())
+    Dataset batch(QStringLiteral("SaleBatch"), {}, &db);
+    batch.setStatement(QStringLiteral("select \"%1\",\"%2\",\"%3\" from %4 where id=?")
+                           .arg(stock::kSoldQuantity, stock::kSalesTotal, stock::kStockQuantity, stock::kTable),
+                       {sale.stockId});
+    if (batch.isEmpty())
         throw StoreError(QStringLiteral("这条库存记录已不存在，销售没有保存。"));
     auto stored = [&](const QString& column) {
-        return workQuery.fieldValue(column).isNull() ? 0.0 : workQuery.fieldNumber(column);
+        return batch.fieldValue(column).isNull() ? 0.0 : batch.fieldNumber(column);
     };
     if (figureText(stored(stock::kSoldQuantity)) != figureText(recordNumber(sale.expected.soldQuantity)) ||
         figureText(stored(stock::kSalesTotal)) != figureText(recordNumber(sale.expected.salesAmount)) ||
         figureText(stored(stock::kStockQuantity)) != figureText(recordNumber(sale.expected.stockQuantity)))
         throw StoreError(QStringLiteral("这条库存记录已被修改，销售没有保存，请重新双击该记录再销售。"));
 
-    ExecQuery(workQuery,
-              QStringLiteral("update %1 set \"%2\"=?,\"%3\"=?,\"%4\"=?,\"%5\"=? where id=?")
-                  .arg(stock::kTable, stock::kSoldQuantity, stock::kSalesTotal, stock::kStockQuantity,
-                       stock::kStockAmount),
-              {sale.soldQuantity, sale.salesAmount, sale.stockQuantity, sale.stockAmount, sale.stockId});
+    db.exec(QStringLiteral("update %1 set \"%2\"=?,\"%3\"=?,\"%4\"=?,\"%5\"=? where id=?")
+                .arg(stock::kTable, stock::kSoldQuantity, stock::kSalesTotal, stock::kStockQuantity,
+                     stock::kStockAmount),
+            {sale.soldQuantity, sale.salesAmount, sale.stockQuantity, sale.stockAmount, sale.stockId});
 
     const auto date = [](const QDate& d) { return d.isValid() ? QVariant(d) : QVariant(); };
-    try {
-        salesTable.append();
-        salesTable.setField(sale::kName, sale.name);
-        salesTable.setField(sale::kModel, sale.model);
-        salesTable.setField(sale::kCode, sale.code);
-        salesTable.setField(sale::kCategory, sale.category);
-        salesTable.setField(sale::kCustomerNumber, sale.customerNumber);
-        salesTable.setField(sale::kPurchasePrice, sale.purchasePrice);
-        salesTable.setField(sale::kPrice, sale.price);
-        salesTable.setField(sale::kQuantity, sale.quantity);
-        salesTable.setField(sale::kAmount, sale.amount);
-        salesTable.setField(sale::kProfit, sale.profit);
-        salesTable.setField(sale::kArrears, sale.arrears);
-        salesTable.setField(sale::kSaleDate, date(sale.saleDate));
-        salesTable.setField(sale::kStockInDate, date(sale.stockInDate));
-        salesTable.setField(sale::kNameInitials, sale.nameInitials);
-        salesTable.setField(sale::kModelInitials, sale.modelInitials);
-        salesTable.setField(sale::kCustomerName, sale.customerName);
-        salesTable.setField(sale::kAddress, sale.address);
-        salesTable.setField(sale::kContact, sale.contact);
-        salesTable.setField(sale::kRemark, sale.remark);
-        salesTable.post();
-        transaction.commit();
-    } catch (...) {
-        const bool posted = !salesTable.isEditing();
-        salesTable.cancel();
-        // A row the table took into memory before the commit failed is not in the file: read anew.
-        if (posted)
-            salesTable.close();
-        throw;
+    const QVector<QPair<QString, QVariant>> fields{
+        {sale::kName, sale.name},
+        {sale::kModel, sale.model},
+        {sale::kCode, sale.code},
+        {sale::kCategory, sale.category},
+        {sale::kCustomerNumber, sale.customerNumber},
+        {sale::kPurchasePrice, sale.purchasePrice},
+        {sale::kPrice, sale.price},
+        {sale::kQuantity, sale.quantity},
+        {sale::kAmount, sale.amount},
+        {sale::kProfit, sale.profit},
+        {sale::kArrears, sale.arrears},
+        {sale::kDate, date(sale.saleDate)},
+        {sale::kStockInDate, date(sale.stockInDate)},
+        {sale::kNameInitials, sale.nameInitials},
+        {sale::kModelInitials, sale.modelInitials},
+        {sale::kCustomerName, sale.customerName},
+        {sale::kAddress, sale.address},
+        {sale::kContact, sale.contact},
+        {sale::kRemark, sale.remark}};
+    QStringList names, marks;
+    QVariantList values;
+    for (const auto& [name, value] : fields) {
+        names << QLatin1Char('"') + name + QLatin1Char('"');
+        marks << QStringLiteral("?");
+        values << value;
     }
+    db.exec(QStringLiteral("insert into data1 (%1) values (%2)")
+                .arg(names.join(QLatin1Char(',')), marks.join(QLatin1Char(','))),
+            values);
+    transaction.commit();
+    db.events().saleRecorded(sale.stockId, sale.customerNumber);
 }
 
-int highestCustomerCounter(Dataset& workQuery, const QDate& day) {
+int highestCustomerCounter(Database& db, const QDate& day) {
     const QString prefix = customerNumber(day, 0).chopped(3);
     // Longer tails cannot meet a counter the panel reaches.
     constexpr int kLongestTail = 9;
-    OpenQuery(workQuery,
-              QStringLiteral("select %1 from data1 where %1 like ? and length(%1) between ? and ?")
-                  .arg(sale::kCustomerNumber),
-              {prefix + QLatin1Char('%'), int(prefix.size()) + 3, int(prefix.size()) + kLongestTail});
+    Dataset numbers(QStringLiteral("CustomerNumbers"), {}, &db);
+    numbers.setStatement(QStringLiteral("select %1 from data1 where %1 like ? and length(%1) between ? and ?")
+                             .arg(sale::kCustomerNumber),
+                         {prefix + QLatin1Char('%'), int(prefix.size()) + 3, int(prefix.size()) + kLongestTail});
     int highest = 0;
-    const int column = workQuery.columnIndex(sale::kCustomerNumber);
-    for (int row = 0; row < workQuery.recordCount(); ++row) {
-        if (workQuery.isNull(row, column))
+    for (int row = 0; row < numbers.recordCount(); ++row) {
+        if (numbers.isNull(row, 0))
             continue;
-        const QString number = workQuery.text(row, column);
+        const QString number = numbers.text(row, 0);
         if (!number.startsWith(prefix))
             continue;
         const QString tail = number.mid(prefix.size());

@@ -8,6 +8,7 @@
 #include <QMetaType>
 #include <QString>
 
+class Database;
 class Dataset;
 
 // The stock record the sale panel was opened on: its identity and the texts of its columns
@@ -78,15 +79,15 @@ struct SaleRecord {
 SaleRecord prepareSale(const StockSnapshot& stock, const SaleEntryTexts& entry, const SaleFigures& figures);
 
 // Writes a sale in one transaction: the stock record with the sale's identity gets its new figures
-// and the sales record is appended through the sales table. Refuses (StoreError) when the stock
-// record is gone or its figures changed since the panel read them. On any failure nothing is
-// written and the sales table holds no pending row.
-void recordSale(const SaleRecord& sale, Dataset& workQuery, Dataset& salesTable);
+// and the sales record is appended. Refuses (StoreError) when the stock record is gone or its
+// figures changed since the panel read them; on any failure nothing is written. Once committed,
+// the database's events tell saleRecorded.
+void recordSale(const SaleRecord& sale, Database& db);
 
 // The highest counter among the customer numbers of the sales records that begin with the prefix
 // customerNumber() gives `day` and end in digits only; 0 when there are none. A new number above it
 // can match no stored one, whatever an earlier run handed out.
-int highestCustomerCounter(Dataset& workQuery, const QDate& day);
+int highestCustomerCounter(Database& db, const QDate& day);
 
 // The line a confirmed sale hands to the POS list: code, name and model of the batch, quantity and
 // price exactly as typed, the amount as two-decimal text.

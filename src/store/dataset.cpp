@@ -371,19 +371,24 @@ void Dataset::reloadRow(int row, qint64 id) {
     sqlite3_finalize(stmt);
 }
 
-int Dataset::refreshRecord(qint64 id) {
+int Dataset::shownRowOf(qint64 id) const {
     const int idColumn = m_open ? columnIndex(QStringLiteral("id")) : -1;
     if (idColumn < 0)
         return -1;
     const ColumnStore& ids = m_columns[size_t(idColumn)];
     for (int row = m_rowCount - 1; row >= 0; --row) {
         const int storedRow = m_order[size_t(row)];
-        if (!ids.isNull(storedRow) && qint64(ids.number(storedRow)) == id) {
-            reloadRow(storedRow, id);
+        if (!ids.isNull(storedRow) && qint64(ids.number(storedRow)) == id)
             return row;
-        }
     }
     return -1;
+}
+
+int Dataset::refreshRecord(qint64 id) {
+    const int row = shownRowOf(id);
+    if (row >= 0)
+        reloadRow(m_order[size_t(row)], id);
+    return row;
 }
 
 void Dataset::remove() {
@@ -393,11 +398,22 @@ void Dataset::remove() {
         throw StoreError(QStringLiteral("数据集 %1 没有记录标识，不能删除").arg(m_name));
     const qint64 id = fieldInteger(idColumn);
     database().exec(QStringLiteral("delete from %1 where %2=?").arg(baseTable(), quoted(idColumn)), {id});
+    dropShownRow(m_current);
+}
+
+bool Dataset::dropRecord(qint64 id) {
+    const int row = shownRowOf(id);
+    if (row >= 0)
+        dropShownRow(row);
+    return row >= 0;
+}
+
+void Dataset::dropShownRow(int row) {
     // The stored row stays as a hole; only the shown order forgets it.
-    m_order.erase(m_order.begin() + m_current);
+    m_order.erase(m_order.begin() + row);
     --m_rowCount;
-    if (m_current >= m_rowCount)
-        m_current = m_rowCount - 1;
+    if (m_current > row || m_current >= m_rowCount)
+        --m_current;
     m_eof = m_rowCount == 0;
 }
 

@@ -69,6 +69,9 @@ public:
     bool isEditing() const { return m_state != State::Browse; }
     // Removes the current row from the table and from the result.
     void remove();
+    // Takes the row with this identity out of the result only (its record was deleted elsewhere);
+    // false when the result does not hold it.
+    bool dropRecord(qint64 id);
     // Reads the row with this identity again from its table, where it stands in the result; the
     // shown position of that row, or -1 when the result does not hold it.
     int refreshRecord(qint64 id);
@@ -84,6 +87,8 @@ public:
 private:
     enum class State { Browse, Append, Edit };
     void requireRow() const;
+    int shownRowOf(qint64 id) const;  // -1 when the result does not hold it
+    void dropShownRow(int row);
     int stored() const { return m_order[size_t(m_current)]; }
     int requireColumn(const QString& name) const;
     QString identityColumn() const;

@@ -2,6 +2,7 @@
 
 #include "app/ui/main_window.h"
 #include "inventory/alarm_rule.h"
+#include "inventory/stock_batches.h"
 #include "inventory/stock_columns.h"
 #include "inventory/ui/inventory_grid.h"
 #include "inventory/ui/search_box.h"
@@ -283,7 +284,11 @@ void Inventory::deleteCurrent() {
                                     QMessageBox::Cancel);
     if (answer != QMessageBox::Ok)
         return;
-    const bool removed = runAction(&m_form, [this] { query().remove(); });
+    const bool removed = runAction(&m_form, [this] {
+        const qint64 id = query().fieldInteger(stock::kId);
+        deleteStockBatch(dm().connection(), id);
+        query().dropRecord(id);
+    });
     refreshGrid();
     if (removed)
         showInfo(&m_form, QStringLiteral("删除数据成功！"));

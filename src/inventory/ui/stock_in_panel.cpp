@@ -2,6 +2,7 @@
 
 #include "app/ui/main_window.h"
 #include "widgets/label_tone.h"
+#include "inventory/stock_batches.h"
 #include "inventory/stock_columns.h"
 #include "inventory/ui/inventory.h"
 #include "store/data_module.h"
@@ -34,18 +35,6 @@ int rowOfRecord(const Dataset& query, qint64 id) {
         if (qint64(query.number(row, column)) == id)
             return row;
     return -1;
-}
-
-// Stores the fields in the pending row of the dataset; a failure drops the pending row.
-void post(Dataset& dataset, const QVector<QPair<QString, QVariant>>& fields) {
-    try {
-        for (const auto& [name, value] : fields)
-            dataset.setField(name, value);
-        dataset.post();
-    } catch (...) {
-        dataset.cancel();
-        throw;
-    }
 }
 
 }  // namespace
@@ -350,12 +339,7 @@ void StockInPanel::newStockIn() {
     }
     if (refused())
         return;
-    const bool stored = runAction(m_panel, [this] {
-        const auto fields = stockRecordFields(entry(), false);
-        Dataset& table = dm().ADOTable5;
-        table.append();
-        post(table, fields);
-    });
+    const bool stored = runAction(m_panel, [this] { addStockBatch(dm().connection(), entry()); });
     if (!stored)
         return;
     m_form.showSuccessPrompt(QStringLiteral("数据入库成功..."));
@@ -377,14 +361,9 @@ void StockInPanel::modify() {
     if (answer != QMessageBox::Ok || !requiredFilled())
         return;
     const bool stored = runAction(m_panel, [this] {
-        const auto fields = stockRecordFields(entry(), true);
-        Dataset& query = m_inventory.query();
-        const int row = m_modifyId > 0 ? rowOfRecord(query, m_modifyId) : -1;
-        if (row < 0)
+        if (m_modifyId <= 0 || rowOfRecord(m_inventory.query(), m_modifyId) < 0)
             throw StoreError(QStringLiteral("要修改的入库记录已不在列表中，没有修改。"));
-        query.setCurrentRow(row);
-        query.edit();
-        post(query, fields);
+        modifyStockBatch(dm().connection(), m_modifyId, entry());
     });
     if (!stored)
         return;

@@ -221,7 +221,10 @@ void BackupWindow::onRestore() {
     QString failure;
     QString safety;
     try {
-        safety = restoreDatabase(resolved(source), databasePath(), ui().now(), m_restorePassword->text());
+        // Through the program's connection, so every view hears that the ledger was replaced.
+        safety = LedgerData::exists()
+                     ? restoreDatabase(dm().connection(), resolved(source), ui().now(), m_restorePassword->text())
+                     : restoreDatabase(resolved(source), databasePath(), ui().now(), m_restorePassword->text());
     } catch (const StoreError& e) {
         failure = e.message();
     }

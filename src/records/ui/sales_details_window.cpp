@@ -3,6 +3,7 @@
 #include "app/ui/main_window.h"
 #include "exchange/ui/data_grid_export.h"
 #include "inventory/column_memory.h"
+#include "records/sale_correction.h"
 #include "records/sale_deletion.h"
 #include "records/sales_columns.h"
 #include "records/ui/sales_charts.h"
@@ -525,21 +526,11 @@ void SalesDetailsWindow::correctShownSale() {
     runAction(this, [&] {
         if (sales.fieldInteger(s::kId) != id)
             throw StoreError(QStringLiteral("当前记录已经不是面板中的销售记录，请重新打开。"));
-        // Every value is read before anything is written.
-        const double arrears = readPlainDecimal(m_recordPanel->arrears()->text(), false);
-        sales.edit();
-        try {
-            sales.setField(s::kArrears, arrears);
-            sales.setField(s::kCustomerNumber, m_recordPanel->customerNumber()->text().trimmed());
-            sales.setField(s::kCustomerName, m_recordPanel->customerName()->text().trimmed());
-            sales.setField(s::kAddress, m_recordPanel->address()->text().trimmed());
-            sales.setField(s::kContact, m_recordPanel->contact()->text().trimmed());
-            sales.setField(s::kRemark, m_recordPanel->remark()->text().trimmed());
-            sales.post();
-        } catch (...) {
-            sales.cancel();
-            throw;
-        }
+        correctSale(dm().connection(), id,
+                    {m_recordPanel->arrears()->text(), m_recordPanel->customerNumber()->text(),
+                     m_recordPanel->customerName()->text(), m_recordPanel->address()->text(),
+                     m_recordPanel->contact()->text(), m_recordPanel->remark()->text()});
+        sales.refreshRecord(id);
     });
     m_grid->refresh();  // the arrears footer
 }

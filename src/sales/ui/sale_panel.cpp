@@ -429,7 +429,7 @@ void SalePanel::closePanel() {
 
 int SalePanel::storedCounter() {
     int highest = 0;
-    runAction(this, [&] { highest = highestCustomerCounter(dm().ADOQuery1, today()); });
+    runAction(this, [&] { highest = highestCustomerCounter(dm().connection(), today()); });
     return highest;
 }
 
@@ -511,7 +511,7 @@ bool SalePanel::confirm() {
     const bool saved = runAction(this, [&] {
         record = prepareSale(m_stock, entry, *check.figures);
         try {
-            recordSale(record, dm().ADOQuery1, dm().ADOTable2);
+            recordSale(record, dm().connection());
         } catch (const ConversionError&) {
             throw;
         } catch (const StoreError& e) {

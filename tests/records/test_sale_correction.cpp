@@ -1,0 +1,100 @@
+// Correcting a sale changes the arrears and the customer's particulars of that one record, reads
+// every value before writing, and tells the views only when it was written.
+#include "records/sale_correction.h"
+#include "store/data_module.h"
+#include "store/ledger_events.h"
+#include "store/store_error.h"
+#include "support/temp_workdir.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+class SaleCorrectionTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TempWorkdir> m_dir;
+
+    Database& db() { return dm().connection(); }
+    qint64 sale(const QString& customer) {
+        db().exec(QStringLiteral("insert into data1 (a,[1],[2],[3],[4],a5,[6],z,g,h,i,j,day1,day2) values "
+                                 "('铅笔',1.2,2.5,3,7.5,3.9,5,'2013115001',?,'北京路1号','138','送货',"
+                                 "'2013-11-05','2013-10-01')"),
+                  {customer});
+        return db().lastInsertId();
+    }
+    // The columns a correction may change and a few it must not, as stored.
+    QStringList record(qint64 id) {
+        QStringList values;
+        for (const char* c : {"6", "z", "g", "h", "i", "j", "a", "3", "4", "a5", "day1"})
+            values << db().scalar(QStringLiteral("select \"%1\" from data1 where ID=?").arg(QLatin1String(c)), {id})
+                          .toString();
+        return values;
+    }
+    static SaleCorrectionTexts texts(const QString& arrears) {
+        return {arrears, QStringLiteral(" 2013115002 "), QStringLiteral(" 李四 "), QStringLiteral("  "),
+                QStringLiteral("139"), QStringLiteral(" 已付一半 ")};
+    }
+
+private slots:
+    void init() {
+        m_dir = std::make_unique<TempWorkdir>();
+        m_dir->openNewDatabase();
+    }
+    void cleanup() {
+        LedgerData::reset();
+        m_dir.reset();
+    }
+
+    void correctionWritesTheSixFieldsOfThatRecordOnly() {
+        const qint64 other = sale(QStringLiteral("王五"));
+        const qint64 id = sale(QStringLiteral("张三"));
+        const QStringList untouched = record(other);
+        QSignalSpy corrected(&db().events(), &LedgerEvents::saleCorrected);
+        correctSale(db(), id, texts(QStringLiteral(" 2.50 ")));
+        QCOMPARE(record(id), (QStringList{"2.5", "2013115002", "李四", "", "139", "已付一半", "铅笔", "3", "7.5",
+                                          "3.9", "2013-11-05"}));
+        QCOMPARE(record(other), untouched);
+        QCOMPARE(corrected.size(), 1);
+        QCOMPARE(corrected.at(0).at(0).toLongLong(), id);
+    }
+
+    void refusalsWriteNothingAndTellNothing_data() {
+        QTest::addColumn<QString>("arrears");
+        QTest::addColumn<QString>("obstacle");  // "gone", "locked" or none
+        QTest::addColumn<bool>("conversion");   // a ConversionError, else a StoreError
+        QTest::newRow("empty arrears") << "" << "" << true;
+        QTest::newRow("negative arrears") << "-1" << "" << true;
+        QTest::newRow("arrears in exponent form") << "1e2" << "" << true;
+        QTest::newRow("arrears with two points") << "1..5" << "" << true;
+        QTest::newRow("record deleted meanwhile") << "0" << "gone" << false;
+        QTest::newRow("engine refuses") << "0" << "locked" << false;
+    }
+    void refusalsWriteNothingAndTellNothing() {
+        QFETCH(QString, arrears);
+        QFETCH(QString, obstacle);
+        QFETCH(bool, conversion);
+        const qint64 id = sale(QStringLiteral("张三"));
+        const QStringList before = record(id);
+        qint64 target = id;
+        if (obstacle == QLatin1String("gone"))
+            target = id + 1;
+        if (obstacle == QLatin1String("locked"))
+            db().exec(QStringLiteral("create trigger keep before update on data1 begin select raise(abort,'锁定'); end"));
+        QSignalSpy corrected(&db().events(), &LedgerEvents::saleCorrected);
+        bool convertedBadly = false, refused = false;
+        try {
+            correctSale(db(), target, texts(arrears));
+        } catch (const ConversionError&) {
+            convertedBadly = true;
+        } catch (const StoreError&) {
+            refused = true;
+        }
+        QCOMPARE(convertedBadly, conversion);
+        QCOMPARE(refused, !conversion);
+        QCOMPARE(record(id), before);
+        QCOMPARE(corrected.size(), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(SaleCorrectionTest)
+#include "test_sale_correction.moc"
