@@ -4,8 +4,7 @@
 #include "exchange/ui/data_grid_export.h"
 #include "exchange/ui/xls_export_command.h"
 #include "store/data_module.h"
-#include "support/recording_ui.h"
-#include "support/temp_workdir.h"
+#include "support/test_session.h"
 #include "users/rights.h"
 #include "widgets/data_grid.h"
 
@@ -45,8 +44,7 @@ QByteArray readAll(const QString& path) {
 class ExportCommandTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TempWorkdir> m_dir;
-    std::unique_ptr<RecordingUi> m_ui;
+    std::unique_ptr<TestSession> m_session;
     std::unique_ptr<DataGrid> m_grid;
 
     GridColumn column(const char* field, const char* upper, const char* lower, const char* footer = nullptr) {
@@ -63,12 +61,10 @@ class ExportCommandTest : public QObject {
 
 private slots:
     void init() {
-        m_dir = std::make_unique<TempWorkdir>();
-        m_dir->openNewDatabase();
-        m_ui = std::make_unique<RecordingUi>();
-        m_ui->setNow(QDateTime(QDate(2024, 3, 5), QTime(9, 30, 15)));
-        for (const char* row : {"('铅笔', 'HB', 10, 1.5)", "('橡皮', NULL, 3, 2)", "('尺子', '30cm', 7, 4)"})
-            dm().connection().exec(QStringLiteral("insert into data (a, b, \"2\", \"1\") values ") + row);
+        m_session = std::make_unique<TestSession>();
+        m_session->ledger.addBatch({.name = "铅笔", .model = "HB", .purchasePrice = 1.5, .quantity = 10});
+        m_session->ledger.addBatch({.name = "橡皮", .model = kNull, .purchasePrice = 2, .quantity = 3});
+        m_session->ledger.addBatch({.name = "尺子", .model = "30cm", .purchasePrice = 4, .quantity = 7});
         dm().ADOQuery15.setStatement(QStringLiteral("select * from data order by id"));
         m_grid = std::make_unique<DataGrid>();
         GridColumn quantity = column("2", "进 货", "数 量");
@@ -80,8 +76,7 @@ private slots:
     }
     void cleanup() {
         m_grid.reset();
-        m_ui.reset();
-        m_dir.reset();
+        m_session.reset();
     }
 
     // What the grid shows: sorted rows, visible columns, fixed footers only, stored values.
@@ -90,11 +85,11 @@ private slots:
         m_grid->sortByTitle(2);  // quantity, descending
         m_grid->setCurrentRow(1);
         const int current = m_grid->currentRow();
-        const QString path = m_dir->file("grid.xls");
-        m_ui->fileAnswers << path;
+        const QString path = m_session->file("grid.xls");
+        m_session->ui.fileAnswers << path;
         QVERIFY(exportDataGrid(nullptr, *m_grid, QStringLiteral("商品进货统计报表")));
-        QCOMPARE(m_ui->dialogFilters, QStringList{"Microsoft Excel xls文件 (*.xls)"});
-        QCOMPARE(m_ui->openedUrls, QStringList{QFileInfo(path).absoluteFilePath()});
+        QCOMPARE(m_session->ui.dialogFilters, QStringList{"Microsoft Excel xls文件 (*.xls)"});
+        QCOMPARE(m_session->ui.openedUrls, QStringList{QFileInfo(path).absoluteFilePath()});
         const QByteArray bytes = readAll(path);
         QCOMPARE(labels(bytes, 0), QStringList{"商品进货统计报表"});
         QCOMPARE(labels(bytes, 1), (QStringList{"制表人：超级管理员", "制表时间：2024-03-05 09:30:15"}));
@@ -108,55 +103,55 @@ private slots:
     }
 
     void defaultExtensionAndCancel() {
-        m_ui->fileAnswers << QString();
+        m_session->ui.fileAnswers << QString();
         QVERIFY(!exportDataGrid(nullptr, *m_grid, QStringLiteral("t")));
-        QVERIFY(m_ui->openedUrls.isEmpty());
-        m_ui->fileAnswers << m_dir->file("noext");
+        QVERIFY(m_session->ui.openedUrls.isEmpty());
+        m_session->ui.fileAnswers << m_session->file("noext");
         QVERIFY(exportDataGrid(nullptr, *m_grid, QStringLiteral("t")));
-        QVERIFY(QFile::exists(m_dir->file("noext.xls")));
+        QVERIFY(QFile::exists(m_session->file("noext.xls")));
     }
 
     void overwriteQuestion() {
-        const QString path = m_dir->file("old.xls");
+        const QString path = m_session->file("old.xls");
         QFile f(path);
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write("old");
         f.close();
-        m_ui->fileAnswers << path;
-        m_ui->replies << QMessageBox::No;
+        m_session->ui.fileAnswers << path;
+        m_session->ui.replies << QMessageBox::No;
         QVERIFY(!exportDataGrid(nullptr, *m_grid, QStringLiteral("t")));
-        QCOMPARE(m_ui->messages.size(), 1);
-        const MessageRequest& q = m_ui->messages[0];
+        QCOMPARE(m_session->ui.messages.size(), 1);
+        const MessageRequest& q = m_session->ui.messages[0];
         QCOMPARE(q.caption, QStringLiteral("提示"));
         QCOMPARE(q.text, QStringLiteral("已存在文件（%1），是否覆盖？").arg(path));
         QCOMPARE(q.buttons, QMessageBox::Yes | QMessageBox::No);
         QCOMPARE(q.defaultButton, QMessageBox::No);
         QCOMPARE(readAll(path), QByteArray("old"));
-        QVERIFY(m_ui->openedUrls.isEmpty());
+        QVERIFY(m_session->ui.openedUrls.isEmpty());
 
-        m_ui->fileAnswers << path;
-        m_ui->replies << QMessageBox::Yes;
+        m_session->ui.fileAnswers << path;
+        m_session->ui.replies << QMessageBox::Yes;
         QVERIFY(exportDataGrid(nullptr, *m_grid, QStringLiteral("t")));
         QVERIFY(readAll(path).startsWith(QByteArray::fromHex("0908")));
     }
 
     void failureIsReported() {
-        m_ui->fileAnswers << m_dir->file("missing/folder/out.xls");
+        m_session->ui.fileAnswers << m_session->file("missing/folder/out.xls");
         QVERIFY(!exportDataGrid(nullptr, *m_grid, QStringLiteral("t")));
-        QCOMPARE(m_ui->messages.size(), 1);
-        QVERIFY2(m_ui->messages[0].text.startsWith(QStringLiteral("导出失败：")), qPrintable(m_ui->messages[0].text));
-        QVERIFY(m_ui->openedUrls.isEmpty());
+        QCOMPARE(m_session->ui.messages.size(), 1);
+        QVERIFY2(m_session->ui.messages[0].text.startsWith(QStringLiteral("导出失败：")), qPrintable(m_session->ui.messages[0].text));
+        QVERIFY(m_session->ui.openedUrls.isEmpty());
         QVERIFY(!QApplication::overrideCursor());
-        QVERIFY(!QFile::exists(m_dir->file("missing")));
+        QVERIFY(!QFile::exists(m_session->file("missing")));
     }
 
     void emptyGridWritesNothing() {
         dm().ADOQuery15.setStatement(QStringLiteral("select * from data where 0"));
         m_grid->refresh();
-        m_ui->fileAnswers << m_dir->file("empty.xls");
+        m_session->ui.fileAnswers << m_session->file("empty.xls");
         QVERIFY(!exportDataGrid(nullptr, *m_grid, QStringLiteral("t")));
-        QVERIFY(!QFile::exists(m_dir->file("empty.xls")));
-        QVERIFY(m_ui->messages.isEmpty());
+        QVERIFY(!QFile::exists(m_session->file("empty.xls")));
+        QVERIFY(m_session->ui.messages.isEmpty());
     }
 
     // The main window's "导出Excel" (Ctrl+E) over its grid.
@@ -167,8 +162,8 @@ private slots:
         QCOMPARE(item->shortcut(), QKeySequence(QStringLiteral("Ctrl+E")));
         connectGridExport(item, &form, *m_grid, QStringLiteral("商品进货统计报表"));
         QVERIFY(item->isEnabled());
-        const QString path = m_dir->file("main.xls");
-        m_ui->fileAnswers << path;
+        const QString path = m_session->file("main.xls");
+        m_session->ui.fileAnswers << path;
         item->trigger();
         QCOMPARE(labels(readAll(path), 0), QStringList{"商品进货统计报表"});
     }

@@ -2,8 +2,7 @@
 // columns an ordinary user does not see.
 #include "records/ui/product_summary_window.h"
 #include "store/data_module.h"
-#include "support/recording_ui.h"
-#include "support/temp_workdir.h"
+#include "support/test_session.h"
 #include "users/rights.h"
 #include "widgets/data_grid.h"
 
@@ -14,16 +13,14 @@
 class ProductSummaryWindowTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TempWorkdir> m_dir;
-    std::unique_ptr<RecordingUi> m_ui;
+    std::unique_ptr<TestSession> m_session;
     std::unique_ptr<ProductSummaryWindow> m_window;
 
-    Database& db() { return dm().connection(); }
+    Database& db() { return m_session->db(); }
     qint64 batch(const QString& name, const QString& model, const QVariant& category, double bought, double sold,
                  double price = 2) {
-        db().exec(QStringLiteral("insert into data (a,b,c,d,[2],[3],[5],[6],[7],[8]) values (?,?,'C1',?,?,?,?,?,?,?)"),
-                  {name, model, category, bought, bought * price, sold, sold * 3, bought - sold, (bought - sold) * price});
-        return db().lastInsertId();
+        return m_session->ledger.addBatch({.name = name, .model = model, .code = "C1", .category = category,
+                                           .purchasePrice = price, .quantity = bought, .salesPrice = 3, .sold = sold});
     }
     DataGrid* grid() { return m_window->grid(); }
     int rowOf(const QString& name, const QString& model, const QString& category = QStringLiteral("文具")) {
@@ -36,17 +33,14 @@ class ProductSummaryWindowTest : public QObject {
 
 private slots:
     void init() {
-        m_dir = std::make_unique<TempWorkdir>();
-        m_dir->openNewDatabase();
-        m_ui = std::make_unique<RecordingUi>();
+        m_session = std::make_unique<TestSession>();
         setCurrentRights(Rights::forUser(QStringLiteral("超级管理员")));
         m_window = std::make_unique<ProductSummaryWindow>();
     }
     void cleanup() {
         m_window.reset();
         setCurrentRights(Rights());
-        m_ui.reset();
-        m_dir.reset();
+        m_session.reset();
     }
 
     // Batches of one product with purchases 10 and 5 and stock 3 and 5 give 15 and 8.
