@@ -7,6 +7,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QHash>
+#include <QRegularExpression>
 #include <QStyle>
 
 // The resources live in the static ui library; without a reference the linker would drop them.
@@ -16,37 +18,36 @@ namespace {
 
 int g_current = kDefaultSkin;
 
-// The plain colours of a skin, for whatever the style draws without the sheet (check marks,
-// calendars, message box texts, custom-painted widgets).
-struct SkinColours {
-    const char* sheet;
-    const char* window;
-    const char* windowText;
-    const char* base;
-    const char* alternateBase;
-    const char* text;
-    const char* button;
-    const char* buttonText;
-    const char* highlight;
-    const char* highlightedText;
-    const char* disabledText;
-    const char* link;
-};
-
-const SkinColours kSkins[kSkinCount] = {
-    {"black_classic", "#2d2d30", "#ececec", "#1d1d20", "#2a2a2e", "#f0f0f0", "#46464c", "#f2f2f2", "#c9a245",
-     "#1a1a1a", "#8a8a8e", "#e2c26e"},
-    {"blue_fantasy", "#d2e2f6", "#0f2a4a", "#ffffff", "#f1f6fc", "#0f2a4a", "#c5d9f1", "#0f2a4a", "#2f6fc6",
-     "#ffffff", "#7d93ad", "#1f5fbf"},
-    {"dream_sky", "#eaf6fc", "#123848", "#ffffff", "#f2fafe", "#123848", "#cdeaf8", "#123848", "#1b74aa",
-     "#ffffff", "#86a9b8", "#1b74aa"},
-    {"dark_reverie", "#1c2030", "#dfe6f2", "#12151f", "#1b2030", "#e8eef8", "#2a3249", "#e6ecf7", "#2bb3ab",
-     "#0b1015", "#6f7892", "#4fd6cd"},
-    {"dream_come_true", "#f5ebda", "#3a2616", "#fffdf8", "#fbf5ea", "#3a2616", "#ecd3ad", "#3a2616", "#b5531f",
-     "#ffffff", "#a38f78", "#b5531f"},
-};
+// Each skin fills the one style sheet template, skin_template.qss, from its palette: a small file
+// of named colours, lengths and picture names (":/skins/<name>.palette", lines "name: value",
+// "//" comments). The palette also gives the plain colours of the application palette, for whatever
+// the style draws without the sheet (check marks, calendars, message box texts, custom-painted
+// widgets).
+const char* const kSkinFiles[kSkinCount] = {"black_classic", "blue_fantasy", "dream_sky", "dark_reverie",
+                                            "dream_come_true"};
 
 bool validIndex(int index) { return index >= 0 && index < kSkinCount; }
+
+QString readResource(const QString& path) {
+    initSkinResources();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readAll());
+}
+
+QHash<QString, QString> readPalette(int index) {
+    QHash<QString, QString> values;
+    const QString text = readResource(QStringLiteral(":/skins/%1.palette").arg(QLatin1String(kSkinFiles[index])));
+    for (const QString& line : text.split(QLatin1Char('\n'))) {
+        const QString entry = line.trimmed();
+        const qsizetype colon = entry.indexOf(QLatin1Char(':'));
+        if (entry.startsWith(QLatin1String("//")) || colon <= 0)
+            continue;
+        values.insert(entry.left(colon).trimmed(), entry.mid(colon + 1).trimmed());
+    }
+    return values;
+}
 
 }  // namespace
 
@@ -70,34 +71,43 @@ int skinFromText(const QString& text) {
 QString skinStyleSheet(int index) {
     if (!validIndex(index))
         return {};
-    initSkinResources();
-    QFile file(QStringLiteral(":/skins/%1.qss").arg(QLatin1String(kSkins[index].sheet)));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(file.readAll());
+    const QHash<QString, QString> values = readPalette(index);
+    const QString sheet = readResource(QStringLiteral(":/skins/skin_template.qss"));
+    // A name the palette lacks stays written as it is, where the skins test finds it.
+    static const QRegularExpression placeholder(QStringLiteral("@([a-z-]+)@"));
+    QString filled;
+    qsizetype done = 0;
+    for (auto it = placeholder.globalMatch(sheet); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        filled += QStringView(sheet).mid(done, match.capturedStart() - done);
+        filled += values.value(match.captured(1), match.captured(0));
+        done = match.capturedEnd();
+    }
+    filled += QStringView(sheet).mid(done);
+    return filled;
 }
 
 QPalette skinPalette(int index) {
     if (!validIndex(index))
         return QApplication::style()->standardPalette();
-    const SkinColours& c = kSkins[index];
-    auto colour = [](const char* name) { return QColor(QLatin1String(name)); };
-    QPalette p(colour(c.button), colour(c.window));
-    p.setColor(QPalette::WindowText, colour(c.windowText));
-    p.setColor(QPalette::Base, colour(c.base));
-    p.setColor(QPalette::AlternateBase, colour(c.alternateBase));
-    p.setColor(QPalette::Text, colour(c.text));
-    p.setColor(QPalette::ButtonText, colour(c.buttonText));
-    p.setColor(QPalette::Highlight, colour(c.highlight));
-    p.setColor(QPalette::HighlightedText, colour(c.highlightedText));
-    p.setColor(QPalette::Link, colour(c.link));
+    const QHash<QString, QString> values = readPalette(index);
+    auto colour = [&values](const char* name) { return QColor(values.value(QLatin1String(name))); };
+    QPalette p(colour("button"), colour("window"));
+    p.setColor(QPalette::WindowText, colour("window-text"));
+    p.setColor(QPalette::Base, colour("base"));
+    p.setColor(QPalette::AlternateBase, colour("alternate-base"));
+    p.setColor(QPalette::Text, colour("text"));
+    p.setColor(QPalette::ButtonText, colour("button-text"));
+    p.setColor(QPalette::Highlight, colour("highlight"));
+    p.setColor(QPalette::HighlightedText, colour("highlighted-text"));
+    p.setColor(QPalette::Link, colour("link"));
     p.setColor(QPalette::BrightText, Qt::red);
     // Hints stay on their orange in every skin.
     p.setColor(QPalette::ToolTipBase, QColor(255, 194, 134));
     p.setColor(QPalette::ToolTipText, Qt::black);
-    p.setColor(QPalette::PlaceholderText, colour(c.disabledText));
+    p.setColor(QPalette::PlaceholderText, colour("disabled-text"));
     for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
-        p.setColor(QPalette::Disabled, role, colour(c.disabledText));
+        p.setColor(QPalette::Disabled, role, colour("disabled-text"));
     return p;
 }
 
@@ -126,11 +136,9 @@ void applyRememberedSkin() {
 }
 
 void installSkins(MainWindow& form) {
-    const QStringList names = skinActionNames();
-    for (int i = 0; i < names.size(); ++i) {
-        QAction* action = form.findChild<QAction*>(names[i]);
-        if (!action)
-            continue;
+    const QList<QAction*>& items = form.actions().skins;
+    for (int i = 0; i < items.size(); ++i) {
+        QAction* action = items[i];
         action->setEnabled(true);
         QObject::connect(action, &QAction::triggered, &form, [&form, i] { runAction(&form, [i] { chooseSkin(i); }); });
     }
