@@ -249,6 +249,42 @@ private slots:
         QCOMPARE(QApplication::palette().color(QPalette::ToolTipBase), QColor(255, 194, 134));
     }
 
+    // Each sheet is the template filled from the skin's palette: no name left unfilled, every
+    // colour a colour, a sheet Qt reads without complaint, and an application palette without gaps.
+    void sheetsFilledFromPalettes_data() { sheetsComplete_data(); }
+    void sheetsFilledFromPalettes() {
+        QFETCH(int, index);
+        const QString sheet = skinStyleSheet(index);
+        const QRegularExpressionMatch unfilled = QRegularExpression(QStringLiteral("@[^@\\s]*@")).match(sheet);
+        QVERIFY2(!unfilled.hasMatch(), qPrintable(unfilled.captured()));
+        const QRegularExpression declaration(QStringLiteral(":([^;{}]*);"));
+        const QRegularExpression hash(QStringLiteral("#\\w*"));
+        int colours = 0;
+        for (auto d = declaration.globalMatch(sheet); d.hasNext();)
+            for (auto c = hash.globalMatch(d.next().captured(1)); c.hasNext(); ++colours) {
+                const QString colour = c.next().captured();
+                QVERIFY2(QColor::isValidColorName(colour), qPrintable(colour));
+            }
+        QVERIFY(colours > 50);
+
+        // Qt tells of a sheet it cannot read only by a warning, when it first styles a widget.
+        QTest::failOnWarning(QRegularExpression(QStringLiteral(".")));
+        applySkin(index);
+        QDialog window;
+        for (QWidget* w : std::initializer_list<QWidget*>{new QPushButton(&window), new QLineEdit(&window),
+                                                          new QCheckBox(&window), new QGroupBox(&window),
+                                                          new QLabel(&window)})
+            w->ensurePolished();
+        window.ensurePolished();
+
+        const QPalette palette = skinPalette(index);
+        for (auto role : {QPalette::Window, QPalette::WindowText, QPalette::Base, QPalette::AlternateBase,
+                          QPalette::Text, QPalette::Button, QPalette::ButtonText, QPalette::Highlight,
+                          QPalette::HighlightedText, QPalette::Link, QPalette::PlaceholderText})
+            QVERIFY2(palette.color(role).isValid(), qPrintable(QString::number(role)));
+        QVERIFY(palette.color(QPalette::Disabled, QPalette::Text).isValid());
+    }
+
     void quietLabelsFollowTheSkin_data() { sheetsComplete_data(); }
     void quietLabelsFollowTheSkin() {
         QFETCH(int, index);
