@@ -22,6 +22,7 @@
 #include "sales/sale_entry.h"
 #include "store/data_module.h"
 #include "store/database.h"
+#include "text/number_text.h"
 #include "users/ui/login_window.h"
 #include "widgets/data_grid.h"
 #include "widgets/date_field.h"
@@ -198,12 +199,12 @@ void runOperation(MainWindow& form) {
                 [&] { click(child<QPushButton>(panel, QStringLiteral("ConfirmSale"))); }, [] { return 1L; });
         } else {
             // The write alone, as the panel makes it: checks, conversion, one transaction.
-            StockSnapshot stock;
+            StockRecord stock;
             SaleEntryTexts entry;
             measure(
                 [&] {
-                    stock = stockSnapshot(dm().ADOQuery15, stockRow(id));
-                    entry.price = stock.suggestedPrice;
+                    stock = stockRecordAt(dm().ADOQuery15, stockRow(id));
+                    entry.price = generalNumberText(stock.salesPrice.value_or(0));
                     entry.quantity = QStringLiteral("1");
                     entry.arrears = QStringLiteral("0");
                     entry.saleDate = today().toString(QStringLiteral("yyyy-MM-dd"));
@@ -211,7 +212,7 @@ void runOperation(MainWindow& form) {
                     entry.customerName = QStringLiteral("散客");
                 },
                 [&] {
-                    const SaleCheck check = checkSale(entry, stock.basis);
+                    const SaleCheck check = checkSale(entry, stock);
                     if (check.refusal != SaleRefusal::None || !check.figures)
                         fail(QStringLiteral("the sale was refused: ") + refusalMessage(check.refusal));
                     recordSale(prepareSale(stock, entry, *check.figures), dm().connection());

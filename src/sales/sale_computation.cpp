@@ -1,6 +1,5 @@
 #include "sales/sale_computation.h"
 
-#include "store/dataset.h"
 #include "store/store_error.h"
 #include "text/number_text.h"
 
@@ -20,17 +19,15 @@ void requireFinite(std::initializer_list<double> values, const QString& price, c
 
 double typedNumber(const QString& text, bool allowNegative) { return readPlainDecimal(text, allowNegative); }
 
-double recordNumber(const QString& text) { return text.trimmed().isEmpty() ? 0.0 : textToNumber(text); }
-
-std::optional<SaleFigures> computeSale(const QString& price, const QString& quantity, const SaleBasis& basis) {
+std::optional<SaleFigures> computeSale(const QString& price, const QString& quantity, const StockRecord& stock) {
     if (price.isEmpty() || quantity.isEmpty())
         return std::nullopt;
     const double p = typedNumber(price);
     const double q = typedNumber(quantity, true);
-    const double s = recordNumber(basis.stockQuantity);
-    const double n = recordNumber(basis.soldQuantity);
-    const double m = recordNumber(basis.salesAmount);
-    const double k = recordNumber(basis.purchasePrice);
+    const double s = stock.stockQuantity;
+    const double n = stock.soldQuantity;
+    const double m = stock.salesTotal;
+    const double k = stock.purchasePrice;
     requireFinite({p * q, p * q + m, s - q, (s - q) * k, n + q, (p - k) * q}, price, quantity);
     SaleFigures figures;
     figures.salesAmount = generalNumberText(p * q);
@@ -50,12 +47,12 @@ std::optional<QString> liveSalesAmount(const QString& price, const QString& quan
     return generalNumberText(amount);
 }
 
-std::optional<QString> discountedPrice(const QString& discount, const QString& suggestedPrice) {
-    if (discount.isEmpty() || suggestedPrice.isEmpty())
+std::optional<QString> discountedPrice(const QString& discount, const std::optional<double>& suggestedPrice) {
+    if (discount.isEmpty() || !suggestedPrice)
         return std::nullopt;
     // The suggested price is the batch's stored figure, not a typed one.
-    const double price = typedNumber(discount) * recordNumber(suggestedPrice) / 100;
-    requireFinite({price}, discount, suggestedPrice);
+    const double price = typedNumber(discount) * *suggestedPrice / 100;
+    requireFinite({price}, discount, generalNumberText(*suggestedPrice));
     return generalNumberText(price);
 }
 

@@ -1,17 +1,12 @@
 #pragma once
-// Sale computation: the figures of one sale line worked out from the sale panel's texts, kept in
-// the text forms the panel holds them in, and the customer numbers that group the lines of an order.
+// Sale computation: the figures of one sale line worked out from the sale panel's texts and the
+// batch's figures, kept in the text forms the panel holds them in, and the customer numbers that
+// group the lines of an order.
+#include "inventory/stock_record.h"
+
 #include <QDate>
 #include <QString>
 #include <optional>
-
-// What the stock record gives a sale: the texts of its columns `1`, `5`, `6` and `7`.
-struct SaleBasis {
-    QString purchasePrice;  // k
-    QString soldQuantity;   // n
-    QString salesAmount;    // m
-    QString stockQuantity;  // s
-};
 
 // The sale working values; numbers as texts, in the form each is stored from.
 struct SaleFigures {
@@ -26,19 +21,17 @@ struct SaleFigures {
 // Reads a number the user typed or pasted: a plain decimal, negative only where allowed; throws
 // ConversionError naming the text (also for an empty one, "nan", "inf" or "1e2").
 double typedNumber(const QString& text, bool allowNegative = false);
-// Reads a figure of the stock record: a column left empty (an imported batch, say) counts as 0.
-double recordNumber(const QString& text);
 
 // The sale computation: nothing when the price or the quantity text is empty. Throws
 // ConversionError when a text is not a number or a figure grows beyond what a number holds. A
 // negative quantity is computed; the checks of a confirmation refuse it.
-std::optional<SaleFigures> computeSale(const QString& price, const QString& quantity, const SaleBasis& basis);
+std::optional<SaleFigures> computeSale(const QString& price, const QString& quantity, const StockRecord& stock);
 
 // Live recalculation while typing: the sales amount p × q, nothing while either text is empty.
 std::optional<QString> liveSalesAmount(const QString& price, const QString& quantity);
 // The actual price of a discount in percent: discount × suggested price ÷ 100 (the multiplication
-// first), nothing while either text is empty.
-std::optional<QString> discountedPrice(const QString& discount, const QString& suggestedPrice);
+// first), nothing while the discount is empty or the batch has no suggested price.
+std::optional<QString> discountedPrice(const QString& discount, const std::optional<double>& suggestedPrice);
 
 // Year, month and day without leading zeros, then the counter with at least three digits:
 // 5 November 2013 with counter 1 gives "2013115001".

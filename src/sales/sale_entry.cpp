@@ -17,11 +17,6 @@ namespace sale = salesrecord;
 
 const QString kEmptyDate = QStringLiteral("    -  -  ");
 
-QString cell(const Dataset& query, int row, const QString& column) {
-    const int index = query.columnIndex(column);
-    return index < 0 || query.isNull(row, index) ? QString() : query.text(row, index);
-}
-
 // A date text of the program's form; a stored date-time counts by its date.
 QDate readDate(const QString& text) {
     const QString trimmed = text.trimmed();
@@ -43,26 +38,6 @@ QString figureText(double value) { return generalNumberText(value); }
 
 }  // namespace
 
-StockSnapshot stockSnapshot(const Dataset& query, int row) {
-    StockSnapshot s;
-    if (row < 0 || row >= query.recordCount())
-        return s;
-    const int idColumn = query.columnIndex(stock::kId);
-    s.id = idColumn >= 0 ? qint64(query.number(row, idColumn)) : 0;
-    s.name = cell(query, row, stock::kName);
-    s.model = cell(query, row, stock::kModel);
-    s.code = cell(query, row, stock::kCode);
-    s.category = cell(query, row, stock::kCategory);
-    s.suggestedPrice = cell(query, row, stock::kSalesPrice);
-    s.basis.purchasePrice = cell(query, row, stock::kPurchasePrice);
-    s.basis.soldQuantity = cell(query, row, stock::kSoldQuantity);
-    s.basis.salesAmount = cell(query, row, stock::kSalesTotal);
-    s.basis.stockQuantity = cell(query, row, stock::kStockQuantity);
-    s.stockInDate = cell(query, row, stock::kDate).left(10);
-    s.remark = cell(query, row, stock::kRemark);
-    return s;
-}
-
 QString refusalMessage(SaleRefusal refusal) {
     switch (refusal) {
     case SaleRefusal::None: return QString();
@@ -77,7 +52,7 @@ QString refusalMessage(SaleRefusal refusal) {
     return QString();
 }
 
-SaleCheck checkSale(const SaleEntryTexts& entry, const SaleBasis& basis) {
+SaleCheck checkSale(const SaleEntryTexts& entry, const StockRecord& stock) {
     SaleCheck check;
     if (blank(entry.quantity)) {
         check.refusal = SaleRefusal::QuantityMissing;
@@ -93,11 +68,11 @@ SaleCheck checkSale(const SaleEntryTexts& entry, const SaleBasis& basis) {
         check.refusal = SaleRefusal::QuantityNegative;
         return check;
     }
-    if (quantity > recordNumber(basis.stockQuantity)) {
+    if (quantity > stock.stockQuantity) {
         check.refusal = SaleRefusal::StockShort;
         return check;
     }
-    check.figures = computeSale(entry.price, entry.quantity, basis);
+    check.figures = computeSale(entry.price, entry.quantity, stock);
     if (blank(entry.price))
         check.refusal = SaleRefusal::PriceMissing;
     else if (blank(entry.arrears))
@@ -107,10 +82,12 @@ SaleCheck checkSale(const SaleEntryTexts& entry, const SaleBasis& basis) {
     return check;
 }
 
-SaleRecord prepareSale(const StockSnapshot& stock, const SaleEntryTexts& entry, const SaleFigures& figures) {
+SaleRecord prepareSale(const StockRecord& stock, const SaleEntryTexts& entry, const SaleFigures& figures) {
     SaleRecord r;
     r.stockId = stock.id;
-    r.expected = stock.basis;
+    r.expectedSoldQuantity = stock.soldQuantity;
+    r.expectedSalesAmount = stock.salesTotal;
+    r.expectedStockQuantity = stock.stockQuantity;
     // The stock record's figures are written as the numbers their texts say, so the stock
     // quantity is stored to two decimals and the rest to fifteen significant digits.
     r.soldQuantity = figureNumber(figures.newSoldQuantity);
@@ -123,7 +100,7 @@ SaleRecord prepareSale(const StockSnapshot& stock, const SaleEntryTexts& entry, 
     r.code = trimmed(stock.code);
     r.category = trimmed(stock.category);
     r.customerNumber = trimmed(entry.customerNumber);
-    r.purchasePrice = recordNumber(stock.basis.purchasePrice);
+    r.purchasePrice = stock.purchasePrice;
     r.price = typedNumber(entry.price);
     r.quantity = typedNumber(entry.quantity);
     r.amount = figureNumber(figures.salesAmount);
@@ -131,8 +108,7 @@ SaleRecord prepareSale(const StockSnapshot& stock, const SaleEntryTexts& entry, 
     r.arrears = typedNumber(entry.arrears);
     r.saleDate = readDate(entry.saleDate);
     // A batch without a stock-in date can still be sold; its sale simply has none either.
-    if (!blank(stock.stockInDate))
-        r.stockInDate = readDate(stock.stockInDate);
+    r.stockInDate = stock.stockInDate;
     r.nameInitials = PinyinInitials(r.name);
     r.modelInitials = PinyinInitials(r.model);
     r.customerName = trimmed(entry.customerName);
@@ -156,9 +132,9 @@ void recordSale(const SaleRecord& sale, Database& db) {
     auto stored = [&](const QString& column) {
         return batch.fieldValue(column).isNull() ? 0.0 : batch.fieldNumber(column);
     };
-    if (figureText(stored(stock::kSoldQuantity)) != figureText(recordNumber(sale.expected.soldQuantity)) ||
-        figureText(stored(stock::kSalesTotal)) != figureText(recordNumber(sale.expected.salesAmount)) ||
-        figureText(stored(stock::kStockQuantity)) != figureText(recordNumber(sale.expected.stockQuantity)))
+    if (figureText(stored(stock::kSoldQuantity)) != figureText(sale.expectedSoldQuantity) ||
+        figureText(stored(stock::kSalesTotal)) != figureText(sale.expectedSalesAmount) ||
+        figureText(stored(stock::kStockQuantity)) != figureText(sale.expectedStockQuantity))
         throw StoreError(QStringLiteral("这条库存记录已被修改，销售没有保存，请重新双击该记录再销售。"));
 
     db.exec(QStringLiteral("update %1 set \"%2\"=?,\"%3\"=?,\"%4\"=?,\"%5\"=? where id=?")
@@ -226,7 +202,7 @@ int highestCustomerCounter(Database& db, const QDate& day) {
     return highest;
 }
 
-SoldLine soldLine(const StockSnapshot& stock, const SaleEntryTexts& entry, const SaleFigures& figures) {
+SoldLine soldLine(const StockRecord& stock, const SaleEntryTexts& entry, const SaleFigures& figures) {
     return {stock.code, stock.name, stock.model, entry.quantity, entry.price,
             twoDecimalText(figureNumber(figures.salesAmount))};
 }

@@ -1,7 +1,6 @@
 #pragma once
-// Sale entry: the stock record a sale is made from, the checks of a sale in their order, the
-// conversion of every entered value, and the writing of a sale (stock record and sales record in
-// one transaction).
+// Sale entry: the checks of a sale in their order, the conversion of every entered value, and the
+// writing of a sale (stock record and sales record in one transaction).
 #include "sales/sale_computation.h"
 
 #include <QDate>
@@ -9,21 +8,6 @@
 #include <QString>
 
 class Database;
-class Dataset;
-
-// The stock record the sale panel was opened on: its identity and the texts of its columns
-// (numbers as general number text, an empty column as the empty text).
-struct StockSnapshot {
-    qint64 id = 0;
-    QString name, model, code, category;  // `a` `b` `c` `d`
-    QString suggestedPrice;               // `4`
-    SaleBasis basis;                      // `1` `5` `6` `7`
-    QString stockInDate;                  // `day1` as "yyyy-MM-dd"
-    QString remark;                       // `z`
-};
-
-// Row `row` of a stock query as shown (not necessarily its current row).
-StockSnapshot stockSnapshot(const Dataset& stockQuery, int row);
 
 // The sale panel's entries as typed.
 struct SaleEntryTexts {
@@ -58,12 +42,13 @@ struct SaleCheck {
 
 // Runs the checks of a confirmation in their order, with the sale computation between the stock
 // checks and the required fields. Throws ConversionError at the first text that is not a number.
-SaleCheck checkSale(const SaleEntryTexts& entry, const SaleBasis& basis);
+SaleCheck checkSale(const SaleEntryTexts& entry, const StockRecord& stock);
 
 // A sale with every value converted: what the stock record becomes and the sales record to append.
 struct SaleRecord {
     qint64 stockId = 0;
-    SaleBasis expected;  // the stock record's figures as the panel read them
+    // the stock record's `5` `6` `7` as the panel read them
+    double expectedSoldQuantity = 0, expectedSalesAmount = 0, expectedStockQuantity = 0;
     // the stock record's new `5` `6` `7` `8`
     double soldQuantity = 0, salesAmount = 0, stockQuantity = 0, stockAmount = 0;
     // the sales record
@@ -76,7 +61,7 @@ struct SaleRecord {
 
 // Converts every value of a sale before anything is written; throws ConversionError naming the
 // first text that is not a number or a date.
-SaleRecord prepareSale(const StockSnapshot& stock, const SaleEntryTexts& entry, const SaleFigures& figures);
+SaleRecord prepareSale(const StockRecord& stock, const SaleEntryTexts& entry, const SaleFigures& figures);
 
 // Writes a sale in one transaction: the stock record with the sale's identity gets its new figures
 // and the sales record is appended. Refuses (StoreError) when the stock record is gone or its
@@ -94,5 +79,5 @@ int highestCustomerCounter(Database& db, const QDate& day);
 struct SoldLine {
     QString code, name, model, quantity, price, amount;
 };
-SoldLine soldLine(const StockSnapshot& stock, const SaleEntryTexts& entry, const SaleFigures& figures);
+SoldLine soldLine(const StockRecord& stock, const SaleEntryTexts& entry, const SaleFigures& figures);
 Q_DECLARE_METATYPE(SoldLine)

@@ -8,6 +8,7 @@
 #include "records/ui/product_summary_window.h"
 #include "records/ui/sales_details_window.h"
 #include "sales/ui/sale_panel.h"
+#include "widgets/ui_services.h"
 #include "store/data_module.h"
 
 #include <QLineEdit>
@@ -23,8 +24,8 @@ void installSaleEntry(MainWindow& form) {
     // The panel is opened on the batch double-clicked and keeps that batch by its identity, so
     // rows moving in the grid afterwards cannot redirect the sale.
     QObject::connect(inventory, &Inventory::saleRequested, panel, [panel, inventory](int row) {
-        const StockSnapshot stock = stockSnapshot(inventory->query(), row);
-        if (stock.name.isEmpty())
+        StockRecord stock;
+        if (!runAction(panel, [&] { stock = stockRecordAt(inventory->query(), row); }) || stock.name.isEmpty())
             return;
         panel->openFor(stock);
         // The batch's remark goes to the stock-in panel too.

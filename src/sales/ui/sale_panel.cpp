@@ -369,7 +369,7 @@ void SalePanel::recalculateAmount() {
 void SalePanel::applyDiscount() {
     runAction(this, [this] {
         // Overwrites a price typed by hand; the amount follows through the price field.
-        if (const auto price = discountedPrice(m_discount->text(), m_stock.suggestedPrice))
+        if (const auto price = discountedPrice(m_discount->text(), m_stock.salesPrice))
             m_price->setText(*price);
     });
 }
@@ -381,12 +381,12 @@ void SalePanel::showFigures(const SaleFigures& figures) {
 
 void SalePanel::runComputation() {
     runAction(this, [this] {
-        if (const auto figures = computeSale(m_price->text(), m_quantity->text(), m_stock.basis))
+        if (const auto figures = computeSale(m_price->text(), m_quantity->text(), m_stock))
             showFigures(*figures);
     });
 }
 
-void SalePanel::openFor(const StockSnapshot& stock) {
+void SalePanel::openFor(const StockRecord& stock) {
     if (stock.name.isEmpty())
         return;
     show();
@@ -397,12 +397,13 @@ void SalePanel::openFor(const StockSnapshot& stock) {
     m_modelValue->setText(stock.model);
     m_codeValue->setText(stock.code);
     m_categoryValue->setText(stock.category);
-    m_suggestedValue->setText(stock.suggestedPrice);
+    const QString suggested = stock.salesPrice ? generalNumberText(*stock.salesPrice) : QString();
+    m_suggestedValue->setText(suggested);
     for (QLabel* value : {m_nameValue, m_modelValue, m_codeValue, m_categoryValue})
         value->setToolTip(value->text());
-    m_stockQuantity->setText(stock.basis.stockQuantity);
+    m_stockQuantity->setText(generalNumberText(stock.stockQuantity));
     // A sale starts at the suggested price whatever the discount field shows.
-    m_price->setText(stock.suggestedPrice);
+    m_price->setText(suggested);
     runComputation();
     if (m_customerNumber->text().isEmpty()) {
         m_counter = qMax(m_counter, storedCounter() + 1);
@@ -477,8 +478,7 @@ bool SalePanel::refuse(SaleRefusal refusal) {
     case SaleRefusal::StockShort: {
         showInfo(this, message);
         // Confirming again sells what is left.
-        const QString stock = m_stock.basis.stockQuantity.trimmed();
-        m_quantity->setText(stock.isEmpty() ? QStringLiteral("0") : stock);
+        m_quantity->setText(generalNumberText(m_stock.stockQuantity));
         m_quantity->setFocus();
         m_quantity->selectAll();
         break;
@@ -499,7 +499,7 @@ void SalePanel::runStep(const std::function<void()>& step) {
 bool SalePanel::confirm() {
     const SaleEntryTexts entry = entryTexts();
     SaleCheck check;
-    if (!runAction(this, [&] { check = checkSale(entry, m_stock.basis); }))
+    if (!runAction(this, [&] { check = checkSale(entry, m_stock); }))
         return false;
     if (check.figures)
         showFigures(*check.figures);

@@ -19,7 +19,7 @@ public:
     explicit SalePanel(QWidget* parent = nullptr);
 
     // Opens the panel on a batch (a double click on the grid); a batch without a name opens nothing.
-    void openFor(const StockSnapshot& stock);
+    void openFor(const StockRecord& stock);
     // The close icon: hides and clears the panel.
     void closePanel();
     // "销售确认": checks, writes the sale, then the follow-up steps. False when nothing was sold.
@@ -36,7 +36,7 @@ public:
     void addCustomerName(const QString& name);
 
     // The batch the panel is open on (its identity is what a sale writes to).
-    const StockSnapshot& stock() const { return m_stock; }
+    const StockRecord& stock() const { return m_stock; }
     DateField* saleDate() const { return m_saleDate; }
     QComboBox* customerNameList() const { return m_customerName; }
     int sequenceCounter() const { return m_counter; }
@@ -79,7 +79,7 @@ private:
     // The highest counter of today's customer numbers in the sales records (0 when none).
     int storedCounter();
 
-    StockSnapshot m_stock;
+    StockRecord m_stock;
     std::optional<SaleFigures> m_figures;
     Hooks m_hooks;
     int m_counter = 1;
