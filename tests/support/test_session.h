@@ -5,6 +5,8 @@
 //     std::unique_ptr<TestSession> m_session;
 //     void init() { m_session = std::make_unique<TestSession>(); }
 //     void cleanup() { m_session.reset(); }
+// A test whose desktop answers differently names its own recorder: BasicTestSession<ReceiptUi>.
+#include "store/data_module.h"
 #include "support/ledger_builder.h"
 #include "support/recording_ui.h"
 #include "support/temp_workdir.h"
@@ -14,25 +16,36 @@
 // The fixed clock of a session unless a test needs another day.
 inline const QDateTime kTestNow(QDate(2024, 3, 5), QTime(9, 30, 15));
 
-class TestSession {
+enum class SessionLedger { Open, None };  // None: the folder, the services and the clock only
+
+template <typename Ui = RecordingUi>
+class BasicTestSession {
 public:
-    enum class Ledger { Open, None };  // None: the folder, the services and the clock only
+    explicit BasicTestSession(const QDateTime& now = kTestNow, SessionLedger ledger = SessionLedger::Open)
+        : m_dir(ledger), ledger(now.date()) {
+        ui.setNow(now);
+    }
+    explicit BasicTestSession(SessionLedger ledger) : BasicTestSession(kTestNow, ledger) {}
 
-    explicit TestSession(const QDateTime& now = kTestNow, Ledger ledger = Ledger::Open);
-    explicit TestSession(Ledger ledger) : TestSession(kTestNow, ledger) {}
-
+    // Opens the new data.mdb of a session started without one.
+    void openLedger() { m_dir.openNewDatabase(); }
     // The connection of the data module.
-    Database& db();
+    Database& db() { return dm().connection(); }
     QString file(const QString& name) const { return m_dir.file(name); }
     QString path() const { return m_dir.path(); }
 
 private:
     struct OpenedWorkdir : TempWorkdir {
-        explicit OpenedWorkdir(Ledger ledger);
+        explicit OpenedWorkdir(SessionLedger ledger) {
+            if (ledger == SessionLedger::Open)
+                openNewDatabase();
+        }
     };
     OpenedWorkdir m_dir;  // first in, last out: the services go before the folder and its data
 
 public:
-    RecordingUi ui;
+    Ui ui;
     LedgerBuilder ledger;
 };
+
+using TestSession = BasicTestSession<>;

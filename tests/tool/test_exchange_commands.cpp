@@ -62,7 +62,7 @@ class ExchangeCommandsTest : public QObject {
 
 private slots:
     void init() {
-        m_session = std::make_unique<TestSession>(TestSession::Ledger::None);
+        m_session = std::make_unique<TestSession>(SessionLedger::None);
         Database::create(path("data.mdb"));
     }
     void cleanup() { m_session.reset(); }

@@ -12,8 +12,7 @@
 #include "sales/ui/pos_panel.h"
 #include "sales/ui/sales_notes.h"
 #include "store/data_module.h"
-#include "support/recording_ui.h"
-#include "support/temp_workdir.h"
+#include "support/test_session.h"
 #include "users/rights.h"
 #include "widgets/data_grid.h"
 
@@ -33,18 +32,17 @@ double mm(double points) { return points / kPointsPerMm; }
 class DocumentsTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TempWorkdir> m_dir;
-    std::unique_ptr<RecordingUi> m_ui;
+    std::unique_ptr<TestSession> m_session;
     PrintPreviewRunner m_previous;
     QStringList m_previews;  // the PDF of each preview shown
 
-    Database& db() { return dm().connection(); }
     void sale(const QString& name, double amount, const QVariant& customer, const QVariant& address,
               const QVariant& phone, const QString& number = QStringLiteral("20240517001"),
               const QVariant& remark = QVariant()) {
-        db().exec(QStringLiteral("insert into data1 (a,b,c,d,[2],[3],[4],day1,g,h,i,j,z) values "
-                                 "(?,'型号A','C1','文具',?,1,?,'2024-05-17',?,?,?,?,?)"),
-                  {name, amount, amount, customer, address, phone, remark, number});
+        m_session->ledger.addSale({.name = name, .model = "型号A", .code = "C1", .category = "文具",
+                                   .customerName = customer, .address = address, .contact = phone, .remark = remark,
+                                   .customerNumber = number, .price = amount, .quantity = 1, .amount = amount,
+                                   .date = "2024-05-17"});
     }
     PdfText lastPreview() const { return PdfText::read(m_previews.last()); }
 
@@ -52,12 +50,10 @@ private slots:
     void initTestCase() { installChineseFonts(); }
 
     void init() {
-        m_dir = std::make_unique<TempWorkdir>();
-        m_ui = std::make_unique<RecordingUi>();
-        m_ui->setNow(QDateTime(QDate(2024, 5, 17), QTime(9, 30)));
+        m_session = std::make_unique<TestSession>(QDateTime(QDate(2024, 5, 17), QTime(9, 30)), SessionLedger::None);
         m_previews.clear();
         m_previous = setPrintPreviewRunner([this](QWidget*, QPrinter& printer, const std::function<void(QPrinter*)>& paint) {
-            const QString path = m_dir->file(QStringLiteral("preview-%1.pdf").arg(m_previews.size() + 1));
+            const QString path = m_session->file(QStringLiteral("preview-%1.pdf").arg(m_previews.size() + 1));
             printer.setOutputFormat(QPrinter::PdfFormat);
             printer.setOutputFileName(path);
             paint(&printer);
@@ -68,8 +64,7 @@ private slots:
     void cleanup() {
         setPrintPreviewRunner(m_previous);
         setCurrentRights(Rights());
-        m_ui.reset();
-        m_dir.reset();
+        m_session.reset();
     }
 
     // ---- delivery note ----
@@ -129,7 +124,7 @@ private slots:
         const QString text = pdf.pageText(0);
         QVERIFY(text.contains(foldPdfText(QStringLiteral("单 号:20240517001"))));
         QVERIFY(text.contains(foldPdfText(QStringLiteral("日 期:2024-05-17"))));
-        QVERIFY(m_ui->messages.isEmpty());
+        QVERIFY(m_session->ui.messages.isEmpty());
 
         QCOMPARE(panel.list().filledCount(), 0);
         QVERIFY(panel.customerName()->text().isEmpty());
@@ -141,7 +136,7 @@ private slots:
         PosPanel panel;
         panel.addLine({}, QStringLiteral("退货"), {}, QStringLiteral("-1"), QStringLiteral("5"), -5);
         panel.printDeliveryNote();
-        QCOMPARE(m_ui->messageTexts(), (QStringList{QStringLiteral("45"), QStringLiteral("读取错误，应为数字")}));
+        QCOMPARE(m_session->ui.messageTexts(), (QStringList{QStringLiteral("45"), QStringLiteral("读取错误，应为数字")}));
         QCOMPARE(m_previews.size(), 1);  // the note is produced all the same
         const QString text = lastPreview().pageText(0);
         QVERIFY(text.contains(foldPdfText(QStringLiteral("￥-5.00"))));
@@ -152,7 +147,7 @@ private slots:
     // ---- sales note ----
 
     void salesNoteTotalsTheListedRecords() {
-        m_dir->openNewDatabase();
+        m_session->openLedger();
         for (double a : {10.0, 20.5, 3.0, 0.25})
             sale(QStringLiteral("商品%1").arg(a), a, QStringLiteral("李四"), QStringLiteral("中山路1号"),
                  QStringLiteral("13800000000"));
@@ -193,11 +188,11 @@ private slots:
         QVERIFY(std::abs(rightEdges[0] - 129.9) < 0.8);
         QVERIFY(std::abs(rightEdges[1] - 147.7) < 0.8);
         QCOMPARE(window.grid()->currentRow(), 3);  // the walk ends on the last row
-        QVERIFY(m_ui->messages.isEmpty());
+        QVERIFY(m_session->ui.messages.isEmpty());
     }
 
     void salesNoteRepeatsTheHeadingsOnEveryPage() {
-        m_dir->openNewDatabase();
+        m_session->openLedger();
         for (int i = 1; i <= 45; ++i)
             sale(QStringLiteral("商品%1").arg(i), 1, QStringLiteral("王五"), QString(), QVariant());
         SalesDetailsWindow window;
@@ -232,7 +227,7 @@ private slots:
         QFETCH(QVariant, phone);
         QFETCH(bool, addressCaption);
         QFETCH(bool, phoneCaption);
-        m_dir->openNewDatabase();
+        m_session->openLedger();
         sale(QStringLiteral("铅笔"), 1, QStringLiteral("李四"), address, phone);
         SalesDetailsWindow window;
         window.setCustomerFilter(QStringLiteral("20240517001"));
@@ -244,7 +239,7 @@ private slots:
     }
 
     void emptyGridGivesTheBareNote() {
-        m_dir->openNewDatabase();
+        m_session->openLedger();
         SalesDetailsWindow window;
         window.setCustomerFilter(QStringLiteral("nobody"));
         QCOMPARE(window.grid()->rowCount(), 0);
@@ -256,12 +251,12 @@ private slots:
         QVERIFY(!text.contains(foldPdfText(QStringLiteral("客户名称:"))));
         QVERIFY(pdf.find(QStringLiteral("￥0.00")));
         QVERIFY(!text.contains(foldPdfText(QStringLiteral("元"))));
-        QVERIFY(m_ui->messages.isEmpty());
+        QVERIFY(m_session->ui.messages.isEmpty());
     }
 
     // Each amount to the fen, as its line prints it, then summed.
     void salesAmountTotalSumsTheFenRoundedAmounts() {
-        m_dir->openNewDatabase();
+        m_session->openLedger();
         for (double a : {0.1, 0.2, 1.00004})
             sale(QStringLiteral("x"), a, QVariant(), QVariant(), QVariant());
         Dataset& sales = dm().ADOQuery13;
@@ -272,7 +267,7 @@ private slots:
     // ---- grid print ----
 
     void gridPrintRunsOverPagesWithNumbersAndTheMakerLine() {
-        m_dir->openNewDatabase();
+        m_session->openLedger();
         for (int i = 1; i <= 80; ++i)
             sale(QStringLiteral("商品%1").arg(i), i, QStringLiteral("客户"), QVariant(), QVariant());
         Dataset& sales = dm().ADOQuery13;
@@ -323,4 +318,4 @@ private slots:
 };
 
 QTEST_MAIN(DocumentsTest)
-#include "test_documents.moc"
+#include "test_printed_documents.moc"

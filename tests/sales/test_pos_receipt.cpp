@@ -11,8 +11,7 @@
 #include "sales/ui/receipt_printer.h"
 #include "store/data_module.h"
 #include "store/store_error.h"
-#include "support/recording_ui.h"
-#include "support/temp_workdir.h"
+#include "support/test_session.h"
 
 #include <QApplication>
 #include <QImage>
@@ -138,15 +137,14 @@ public:
 class PosReceiptTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TempWorkdir> m_dir;
-    std::unique_ptr<ReceiptUi> m_ui;
+    std::unique_ptr<BasicTestSession<ReceiptUi>> m_session;
     std::unique_ptr<PosPanel> m_panel;
     QString m_customerFilter;
     // Started by the first receipt printed through CUPS.
     std::unique_ptr<CupsPdfScheduler> m_cups;
     int m_cupsJobs = 0;
 
-    QString receiptPdf() const { return m_dir->file(QStringLiteral("receipt.pdf")); }
+    QString receiptPdf() const { return m_session->file(QStringLiteral("receipt.pdf")); }
 
     void fillOneLineReceipt() {
         m_panel->addLine(QStringLiteral("K01"), QStringLiteral("可乐"), QStringLiteral("330ml"), QStringLiteral("2"),
@@ -177,9 +175,8 @@ private slots:
     void cleanupTestCase() { m_cups.reset(); }
 
     void init() {
-        m_dir = std::make_unique<TempWorkdir>();
-        m_ui = std::make_unique<ReceiptUi>();
-        m_ui->setNow(QDateTime(QDate(2024, 5, 17), QTime(14, 3, 9)));
+        m_session = std::make_unique<BasicTestSession<ReceiptUi>>(QDateTime(QDate(2024, 5, 17), QTime(14, 3, 9)),
+                                                                  SessionLedger::None);
         m_panel = std::make_unique<PosPanel>();
         m_customerFilter.clear();
         PosPanel::Context context;
@@ -193,8 +190,7 @@ private slots:
     void cleanup() {
         setReceiptPdfFolder(QString());
         m_panel.reset();
-        m_ui.reset();
-        m_dir.reset();
+        m_session.reset();
     }
 
     // ---- the list ----
@@ -337,7 +333,7 @@ private slots:
         QCOMPARE(m_panel->addLine({}, QStringLiteral("seventh"), {}, {}, {}, 1), -1);
         for (int i = 0; i < PosList::kLines; ++i)
             QVERIFY(m_panel->cell(i, PosPanel::kName)->text() != QStringLiteral("seventh"));
-        QVERIFY(m_ui->messages.isEmpty());  // refused silently
+        QVERIFY(m_session->ui.messages.isEmpty());  // refused silently
     }
 
     void totalFollowsTheLinesOnTheTimer() {
@@ -377,16 +373,14 @@ private slots:
     }
 
     void salesRecordFromTheGridFillsALine() {
-        m_dir->openNewDatabase();
-        Database& db = dm().connection();
-        const QString insert = QStringLiteral(
-            "insert into data1 (a,b,c,d,[2],[3],[4],day1,g,z) values (?,?,?,'饮料',?,?,?,'2024-05-17',?,?)");
-        db.exec(insert, {QStringLiteral("可乐"), QStringLiteral("330ml"), QStringLiteral("K01"), 3.5, 2, 7,
-                         QStringLiteral("李四"), QStringLiteral("20240517003")});
-        db.exec(insert, {QStringLiteral("雪碧"), QStringLiteral("500ml"), QStringLiteral("X02"), 4, 1.5, 6,
-                         QStringLiteral("张三"), QStringLiteral("20240517004")});
-        db.exec(insert, {QStringLiteral("面包"), QVariant(), QStringLiteral("M03"), 5, 1, QVariant(),
-                         QStringLiteral("赵六"), QStringLiteral("20240517005")});
+        m_session->openLedger();
+        LedgerBuilder& ledger = m_session->ledger;
+        ledger.addSale({.name = "可乐", .model = "330ml", .code = "K01", .category = "饮料", .customerName = "李四",
+                        .customerNumber = "20240517003", .price = 3.5, .quantity = 2, .amount = 7});
+        ledger.addSale({.name = "雪碧", .model = "500ml", .code = "X02", .category = "饮料", .customerName = "张三",
+                        .customerNumber = "20240517004", .price = 4, .quantity = 1.5, .amount = 6});
+        ledger.addSale({.name = "面包", .model = kNull, .code = "M03", .category = "饮料", .customerName = "赵六",
+                        .customerNumber = "20240517005", .price = 5, .quantity = 1, .amount = kNull});
         Dataset& sales = dm().ADOQuery13;
         sales.setStatement(QStringLiteral("select * from data1 order by id"));
 
@@ -409,34 +403,34 @@ private slots:
         // A record without amount: reported, the line is taken without it.
         sales.setCurrentRow(2);
         m_panel->addSalesRecord(sales);
-        QCOMPARE(m_ui->messages.size(), 1);
+        QCOMPARE(m_session->ui.messages.size(), 1);
         QCOMPARE(m_panel->list().line(2).name, QStringLiteral("面包"));
         QVERIFY(m_panel->list().line(2).amount.isEmpty());
         QCOMPARE(m_panel->list().firstFree(), 3);
     }
 
     void salesRecordWithoutNameAddsNothing() {
-        m_dir->openNewDatabase();
+        m_session->openLedger();
         Dataset& sales = dm().ADOQuery13;
         sales.setStatement(QStringLiteral("select * from data1"));
         m_panel->addSalesRecord(sales);  // no rows at all
         QVERIFY(m_panel->isVisible());
         QCOMPARE(m_panel->list().filledCount(), 0);
-        QVERIFY(m_ui->messages.isEmpty());
+        QVERIFY(m_session->ui.messages.isEmpty());
     }
 
     // ---- the printed receipt ----
 
     void receiptPrintsAtItsMillimetresAndClearsThePanel() {
-        m_ui->pdfPath = receiptPdf();
+        m_session->ui.pdfPath = receiptPdf();
         fillOneLineReceipt();
         m_panel->customerName()->setText(QStringLiteral("李四"));
         m_panel->notes()->setPlainText(QStringLiteral("冰镇"));
         m_panel->computeChange();
         QCOMPARE(m_panel->change()->text(), QStringLiteral("3"));
         QVERIFY(m_panel->printReceipt());
-        QCOMPARE(m_ui->printJobs, QStringList{QStringLiteral("POS小票")});
-        QVERIFY(m_ui->messages.isEmpty());
+        QCOMPARE(m_session->ui.printJobs, QStringList{QStringLiteral("POS小票")});
+        QVERIFY(m_session->ui.messages.isEmpty());
 
         keepPdf(receiptPdf(), QStringLiteral("receipt-one-line.pdf"));
         const PdfText pdf = PdfText::read(receiptPdf());
@@ -483,18 +477,18 @@ private slots:
     void receiptKeepsItsMillimetresAtEveryResolution() {
         QFETCH(int, dpi);
         auto print = [this](int resolution) {
-            m_ui->pdfPath = m_dir->file(QStringLiteral("receipt-%1.pdf").arg(resolution));
-            m_ui->dpi = resolution;
+            m_session->ui.pdfPath = m_session->file(QStringLiteral("receipt-%1.pdf").arg(resolution));
+            m_session->ui.dpi = resolution;
             fillOneLineReceipt();
-            return m_panel->printReceipt() ? PdfText::read(m_ui->pdfPath).lines(0, 1.5) : QVector<PdfWord>();
+            return m_panel->printReceipt() ? PdfText::read(m_session->ui.pdfPath).lines(0, 1.5) : QVector<PdfWord>();
         };
         const QVector<PdfWord> fine = print(2400);
         const QVector<PdfWord> lines = print(dpi);
-        keepPdf(m_ui->pdfPath, QStringLiteral("receipt-%1-dpi.pdf").arg(dpi));
+        keepPdf(m_session->ui.pdfPath, QStringLiteral("receipt-%1-dpi.pdf").arg(dpi));
         verifyLineSpacing(lines, 0.1);
         if (QTest::currentTestFailed())
             return;
-        QVERIFY(std::abs(mm(pdfPageSizes(m_ui->pdfPath).value(0).width()) - 58) < 0.2);
+        QVERIFY(std::abs(mm(pdfPageSizes(m_session->ui.pdfPath).value(0).width()) - 58) < 0.2);
         // Every text starts, ends and stands where it does at a resolution finer than any printer's.
         QCOMPARE(lines.size(), fine.size());
         for (int i = 0; i < lines.size(); ++i) {
@@ -510,7 +504,7 @@ private slots:
     }
 
     void receiptLinesOneAndThreeLeaveNoGap() {
-        m_ui->pdfPath = receiptPdf();
+        m_session->ui.pdfPath = receiptPdf();
         m_panel->addLine({}, QStringLiteral("甲"), {}, QStringLiteral("1"), {}, 1);
         m_panel->addLine({}, QStringLiteral("乙"), {}, QStringLiteral("1"), {}, 2);
         m_panel->addLine({}, QStringLiteral("丙"), {}, QStringLiteral("1"), {}, 3);
@@ -530,7 +524,7 @@ private slots:
     }
 
     void negativeChangeKeepsItsSign() {
-        m_ui->pdfPath = receiptPdf();
+        m_session->ui.pdfPath = receiptPdf();
         m_panel->addLine({}, QStringLiteral("甲"), {}, QStringLiteral("1"), {}, 7.5);
         m_panel->cash()->setText(QStringLiteral("5"));
         QVERIFY(m_panel->printReceipt());
@@ -538,7 +532,7 @@ private slots:
     }
 
     void cashEnteredBeforeTheLastLineStillGivesTheRightChange() {
-        m_ui->pdfPath = receiptPdf();
+        m_session->ui.pdfPath = receiptPdf();
         m_panel->addLine({}, QStringLiteral("甲"), {}, QStringLiteral("1"), {}, 10);
         m_panel->cash()->setText(QStringLiteral("50"));
         m_panel->computeChange();
@@ -549,14 +543,14 @@ private slots:
     }
 
     void withoutPrinterNothingIsCleared() {
-        m_ui->pdfPath.clear();  // the recorder has no printer then
+        m_session->ui.pdfPath.clear();  // the recorder has no printer then
         m_panel->addLine({}, QStringLiteral("甲"), {}, QStringLiteral("1"), {}, 7);
         m_panel->customerName()->setText(QStringLiteral("李四"));
         m_panel->cash()->setText(QStringLiteral("10"));
         QTest::mouseClick(m_panel->receiptButton(), Qt::LeftButton);
-        QCOMPARE(m_ui->messages.size(), 1);
-        QVERIFY(m_ui->messages[0].text.contains(QStringLiteral("没有找到默认打印机")));
-        QCOMPARE(m_ui->messages[0].icon, QMessageBox::Critical);
+        QCOMPARE(m_session->ui.messages.size(), 1);
+        QVERIFY(m_session->ui.messages[0].text.contains(QStringLiteral("没有找到默认打印机")));
+        QCOMPARE(m_session->ui.messages[0].icon, QMessageBox::Critical);
         QCOMPARE(m_panel->list().filledCount(), 1);
         QCOMPARE(m_panel->customerName()->text(), QStringLiteral("李四"));
         QCOMPARE(m_panel->cash()->text(), QStringLiteral("10"));
@@ -564,29 +558,29 @@ private slots:
     }
 
     void aJobThatCannotStartClearsNothing() {
-        m_ui->pdfPath = m_dir->file(QStringLiteral("no/such/folder/receipt.pdf"));
+        m_session->ui.pdfPath = m_session->file(QStringLiteral("no/such/folder/receipt.pdf"));
         m_panel->addLine({}, QStringLiteral("甲"), {}, QStringLiteral("1"), {}, 7);
         QVERIFY(!m_panel->printReceipt());
-        QCOMPARE(m_ui->messages.size(), 1);
-        QVERIFY(m_ui->messages[0].text.contains(QStringLiteral("无法开始打印任务")));
+        QCOMPARE(m_session->ui.messages.size(), 1);
+        QVERIFY(m_session->ui.messages[0].text.contains(QStringLiteral("无法开始打印任务")));
         QCOMPARE(m_panel->list().filledCount(), 1);
     }
 
     void receiptFolderWritesEachReceiptAndOpensIt() {
-        const QString folder = m_dir->file(QStringLiteral("receipts"));
+        const QString folder = m_session->file(QStringLiteral("receipts"));
         setReceiptPdfFolder(folder);
         m_panel->addLine({}, QStringLiteral("甲"), {}, QStringLiteral("1"), {}, 7);
         const bool printed = m_panel->printReceipt();
         m_panel->addLine({}, QStringLiteral("乙"), {}, QStringLiteral("1"), {}, 8);
         const bool again = m_panel->printReceipt();
         QVERIFY(printed && again);
-        QVERIFY(m_ui->printJobs.isEmpty());  // the default printer was not asked
+        QVERIFY(m_session->ui.printJobs.isEmpty());  // the default printer was not asked
         QStringList files = QDir(folder).entryList({QStringLiteral("*.pdf")});
         files.sort();
         QCOMPARE(files, (QStringList{QStringLiteral("POS小票-20240517-140309-2.pdf"),
                                      QStringLiteral("POS小票-20240517-140309.pdf")}));
-        QCOMPARE(m_ui->openedUrls.size(), 2);
-        QCOMPARE(m_ui->openedUrls[1], lastReceiptPdf());
+        QCOMPARE(m_session->ui.openedUrls.size(), 2);
+        QCOMPARE(m_session->ui.openedUrls[1], lastReceiptPdf());
         const PdfText pdf = PdfText::read(lastReceiptPdf());
         QVERIFY(pdf.pageText(0).contains(foldPdfText(QStringLiteral("乙 1 8.00"))));
         // A 58 mm roll with 5 mm margins at the sides and 3 mm at the top, readable by its owner only.
@@ -609,10 +603,10 @@ private slots:
     }
     void receiptFolderLeavesATakenNameAlone() {
         QFETCH(QString, planted);
-        const QString folder = m_dir->file(QStringLiteral("receipts"));
-        QVERIFY(QDir().mkpath(folder) && QDir().mkpath(m_dir->file(QStringLiteral("elsewhere"))));
+        const QString folder = m_session->file(QStringLiteral("receipts"));
+        QVERIFY(QDir().mkpath(folder) && QDir().mkpath(m_session->file(QStringLiteral("elsewhere"))));
         const QString name = folder + QStringLiteral("/POS小票-20240517-140309.pdf");
-        const QString target = m_dir->file(QStringLiteral("elsewhere/victim"));
+        const QString target = m_session->file(QStringLiteral("elsewhere/victim"));
         if (planted == QLatin1String("link")) {
             QFile victim(target);
             QVERIFY(victim.open(QIODevice::WriteOnly) && victim.write("kept") == 4);
@@ -642,17 +636,17 @@ private slots:
 
     void aReceiptFileThatCannotBeMadeClearsNothing() {
         // A file stands where the folder should be.
-        const QString folder = m_dir->file(QStringLiteral("not-a-folder"));
+        const QString folder = m_session->file(QStringLiteral("not-a-folder"));
         QFile blocker(folder);
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
         setReceiptPdfFolder(folder);
         m_panel->addLine({}, QStringLiteral("甲"), {}, QStringLiteral("1"), {}, 7);
         QVERIFY(!m_panel->printReceipt());
-        QCOMPARE(m_ui->messages.size(), 1);
-        QVERIFY(m_ui->messages[0].text.contains(QStringLiteral("小票没有保存")));
+        QCOMPARE(m_session->ui.messages.size(), 1);
+        QVERIFY(m_session->ui.messages[0].text.contains(QStringLiteral("小票没有保存")));
         QCOMPARE(m_panel->list().filledCount(), 1);
-        QVERIFY(m_ui->openedUrls.isEmpty());
+        QVERIFY(m_session->ui.openedUrls.isEmpty());
     }
 
     // ---- through CUPS ----
@@ -677,10 +671,10 @@ private slots:
             QSKIP(qPrintable(missing));
         startCups();
         qputenv("LPDEST", queue.toUtf8());
-        m_ui->defaultPrinter = true;
+        m_session->ui.defaultPrinter = true;
         fillOneLineReceipt();
         QVERIFY(m_panel->printReceipt());
-        QVERIFY2(m_ui->messages.isEmpty(), qPrintable(m_ui->messageTexts().join(QLatin1Char('\n'))));
+        QVERIFY2(m_session->ui.messages.isEmpty(), qPrintable(m_session->ui.messageTexts().join(QLatin1Char('\n'))));
         const int job = ++m_cupsJobs;
         QTRY_VERIFY_WITH_TIMEOUT(!m_cups->jobEnd(job).isEmpty(), 90000);
         const QString printedPdf = m_cups->jobPdf(job);
@@ -707,8 +701,8 @@ private slots:
         }
         QCOMPARE(texts, kOneLineReceipt);
         // The page shows the ink of the document sent, glyph for glyph, to a third of a millimetre.
-        const QImage printedInk = renderedPage(printedPdf, m_dir->file(QStringLiteral("printed")));
-        const QImage sentInk = renderedPage(sentPdf, m_dir->file(QStringLiteral("sent")));
+        const QImage printedInk = renderedPage(printedPdf, m_session->file(QStringLiteral("printed")));
+        const QImage sentInk = renderedPage(sentPdf, m_session->file(QStringLiteral("sent")));
         int ink = 0;
         const int lost = inkMissingFrom(sentInk, printedInk, ink);
         QVERIFY2(ink > 1000 && lost <= ink / 1000, qPrintable(QStringLiteral("%1 of %2 dots not printed").arg(lost).arg(ink)));
