@@ -6,7 +6,7 @@
 #include "store/ledger_events.h"
 #include "store/query.h"
 #include "store/store_error.h"
-#include "support/temp_workdir.h"
+#include "support/test_session.h"
 
 #include <QtTest>
 
@@ -20,15 +20,6 @@ StockRecord basis(double k, double n, double m, double s) {
     stock.salesTotal = m;
     stock.stockQuantity = s;
     return stock;
-}
-
-qint64 insertBatch(const QString& name, const QVariant& stock, const QVariant& sold = 0,
-                   const QVariant& salesTotal = 0, const QVariant& purchasePrice = 1.2) {
-    Database& db = dm().connection();
-    db.exec(QStringLiteral("insert into data (a,b,c,d,\"1\",\"2\",\"3\",\"4\",\"5\",\"6\",\"7\",\"8\",day1) "
-                           "values (?,'M1','C1','类',?,10,12,2.5,?,?,?,0,'2013-10-01')"),
-            {name, purchasePrice, sold, salesTotal, stock});
-    return db.lastInsertId();
 }
 
 StockRecord batchOf(qint64 id) {
@@ -58,7 +49,15 @@ Q_DECLARE_METATYPE(SaleRefusal)
 
 class SaleEntryTest : public QObject {
     Q_OBJECT
-    std::unique_ptr<TempWorkdir> m_dir;
+    std::unique_ptr<TestSession> m_session;
+
+    qint64 insertBatch(const QString& name, const QVariant& stock, const QVariant& sold = 0,
+                       const QVariant& salesTotal = 0, const QVariant& purchasePrice = 1.2) {
+        return m_session->ledger.addBatch({.name = name, .model = "M1", .code = "C1", .category = "类",
+                                           .purchasePrice = purchasePrice, .quantity = 10, .purchaseAmount = 12,
+                                           .salesPrice = 2.5, .sold = sold, .salesTotal = salesTotal, .stock = stock,
+                                           .stockAmount = 0, .date = "2013-10-01"});
+    }
 
     QVariant stockValue(qint64 id, const QString& column) {
         return dm().connection().scalar(QStringLiteral("select \"%1\" from data where id=?").arg(column), {id});
@@ -77,13 +76,9 @@ class SaleEntryTest : public QObject {
 
 private slots:
     void init() {
-        m_dir = std::make_unique<TempWorkdir>();
-        m_dir->openNewDatabase();
+        m_session = std::make_unique<TestSession>(QDateTime(QDate(2013, 11, 5), QTime(9, 30)));
     }
-    void cleanup() {
-        LedgerData::reset();
-        m_dir.reset();
-    }
+    void cleanup() { m_session.reset(); }
 
     void computation_data() {
         QTest::addColumn<QString>("price");
@@ -168,7 +163,7 @@ private slots:
         QFETCH(QStringList, stored);
         QFETCH(int, highest);
         for (const QString& number : stored)
-            dm().connection().exec(QStringLiteral("insert into data1 (a, z) values ('笔', ?)"), {number});
+            m_session->ledger.addSale({.name = "笔", .customerNumber = number});
         QCOMPARE(highestCustomerCounter(dm().connection(), QDate(2013, 11, 5)), highest);
         // The next number handed out is none of the stored ones.
         QVERIFY(!stored.contains(customerNumber(QDate(2013, 11, 5), highest + 1)));
