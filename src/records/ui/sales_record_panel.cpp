@@ -13,9 +13,14 @@
 
 namespace {
 // The read-only rows: caption and column, in panel order.
-const std::pair<const char*, const char*> kShown[] = {
-    {"商品名称：", "a"}, {"规格型号：", "b"}, {"商品编码：", "c"}, {"类 别：", "d"},
-    {"销售日期：", "day1"}, {"销售单价：", "2"}, {"销售数量：", "3"}, {"销售金额：", "4"}};
+struct ShownRow {
+    const char* caption;
+    const QString& column;
+};
+const ShownRow kShown[] = {{"商品名称：", salesrecord::kName},  {"规格型号：", salesrecord::kModel},
+                           {"商品编码：", salesrecord::kCode},  {"类 别：", salesrecord::kCategory},
+                           {"销售日期：", salesrecord::kDate},  {"销售单价：", salesrecord::kPrice},
+                           {"销售数量：", salesrecord::kQuantity}, {"销售金额：", salesrecord::kAmount}};
 constexpr int kRow = 24;
 constexpr int kTop = 30;
 constexpr int kCaptionX = 16;
@@ -45,11 +50,11 @@ SalesRecordPanel::SalesRecordPanel(QWidget* parent) : DraggablePanel(parent) {
 
     int y = kTop;
     for (size_t i = 0; i < std::size(kShown); ++i, y += kRow) {
-        auto* caption = new QLabel(QString::fromUtf8(kShown[i].first), this);
+        auto* caption = new QLabel(QString::fromUtf8(kShown[i].caption), this);
         caption->setGeometry(kCaptionX, y, kValueX - kCaptionX, 20);
         caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         m_values[i] = new QLabel(this);
-        m_values[i]->setObjectName(QStringLiteral("Shown_") + QString::fromUtf8(kShown[i].second));
+        m_values[i]->setObjectName(QStringLiteral("Shown_") + kShown[i].column);
         m_values[i]->setGeometry(kValueX + 4, y, 190, 20);
         m_values[i]->setTextInteractionFlags(Qt::TextSelectableByMouse);
     }
@@ -102,7 +107,7 @@ bool SalesRecordPanel::openFor(const Dataset& sales, Mode mode) {
     m_mode = mode;
     m_recordId = sales.fieldInteger(s::kId);
     for (size_t i = 0; i < std::size(kShown); ++i)
-        m_values[i]->setText(sales.fieldText(QString::fromUtf8(kShown[i].second)));
+        m_values[i]->setText(sales.fieldText(kShown[i].column));
     m_arrears->setText(sales.fieldText(s::kArrears));
     m_customerNumber->setText(sales.fieldText(s::kCustomerNumber));
     m_customerName->setText(sales.fieldText(s::kCustomerName));
@@ -133,7 +138,7 @@ void SalesRecordPanel::close() {
 
 QString SalesRecordPanel::shownValue(const QString& column) const {
     for (size_t i = 0; i < std::size(kShown); ++i)
-        if (column == QString::fromUtf8(kShown[i].second))
+        if (column == kShown[i].column)
             return m_values[i]->text();
     return QString();
 }

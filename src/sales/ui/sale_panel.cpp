@@ -2,6 +2,7 @@
 
 #include "widgets/label_tone.h"
 #include "store/data_module.h"
+#include "store/sales_table.h"
 #include "store/settings.h"
 #include "store/store_error.h"
 #include "store/ui/input_helpers.h"
@@ -445,7 +446,7 @@ void SalePanel::setCustomerNumber(const QString& number) { m_customerNumber->set
 void SalePanel::fillCustomerNames() {
     const QString typed = m_customerName->currentText();
     runAction(this, [this] {
-        FillCombo(dm().ADOQuery1, QStringLiteral("g"), QStringLiteral("data1"), m_customerName);
+        FillCombo(dm().ADOQuery1, salesrecord::kCustomerName, salesrecord::kTable, m_customerName);
     });
     m_customerName->setEditText(typed);
 }
