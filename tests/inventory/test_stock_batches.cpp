@@ -5,7 +5,7 @@
 #include "store/data_module.h"
 #include "store/ledger_events.h"
 #include "store/store_error.h"
-#include "support/temp_workdir.h"
+#include "support/test_session.h"
 
 #include <QtTest>
 
@@ -38,9 +38,9 @@ StockInEntry pencils(const QString& quantity, const QString& stock) {
 class StockBatchesTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TempWorkdir> m_dir;
+    std::unique_ptr<TestSession> m_session;
 
-    Database& db() { return dm().connection(); }
+    Database& db() { return m_session->db(); }
     QStringList batch(qint64 id) {
         QStringList values;
         for (const char* c : {"a", "b", "e", "z", "g", "1", "2", "7", "8", "day1"})
@@ -52,13 +52,9 @@ class StockBatchesTest : public QObject {
 
 private slots:
     void init() {
-        m_dir = std::make_unique<TempWorkdir>();
-        m_dir->openNewDatabase();
+        m_session = std::make_unique<TestSession>();
     }
-    void cleanup() {
-        LedgerData::reset();
-        m_dir.reset();
-    }
+    void cleanup() { m_session.reset(); }
 
     // A stock-in, a return of two and a deletion: each stored, each told once.
     void eachWriteIsStoredAndToldOnce() {

@@ -4,7 +4,7 @@
 #include "store/data_module.h"
 #include "store/ledger_events.h"
 #include "store/store_error.h"
-#include "support/temp_workdir.h"
+#include "support/test_session.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -12,15 +12,15 @@
 class SaleCorrectionTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TempWorkdir> m_dir;
+    std::unique_ptr<TestSession> m_session;
 
-    Database& db() { return dm().connection(); }
+    Database& db() { return m_session->db(); }
     qint64 sale(const QString& customer) {
-        db().exec(QStringLiteral("insert into data1 (a,[1],[2],[3],[4],a5,[6],z,g,h,i,j,day1,day2) values "
-                                 "('铅笔',1.2,2.5,3,7.5,3.9,5,'2013115001',?,'北京路1号','138','送货',"
-                                 "'2013-11-05','2013-10-01')"),
-                  {customer});
-        return db().lastInsertId();
+        return m_session->ledger.addSale({.name = "铅笔", .customerName = customer, .address = "北京路1号",
+                                          .contact = "138", .remark = "送货", .customerNumber = "2013115001",
+                                          .purchasePrice = 1.2, .price = 2.5, .quantity = 3, .amount = 7.5,
+                                          .profit = 3.9, .arrears = 5, .date = "2013-11-05",
+                                          .stockInDate = "2013-10-01"});
     }
     // The columns a correction may change and a few it must not, as stored.
     QStringList record(qint64 id) {
@@ -37,13 +37,9 @@ class SaleCorrectionTest : public QObject {
 
 private slots:
     void init() {
-        m_dir = std::make_unique<TempWorkdir>();
-        m_dir->openNewDatabase();
+        m_session = std::make_unique<TestSession>();
     }
-    void cleanup() {
-        LedgerData::reset();
-        m_dir.reset();
-    }
+    void cleanup() { m_session.reset(); }
 
     void correctionWritesTheSixFieldsOfThatRecordOnly() {
         const qint64 other = sale(QStringLiteral("王五"));
