@@ -4,8 +4,7 @@
 #include "sales/pos_list.h"
 #include "sales/ui/pos_panel.h"
 #include "store/store_error.h"
-#include "support/recording_ui.h"
-#include "support/temp_workdir.h"
+#include "support/test_session.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -16,8 +15,7 @@
 class PosPanelTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TempWorkdir> m_dir;
-    std::unique_ptr<RecordingUi> m_ui;
+    std::unique_ptr<TestSession> m_session;
     std::unique_ptr<QDialog> m_dialog;
     PosPanel* m_panel = nullptr;
 
@@ -30,10 +28,8 @@ class PosPanelTest : public QObject {
 
 private slots:
     void init() {
-        m_dir = std::make_unique<TempWorkdir>();
-        m_ui = std::make_unique<RecordingUi>();
-        m_ui->setNow(QDateTime(QDate(2024, 5, 17), QTime(14, 3, 9)));
-        m_ui->pdfPath = m_dir->file(QStringLiteral("receipt.pdf"));
+        m_session = std::make_unique<TestSession>(QDateTime(QDate(2024, 5, 17), QTime(14, 3, 9)), SessionLedger::None);
+        m_session->ui.pdfPath = m_session->file(QStringLiteral("receipt.pdf"));
         // The panel floats in a dialog, whose focused button takes an unhandled Enter.
         m_dialog = std::make_unique<QDialog>();
         m_dialog->resize(800, 420);
@@ -43,8 +39,7 @@ private slots:
     }
     void cleanup() {
         m_dialog.reset();
-        m_ui.reset();
-        m_dir.reset();
+        m_session.reset();
     }
 
     void firstEnterShowsTheChangeSecondEnterPrints() {
@@ -52,13 +47,13 @@ private slots:
         QTest::keyClicks(m_panel->cash(), QStringLiteral("100"));
         QTest::keyClick(m_panel->cash(), Qt::Key_Return);
         QVERIFY(m_panel->receiptButton()->hasFocus());
-        QVERIFY(m_ui->printJobs.isEmpty());
+        QVERIFY(m_session->ui.printJobs.isEmpty());
         QCOMPARE(m_panel->change()->text(), QStringLiteral("62.5"));
         QCOMPARE(m_panel->list().filledCount(), 1);
         QCOMPARE(m_panel->cash()->text(), QStringLiteral("100"));
 
         QTest::keyClick(m_panel->receiptButton(), Qt::Key_Return);
-        QCOMPARE(m_ui->printJobs.size(), 1);
+        QCOMPARE(m_session->ui.printJobs.size(), 1);
         QCOMPARE(m_panel->list().filledCount(), 0);
         QVERIFY(m_panel->change()->text().isEmpty());
     }
@@ -68,10 +63,10 @@ private slots:
         QTest::keyClicks(m_panel->cash(), QStringLiteral("50"));
         QTest::keyClick(m_panel->cash(), Qt::Key_Enter, Qt::KeypadModifier);
         QVERIFY(m_panel->receiptButton()->hasFocus());
-        QVERIFY(m_ui->printJobs.isEmpty());
+        QVERIFY(m_session->ui.printJobs.isEmpty());
         QCOMPARE(m_panel->change()->text(), QStringLiteral("12.5"));
         QTest::keyClick(m_panel->receiptButton(), Qt::Key_Enter, Qt::KeypadModifier);
-        QCOMPARE(m_ui->printJobs.size(), 1);
+        QCOMPARE(m_session->ui.printJobs.size(), 1);
     }
 
     void pastedCashThatIsNoPlainDecimal_data() {
@@ -86,16 +81,16 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(ConversionError, posChangeText(cash, QStringLiteral("37.50")));
         focusCash();
         m_panel->cash()->insert(cash);  // a paste passes the key filter
-        m_ui->clear();
+        m_session->ui.clear();
         QTest::keyClick(m_panel->cash(), Qt::Key_Return);
-        QCOMPARE(m_ui->messages.size(), 1);
-        QVERIFY(m_ui->messages.first().text.contains(cash));
+        QCOMPARE(m_session->ui.messages.size(), 1);
+        QVERIFY(m_session->ui.messages.first().text.contains(cash));
         QVERIFY(m_panel->change()->text().isEmpty());
         // Printing refuses the same cash and keeps the customer's line.
-        m_ui->clear();
+        m_session->ui.clear();
         QVERIFY(!m_panel->printReceipt());
-        QCOMPARE(m_ui->messages.size(), 1);
-        QVERIFY(m_ui->printJobs.isEmpty());
+        QCOMPARE(m_session->ui.messages.size(), 1);
+        QVERIFY(m_session->ui.printJobs.isEmpty());
         QCOMPARE(m_panel->list().filledCount(), 1);
     }
 };
