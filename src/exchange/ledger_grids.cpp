@@ -1,7 +1,8 @@
 #include "exchange/ledger_grids.h"
 
-#include "inventory/inventory_columns.h"
-#include "records/sales_grid_columns.h"
+#include "store/sales_table.h"
+#include "store/stock_table.h"
+#include "store/summary_table.h"
 
 namespace {
 
@@ -30,9 +31,7 @@ LedgerGridLayout ledgerGridLayout(LedgerGrid grid) {
         break;
     case LedgerGrid::Summary:
         layout.sheetTitle = QStringLiteral("商品进销存统计报表");
-        layout.statement = QStringLiteral(
-            "sELECT a,b,c,d, sum([2]) AS 进货数量,sum([3]) AS 进货金额,sum([5]) AS 销售数量,sum([6]) AS 销售金额, "
-            "sum([7]) AS 库存数量,sum([8]) AS 库存金额 FROM data GROUP BY a,b,c,d ");
+        layout.statement = kSummaryStatement;
         layout.columns = exportColumns(summaryColumns());
         break;
     }

@@ -4,6 +4,7 @@
 #include "exchange/workbook_cells.h"
 #include "store/database.h"
 #include "store/ledger_events.h"
+#include "store/stock_table.h"
 #include "text/number_text.h"
 
 #include <QCoreApplication>
@@ -21,13 +22,20 @@
 const QString kImportSheet = QStringLiteral("lanbor");
 
 const std::vector<ImportColumn>& importColumns() {
-    using T = ImportColumn::Type;
-    static const std::vector<ImportColumn> columns = {
-        {"a", "a", T::Text},     {"b", "b", T::Text},     {"c", "c", T::Text},     {"d", "d", T::Text},
-        {"e", "e", T::Text},     {"f", "f", T::Text},     {"g", "g", T::Text},     {"a1", "1", T::Number},
-        {"a2", "2", T::Number},  {"a3", "3", T::Number},  {"a4", "4", T::Number},  {"a5", "5", T::Number},
-        {"a6", "6", T::Number},  {"a7", "7", T::Number},  {"a8", "8", T::Number},  {"z", "z", T::Text},
-        {"day1", "day1", T::Date}};
+    // Every stock column but the identity, in the description's order. A heading cannot be a bare
+    // number, so a column named by a digit is headed "a" and the digit ("a1" fills "1").
+    static const std::vector<ImportColumn> columns = [] {
+        using T = ImportColumn::Type;
+        std::vector<ImportColumn> out;
+        for (const TableColumn& c : stockTable().columns) {
+            if (c.name() == stock::kId)
+                continue;
+            const QString heading = c.name().front().isDigit() ? QLatin1Char('a') + c.name() : c.name();
+            out.push_back({heading, c.name(),
+                           c.type == ColumnType::Number ? T::Number : c.type == ColumnType::Date ? T::Date : T::Text});
+        }
+        return out;
+    }();
     return columns;
 }
 
@@ -254,13 +262,10 @@ ImportRows readStockWorkbook(const QString& workbookPath) {
 }
 
 int appendStockRecords(Database& db, const ImportRows& rows) {
-    QStringList fields, marks;
-    for (const ImportColumn& c : importColumns()) {
-        fields << QLatin1Char('"') + c.field + QLatin1Char('"');
-        marks << QStringLiteral("?");
-    }
-    const QString insert = QStringLiteral("INSERT INTO data (%1) VALUES (%2)")
-                               .arg(fields.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
+    QStringList fields;
+    for (const ImportColumn& c : importColumns())
+        fields << c.field;
+    const QString insert = insertStatement(stockTable(), fields);
     Transaction transaction(db);
     for (size_t i = 0; i < rows.values.size(); ++i) {
         try {

@@ -1,5 +1,3 @@
 #pragma once
-// The fifteen columns of the inventory grid.
-#include "store/ledger_column.h"
-
-LedgerColumns inventoryColumns();
+// The inventory grid's columns are described in store/, beside the stock table.
+#include "store/stock_table.h"

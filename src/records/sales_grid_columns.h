@@ -1,6 +1,4 @@
 #pragma once
-// The fifteen columns of the sales grid and the ten of the product summary.
-#include "store/ledger_column.h"
-
-LedgerColumns salesColumns();
-LedgerColumns summaryColumns();
+// The sales and product summary grids' columns are described in store/, beside their tables.
+#include "store/sales_table.h"
+#include "store/summary_table.h"

@@ -163,16 +163,13 @@ void recordSale(const SaleRecord& sale, Database& db) {
         {sale::kAddress, sale.address},
         {sale::kContact, sale.contact},
         {sale::kRemark, sale.remark}};
-    QStringList names, marks;
+    QStringList names;
     QVariantList values;
     for (const auto& [name, value] : fields) {
-        names << QLatin1Char('"') + name + QLatin1Char('"');
-        marks << QStringLiteral("?");
+        names << name;
         values << value;
     }
-    db.exec(QStringLiteral("insert into data1 (%1) values (%2)")
-                .arg(names.join(QLatin1Char(',')), marks.join(QLatin1Char(','))),
-            values);
+    db.exec(insertStatement(salesTable(), names), values);
     transaction.commit();
     db.events().saleRecorded(sale.stockId, sale.customerNumber);
 }
@@ -182,8 +179,8 @@ int highestCustomerCounter(Database& db, const QDate& day) {
     // Longer tails cannot meet a counter the panel reaches.
     constexpr int kLongestTail = 9;
     Dataset numbers(QStringLiteral("CustomerNumbers"), {}, &db);
-    numbers.setStatement(QStringLiteral("select %1 from data1 where %1 like ? and length(%1) between ? and ?")
-                             .arg(sale::kCustomerNumber),
+    numbers.setStatement(QStringLiteral("select %1 from %2 where %1 like ? and length(%1) between ? and ?")
+                             .arg(sale::kCustomerNumber, sale::kTable),
                          {prefix + QLatin1Char('%'), int(prefix.size()) + 3, int(prefix.size()) + kLongestTail});
     int highest = 0;
     for (int row = 0; row < numbers.recordCount(); ++row) {

@@ -1,12 +1,10 @@
 #pragma once
 // How a result column is shown in the ledger's grids, without any colour or widget: the one
 // description from which the windows build their grids and the exports their sheets.
-#include "store/field.h"
+#include "store/table_description.h"
 
 #include <QString>
 #include <vector>
-
-extern const QString kGeneralNumber;  // the format "general": the general number text
 
 struct LedgerColumn {
     enum class Align { Left, Right, Centre };
@@ -28,3 +26,7 @@ struct LedgerColumn {
 };
 
 using LedgerColumns = std::vector<LedgerColumn>;
+
+// A grid column showing a described column under its Chinese titles and in its picture.
+LedgerColumn ledgerColumn(const TableColumn& column, LedgerColumn::Align align, int width,
+                          LedgerColumn::Footer footer = LedgerColumn::Footer::None, const QString& footerText = {});

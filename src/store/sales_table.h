@@ -1,6 +1,6 @@
 #pragma once
 // The sales table `data1`: one record per line sold.
-#include "store/field.h"
+#include "store/ledger_column.h"
 
 #include <QString>
 
@@ -31,3 +31,7 @@ inline Field field(const QString& column) { return {kTable, column}; }
 inline const Field PurchasePrice = field(kPurchasePrice);
 inline const Field Profit = field(kProfit);
 }  // namespace salesrecord
+
+const TableDescription& salesTable();
+// The fifteen columns of the sales grid.
+LedgerColumns salesColumns();

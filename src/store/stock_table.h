@@ -1,6 +1,6 @@
 #pragma once
 // The stock table `data`: one record per batch taken into stock.
-#include "store/field.h"
+#include "store/ledger_column.h"
 
 #include <QString>
 
@@ -30,3 +30,7 @@ inline const Field PurchasePrice = field(kPurchasePrice);
 inline const Field PurchaseAmount = field(kPurchaseAmount);
 inline const Field StockAmount = field(kStockAmount);
 }  // namespace stock
+
+const TableDescription& stockTable();
+// The fifteen columns of the inventory grid.
+LedgerColumns inventoryColumns();

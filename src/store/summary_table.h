@@ -1,7 +1,7 @@
 #pragma once
 // The product summary: the stock records summed per product (name, model, code, category). It is
 // no stored table but a result of its own, and its sums are values of their own.
-#include "store/field.h"
+#include "store/ledger_column.h"
 
 #include <QString>
 
@@ -9,6 +9,7 @@
 extern const QString kSummaryStatement;
 
 namespace summary {
+inline const QString kTable = QStringLiteral("summary");
 inline const QString kPurchaseQuantity = QStringLiteral("进货数量");
 inline const QString kPurchaseAmount = QStringLiteral("进货金额");
 inline const QString kSoldQuantity = QStringLiteral("销售数量");
@@ -16,8 +17,12 @@ inline const QString kSalesAmount = QStringLiteral("销售金额");
 inline const QString kStockQuantity = QStringLiteral("库存数量");
 inline const QString kStockAmount = QStringLiteral("库存金额");
 
-inline Field field(const QString& column) { return {QStringLiteral("summary"), column}; }
+inline Field field(const QString& column) { return {kTable, column}; }
 inline const Field PurchaseAmount = field(kPurchaseAmount);
 inline const Field SalesAmount = field(kSalesAmount);
 inline const Field StockAmount = field(kStockAmount);
 }  // namespace summary
+
+const TableDescription& summaryTable();
+// The ten columns of the product summary grid.
+LedgerColumns summaryColumns();

@@ -1,6 +1,8 @@
 #include "tool/generate_command.h"
 
 #include "store/database.h"
+#include "store/sales_table.h"
+#include "store/stock_table.h"
 #include "store/store_error.h"
 #include "text/number_text.h"
 #include "text/pinyin.h"
@@ -91,13 +93,15 @@ int runGenerate(const QStringList& args) {
         const QDate first = last.addYears(-years);
         const qint64 span = first.daysTo(last);
 
-        std::vector<Stock> stock;
-        stock.reserve(size_t(stockCount));
+        std::vector<Stock> batches;
+        batches.reserve(size_t(stockCount));
         {
             Transaction t(db);
-            const QString insert = QStringLiteral(
-                "insert into data (a,b,c,d,e,f,g,z,\"1\",\"2\",\"3\",\"4\",\"5\",\"6\",\"7\",\"8\",day1) "
-                "values (?,?,?,?,?,?,?,?,?,?,?,?,0,0,?,?,?)");
+            using namespace stock;
+            const QString insert = insertStatement(
+                stockTable(), {kName, kModel, kCode, kCategory, kNameInitials, kModelInitials, kSupplier, kRemark,
+                               kPurchasePrice, kQuantity, kPurchaseAmount, kSalesPrice, kSoldQuantity, kSalesTotal,
+                               kStockQuantity, kStockAmount, kDate});
             for (int i = 0; i < stockCount; ++i) {
                 Stock s;
                 const int product = int(random.bounded(4000u));
@@ -115,18 +119,20 @@ int runGenerate(const QStringList& args) {
                 s.quantity = double(10 + random.bounded(200));
                 s.day = first.addDays(qint64(double(i) / stockCount * double(span)));
                 db.exec(insert, {s.a, s.b, s.c, s.d, s.e, s.f, s.g, random.bounded(10) == 0 ? QStringLiteral("促销") : QString(),
-                                 s.price, s.quantity, roundDecimal(s.price * s.quantity, 2), s.salePrice, s.quantity,
+                                 s.price, s.quantity, roundDecimal(s.price * s.quantity, 2), s.salePrice, 0.0, 0.0, s.quantity,
                                  roundDecimal(s.quantity * s.price, 2), s.day.toString(QStringLiteral("yyyy-MM-dd"))});
                 s.id = db.lastInsertId();
-                stock.push_back(s);
+                batches.push_back(s);
             }
             t.commit();
         }
         {
             Transaction t(db);
-            const QString insert = QStringLiteral(
-                "insert into data1 (a,b,c,d,e,f,g,h,i,j,z,\"1\",\"2\",\"3\",\"4\",a5,\"6\",day1,day2) "
-                "values (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+            using namespace salesrecord;
+            const QString insert = insertStatement(
+                salesTable(), {kName, kModel, kCode, kCategory, kNameInitials, kModelInitials, kCustomerName, kAddress,
+                               kContact, kRemark, kCustomerNumber, kPurchasePrice, kPrice, kQuantity, kAmount, kProfit,
+                               kArrears, kDate, kStockInDate});
             QDate orderDay;
             int orderCounter = 0;
             for (int i = 0; i < salesCount; ++i) {
@@ -136,7 +142,7 @@ int runGenerate(const QStringList& args) {
                 // A batch with stock left; a sale never takes more than the batch holds.
                 Stock* picked = nullptr;
                 for (int attempt = 0; attempt < 8 && !picked; ++attempt) {
-                    Stock& candidate = stock[size_t(random.bounded(quint32(qMin(newest, stockCount))))];
+                    Stock& candidate = batches[size_t(random.bounded(quint32(qMin(newest, stockCount))))];
                     if (candidate.sold < candidate.quantity)
                         picked = &candidate;
                 }
@@ -164,9 +170,11 @@ int runGenerate(const QStringList& args) {
                                  day.toString(QStringLiteral("yyyy-MM-dd")), s.day.toString(QStringLiteral("yyyy-MM-dd"))});
             }
             // The batches carry what was sold from them.
-            const QString update = QStringLiteral(
-                "update data set \"5\"=?, \"6\"=?, \"7\"=\"2\"-?, \"8\"=(\"2\"-?)*\"1\" where id=?");
-            for (const Stock& s : stock)
+            const QString update =
+                QStringLiteral("update %1 set \"%2\"=?, \"%3\"=?, \"%4\"=\"%5\"-?, \"%6\"=(\"%5\"-?)*\"%7\" where %8=?")
+                    .arg(stock::kTable, stock::kSoldQuantity, stock::kSalesTotal, stock::kStockQuantity, stock::kQuantity,
+                         stock::kStockAmount, stock::kPurchasePrice, stock::kId);
+            for (const Stock& s : batches)
                 if (s.sold > 0)
                     db.exec(update, {s.sold, roundDecimal(s.soldAmount, 2), s.sold, s.sold, s.id});
             t.commit();
