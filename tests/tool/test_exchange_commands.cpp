@@ -2,6 +2,7 @@
 #include "exchange/xls_fixture.h"
 #include "store/database.h"
 #include "support/test_session.h"
+#include "support/tool_run.h"
 
 #include <QProcess>
 #include <QtTest>
@@ -11,28 +12,10 @@ class ExchangeCommandsTest : public QObject {
 
     std::unique_ptr<TestSession> m_session;
 
-    struct Run {
-        int exitCode = -1;
-        QString out;
-        QString err;
-    };
-    Run tool(QStringList args, const QByteArray& input = {}, bool inWorkdir = true) {
-        const QString program = qEnvironmentVariable("TOVRAKEL_BINARY_DIR") + "/tovrakel-tool";
-        if (!QFileInfo::exists(program))
-            qFatal("%s is missing: build the tovrakel-tool target first", qPrintable(program));
+    ToolRun tool(QStringList args, const QByteArray& input = {}, bool inWorkdir = true) {
         if (inWorkdir)
             args << "--workdir" << m_session->path();
-        QProcess p;
-        p.start(program, args);
-        p.write(input);
-        p.closeWriteChannel();
-        Run r;
-        if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit)
-            return r;
-        r.exitCode = p.exitCode();
-        r.out = QString::fromUtf8(p.readAllStandardOutput());
-        r.err = QString::fromUtf8(p.readAllStandardError());
-        return r;
+        return runTool(args, input);
     }
     QString path(const QString& name) { return m_session->file(name); }
     // Writes rows into the folder's data.mdb, as the shop left it before the script runs.
@@ -87,7 +70,7 @@ private slots:
                             .date = "2024-01-03"});
         });
         const QString out = path(grid + ".xls");
-        const Run r = tool({"export-xls", grid, out});
+        const ToolRun r = tool({"export-xls", grid, out});
         QCOMPARE(r.exitCode, 0);
         QVERIFY(r.out.contains("wrote 1 records"));
         if (!QFile::exists("/usr/bin/python3"))
@@ -120,7 +103,7 @@ private slots:
             ledger.addSale({.name = "铅笔", .purchasePrice = 1.25, .quantity = 2, .amount = 4, .profit = 1.35,
                             .date = "2024-01-03"});
         });
-        Run r = tool({"export-xls", grid, path("clerk.xls"), "--user", "张三"});
+        ToolRun r = tool({"export-xls", grid, path("clerk.xls"), "--user", "张三"});
         QCOMPARE(r.exitCode, 0);
         if (!QFile::exists("/usr/bin/python3"))
             QSKIP("no /usr/bin/python3");
@@ -139,7 +122,7 @@ private slots:
     }
 
     void exportRefusals() {
-        Run r = tool({"export-xls", "inventory", path("empty.xls")});
+        ToolRun r = tool({"export-xls", "inventory", path("empty.xls")});
         QCOMPARE(r.exitCode, 1);
         QVERIFY(!QFile::exists(path("empty.xls")));
         r = tool({"export-xls", "prices", path("x.xls")});
@@ -152,7 +135,7 @@ private slots:
             QSKIP("python3-xlwt is needed to write the workbooks");
         QVERIFY(writeWorkbook(path("good.xls"), {sheet("lanbor", {importHeader(), stockRow("铅笔", "QB", "2024-01-01"),
                                                                   stockRow("橡皮", "XP", "2024-01-02")})}));
-        Run r = tool({"import-xls", path("good.xls")});
+        ToolRun r = tool({"import-xls", path("good.xls")});
         QCOMPARE(r.exitCode, 0);
         QVERIFY(r.out.contains("imported 2 stock records"));
         QCOMPARE(stock(path("data.mdb")), 2);
@@ -162,7 +145,7 @@ private slots:
         QVERIFY(writeWorkbook(path("bad.xls"), {sheet("lanbor", {importHeader(), stockRow("铅笔", "QB", "2024-01-01"), bad})}));
         r = tool({"import-xls", path("bad.xls")});
         QCOMPARE(r.exitCode, 1);
-        QVERIFY2(r.err.contains("第 3 行") && r.err.contains("a3"), qPrintable(r.err));
+        QVERIFY2(r.err.contains("第 3 行") && r.err.contains("a3"), r.err.constData());
         QCOMPARE(stock(path("data.mdb")), 2);
     }
 
@@ -170,18 +153,18 @@ private slots:
     // and the ledger is untouched. read-xls shows what would be imported.
     void damagedWorkbook() {
         const QString folder = qEnvironmentVariable("TOVRAKEL_SOURCE_DIR") + "/tests/exchange/workbooks/";
-        Run r = tool({"import-xls", folder + "reader-crash.xls"});
+        ToolRun r = tool({"import-xls", folder + "reader-crash.xls"});
         QCOMPARE(r.exitCode, 1);
-        QVERIFY2(r.err.contains(QStringLiteral("已损坏")), qPrintable(r.err));
+        QVERIFY2(r.err.contains("已损坏"), r.err.constData());
         QCOMPARE(stock(path("data.mdb")), 0);
 
         r = tool({"import-xls", folder + "no-sheets.xls"});
         QCOMPARE(r.exitCode, 1);
-        QVERIFY2(r.err.contains(QStringLiteral("已损坏")), qPrintable(r.err));
+        QVERIFY2(r.err.contains("已损坏"), r.err.constData());
 
         r = tool({"read-xls", folder + "sound.xls"}, {}, false);
         QCOMPARE(r.exitCode, 0);
-        const QJsonArray rows = QJsonDocument::fromJson(r.out.toUtf8()).object().value("rows").toArray();
+        const QJsonArray rows = QJsonDocument::fromJson(r.out).object().value("rows").toArray();
         QCOMPARE(rows.size(), 3);
         QCOMPARE(rows.at(0).toArray().at(0).toInt(), 2);
         QCOMPARE(rows.at(0).toArray().at(1).toString(), QStringLiteral("铅笔"));
@@ -191,7 +174,7 @@ private slots:
 
     void backupAndRestore() {
         write([](LedgerBuilder& ledger) { ledger.addBatch({.name = "铅笔"}); });
-        Run r = tool({"backup", path("nightly.mdb")});
+        ToolRun r = tool({"backup", path("nightly.mdb")});
         QCOMPARE(r.exitCode, 0);
         Database::verify(path("nightly.mdb"));
         r = tool({"backup", path("nightly.mdb")});  // a script's second night replaces it
@@ -212,7 +195,7 @@ private slots:
         for (const QByteArray& wrong : {QByteArray(), QByteArray("777\n")}) {
             r = tool({"restore", path("nightly.mdb")}, wrong);
             QCOMPARE(r.exitCode, 1);
-            QVERIFY2(r.err.contains(QStringLiteral("管理员密码")), qPrintable(r.err));
+            QVERIFY2(r.err.contains("管理员密码"), r.err.constData());
             QCOMPARE(stock(path("data.mdb")), 2);
         }
         r = tool({"restore", path("nightly.mdb")}, "888\n");

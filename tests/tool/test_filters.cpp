@@ -1,5 +1,7 @@
 // tovrakel-tool pinyin and capitals: one output line per input line, nothing else on stdout.
-#include <QProcess>
+#include "support/tool_run.h"
+
+#include <QTemporaryDir>
 #include <QtTest>
 
 class TestToolFilters : public QObject {
@@ -11,34 +13,7 @@ private slots:
     void argumentsAreRefused();
     void generateRefusesCountsThatAreNoWholeNumbers_data();
     void generateRefusesCountsThatAreNoWholeNumbers();
-
-private:
-    struct Run {
-        int exitCode = -1;
-        QByteArray out;
-        QByteArray err;
-    };
-    static Run run(const QStringList& args, const QByteArray& input);
 };
-
-TestToolFilters::Run TestToolFilters::run(const QStringList& args, const QByteArray& input) {
-    const QString tool = qEnvironmentVariable("TOVRAKEL_BINARY_DIR") + "/tovrakel-tool";
-    if (!QFileInfo::exists(tool))
-        qFatal("%s is missing: build the tovrakel-tool target first", qPrintable(tool));
-    QProcess process;
-    process.start(tool, args);
-    if (!process.waitForStarted())
-        qFatal("cannot start %s", qPrintable(tool));
-    process.write(input);
-    process.closeWriteChannel();
-    Run result;
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-        return result;
-    result.exitCode = process.exitCode();
-    result.out = process.readAllStandardOutput();
-    result.err = process.readAllStandardError();
-    return result;
-}
 
 void TestToolFilters::filters_data() {
     QTest::addColumn<QString>("command");
@@ -69,14 +44,14 @@ void TestToolFilters::filters() {
     QFETCH(QString, command);
     QFETCH(QByteArray, input);
     QFETCH(QByteArray, output);
-    const Run result = run({command}, input);
+    const ToolRun result = runTool({command}, input);
     QCOMPARE(result.exitCode, 0);
     QCOMPARE(result.out, output);
     QCOMPARE(result.err, QByteArray());
 }
 
 void TestToolFilters::argumentsAreRefused() {
-    const Run result = run({QStringLiteral("capitals"), QStringLiteral("12.5")}, "1\n");
+    const ToolRun result = runTool({QStringLiteral("capitals"), QStringLiteral("12.5")}, "1\n");
     QCOMPARE(result.exitCode, 2);
     QCOMPARE(result.out, QByteArray());
     QVERIFY(!result.err.isEmpty());
@@ -99,10 +74,9 @@ void TestToolFilters::generateRefusesCountsThatAreNoWholeNumbers() {
     QFETCH(QString, value);
     QTemporaryDir dir;
     // The option under test first: the tool reads the first occurrence of each.
-    const Run result = run({QStringLiteral("generate"), option, value, QStringLiteral("--workdir"), dir.path(),
-                            QStringLiteral("--stock"), QStringLiteral("2"), QStringLiteral("--sales"),
-                            QStringLiteral("3")},
-                           QByteArray());
+    const ToolRun result = runTool({QStringLiteral("generate"), option, value, QStringLiteral("--workdir"), dir.path(),
+                                    QStringLiteral("--stock"), QStringLiteral("2"), QStringLiteral("--sales"),
+                                    QStringLiteral("3")});
     QCOMPARE(result.exitCode, 2);
     QVERIFY(result.err.contains("usage"));
     QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("data.mdb"))));
