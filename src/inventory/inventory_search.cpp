@@ -1,6 +1,6 @@
 #include "inventory/inventory_search.h"
 
-#include "inventory/stock_columns.h"
+#include "store/stock_table.h"
 
 QString fullStatement(DisplayMode mode) {
     return mode == DisplayMode::ShowAll ? QStringLiteral("select * from data order by day1")

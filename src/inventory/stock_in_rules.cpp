@@ -1,7 +1,7 @@
 #include "inventory/stock_in_rules.h"
 
-#include "inventory/stock_columns.h"
 #include "store/dataset.h"
+#include "store/stock_table.h"
 #include "store/store_error.h"
 #include "text/number_text.h"
 #include "text/pinyin.h"

@@ -5,7 +5,7 @@
 #include "store/ledger_events.h"
 #include "store/query.h"
 #include "store/store_error.h"
-#include "users/password_hash.h"
+#include "store/password_hash.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
 #include "records/sale_correction.h"
 
-#include "records/sales_columns.h"
 #include "store/database.h"
 #include "store/ledger_events.h"
+#include "store/sales_table.h"
 #include "store/store_error.h"
 #include "text/number_text.h"
 

@@ -1,9 +1,9 @@
 #include "records/sale_deletion.h"
 
-#include "records/sales_columns.h"
 #include "store/database.h"
 #include "store/dataset.h"
 #include "store/ledger_events.h"
+#include "store/sales_table.h"
 #include "store/store_error.h"
 #include "text/number_text.h"
 

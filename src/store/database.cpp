@@ -2,7 +2,7 @@
 
 #include "store/ledger_events.h"
 #include "store/store_error.h"
-#include "users/password_hash.h"
+#include "store/password_hash.h"
 
 #include <QDate>
 #include <QFile>

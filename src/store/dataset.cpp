@@ -25,23 +25,6 @@ qint64 roundHalfEven(double value) { return qint64(std::nearbyint(value)); }
 
 // ---- Dataset ----
 
-namespace {
-
-// A 64-bit key whose unsigned order is the order of the numbers, empty cells first.
-uint64_t numberKey(const ColumnStore& col, int row) {
-    if (col.isNull(row))
-        return 0;
-    double v = col.number(row);
-    if (v == 0)
-        v = 0;  // -0 sorts with 0
-    uint64_t bits;
-    std::memcpy(&bits, &v, sizeof bits);
-    bits = (bits & 0x8000000000000000ull) ? ~bits : bits | 0x8000000000000000ull;
-    return bits == 0 ? 1 : bits;
-}
-
-}  // namespace
-
 Dataset::Dataset(QString name, QString statement, Database* db)
     : m_name(std::move(name)), m_statement(std::move(statement)), m_db(db) {}
 
@@ -97,6 +80,8 @@ void Dataset::readRows(const QString& statement) {
     sqlite3_finalize(stmt);
     if (rc != SQLITE_DONE)
         db.fail(statement);
+    for (ColumnStore& col : columns)
+        col.finishReading();
     m_columns = std::move(columns);
     m_rowCount = rows;
     m_order.resize(size_t(rows));
@@ -137,11 +122,7 @@ bool Dataset::openOrderedInMemory() {
         readRows(m_statement);
         return true;
     }
-    const ColumnStore& col = m_columns[size_t(index)];
-    std::stable_sort(m_order.begin(), m_order.end(), [&](int a, int b) {
-        const int c = col.compareAsEngine(a, b, ignoreCase);
-        return descending ? c > 0 : c < 0;
-    });
+    m_columns[size_t(index)].sortRowsAsEngine(m_order, descending, ignoreCase);
     return true;
 }
 
@@ -427,50 +408,7 @@ void Dataset::sort(const QString& spec) {
     } else {
         const bool descending = trimmed.endsWith(QStringLiteral(" DESC"), Qt::CaseInsensitive);
         const QString name = descending ? trimmed.left(trimmed.size() - 5).trimmed() : trimmed;
-        const ColumnStore& col = m_columns[size_t(requireColumn(name))];
-        // Sorted by a key read once per row (a number, or a text's first eight characters), with
-        // the shown position as tie-break, which keeps the sort stable; only texts that share
-        // their first characters are then compared in full.
-        struct Key {
-            ColumnStore::SortKey key;
-            int position;
-            int row;
-        };
-        std::vector<Key> keys(m_order.size());
-        const bool text = col.kind() == ColumnStore::Kind::Text;
-        for (size_t i = 0; i < keys.size(); ++i) {
-            const int row = m_order[i];
-            keys[i] = {text ? col.sortKey(row) : ColumnStore::SortKey{numberKey(col, row), 0}, int(i), row};
-        }
-        std::sort(keys.begin(), keys.end(), [descending](const Key& x, const Key& y) {
-            if (!(x.key == y.key))
-                return descending ? y.key < x.key : x.key < y.key;
-            return x.position < y.position;
-        });
-        if (text) {
-            for (size_t begin = 0; begin < keys.size();) {
-                size_t end = begin + 1;
-                while (end < keys.size() && keys[end].key == keys[begin].key)
-                    ++end;
-                const bool allEqual = [&] {
-                    const std::string_view first = col.utf8(keys[begin].row);
-                    for (size_t i = begin + 1; i < end; ++i)
-                        if (col.utf8(keys[i].row) != first)
-                            return false;
-                    return true;
-                }();
-                // Only texts longer than the key and alike in it need the full comparison.
-                if (end - begin > 1 && keys[begin].key.high != 0 && !allEqual)
-                    std::stable_sort(keys.begin() + long(begin), keys.begin() + long(end),
-                                     [&](const Key& x, const Key& y) {
-                                         const int c = col.compare(x.row, y.row);
-                                         return descending ? c > 0 : c < 0;
-                                     });
-                begin = end;
-            }
-        }
-        for (size_t i = 0; i < keys.size(); ++i)
-            m_order[i] = keys[i].row;
+        m_columns[size_t(requireColumn(name))].sortRows(m_order, descending);
     }
     m_sortSpec = trimmed;
     // The current record stays the same record.

@@ -4,12 +4,14 @@
 #include "store/store_error.h"
 #include "text/number_text.h"
 
+#include <QHashFunctions>
 #include <QStringEncoder>
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <numeric>
 
 namespace {
 
@@ -86,28 +88,233 @@ int compareBytes(std::string_view a, std::string_view b, bool ignoreCase) {
     return (a.size() > n) - (b.size() > n);
 }
 
+// A 128-bit key (high, low) whose order agrees with compareGbk() on the first eight characters;
+// empty cells have the smallest key, the empty text the next one.
+struct SortKey {
+    uint64_t high = 0;
+    uint64_t low = 0;
+    bool operator==(const SortKey& o) const { return high == o.high && low == o.low; }
+    bool operator<(const SortKey& o) const { return high != o.high ? high < o.high : low < o.low; }
+};
+
+SortKey sortKeyOf(std::string_view bytes, bool null) {
+    if (null)
+        return {};
+    if (bytes.empty())
+        return {0, 1};  // after empty cells, before every other text
+    auto p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto end = p + bytes.size();
+    uint64_t words[2] = {0, 0};
+    for (int i = 0; i < 8; ++i) {
+        // Weights are shifted by one so that "a" sorts before "a" followed by anything.
+        const uint64_t w = p < end ? uint64_t(weightOf(nextCodePoint(p, end))) + 1 : 0;
+        words[i / 4] = (words[i / 4] << 16) | (w > 0xFFFF ? 0xFFFF : w);
+    }
+    return {words[0], words[1]};
+}
+
+// Texts that share their key are told apart by the whole text only when they are longer than it.
+bool keyDecides(const SortKey& key) { return key.high == 0 || (key.low & 0xFFFF) == 0; }
+
+// A 64-bit key whose unsigned order is the order of the numbers, empty cells first.
+uint64_t numberKey(double v, bool null) {
+    if (null)
+        return 0;
+    if (v == 0)
+        v = 0;  // -0 sorts with 0
+    uint64_t bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    bits = (bits & 0x8000000000000000ull) ? ~bits : bits | 0x8000000000000000ull;
+    return bits == 0 ? 1 : bits;
+}
+
+uint32_t hashOf(const char* data, size_t size) { return uint32_t(qHashBits(data, size, 0x9E3779B9u)); }
+
+uint32_t largestCode(int width) { return width == 1 ? 0xFFu : width == 2 ? 0xFFFFu : 0xFFFFFFFFu; }
+
+uint32_t getCode(const uint8_t* p, int width) {
+    switch (width) {
+    case 1: return *p;
+    case 2: return uint32_t(p[0]) | uint32_t(p[1]) << 8;
+    default: return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+    }
+}
+
+void putCode(uint8_t* p, int width, uint32_t code) {
+    for (int i = 0; i < width; ++i)
+        p[i] = uint8_t(code >> (8 * i));
+}
+
+// The rank of each entry (0 is left for empty cells, entry e has index e + 1) in the order given
+// by `order` (a three-way comparison of two entries); entries that compare equal share their rank.
+template <typename Order>
+std::vector<uint32_t> ranksBy(size_t entries, Order order) {
+    std::vector<uint32_t> sorted(entries);
+    std::iota(sorted.begin(), sorted.end(), 0u);
+    std::sort(sorted.begin(), sorted.end(), [&](uint32_t x, uint32_t y) { return order(x, y) < 0; });
+    std::vector<uint32_t> ranks(entries + 1, 0);
+    uint32_t rank = 0;
+    for (size_t i = 0; i < entries; ++i) {
+        if (i == 0 || order(sorted[i - 1], sorted[i]) != 0)
+            ++rank;
+        ranks[sorted[i] + 1] = rank;
+    }
+    return ranks;
+}
+
 }  // namespace
 
 void ColumnStore::grow(int rows) {
     m_rows += rows;
     if (m_kind == Kind::Number)
         m_numbers.resize(size_t(m_rows), kEmpty);
+    else if (m_kind == Kind::Text && m_codeWidth > 0)
+        m_codes.resize(size_t(m_rows) * size_t(m_codeWidth), 0);
     else if (m_kind == Kind::Text)
         m_offsets.resize(size_t(m_rows), kNullOffset);
 }
 
 uint32_t ColumnStore::store(const char* data, size_t size) {
-    const size_t offset = m_arena.size();
-    if (offset + size + 5 >= kNullOffset)
-        throw StoreError(QStringLiteral("结果集中的文字超过了 4 GB"));
-    size_t length = size;
+    char length[10];
+    size_t lengthBytes = 0;
+    for (size_t rest = size;; rest >>= 7) {
+        length[lengthBytes++] = char((rest & 0x7F) | (rest > 0x7F ? 0x80 : 0));
+        if (rest <= 0x7F)
+            break;
+    }
+    const size_t need = lengthBytes + size;
+    size_t at = m_arenaEnd;
+    if (need > m_arenaLimit - at) {
+        at = m_arena.size() * kArenaBlock;
+        if (at + need >= kNullOffset)
+            throw StoreError(QStringLiteral("结果集中的文字超过了 4 GB"));
+        // The first block is small: most columns that keep their texts once hold a few kilobytes.
+        // A text longer than a block has an allocation of its own, standing for as many blocks.
+        const size_t bytes = std::max(need, m_arena.empty() ? size_t(1) << 14 : kArenaBlock);
+        m_arena.emplace_back(new char[bytes]);
+        for (size_t b = kArenaBlock; b < bytes; b += kArenaBlock)
+            m_arena.emplace_back();
+        m_arenaLimit = at + bytes;
+        m_arenaHeld += bytes;
+    }
+    char* p = m_arena[at >> kArenaShift].get() + (at & (kArenaBlock - 1));
+    std::memcpy(p, length, lengthBytes);
+    std::memcpy(p + lengthBytes, data, size);
+    m_arenaEnd = at + need;
+    return uint32_t(at);
+}
+
+std::string_view ColumnStore::textAt(uint32_t offset) const {
+    const char* p = m_arena[offset >> kArenaShift].get() + (offset & (kArenaBlock - 1));
+    size_t length = 0;
+    int shift = 0;
+    unsigned char byte;
     do {
-        const auto byte = char((length & 0x7F) | (length > 0x7F ? 0x80 : 0));
-        m_arena.push_back(byte);
-        length >>= 7;
-    } while (length > 0);
-    m_arena.insert(m_arena.end(), data, data + size);
-    return uint32_t(offset);
+        byte = uchar(*p++);
+        length |= size_t(byte & 0x7F) << shift;
+        shift += 7;
+    } while (byte & 0x80);
+    return {p, length};
+}
+
+uint32_t ColumnStore::code(int row) const { return getCode(&m_codes[size_t(row) * size_t(m_codeWidth)], m_codeWidth); }
+
+void ColumnStore::setCode(int row, uint32_t code) {
+    if (code > largestCode(m_codeWidth))
+        widenCodes(m_codeWidth * 2);
+    putCode(&m_codes[size_t(row) * size_t(m_codeWidth)], m_codeWidth, code);
+}
+
+void ColumnStore::widenCodes(int width) {
+    ColumnBlocks<uint8_t> wide;
+    const size_t rows = m_codes.size() / size_t(m_codeWidth);
+    wide.resize(rows * size_t(width), 0);
+    for (size_t r = 0; r < rows; ++r)
+        putCode(&wide[r * size_t(width)], width, getCode(&m_codes[r * size_t(m_codeWidth)], m_codeWidth));
+    std::swap(m_codes, wide);
+    m_codeWidth = width;
+}
+
+uint32_t ColumnStore::offsetOf(int row) const {
+    if (m_codeWidth == 0)
+        return m_offsets[size_t(row)];
+    const uint32_t c = code(row);
+    return c == 0 ? kNullOffset : m_entries[c - 1];
+}
+
+// The code of a text, a new entry when the column does not hold it yet.
+uint32_t ColumnStore::codeOf(const char* data, size_t size) {
+    if (m_lastCode != 0) {
+        const std::string_view last = textAt(m_entries[m_lastCode - 1]);
+        if (last.size() == size && std::memcmp(last.data(), data, size) == 0)
+            return m_lastCode;
+    }
+    if (m_slots.empty())
+        rehash(std::max<size_t>(1024, size_t(1) << (64 - __builtin_clzll(m_entries.size() * 4 / 3 + 1))));
+    const uint32_t hash = hashOf(data, size);
+    const size_t mask = m_slots.size() - 1;
+    size_t i = hash & mask;
+    for (uint32_t c; (c = m_slots[i]) != 0; i = (i + 1) & mask)
+        if (m_hashes[c - 1] == hash) {
+            const std::string_view held = textAt(m_entries[c - 1]);
+            if (held.size() == size && std::memcmp(held.data(), data, size) == 0)
+                return m_lastCode = c;
+        }
+    m_entries.push_back(store(data, size));
+    m_hashes.push_back(hash);
+    const auto c = uint32_t(m_entries.size());
+    m_slots[i] = c;
+    if (m_entries.size() * 4 > m_slots.size() * 3)
+        rehash(m_slots.size() * 2);
+    return m_lastCode = c;
+}
+
+void ColumnStore::rehash(size_t slotCount) {
+    for (size_t e = m_hashes.size(); e < m_entries.size(); ++e) {
+        const std::string_view text = textAt(m_entries[e]);
+        m_hashes.push_back(hashOf(text.data(), text.size()));
+    }
+    m_slots.assign(slotCount, 0);
+    const size_t mask = slotCount - 1;
+    for (size_t e = 0; e < m_entries.size(); ++e) {
+        size_t i = m_hashes[e] & mask;
+        while (m_slots[i] != 0)
+            i = (i + 1) & mask;
+        m_slots[i] = uint32_t(e + 1);
+    }
+}
+
+// The texts hardly repeat: every row gets the offset of its text, and texts read from now on are
+// stored as they come.
+void ColumnStore::storeEveryText() {
+    m_offsets.resize(size_t(m_rows), kNullOffset);
+    for (int r = 0; r < m_rows; ++r)
+        m_offsets[size_t(r)] = offsetOf(r);
+    m_codeWidth = 0;
+    m_codes.release();
+    m_entries.release();
+    m_hashes.release();
+    std::vector<uint32_t>().swap(m_slots);
+    std::vector<uint32_t>().swap(m_displayRanks);
+    m_lastCode = 0;
+}
+
+size_t ColumnStore::heldBytes() const {
+    return m_numbers.heldBytes() + m_arenaHeld + m_codes.heldBytes() + m_entries.heldBytes() +
+           m_hashes.heldBytes() + m_slots.capacity() * 4 + m_offsets.heldBytes() + m_displayRanks.capacity() * 4;
+}
+
+void ColumnStore::finishReading() {
+    // The table finds texts while rows are read; an edited row rebuilds it when it needs it.
+    m_hashes.release();
+    std::vector<uint32_t>().swap(m_slots);
+}
+
+void ColumnStore::startTexts() {
+    m_kind = Kind::Text;
+    m_codeWidth = 1;
+    m_codes.release();
+    m_codes.resize(size_t(m_rows), 0);
 }
 
 void ColumnStore::appendNumber(double value) {
@@ -118,7 +325,7 @@ void ColumnStore::appendNumber(double value) {
     }
     if (m_kind == Kind::Empty) {
         m_kind = Kind::Number;
-        m_numbers.assign(size_t(m_rows), kEmpty);
+        m_numbers.resize(size_t(m_rows), kEmpty);
     }
     m_numbers.push_back(value);
     ++m_rows;
@@ -127,19 +334,28 @@ void ColumnStore::appendNumber(double value) {
 void ColumnStore::appendUtf8(const char* data, int size) {
     if (m_kind == Kind::Number)
         toText();
-    if (m_kind == Kind::Empty) {
-        m_kind = Kind::Text;
-        m_offsets.assign(size_t(m_rows), kNullOffset);
+    if (m_kind == Kind::Empty)
+        startTexts();
+    if (m_codeWidth == 0) {
+        m_offsets.push_back(store(data, size_t(size)));
+        ++m_rows;
+        return;
     }
-    m_offsets.push_back(store(data, size_t(size)));
+    const uint32_t c = codeOf(data, size_t(size));
+    if (c > largestCode(m_codeWidth))
+        widenCodes(m_codeWidth * 2);
+    m_codes.resize(m_codes.size() + size_t(m_codeWidth), 0);
     ++m_rows;
+    setCode(m_rows - 1, c);
+    if (m_rows >= kRowsBeforeChoosing && m_entries.size() * 2 > size_t(m_rows))
+        storeEveryText();
 }
 
 bool ColumnStore::isNull(int row) const {
     switch (m_kind) {
     case Kind::Empty: return true;
     case Kind::Number: return std::isnan(m_numbers[size_t(row)]);
-    case Kind::Text: return m_offsets[size_t(row)] == kNullOffset;
+    case Kind::Text: return m_codeWidth > 0 ? code(row) == 0 : m_offsets[size_t(row)] == kNullOffset;
     }
     return true;
 }
@@ -147,19 +363,8 @@ bool ColumnStore::isNull(int row) const {
 std::string_view ColumnStore::utf8(int row) const {
     if (m_kind != Kind::Text)
         return {};
-    const uint32_t offset = m_offsets[size_t(row)];
-    if (offset == kNullOffset)
-        return {};
-    const char* p = m_arena.data() + offset;
-    size_t length = 0;
-    int shift = 0;
-    unsigned char byte;
-    do {
-        byte = uchar(*p++);
-        length |= size_t(byte & 0x7F) << shift;
-        shift += 7;
-    } while (byte & 0x80);
-    return {p, length};
+    const uint32_t offset = offsetOf(row);
+    return offset == kNullOffset ? std::string_view() : textAt(offset);
 }
 
 double ColumnStore::number(int row) const {
@@ -213,6 +418,10 @@ bool ColumnStore::compareBesidesTexts(int a, int b, int* order) const {
         *order = x < y ? -1 : (x > y ? 1 : 0);
         return true;
     }
+    if (m_codeWidth > 0 && code(a) == code(b)) {
+        *order = 0;
+        return true;
+    }
     return false;
 }
 
@@ -226,26 +435,11 @@ int ColumnStore::compareAsEngine(int a, int b, bool ignoreCase) const {
     return compareBesidesTexts(a, b, &order) ? order : compareBytes(utf8(a), utf8(b), ignoreCase);
 }
 
-ColumnStore::SortKey ColumnStore::sortKey(int row) const {
-    if (m_kind != Kind::Text || isNull(row))
-        return {};
-    const std::string_view bytes = utf8(row);
-    if (bytes.empty())
-        return {0, 1};  // after empty cells, before every other text
-    auto p = reinterpret_cast<const unsigned char*>(bytes.data());
-    const auto end = p + bytes.size();
-    uint64_t words[2] = {0, 0};
-    for (int i = 0; i < 8; ++i) {
-        // Weights are shifted by one so that "a" sorts before "a" followed by anything.
-        const uint64_t w = p < end ? uint64_t(weightOf(nextCodePoint(p, end))) + 1 : 0;
-        words[i / 4] = (words[i / 4] << 16) | (w > 0xFFFF ? 0xFFFF : w);
-    }
-    return {words[0], words[1]};
-}
-
 void ColumnStore::setNull(int row) {
     if (m_kind == Kind::Number)
         m_numbers[size_t(row)] = kEmpty;
+    else if (m_kind == Kind::Text && m_codeWidth > 0)
+        setCode(row, 0);
     else if (m_kind == Kind::Text)
         m_offsets[size_t(row)] = kNullOffset;
 }
@@ -257,7 +451,7 @@ void ColumnStore::setNumber(int row, double value) {
     }
     if (m_kind == Kind::Empty) {
         m_kind = Kind::Number;
-        m_numbers.assign(size_t(m_rows), kEmpty);
+        m_numbers.resize(size_t(m_rows), kEmpty);
     }
     m_numbers[size_t(row)] = value;
 }
@@ -265,25 +459,160 @@ void ColumnStore::setNumber(int row, double value) {
 void ColumnStore::setText(int row, const QString& value) {
     if (m_kind == Kind::Number)
         toText();
-    if (m_kind == Kind::Empty) {
-        m_kind = Kind::Text;
-        m_offsets.assign(size_t(m_rows), kNullOffset);
-    }
+    if (m_kind == Kind::Empty)
+        startTexts();
     const QByteArray bytes = value.toUtf8();
-    m_offsets[size_t(row)] = store(bytes.constData(), size_t(bytes.size()));
+    if (m_codeWidth > 0)
+        setCode(row, codeOf(bytes.constData(), size_t(bytes.size())));
+    else
+        m_offsets[size_t(row)] = store(bytes.constData(), size_t(bytes.size()));
 }
 
 // A text arrived in a column of numbers: the column keeps every value, as text.
 void ColumnStore::toText() {
-    std::vector<double> numbers = std::move(m_numbers);
-    m_numbers.clear();
-    m_kind = Kind::Text;
-    m_offsets.assign(size_t(m_rows), kNullOffset);
+    ColumnBlocks<double> numbers;
+    std::swap(numbers, m_numbers);
+    startTexts();
     for (int r = 0; r < m_rows; ++r)
-        if (!std::isnan(numbers[size_t(r)])) {
-            const QByteArray text = (m_integer ? QString::number(qint64(numbers[size_t(r)]))
-                                               : generalNumberText(numbers[size_t(r)])).toUtf8();
-            m_offsets[size_t(r)] = store(text.constData(), size_t(text.size()));
-        }
+        if (!std::isnan(numbers[size_t(r)]))
+            setText(r, m_integer ? QString::number(qint64(numbers[size_t(r)])) : generalNumberText(numbers[size_t(r)]));
 }
 
+// ---- sorting ----
+
+// The ranks of the entries in the order asked for; texts that differ only in the case of Latin
+// letters compare equal and share their rank.
+std::vector<uint32_t> ColumnStore::entryRanks(TextOrder how) const {
+    const size_t n = m_entries.size();
+    if (how != TextOrder::Display) {
+        const bool ignoreCase = how == TextOrder::BytesIgnoringCase;
+        return ranksBy(n, [&](uint32_t x, uint32_t y) {
+            return compareBytes(textAt(m_entries[x]), textAt(m_entries[y]), ignoreCase);
+        });
+    }
+    std::vector<SortKey> keys(n);
+    for (size_t e = 0; e < n; ++e)
+        keys[e] = sortKeyOf(textAt(m_entries[e]), false);
+    return ranksBy(n, [&](uint32_t x, uint32_t y) {
+        if (!(keys[x] == keys[y]))
+            return keys[x] < keys[y] ? -1 : 1;
+        return keyDecides(keys[x]) ? 0 : compareGbk(textAt(m_entries[x]), textAt(m_entries[y]));
+    });
+}
+
+// A counting sort on the ranks of the rows' texts: stable, and one pass over the rows.
+void ColumnStore::sortByRanks(std::vector<int>& order, bool descending, const std::vector<uint32_t>& ranks) const {
+    const uint32_t top = ranks.empty() ? 0 : *std::max_element(ranks.begin(), ranks.end());
+    std::vector<uint32_t> start(size_t(top) + 2, 0);
+    for (const int row : order)
+        ++start[ranks[code(row)] + 1];
+    if (descending) {
+        // The highest rank first: bucket r starts after all buckets above it.
+        std::vector<uint32_t> count(start.begin() + 1, start.end());
+        uint32_t at = 0;
+        for (size_t r = count.size(); r-- > 0;) {
+            start[r] = at;
+            at += count[r];
+        }
+    } else {
+        for (size_t r = 1; r < start.size(); ++r)
+            start[r] += start[r - 1];
+    }
+    // Rows in read order (a result just read) need not be kept aside: they are sorted in place.
+    bool readOrder = true;
+    for (size_t i = 0; i < order.size() && readOrder; ++i)
+        readOrder = order[i] == int(i);
+    if (readOrder) {
+        for (size_t row = 0; row < order.size(); ++row)
+            order[start[ranks[code(int(row))]]++] = int(row);
+        return;
+    }
+    std::vector<int> sorted(order.size());
+    for (const int row : order)
+        sorted[start[ranks[code(row)]]++] = row;
+    order.swap(sorted);
+}
+
+// Rows of a column that keeps every text: by a key read once per row (a text's first eight
+// characters) with the shown position as tie-break; only texts that share their first characters
+// are then compared in full.
+void ColumnStore::sortByOffsets(std::vector<int>& order, bool descending, TextOrder how) const {
+    if (how != TextOrder::Display) {
+        const bool ignoreCase = how == TextOrder::BytesIgnoringCase;
+        std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+            const int c = compareAsEngine(a, b, ignoreCase);
+            return descending ? c > 0 : c < 0;
+        });
+        return;
+    }
+    struct Key {
+        SortKey key;
+        int position;
+        int row;
+    };
+    std::vector<Key> keys(order.size());
+    for (size_t i = 0; i < keys.size(); ++i) {
+        const int row = order[i];
+        const uint32_t offset = m_offsets[size_t(row)];
+        keys[i] = {sortKeyOf(offset == kNullOffset ? std::string_view() : textAt(offset), offset == kNullOffset),
+                   int(i), row};
+    }
+    std::sort(keys.begin(), keys.end(), [descending](const Key& x, const Key& y) {
+        if (!(x.key == y.key))
+            return descending ? y.key < x.key : x.key < y.key;
+        return x.position < y.position;
+    });
+    for (size_t begin = 0; begin < keys.size();) {
+        size_t end = begin + 1;
+        while (end < keys.size() && keys[end].key == keys[begin].key)
+            ++end;
+        if (end - begin > 1 && !keyDecides(keys[begin].key))
+            std::stable_sort(keys.begin() + long(begin), keys.begin() + long(end), [&](const Key& x, const Key& y) {
+                const int c = compare(x.row, y.row);
+                return descending ? c > 0 : c < 0;
+            });
+        begin = end;
+    }
+    for (size_t i = 0; i < keys.size(); ++i)
+        order[i] = keys[i].row;
+}
+
+void ColumnStore::sortRows(std::vector<int>& order, bool descending) const {
+    if (m_kind == Kind::Text && m_codeWidth > 0) {
+        if (m_displayRanks.size() != m_entries.size() + 1)
+            m_displayRanks = entryRanks(TextOrder::Display);
+        sortByRanks(order, descending, m_displayRanks);
+    } else if (m_kind == Kind::Text) {
+        sortByOffsets(order, descending, TextOrder::Display);
+    } else if (m_kind == Kind::Number) {
+        // By the number's key, the shown position as tie-break.
+        struct Key {
+            uint64_t key;
+            uint32_t position;
+        };
+        std::vector<Key> keys(order.size());
+        for (size_t i = 0; i < keys.size(); ++i) {
+            const double v = m_numbers[size_t(order[i])];
+            keys[i] = {numberKey(v, std::isnan(v)), uint32_t(i)};
+        }
+        std::sort(keys.begin(), keys.end(), [descending](const Key& x, const Key& y) {
+            if (x.key != y.key)
+                return descending ? y.key < x.key : x.key < y.key;
+            return x.position < y.position;
+        });
+        std::vector<int> sorted(order.size());
+        for (size_t i = 0; i < keys.size(); ++i)
+            sorted[i] = order[keys[i].position];
+        order.swap(sorted);
+    }
+}
+
+void ColumnStore::sortRowsAsEngine(std::vector<int>& order, bool descending, bool ignoreCase) const {
+    const TextOrder how = ignoreCase ? TextOrder::BytesIgnoringCase : TextOrder::Bytes;
+    if (m_kind == Kind::Text && m_codeWidth > 0)
+        sortByRanks(order, descending, entryRanks(how));
+    else if (m_kind == Kind::Text)
+        sortByOffsets(order, descending, how);
+    else
+        sortRows(order, descending);
+}

@@ -1,6 +1,6 @@
 #include "text/number_text.h"
 
-#include "store/store_error.h"
+#include "text/errors.h"
 
 #include <cmath>
 #include <cstdio>

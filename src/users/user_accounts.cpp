@@ -2,7 +2,7 @@
 
 #include "store/database.h"
 #include "store/dataset.h"
-#include "users/password_hash.h"
+#include "store/password_hash.h"
 #include "users/rights.h"
 
 namespace {

@@ -2,7 +2,9 @@
 // panel's labels by their Chinese texts, and when the switch runs.
 #include "app/ui/english_captions.h"
 #include "app/ui/main_window.h"
+#include "app/ui/program.h"
 #include "store/settings.h"
+#include "store/stock_table.h"
 #include "support/recording_ui.h"
 #include "support/temp_workdir.h"
 #include "widgets/data_grid.h"
@@ -42,6 +44,7 @@ class EnglishCaptionsTest : public QObject {
     std::unique_ptr<TempWorkdir> m_dir;
     std::unique_ptr<RecordingUi> m_ui;
     std::unique_ptr<MainWindow> m_form;
+    Program* m_program = nullptr;  // owned by the window
 
     // Widgets of the table that this build of the main window does not have yet get a stand-in of
     // their kind, so that every row of the table is seen to be set.
@@ -49,7 +52,7 @@ class EnglishCaptionsTest : public QObject {
         for (const auto& [name, english] : englishCaptions()) {
             if (ownWidget(*m_form, name))
                 continue;
-            QWidget* parent = m_form->stockInPanel();
+            QWidget* parent = m_form->controls().stockInPanel;
             QWidget* standIn = nullptr;
             if (name.startsWith(QLatin1String("Label")))
                 standIn = new QLabel(QStringLiteral("中文"), parent);
@@ -64,15 +67,7 @@ class EnglishCaptionsTest : public QObject {
         if (!ownWidget(*m_form, QStringLiteral("DataGrid1"))) {
             auto* grid = new DataGrid(m_form->centralWidget());
             grid->setObjectName(QStringLiteral("DataGrid1"));
-            QVector<GridColumn> columns(15);
-            for (int i = 0; i < columns.size(); ++i) {
-                columns[i].field = QString::number(i);
-                columns[i].upperTitle = QStringLiteral("中文");
-                columns[i].lowerTitle = QStringLiteral("列%1").arg(i);
-            }
-            columns[0].footer = GridColumn::Footer::Text;
-            columns[0].footerText = QStringLiteral("总计");
-            grid->setColumns(columns);
+            grid->setColumns(gridColumns(inventoryColumns(), {}));
             m_form->setGridArea(grid);
         }
     }
@@ -89,6 +84,7 @@ private slots:
         m_ui = std::make_unique<RecordingUi>();
         MainWindow::setRemovableCheck([] { return true; });
         m_form = std::make_unique<MainWindow>();
+        m_program = new Program(*m_form);
         m_form->hooks().loginRequired = [] {};
     }
     void cleanup() {
@@ -188,6 +184,28 @@ private slots:
         QCOMPARE(grid->footerText(0), QStringLiteral("Total"));
     }
 
+    // The titles follow the values the columns hold, not their places: a grid whose columns stand
+    // in another order, or that shows fewer of them, gets each column's own title.
+    void gridTitlesByTheColumnsValues() {
+        addStandIns();
+        auto* grid = qobject_cast<DataGrid*>(ownWidget(*m_form, QStringLiteral("DataGrid1")));
+        QVERIFY(grid);
+        QVector<GridColumn> columns = gridColumns(inventoryColumns(), {});
+        std::reverse(columns.begin(), columns.end());
+        columns.remove(1);  // the supplier
+        grid->setColumns(columns);
+        switchToEnglish(*m_form);
+        const QStringList titles = {"Notes|Notes",     "Notes|Date",      "Inventory|Sum",        "Inventory|Quantity",
+                                    "Sales|Sum",       "Sales|Price",     "Sales|Quantity",       "Purchase|Sum",
+                                    "Purchase|Price",  "Purchase|Quantity", "Products|Category",  "Products|Barcode",
+                                    "Products|Description", "Products|Name"};
+        QCOMPARE(grid->columnCount(), titles.size());
+        for (int column = 0; column < titles.size(); ++column)
+            QCOMPARE(grid->columnTitle(column), titles[column]);
+        QCOMPARE(grid->footerText(titles.size() - 1), QStringLiteral("Total"));
+        QCOMPARE(grid->footerText(0), QString());
+    }
+
     void salePanelLabelsByTheirCaptions() {
         const QList<QPair<QString, QString>> expected = {
             {"商品名称：", "Name："},         {"规格型号：", "Description："},   {"商品编码：", "Barcode："},
@@ -202,7 +220,7 @@ private slots:
         // The heading of the fields a sales note needs may be a label or a group's title.
         auto* required = new QGroupBox(QStringLiteral("销售单打印必填"), m_form->salePanel());
         // The same texts outside the sale panel are not its labels.
-        auto* stockInLabel = new QLabel(QStringLiteral("客户名称："), m_form->stockInPanel());
+        auto* stockInLabel = new QLabel(QStringLiteral("客户名称："), m_form->controls().stockInPanel);
         auto* value = new QLabel(QStringLiteral("五金"), m_form->salePanel());
 
         switchToEnglish(*m_form);

@@ -2,6 +2,7 @@
 #include "app/ui/about_window.h"
 #include "app/ui/help_window.h"
 #include "app/ui/main_window.h"
+#include "app/ui/program.h"
 #include "store/data_module.h"
 #include "store/settings.h"
 #include "support/recording_ui.h"
@@ -52,6 +53,7 @@ private slots:
         m_removable = true;
         MainWindow::setRemovableCheck([this] { return m_removable; });
         m_form = std::make_unique<MainWindow>();
+        new Program(*m_form);
     }
     void cleanup() {
         m_form.reset();
@@ -107,10 +109,10 @@ private slots:
         QCOMPARE(m_form->statusPanel(1)->width(), 200);
         QCOMPARE(m_form->statusPanel(2)->text(), QStringLiteral("今天：2024-03-05"));
         QCOMPARE(m_form->statusPanel(3)->width(), 300);
-        QCOMPARE(m_form->alarmQuantity()->text(), QStringLiteral("12"));
-        QCOMPARE(m_form->stockInDate()->dateText(), QStringLiteral("2024-03-05"));
+        QCOMPARE(m_form->controls().alarmQuantity->text(), QStringLiteral("12"));
+        QCOMPARE(m_form->controls().stockInDate->dateText(), QStringLiteral("2024-03-05"));
         QCOMPARE(m_form->saleDate()->dateText(), QStringLiteral("2024-03-05"));
-        QVERIFY(!m_form->stockInPanel()->isVisible());
+        QVERIFY(!m_form->controls().stockInPanel->isVisible());
         QCOMPARE(m_form->gridArea()->height(), 473);
         m_form->resize(1015, 800);  // as when maximised: the grid takes the extra height
         QCOMPARE(m_form->gridArea()->height(), 473 + 164);
@@ -134,10 +136,10 @@ private slots:
 
     void dateGuardRefillsAnEmptiedDate() {
         m_form->show();
-        m_form->stockInDate()->clear();
-        QCOMPARE(m_form->stockInDate()->dateText(), kEmptyDateText);
+        m_form->controls().stockInDate->clear();
+        QCOMPARE(m_form->controls().stockInDate->dateText(), kEmptyDateText);
         m_form->saleDate()->clear();
-        QTRY_COMPARE_WITH_TIMEOUT(m_form->stockInDate()->dateText(), QStringLiteral("2024-03-05"), 1500);
+        QTRY_COMPARE_WITH_TIMEOUT(m_form->controls().stockInDate->dateText(), QStringLiteral("2024-03-05"), 1500);
         QCOMPARE(m_form->saleDate()->dateText(), QStringLiteral("2024-03-05"));
     }
 

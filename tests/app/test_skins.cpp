@@ -1,6 +1,7 @@
 // Skins: the remembered skin at start, the menu choice for every open window, and that each skin
 // keeps the texts of the main window and the grids legible.
 #include "app/ui/main_window.h"
+#include "app/ui/program.h"
 #include "app/ui/skins.h"
 #include "store/settings.h"
 #include "support/recording_ui.h"
@@ -65,6 +66,7 @@ class SkinsTest : public QObject {
     std::unique_ptr<TempWorkdir> m_dir;
     std::unique_ptr<RecordingUi> m_ui;
     std::unique_ptr<MainWindow> m_form;
+    Program* m_program = nullptr;  // owned by the window
 
     int m_skinAtLogin = -100;
 
@@ -86,6 +88,7 @@ private slots:
         m_ui = std::make_unique<RecordingUi>();
         MainWindow::setRemovableCheck([] { return true; });
         m_form = std::make_unique<MainWindow>();
+        m_program = new Program(*m_form);
         installSkins(*m_form);
     }
     void cleanup() {
@@ -361,7 +364,7 @@ private slots:
         auto* label = m_form->findChild<QLabel*>(QStringLiteral("Label48"));
         auto* check = m_form->findChild<QCheckBox*>(QStringLiteral("CheckBox1"));
         auto* tool = m_form->findChild<QToolButton*>(QStringLiteral("ToolButton19"));
-        auto* box = m_form->searchBox();
+        auto* box = m_form->controls().searchBox;
         QStyleOptionGroupBox boxOption;
         boxOption.initFrom(box);
         boxOption.text = box->title();
@@ -430,7 +433,7 @@ private slots:
         QVERIFY(contrast(menu->palette().color(QPalette::Window), menu->palette().color(QPalette::WindowText)) >= 4.5);
         QTableView* rows = grid->view();
         QVERIFY(contrast(rows->palette().color(QPalette::Base), rows->palette().color(QPalette::Text)) >= 4.5);
-        QLineEdit* alarm = m_form->alarmQuantity();
+        QLineEdit* alarm = m_form->controls().alarmQuantity;
         QVERIFY(contrast(alarm->palette().color(QPalette::Base), alarm->palette().color(QPalette::Text)) >= 4.5);
         const double alarmText = renderedTextContrast(grabImage(alarm), alarm->rect().adjusted(3, 3, -3, -3));
         QVERIFY2(alarmText >= 4.5, qPrintable(QString::number(alarmText)));

@@ -5,7 +5,7 @@
 #include "store/database.h"
 #include "support/recording_ui.h"
 #include "support/temp_workdir.h"
-#include "upgrade/ui/install_updater.h"
+#include "app/ui/install_updater.h"
 #include "upgrade/ui/updater.h"
 
 #include <QtTest>

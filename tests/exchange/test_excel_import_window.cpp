@@ -1,5 +1,7 @@
 // ExcelImportWindow: paths, messages, the chosen database, and the main window's menu item.
 #include "app/ui/main_window.h"
+#include "app/ui/program.h"
+#include "inventory/ui/inventory.h"
 #include "exchange/ui/excel_import_window.h"
 #include "exchange/xls_fixture.h"
 #include "store/data_module.h"
@@ -20,6 +22,7 @@ class ExcelImportWindowTest : public QObject {
     std::unique_ptr<TempWorkdir> m_dir;
     std::unique_ptr<RecordingUi> m_ui;
     std::unique_ptr<MainWindow> m_form;
+    Program* m_program = nullptr;  // owned by the window
     ExcelImportWindow* m_window = nullptr;
 
     int stockCount(Database& db) { return db.scalar(QStringLiteral("select count(*) from data")).toInt(); }
@@ -47,7 +50,8 @@ private slots:
         m_ui = std::make_unique<RecordingUi>();
         MainWindow::setRemovableCheck([] { return true; });
         m_form = std::make_unique<MainWindow>();
-        m_window = installExcelImport(*m_form);
+        m_program = new Program(*m_form);
+        m_window = m_program->installExcelImport();
     }
     void cleanup() {
         m_form.reset();
@@ -97,8 +101,7 @@ private slots:
     }
 
     void importIntoOwnDatabase() {
-        auto* showAll = m_form->findChild<QPushButton*>(QStringLiteral("Button12"));
-        QSignalSpy reload(showAll, &QPushButton::clicked);
+        QSignalSpy reload(&m_program->inventory(), &Inventory::shownAll);
         m_window->databasePath()->setText(dm().databasePath());
         m_window->workbookPath()->setText(QStringLiteral(" ") + goodWorkbook() + QStringLiteral(" "));
         click("Image1");
@@ -106,6 +109,7 @@ private slots:
         QCOMPARE(lastMessage().caption, QStringLiteral("警告"));
         QCOMPARE(stockCount(dm().connection()), 2);
         QCOMPARE(reload.count(), 1);
+        QCOMPARE(m_program->inventory().query().recordCount(), 2);  // the grid shows the new batches
         QVERIFY(m_window->connection().isOpen());
         // Each import is independent: the same workbook twice appends twice.
         click("Image1");
@@ -171,8 +175,7 @@ private slots:
         }
         m_window->databasePath()->setText(dbPath);
         m_window->workbookPath()->setText(book);
-        auto* showAll = m_form->findChild<QPushButton*>(QStringLiteral("Button12"));
-        QSignalSpy reload(showAll, &QPushButton::clicked);
+        QSignalSpy reload(&m_program->inventory(), &Inventory::shownAll);
         click("Image1");
         QCOMPARE(m_ui->messages.size(), 1);
         QCOMPARE(lastMessage().caption, QStringLiteral("警告"));

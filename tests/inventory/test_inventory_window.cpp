@@ -1,6 +1,7 @@
 // The inventory in the main window, driven as a user would through the component names: the grid,
 // its search box and display modes, the alarm colour, the stock-in panel and the column memory.
 #include "app/ui/main_window.h"
+#include "app/ui/program.h"
 #include "inventory/ui/inventory.h"
 #include "store/data_module.h"
 #include "store/settings.h"
@@ -50,6 +51,7 @@ class InventoryWindowTest : public QObject {
     std::unique_ptr<TempWorkdir> m_dir;
     std::unique_ptr<RecordingUi> m_ui;
     std::unique_ptr<MainWindow> m_form;
+    Program* m_program = nullptr;  // owned by the window
 
     template <typename T>
     T* w(const char* name) {
@@ -63,7 +65,7 @@ class InventoryWindowTest : public QObject {
     QPushButton* button(const char* name) { return w<QPushButton>(name); }
     QAction* action(const char* name) { return w<QAction>(name); }
     DataGrid* grid() { return w<DataGrid>("DataGrid1"); }
-    QWidget* panel() { return m_form->stockInPanel(); }
+    QWidget* panel() { return m_form->controls().stockInPanel; }
     Database& db() { return dm().connection(); }
 
     static void insert(const Batch& b) {
@@ -147,6 +149,7 @@ private slots:
         for (const Batch& b : kBatches)
             insert(b);
         m_form = std::make_unique<MainWindow>();
+        m_program = new Program(*m_form);
         showMain();
     }
     void cleanup() {
@@ -607,7 +610,7 @@ private slots:
     }
 
     void doubleClickAsksForASale() {
-        QSignalSpy spy(Inventory::of(m_form.get()), &Inventory::saleRequested);
+        QSignalSpy spy((&m_program->inventory()), &Inventory::saleRequested);
         QTableView* view = grid()->view();
         const QPoint at = view->visualRect(grid()->model()->index(rowOf("梨"), 0)).center();
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
@@ -638,8 +641,9 @@ private slots:
         WriteSetting(kMainKey, QStringLiteral("ordernumber"), QStringLiteral("20240305-3"));
         m_form.reset();
         m_form = std::make_unique<MainWindow>();
+        m_program = new Program(*m_form);
         QString customerNumber = QStringLiteral("unset");
-        Inventory::of(m_form.get())->restoreCustomerNumber = [&](const QString& n) { customerNumber = n; };
+        (&m_program->inventory())->restoreCustomerNumber = [&](const QString& n) { customerNumber = n; };
         showMain();
         QVERIFY(grid()->isColumnHidden(5));
         QVERIFY(action("N5")->isChecked());

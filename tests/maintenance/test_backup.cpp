@@ -3,7 +3,7 @@
 #include "store/data_module.h"
 #include "store/ledger_events.h"
 #include "store/store_error.h"
-#include "users/password_hash.h"
+#include "store/password_hash.h"
 #include "support/test_session.h"
 
 #include <QDir>

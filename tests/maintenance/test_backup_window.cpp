@@ -1,6 +1,7 @@
 // BackupWindow: the remembered path, the backup and restore commands and their messages, the closed
 // connection while the window is open, and the main window hidden meanwhile.
 #include "app/ui/main_window.h"
+#include "app/ui/program.h"
 #include "maintenance/backup.h"
 #include "maintenance/ui/backup_window.h"
 #include "store/data_module.h"
@@ -23,6 +24,7 @@ class BackupWindowTest : public QObject {
     std::unique_ptr<TempWorkdir> m_dir;
     std::unique_ptr<RecordingUi> m_ui;
     std::unique_ptr<MainWindow> m_form;
+    Program* m_program = nullptr;  // owned by the window
     int m_shows = 0;
 
     BackupWindow* open() {
@@ -49,9 +51,10 @@ private slots:
         m_ui->setNow(QDateTime(QDate(2024, 3, 5), QTime(9, 30, 15)));
         MainWindow::setRemovableCheck([] { return true; });
         m_form = std::make_unique<MainWindow>();
+        m_program = new Program(*m_form);
         m_shows = 0;
         m_form->hooks().salesMonthView = [this] { ++m_shows; };
-        installBackup(*m_form);
+        m_program->installBackup();
         m_form->show();
         QCOMPARE(m_shows, 1);
     }

@@ -1,15 +1,14 @@
 // Printing in the program: the POS panel inside the sales details window, fed by a confirmed sale
 // and by the grid's POS item; the tool button "POS打印"; the sales note button; the print items.
 #include "app/ui/main_window.h"
+#include "app/ui/program.h"
 #include "app/ui/startup.h"
 #include "printing/pdf_words.h"
 #include "printing/ui/page_painter.h"
-#include "records/ui/install_records.h"
 #include "records/ui/product_summary_window.h"
 #include "records/ui/sales_details_window.h"
 #include "sales/sale_entry.h"
 #include "sales/ui/install_printing.h"
-#include "sales/ui/install_sale.h"
 #include "sales/ui/pos_panel.h"
 #include "sales/ui/receipt_printer.h"
 #include "sales/ui/sale_panel.h"
@@ -33,6 +32,7 @@ class PrintingWiringTest : public QObject {
     std::unique_ptr<TempWorkdir> m_dir;
     std::unique_ptr<RecordingUi> m_ui;
     std::unique_ptr<MainWindow> m_form;
+    Program* m_program = nullptr;  // owned by the window
     SalesDetailsWindow* m_sales = nullptr;
     PosPanel* m_pos = nullptr;
     PrintPreviewRunner m_previous;
@@ -59,9 +59,9 @@ private slots:
             m_previews << path;
         });
         m_form = std::make_unique<MainWindow>();
-        m_sales = installSalesRecords(*m_form).salesDetails;
-        installPrinting(*m_form);
-        m_pos = qobject_cast<PosPanel*>(m_sales->posPanel());
+        m_program = new Program(*m_form);
+        m_sales = m_program->installSalesRecords().salesDetails;
+        m_pos = m_program->installPrinting();
     }
     void cleanup() {
         m_form.reset();
@@ -93,7 +93,7 @@ private slots:
     }
 
     void aConfirmedSaleHandsItsLineAndCustomer() {
-        SalePanel* sale = salePanelOf(*m_form);
+        SalePanel* sale = (&m_program->salePanel());
         QVERIFY(sale);
         emit sale->lineSold(SoldLine{QStringLiteral("K01"), QStringLiteral("可乐"), QStringLiteral("330ml"),
                                      QStringLiteral("2"), QStringLiteral("3.5"), QStringLiteral("7.00")});
@@ -134,7 +134,7 @@ private slots:
 
     void printItemsOfTheThreeGridsArePrinted() {
         const QList<QAction*> items = {m_form->findChild<QAction*>(QStringLiteral("GridPrint")), m_sales->printItem(),
-                                       productSummaryWindow(*m_form)->printItem()};
+                                       m_program->summary()->printItem()};
         const QStringList titles = {QStringLiteral("商 品 进 货 统 计 报 表"), QStringLiteral("销 售 统 计 报 表"),
                                     QStringLiteral("商 品 进 销 存 统 计 报 表")};
         for (int i = 0; i < items.size(); ++i) {
@@ -150,9 +150,9 @@ private slots:
 
     void receiptFolderSettingIsTakenAtStart() {
         WriteSetting(kMainKey, QStringLiteral("xiaopiaopdf"), m_dir->file(QStringLiteral("receipts")));
-        installPrinting(*m_form);
+        m_program->installPrinting();
         QCOMPARE(receiptPdfFolder(), m_dir->file(QStringLiteral("receipts")));
-        installPrinting(*m_form, m_dir->file(QStringLiteral("other")));  // the command line wins
+        m_program->installPrinting(m_dir->file(QStringLiteral("other")));  // the command line wins
         QCOMPARE(receiptPdfFolder(), m_dir->file(QStringLiteral("other")));
     }
 };

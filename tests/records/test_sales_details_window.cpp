@@ -125,7 +125,7 @@ private slots:
         QCOMPARE(shownNames(), (QStringList{"三月一", "三月五", "退货"}));  // quantity 0 or less included
         QCOMPARE(grid()->currentRow(), 2);
         QVERIFY(!m_window->recordPanel()->isVisible());
-        QVERIFY(!m_window->posPanel()->isVisible());
+        QVERIFY(m_window->salesPage()->isVisible());
         QCOMPARE(find<DateField>("DateEdit2")->dateText(), QStringLiteral("2024-03-20"));
         QCOMPARE(find<DateField>("DateEdit3")->dateText(), QStringLiteral("2024-03-20"));
         // The category list holds the categories of the sales records.

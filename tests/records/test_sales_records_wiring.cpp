@@ -1,7 +1,7 @@
 // The sales records windows in the main window: the tool buttons and grid items that open them,
 // the steps of the main window's show that reach them, and what closing the sales details does.
 #include "app/ui/main_window.h"
-#include "records/ui/install_records.h"
+#include "app/ui/program.h"
 #include "records/ui/product_summary_window.h"
 #include "records/ui/sales_details_window.h"
 #include "records/ui/sales_grid.h"
@@ -25,6 +25,7 @@ class SalesRecordsWiringTest : public QObject {
     std::unique_ptr<TempWorkdir> m_dir;
     std::unique_ptr<RecordingUi> m_ui;
     std::unique_ptr<MainWindow> m_form;
+    Program* m_program = nullptr;  // owned by the window
     SalesRecordsWindows m_windows;
 
     Database& db() { return dm().connection(); }
@@ -43,7 +44,8 @@ private slots:
         setCurrentRights(Rights::forUser(QStringLiteral("超级管理员")));
         MainWindow::setRemovableCheck([] { return true; });
         m_form = std::make_unique<MainWindow>();
-        m_windows = installSalesRecords(*m_form);
+        m_program = new Program(*m_form);
+        m_windows = m_program->installSalesRecords();
     }
     void cleanup() {
         m_form.reset();
@@ -56,9 +58,9 @@ private slots:
         QVERIFY(m_windows.salesDetails && m_windows.summary);
         QVERIFY(!m_windows.salesDetails->isVisible());
         QVERIFY(!m_windows.summary->isVisible());
-        QCOMPARE(salesDetailsWindow(*m_form), m_windows.salesDetails);
-        QCOMPARE(productSummaryWindow(*m_form), m_windows.summary);
-        const SalesRecordsWindows again = installSalesRecords(*m_form);
+        QCOMPARE(m_program->salesDetails(), m_windows.salesDetails);
+        QCOMPARE(m_program->summary(), m_windows.summary);
+        const SalesRecordsWindows again = m_program->installSalesRecords();
         QCOMPARE(again.salesDetails, m_windows.salesDetails);
         QCOMPARE(again.summary, m_windows.summary);
     }
@@ -92,10 +94,10 @@ private slots:
 
         const int before = inventoryGrid()->rowCount();
         db().exec(QStringLiteral("insert into data (a,[2],[7],day1) values ('新货',1,1,'2024-03-20')"));
-        m_form->stockInPanel()->show();
+        m_form->controls().stockInPanel->show();
         m_form->salePanel()->show();
         details->close();
-        QVERIFY(!m_form->stockInPanel()->isVisible());
+        QVERIFY(!m_form->controls().stockInPanel->isVisible());
         QVERIFY(!m_form->salePanel()->isVisible());
         QCOMPARE(inventoryGrid()->rowCount(), before + 1);  // "全部记录" ran
 

@@ -1,10 +1,10 @@
 // The statements of the sales records run on a real database: the month view, the search of the
 // sales search box, the customer-number filter, the statistics and the product summary.
-#include "records/product_summary.h"
 #include "records/sales_queries.h"
 #include "records/sales_statistics.h"
 #include "store/data_module.h"
 #include "store/query.h"
+#include "store/summary_table.h"
 #include "support/test_session.h"
 
 #include <QtTest>

@@ -3,10 +3,9 @@
 // and what it stores, customer numbers, and a sale that fails half-way.
 #include "app/ui/english_captions.h"
 #include "app/ui/main_window.h"
+#include "app/ui/program.h"
 #include "inventory/ui/inventory.h"
-#include "records/ui/install_records.h"
 #include "records/ui/sales_details_window.h"
-#include "sales/ui/install_sale.h"
 #include "sales/ui/sale_panel.h"
 #include "store/data_module.h"
 #include "store/settings.h"
@@ -46,6 +45,7 @@ class SalePanelTest : public QObject {
     std::unique_ptr<TempWorkdir> m_dir;
     std::unique_ptr<RecordingUi> m_ui;
     std::unique_ptr<MainWindow> m_form;
+    Program* m_program = nullptr;  // owned by the window
     QHash<QString, qint64> m_ids;
 
     template <typename T>
@@ -58,7 +58,7 @@ class SalePanelTest : public QObject {
     QLineEdit* edit(const QString& name) { return w<QLineEdit>(name); }
     QLabel* label(const QString& name) { return w<QLabel>(name); }
     QComboBox* customerName() { return w<QComboBox>(QStringLiteral("CustomerName")); }
-    SalePanel* panel() { return salePanelOf(*m_form); }
+    SalePanel* panel() { return (&m_program->salePanel()); }
     DataGrid* grid() { return w<DataGrid>(QStringLiteral("DataGrid1")); }
     Database& db() { return dm().connection(); }
 
@@ -112,8 +112,8 @@ class SalePanelTest : public QObject {
     }
     void makeForm() {
         m_form = std::make_unique<MainWindow>();
-        installSalesRecords(*m_form);
-        linkSaleToSalesDetails(*m_form);
+        m_program = new Program(*m_form);
+        m_program->installSalesRecords();
         m_form->show();
         m_form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
@@ -165,7 +165,7 @@ private slots:
         QVERIFY(focused(edit("SalePrice")));
         QCOMPARE(panel()->stock().id, m_ids.value(QStringLiteral("铅笔")));
         // The batch's remark goes to the stock-in panel's remark field as well.
-        QCOMPARE(m_form->stockInPanel()->findChild<QLineEdit*>(QStringLiteral("Edit22"))->text(),
+        QCOMPARE(m_form->controls().stockInPanel->findChild<QLineEdit*>(QStringLiteral("Edit22"))->text(),
                  QStringLiteral("二楼"));
         QCOMPARE(edit("SalePrice")->toolTip(), QStringLiteral("利用回车Enter键和Tab键进行切换"));
         shot(QStringLiteral("sale_panel"));
@@ -445,7 +445,7 @@ private slots:
         QCOMPARE(customers.at(0).at(0).toString(), QStringLiteral("张三"));
         QCOMPARE(customers.at(0).at(1).toString(), QStringLiteral("2013115001"));
         // The sales details list the order, the grid shows the new stock.
-        QCOMPARE(salesDetailsWindow(*m_form)->customerFilter(), QStringLiteral("2013115001"));
+        QCOMPARE(m_program->salesDetails()->customerFilter(), QStringLiteral("2013115001"));
         QCOMPARE(grid()->cellText(rowOf(pencil), 10), QStringLiteral("7"));
         QVERIFY(customerName()->findText(QStringLiteral("张三")) >= 0);
 
@@ -535,7 +535,7 @@ private slots:
     // A new customer joins the pick list; the sales details window, closed during the sale, keeps
     // the order's number in its filter and reads the month's sales when it opens.
     void customerListAndClosedSalesWindow() {
-        SalesDetailsWindow* sales = salesDetailsWindow(*m_form);
+        SalesDetailsWindow* sales = m_program->salesDetails();
         sales->runMonthView();
         QCOMPARE(dm().ADOQuery13.recordCount(), 0);
         open(QStringLiteral("台灯"));
@@ -652,7 +652,7 @@ private slots:
         QVERIFY(!panel()->isVisible());
         QCOMPARE(edit("SaleQuantity")->text(), QStringLiteral("1"));
         QCOMPARE(edit("Address")->text(), QString());
-        QVERIFY(!m_form->stockInPanel()->findChild<QPushButton*>(QStringLiteral("Button3"))->isEnabled());
+        QVERIFY(!m_form->controls().stockInPanel->findChild<QPushButton*>(QStringLiteral("Button3"))->isEnabled());
 
         // A click on another batch closes and clears; a click on the same one does not.
         open(QStringLiteral("铅笔"));
@@ -674,9 +674,9 @@ private slots:
 
     void emptyGridOpensNothing() {
         db().exec(QStringLiteral("delete from data"));
-        Inventory::of(m_form.get())->showAll();
+        (&m_program->inventory())->showAll();
         QCOMPARE(grid()->rowCount(), 0);
-        emit Inventory::of(m_form.get())->saleRequested(0);
+        emit (&m_program->inventory())->saleRequested(0);
         QTest::mouseDClick(grid()->view()->viewport(), Qt::LeftButton, {}, QPoint(20, 20));
         QVERIFY(!panel()->isVisible());
     }

@@ -3,7 +3,7 @@
 #include "store/query.h"
 #include "store/store_error.h"
 #include "support/test_session.h"
-#include "users/password_hash.h"
+#include "store/password_hash.h"
 
 #include <QtTest>
 

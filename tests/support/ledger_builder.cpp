@@ -1,7 +1,7 @@
 #include "support/ledger_builder.h"
 
 #include "store/data_module.h"
-#include "users/password_hash.h"
+#include "store/password_hash.h"
 
 #include <QStringList>
 #include <QVariantList>

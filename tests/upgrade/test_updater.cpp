@@ -8,7 +8,7 @@
 #include "support/local_http_server.h"
 #include "support/recording_ui.h"
 #include "support/temp_workdir.h"
-#include "upgrade/ui/install_updater.h"
+#include "app/ui/install_updater.h"
 #include "upgrade/ui/updater.h"
 
 #include <QtTest>

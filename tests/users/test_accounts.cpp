@@ -7,7 +7,7 @@
 #include "store/data_module.h"
 #include "store/query.h"
 #include "support/temp_workdir.h"
-#include "users/password_hash.h"
+#include "store/password_hash.h"
 #include "users/rights.h"
 #include "users/user_accounts.h"
 

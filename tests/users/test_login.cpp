@@ -1,6 +1,8 @@
 // The login window driven through its components on a temporary database: the Enter chain, the
 // refusals, the login log, the zero-stock mode, and what an ordinary user no longer sees.
 #include "app/ui/main_window.h"
+#include "app/ui/program.h"
+#include "inventory/ui/inventory.h"
 #include "inventory/stock_columns.h"
 #include "records/product_summary.h"
 #include "store/data_module.h"
@@ -8,9 +10,8 @@
 #include "store/settings.h"
 #include "support/recording_ui.h"
 #include "support/temp_workdir.h"
-#include "users/password_hash.h"
+#include "store/password_hash.h"
 #include "users/ui/apply_rights.h"
-#include "users/ui/install_users.h"
 #include "users/ui/login_window.h"
 #include "widgets/data_grid.h"
 #include "widgets/date_field.h"
@@ -30,6 +31,7 @@ class LoginTest : public QObject {
     std::unique_ptr<TempWorkdir> m_dir;
     std::unique_ptr<RecordingUi> m_ui;
     std::unique_ptr<MainWindow> m_form;
+    Program* m_program = nullptr;  // owned by the window
     LoginWindow* m_login = nullptr;
     DataGrid* m_grid = nullptr;
 
@@ -73,6 +75,7 @@ private slots:
         LoginWindow::setRunner([](LoginWindow& login) { login.show(); });
         setCurrentRights(Rights());
         m_form = std::make_unique<MainWindow>();
+        m_program = new Program(*m_form);
         m_grid = new DataGrid;
         m_grid->setObjectName(QStringLiteral("DataGrid1"));
         QVector<GridColumn> columns;
@@ -89,7 +92,7 @@ private slots:
         }
         m_grid->setColumns(columns);
         m_form->setGridArea(m_grid);
-        m_login = installUsers(*m_form);
+        m_login = m_program->installUsers();
     }
     void cleanup() {
         m_form.reset();
@@ -292,7 +295,7 @@ private slots:
         };
         // Filled behind the login as the inventory does it, and read again by its "全部记录".
         m_form->whenLoginShown(fill);
-        connect(m_form->findChild<QPushButton*>(QStringLiteral("Button12")), &QPushButton::clicked, this, fill);
+        connect(&m_program->inventory(), &Inventory::shownAll, this, fill);
         int checks = 0;
         m_form->hooks().updateCheck = [&checks] { ++checks; };
 

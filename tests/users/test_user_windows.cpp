@@ -1,14 +1,14 @@
 // The user administration and password change windows: opened from the settings menu, their
 // messages and refusals, and what they leave in userdb.
 #include "app/ui/main_window.h"
+#include "app/ui/program.h"
 #include "store/data_module.h"
 #include "store/query.h"
 #include "support/recording_ui.h"
 #include "support/temp_workdir.h"
-#include "users/password_hash.h"
+#include "store/password_hash.h"
 #include "users/ui/apply_rights.h"
 #include "users/ui/change_password_window.h"
-#include "users/ui/install_users.h"
 #include "users/ui/user_admin_window.h"
 #include "users/user_accounts.h"
 
@@ -28,6 +28,7 @@ class UserWindowsTest : public QObject {
     std::unique_ptr<TempWorkdir> m_dir;
     std::unique_ptr<RecordingUi> m_ui;
     std::unique_ptr<MainWindow> m_form;
+    Program* m_program = nullptr;  // owned by the window
 
     Database& db() { return dm().connection(); }
     QStringList storedNames() {
@@ -93,7 +94,8 @@ private slots:
         QCoreApplication::setApplicationName(QStringLiteral("Tovrakel"));
         setCurrentRights(Rights());
         m_form = std::make_unique<MainWindow>();
-        installUsers(*m_form);
+        m_program = new Program(*m_form);
+        m_program->installUsers();
         addUser(dm().connection(), QStringLiteral("小王"));
     }
     void cleanup() {

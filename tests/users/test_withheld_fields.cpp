@@ -5,19 +5,18 @@
 // their own items of the withheld commands.
 #include "app/ui/english_captions.h"
 #include "app/ui/main_window.h"
+#include "app/ui/program.h"
 #include "exchange/biff_records.h"
 #include "exchange/ui/data_grid_export.h"
 #include "exchange/ui/data_grid_print.h"
-#include "records/ui/install_records.h"
 #include "records/ui/product_summary_window.h"
 #include "records/ui/sales_details_window.h"
 #include "store/data_module.h"
 #include "store/settings.h"
 #include "support/recording_ui.h"
 #include "support/temp_workdir.h"
-#include "users/password_hash.h"
+#include "store/password_hash.h"
 #include "users/ui/apply_rights.h"
-#include "users/ui/install_users.h"
 #include "users/ui/login_window.h"
 #include "widgets/data_grid.h"
 
@@ -81,6 +80,7 @@ class WithheldFieldsTest : public QObject {
     std::unique_ptr<TempWorkdir> m_dir;
     std::unique_ptr<RecordingUi> m_ui;
     std::unique_ptr<MainWindow> m_form;
+    Program* m_program = nullptr;  // owned by the window
     LoginWindow* m_login = nullptr;
 
     Database& db() { return dm().connection(); }
@@ -186,9 +186,10 @@ private slots:
         QFETCH(QString, password);
         const bool ordinary = user != QStringLiteral("超级管理员");
         m_form = std::make_unique<MainWindow>();
+        m_program = new Program(*m_form);
         installEnglishCaptions(*m_form, english);
-        m_login = installUsers(*m_form);
-        installSalesRecords(*m_form);
+        m_login = m_program->installUsers();
+        m_program->installSalesRecords();
         auto* inventory = m_form->findChild<DataGrid*>(QStringLiteral("DataGrid1"));
         QVERIFY(inventory);
         connectGridExport(m_form->findChild<QAction*>(QStringLiteral("GridExport")), m_form.get(), *inventory,
@@ -217,7 +218,7 @@ private slots:
         const QString inventorySheet = exported(m_form->findChild<QAction*>(QStringLiteral("GridExport")), &numbers);
         inventoryPlaces << Place{"inventory export", inventorySheet, numbers};
 
-        SalesDetailsWindow* sales = salesDetailsWindow(*m_form);
+        SalesDetailsWindow* sales = m_program->salesDetails();
         sales->showModal();
         QCOMPARE(sales->grid()->rowCount(), 1);
         salesPlaces << Place{"sales grid", gridContent(sales->grid()), {}} << Place{"sales print", printed(*sales->grid()), {}};
@@ -231,7 +232,7 @@ private slots:
             QVERIFY2(sales->findChild<QAction*>(QLatin1String(name))->isVisible(), name);
         sales->close();
 
-        ProductSummaryWindow* summary = productSummaryWindow(*m_form);
+        ProductSummaryWindow* summary = m_program->summary();
         summary->showNonModal();
         QCOMPARE(summary->grid()->rowCount(), 1);
         summaryPlaces << Place{"summary grid", gridContent(summary->grid()), {}}

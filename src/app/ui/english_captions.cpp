@@ -2,6 +2,7 @@
 
 #include "app/ui/main_window.h"
 #include "store/settings.h"
+#include "store/table_description.h"
 #include "widgets/data_grid.h"
 
 #include <QAbstractButton>
@@ -39,12 +40,13 @@ QString captionOf(const QWidget* widget) {
     return {};
 }
 
-// The widgets of the main window itself with that name: the tool windows are children of the main
-// window too, and may use the same names for their own widgets.
+// The widgets of the main window itself that the caption table names: the tool windows are
+// children of the main window too, and may use the same names for their own widgets. The table is
+// keyed by object names as a style sheet is.
 QList<QWidget*> ownWidgets(MainWindow& form, const QString& name) {
     QList<QWidget*> found;
-    for (QWidget* w : form.findChildren<QWidget*>(name))
-        if (w->window() == &form)
+    for (QWidget* w : form.findChildren<QWidget*>())
+        if (w->objectName() == name && w->window() == &form)
             found << w;
     return found;
 }
@@ -210,20 +212,6 @@ const QList<QPair<QString, QString>>& englishCaptions() {
     return captions;
 }
 
-const QList<QPair<QString, QString>>& englishGridTitles() {
-    static const QList<QPair<QString, QString>> titles = {
-        {QStringLiteral("Products"), QStringLiteral("Name")},       {QStringLiteral("Products"), QStringLiteral("Description")},
-        {QStringLiteral("Products"), QStringLiteral("Barcode")},    {QStringLiteral("Products"), QStringLiteral("Category")},
-        {QStringLiteral("Purchase"), QStringLiteral("Quantity")},   {QStringLiteral("Purchase"), QStringLiteral("Price")},
-        {QStringLiteral("Purchase"), QStringLiteral("Sum")},        {QStringLiteral("Sales"), QStringLiteral("Quantity")},
-        {QStringLiteral("Sales"), QStringLiteral("Price")},         {QStringLiteral("Sales"), QStringLiteral("Sum")},
-        {QStringLiteral("Inventory"), QStringLiteral("Quantity")},  {QStringLiteral("Inventory"), QStringLiteral("Sum")},
-        {QStringLiteral("Notes"), QStringLiteral("Date")},          {QStringLiteral("Notes"), QStringLiteral("Vendors")},
-        {QStringLiteral("Notes"), QStringLiteral("Notes")},
-    };
-    return titles;
-}
-
 const QList<QPair<QString, QString>>& englishSalePanelCaptions() {
     static const QList<QPair<QString, QString>> captions = {
         {QStringLiteral("商品名称："), c("Name")},
@@ -255,10 +243,15 @@ void switchToEnglish(MainWindow& form) {
 
     for (QWidget* widget : ownWidgets(form, QStringLiteral("DataGrid1")))
         if (auto* grid = qobject_cast<DataGrid*>(widget)) {
-            const auto& titles = englishGridTitles();
-            for (int column = 0; column < titles.size() && column < grid->columnCount(); ++column)
-                grid->setColumnTitles(column, titles[column].first, titles[column].second);
-            grid->setFooterText(0, kEnglishFooter);
+            // Each column by the value it holds, wherever it stands.
+            for (int column = 0; column < grid->columnCount(); ++column) {
+                const GridColumn shown = grid->columns()[column];
+                const TableColumn* described = describedColumn(shown.identity);
+                if (described && !described->english.isEmpty())
+                    grid->setColumnTitles(column, described->english.upper, described->english.lower);
+                if (shown.footer == GridColumn::Footer::Text)
+                    grid->setFooterText(column, kEnglishFooter);
+            }
             const QFont designed = grid->header()->font();
             fitGridTitles(grid, designed);
             QObject::connect(grid->header(), &QHeaderView::sectionResized, grid,

@@ -10,9 +10,8 @@ class MainWindow;
 
 // The captions set by name, in the order they are set: object name, English caption.
 const QList<QPair<QString, QString>>& englishCaptions();
-// The inventory grid's titles of columns 0 to 14: upper and lower text.
-const QList<QPair<QString, QString>>& englishGridTitles();
-extern const QString kEnglishFooter;  // "Total", the footer of column 0
+// The inventory grid's columns take the English titles of the stock table's description.
+extern const QString kEnglishFooter;  // "Total", the footer under the names
 // The sale panel's labels, found by their Chinese caption: Chinese, English.
 const QList<QPair<QString, QString>>& englishSalePanelCaptions();
 

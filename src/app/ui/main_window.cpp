@@ -1,9 +1,6 @@
 #include "app/ui/main_window.h"
 
 #include "app/removable_medium.h"
-#include "inventory/ui/inventory.h"
-#include "sales/ui/install_sale.h"
-#include "sales/ui/sale_panel.h"
 #include "store/data_module.h"
 #include "store/settings.h"
 #include "users/login_log.h"
@@ -29,15 +26,9 @@
 #include <QToolButton>
 #include <utility>
 
-const QString kProductName = QStringLiteral("Tovrakel");
-const QString kVersionText = QStringLiteral("V2.3.2");
-const QString kWebSite = QStringLiteral("https://www.tovrakel.cn");
-const QString kSupportMail = QStringLiteral("support@tovrakel.cn");
-const QString kSupportQQ = QStringLiteral("80562317");
 
 namespace {
 
-MainWindow* g_mainForm = nullptr;
 std::function<bool()> g_removableCheck;
 
 // Menu items that work from the start; the others are enabled by the windows that serve them.
@@ -59,12 +50,9 @@ QAction* addItem(QMenu* menu, const QString& name, const QString& text) {
 
 }  // namespace
 
-MainWindow* MainWindow::instance() { return g_mainForm; }
-
 void MainWindow::setRemovableCheck(std::function<bool()> check) { g_removableCheck = std::move(check); }
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
-    g_mainForm = this;
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(kProductName + QLatin1Char(' ') + kVersionText);
 
@@ -76,28 +64,28 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     m_controlArea = new QWidget(central);
     m_controlArea->setObjectName(QStringLiteral("ControlArea"));
 
-    m_searchBox = new QGroupBox(QStringLiteral("快速拼音查询"), m_controlArea);
-    m_searchBox->setObjectName(QStringLiteral("GroupBox5"));
-    m_searchBox->setGeometry(4, 2, 600, 136);
-    m_searchFrom = new DateField(m_searchBox);
-    m_searchFrom->setObjectName(QStringLiteral("DateEdit3"));
-    m_searchTo = new DateField(m_searchBox);
-    m_searchTo->setObjectName(QStringLiteral("DateEdit4"));
-    m_searchFrom->setGeometry(330, 104, 100, 22);
-    m_searchTo->setGeometry(460, 104, 100, 22);
+    QGroupBox* searchBox = m_controls.searchBox = new QGroupBox(QStringLiteral("快速拼音查询"), m_controlArea);
+    searchBox->setObjectName(QStringLiteral("GroupBox5"));
+    searchBox->setGeometry(4, 2, 600, 136);
+    m_controls.searchFrom = new DateField(searchBox);
+    m_controls.searchFrom->setObjectName(QStringLiteral("DateEdit3"));
+    m_controls.searchTo = new DateField(searchBox);
+    m_controls.searchTo->setObjectName(QStringLiteral("DateEdit4"));
+    m_controls.searchFrom->setGeometry(330, 104, 100, 22);
+    m_controls.searchTo->setGeometry(460, 104, 100, 22);
 
     buildToolBar(m_controlArea);
 
     auto* alarmLabel = new QLabel(QStringLiteral("库存报警数量："), m_controlArea);
     alarmLabel->setObjectName(QStringLiteral("Label48"));
     alarmLabel->setGeometry(612, 62, 100, 22);
-    m_alarmQuantity = new QLineEdit(QStringLiteral("5"), m_controlArea);
-    m_alarmQuantity->setObjectName(QStringLiteral("Edit43"));
-    m_alarmQuantity->setGeometry(712, 62, 40, 22);
-    auto* showAll = new QPushButton(QStringLiteral("全部记录"), m_controlArea);
+    QLineEdit* alarmQuantity = m_controls.alarmQuantity = new QLineEdit(QStringLiteral("5"), m_controlArea);
+    alarmQuantity->setObjectName(QStringLiteral("Edit43"));
+    alarmQuantity->setGeometry(712, 62, 40, 22);
+    auto* showAll = m_controls.showAll = new QPushButton(QStringLiteral("全部记录"), m_controlArea);
     showAll->setObjectName(QStringLiteral("Button12"));
     showAll->setGeometry(760, 60, 75, 26);
-    auto* zeroStock = new QCheckBox(QStringLiteral("不显示零库存"), m_controlArea);
+    auto* zeroStock = m_controls.zeroStock = new QCheckBox(QStringLiteral("不显示零库存"), m_controlArea);
     zeroStock->setObjectName(QStringLiteral("CheckBox1"));
     zeroStock->setGeometry(845, 62, 110, 22);
 
@@ -122,16 +110,10 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
         move(screen->availableGeometry().center() - rect().center());
 
     qApp->installEventFilter(this);
-
-    // The stock records: grid, search box, stock-in panel and their menu items.
-    installInventory(*this);
-    installSaleEntry(*this);
 }
 
 MainWindow::~MainWindow() {
     qApp->removeEventFilter(this);
-    if (g_mainForm == this)
-        g_mainForm = nullptr;
 }
 
 QToolButton* MainWindow::addToolButton(QWidget* area, const QString& name, const QString& caption, int iconKind,
@@ -153,23 +135,23 @@ void MainWindow::buildToolBar(QWidget* area) {
     bar->setGeometry(608, 0, 7 * 57 + 4, 58);
     m_newMenu = new QMenu(this);
     m_newMenu->setObjectName(QStringLiteral("PopupMenuNew"));
-    addItem(m_newMenu, QStringLiteral("NewStockIn"), QStringLiteral("新建入库"));
-    addItem(m_newMenu, QStringLiteral("ExcelImport"), QStringLiteral("Excel导入"));
+    m_actions.newStockIn = addItem(m_newMenu, QStringLiteral("NewStockIn"), QStringLiteral("新建入库"));
+    m_actions.excelImport = addItem(m_newMenu, QStringLiteral("ExcelImport"), QStringLiteral("Excel导入"));
 
     int x = 2;
-    auto* newButton = addToolButton(bar, QStringLiteral("ToolButton7"), QStringLiteral("新建入库"),
+    auto* newButton = m_actions.newStockInButton = addToolButton(bar, QStringLiteral("ToolButton7"), QStringLiteral("新建入库"),
                                     QStyle::SP_FileDialogNewFolder, x);
     newButton->setMenu(m_newMenu);
     newButton->setPopupMode(QToolButton::InstantPopup);
-    auto* sales = addToolButton(bar, QStringLiteral("ToolButton19"), QStringLiteral("销售明细"),
-                                QStyle::SP_FileDialogDetailedView, x += 57);
-    Q_UNUSED(sales);
-    auto* pos = addToolButton(bar, QStringLiteral("ToolButton2"), QStringLiteral("POS打印"),
+    m_actions.salesDetailsButton = addToolButton(bar, QStringLiteral("ToolButton19"), QStringLiteral("销售明细"),
+                                                 QStyle::SP_FileDialogDetailedView, x += 57);
+    auto* pos = m_actions.posButton = addToolButton(bar, QStringLiteral("ToolButton2"), QStringLiteral("POS打印"),
                               QStyle::SP_DialogSaveButton, x += 57);
     pos->setToolTip(QStringLiteral("销售完成，直接点此打印销售单"));
-    addToolButton(bar, QStringLiteral("ToolButton22"), QStringLiteral("汇总统计"), QStyle::SP_FileDialogInfoView,
-                  x += 57);
-    addToolButton(bar, QStringLiteral("ToolButton17"), QStringLiteral("数据备份"), QStyle::SP_DialogOpenButton, x += 57);
+    m_actions.summaryButton = addToolButton(bar, QStringLiteral("ToolButton22"), QStringLiteral("汇总统计"),
+                                            QStyle::SP_FileDialogInfoView, x += 57);
+    m_actions.backupButton = addToolButton(bar, QStringLiteral("ToolButton17"), QStringLiteral("数据备份"),
+                                           QStyle::SP_DialogOpenButton, x += 57);
     auto* settings = addToolButton(bar, QStringLiteral("ToolButton18"), QStringLiteral("设 置"),
                                    QStyle::SP_FileDialogContentsView, x += 57);
     auto* support = addToolButton(bar, QStringLiteral("ToolButton1"), QStringLiteral("技术支持"),
@@ -177,8 +159,8 @@ void MainWindow::buildToolBar(QWidget* area) {
 
     m_settingsMenu = new QMenu(this);
     m_settingsMenu->setObjectName(QStringLiteral("PopupMenuSettings"));
-    addItem(m_settingsMenu, QStringLiteral("ChangePassword"), QStringLiteral("修改密码"));
-    addItem(m_settingsMenu, QStringLiteral("UserAdmin"), QStringLiteral("用户管理"));
+    m_actions.changePassword = addItem(m_settingsMenu, QStringLiteral("ChangePassword"), QStringLiteral("修改密码"));
+    m_actions.userAdmin = addItem(m_settingsMenu, QStringLiteral("UserAdmin"), QStringLiteral("用户管理"));
     m_settingsMenu->addSeparator();
     const QStringList skins = {QStringLiteral("黑色经典(皮肤)"), QStringLiteral("蓝色幻想(皮肤)"),
                                QStringLiteral("梦幻天空(皮肤)"), QStringLiteral("黑色遐想(皮肤)"),
@@ -186,7 +168,7 @@ void MainWindow::buildToolBar(QWidget* area) {
     const QStringList skinNames = {QStringLiteral("N19"), QStringLiteral("N26"), QStringLiteral("N32"),
                                    QStringLiteral("N42"), QStringLiteral("N52")};
     for (int i = 0; i < skins.size(); ++i)
-        addItem(m_settingsMenu, skinNames[i], skins[i]);
+        m_actions.skins << addItem(m_settingsMenu, skinNames[i], skins[i]);
     m_settingsMenu->addSeparator();
     connect(addItem(m_settingsMenu, QStringLiteral("Calculator"), QStringLiteral("计算器")), &QAction::triggered,
             this, &MainWindow::startCalculator);
@@ -197,12 +179,12 @@ void MainWindow::buildToolBar(QWidget* area) {
 
     m_supportMenu = new QMenu(this);
     m_supportMenu->setObjectName(QStringLiteral("PopupMenuSupport"));
-    addItem(m_supportMenu, QStringLiteral("Help"), QStringLiteral("使用帮助"));
-    addItem(m_supportMenu, QStringLiteral("AutoUpgrade"), QStringLiteral("软件自动升级"));
+    m_actions.help = addItem(m_supportMenu, QStringLiteral("Help"), QStringLiteral("使用帮助"));
+    m_actions.autoUpgrade = addItem(m_supportMenu, QStringLiteral("AutoUpgrade"), QStringLiteral("软件自动升级"));
     connect(addItem(m_supportMenu, QStringLiteral("WebSite"), QStringLiteral("官方网站")), &QAction::triggered,
             this, &MainWindow::openWebSite);
     addItem(m_supportMenu, QStringLiteral("SupportQQ"), QStringLiteral("客服QQ：") + kSupportQQ);
-    addItem(m_supportMenu, QStringLiteral("About"), QStringLiteral("关于..."));
+    m_actions.about = addItem(m_supportMenu, QStringLiteral("About"), QStringLiteral("关于..."));
     support->setMenu(m_supportMenu);
     support->setPopupMode(QToolButton::InstantPopup);
 }
@@ -210,33 +192,36 @@ void MainWindow::buildToolBar(QWidget* area) {
 void MainWindow::buildMenus() {
     m_gridMenu = new QMenu(this);
     m_gridMenu->setObjectName(QStringLiteral("PopupMenu1"));
-    addItem(m_gridMenu, QStringLiteral("GridNewStockIn"), QStringLiteral("新建入库"));
-    addItem(m_gridMenu, QStringLiteral("GridSummary"), QStringLiteral("汇总统计"))
-        ->setShortcut(QKeySequence(QStringLiteral("Ctrl+H")));
-    addItem(m_gridMenu, QStringLiteral("GridSales"), QStringLiteral("销售明细"));
+    MainActions& a = m_actions;
+    a.gridNewStockIn = addItem(m_gridMenu, QStringLiteral("GridNewStockIn"), QStringLiteral("新建入库"));
+    a.gridSummary = addItem(m_gridMenu, QStringLiteral("GridSummary"), QStringLiteral("汇总统计"));
+    a.gridSummary->setShortcut(QKeySequence(QStringLiteral("Ctrl+H")));
+    a.gridSales = addItem(m_gridMenu, QStringLiteral("GridSales"), QStringLiteral("销售明细"));
     m_gridMenu->addSeparator();
-    addItem(m_gridMenu, QStringLiteral("GridModify"), QStringLiteral("修 改(退货)"));
-    addItem(m_gridMenu, QStringLiteral("GridDelete"), QStringLiteral("删 除"));
-    addItem(m_gridMenu, QStringLiteral("GridShowAll"), QStringLiteral("全部记录"));
-    addItem(m_gridMenu, QStringLiteral("GridExport"), QStringLiteral("导出Excel"))
-        ->setShortcut(QKeySequence(QStringLiteral("Ctrl+E")));
-    addItem(m_gridMenu, QStringLiteral("GridPrint"), QStringLiteral("打 印"))
-        ->setShortcut(QKeySequence(QStringLiteral("Ctrl+D")));
+    a.gridModify = addItem(m_gridMenu, QStringLiteral("GridModify"), QStringLiteral("修 改(退货)"));
+    a.gridDelete = addItem(m_gridMenu, QStringLiteral("GridDelete"), QStringLiteral("删 除"));
+    a.gridShowAll = addItem(m_gridMenu, QStringLiteral("GridShowAll"), QStringLiteral("全部记录"));
+    a.gridExport = addItem(m_gridMenu, QStringLiteral("GridExport"), QStringLiteral("导出Excel"));
+    a.gridExport->setShortcut(QKeySequence(QStringLiteral("Ctrl+E")));
+    a.gridPrint = addItem(m_gridMenu, QStringLiteral("GridPrint"), QStringLiteral("打 印"));
+    a.gridPrint->setShortcut(QKeySequence(QStringLiteral("Ctrl+D")));
     m_gridMenu->addSeparator();
     const QList<QPair<QString, QString>> hideItems = {
         {QStringLiteral("N5"), QStringLiteral("隐藏进货单价")}, {QStringLiteral("N31"), QStringLiteral("隐藏销售单价")},
         {QStringLiteral("N6"), QStringLiteral("隐藏金额")},     {QStringLiteral("N9"), QStringLiteral("隐藏日期")},
         {QStringLiteral("N10"), QStringLiteral("隐藏供货商")},  {QStringLiteral("N7"), QStringLiteral("隐藏备注信息")}};
-    for (const auto& item : hideItems)
-        addItem(m_gridMenu, item.first, item.second)->setCheckable(true);
+    for (const auto& item : hideItems) {
+        a.columnItems << addItem(m_gridMenu, item.first, item.second);
+        a.columnItems.last()->setCheckable(true);
+    }
     // Commands whose windows are not wired yet stay visible but disabled.
-    for (QAction* a : m_gridMenu->actions())
-        if (!a->isSeparator())
-            a->setEnabled(false);
+    for (QAction* action : m_gridMenu->actions())
+        if (!action->isSeparator())
+            action->setEnabled(false);
     for (QMenu* menu : {m_newMenu, m_settingsMenu, m_supportMenu})
-        for (QAction* a : menu->actions())
-            if (!a->isSeparator() && !kWiredItems.contains(a->objectName()))
-                a->setEnabled(false);
+        for (QAction* action : menu->actions())
+            if (!action->isSeparator() && !kWiredItems.contains(action->objectName()))
+                action->setEnabled(false);
     // The shortcuts work from anywhere in the window.
     addActions(m_gridMenu->actions());
     m_gridArea->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -245,17 +230,13 @@ void MainWindow::buildMenus() {
 }
 
 void MainWindow::buildPanels() {
-    m_stockInPanel = new DraggablePanel(centralWidget());
-    m_stockInPanel->setObjectName(QStringLiteral("Panel3"));
-    m_stockInPanel->setGeometry(200, 120, 489, 216);
-    m_stockInDate = new DateField(m_stockInPanel);
-    m_stockInDate->setObjectName(QStringLiteral("DateEdit1"));
-    m_stockInDate->setGeometry(80, 120, 110, 22);
-    m_stockInPanel->hide();
-
-    auto* sale = new SalePanel(centralWidget());  // Panel1, hidden until a batch is double-clicked
-    m_salePanel = sale;
-    m_saleDate = sale->saleDate();
+    QFrame* stockIn = m_controls.stockInPanel = new DraggablePanel(centralWidget());
+    stockIn->setObjectName(QStringLiteral("Panel3"));
+    stockIn->setGeometry(200, 120, 489, 216);
+    m_controls.stockInDate = new DateField(stockIn);
+    m_controls.stockInDate->setObjectName(QStringLiteral("DateEdit1"));
+    m_controls.stockInDate->setGeometry(80, 120, 110, 22);
+    stockIn->hide();
 
     m_prompt = new QLabel(centralWidget());
     m_prompt->setObjectName(QStringLiteral("Panel4"));
@@ -293,6 +274,13 @@ void MainWindow::buildStatusBar() {
 }
 
 QLabel* MainWindow::statusPanel(int index) const { return m_status[index]; }
+
+void MainWindow::placePanel(QFrame* panel) {
+    panel->setParent(centralWidget());
+    panel->stackUnder(m_prompt);  // the success prompt shows above every panel
+    panel->hide();
+    m_salePanel = panel;
+}
 
 void MainWindow::setGridArea(QWidget* grid) {
     grid->setParent(centralWidget());
@@ -336,8 +324,8 @@ void MainWindow::hidePromptOnTick() {
 }
 
 void MainWindow::guardDates() {
-    for (DateField* field : {m_saleDate, m_stockInDate})
-        if (field->isEmptyDate())
+    for (DateField* field : {m_saleDate, m_controls.stockInDate})
+        if (field && field->isEmptyDate())
             field->setDate(today());
 }
 
@@ -372,20 +360,21 @@ void MainWindow::runShowSteps() {
             whenLoginShown(m_hooks.salesMonthView);
         if (LedgerData::exists())
             dm().openTables();
-        m_stockInPanel->hide();
+        m_controls.stockInPanel->hide();
         for (QWidget* w : findChildren<QWidget*>())
             if (!w->toolTip().isEmpty())
                 w->setToolTipDuration(2000);
         const QDate now = today();
-        for (DateField* field : {m_stockInDate, m_saleDate, m_searchFrom, m_searchTo})
-            field->setDate(now);
+        for (DateField* field : {m_controls.stockInDate, m_saleDate, m_controls.searchFrom, m_controls.searchTo})
+            if (field)
+                field->setDate(now);
         const SettingsKey settings = ReadSettings(kMainKey);
         if (settings.exists()) {
             if (m_hooks.applySkin)
                 m_hooks.applySkin();
             const QString number = settings.value(QStringLiteral("number"));
             if (!number.isEmpty()) {
-                m_alarmQuantity->setText(number);
+                m_controls.alarmQuantity->setText(number);
                 // The company header fields belong to the sales details window.
                 emit companyHeaderRead(settings.value(QStringLiteral("company")),
                                        settings.value(QStringLiteral("address")));

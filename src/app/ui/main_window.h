@@ -1,6 +1,8 @@
 #pragma once
 // MainWindow: the main window that hosts the inventory grid, the entry panels, the tool bar and the
 // status bar; closing it ends the program.
+#include "text/product_info.h"
+
 #include <QMainWindow>
 #include <functional>
 #include <vector>
@@ -18,18 +20,59 @@ class QTimer;
 class QToolButton;
 class QWidget;
 
-extern const QString kProductName;     // "Tovrakel"
-extern const QString kVersionText;     // "V2.3.2"
-extern const QString kWebSite;
-extern const QString kSupportMail;
-extern const QString kSupportQQ;
+
+// The main window's menu items and tool buttons, by what they do. The application connects them
+// to the features; nothing looks them up by name.
+struct MainActions {
+    // "新建入库" drop-down of the tool bar
+    QAction* newStockIn = nullptr;
+    QAction* excelImport = nullptr;
+    // tool buttons
+    QToolButton* newStockInButton = nullptr;    // 新建入库 (its drop-down holds the two above)
+    QToolButton* salesDetailsButton = nullptr;  // 销售明细
+    QToolButton* posButton = nullptr;           // POS打印
+    QToolButton* summaryButton = nullptr;       // 汇总统计
+    QToolButton* backupButton = nullptr;        // 数据备份
+    // 设 置
+    QAction* changePassword = nullptr;
+    QAction* userAdmin = nullptr;
+    QList<QAction*> skins;  // in the order of the skins' names
+    // 技术支持
+    QAction* help = nullptr;
+    QAction* autoUpgrade = nullptr;
+    QAction* about = nullptr;
+    // the grid's menu
+    QAction* gridNewStockIn = nullptr;
+    QAction* gridSummary = nullptr;
+    QAction* gridSales = nullptr;
+    QAction* gridModify = nullptr;
+    QAction* gridDelete = nullptr;
+    QAction* gridShowAll = nullptr;
+    QAction* gridExport = nullptr;
+    QAction* gridPrint = nullptr;
+    QList<QAction*> columnItems;  // 隐藏进货单价 … 隐藏备注信息, in menu order
+};
+
+// The controls under the grid that the inventory works with.
+struct MainControls {
+    QGroupBox* searchBox = nullptr;
+    DateField* searchFrom = nullptr;
+    DateField* searchTo = nullptr;
+    QPushButton* showAll = nullptr;  // 全部记录
+    QCheckBox* zeroStock = nullptr;  // 不显示零库存
+    QLineEdit* alarmQuantity = nullptr;
+    QFrame* stockInPanel = nullptr;
+    DateField* stockInDate = nullptr;
+};
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
-    static MainWindow* instance();
+
+    const MainActions& actions() const { return m_actions; }
+    const MainControls& controls() const { return m_controls; }
 
     // The login entry id: 0 until a login succeeds.
     qint64 loginEntryId() const { return m_loginEntryId; }
@@ -70,17 +113,17 @@ public:
 
     QWidget* gridArea() const { return m_gridArea; }
     QMenu* gridMenu() const { return m_gridMenu; }
-    QFrame* stockInPanel() const { return m_stockInPanel; }
-    QFrame* salePanel() const { return m_salePanel; }
-    QGroupBox* searchBox() const { return m_searchBox; }
-    DateField* stockInDate() const { return m_stockInDate; }
-    DateField* saleDate() const { return m_saleDate; }
-    QLineEdit* alarmQuantity() const { return m_alarmQuantity; }
     QLabel* statusPanel(int index) const;
     QTimer* dateGuard() const { return m_dateGuard; }
     QTimer* promptTimer() const { return m_promptTimer; }
 
     void setGridArea(QWidget* grid);
+    // Places a floating panel over the grid (hidden until its feature opens it).
+    void placePanel(QFrame* panel);
+    QFrame* salePanel() const { return m_salePanel; }
+    // The sale date is kept from going empty, like the stock-in date.
+    void setSaleDate(DateField* field) { m_saleDate = field; }
+    DateField* saleDate() const { return m_saleDate; }
 
     void startCalculator();
     void startTextEditor();
@@ -120,17 +163,13 @@ private:
     QWidget* m_gridArea = nullptr;
     QWidget* m_controlArea = nullptr;
     QMenu* m_gridMenu = nullptr;
+    MainActions m_actions;
+    MainControls m_controls;
     QMenu* m_newMenu = nullptr;
     QMenu* m_settingsMenu = nullptr;
     QMenu* m_supportMenu = nullptr;
-    QGroupBox* m_searchBox = nullptr;
-    DateField* m_searchFrom = nullptr;
-    DateField* m_searchTo = nullptr;
-    QFrame* m_stockInPanel = nullptr;
     QFrame* m_salePanel = nullptr;
-    DateField* m_stockInDate = nullptr;
     DateField* m_saleDate = nullptr;
-    QLineEdit* m_alarmQuantity = nullptr;
     QLabel* m_prompt = nullptr;
     QLabel* m_status[4] = {};
     QTimer* m_dateGuard = nullptr;

@@ -23,10 +23,11 @@ QWidget* findWindow(const QString& name) {
         if (QLatin1String(w->metaObject()->className()) == name)
             found = w;
     // Panels inside the main window (the sale panel) count once they are open.
-    if (!found && MainWindow::instance())
-        for (QWidget* w : MainWindow::instance()->findChildren<QWidget*>())
-            if (w->isVisible() && QLatin1String(w->metaObject()->className()) == name)
-                return w;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (!found && qobject_cast<MainWindow*>(top))
+            for (QWidget* w : top->findChildren<QWidget*>())
+                if (w->isVisible() && QLatin1String(w->metaObject()->className()) == name)
+                    return w;
     return found;
 }
 
@@ -70,8 +71,9 @@ void scheduleScreenshots(const QString& dir, const QStringList& windows, int del
     g_active = true;
     QDir().mkpath(dir);
     QTimer::singleShot(delayMs, qApp, [dir, windows] {
-        if (MainWindow* main = MainWindow::instance())
-            save(main, dir, QStringLiteral("main"));
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (qobject_cast<MainWindow*>(top))
+                save(top, dir, QStringLiteral("main"));
         for (const QString& name : windows) {
             QWidget* found = findWindow(name);
             if (!found && openers().contains(name)) {

@@ -4,21 +4,14 @@
 #include "app/ui/english_captions.h"
 #include "app/ui/help_window.h"
 #include "app/ui/main_window.h"
+#include "app/ui/program.h"
 #include "app/ui/qt_ui_services.h"
 #include "app/ui/screenshot_mode.h"
 #include "app/ui/skins.h"
-#include "exchange/ui/data_grid_export.h"
-#include "exchange/ui/excel_import_window.h"
 #include "maintenance/backup.h"
-#include "maintenance/ui/backup_window.h"
-#include "records/ui/install_records.h"
-#include "sales/ui/install_printing.h"
-#include "sales/ui/install_sale.h"
 #include "store/data_module.h"
 #include "store/store_error.h"
-#include "upgrade/ui/install_updater.h"
-#include "users/ui/install_users.h"
-#include "widgets/data_grid.h"
+#include "app/ui/install_updater.h"
 #include "widgets/ui_services.h"
 
 #include <QAction>
@@ -147,40 +140,35 @@ int runProgram(int argc, char* argv[]) {
 
     // The windows in their order; the data module opens the database before any is shown.
     MainWindow mainForm;
+    auto* program = new Program(mainForm);  // the inventory and the sale panel
     HelpWindow help(&mainForm);
     installSkins(mainForm);
     installEnglishCaptions(mainForm, options.english);
-    installUsers(mainForm);
+    program->installUsers();
     if (!openDataModule(options.workdir))
         return 0;
     AboutWindow about(&mainForm);
-    installSalesRecords(mainForm);  // SalesDetailsWindow, then ProductSummaryWindow
-    linkSaleToSalesDetails(mainForm);
+    program->installSalesRecords();
     // The Excel import window follows the product summary window; the backup window is made on
     // first use by its tool button.
-    installExcelImport(mainForm);
-    installBackup(mainForm);
-    if (auto* grid = mainForm.findChild<DataGrid*>(QStringLiteral("DataGrid1")))
-        connectGridExport(mainForm.findChild<QAction*>(QStringLiteral("GridExport")), &mainForm, *grid,
-                          QStringLiteral("商品进货统计报表"));
-    installPrinting(mainForm, options.receiptPdf);  // DeliveryNoteReport, SalesNoteReport, the POS panel, the grid prints
+    program->installExcelImport();
+    program->installBackup();
+    program->installGridExport();
+    program->installPrinting(options.receiptPdf);  // the notes, the POS panel, the grid prints
     about.setDataPath(dm().databasePath());
 
-    if (QAction* a = mainForm.findChild<QAction*>(QStringLiteral("Help"))) {
-        a->setEnabled(true);
-        QObject::connect(a, &QAction::triggered, &help, [&help] {
-            help.show();
-            help.raise();
-        });
-    }
-    if (QAction* a = mainForm.findChild<QAction*>(QStringLiteral("About"))) {
-        a->setEnabled(true);
-        QObject::connect(a, &QAction::triggered, &about, [&about] { about.exec(); });
-    }
+    const MainActions& actions = mainForm.actions();
+    actions.help->setEnabled(true);
+    QObject::connect(actions.help, &QAction::triggered, &help, [&help] {
+        help.show();
+        help.raise();
+    });
+    actions.about->setEnabled(true);
+    QObject::connect(actions.about, &QAction::triggered, &about, [&about] { about.exec(); });
 
     installUpdater(mainForm, options);
     if (!TOVRAKEL_SELF_UPDATE) {
-        if (QAction* a = mainForm.findChild<QAction*>(QStringLiteral("AutoUpgrade"))) {
+        if (QAction* a = actions.autoUpgrade) {
             a->setEnabled(true);
             QObject::connect(a, &QAction::triggered, &mainForm, [&mainForm] {
                 showInfo(&mainForm, QStringLiteral("本程序由系统的软件包管理器更新，请用软件包管理器（例如 apt）升级 tovrakel。"));

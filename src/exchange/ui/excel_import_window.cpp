@@ -1,6 +1,6 @@
 #include "exchange/ui/excel_import_window.h"
 
-#include "app/ui/main_window.h"
+#include "text/product_info.h"
 #include "widgets/label_tone.h"
 #include "exchange/workbook_import.h"
 #include "store/data_module.h"
@@ -141,17 +141,5 @@ void ExcelImportWindow::onImport() {
     }
     Q_UNUSED(count);
     warn(QStringLiteral("批量EXCEL导入成功！请退出在主界面中点全部记录查看"));
-    // "全部记录" re-reads the stock records of the main window.
-    if (MainWindow* main = MainWindow::instance())
-        if (auto* showAll = main->findChild<QPushButton*>(QStringLiteral("Button12")))
-            showAll->click();
-}
-
-ExcelImportWindow* installExcelImport(MainWindow& form) {
-    auto* window = new ExcelImportWindow(&form);
-    if (QAction* item = form.findChild<QAction*>(QStringLiteral("ExcelImport"))) {
-        item->setEnabled(true);
-        QObject::connect(item, &QAction::triggered, window, &ExcelImportWindow::showModal);
-    }
-    return window;
+    emit imported();
 }

@@ -9,7 +9,6 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QToolButton;
-class MainWindow;
 
 class ExcelImportWindow : public QDialog {
     Q_OBJECT
@@ -29,6 +28,10 @@ public:
     void onChooseWorkbook();  // 打开Excel文件
     void onImport();        // the import
 
+signals:
+    // Batches were imported: views of the stock read them.
+    void imported();
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -40,5 +43,3 @@ private:
     Database m_db;
 };
 
-// Creates the import window owned by the main window and enables the menu item "Excel导入".
-ExcelImportWindow* installExcelImport(MainWindow& form);

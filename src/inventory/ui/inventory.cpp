@@ -1,6 +1,5 @@
 #include "inventory/ui/inventory.h"
 
-#include "app/ui/main_window.h"
 #include "inventory/alarm_rule.h"
 #include "inventory/stock_batches.h"
 #include "inventory/stock_columns.h"
@@ -10,7 +9,7 @@
 #include "store/data_module.h"
 #include "store/query.h"
 #include "store/settings.h"
-#include "store/ui/input_helpers.h"
+#include "widgets/input_helpers.h"
 #include "users/rights.h"
 #include "widgets/data_grid.h"
 #include "widgets/date_field.h"
@@ -26,29 +25,14 @@
 #include <QMenu>
 #include <QPushButton>
 
-namespace {
-const QString kObjectName = QStringLiteral("Inventory");
-}
-
-Inventory* installInventory(MainWindow& form) {
-    if (Inventory* existing = Inventory::of(&form))
-        return existing;
-    return new Inventory(form);
-}
-
-Inventory* Inventory::of(const QObject* mainForm) {
-    return mainForm ? mainForm->findChild<Inventory*>(kObjectName, Qt::FindDirectChildrenOnly) : nullptr;
-}
-
-Inventory::Inventory(MainWindow& form) : QObject(&form), m_form(form) {
-    setObjectName(kObjectName);
+Inventory::Inventory(const InventoryPlaces& places, const InventoryActions& actions, QObject* parent)
+    : QObject(parent), m_places(places), m_actions(actions), m_window(places.window) {
+    setObjectName(QStringLiteral("Inventory"));
     m_grid = createInventoryGrid();
-    form.setGridArea(m_grid);
-    m_search = new QuickSearchBox(form.searchBox(), form.findChild<DateField*>(QStringLiteral("DateEdit3")),
-                                  form.findChild<DateField*>(QStringLiteral("DateEdit4")));
-    m_stockIn = new StockInPanel(form, *this);
-    m_zeroStock = form.findChild<QCheckBox*>(QStringLiteral("CheckBox1"));
-    m_alarmField = form.alarmQuantity();
+    m_search = new QuickSearchBox(places.searchBox, places.searchFrom, places.searchTo);
+    m_stockIn = new StockInPanel(places, *this);
+    m_zeroStock = places.zeroStock;
+    m_alarmField = places.alarmQuantity;
     m_alarm = alarmQuantityValue(m_alarmField->text());
 
     m_grid->setRowColour([this](int row) { return rowColour(row); });
@@ -59,12 +43,10 @@ Inventory::Inventory(MainWindow& form) : QObject(&form), m_form(form) {
     connect(m_grid, &DataGrid::cellClicked, this, &Inventory::onRowClicked);
     connect(m_grid, &DataGrid::rowDoubleClicked, this, &Inventory::saleRequested);
     connect(m_search, &QuickSearchBox::searchRequested, this, &Inventory::search);
-    connect(form.findChild<QPushButton*>(QStringLiteral("Button12")), &QPushButton::clicked, this,
-            &Inventory::showAll);
+    connect(places.showAll, &QPushButton::clicked, this, &Inventory::showAll);
     wireMenus();
     wireDisplayMode();
     wireAlarmQuantity();
-    form.hooks().columnMemory = [this] { runShowSteps(); };
 }
 
 Dataset& Inventory::query() const { return dm().ADOQuery15; }
@@ -72,39 +54,34 @@ Dataset& Inventory::query() const { return dm().ADOQuery15; }
 DataGrid* Inventory::grid() const { return m_grid.data(); }
 
 void Inventory::wireMenus() {
-    auto wire = [this](const QString& name, void (Inventory::*slot)()) {
-        if (QAction* action = m_form.findChild<QAction*>(name)) {
-            action->setEnabled(true);
-            connect(action, &QAction::triggered, this, slot);
-        }
-    };
-    auto wirePanel = [this](const QString& name, void (StockInPanel::*slot)()) {
-        if (QAction* action = m_form.findChild<QAction*>(name)) {
-            action->setEnabled(true);
-            connect(action, &QAction::triggered, m_stockIn, slot);
-        }
-    };
-    wirePanel(QStringLiteral("NewStockIn"), &StockInPanel::openForNew);
-    wirePanel(QStringLiteral("GridNewStockIn"), &StockInPanel::openForNew);
-    wirePanel(QStringLiteral("GridModify"), &StockInPanel::openForModify);
-    wire(QStringLiteral("GridDelete"), &Inventory::deleteCurrent);
-    wire(QStringLiteral("GridShowAll"), &Inventory::showAll);
-    for (const ColumnMemoryItem& item : inventoryColumnMemory()) {
-        QAction* action = m_form.findChild<QAction*>(item.item);
+    auto wire = [this](QAction* action, auto* receiver, auto slot) {
         if (!action)
-            continue;
+            return;
+        action->setEnabled(true);
+        connect(action, &QAction::triggered, receiver, slot);
+    };
+    wire(m_actions.newStockIn, m_stockIn, &StockInPanel::openForNew);
+    wire(m_actions.gridNewStockIn, m_stockIn, &StockInPanel::openForNew);
+    wire(m_actions.modify, m_stockIn, &StockInPanel::openForModify);
+    wire(m_actions.remove, this, &Inventory::deleteCurrent);
+    wire(m_actions.showAll, this, &Inventory::showAll);
+    const QVector<ColumnMemoryItem>& items = inventoryColumnMemory();
+    for (int i = 0; i < items.size() && i < m_actions.columnItems.size(); ++i) {
+        QAction* action = m_actions.columnItems[i];
+        const ColumnMemoryItem& item = items[i];
         action->setCheckable(true);
         action->setEnabled(true);
         connect(action, &QAction::triggered, this, [this, &item](bool ticked) {
             setColumnItem(item, ticked);
-            runAction(&m_form, [&] { WriteSetting(kMainKey, item.setting, tickSetting(ticked)); });
+            runAction(m_window, [&] { WriteSetting(kMainKey, item.setting, tickSetting(ticked)); });
         });
     }
 }
 
 void Inventory::setColumnItem(const ColumnMemoryItem& item, bool ticked) {
-    if (QAction* action = m_form.findChild<QAction*>(item.item))
-        action->setChecked(ticked);
+    const qsizetype index = &item - inventoryColumnMemory().data();
+    if (index >= 0 && index < m_actions.columnItems.size())
+        m_actions.columnItems[index]->setChecked(ticked);
     for (int column : item.columns)
         if (m_grid)
             m_grid->setColumnHidden(column, columnsHidden(item, ticked));
@@ -130,10 +107,14 @@ void Inventory::reapplyColumnMemory() {
 // once the login window itself is.
 void Inventory::runShowSteps() {
     reapplyColumnMemory();
-    m_form.whenLoginShown([this] {
+    const auto fill = [this] {
         if (LedgerData::exists() && (!query().isOpen() || (m_grid && m_grid->dataset() != &query())))
             showAll();
-    });
+    };
+    if (m_places.whenLoginShown)
+        m_places.whenLoginShown(fill);
+    else
+        fill();
 }
 
 // The grid follows the box however it is ticked (the login ticks it from the remembered mode); a
@@ -144,7 +125,7 @@ void Inventory::wireDisplayMode() {
         showAll();
     });
     connect(m_zeroStock, &QCheckBox::clicked, this, [this] {
-        runAction(&m_form, [&] { WriteSetting(kMainKey, QStringLiteral("n0"), displayModeSetting(m_mode)); });
+        runAction(m_window, [&] { WriteSetting(kMainKey, QStringLiteral("n0"), displayModeSetting(m_mode)); });
     });
 }
 
@@ -169,7 +150,7 @@ void Inventory::wireAlarmQuantity() {
         m_alarm = alarmQuantityValue(text);
         if (m_grid)
             m_grid->view()->viewport()->update();
-        runAction(&m_form, [&] { WriteSetting(kMainKey, QStringLiteral("number"), text); });
+        runAction(m_window, [&] { WriteSetting(kMainKey, QStringLiteral("number"), text); });
     });
 }
 
@@ -201,19 +182,17 @@ void Inventory::showNewResult() {
     refreshGrid();
 }
 
-void Inventory::hideSalePanel() {
-    if (QFrame* sale = m_form.salePanel())
-        sale->hide();
-}
+void Inventory::hideSalePanel() { emit salePanelDismissed(); }
 
 void Inventory::showAll() {
-    runAction(&m_form, [this] { fillPickLists(); });
+    runAction(m_window, [this] { fillPickLists(); });
     showAllRows();
+    emit shownAll();
 }
 
 void Inventory::showAllAfterSale(qint64 stockId) {
     bool refreshed = false;
-    runAction(&m_form, [&] {
+    runAction(m_window, [&] {
         Dataset& q = query();
         if (!q.isOpen() || q.statement() != fullStatement(m_mode) || !q.parameters().isEmpty())
             return;
@@ -238,20 +217,16 @@ void Inventory::showAllAfterSale(qint64 stockId) {
 
 void Inventory::fillPickLists() {
     Dataset& work = dm().ADOQuery1;
-    auto combo = [](const QString& name, QWidget* in) { return in->findChild<QComboBox*>(name); };
-    QWidget* panel = m_form.stockInPanel();
-    QWidget* box = m_form.searchBox();
-    FillCombos(work, stock::kCategory, stock::kTable,
-               {combo(QStringLiteral("ComboBox2"), panel), combo(QStringLiteral("ComboBox1"), box)});
-    FillCombo(work, stock::kName, stock::kTable, combo(QStringLiteral("ComboBox3"), panel));
-    FillCombo(work, stock::kModel, stock::kTable, combo(QStringLiteral("ComboBox4"), panel));
-    FillCombo(work, stock::kCode, stock::kTable, combo(QStringLiteral("ComboBox5"), panel));
-    FillCombos(work, stock::kSupplier, stock::kTable,
-               {combo(QStringLiteral("ComboBox6"), panel), combo(QStringLiteral("ComboBox8"), box)});
+    const StockInPickLists panel = m_stockIn->pickLists();
+    FillCombos(work, stock::kCategory, stock::kTable, {panel.category, m_search->category()});
+    FillCombo(work, stock::kName, stock::kTable, panel.name);
+    FillCombo(work, stock::kModel, stock::kTable, panel.model);
+    FillCombo(work, stock::kCode, stock::kTable, panel.code);
+    FillCombos(work, stock::kSupplier, stock::kTable, {panel.supplier, m_search->supplier()});
 }
 
 void Inventory::showAllRows() {
-    runAction(&m_form, [this] {
+    runAction(m_window, [this] {
         OpenQuery(query(), fullStatement(m_mode));
         query().last();
     });
@@ -263,10 +238,10 @@ void Inventory::search() {
     const SearchConditions conditions = m_search->conditions();
     const QString problem = dateRangeProblem(conditions);
     if (!problem.isEmpty()) {
-        showMessage(&m_form, QStringLiteral("Warning"), problem, QMessageBox::Warning, QMessageBox::Ok);
+        showMessage(m_window, QStringLiteral("Warning"), problem, QMessageBox::Warning, QMessageBox::Ok);
         return;  // nothing is run: the grid keeps its rows
     }
-    runAction(&m_form, [&] {
+    runAction(m_window, [&] {
         const Statement statement = searchStatement(m_mode, conditions);
         OpenQuery(query(), statement.sql, statement.params);
     });
@@ -279,19 +254,19 @@ void Inventory::deleteCurrent() {
     if (!query().isOpen() || query().isEmpty())
         return;  // nothing to delete, nothing to ask
     hideSalePanel();
-    const auto answer = showMessage(&m_form, QStringLiteral("警告！"), QStringLiteral("你真的要删除选中资料吗？"),
+    const auto answer = showMessage(m_window, QStringLiteral("警告！"), QStringLiteral("你真的要删除选中资料吗？"),
                                     QMessageBox::Warning, QMessageBox::Ok | QMessageBox::Cancel,
                                     QMessageBox::Cancel);
     if (answer != QMessageBox::Ok)
         return;
-    const bool removed = runAction(&m_form, [this] {
+    const bool removed = runAction(m_window, [this] {
         const qint64 id = query().fieldInteger(stock::kId);
         deleteStockBatch(dm().connection(), id);
         query().dropRecord(id);
     });
     refreshGrid();
     if (removed)
-        showInfo(&m_form, QStringLiteral("删除数据成功！"));
+        showInfo(m_window, QStringLiteral("删除数据成功！"));
 }
 
 void Inventory::onRowClicked(int row) {

@@ -11,20 +11,47 @@
 
 class DataGrid;
 class Dataset;
+class DateField;
 class QAction;
 class QCheckBox;
+class QFrame;
+class QGroupBox;
 class QLineEdit;
+class QPushButton;
 class QuickSearchBox;
 class SettingsKey;
 class StockInPanel;
-class MainWindow;
+
+// The controls the main window holds for the inventory, and its items that run it.
+struct InventoryPlaces {
+    QWidget* window = nullptr;  // the owner of the inventory's messages
+    QGroupBox* searchBox = nullptr;
+    DateField* searchFrom = nullptr;
+    DateField* searchTo = nullptr;
+    QPushButton* showAll = nullptr;  // 全部记录
+    QCheckBox* zeroStock = nullptr;  // 不显示零库存
+    QLineEdit* alarmQuantity = nullptr;
+    QFrame* stockInPanel = nullptr;
+    DateField* stockInDate = nullptr;
+    std::function<void(const QString&)> successPrompt;
+    // Runs a step once the login window is on screen (at once when no login is pending).
+    std::function<void(std::function<void()>)> whenLoginShown;
+};
+
+struct InventoryActions {
+    QAction* newStockIn = nullptr;
+    QAction* gridNewStockIn = nullptr;
+    QAction* modify = nullptr;
+    QAction* remove = nullptr;
+    QAction* showAll = nullptr;
+    QList<QAction*> columnItems;  // in the order of inventoryColumnMemory()
+};
 
 class Inventory : public QObject {
     Q_OBJECT
 public:
-    explicit Inventory(MainWindow& form);
-    // The inventory of a main window (null before installInventory).
-    static Inventory* of(const QObject* mainForm);
+    Inventory(const InventoryPlaces& places, const InventoryActions& actions, QObject* parent = nullptr);
+    const InventoryPlaces& places() const { return m_places; }
 
     DataGrid* grid() const;
     QuickSearchBox* searchBox() const { return m_search; }
@@ -46,6 +73,9 @@ public:
     void deleteCurrent();
     // The remembered hidden columns of the grid, then the hooks below (at each show of the window).
     void reapplyColumnMemory();
+    // At each show of the main window: the remembered columns, and the grid filled when nothing
+    // has filled it yet.
+    void runShowSteps();
     // The alarm quantity as a whole number.
     qint64 alarmQuantity() const { return m_alarm; }
     void hideSalePanel();
@@ -60,6 +90,10 @@ signals:
     void saleRequested(int row);
     // A click moved to another batch: the sale panel hides and clears itself.
     void stockRecordChanged();
+    // A new result, a sort or a deletion: an open sale panel hides.
+    void salePanelDismissed();
+    // "全部记录" has read the pick lists and the batches afresh.
+    void shownAll();
 
 private:
     void wireMenus();
@@ -70,12 +104,13 @@ private:
     void showNewResult();
     void fillPickLists();
     void showAllRows();
-    void runShowSteps();
     void onRowClicked(int row);
     QColor rowColour(int row) const;
     void setColumnItem(const ColumnMemoryItem& item, bool ticked);
 
-    MainWindow& m_form;
+    InventoryPlaces m_places;
+    InventoryActions m_actions;
+    QWidget* m_window;
     QPointer<DataGrid> m_grid;  // the window may replace its grid area (tests do)
     QuickSearchBox* m_search;
     StockInPanel* m_stockIn;
@@ -85,7 +120,3 @@ private:
     qint64 m_alarm = 5;
     qint64 m_lastClickedId = -1;
 };
-
-// Builds the inventory into the main window: the grid in its area, the search box, the stock-in
-// panel, the menus, the alarm field and the show-time steps.
-Inventory* installInventory(MainWindow& form);

@@ -1,6 +1,6 @@
 #include "inventory/ui/inventory_grid.h"
 
-#include "inventory/inventory_columns.h"
+#include "store/stock_table.h"
 
 QVector<GridColumn> inventoryGridColumns() {
     return gridColumns(inventoryColumns(), {{QStringLiteral("商 品 信 息"), kSkyBlueBand},

@@ -1,13 +1,12 @@
 #include "inventory/ui/stock_in_panel.h"
 
-#include "app/ui/main_window.h"
 #include "widgets/label_tone.h"
 #include "inventory/stock_batches.h"
 #include "inventory/stock_columns.h"
 #include "inventory/ui/inventory.h"
 #include "store/data_module.h"
 #include "store/store_error.h"
-#include "store/ui/input_helpers.h"
+#include "widgets/input_helpers.h"
 #include "inventory/ui/form_fields.h"
 #include "widgets/date_field.h"
 #include "widgets/number_field.h"
@@ -39,9 +38,9 @@ int rowOfRecord(const Dataset& query, qint64 id) {
 
 }  // namespace
 
-StockInPanel::StockInPanel(MainWindow& form, Inventory& inventory)
-    : QObject(&inventory), m_form(form), m_inventory(inventory), m_panel(form.stockInPanel()) {
-    m_date = form.stockInDate();
+StockInPanel::StockInPanel(const InventoryPlaces& places, Inventory& inventory)
+    : QObject(&inventory), m_successPrompt(places.successPrompt), m_inventory(inventory), m_panel(places.stockInPanel) {
+    m_date = places.stockInDate;
     build();
     wireRules();
     wireEnterChain();
@@ -342,7 +341,8 @@ void StockInPanel::newStockIn() {
     const bool stored = runAction(m_panel, [this] { addStockBatch(dm().connection(), entry()); });
     if (!stored)
         return;
-    m_form.showSuccessPrompt(QStringLiteral("数据入库成功..."));
+    if (m_successPrompt)
+        m_successPrompt(QStringLiteral("数据入库成功..."));
     clear();
     m_inventory.showAll();
     m_modify->setEnabled(false);

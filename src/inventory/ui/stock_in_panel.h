@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <array>
+#include <functional>
 
 class DateField;
 class Inventory;
@@ -15,14 +16,23 @@ class QLineEdit;
 class QPushButton;
 class QToolButton;
 class QWidget;
-class MainWindow;
+struct InventoryPlaces;
+
+// The panel's pick lists that "全部记录" fills.
+struct StockInPickLists {
+    QComboBox* name;
+    QComboBox* model;
+    QComboBox* code;
+    QComboBox* category;
+    QComboBox* supplier;
+};
 
 class StockInPanel : public QObject {
     Q_OBJECT
 public:
     enum class Mode { Closed, New, Modify };
 
-    StockInPanel(MainWindow& form, Inventory& inventory);
+    StockInPanel(const InventoryPlaces& places, Inventory& inventory);
 
     // "新建入库" of the menus: open for a new batch.
     void openForNew();
@@ -43,6 +53,10 @@ public:
 
     Mode mode() const;
     QFrame* panel() const { return m_panel; }
+    StockInPickLists pickLists() const { return {m_name, m_model, m_code, m_category, m_supplier}; }
+    // The remark field, which a batch opened for sale shows too.
+    QLineEdit* remark() const { return m_remark; }
+    QPushButton* modifyButton() const { return m_modify; }
     // The batch a modification writes to, fixed when the panel was filled for it (0: none).
     qint64 modifyTarget() const { return m_modifyId; }
 
@@ -63,7 +77,7 @@ private:
     void setProductFromRow(int row);
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-    MainWindow& m_form;
+    std::function<void(const QString&)> m_successPrompt;
     Inventory& m_inventory;
     QFrame* m_panel;
     QComboBox* m_name = nullptr;

@@ -1,7 +1,5 @@
 #include "maintenance/ui/backup_window.h"
 
-#include "app/ui/main_window.h"
-#include "app/ui/screenshot_mode.h"
 #include "widgets/label_tone.h"
 #include "maintenance/backup.h"
 #include "store/data_module.h"
@@ -161,11 +159,7 @@ void BackupWindow::closeEvent(QCloseEvent* event) {
             dm().openTables();
         }
     });
-    if (MainWindow* main = MainWindow::instance()) {
-        if (auto* showAll = main->findChild<QPushButton*>(QStringLiteral("Button12")))
-            showAll->click();
-        main->show();
-    }
+    emit closed();
     event->accept();
 }
 
@@ -237,15 +231,4 @@ void BackupWindow::onRestore() {
     if (!safety.isEmpty())
         text += QStringLiteral("\n\n恢复前的数据库已保存为：\n") + QDir::toNativeSeparators(safety);
     showInfo(this, text);
-}
-
-void installBackup(MainWindow& form) {
-    auto* button = form.findChild<QToolButton*>(QStringLiteral("ToolButton17"));
-    if (!button)
-        return;
-    QObject::connect(button, &QToolButton::clicked, &form, [&form] {
-        ActivateWindow<BackupWindow>(&form);
-        form.hide();
-    });
-    addScreenshotOpener(QStringLiteral("BackupWindow"), [button] { button->click(); });
 }

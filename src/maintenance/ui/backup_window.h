@@ -7,7 +7,6 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QScrollArea;
-class MainWindow;
 
 class BackupWindow : public QWidget {
     Q_OBJECT
@@ -23,6 +22,10 @@ public:
     void onBackup();  // 备份数据库
     void onChooseBackupFile();  // 打开备份文件
     void onRestore();  // 恢复数据库
+
+signals:
+    // The window closed: the main window comes back and reads the ledger afresh.
+    void closed();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -43,6 +46,3 @@ private:
     bool m_connectionClosed = false;
 };
 
-// Wires the tool button "数据备份": opens the backup window and hides the main window until it
-// closes.
-void installBackup(MainWindow& form);

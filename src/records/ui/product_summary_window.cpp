@@ -1,14 +1,13 @@
 #include "records/ui/product_summary_window.h"
 
-#include "widgets/label_tone.h"
 #include "exchange/ui/data_grid_export.h"
-#include "records/product_summary.h"
-#include "records/sales_grid_columns.h"
 #include "store/data_module.h"
 #include "store/query.h"
+#include "store/summary_table.h"
 #include "users/rights.h"
 #include "users/ui/apply_rights.h"
 #include "widgets/data_grid.h"
+#include "widgets/label_tone.h"
 #include "widgets/ui_services.h"
 
 #include <QAction>

@@ -138,7 +138,7 @@ SalesStatisticsTab::SalesStatisticsTab(QWidget* parent) : QWidget(parent) {
     m_dayMonth = list(QStringLiteral("ComboBox2"), 80);
     for (int m = 1; m <= 12; ++m)
         m_dayMonth->addItem(QString::number(m));
-    QPushButton* monthProfit = button(QStringLiteral("Button1"), QStringLiteral("查询利润"));
+    QPushButton* monthProfit = m_monthProfit = button(QStringLiteral("Button1"), QStringLiteral("查询利润"));
     QPushButton* monthAmount = button(QStringLiteral("Button13"), QStringLiteral("查询销售额"));
     QPushButton* dayProfit = button(QStringLiteral("Button2"), QStringLiteral("查询利润"));
     QPushButton* dayAmount = button(QStringLiteral("Button14"), QStringLiteral("查询销售额"));

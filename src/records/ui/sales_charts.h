@@ -57,6 +57,8 @@ public:
     void hideCharts(const QStringList& titles);
 
     SalesChart* monthChart() const { return m_monthChart; }
+    // "查询利润" of the month chart.
+    QPushButton* monthProfitButton() const { return m_monthProfit; }
     SalesChart* dayChart() const { return m_dayChart; }
     const Dataset* monthQuery() const { return m_monthQuery.get(); }
     const Dataset* dayQuery() const { return m_dayQuery.get(); }
@@ -67,6 +69,7 @@ private:
     QComboBox* m_monthYear;
     QComboBox* m_dayYear;
     QComboBox* m_dayMonth;
+    QPushButton* m_monthProfit;
     SalesChart* m_monthChart;
     SalesChart* m_dayChart;
     std::unique_ptr<Dataset> m_monthQuery;

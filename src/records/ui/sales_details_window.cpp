@@ -1,6 +1,6 @@
 #include "records/ui/sales_details_window.h"
 
-#include "app/ui/main_window.h"
+#include "text/product_info.h"
 #include "exchange/ui/data_grid_export.h"
 #include "inventory/column_memory.h"
 #include "records/sale_correction.h"
@@ -9,12 +9,11 @@
 #include "records/ui/sales_charts.h"
 #include "records/ui/sales_grid.h"
 #include "records/ui/sales_record_panel.h"
-#include "sales/ui/pos_panel.h"
 #include "store/data_module.h"
 #include "store/query.h"
 #include "store/settings.h"
 #include "store/store_error.h"
-#include "store/ui/input_helpers.h"
+#include "widgets/input_helpers.h"
 #include "text/number_text.h"
 #include "users/rights.h"
 #include "users/ui/apply_rights.h"
@@ -99,8 +98,7 @@ SalesStatisticsTab* SalesDetailsWindow::statistics() {
         m_statisticsPage->layout()->addWidget(m_statistics);
         // Enter runs the month's profit query while the statistics show, and does nothing on the
         // sales page.
-        if (auto* query = m_statistics->findChild<QPushButton*>(QStringLiteral("Button1")))
-            query->setDefault(true);
+        m_statistics->monthProfitButton()->setDefault(true);
     }
     return m_statistics;
 }
@@ -125,8 +123,7 @@ void SalesDetailsWindow::buildSalesPage(QWidget* page) {
     connect(m_recordPanel, &SalesRecordPanel::correctionRequested, this, &SalesDetailsWindow::correctShownSale);
     connect(m_recordPanel, &SalesRecordPanel::deletionRequested, this, &SalesDetailsWindow::deleteShownSale);
 
-    // The POS panel (Panel3), hidden until the grid's POS item or the tool button "POS打印" shows it.
-    m_posPanel = new PosPanel(page);
+    m_salesPage = page;
 
     connect(m_grid, &DataGrid::titleClicked, m_recordPanel, &SalesRecordPanel::close);
     connect(m_grid, &DataGrid::cellClicked, this, &SalesDetailsWindow::onCurrentRowChanged);
@@ -245,9 +242,9 @@ void SalesDetailsWindow::buildMenu() {
     m_posItem = add(QStringLiteral("SalesPosPrint"), QStringLiteral("POS小票(销售单)打印"));
     m_posItem->setEnabled(false);  // the POS list comes with the receipt printing
     m_menu->addSeparator();
-    connect(add(QStringLiteral("SalesModify"), QStringLiteral("修 改 ")), &QAction::triggered, this,
-            &SalesDetailsWindow::openForCorrection);
-    QAction* remove = add(QStringLiteral("SalesDelete"), QStringLiteral("删 除"));
+    QAction* modify = m_commandItems[Command::CorrectSale] = add(QStringLiteral("SalesModify"), QStringLiteral("修 改 "));
+    connect(modify, &QAction::triggered, this, &SalesDetailsWindow::openForCorrection);
+    QAction* remove = m_commandItems[Command::DeleteSale] = add(QStringLiteral("SalesDelete"), QStringLiteral("删 除"));
     remove->setShortcut(QKeySequence(Qt::Key_Delete));
     connect(remove, &QAction::triggered, this, &SalesDetailsWindow::openForDeletion);
     connect(add(QStringLiteral("SalesExport"), QStringLiteral("导出Excel"), QStringLiteral("Ctrl+E")),
@@ -265,14 +262,17 @@ void SalesDetailsWindow::buildMenu() {
         if (i == 0 || i == 4)
             m_menu->addSeparator();
         QAction* a = add(items[i].item, captions[i]);
+        m_columnItems << a;
         a->setCheckable(true);
         const ColumnMemoryItem& item = items[i];
         // The menu ticks on its own; the item's rule decides from the state before the click.
         connect(a, &QAction::triggered, this, [this, &item](bool) { toggleItem(item); });
     }
     m_menu->addSeparator();
-    connect(add(QStringLiteral("SalesShowAll"), QStringLiteral("全部显示")), &QAction::triggered, this,
-            &SalesDetailsWindow::showAllColumns);
+    QAction* showAll = m_commandItems[Command::ShowAllSalesColumns] =
+        add(QStringLiteral("SalesShowAll"), QStringLiteral("全部显示"));
+    connect(showAll, &QAction::triggered, this, &SalesDetailsWindow::showAllColumns);
+    m_commandItems[Command::ToggleHiddenProfit] = m_columnItems.at(3);  // 隐藏净利润
 
     addActions(m_menu->actions());  // the shortcuts work anywhere in the window
     m_grid->view()->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -334,18 +334,17 @@ void SalesDetailsWindow::applyRights() {
         statistics()->hideCharts({QStringLiteral("月销售报表统计"), QStringLiteral("日销售报表统计")});
 }
 
-// The grid's withheld fields and this window's own items of the withheld commands (the main window
-// has items of the same names: they are not these).
+// The grid's withheld fields and this window's own items of the withheld commands.
 void SalesDetailsWindow::withholdFromUser(const Rights& rights) {
     m_grid->withholdFields(rights.withheldFields());
-    const std::pair<Command, const char*> items[] = {{Command::CorrectSale, "SalesModify"},
-                                                     {Command::DeleteSale, "SalesDelete"},
-                                                     {Command::ShowAllSalesColumns, "SalesShowAll"},
-                                                     {Command::ToggleHiddenProfit, "N11"}};
-    for (const auto& [command, name] : items)
-        if (rights.withholds(command))
-            if (QAction* a = m_menu->findChild<QAction*>(QLatin1String(name), Qt::FindDirectChildrenOnly))
-                a->setVisible(false);
+    for (auto it = m_commandItems.cbegin(); it != m_commandItems.cend(); ++it)
+        if (rights.withholds(it.key()))
+            it.value()->setVisible(false);
+}
+
+QAction* SalesDetailsWindow::columnItem(const ColumnMemoryItem& item) const {
+    const qsizetype index = &item - salesColumnMemory().data();
+    return index >= 0 && index < m_columnItems.size() ? m_columnItems[index] : nullptr;
 }
 
 void SalesDetailsWindow::setSalesColumnHidden(int column, bool hidden) {
@@ -459,14 +458,14 @@ QString SalesDetailsWindow::addressLine() const { return m_address->text(); }
 // ---- column items ----
 
 void SalesDetailsWindow::setItemTicked(const ColumnMemoryItem& item, bool ticked) {
-    if (QAction* a = m_menu->findChild<QAction*>(item.item))
+    if (QAction* a = columnItem(item))
         a->setChecked(ticked);
     for (int column : item.columns)
         setSalesColumnHidden(column, columnsHidden(item, ticked));
 }
 
 void SalesDetailsWindow::toggleItem(const ColumnMemoryItem& item) {
-    QAction* a = m_menu->findChild<QAction*>(item.item);
+    QAction* a = columnItem(item);
     // The action has already flipped its own tick: its state before the click is the opposite.
     const bool wasTicked = a && !a->isChecked();
     setItemTicked(item, !wasTicked);

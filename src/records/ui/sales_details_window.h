@@ -4,7 +4,11 @@
 // statistics tab, and the places of the POS panel and the company fields.
 #include "records/sales_queries.h"
 
+#include "users/rights.h"
+
 #include <QDialog>
+#include <QMap>
+#include <QList>
 #include <QPointer>
 
 class DataGrid;
@@ -75,9 +79,10 @@ public:
     SalesStatisticsTab* statistics();
     QMenu* gridMenu() const { return m_menu; }
     QTabWidget* tabs() const { return m_tabs; }
-    // Places kept for the POS list and the notes: the POS panel (hidden), the grid menu's first
-    // item, the grid print item and the sales note button; unconnected until printing is installed.
-    QFrame* posPanel() const { return m_posPanel; }
+    // Places kept for the POS list and the notes: the page the POS panel floats on, the grid
+    // menu's first item, the grid print item and the sales note button; unconnected until printing
+    // is installed.
+    QWidget* salesPage() const { return m_salesPage; }
     QAction* posPrintItem() const { return m_posItem; }
     QAction* printItem() const { return m_printItem; }
     QPushButton* salesNoteButton() const { return m_salesNoteButton; }
@@ -108,6 +113,7 @@ private:
     void toggleItem(const ColumnMemoryItem& item);
     void setSalesColumnHidden(int column, bool hidden);
     void withholdFromUser(const Rights& rights);
+    QAction* columnItem(const ColumnMemoryItem& item) const;
     void showAllColumns();
     void openPanel(int mode);
     void onCurrentRowChanged();
@@ -117,8 +123,10 @@ private:
     SalesRecordPanel* m_recordPanel = nullptr;
     QWidget* m_statisticsPage = nullptr;
     SalesStatisticsTab* m_statistics = nullptr;
-    QFrame* m_posPanel = nullptr;
+    QWidget* m_salesPage = nullptr;
     QMenu* m_menu = nullptr;
+    QList<QAction*> m_columnItems;  // in the order of salesColumnMemory()
+    QMap<Command, QAction*> m_commandItems;
     QAction* m_posItem = nullptr;
     QAction* m_printItem = nullptr;
     QPushButton* m_salesNoteButton = nullptr;

@@ -1,7 +1,6 @@
 #include "records/ui/sales_grid.h"
 
-#include "records/sales_columns.h"
-#include "records/sales_grid_columns.h"
+#include "store/sales_table.h"
 
 QVector<GridColumn> salesGridColumns() {
     return gridColumns(salesColumns(), {{QStringLiteral("商 品 信 息"), kSkyBlueBand},

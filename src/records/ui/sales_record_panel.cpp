@@ -1,8 +1,8 @@
 #include "records/ui/sales_record_panel.h"
 
-#include "widgets/label_tone.h"
-#include "records/sales_columns.h"
 #include "store/dataset.h"
+#include "store/sales_table.h"
+#include "widgets/label_tone.h"
 #include "widgets/number_field.h"
 
 #include <QLabel>

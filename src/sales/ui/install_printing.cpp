@@ -1,13 +1,9 @@
 #include "sales/ui/install_printing.h"
 
-#include "app/ui/main_window.h"
-#include "app/ui/screenshot_mode.h"
 #include "exchange/ui/data_grid_print.h"
-#include "records/ui/install_records.h"
 #include "records/ui/product_summary_window.h"
 #include "records/ui/sales_details_window.h"
 #include "sales/sale_entry.h"
-#include "sales/ui/install_sale.h"
 #include "sales/ui/pos_panel.h"
 #include "sales/ui/receipt_printer.h"
 #include "sales/ui/sale_panel.h"
@@ -39,23 +35,23 @@ void printSalesNote(SalesDetailsWindow& sales, SalesNoteReport& note) {
     note.preview(&sales, data);
 }
 
-void installPrinting(MainWindow& form, const QString& receiptPdfOption) {
-    const QString folder = receiptPdfOption.isEmpty()
-                               ? ReadSettings(kMainKey).value(QStringLiteral("xiaopiaopdf")).trimmed()
-                               : receiptPdfOption;
-    setReceiptPdfFolder(folder);
+void chooseReceiptPdfFolder(const QString& receiptPdfOption) {
+    setReceiptPdfFolder(receiptPdfOption.isEmpty()
+                            ? ReadSettings(kMainKey).value(QStringLiteral("xiaopiaopdf")).trimmed()
+                            : receiptPdfOption);
+}
 
-    auto* deliveryNote = new DeliveryNoteReport(&form);
-    auto* salesNote = new SalesNoteReport(&form);
+PosPanel* installPrinting(const PrintingPlaces& places, SalesDetailsWindow& salesWindow,
+                          ProductSummaryWindow& summary, SalePanel& sale, const QString& receiptPdfOption) {
+    chooseReceiptPdfFolder(receiptPdfOption);
 
-    if (auto* grid = form.findChild<DataGrid*>(QStringLiteral("DataGrid1")))
-        connectGridPrint(form.findChild<QAction*>(QStringLiteral("GridPrint")), &form, *grid, inventoryGridPrint());
-    if (ProductSummaryWindow* summary = productSummaryWindow(form))
-        connectGridPrint(summary->printItem(), summary, *summary->grid(), summaryGridPrint());
+    auto* deliveryNote = new DeliveryNoteReport(&salesWindow);
+    auto* salesNote = new SalesNoteReport(&salesWindow);
+    SalesDetailsWindow* sales = &salesWindow;
 
-    SalesDetailsWindow* sales = salesDetailsWindow(form);
-    if (!sales)
-        return;
+    if (places.inventoryGrid)
+        connectGridPrint(places.inventoryPrint, places.window, *places.inventoryGrid, inventoryGridPrint());
+    connectGridPrint(summary.printItem(), &summary, *summary.grid(), summaryGridPrint());
     connectGridPrint(sales->printItem(), sales, *sales->grid(), salesGridPrint());
     if (QPushButton* button = sales->salesNoteButton()) {
         button->setEnabled(true);
@@ -63,9 +59,8 @@ void installPrinting(MainWindow& form, const QString& receiptPdfOption) {
                          [sales, salesNote] { runAction(sales, [&] { printSalesNote(*sales, *salesNote); }); });
     }
 
-    auto* pos = qobject_cast<PosPanel*>(sales->posPanel());
-    if (!pos)
-        return;
+    // The POS panel (Panel3), hidden until the grid's POS item or the tool button "POS打印" shows it.
+    auto* pos = new PosPanel(sales->salesPage());
     PosPanel::Context context;
     context.company = [sales] { return sales->companyName(); };
     context.address = [sales] { return sales->addressLine(); };
@@ -82,7 +77,7 @@ void installPrinting(MainWindow& form, const QString& receiptPdfOption) {
                 pos->addSalesRecord(dm().ADOQuery13);
         });
     }
-    if (auto* button = form.findChild<QToolButton*>(QStringLiteral("ToolButton2"))) {
+    if (QToolButton* button = places.posButton) {
         button->setEnabled(true);
         QObject::connect(button, &QToolButton::clicked, sales, [sales, pos] {
             pos->show();
@@ -91,19 +86,10 @@ void installPrinting(MainWindow& form, const QString& receiptPdfOption) {
         });
     }
     // A confirmed sale hands over its line and its customer.
-    if (SalePanel* sale = salePanelOf(form)) {
-        QObject::connect(sale, &SalePanel::lineSold, pos, [pos](const SoldLine& line) {
-            pos->addLine(PosLine{line.code, line.name, line.model, line.quantity, line.price, line.amount});
-        });
-        QObject::connect(sale, &SalePanel::customerSold, pos,
-                         [pos](const QString& name, const QString&) { pos->customerName()->setText(name); });
-    }
-
-    // Screenshots: the sales details window with the POS panel holding the latest sale.
-    addScreenshotOpener(QStringLiteral("PosPanel"), [sales, pos] {
-        pos->show();
-        sales->showModal();
-        if (LedgerData::exists())
-            pos->addSalesRecord(dm().ADOQuery13);
+    QObject::connect(&sale, &SalePanel::lineSold, pos, [pos](const SoldLine& line) {
+        pos->addLine(PosLine{line.code, line.name, line.model, line.quantity, line.price, line.amount});
     });
+    QObject::connect(&sale, &SalePanel::customerSold, pos,
+                     [pos](const QString& name, const QString&) { pos->customerName()->setText(name); });
+    return pos;
 }

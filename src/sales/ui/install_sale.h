@@ -1,11 +1,16 @@
 #pragma once
-// Wires the sale panel into the main window: opened by a double click on a batch of the inventory
-// grid, closed when a click moves to another batch, its customer number restored at each show.
-class SalePanel;
-class MainWindow;
+// Wires the sale panel to what it sells from and what follows a sale: opened by a double click on
+// a batch of the inventory grid, closed when a click moves to another batch, its customer number
+// restored at each show, its customers handed to the sales details.
+#include <functional>
 
-// The sale panel of a main window (null when the window has none).
-SalePanel* salePanelOf(const MainWindow& form);
-void installSaleEntry(MainWindow& form);
-// The sales details window's month view fills the sale panel's customer names; once both exist.
-void linkSaleToSalesDetails(MainWindow& form);
+class Inventory;
+class ProductSummaryWindow;
+class QString;
+class SalePanel;
+class SalesDetailsWindow;
+
+void connectSalePanel(SalePanel& panel, Inventory& inventory, std::function<void(const QString&)> successPrompt);
+// After a sale the sales records windows that are open read again; the sale's customer number
+// goes to the sales details' filter, whose month view fills the panel's customer names.
+void connectSaleToRecords(SalePanel& panel, SalesDetailsWindow& sales, ProductSummaryWindow& summary);

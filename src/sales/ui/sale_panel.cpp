@@ -5,7 +5,7 @@
 #include "store/sales_table.h"
 #include "store/settings.h"
 #include "store/store_error.h"
-#include "store/ui/input_helpers.h"
+#include "widgets/input_helpers.h"
 #include "text/number_text.h"
 #include "widgets/date_field.h"
 #include "widgets/number_field.h"
@@ -200,6 +200,7 @@ void SalePanel::build() {
     m_price->setToolTip(QStringLiteral("利用回车Enter键和Tab键进行切换"));
     m_discount = addField(QStringLiteral("Discount"), 178, 167, 37);
     auto* discountArrows = new StepArrows(m_discount, QStringLiteral("DiscountArrows"), 5, 0, 100, this);
+    m_discountArrows = discountArrows;
     discountArrows->setGeometry(215, 163, 16, kFieldHeight);
     addCaption(QStringLiteral("DiscountCaption"), QStringLiteral("折"), 235, 167);
 
@@ -207,6 +208,7 @@ void SalePanel::build() {
                  kRed, LabelTone::Warning);
     m_quantity = addField(QStringLiteral("SaleQuantity"), 114, 196, 37);
     auto* quantityArrows = new StepArrows(m_quantity, QStringLiteral("QuantityArrows"), 1, 0, 100, this);
+    m_quantityArrows = quantityArrows;
     quantityArrows->setGeometry(151, 192, 16, kFieldHeight);
     addCaption(QStringLiteral("StockQuantityCaption"), QStringLiteral("库存数量："), 175, 196);
     m_stockQuantity = addField(QStringLiteral("StockQuantity"), 239, 196, 42);
@@ -322,9 +324,8 @@ bool SalePanel::eventFilter(QObject* watched, QEvent* event) {
     QObject* field = watched == m_customerName->lineEdit() ? m_customerName : watched;
     // The arrow keys step the two fields that have arrows.
     if ((field == m_discount || field == m_quantity) && (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down)) {
-        const QString name = field == m_discount ? QStringLiteral("DiscountArrows") : QStringLiteral("QuantityArrows");
-        if (auto* arrows = findChild<QWidget*>(name, Qt::FindDirectChildrenOnly))
-            static_cast<StepArrows*>(arrows)->stepBy(key->key() == Qt::Key_Up ? 1 : -1);
+        QWidget* arrows = field == m_discount ? m_discountArrows : m_quantityArrows;
+        static_cast<StepArrows*>(arrows)->stepBy(key->key() == Qt::Key_Up ? 1 : -1);
         return true;
     }
     if (!isEnter(key))

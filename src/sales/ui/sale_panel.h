@@ -92,6 +92,8 @@ private:
     QLineEdit* m_price = nullptr;
     QLineEdit* m_discount = nullptr;
     QLineEdit* m_quantity = nullptr;
+    QWidget* m_discountArrows = nullptr;  // the arrows beside the discount and the quantity
+    QWidget* m_quantityArrows = nullptr;
     QLineEdit* m_stockQuantity = nullptr;
     QLineEdit* m_amount = nullptr;
     QLineEdit* m_arrears = nullptr;

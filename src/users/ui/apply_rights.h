@@ -7,7 +7,6 @@
 #include <functional>
 
 class QObject;
-class MainWindow;
 
 // Sets the rights of the run and applies them to every honouring window.
 void grantRights(const Rights& rights);
@@ -16,7 +15,4 @@ void grantRights(const Rights& rights);
 // `window` lives. Windows built after the login therefore get the rights at once.
 void honourRights(QObject* window, std::function<void(const Rights&)> apply);
 
-// The main window: hides its own items and tool buttons of the withheld commands (never those of
-// the windows it owns, which may use the same names), makes the sale date read-only and withholds
-// the fields of the inventory grid.
-void applyRights(MainWindow& form, const Rights& rights);
+

@@ -2,7 +2,7 @@
 
 #include "widgets/label_tone.h"
 #include "store/data_module.h"
-#include "store/ui/input_helpers.h"
+#include "widgets/input_helpers.h"
 #include "users/rights.h"
 #include "users/ui/password_field.h"
 #include "users/user_accounts.h"

@@ -1,9 +1,8 @@
 #include "users/ui/login_window.h"
 
-#include "app/ui/main_window.h"
 #include "store/data_module.h"
 #include "store/settings.h"
-#include "store/ui/input_helpers.h"
+#include "widgets/input_helpers.h"
 #include "users/login_log.h"
 #include "users/rights.h"
 #include "users/ui/apply_rights.h"
@@ -39,9 +38,9 @@ QLabel* addLabel(QWidget* parent, const QString& name, const QString& text, cons
 
 void LoginWindow::setRunner(Runner r) { runner() = std::move(r); }
 
-LoginWindow::LoginWindow(MainWindow* mainForm)
-    : QDialog(mainForm, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
-      m_mainForm(mainForm) {
+LoginWindow::LoginWindow(QWidget* owner, LoginSteps steps)
+    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      m_mainForm(owner), m_steps(std::move(steps)) {
     setObjectName(QStringLiteral("loginfm"));
     setWindowTitle(QStringLiteral("用户登录"));
     setFixedSize(371, 160);
@@ -112,7 +111,8 @@ void LoginWindow::paintEvent(QPaintEvent* event) {
     // The login is on screen: the main window behind it may now fill its grids.
     if (!m_paintedOnce && m_mainForm) {
         m_paintedOnce = true;
-        QTimer::singleShot(0, m_mainForm, [form = m_mainForm] { form->runWaitingSteps(); });
+        if (m_steps.runWaitingSteps)
+            QTimer::singleShot(0, m_mainForm.data(), m_steps.runWaitingSteps);
     }
 }
 
@@ -135,11 +135,12 @@ void LoginWindow::onConfirm() {
     runAction(this, [&] {
         if (checkLogin(dm().connection(), user, password)) {
             m_loggedIn = true;
-            if (m_mainForm) {
-                m_mainForm->runWaitingSteps();  // what was to fill behind the login comes first
-                m_mainForm->loginSucceeded();
-            }
-            restoreZeroStockMode();
+            if (m_steps.runWaitingSteps)
+                m_steps.runWaitingSteps();  // what was to fill behind the login comes first
+            if (m_steps.loginSucceeded)
+                m_steps.loginSucceeded();
+            if (m_steps.restoreDisplayMode)
+                m_steps.restoreDisplayMode();
             accept();
             return;
         }
@@ -153,21 +154,6 @@ void LoginWindow::loginUnattended(const QString& user, const QString& password) 
     m_users->setEditText(user);
     m_password->setText(password);
     onConfirm();
-}
-
-void LoginWindow::restoreZeroStockMode() {
-    const SettingsKey settings = ReadSettings(kMainKey);
-    if (!settings.exists() || !m_mainForm)
-        return;
-    auto* zeroStock = m_mainForm->findChild<QCheckBox*>(QStringLiteral("CheckBox1"));
-    if (!zeroStock)
-        return;
-    // The box's own handler switches the grid between its two modes.
-    const QString n0 = settings.value(QStringLiteral("n0"));
-    if (n0 == QLatin1String("no"))
-        zeroStock->setChecked(true);
-    else if (n0 == QLatin1String("yes"))
-        zeroStock->setChecked(false);
 }
 
 void LoginWindow::afterClose() {
@@ -184,12 +170,14 @@ void LoginWindow::afterClose() {
         return;
     }
     // "全部记录": the pick lists and the inventory grid are read afresh.
-    if (auto* showAll = m_mainForm->findChild<QPushButton*>(QStringLiteral("Button12")))
-        showAll->click();
+    if (m_steps.showAll)
+        m_steps.showAll();
     m_mainForm->activateWindow();
     m_mainForm->setFocus(Qt::OtherFocusReason);
     const QString user = userName();
-    m_mainForm->statusPanel(1)->setText(user);
     grantRights(Rights::forUser(user));
-    runAction(m_mainForm, [this, &user] { m_mainForm->setLoginEntryId(writeLogin(dm().connection(), user, ui().now())); });
+    qint64 entryId = 0;
+    runAction(m_mainForm.data(), [&] { entryId = writeLogin(dm().connection(), user, ui().now()); });
+    if (m_steps.loggedIn)
+        m_steps.loggedIn(user, entryId);
 }

@@ -1,18 +1,29 @@
 #pragma once
 // LoginWindow: the login window the main window shows modally until a user has logged in.
 #include <QDialog>
+#include <QPointer>
 #include <functional>
 
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class MainWindow;
+
+// What a login does to the program behind it; each step is optional.
+struct LoginSteps {
+    std::function<void()> runWaitingSteps;  // what was to fill behind the login window
+    std::function<void()> loginSucceeded;   // the password was accepted
+    std::function<void()> restoreDisplayMode;  // the remembered "不显示零库存"
+    std::function<void()> showAll;          // "全部记录" once the login window has closed
+    std::function<void(const QString& user, qint64 entryId)> loggedIn;  // the operator and the log entry
+};
 
 class LoginWindow : public QDialog {
     Q_OBJECT
 public:
-    explicit LoginWindow(MainWindow* mainForm);
+    // `owner` is the main window: the login sits over it, and closing the login without logging in
+    // closes it.
+    LoginWindow(QWidget* owner, LoginSteps steps);
 
     bool loggedIn() const { return m_loggedIn; }
     QString userName() const;
@@ -35,10 +46,10 @@ protected:
 
 private:
     void fillUsers();
-    void restoreZeroStockMode();
     void afterClose();
 
-    MainWindow* m_mainForm;
+    QPointer<QWidget> m_mainForm;
+    LoginSteps m_steps;
     QComboBox* m_users;
     QLineEdit* m_password;
     QLabel* m_hint;

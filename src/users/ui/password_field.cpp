@@ -1,6 +1,6 @@
 #include "users/ui/password_field.h"
 
-#include "users/password_hash.h"
+#include "store/password_hash.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>

@@ -1,4 +1,4 @@
-#include "users/password_hash.h"
+#include "store/password_hash.h"
 
 #include <QByteArray>
 #include <QCryptographicHash>

@@ -1,4 +1,4 @@
-#include "upgrade/ui/install_updater.h"
+#include "app/ui/install_updater.h"
 
 #include "app/ui/main_window.h"
 #include "app/ui/startup.h"
@@ -89,7 +89,7 @@ Updater* installUpdater(MainWindow& form, const StartOptions& options) {
         auto* waiting = new AfterModalBoxes(updater);
         form.hooks().updateCheck = [waiting] { waiting->start(); };
     }
-    if (QAction* action = form.findChild<QAction*>(QStringLiteral("AutoUpgrade"))) {
+    if (QAction* action = form.actions().autoUpgrade) {
         action->setEnabled(true);
         QObject::connect(action, &QAction::triggered, updater, &Updater::StartUpdateCheck);
     }

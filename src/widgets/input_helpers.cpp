@@ -1,4 +1,4 @@
-#include "store/ui/input_helpers.h"
+#include "widgets/input_helpers.h"
 
 #include "store/query.h"
 #include "widgets/ui_services.h"
