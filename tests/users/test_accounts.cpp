@@ -1,13 +1,12 @@
 // User records: the stored hash, plain-text rows from elsewhere, the administrator's maintenance
 // and the password change rules, on a temporary database.
-#include "inventory/inventory_columns.h"
-#include "inventory/stock_columns.h"
-#include "records/sales_columns.h"
-#include "records/sales_grid_columns.h"
 #include "store/data_module.h"
-#include "store/query.h"
-#include "support/temp_workdir.h"
 #include "store/password_hash.h"
+#include "store/query.h"
+#include "store/sales_table.h"
+#include "store/stock_table.h"
+#include "store/summary_table.h"
+#include "support/temp_workdir.h"
 #include "users/rights.h"
 #include "users/user_accounts.h"
 

@@ -2,17 +2,18 @@
 
 #include "inventory/alarm_rule.h"
 #include "inventory/stock_batches.h"
-#include "inventory/stock_columns.h"
 #include "inventory/ui/inventory_grid.h"
 #include "inventory/ui/search_box.h"
 #include "inventory/ui/stock_in_panel.h"
 #include "store/data_module.h"
+#include "store/ledger_events.h"
 #include "store/query.h"
 #include "store/settings.h"
-#include "widgets/input_helpers.h"
+#include "store/stock_table.h"
 #include "users/rights.h"
 #include "widgets/data_grid.h"
 #include "widgets/date_field.h"
+#include "widgets/input_helpers.h"
 #include "widgets/number_field.h"
 #include "widgets/ui_services.h"
 
@@ -213,6 +214,12 @@ void Inventory::showAllAfterSale(qint64 stockId) {
     }
     refreshGrid();
     hideSalePanel();
+}
+
+void Inventory::followLedger(LedgerEvents& events) {
+    connect(&events, &LedgerEvents::saleRecorded, this, [this](qint64 stockId) { showAllAfterSale(stockId); });
+    // A deleted sale gave its stock back.
+    connect(&events, &LedgerEvents::saleDeleted, this, &Inventory::showAll);
 }
 
 void Inventory::fillPickLists() {

@@ -1,14 +1,14 @@
 #include "inventory/ui/stock_in_panel.h"
 
-#include "widgets/label_tone.h"
 #include "inventory/stock_batches.h"
-#include "inventory/stock_columns.h"
+#include "inventory/ui/form_fields.h"
 #include "inventory/ui/inventory.h"
 #include "store/data_module.h"
+#include "store/stock_table.h"
 #include "store/store_error.h"
-#include "widgets/input_helpers.h"
-#include "inventory/ui/form_fields.h"
 #include "widgets/date_field.h"
+#include "widgets/input_helpers.h"
+#include "widgets/label_tone.h"
 #include "widgets/number_field.h"
 #include "widgets/ui_services.h"
 

@@ -1,25 +1,26 @@
 #include "records/ui/sales_details_window.h"
 
-#include "text/product_info.h"
 #include "exchange/ui/data_grid_export.h"
 #include "inventory/column_memory.h"
 #include "records/sale_correction.h"
 #include "records/sale_deletion.h"
-#include "records/sales_columns.h"
 #include "records/ui/sales_charts.h"
 #include "records/ui/sales_grid.h"
 #include "records/ui/sales_record_panel.h"
 #include "store/data_module.h"
+#include "store/ledger_events.h"
 #include "store/query.h"
+#include "store/sales_table.h"
 #include "store/settings.h"
 #include "store/store_error.h"
-#include "widgets/input_helpers.h"
 #include "text/number_text.h"
+#include "text/product_info.h"
 #include "users/rights.h"
 #include "users/ui/apply_rights.h"
 #include "widgets/data_grid.h"
 #include "widgets/date_field.h"
 #include "widgets/draggable_panel.h"
+#include "widgets/input_helpers.h"
 #include "widgets/ui_services.h"
 
 #include <QAction>
@@ -438,6 +439,15 @@ void SalesDetailsWindow::setCustomerFilter(const QString& text) {
         m_customerFilter->setText(text);
 }
 
+void SalesDetailsWindow::followLedger(LedgerEvents& events) {
+    connect(&events, &LedgerEvents::saleRecorded, this, [this](qint64, const QString& customerNumber) {
+        // The month view follows at once, so the customer's sales are not listed on the way.
+        presetCustomerFilter(customerNumber);
+        if (isVisible())
+            runAction(this, [this] { runMonthView(); });
+    });
+}
+
 void SalesDetailsWindow::presetCustomerFilter(const QString& text) {
     const QSignalBlocker blocker(m_customerFilter);
     m_customerFilter->setText(text);
@@ -545,6 +555,5 @@ void SalesDetailsWindow::deleteShownSale() {
     m_recordPanel->clearShown();
     m_recordPanel->close();
     statistics()->runProfitQueries();
-    emit saleDeleted();
     showInfo(this, saleDeletionMessage(deletion));
 }
