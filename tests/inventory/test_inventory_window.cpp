@@ -5,9 +5,8 @@
 #include "inventory/ui/inventory.h"
 #include "store/data_module.h"
 #include "store/settings.h"
+#include "support/test_session.h"
 #include "support/test_shots.h"
-#include "support/recording_ui.h"
-#include "support/temp_workdir.h"
 #include "text/pinyin.h"
 #include "widgets/data_grid.h"
 #include "widgets/date_field.h"
@@ -48,8 +47,7 @@ const QList<Batch> kBatches = {
 class InventoryWindowTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TempWorkdir> m_dir;
-    std::unique_ptr<RecordingUi> m_ui;
+    std::unique_ptr<TestSession> m_session;
     std::unique_ptr<MainWindow> m_form;
     Program* m_program = nullptr;  // owned by the window
 
@@ -66,14 +64,15 @@ class InventoryWindowTest : public QObject {
     QAction* action(const char* name) { return w<QAction>(name); }
     DataGrid* grid() { return w<DataGrid>("DataGrid1"); }
     QWidget* panel() { return m_form->controls().stockInPanel; }
-    Database& db() { return dm().connection(); }
+    Database& db() { return m_session->db(); }
 
-    static void insert(const Batch& b) {
-        dm().connection().exec(
-            QStringLiteral("insert into data (a,b,c,d,e,f,g,\"1\",\"2\",\"3\",\"4\",\"5\",\"6\",\"7\",\"8\",day1) "
-                           "values (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"),
-            {b.name, b.model, b.code, b.category, b.initials, PinyinInitials(b.model), b.supplier, b.price,
-             b.quantity, b.amount, b.salesPrice, b.sold, b.salesTotal, b.stock, b.stockAmount, b.date});
+    void insert(const Batch& b) {
+        m_session->ledger.addBatch({.name = b.name, .model = b.model, .code = b.code, .category = b.category,
+                                    .nameInitials = b.initials, .modelInitials = PinyinInitials(b.model),
+                                    .supplier = b.supplier, .purchasePrice = b.price, .quantity = b.quantity,
+                                    .purchaseAmount = b.amount, .salesPrice = b.salesPrice, .sold = b.sold,
+                                    .salesTotal = b.salesTotal, .stock = b.stock, .stockAmount = b.stockAmount,
+                                    .date = b.date});
     }
     QStringList names() {
         QStringList list;
@@ -141,10 +140,7 @@ class InventoryWindowTest : public QObject {
 
 private slots:
     void init() {
-        m_dir = std::make_unique<TempWorkdir>();
-        m_dir->openNewDatabase();
-        m_ui = std::make_unique<RecordingUi>();
-        m_ui->setNow(QDateTime(QDate(2024, 3, 5), QTime(9, 30, 15)));
+        m_session = std::make_unique<TestSession>();
         MainWindow::setRemovableCheck([] { return true; });
         for (const Batch& b : kBatches)
             insert(b);
@@ -154,8 +150,7 @@ private slots:
     }
     void cleanup() {
         m_form.reset();
-        m_ui.reset();
-        m_dir.reset();
+        m_session.reset();
     }
 
     void menuItemsAreWired() {
@@ -167,7 +162,7 @@ private slots:
         QCOMPARE(grid()->height(), 473);
         QCOMPARE(grid()->columnTitle(0), QStringLiteral("商 品 信 息|名 称"));
         QCOMPARE(grid()->columnTitle(12), QStringLiteral("备 注|入库日期"));
-        QVERIFY(m_ui->messages.isEmpty());
+        QVERIFY(m_session->ui.messages.isEmpty());
         shot(QStringLiteral("inventory"));
     }
 
@@ -198,7 +193,7 @@ private slots:
         QCOMPARE(combo("ComboBox3")->count(), 9);
         QCOMPARE(combo("ComboBox6")->count(), 4);
         QCOMPARE(combo("ComboBox8")->count(), 4);
-        QVERIFY(m_ui->messages.isEmpty());
+        QVERIFY(m_session->ui.messages.isEmpty());
     }
 
     void alarmColouring() {
@@ -212,7 +207,7 @@ private slots:
         // Beyond whole numbers: the largest one, every batch red.
         retype(edit("Edit43"), QStringLiteral("999999999999999999999999"));
         QCOMPARE(redNames(), names());
-        QVERIFY(m_ui->messages.isEmpty());
+        QVERIFY(m_session->ui.messages.isEmpty());
     }
 
     void alarmFieldTakesDigitsAndEmptiesToZero() {
@@ -254,7 +249,7 @@ private slots:
         QCOMPARE(names(), (QStringList{"梨", "李子", "O'Neil 数据线", "空数量"}));
         QTest::keyClicks(edit("Edit25"), QStringLiteral("Z"));
         QCOMPARE(names(), QStringList{"李子"});
-        QVERIFY(m_ui->messages.isEmpty());
+        QVERIFY(m_session->ui.messages.isEmpty());
     }
 
     void categoryChoiceSearchesSupplierAndDatesWait() {
@@ -282,9 +277,9 @@ private slots:
         w<QCheckBox>("CheckBox5")->setChecked(true);
         w<DateField>("DateEdit4")->clear();
         QCOMPARE(resetsDuring([&] { QTest::mouseClick(button("Button7"), Qt::LeftButton); }), 0);
-        QCOMPARE(m_ui->messages.size(), 1);
-        QCOMPARE(m_ui->messages[0].text, QStringLiteral("入库日期的截止日期为空，请输入截止日期后再查询！"));
-        QCOMPARE(m_ui->messages[0].caption, QStringLiteral("Warning"));
+        QCOMPARE(m_session->ui.messages.size(), 1);
+        QCOMPARE(m_session->ui.messages[0].text, QStringLiteral("入库日期的截止日期为空，请输入截止日期后再查询！"));
+        QCOMPARE(m_session->ui.messages[0].caption, QStringLiteral("Warning"));
         QCOMPARE(names(), before);
     }
 
@@ -323,7 +318,7 @@ private slots:
         shot(QStringLiteral("stock-in"));
         QTest::mouseClick(button("Button1"), Qt::LeftButton);
 
-        QVERIFY(m_ui->messages.isEmpty());
+        QVERIFY(m_session->ui.messages.isEmpty());
         QCOMPARE(m_form->successPrompt()->text(), QStringLiteral("数据入库成功..."));
         QVERIFY(m_form->successPrompt()->isVisible());
         QCOMPARE(stored("新品", "3").toDouble(), 7.5);
@@ -374,8 +369,8 @@ private slots:
         QCOMPARE(edit("Edit9")->text(), QStringLiteral("0"));
         // A lone point is no number: reported, the computed values stay.
         retype(edit("Edit15"), QStringLiteral("."));
-        QCOMPARE(m_ui->messages.size(), 1);
-        QCOMPARE(m_ui->messages[0].icon, QMessageBox::Critical);
+        QCOMPARE(m_session->ui.messages.size(), 1);
+        QCOMPARE(m_session->ui.messages[0].icon, QMessageBox::Critical);
         QCOMPARE(edit("Edit2")->text(), QStringLiteral("1250"));
     }
 
@@ -400,10 +395,10 @@ private slots:
         else
             static_cast<QLineEdit*>(field)->clear();
         QTest::mouseClick(button("Button1"), Qt::LeftButton);
-        QCOMPARE(m_ui->messages.size(), 1);
-        QCOMPARE(m_ui->messages[0].text, message);
-        QCOMPARE(m_ui->messages[0].caption, QStringLiteral("Warning"));
-        QCOMPARE(m_ui->messages[0].icon, QMessageBox::Warning);
+        QCOMPARE(m_session->ui.messages.size(), 1);
+        QCOMPARE(m_session->ui.messages[0].text, message);
+        QCOMPARE(m_session->ui.messages[0].caption, QStringLiteral("Warning"));
+        QCOMPARE(m_session->ui.messages[0].icon, QMessageBox::Warning);
         QVERIFY(focused(field));
         QCOMPARE(db().scalar(QStringLiteral("select count(*) from data")).toInt(), 9);
         QVERIFY(!m_form->successPrompt()->isVisible());
@@ -414,7 +409,7 @@ private slots:
         fillNewEntry();
         w<DateField>("DateEdit1")->clear();
         QTest::mouseClick(button("Button1"), Qt::LeftButton);
-        QCOMPARE(m_ui->messageTexts(), QStringList{"入库日期必须输入"});
+        QCOMPARE(m_session->ui.messageTexts(), QStringList{"入库日期必须输入"});
         QCOMPARE(db().scalar(QStringLiteral("select count(*) from data")).toInt(), 9);
         // The date guard puts today back within half a second.
         QTRY_COMPARE_WITH_TIMEOUT(w<DateField>("DateEdit1")->dateText(), QStringLiteral("2024-03-05"), 1500);
@@ -432,7 +427,7 @@ private slots:
             QVERIFY2(focused(m_form->findChild<QWidget*>(chain[i + 1])), qPrintable(chain[i + 1]));
         }
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);  // presses "新建入库"
-        QCOMPARE(m_ui->messageTexts(), QStringList{"商品名称必须输入！"});
+        QCOMPARE(m_session->ui.messageTexts(), QStringList{"商品名称必须输入！"});
     }
 
     void modifyLowersTheQuantity() {
@@ -454,16 +449,16 @@ private slots:
         shot(QStringLiteral("modify"));
 
         retype(edit("Edit1"), QStringLiteral("8"));
-        m_ui->replies.enqueue(QMessageBox::Ok);
+        m_session->ui.replies.enqueue(QMessageBox::Ok);
         QTest::mouseClick(button("Button3"), Qt::LeftButton);
-        QCOMPARE(m_ui->messages.size(), 2);
-        const MessageRequest& ask = m_ui->messages[0];
+        QCOMPARE(m_session->ui.messages.size(), 2);
+        const MessageRequest& ask = m_session->ui.messages[0];
         QCOMPARE(ask.caption, QStringLiteral("警告！"));
         QCOMPARE(ask.text, QStringLiteral("你确实要修改选中资料吗？"));
         QCOMPARE(ask.icon, QMessageBox::Warning);
         QCOMPARE(ask.buttons, QMessageBox::Ok | QMessageBox::Cancel);
         QCOMPARE(ask.defaultButton, QMessageBox::Cancel);
-        QCOMPARE(m_ui->messages[1].text, QStringLiteral("修改数据成功！"));
+        QCOMPARE(m_session->ui.messages[1].text, QStringLiteral("修改数据成功！"));
 
         QCOMPARE(stored("苹果", "2").toDouble(), 8.0);
         QCOMPARE(stored("苹果", "5").toDouble(), 4.0);
@@ -481,7 +476,7 @@ private slots:
         action("GridModify")->trigger();
         retype(edit("Edit1"), QStringLiteral("8"));
         QTest::mouseClick(button("Button3"), Qt::LeftButton);  // the default answer is Cancel
-        QCOMPARE(m_ui->messages.size(), 1);
+        QCOMPARE(m_session->ui.messages.size(), 1);
         QCOMPARE(stored("苹果", "2").toDouble(), 10.0);
         QVERIFY(panel()->isVisible());
     }
@@ -495,7 +490,7 @@ private slots:
         QTest::keyClick(grid()->view(), Qt::Key_Down);
         QCOMPARE(dm().ADOQuery15.fieldText(QStringLiteral("a")), QStringLiteral("香蕉"));
         QVERIFY(button("Button3")->isEnabled());
-        m_ui->replies.enqueue(QMessageBox::Ok);
+        m_session->ui.replies.enqueue(QMessageBox::Ok);
         QTest::mouseClick(button("Button3"), Qt::LeftButton);
         QCOMPARE(stored("苹果", "4").toDouble(), 4.5);
         QCOMPARE(stored("苹果", "6").toDouble(), 18.0);  // 4.5 × 4 sold
@@ -509,8 +504,8 @@ private slots:
         clickRow(rowOf("桃"));
         action("GridModify")->trigger();
         QTest::mouseClick(button("Button3"), Qt::LeftButton);
-        QCOMPARE(m_ui->messages.size(), 1);
-        QCOMPARE(m_ui->messages[0].icon, QMessageBox::Critical);  // the conversion error, no question
+        QCOMPARE(m_session->ui.messages.size(), 1);
+        QCOMPARE(m_session->ui.messages[0].icon, QMessageBox::Critical);  // the conversion error, no question
     }
 
     void clickOnAnotherRowDisablesModifyAndPrefills() {
@@ -546,15 +541,15 @@ private slots:
         m_form->salePanel()->show();
         action("GridDelete")->trigger();  // Cancel is the default
         QVERIFY(!m_form->salePanel()->isVisible());
-        QCOMPARE(m_ui->messages.size(), 1);
-        QCOMPARE(m_ui->messages[0].caption, QStringLiteral("警告！"));
-        QCOMPARE(m_ui->messages[0].text, QStringLiteral("你真的要删除选中资料吗？"));
-        QCOMPARE(m_ui->messages[0].defaultButton, QMessageBox::Cancel);
+        QCOMPARE(m_session->ui.messages.size(), 1);
+        QCOMPARE(m_session->ui.messages[0].caption, QStringLiteral("警告！"));
+        QCOMPARE(m_session->ui.messages[0].text, QStringLiteral("你真的要删除选中资料吗？"));
+        QCOMPARE(m_session->ui.messages[0].defaultButton, QMessageBox::Cancel);
         QCOMPARE(stored("桃", "a").toString(), QStringLiteral("桃"));
 
-        m_ui->replies.enqueue(QMessageBox::Ok);
+        m_session->ui.replies.enqueue(QMessageBox::Ok);
         action("GridDelete")->trigger();
-        QCOMPARE(m_ui->messages.last().text, QStringLiteral("删除数据成功！"));
+        QCOMPARE(m_session->ui.messages.last().text, QStringLiteral("删除数据成功！"));
         QVERIFY(!stored("桃", "a").isValid());
         QVERIFY(!names().contains(QStringLiteral("桃")));
         QCOMPARE(grid()->rowCount(), 8);
@@ -565,7 +560,7 @@ private slots:
         QTest::keyClicks(edit("Edit25"), QStringLiteral("nothing"));
         QCOMPARE(grid()->rowCount(), 0);
         action("GridDelete")->trigger();
-        QVERIFY(m_ui->messages.isEmpty());
+        QVERIFY(m_session->ui.messages.isEmpty());
         QCOMPARE(db().scalar(QStringLiteral("select count(*) from data")).toInt(), 9);
     }
 

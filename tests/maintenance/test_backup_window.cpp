@@ -6,8 +6,7 @@
 #include "maintenance/ui/backup_window.h"
 #include "store/data_module.h"
 #include "store/settings.h"
-#include "support/recording_ui.h"
-#include "support/temp_workdir.h"
+#include "support/test_session.h"
 
 #include <QApplication>
 #include <QDir>
@@ -21,8 +20,7 @@
 class BackupWindowTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TempWorkdir> m_dir;
-    std::unique_ptr<RecordingUi> m_ui;
+    std::unique_ptr<TestSession> m_session;
     std::unique_ptr<MainWindow> m_form;
     Program* m_program = nullptr;  // owned by the window
     int m_shows = 0;
@@ -40,15 +38,12 @@ class BackupWindowTest : public QObject {
     int stock() { return dm().connection().scalar(QStringLiteral("select count(*) from data")).toInt(); }
     void addStock(int n) {
         for (int i = 0; i < n; ++i)
-            dm().connection().exec(QStringLiteral("insert into data (a) values ('笔')"));
+            m_session->ledger.addBatch({.name = "笔"});
     }
 
 private slots:
     void init() {
-        m_dir = std::make_unique<TempWorkdir>();
-        m_dir->openNewDatabase();
-        m_ui = std::make_unique<RecordingUi>();
-        m_ui->setNow(QDateTime(QDate(2024, 3, 5), QTime(9, 30, 15)));
+        m_session = std::make_unique<TestSession>();
         MainWindow::setRemovableCheck([] { return true; });
         m_form = std::make_unique<MainWindow>();
         m_program = new Program(*m_form);
@@ -62,8 +57,7 @@ private slots:
         for (BackupWindow* w : m_form->findChildren<BackupWindow*>())
             delete w;
         m_form.reset();
-        m_ui.reset();
-        m_dir.reset();
+        m_session.reset();
     }
 
     void opensWithTheConnectionClosedAndReopensIt() {
@@ -101,7 +95,7 @@ private slots:
         BackupWindow* w = open();
         QCOMPARE(w->backupPath()->text(), defaultBackupPath());
         QVERIFY(defaultBackupPath().startsWith(QDir::homePath()));
-        const QString typed = m_dir->file("nightly/shop.mdb");
+        const QString typed = m_session->file("nightly/shop.mdb");
         w->backupPath()->clear();
         QTest::keyClicks(w->backupPath(), typed);
         QCOMPARE(ReadSettings(kBackupKey).value(QStringLiteral("save")), typed);
@@ -119,72 +113,72 @@ private slots:
     void backupAsksAndReports() {
         addStock(3);
         BackupWindow* w = open();
-        const QString target = m_dir->file("copies/beifen.mdb");
+        const QString target = m_session->file("copies/beifen.mdb");
         w->backupPath()->setText(target);
-        m_ui->replies << QMessageBox::No;  // do not create the folder
+        m_session->ui.replies << QMessageBox::No;  // do not create the folder
         click(w, "BitBtn1");
-        QCOMPARE(m_ui->messages.size(), 1);
-        QVERIFY(m_ui->messages[0].text.contains(QStringLiteral("不存在，是否创建")));
+        QCOMPARE(m_session->ui.messages.size(), 1);
+        QVERIFY(m_session->ui.messages[0].text.contains(QStringLiteral("不存在，是否创建")));
         QVERIFY(!QFile::exists(target));
 
-        m_ui->clear();
-        m_ui->replies << QMessageBox::Yes;
+        m_session->ui.clear();
+        m_session->ui.replies << QMessageBox::Yes;
         click(w, "BitBtn1");
-        QCOMPARE(m_ui->messageTexts().last(), QStringLiteral("数据库备份成功！"));
+        QCOMPARE(m_session->ui.messageTexts().last(), QStringLiteral("数据库备份成功！"));
         Database::verify(target);
 
         // An existing backup: asked with No preselected; No keeps it.
-        m_ui->clear();
-        m_ui->replies << QMessageBox::No;
+        m_session->ui.clear();
+        m_session->ui.replies << QMessageBox::No;
         QFile::remove(target);
         QFile f(target);
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write("older backup");
         f.close();
         click(w, "BitBtn1");
-        QCOMPARE(m_ui->messages.size(), 1);
-        QCOMPARE(m_ui->messages[0].caption, QStringLiteral("提示"));
-        QCOMPARE(m_ui->messages[0].defaultButton, QMessageBox::No);
-        QVERIFY(m_ui->messages[0].text.startsWith(QStringLiteral("已存在文件（")));
+        QCOMPARE(m_session->ui.messages.size(), 1);
+        QCOMPARE(m_session->ui.messages[0].caption, QStringLiteral("提示"));
+        QCOMPARE(m_session->ui.messages[0].defaultButton, QMessageBox::No);
+        QVERIFY(m_session->ui.messages[0].text.startsWith(QStringLiteral("已存在文件（")));
         QCOMPARE(QFileInfo(target).size(), qint64(12));
 
         // A target that cannot be written.
-        m_ui->clear();
-        w->backupPath()->setText(m_dir->file("data.mdb/x/y.mdb"));
-        m_ui->replies << QMessageBox::Yes;
+        m_session->ui.clear();
+        w->backupPath()->setText(m_session->file("data.mdb/x/y.mdb"));
+        m_session->ui.replies << QMessageBox::Yes;
         click(w, "BitBtn1");
-        QVERIFY2(m_ui->messageTexts().last().startsWith(QStringLiteral("数据库备份失败！")),
-                 qPrintable(m_ui->messageTexts().join('|')));
+        QVERIFY2(m_session->ui.messageTexts().last().startsWith(QStringLiteral("数据库备份失败！")),
+                 qPrintable(m_session->ui.messageTexts().join('|')));
     }
 
     void restoreFromMissingInvalidAndValidFiles() {
         addStock(2);
-        const QString backup = m_dir->file("beifen.mdb");
+        const QString backup = m_session->file("beifen.mdb");
         backupDatabase(dm().databasePath(), planBackup(backup, dm().databasePath()));
         addStock(5);
         BackupWindow* w = open();
 
-        w->restoreSource()->setText(m_dir->file("nowhere.mdb"));
+        w->restoreSource()->setText(m_session->file("nowhere.mdb"));
         click(w, "BitBtn5");
-        QCOMPARE(m_ui->messageTexts(), QStringList{"备份数据库没找到!"});
+        QCOMPARE(m_session->ui.messageTexts(), QStringList{"备份数据库没找到!"});
 
-        m_ui->clear();
-        const QString junk = m_dir->file("junk.mdb");
+        m_session->ui.clear();
+        const QString junk = m_session->file("junk.mdb");
         QFile f(junk);
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write("no database");
         f.close();
         w->restoreSource()->setText(junk);
         click(w, "BitBtn5");
-        QVERIFY(m_ui->messageTexts().last().startsWith(QStringLiteral("数据库恢复失败！")));
+        QVERIFY(m_session->ui.messageTexts().last().startsWith(QStringLiteral("数据库恢复失败！")));
 
-        m_ui->clear();
+        m_session->ui.clear();
         w->restoreSource()->setText(QStringLiteral("beifen.mdb"));  // the working folder's file
         QTest::keyClicks(w->restorePassword(), QStringLiteral("888"));
         click(w, "BitBtn5");
-        QVERIFY2(m_ui->messageTexts().last().startsWith(QStringLiteral("数据库恢复成功！")),
-                 qPrintable(m_ui->messageTexts().join('|')));
-        QVERIFY(m_ui->messageTexts().last().contains(QStringLiteral("data-before-restore-20240305-093015.mdb")));
+        QVERIFY2(m_session->ui.messageTexts().last().startsWith(QStringLiteral("数据库恢复成功！")),
+                 qPrintable(m_session->ui.messageTexts().join('|')));
+        QVERIFY(m_session->ui.messageTexts().last().contains(QStringLiteral("data-before-restore-20240305-093015.mdb")));
         closeWindow(w);
         QCOMPARE(stock(), 2);  // the restored database is the one reopened
     }
@@ -192,7 +186,7 @@ private slots:
     // Restoring replaces the whole ledger: only its administrator may do it, whoever is logged in.
     void restoreNeedsTheAdministratorPassword() {
         addStock(2);
-        const QString backup = m_dir->file("beifen.mdb");
+        const QString backup = m_session->file("beifen.mdb");
         backupDatabase(dm().databasePath(), planBackup(backup, dm().databasePath()));
         addStock(5);
         BackupWindow* w = open();
@@ -201,20 +195,20 @@ private slots:
         QCOMPARE(password->echoMode(), QLineEdit::Password);
         w->restoreSource()->setText(backup);
         for (const QString& typed : {QString(), QStringLiteral("123")}) {
-            m_ui->clear();
+            m_session->ui.clear();
             QTest::keyClicks(password, typed);
             click(w, "BitBtn5");
-            QVERIFY2(m_ui->messageTexts().last().startsWith(QStringLiteral("数据库恢复失败！")),
-                     qPrintable(m_ui->messageTexts().join('|')));
-            QVERIFY(m_ui->messageTexts().last().contains(QStringLiteral("管理员密码")));
+            QVERIFY2(m_session->ui.messageTexts().last().startsWith(QStringLiteral("数据库恢复失败！")),
+                     qPrintable(m_session->ui.messageTexts().join('|')));
+            QVERIFY(m_session->ui.messageTexts().last().contains(QStringLiteral("管理员密码")));
             QVERIFY(password->text().isEmpty());
         }
-        QCOMPARE(QDir(m_dir->path()).entryList({"*before-restore*"}, QDir::Files), QStringList());
+        QCOMPARE(QDir(m_session->path()).entryList({"*before-restore*"}, QDir::Files), QStringList());
         // Making a backup stays open to every user.
-        m_ui->clear();
-        w->backupPath()->setText(m_dir->file("second.mdb"));
+        m_session->ui.clear();
+        w->backupPath()->setText(m_session->file("second.mdb"));
         click(w, "BitBtn1");
-        QCOMPARE(m_ui->messageTexts().last(), QStringLiteral("数据库备份成功！"));
+        QCOMPARE(m_session->ui.messageTexts().last(), QStringLiteral("数据库备份成功！"));
         closeWindow(w);
         QCOMPARE(stock(), 7);
     }
@@ -224,11 +218,11 @@ private slots:
         click(w, "Button1");  // cancelled, nothing chosen before
         QCOMPARE(w->restoreSource()->text(), QString());
         click(w, "BitBtn5");
-        QCOMPARE(m_ui->messageTexts(), QStringList{"备份数据库没找到!"});
-        m_ui->fileAnswers << m_dir->file("a.mdb") << QString();
+        QCOMPARE(m_session->ui.messageTexts(), QStringList{"备份数据库没找到!"});
+        m_session->ui.fileAnswers << m_session->file("a.mdb") << QString();
         click(w, "Button1");
         click(w, "Button1");  // cancelled: the earlier choice comes back
-        QCOMPARE(w->restoreSource()->text(), m_dir->file("a.mdb"));
+        QCOMPARE(w->restoreSource()->text(), m_session->file("a.mdb"));
     }
 };
 

@@ -7,8 +7,7 @@
 #include "records/ui/sales_grid.h"
 #include "store/data_module.h"
 #include "store/settings.h"
-#include "support/recording_ui.h"
-#include "support/temp_workdir.h"
+#include "support/test_session.h"
 #include "users/rights.h"
 #include "widgets/data_grid.h"
 
@@ -22,25 +21,20 @@
 class SalesRecordsWiringTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TempWorkdir> m_dir;
-    std::unique_ptr<RecordingUi> m_ui;
+    std::unique_ptr<TestSession> m_session;
     std::unique_ptr<MainWindow> m_form;
     Program* m_program = nullptr;  // owned by the window
     SalesRecordsWindows m_windows;
 
-    Database& db() { return dm().connection(); }
     void sale(const QString& name, const QString& day, const QString& customer = {}) {
-        db().exec(QStringLiteral("insert into data1 (a,d,g,[3],[4],a5,day1) values (?,'文具',?,1,5,1,?)"),
-                  {name, customer, day});
+        m_session->ledger.addSale({.name = name, .category = "文具", .customerName = customer, .quantity = 1,
+                                   .amount = 5, .profit = 1, .date = day});
     }
     DataGrid* inventoryGrid() { return m_form->findChild<DataGrid*>(QStringLiteral("DataGrid1")); }
 
 private slots:
     void init() {
-        m_dir = std::make_unique<TempWorkdir>();
-        m_dir->openNewDatabase();
-        m_ui = std::make_unique<RecordingUi>();
-        m_ui->setNow(QDateTime(QDate(2024, 3, 20), QTime(10, 0)));
+        m_session = std::make_unique<TestSession>(QDateTime(QDate(2024, 3, 20), QTime(10, 0)));
         setCurrentRights(Rights::forUser(QStringLiteral("超级管理员")));
         MainWindow::setRemovableCheck([] { return true; });
         m_form = std::make_unique<MainWindow>();
@@ -50,8 +44,7 @@ private slots:
     void cleanup() {
         m_form.reset();
         setCurrentRights(Rights());
-        m_ui.reset();
-        m_dir.reset();
+        m_session.reset();
     }
 
     void theWindowsAreCreatedOnceAndFoundFromTheMainWindow() {
@@ -93,7 +86,7 @@ private slots:
         QCOMPARE(details->windowModality(), Qt::ApplicationModal);
 
         const int before = inventoryGrid()->rowCount();
-        db().exec(QStringLiteral("insert into data (a,[2],[7],day1) values ('新货',1,1,'2024-03-20')"));
+        m_session->ledger.addBatch({.name = "新货", .quantity = 1, .stock = 1, .date = "2024-03-20"});
         m_form->controls().stockInPanel->show();
         m_form->salePanel()->show();
         details->close();
@@ -124,10 +117,12 @@ private slots:
     }
 
     void aDeletedSaleRefreshesTheOpenSummary() {
-        db().exec(QStringLiteral("insert into data (a,b,c,d,[1],[2],[5],[6],[7],[8],day1) values "
-                                 "('笔','HB','P1','文具',2,10,1,5,9,18,'2024-03-01')"));
-        db().exec(QStringLiteral("insert into data1 (a,b,c,d,[1],[3],[4],a5,day1,day2) values "
-                                 "('笔','HB','P1','文具',2,1,5,3,'2024-03-05','2024-03-01')"));
+        m_session->ledger.addBatch({.name = "笔", .model = "HB", .code = "P1", .category = "文具", .purchasePrice = 2,
+                                    .quantity = 10, .sold = 1, .salesTotal = 5, .stock = 9, .stockAmount = 18,
+                                    .date = "2024-03-01"});
+        m_session->ledger.addSale({.name = "笔", .model = "HB", .code = "P1", .category = "文具", .purchasePrice = 2,
+                                   .quantity = 1, .amount = 5, .profit = 3, .date = "2024-03-05",
+                                   .stockInDate = "2024-03-01"});
         m_form->show();
         m_windows.summary->showNonModal();
         QCOMPARE(m_windows.summary->grid()->cellText(0, 8), QStringLiteral("9"));
@@ -135,7 +130,7 @@ private slots:
         details->showModal();
         details->openForDeletion();
         details->deleteShownSale();
-        QCOMPARE(m_ui->messageTexts(), QStringList{"删除销售记录成功！"});
+        QCOMPARE(m_session->ui.messageTexts(), QStringList{"删除销售记录成功！"});
         QCOMPARE(m_windows.summary->grid()->cellText(0, 8), QStringLiteral("10"));
         QCOMPARE(m_windows.summary->grid()->cellText(0, 6), QStringLiteral("0"));
     }

@@ -9,9 +9,8 @@
 #include "sales/ui/sale_panel.h"
 #include "store/data_module.h"
 #include "store/settings.h"
+#include "support/test_session.h"
 #include "support/test_shots.h"
-#include "support/recording_ui.h"
-#include "support/temp_workdir.h"
 #include "widgets/data_grid.h"
 #include "widgets/date_field.h"
 
@@ -25,16 +24,14 @@
 
 namespace {
 
-struct Batch {
-    QString name, model, code, category;
-    QVariant purchasePrice, quantity, salesPrice, sold, salesTotal, stock;
-    QString remark;
-};
-
-const QList<Batch> kBatches = {
-    {"铅笔", "HB", "P01", "文具", 1.2, 10, 2.5, 0, 0, 10, "二楼"},
-    {"笔", "黑", "B01", "文具", 1, 3, 10, 0, 0, 3, ""},
-    {"台灯", "LED", "T01", "电器", 12, 5, 20, 0, 0, 5, ""},
+// Nothing sold yet; bought on 2013-10-01.
+const QList<StockBatch> kBatches = {
+    {.name = "铅笔", .model = "HB", .code = "P01", .category = "文具", .remark = "二楼", .purchasePrice = 1.2,
+     .quantity = 10, .salesPrice = 2.5, .date = "2013-10-01"},
+    {.name = "笔", .model = "黑", .code = "B01", .category = "文具", .purchasePrice = 1, .quantity = 3,
+     .salesPrice = 10, .date = "2013-10-01"},
+    {.name = "台灯", .model = "LED", .code = "T01", .category = "电器", .purchasePrice = 12, .quantity = 5,
+     .salesPrice = 20, .date = "2013-10-01"},
 };
 
 }  // namespace
@@ -42,8 +39,7 @@ const QList<Batch> kBatches = {
 class SalePanelTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TempWorkdir> m_dir;
-    std::unique_ptr<RecordingUi> m_ui;
+    std::unique_ptr<TestSession> m_session;
     std::unique_ptr<MainWindow> m_form;
     Program* m_program = nullptr;  // owned by the window
     QHash<QString, qint64> m_ids;
@@ -60,16 +56,8 @@ class SalePanelTest : public QObject {
     QComboBox* customerName() { return w<QComboBox>(QStringLiteral("CustomerName")); }
     SalePanel* panel() { return (&m_program->salePanel()); }
     DataGrid* grid() { return w<DataGrid>(QStringLiteral("DataGrid1")); }
-    Database& db() { return dm().connection(); }
+    Database& db() { return m_session->db(); }
 
-    void insert(const Batch& b) {
-        db().exec(QStringLiteral("insert into data (a,b,c,d,z,\"1\",\"2\",\"3\",\"4\",\"5\",\"6\",\"7\",\"8\",day1) "
-                                 "values (?,?,?,?,?,?,?,?,?,?,?,?,?,'2013-10-01')"),
-                  {b.name, b.model, b.code, b.category, b.remark, b.purchasePrice, b.quantity,
-                   b.purchasePrice.toDouble() * b.quantity.toDouble(), b.salesPrice, b.sold, b.salesTotal, b.stock,
-                   b.stock.toDouble() * b.purchasePrice.toDouble()});
-        m_ids.insert(b.name, db().lastInsertId());
-    }
     int rowOf(const QString& name) {
         for (int r = 0; r < grid()->rowCount(); ++r)
             if (grid()->cellText(r, 0) == name)
@@ -122,21 +110,17 @@ class SalePanelTest : public QObject {
 
 private slots:
     void init() {
-        m_dir = std::make_unique<TempWorkdir>();
-        m_dir->openNewDatabase();
-        m_ui = std::make_unique<RecordingUi>();
-        m_ui->setNow(QDateTime(QDate(2013, 11, 5), QTime(9, 30)));
+        m_session = std::make_unique<TestSession>(QDateTime(QDate(2013, 11, 5), QTime(9, 30)));
         MainWindow::setRemovableCheck([] { return true; });
         m_ids.clear();
-        for (const Batch& b : kBatches)
-            insert(b);
+        for (const StockBatch& b : kBatches)
+            m_ids.insert(b.name.toString(), m_session->ledger.addBatch(b));
         makeForm();
-        m_ui->clear();
+        m_session->ui.clear();
     }
     void cleanup() {
         m_form.reset();
-        m_ui.reset();
-        m_dir.reset();
+        m_session.reset();
     }
 
     void opensOnTheDoubleClickedBatch() {
@@ -219,7 +203,7 @@ private slots:
         retype(edit("SaleQuantity"), quantity);
         QCOMPARE(edit("SalePrice")->text(), price);
         QCOMPARE(edit("SaleAmount")->text(), amount);
-        QVERIFY(m_ui->messages.isEmpty());
+        QVERIFY(m_session->ui.messages.isEmpty());
     }
 
     void typedPriceKeepsTheDiscount() {
@@ -276,12 +260,12 @@ private slots:
         open(QStringLiteral("台灯"));
         retype(edit("SaleQuantity"), QStringLiteral("2"));
         retype(edit("SalePrice"), QStringLiteral("1.2."));
-        QCOMPARE(m_ui->messages.size(), 1);
-        QVERIFY(m_ui->messages.first().text.contains(QStringLiteral("1.2.")));
+        QCOMPARE(m_session->ui.messages.size(), 1);
+        QVERIFY(m_session->ui.messages.first().text.contains(QStringLiteral("1.2.")));
         QCOMPARE(edit("SaleAmount")->text(), QStringLiteral("2.4"));  // left as it was
-        m_ui->clear();
+        m_session->ui.clear();
         confirm();
-        QCOMPARE(m_ui->messages.size(), 1);
+        QCOMPARE(m_session->ui.messages.size(), 1);
         QCOMPARE(salesCount(), 0);
         QCOMPARE(stock(QStringLiteral("台灯"), "7").toDouble(), 5.0);
     }
@@ -302,10 +286,10 @@ private slots:
         edit(field)->setFocus();
         edit(field)->selectAll();
         edit(field)->insert(text);
-        m_ui->clear();
+        m_session->ui.clear();
         confirm();
-        QCOMPARE(m_ui->messages.size(), 1);
-        QVERIFY2(m_ui->messages.first().text.contains(text), qPrintable(m_ui->messages.first().text));
+        QCOMPARE(m_session->ui.messages.size(), 1);
+        QVERIFY2(m_session->ui.messages.first().text.contains(text), qPrintable(m_session->ui.messages.first().text));
         QCOMPARE(salesCount(), 0);
         QCOMPARE(stock(QStringLiteral("台灯"), "5").toDouble(), 0.0);
         QCOMPARE(stock(QStringLiteral("台灯"), "7").toDouble(), 5.0);
@@ -377,13 +361,13 @@ private slots:
             m_form->saleDate()->clear();
         else
             retype(edit(field), text);
-        m_ui->clear();
+        m_session->ui.clear();
         confirm();
-        QCOMPARE(m_ui->messages.size(), 1);
-        QCOMPARE(m_ui->messages.first().text, message);
-        QCOMPARE(m_ui->messages.first().caption, caption);
+        QCOMPARE(m_session->ui.messages.size(), 1);
+        QCOMPARE(m_session->ui.messages.first().text, message);
+        QCOMPARE(m_session->ui.messages.first().caption, caption);
         if (caption == QLatin1String("Warning"))
-            QCOMPARE(m_ui->messages.first().icon, QMessageBox::Warning);
+            QCOMPARE(m_session->ui.messages.first().icon, QMessageBox::Warning);
         QVERIFY2(focused(w<QWidget>(focus)), qPrintable(QApplication::focusWidget()->objectName()));
         QCOMPARE(edit("SaleQuantity")->text(), quantityAfter);
         QVERIFY(panel()->isVisible());
@@ -396,7 +380,7 @@ private slots:
         open(QStringLiteral("笔"));
         retype(edit("SaleQuantity"), QStringLiteral("5"));
         confirm();
-        QCOMPARE(m_ui->messageTexts(), QStringList{QStringLiteral("库存不足")});
+        QCOMPARE(m_session->ui.messageTexts(), QStringList{QStringLiteral("库存不足")});
         confirm();
         QCOMPARE(stock(QStringLiteral("笔"), "7").toDouble(), 0.0);
         QCOMPARE(stock(QStringLiteral("笔"), "5").toDouble(), 3.0);
@@ -415,7 +399,7 @@ private slots:
         retype(edit("Remark"), QStringLiteral("送货"));
         retype(edit("Arrears"), QStringLiteral("2"));
         confirm();
-        QVERIFY2(m_ui->messages.isEmpty(), qPrintable(m_ui->messageTexts().join('|')));
+        QVERIFY2(m_session->ui.messages.isEmpty(), qPrintable(m_session->ui.messageTexts().join('|')));
 
         const QString pencil = QStringLiteral("铅笔");
         QCOMPARE(stock(pencil, "5").toDouble(), 3.0);
@@ -497,7 +481,7 @@ private slots:
         open(sold);
         retype(edit("SaleQuantity"), quantity);
         confirm();
-        QVERIFY2(m_ui->messages.isEmpty(), qPrintable(m_ui->messageTexts().join('|')));
+        QVERIFY2(m_session->ui.messages.isEmpty(), qPrintable(m_session->ui.messageTexts().join('|')));
         QStringList names;
         for (int r = 0; r < grid()->rowCount(); ++r)
             names << grid()->cellText(r, 0);
@@ -613,9 +597,9 @@ private slots:
         open(QStringLiteral("铅笔"));
         retype(edit("SaleQuantity"), QStringLiteral("3"));
         confirm();
-        QCOMPARE(m_ui->messages.size(), 1);
-        QVERIFY(m_ui->messages.first().text.contains(QStringLiteral("disk full")));
-        QVERIFY(m_ui->messages.first().text.contains(QStringLiteral("没有保存")));
+        QCOMPARE(m_session->ui.messages.size(), 1);
+        QVERIFY(m_session->ui.messages.first().text.contains(QStringLiteral("disk full")));
+        QVERIFY(m_session->ui.messages.first().text.contains(QStringLiteral("没有保存")));
         QVERIFY(!m_form->successPrompt()->isVisible());
         QCOMPARE(stock(QStringLiteral("铅笔"), "5").toDouble(), 0.0);
         QCOMPARE(stock(QStringLiteral("铅笔"), "7").toDouble(), 10.0);

@@ -2,6 +2,9 @@
 
 #include "store/data_module.h"
 #include "store/password_hash.h"
+#include "store/sales_table.h"
+#include "store/stock_table.h"
+#include "store/user_tables.h"
 
 #include <QStringList>
 #include <QVariantList>
@@ -43,49 +46,49 @@ qint64 LedgerBuilder::addBatch(const StockBatch& b) {
     const QVariant quantity =
         b.quantity ? *b.quantity : b.stock ? QVariant(b.stock->toDouble() + b.sold.toDouble()) : QVariant(10.0);
     const QVariant stock = b.stock ? *b.stock : difference(quantity, b.sold);
-    return insert(db(), QStringLiteral("data"),
-                  {{"id", b.id},
-                   {"a", b.name},
-                   {"b", b.model},
-                   {"c", b.code},
-                   {"d", b.category},
-                   {"e", b.nameInitials},
-                   {"f", b.modelInitials},
-                   {"g", b.supplier},
-                   {"z", b.remark},
-                   {"1", b.purchasePrice},
-                   {"2", quantity},
-                   {"3", b.purchaseAmount.value_or(product(b.purchasePrice, quantity))},
-                   {"4", b.salesPrice},
-                   {"5", b.sold},
-                   {"6", b.salesTotal.value_or(product(b.sold, b.salesPrice))},
-                   {"7", stock},
-                   {"8", b.stockAmount.value_or(product(stock, b.purchasePrice))},
-                   {"day1", b.date.value_or(m_day)}});
+    return insert(db(), stock::kTable,
+                  {{stock::kId, b.id},
+                   {stock::kName, b.name},
+                   {stock::kModel, b.model},
+                   {stock::kCode, b.code},
+                   {stock::kCategory, b.category},
+                   {stock::kNameInitials, b.nameInitials},
+                   {stock::kModelInitials, b.modelInitials},
+                   {stock::kSupplier, b.supplier},
+                   {stock::kRemark, b.remark},
+                   {stock::kPurchasePrice, b.purchasePrice},
+                   {stock::kQuantity, quantity},
+                   {stock::kPurchaseAmount, b.purchaseAmount.value_or(product(b.purchasePrice, quantity))},
+                   {stock::kSalesPrice, b.salesPrice},
+                   {stock::kSoldQuantity, b.sold},
+                   {stock::kSalesTotal, b.salesTotal.value_or(product(b.sold, b.salesPrice))},
+                   {stock::kStockQuantity, stock},
+                   {stock::kStockAmount, b.stockAmount.value_or(product(stock, b.purchasePrice))},
+                   {stock::kDate, b.date.value_or(m_day)}});
 }
 
 qint64 LedgerBuilder::addSale(const SaleLine& s) {
-    return insert(db(), QStringLiteral("data1"),
-                  {{"ID", s.id},
-                   {"a", s.name},
-                   {"b", s.model},
-                   {"c", s.code},
-                   {"d", s.category},
-                   {"e", s.nameInitials},
-                   {"f", s.modelInitials},
-                   {"g", s.customerName},
-                   {"h", s.address},
-                   {"i", s.contact},
-                   {"j", s.remark},
-                   {"z", s.customerNumber},
-                   {"1", s.purchasePrice},
-                   {"2", s.price},
-                   {"3", s.quantity},
-                   {"4", s.amount.value_or(product(s.price, s.quantity))},
-                   {"a5", s.profit.value_or(product(difference(s.price, s.purchasePrice), s.quantity))},
-                   {"6", s.arrears},
-                   {"day1", s.date.value_or(m_day)},
-                   {"day2", s.stockInDate.value_or(m_day)}});
+    return insert(db(), salesrecord::kTable,
+                  {{salesrecord::kId, s.id},
+                   {salesrecord::kName, s.name},
+                   {salesrecord::kModel, s.model},
+                   {salesrecord::kCode, s.code},
+                   {salesrecord::kCategory, s.category},
+                   {salesrecord::kNameInitials, s.nameInitials},
+                   {salesrecord::kModelInitials, s.modelInitials},
+                   {salesrecord::kCustomerName, s.customerName},
+                   {salesrecord::kAddress, s.address},
+                   {salesrecord::kContact, s.contact},
+                   {salesrecord::kRemark, s.remark},
+                   {salesrecord::kCustomerNumber, s.customerNumber},
+                   {salesrecord::kPurchasePrice, s.purchasePrice},
+                   {salesrecord::kPrice, s.price},
+                   {salesrecord::kQuantity, s.quantity},
+                   {salesrecord::kAmount, s.amount.value_or(product(s.price, s.quantity))},
+                   {salesrecord::kProfit, s.profit.value_or(product(difference(s.price, s.purchasePrice), s.quantity))},
+                   {salesrecord::kArrears, s.arrears},
+                   {salesrecord::kDate, s.date.value_or(m_day)},
+                   {salesrecord::kStockInDate, s.stockInDate.value_or(m_day)}});
 }
 
 Database& LedgerBuilder::db() { return m_db ? *m_db : dm().connection(); }
@@ -95,5 +98,5 @@ void LedgerBuilder::addUser(const QString& name, const QString& password) {
 }
 
 void LedgerBuilder::addUserStoredAs(const QString& name, const QString& storedPassword) {
-    db().exec(QStringLiteral("insert into userdb (username, passwd) values (?,?)"), {name, storedPassword});
+    insert(db(), account::kTable, {{account::kName, name}, {account::kPassword, storedPassword}});
 }

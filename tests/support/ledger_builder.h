@@ -2,7 +2,8 @@
 // Writes the rows a test starts from: stock batches, sales records and users, each with sensible
 // values for every column it does not name, so a test states only what it is about:
 //     const qint64 cola = ledger.addBatch({.name = "可乐", .purchasePrice = 2.5, .stock = 10});
-// Fields are named in the order of the table's columns. A text column left out is empty, a number takes the value below; kNull stores NULL (an imported
+// Fields are named in the order of the table's columns (store/stock_table.h, store/sales_table.h).
+// A text column left out is empty, a number takes the value below; kNull stores NULL (an imported
 // row, say). The figures that follow from others (amounts, stock, profit) are worked out from the
 // row's own values unless given.
 #include <QDate>

@@ -13,9 +13,7 @@
 #include "records/ui/sales_details_window.h"
 #include "store/data_module.h"
 #include "store/settings.h"
-#include "support/recording_ui.h"
-#include "support/temp_workdir.h"
-#include "store/password_hash.h"
+#include "support/test_session.h"
 #include "users/ui/apply_rights.h"
 #include "users/ui/login_window.h"
 #include "widgets/data_grid.h"
@@ -77,13 +75,10 @@ QString texts(const QStringList& list) { return list.join(QLatin1Char('\n')); }
 class WithheldFieldsTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TempWorkdir> m_dir;
-    std::unique_ptr<RecordingUi> m_ui;
+    std::unique_ptr<TestSession> m_session;
     std::unique_ptr<MainWindow> m_form;
     Program* m_program = nullptr;  // owned by the window
     LoginWindow* m_login = nullptr;
-
-    Database& db() { return dm().connection(); }
 
     // Everything the grid's model holds for any column and row, in every role, with the footers,
     // and every cell an accessibility client reads from its view.
@@ -118,8 +113,8 @@ class WithheldFieldsTest : public QObject {
     }
     // Writes the grid through its "导出Excel" item and reads the file back.
     QString exported(QAction* item, QList<double>* numbers) {
-        const QString file = m_dir->file(QStringLiteral("export%1.xls").arg(item->objectName()));
-        m_ui->fileAnswers.enqueue(file);
+        const QString file = m_session->file(QStringLiteral("export%1.xls").arg(item->objectName()));
+        m_session->ui.fileAnswers.enqueue(file);
         item->trigger();
         QFile f(file);
         if (!f.open(QIODevice::ReadOnly))
@@ -145,20 +140,18 @@ private slots:
     void initTestCase() { QAccessible::setActive(true); }
 
     void init() {
-        m_dir = std::make_unique<TempWorkdir>();
-        m_dir->openNewDatabase();
-        m_ui = std::make_unique<RecordingUi>();
-        m_ui->setNow(QDateTime(QDate(2024, 3, 5), QTime(9, 30, 15)));
+        m_session = std::make_unique<TestSession>();
         MainWindow::setRemovableCheck([] { return true; });
         LoginWindow::setRunner([](LoginWindow& login) { login.show(); });
         setCurrentRights(Rights());
-        db().exec(QStringLiteral("insert into userdb values (?,?)"), {QStringLiteral("小王"), hashPassword(QStringLiteral("123"))});
-        db().exec(QStringLiteral("insert into data (a,b,c,d,[1],[2],[3],[4],[5],[6],[7],[8],day1) values "
-                                 "('铅笔','HB','P1','文具',?,3,?,?,1,?,2,?,'2024-03-01')"),
-                  {kPurchasePrice, kPurchaseAmount, kSalesAmount, kSalesAmount, kStockAmount});
-        db().exec(QStringLiteral("insert into data1 (a,b,c,d,z,[1],[2],[3],[4],a5,[6],day1,day2) values "
-                                 "('铅笔','HB','P1','文具','2024030501',?,?,1,?,?,0,'2024-03-05','2024-03-01')"),
-                  {kPurchasePrice, kSalesAmount, kSalesAmount, kProfit});
+        LedgerBuilder& ledger = m_session->ledger;
+        ledger.addUser(QStringLiteral("小王"), QStringLiteral("123"));
+        ledger.addBatch({.name = "铅笔", .model = "HB", .code = "P1", .category = "文具", .purchasePrice = kPurchasePrice,
+                         .quantity = 3, .purchaseAmount = kPurchaseAmount, .salesPrice = kSalesAmount, .sold = 1,
+                         .salesTotal = kSalesAmount, .stock = 2, .stockAmount = kStockAmount, .date = "2024-03-01"});
+        ledger.addSale({.name = "铅笔", .model = "HB", .code = "P1", .category = "文具", .customerNumber = "2024030501",
+                        .purchasePrice = kPurchasePrice, .price = kSalesAmount, .quantity = 1, .amount = kSalesAmount,
+                        .profit = kProfit, .arrears = 0, .date = "2024-03-05", .stockInDate = "2024-03-01"});
         // The remembered columns show every column of the inventory grid.
         for (const char* name : {"rukuyin1", "rukuyin2", "rukuyin6"})
             WriteSetting(kMainKey, QLatin1String(name), QStringLiteral("no"));
@@ -167,8 +160,7 @@ private slots:
         m_form.reset();
         LoginWindow::setRunner(nullptr);
         setCurrentRights(Rights());
-        m_ui.reset();
-        m_dir.reset();
+        m_session.reset();
     }
 
     void nothingWithheldReachesTheUser_data() {
