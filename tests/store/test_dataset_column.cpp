@@ -1,0 +1,304 @@
+// The column store of open results: texts kept once per column or each in the arena read back
+// exactly and sort as the text order and the engine's order say, whichever way they are held.
+#include "store/data_module.h"
+#include "store/database.h"
+#include "store/dataset_column.h"
+#include "store/query.h"
+#include "support/temp_workdir.h"
+
+#include <QStringEncoder>
+#include <QtTest>
+#include <algorithm>
+#include <numeric>
+#include <sqlite3.h>
+
+namespace {
+
+using Cells = QVariantList;  // an invalid QVariant is an empty cell
+
+// Appends the cells; in the arena case, after as many distinct fillers as make the column give
+// up its codes. Returns the rows the cells went to.
+std::vector<int> fill(ColumnStore& column, const Cells& cells, bool arena) {
+    if (arena)
+        for (int i = 0; i < ColumnStore::kRowsBeforeChoosing; ++i) {
+            const QByteArray filler = "filler " + QByteArray::number(i);
+            column.appendUtf8(filler.constData(), int(filler.size()));
+        }
+    std::vector<int> rows;
+    for (const QVariant& cell : cells) {
+        rows.push_back(column.rowCount());
+        if (!cell.isValid()) {
+            column.appendNull();
+        } else if (cell.typeId() == QMetaType::Double) {
+            column.appendNumber(cell.toDouble());
+        } else {
+            const QByteArray bytes = cell.toString().toUtf8();
+            column.appendUtf8(bytes.constData(), int(bytes.size()));
+        }
+    }
+    column.finishReading();
+    return rows;
+}
+
+QStringList texts(const ColumnStore& column, const std::vector<int>& rows) {
+    QStringList out;
+    for (const int row : rows)
+        out << (column.isNull(row) ? QStringLiteral("<null>") : column.text(row));
+    return out;
+}
+
+// The text order as its rule says: empty cells first, then texts by their GBK bytes with Latin
+// capitals as small letters; equal texts keep their places. The positions of the cells in that order.
+std::vector<int> textOrderOf(const QStringList& cells, bool descending) {
+    QStringEncoder gbk("GB18030");
+    std::vector<std::pair<QByteArray, int>> keys;  // empty cells have the empty key
+    for (int i = 0; i < cells.size(); ++i) {
+        QString lower;
+        for (const QChar c : cells[i])
+            lower += c.unicode() < 0x80 ? c.toLower() : c;
+        keys.emplace_back(cells[i] == QLatin1String("<null>") ? QByteArray() : "t" + QByteArray(gbk.encode(lower)), i);
+    }
+    std::stable_sort(keys.begin(), keys.end(), [descending](const auto& x, const auto& y) {
+        return descending ? y.first < x.first : x.first < y.first;
+    });
+    std::vector<int> positions;
+    for (const auto& k : keys)
+        positions.push_back(k.second);
+    return positions;
+}
+
+QStringList textOrder(const QStringList& cells, bool descending) {
+    QStringList out;
+    for (const int i : textOrderOf(cells, descending))
+        out << cells[i];
+    return out;
+}
+
+}  // namespace
+
+class DatasetColumnTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void holdsAndSortsTexts_data() {
+        QTest::addColumn<bool>("arena");
+        QTest::addColumn<Cells>("cells");
+        QTest::addColumn<QStringList>("ascending");
+        QTest::addColumn<QStringList>("descending");
+        const QVariant null;
+        const struct {
+            const char* name;
+            Cells cells;
+            QStringList ascending, descending;
+        } cases[] = {
+            {"pinyin order", {"香蕉", "苹果", "橙子", "", "菠萝", null},
+             {"<null>", "", "菠萝", "橙子", "苹果", "香蕉"}, {"香蕉", "苹果", "橙子", "菠萝", "", "<null>"}},
+            {"empty cells before empty texts, ties in read order", {null, "", null, "x", "", "x"},
+             {"<null>", "<null>", "", "", "x", "x"}, {"x", "x", "", "", "<null>", "<null>"}},
+            {"Latin case ignored, ties in read order", {"b", "Abc", "abc", "ABC", "a"},
+             {"a", "Abc", "abc", "ABC", "b"}, {"b", "Abc", "abc", "ABC", "a"}},
+            {"alike in the first eight characters",
+             {"金龙特级大米五常香型乙", "金龙特级大米五常香型甲", "金龙特级大米五常香", "金龙特级大米五常香型乙"},
+             {"金龙特级大米五常香", "金龙特级大米五常香型甲", "金龙特级大米五常香型乙", "金龙特级大米五常香型乙"},
+             {"金龙特级大米五常香型乙", "金龙特级大米五常香型乙", "金龙特级大米五常香型甲", "金龙特级大米五常香"}},
+            {"digits and Latin before Chinese", {"中", "z", "1", "Z0", ""},
+             {"", "1", "z", "Z0", "中"}, {"中", "Z0", "z", "1", ""}},
+            {"characters outside GBK last", {"😀", "a", "😁", "中"},
+             {"a", "中", "😀", "😁"}, {"😀", "😁", "中", "a"}},
+            {"numbers before a text become texts", {1.5, null, 2.0, "x", -0.25},
+             {"<null>", "-0.25", "1.5", "2", "x"}, {"x", "2", "1.5", "-0.25", "<null>"}},
+        };
+        for (const bool arena : {false, true})
+            for (const auto& c : cases)
+                QTest::addRow("%s, %s", c.name, arena ? "each text held" : "texts held once")
+                    << arena << c.cells << c.ascending << c.descending;
+    }
+
+    void holdsAndSortsTexts() {
+        QFETCH(bool, arena);
+        QFETCH(Cells, cells);
+        QFETCH(QStringList, ascending);
+        QFETCH(QStringList, descending);
+        ColumnStore column(QStringLiteral("a"));
+        const std::vector<int> rows = fill(column, cells, arena);
+        QCOMPARE(column.keepsDistinctTexts(), !arena);
+        QStringList stored;
+        for (const QVariant& cell : cells)
+            stored << (!cell.isValid() ? QStringLiteral("<null>")
+                       : cell.typeId() == QMetaType::Double ? QString::number(cell.toDouble())
+                                                            : cell.toString());
+        QCOMPARE(texts(column, rows), stored);
+        for (size_t i = 0; i < rows.size(); ++i)
+            QCOMPARE(QString::fromUtf8(column.utf8(rows[i]).data(), qsizetype(column.utf8(rows[i]).size())),
+                     column.isNull(rows[i]) ? QString() : stored[int(i)]);
+        std::vector<int> order = rows;
+        column.sortRows(order, false);
+        QCOMPARE(texts(column, order), ascending);
+        order = rows;
+        column.sortRows(order, true);
+        QCOMPARE(texts(column, order), descending);
+    }
+
+    // A column starts keeping distinct texts and gives that up when they stop repeating; the rows
+    // read before and after read back and sort alike.
+    void switchesToTheArenaWhenTextsStopRepeating() {
+        ColumnStore column(QStringLiteral("i"));
+        Cells cells;
+        for (int i = 0; i < 5000; ++i)
+            cells << (i % 7 == 6 ? QVariant() : QVariant(QStringLiteral("客户%1").arg(i % 10)));
+        Cells repeating = cells;
+        for (int i = 0; i < 10000; ++i)
+            cells << QStringLiteral("1390000%1").arg(9999 - i, 4, 10, QLatin1Char('0'));
+        ColumnStore early(QStringLiteral("i"));
+        fill(early, repeating, false);
+        QVERIFY(early.keepsDistinctTexts());
+        QCOMPARE(early.distinctTexts(), 10);
+        const std::vector<int> rows = fill(column, cells, false);
+        QVERIFY(!column.keepsDistinctTexts());
+        QStringList stored;
+        for (const QVariant& cell : cells)
+            stored << (cell.isValid() ? cell.toString() : QStringLiteral("<null>"));
+        QCOMPARE(texts(column, rows), stored);
+        for (const bool descending : {false, true}) {
+            std::vector<int> order = rows;
+            column.sortRows(order, descending);
+            QCOMPARE(texts(column, order), textOrder(stored, descending));
+        }
+    }
+
+    // Past 255 and 65 535 distinct texts the codes take two and four bytes; every row keeps its text.
+    void codesGrowWithTheTexts() {
+        ColumnStore column(QStringLiteral("a"));
+        Cells cells;
+        for (int i = 0; i < 70000; ++i)
+            for (int copy = 0; copy < 3; ++copy)
+                cells << (copy == 1 && i % 1000 == 0 ? QVariant() : QVariant(QStringLiteral("品名%1").arg(69999 - i)));
+        const std::vector<int> rows = fill(column, cells, false);
+        QVERIFY(column.keepsDistinctTexts());
+        QCOMPARE(column.distinctTexts(), 70000);
+        QStringList stored;
+        for (const QVariant& cell : cells)
+            stored << (cell.isValid() ? cell.toString() : QStringLiteral("<null>"));
+        QCOMPARE(texts(column, rows), stored);
+        std::vector<int> order = rows;
+        column.sortRows(order, false);
+        QCOMPARE(texts(column, order), textOrder(stored, false));
+    }
+
+    // Rows changed after reading: a new text, a text the column holds, an empty cell; the sort
+    // that follows places them.
+    void changedRowsSortWithTheOthers() {
+        for (const bool arena : {false, true}) {
+            ColumnStore column(QStringLiteral("a"));
+            const std::vector<int> rows = fill(column, {"b", "c", "a", "c"}, arena);
+            std::vector<int> order = rows;
+            column.sortRows(order, false);
+            column.setText(rows[0], QStringLiteral("阿"));
+            column.setText(rows[1], QStringLiteral("a"));
+            column.setNull(rows[2]);
+            column.appendNull();
+            column.setText(column.rowCount() - 1, QStringLiteral("b"));
+            order = rows;
+            order.push_back(column.rowCount() - 1);
+            column.sortRows(order, false);
+            QCOMPARE(texts(column, order), (QStringList{"<null>", "a", "b", "c", "阿"}));
+            if (!arena)
+                QCOMPARE(column.distinctTexts(), 4);  // "a" and "b" found again, "阿" added
+        }
+    }
+
+    void readsAndOrdersLikeTheEngine() {
+        TempWorkdir dir;
+        dir.openNewDatabase();
+        Database& db = dm().connection();
+        // Names repeat (texts held once), telephone numbers do not (each text held), some cells
+        // are empty; more rows than the column store looks at before it chooses.
+        const QStringList names = {"苹果", "Abc", "abc", "ABD", "", "香蕉 特大", "橙子", "a'b", "金龙特级大米五常香型乙",
+                                   "金龙特级大米五常香型甲"};
+        db.begin();
+        for (int i = 0; i < 6000; ++i) {
+            const QVariant name = i % 13 == 0 ? QVariant() : QVariant(names[(i * 7) % names.size()]);
+            const QVariant phone = i % 17 == 0 ? QVariant() : QVariant(QStringLiteral("13%1").arg((i * 7919) % 100000, 9, 10, QLatin1Char('0')));
+            const QVariant amount = i % 11 == 0 ? QVariant() : QVariant(double((i * 37) % 101) - 50.5);
+            db.exec(QStringLiteral("insert into data1 (a, i, e, \"2\", day1) values (?, ?, ?, ?, ?)"),
+                    {name, phone, QStringLiteral("pg%1").arg(i % 5), amount,
+                     QDate(2024, 1, 1).addDays(i % 400).toString(Qt::ISODate)});
+        }
+        db.commit();
+
+        auto engineRows = [&](const QString& sql, const QVariantList& params) {
+            QList<QStringList> rows;
+            sqlite3_stmt* stmt = db.prepare(sql, params);
+            while (sqlite3_step(stmt) == SQLITE_ROW) {
+                QStringList row;
+                for (int c = 0; c < sqlite3_column_count(stmt); ++c)
+                    row << (sqlite3_column_type(stmt, c) == SQLITE_NULL
+                                ? QStringLiteral("<null>")
+                                : sqlite3_column_type(stmt, c) == SQLITE_TEXT
+                                ? QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, c)))
+                                : QString::number(sqlite3_column_double(stmt, c)));
+                rows << row;
+            }
+            sqlite3_finalize(stmt);
+            return rows;
+        };
+        auto ourRows = [&](const Dataset& d) {
+            QList<QStringList> rows;
+            for (int r = 0; r < d.recordCount(); ++r) {
+                QStringList row;
+                for (int c = 0; c < d.columnCount(); ++c)
+                    row << (d.isNull(r, c) ? QStringLiteral("<null>")
+                            : d.column(c).kind() == DatasetColumn::Kind::Number ? QString::number(d.number(r, c))
+                                                                                 : d.text(r, c));
+                rows << row;
+            }
+            return rows;
+        };
+        const struct {
+            QString ours, engine;
+            QVariantList params;
+        } statements[] = {
+            {"select * from data1", "select * from data1", {}},
+            {"select * from data1 where e like ? and a like ?", "select * from data1 where e like ? and a like ?",
+             {"%G1%", "%B%"}},
+            {"select * from data1 order by a", "select * from data1 order by a, id", {}},
+            {"select * from data1 where [2]>0 order by a desc", "select * from data1 where [2]>0 order by a desc, id", {}},
+            {"select * from data1 order by i desc", "select * from data1 order by i desc, id", {}},
+            {"select * from data1 order by day1", "select * from data1 order by day1, id", {}},
+        };
+        for (const auto& s : statements) {
+            Dataset d(QStringLiteral("check"), s.ours, &db);
+            d.setStatement(s.ours, s.params);
+            QVERIFY(d.recordCount() > 100);
+            QVERIFY(d.column(d.columnIndex(QStringLiteral("a"))).keepsDistinctTexts());
+            if (d.recordCount() > ColumnStore::kRowsBeforeChoosing)
+                QVERIFY(!d.column(d.columnIndex(QStringLiteral("i"))).keepsDistinctTexts());
+            QCOMPARE(ourRows(d), engineRows(s.engine, s.params));
+        }
+
+        // Title clicks one after another: each sort follows the text order, and rows alike in the
+        // clicked column keep the order the previous sort gave them.
+        Dataset d(QStringLiteral("check"), QStringLiteral("select * from data1"), &db);
+        d.open();
+        const int id = d.columnIndex(QStringLiteral("ID"));
+        for (const QString spec : {"a", "i DESC", "a DESC", "day1", "i", "day1 DESC", "a"}) {
+            const bool descending = spec.endsWith(QLatin1String("DESC"));
+            const int column = d.columnIndex(spec.section(QLatin1Char(' '), 0, 0));
+            auto shown = [&](int c) {
+                QStringList cells;
+                for (int r = 0; r < d.recordCount(); ++r)
+                    cells << (d.isNull(r, c) ? QStringLiteral("<null>") : d.text(r, c));
+                return cells;
+            };
+            const QStringList cells = shown(column), ids = shown(id);
+            d.sort(spec);
+            QStringList expected;
+            for (const int i : textOrderOf(cells, descending))
+                expected << ids[i];
+            QCOMPARE(shown(id), expected);
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(DatasetColumnTest)
+#include "test_dataset_column.moc"
