@@ -1,6 +1,6 @@
 // The table descriptions against the tables a new ledger file gets: every described column is
-// stored with its type, every stored column is described, and the grids and the product summary
-// show only described columns.
+// stored with its type (texts ignoring the case of Latin letters), every stored column is
+// described, and the grids and the product summary show only described columns.
 #include "store/database.h"
 #include "store/sales_table.h"
 #include "store/stock_table.h"
@@ -63,6 +63,14 @@ private slots:
                 QStringLiteral("select type from pragma_table_info(?) where name=?"), {table->table, column.name()});
             QVERIFY2(type.isValid(), qPrintable(column.name() + QStringLiteral(" is not stored")));
             QCOMPARE(type.toString(), declaredType(column.type));
+            // Names and other texts compare without the case of Latin letters; dates as stored.
+            const char* collation = nullptr;
+            QCOMPARE(sqlite3_table_column_metadata(m_db.handle(), "main", table->table.toUtf8().constData(),
+                                                   column.name().toUtf8().constData(), nullptr, &collation, nullptr,
+                                                   nullptr, nullptr),
+                     SQLITE_OK);
+            QCOMPARE(QString::fromLatin1(collation),
+                     column.type == ColumnType::Text ? QStringLiteral("NOCASE") : QStringLiteral("BINARY"));
         }
         QStringList described = table->names();
         QCOMPARE(QSet<QString>(described.begin(), described.end()).size(), described.size());
