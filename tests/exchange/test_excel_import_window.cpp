@@ -5,8 +5,7 @@
 #include "exchange/ui/excel_import_window.h"
 #include "exchange/xls_fixture.h"
 #include "store/data_module.h"
-#include "support/recording_ui.h"
-#include "support/temp_workdir.h"
+#include "support/test_session.h"
 
 #include <QAction>
 #include <QLabel>
@@ -19,15 +18,14 @@
 class ExcelImportWindowTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TempWorkdir> m_dir;
-    std::unique_ptr<RecordingUi> m_ui;
+    std::unique_ptr<TestSession> m_session;
     std::unique_ptr<MainWindow> m_form;
     Program* m_program = nullptr;  // owned by the window
     ExcelImportWindow* m_window = nullptr;
 
     int stockCount(Database& db) { return db.scalar(QStringLiteral("select count(*) from data")).toInt(); }
     QString goodWorkbook() {
-        const QString path = m_dir->file("good.xls");
+        const QString path = m_session->file("good.xls");
         writeWorkbook(path, {sheet("lanbor", {importHeader(), stockRow("铅笔", "QB", dateCell("2024-03-05")),
                                                stockRow("橡皮", "XP", dateCell("2024-03-06"))})});
         return path;
@@ -37,7 +35,7 @@ class ExcelImportWindowTest : public QObject {
         QVERIFY(button);
         button->click();
     }
-    const MessageRequest& lastMessage() { return m_ui->messages.last(); }
+    const MessageRequest& lastMessage() { return m_session->ui.messages.last(); }
 
 private slots:
     void initTestCase() {
@@ -45,9 +43,7 @@ private slots:
             QSKIP("python3-xlwt is needed to write the workbooks");
     }
     void init() {
-        m_dir = std::make_unique<TempWorkdir>();
-        m_dir->openNewDatabase();
-        m_ui = std::make_unique<RecordingUi>();
+        m_session = std::make_unique<TestSession>();
         MainWindow::setRemovableCheck([] { return true; });
         m_form = std::make_unique<MainWindow>();
         m_program = new Program(*m_form);
@@ -55,8 +51,7 @@ private slots:
     }
     void cleanup() {
         m_form.reset();
-        m_ui.reset();
-        m_dir.reset();
+        m_session.reset();
     }
 
     void layoutAndMenuItem() {
@@ -79,15 +74,15 @@ private slots:
     }
 
     void fileDialogs() {
-        m_ui->fileAnswers << "/x/other.mdb" << QString() << "/x/book.xls";
+        m_session->ui.fileAnswers << "/x/other.mdb" << QString() << "/x/book.xls";
         click("SpeedButton1");
         click("SpeedButton1");  // cancelled: keeps the path
         click("SpeedButton2");
         QCOMPARE(m_window->databasePath()->text(), QStringLiteral("/x/other.mdb"));
         QCOMPARE(m_window->workbookPath()->text(), QStringLiteral("/x/book.xls"));
-        QCOMPARE(m_ui->dialogCaptions, (QStringList{"请选择相应的MDB文件", "请选择相应的MDB文件", "请选择相应的Excel文件"}));
-        QCOMPARE(m_ui->dialogFilters.first(), QStringLiteral("access (*.mdb)"));
-        QCOMPARE(m_ui->dialogFilters.last(), QStringLiteral("Excel(*.xls)"));
+        QCOMPARE(m_session->ui.dialogCaptions, (QStringList{"请选择相应的MDB文件", "请选择相应的MDB文件", "请选择相应的Excel文件"}));
+        QCOMPARE(m_session->ui.dialogFilters.first(), QStringLiteral("access (*.mdb)"));
+        QCOMPARE(m_session->ui.dialogFilters.last(), QStringLiteral("Excel(*.xls)"));
     }
 
     void emptyPathRefused() {
@@ -105,7 +100,7 @@ private slots:
         m_window->databasePath()->setText(dm().databasePath());
         m_window->workbookPath()->setText(QStringLiteral(" ") + goodWorkbook() + QStringLiteral(" "));
         click("Image1");
-        QCOMPARE(m_ui->messageTexts(), QStringList{"批量EXCEL导入成功！请退出在主界面中点全部记录查看"});
+        QCOMPARE(m_session->ui.messageTexts(), QStringList{"批量EXCEL导入成功！请退出在主界面中点全部记录查看"});
         QCOMPARE(lastMessage().caption, QStringLiteral("警告"));
         QCOMPARE(stockCount(dm().connection()), 2);
         QCOMPARE(reload.count(), 1);
@@ -119,12 +114,12 @@ private slots:
     }
 
     void importIntoAnotherDatabase() {
-        const QString other = m_dir->file("other.mdb");
+        const QString other = m_session->file("other.mdb");
         Database::create(other);
         m_window->databasePath()->setText(other);
         m_window->workbookPath()->setText(goodWorkbook());
         click("Image1");
-        QCOMPARE(m_ui->messageTexts(), QStringList{"批量EXCEL导入成功！请退出在主界面中点全部记录查看"});
+        QCOMPARE(m_session->ui.messageTexts(), QStringList{"批量EXCEL导入成功！请退出在主界面中点全部记录查看"});
         Database db;
         db.open(other);
         QCOMPARE(stockCount(db), 2);
@@ -154,14 +149,14 @@ private slots:
         QFETCH(QString, detail);
         QString dbPath = dm().databasePath();
         if (database == QLatin1String("bad.mdb")) {
-            dbPath = m_dir->file(database);
+            dbPath = m_session->file(database);
             QFile f(dbPath);
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write("not a database at all, just some bytes");
         } else if (!database.isEmpty()) {
-            dbPath = m_dir->file(database);
+            dbPath = m_session->file(database);
         }
-        QString book = m_dir->file("book.xls");
+        QString book = m_session->file("book.xls");
         if (workbook == QLatin1String("good"))
             book = goodWorkbook();
         else if (workbook == QLatin1String("wrong sheet"))
@@ -177,7 +172,7 @@ private slots:
         m_window->workbookPath()->setText(book);
         QSignalSpy reload(&m_program->inventory(), &Inventory::shownAll);
         click("Image1");
-        QCOMPARE(m_ui->messages.size(), 1);
+        QCOMPARE(m_session->ui.messages.size(), 1);
         QCOMPARE(lastMessage().caption, QStringLiteral("警告"));
         QVERIFY2(lastMessage().text.startsWith(start), qPrintable(lastMessage().text));
         QVERIFY2(lastMessage().text.contains(detail), qPrintable(lastMessage().text));

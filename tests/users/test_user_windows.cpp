@@ -4,9 +4,8 @@
 #include "app/ui/program.h"
 #include "store/data_module.h"
 #include "store/query.h"
-#include "support/recording_ui.h"
-#include "support/temp_workdir.h"
 #include "store/password_hash.h"
+#include "support/test_session.h"
 #include "users/ui/apply_rights.h"
 #include "users/ui/change_password_window.h"
 #include "users/ui/user_admin_window.h"
@@ -25,8 +24,7 @@
 class UserWindowsTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TempWorkdir> m_dir;
-    std::unique_ptr<RecordingUi> m_ui;
+    std::unique_ptr<TestSession> m_session;
     std::unique_ptr<MainWindow> m_form;
     Program* m_program = nullptr;  // owned by the window
 
@@ -75,7 +73,7 @@ class UserWindowsTest : public QObject {
         UserAdminWindow* w = openAdmin();
         child<QLineEdit>(w, "LabeledEdit1")->setText(QStringLiteral("888"));
         child<QPushButton>(w, "BitBtn3")->click();
-        m_ui->clear();
+        m_session->ui.clear();
         return w;
     }
     void chooseUser(UserAdminWindow* w, const QString& name) {
@@ -88,9 +86,7 @@ class UserWindowsTest : public QObject {
 
 private slots:
     void init() {
-        m_dir = std::make_unique<TempWorkdir>();
-        m_dir->openNewDatabase();
-        m_ui = std::make_unique<RecordingUi>();
+        m_session = std::make_unique<TestSession>();
         QCoreApplication::setApplicationName(QStringLiteral("Tovrakel"));
         setCurrentRights(Rights());
         m_form = std::make_unique<MainWindow>();
@@ -101,8 +97,7 @@ private slots:
     void cleanup() {
         m_form.reset();
         setCurrentRights(Rights());
-        m_ui.reset();
-        m_dir.reset();
+        m_session.reset();
     }
 
     void openedOnceFromTheMenuAndDestroyedWhenClosed() {
@@ -141,7 +136,7 @@ private slots:
         auto* login = child<QPushButton>(w, "BitBtn3");
         QVERIFY(login->hasFocus());
         login->click();
-        QCOMPARE(m_ui->messageTexts(), QStringList{QStringLiteral("密码不对！")});
+        QCOMPARE(m_session->ui.messageTexts(), QStringList{QStringLiteral("密码不对！")});
         QCOMPARE(pw->text(), QStringLiteral("887"));
         QVERIFY(!w->isUnlocked() && !pages->isEnabled());
         // Another user's password does not unlock it either.
@@ -150,10 +145,10 @@ private slots:
         pw->setText(QStringLiteral("w1"));
         login->click();
         QVERIFY(!w->isUnlocked());
-        m_ui->clear();
+        m_session->ui.clear();
         pw->setText(QStringLiteral("888"));
         login->click();
-        QCOMPARE(m_ui->messageTexts(), QStringList{QStringLiteral("超级管理员登录成功！")});
+        QCOMPARE(m_session->ui.messageTexts(), QStringList{QStringLiteral("超级管理员登录成功！")});
         QVERIFY(list->isEnabled() && pages->isEnabled());
         QVERIFY(pw->text().isEmpty());
     }
@@ -162,16 +157,16 @@ private slots:
         UserAdminWindow* w = unlockedAdmin();
         child<QPushButton>(w, "BitBtn4")->click();
         child<QPushButton>(w, "BitBtn5")->click();  // nobody chosen
-        QCOMPARE(m_ui->messageTexts(), (QStringList{"初始化口令用于忘记密码的用户，将口令更改为:888", "请选择用户名！"}));
+        QCOMPARE(m_session->ui.messageTexts(), (QStringList{"初始化口令用于忘记密码的用户，将口令更改为:888", "请选择用户名！"}));
         changePassword(dm().connection(), Rights::forUser(QStringLiteral("小王")), QStringLiteral("小王"), QStringLiteral("888"),
                        QStringLiteral("w1"), QStringLiteral("w1"));
         chooseUser(w, QStringLiteral("小王"));
         QCOMPARE(child<QLineEdit>(w, "Edit5")->text(), QStringLiteral("小王"));
         QCOMPARE(child<QLineEdit>(w, "Edit7")->text(), QStringLiteral("小王"));
         QVERIFY(child<QLineEdit>(w, "Edit5")->isReadOnly());
-        m_ui->clear();
+        m_session->ui.clear();
         child<QPushButton>(w, "BitBtn5")->click();
-        QCOMPARE(m_ui->messageTexts(), QStringList{"已经成功将密码初始化为：888"});
+        QCOMPARE(m_session->ui.messageTexts(), QStringList{"已经成功将密码初始化为：888"});
         QVERIFY(isPasswordHash(stored(QStringLiteral("小王"))));
         QVERIFY(checkLogin(dm().connection(), QStringLiteral("小王"), QStringLiteral("888")));
         // The administrator can be reset too.
@@ -207,11 +202,11 @@ private slots:
         UserAdminWindow* w = unlockedAdmin();
         child<QLineEdit>(w, "Edit6")->setText(name);
         child<QPushButton>(w, "BitBtn7")->click();
-        QCOMPARE(m_ui->messageTexts(), QStringList{message});
+        QCOMPARE(m_session->ui.messageTexts(), QStringList{message});
         QCOMPARE(storedNames(), names);
         QCOMPARE(listed(w), names);
         QCOMPARE(child<QLineEdit>(w, "Edit6")->text(), name);  // the field keeps its text
-        QVERIFY(m_ui->messages[0].icon != QMessageBox::Critical);
+        QVERIFY(m_session->ui.messages[0].icon != QMessageBox::Critical);
         if (message.startsWith(QStringLiteral("成功")))
             QVERIFY(checkLogin(dm().connection(), name.trimmed(), QStringLiteral("888")));
     }
@@ -220,33 +215,33 @@ private slots:
         UserAdminWindow* w = unlockedAdmin();
         auto* edit7 = child<QLineEdit>(w, "Edit7");
         child<QPushButton>(w, "BitBtn9")->click();
-        QCOMPARE(m_ui->messageTexts(), QStringList{"请选择用户"});
-        m_ui->clear();
+        QCOMPARE(m_session->ui.messageTexts(), QStringList{"请选择用户"});
+        m_session->ui.clear();
         chooseUser(w, QStringLiteral("超级管理员"));
         child<QPushButton>(w, "BitBtn9")->click();
-        QCOMPARE(m_ui->messageTexts(), QStringList{"超级管理员不能删除！"});
+        QCOMPARE(m_session->ui.messageTexts(), QStringList{"超级管理员不能删除！"});
         // No keeps the user and the chosen name.
-        m_ui->clear();
+        m_session->ui.clear();
         chooseUser(w, QStringLiteral("小王"));
-        m_ui->replies.enqueue(QMessageBox::No);
+        m_session->ui.replies.enqueue(QMessageBox::No);
         child<QPushButton>(w, "BitBtn9")->click();
-        QCOMPARE(m_ui->messages.size(), 1);
-        QCOMPARE(m_ui->messages[0].text, QStringLiteral("你真的要删除用户：小王吗?"));
-        QCOMPARE(m_ui->messages[0].buttons, QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(m_session->ui.messages.size(), 1);
+        QCOMPARE(m_session->ui.messages[0].text, QStringLiteral("你真的要删除用户：小王吗?"));
+        QCOMPARE(m_session->ui.messages[0].buttons, QMessageBox::Yes | QMessageBox::No);
         QCOMPARE(storedNames(), (QStringList{"小王", "超级管理员"}));
         QCOMPARE(edit7->text(), QStringLiteral("小王"));
         // Yes deletes it.
-        m_ui->clear();
-        m_ui->replies.enqueue(QMessageBox::Yes);
+        m_session->ui.clear();
+        m_session->ui.replies.enqueue(QMessageBox::Yes);
         child<QPushButton>(w, "BitBtn9")->click();
-        QCOMPARE(m_ui->messageTexts(), (QStringList{"你真的要删除用户：小王吗?", "成功删除！"}));
+        QCOMPARE(m_session->ui.messageTexts(), (QStringList{"你真的要删除用户：小王吗?", "成功删除！"}));
         QCOMPARE(storedNames(), QStringList{"超级管理员"});
         QCOMPARE(listed(w), QStringList{"超级管理员"});
         QVERIFY(edit7->text().isEmpty());
         // Resetting the user who is gone is not reported as done.
-        m_ui->clear();
+        m_session->ui.clear();
         child<QPushButton>(w, "BitBtn5")->click();
-        QCOMPARE(m_ui->messageTexts(), QStringList{"请选择用户名！"});
+        QCOMPARE(m_session->ui.messageTexts(), QStringList{"请选择用户名！"});
     }
 
     void changePasswordWindow() {
@@ -270,8 +265,8 @@ private slots:
         newPw->setText(QStringLiteral("abc1"));
         repeat->setText(QStringLiteral("abc1"));
         change->click();
-        QCOMPARE(m_ui->messageTexts(), QStringList{"必须选择操作员！"});
-        QCOMPARE(m_ui->messages[0].icon, QMessageBox::Warning);
+        QCOMPARE(m_session->ui.messageTexts(), QStringList{"必须选择操作员！"});
+        QCOMPARE(m_session->ui.messages[0].icon, QMessageBox::Warning);
         QCOMPARE(stored(QStringLiteral("小王")), before);
 
         // Choosing an operator moves to the old password; Enter runs along the fields.
@@ -293,23 +288,23 @@ private slots:
             {"999", "abc1", "abc1", "旧密码不正确！", oldPw},
         };
         for (const Case& c : cases) {
-            m_ui->clear();
+            m_session->ui.clear();
             oldPw->setText(c.oldText);
             newPw->setText(c.newText);
             repeat->setText(c.repeatText);
             change->click();
-            QCOMPARE(m_ui->messageTexts(), QStringList{c.message});
+            QCOMPARE(m_session->ui.messageTexts(), QStringList{c.message});
             QCOMPARE(stored(QStringLiteral("小王")), before);
         }
         QVERIFY(repeat->text() == QStringLiteral("abc1"));
         QVERIFY(oldPw->text().isEmpty());  // the wrong old password was emptied
 
-        m_ui->clear();
+        m_session->ui.clear();
         oldPw->setText(QStringLiteral("888"));
         newPw->setText(QStringLiteral("Abc1"));
         repeat->setText(QStringLiteral("Abc1"));
         change->click();
-        QCOMPARE(m_ui->messageTexts(), QStringList{"你已经成功修改了密码！下次运行程序时生效！"});
+        QCOMPARE(m_session->ui.messageTexts(), QStringList{"你已经成功修改了密码！下次运行程序时生效！"});
         QVERIFY(isPasswordHash(stored(QStringLiteral("小王"))));
         QVERIFY(checkLogin(dm().connection(), QStringLiteral("小王"), QStringLiteral("aBC1")));
         QVERIFY(oldPw->text().isEmpty() && newPw->text().isEmpty() && repeat->text().isEmpty());
@@ -329,7 +324,7 @@ private slots:
         QTest::keyClick(repeat, Qt::Key_Return);
         QVERIFY(child<QPushButton>(w, "bitbtn4")->hasFocus());
         QTest::keyClick(child<QPushButton>(w, "bitbtn4"), Qt::Key_Return);
-        QCOMPARE(m_ui->messageTexts(), QStringList{"你已经成功修改了密码！下次运行程序时生效！"});
+        QCOMPARE(m_session->ui.messageTexts(), QStringList{"你已经成功修改了密码！下次运行程序时生效！"});
         QTRY_VERIFY(w.isNull());
         QVERIFY(checkLogin(dm().connection(), QStringLiteral("超级管理员"), QStringLiteral("K9")));
     }
@@ -348,12 +343,12 @@ private slots:
         QCOMPARE(op->count(), 1);
         const QString admin = stored(QStringLiteral("超级管理员")), li = stored(QStringLiteral("小李"));
         auto attempt = [&](const QString& oldText, const QString& newText) {
-            m_ui->clear();
+            m_session->ui.clear();
             child<QLineEdit>(w, "Edit1")->setText(oldText);
             child<QLineEdit>(w, "Edit14")->setText(newText);
             child<QLineEdit>(w, "Edit15")->setText(newText);
             child<QPushButton>(w, "bitbtn4")->click();
-            return m_ui->messageTexts();
+            return m_session->ui.messageTexts();
         };
         for (const QString& other : {QStringLiteral("超级管理员"), QStringLiteral("小李")}) {
             op->addItem(other);
