@@ -7,6 +7,7 @@
 #include "records/ui/sales_details_window.h"
 #include "records/ui/sales_grid.h"
 #include "records/ui/sales_record_panel.h"
+#include "store/ledger_events.h"
 #include "store/data_module.h"
 #include "store/settings.h"
 #include "support/recording_ui.h"
@@ -434,7 +435,7 @@ private slots:
         open();
         type(find<QLineEdit>("Edit23"), QStringLiteral("qb"));
         QCOMPARE(shownNames(), QStringList{"铅笔"});
-        QSignalSpy deleted(m_window.get(), &SalesDetailsWindow::saleDeleted);
+        QSignalSpy deleted(&db().events(), &LedgerEvents::saleDeleted);
         item("SalesDelete")->trigger();
         QVERIFY(find<QPushButton>("Button6")->isVisible());
         QVERIFY(!find<QPushButton>("Button12")->isVisible());

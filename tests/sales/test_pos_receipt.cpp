@@ -3,14 +3,14 @@
 // PDF printer of any resolution, in the receipt folder, and through a real CUPS queue.
 #include "app/ui/qt_ui_services.h"
 #include "app/ui/startup.h"
-#include "printing/cups_queue.h"
-#include "printing/pdf_words.h"
 #include "sales/pos_list.h"
 #include "sales/receipt_layout.h"
 #include "sales/ui/pos_panel.h"
 #include "sales/ui/receipt_printer.h"
 #include "store/data_module.h"
 #include "store/store_error.h"
+#include "support/cups_queue.h"
+#include "support/pdf_words.h"
 #include "support/test_session.h"
 
 #include <QApplication>

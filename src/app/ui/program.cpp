@@ -108,6 +108,8 @@ Program::Program(MainWindow& window)
     window.placePanel(m_salePanel);
     window.setSaleDate(m_salePanel->saleDate());
     connectSalePanel(*m_salePanel, *m_inventory, [&window](const QString& text) { window.showSuccessPrompt(text); });
+    if (LedgerData::exists())
+        followLedger(dm().connection());
 
     // Screenshots: the panel open on the last batch of the grid.
     addScreenshotOpener(QStringLiteral("SalePanel"), [inventory = m_inventory] {
@@ -115,6 +117,21 @@ Program::Program(MainWindow& window)
         if (rows > 0)
             emit inventory->saleRequested(rows - 1);
     });
+}
+
+void Program::followLedger(Database& database) {
+    if (m_ledger == &database)
+        return;
+    m_ledger = &database;
+    m_inventory->followLedger(database.events());
+    followLedgerWithRecords();
+}
+
+void Program::followLedgerWithRecords() {
+    if (!m_ledger || !m_records.salesDetails)
+        return;
+    m_records.salesDetails->followLedger(m_ledger->events());
+    m_records.summary->followLedger(m_ledger->events());
 }
 
 SalesRecordsWindows Program::installSalesRecords() {
@@ -137,15 +154,11 @@ SalesRecordsWindows Program::installSalesRecords() {
         sale->hide();
         inventory->showAll();
     });
-    // A deleted sale gave stock back: the summary and the inventory grid must not show old figures.
-    connect(sales, &SalesDetailsWindow::saleDeleted, this, [inventory, summary] {
-        summary->refreshSummary();
-        inventory->showAll();
-    });
     connect(&m_window, &MainWindow::companyHeaderRead, sales, &SalesDetailsWindow::setCompanyHeader);
     m_window.hooks().salesMonthView = [sales] { sales->runMonthView(); };
     inventory->reapplySalesColumns = [sales](const SettingsKey& settings) { sales->reapplyColumnMemory(settings); };
-    connectSaleToRecords(*sale, *sales, *summary);
+    connectSaleToRecords(*sale, *sales);
+    followLedgerWithRecords();
 
     addScreenshotOpener(QStringLiteral("SalesDetailsWindow"), [sales] { sales->showModal(); });
     addScreenshotOpener(QStringLiteral("ProductSummaryWindow"), [summary] { summary->showNonModal(); });

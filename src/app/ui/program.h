@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 
+class Database;
 class ExcelImportWindow;
 class Inventory;
 class LoginWindow;
@@ -32,6 +33,10 @@ public:
     Inventory& inventory() const { return *m_inventory; }
     SalePanel& salePanel() const { return *m_salePanel; }
 
+    // The views read again what the ledger's events tell them (a sale, a deleted sale), from the
+    // connection opened now; called again for a ledger opened in its place.
+    void followLedger(Database& database);
+
     // The sales details window and the product summary, made once, hidden, with their commands.
     SalesRecordsWindows installSalesRecords();
     // The POS list, the notes and the grid prints (after the sales records, which it makes when
@@ -53,7 +58,10 @@ public:
 private:
     void applyRights(const Rights& rights);
 
+    void followLedgerWithRecords();
+
     MainWindow& m_window;
+    Database* m_ledger = nullptr;
     Inventory* m_inventory;
     SalePanel* m_salePanel;
     SalesRecordsWindows m_records;

@@ -147,6 +147,7 @@ int runProgram(int argc, char* argv[]) {
     program->installUsers();
     if (!openDataModule(options.workdir))
         return 0;
+    program->followLedger(dm().connection());
     AboutWindow about(&mainForm);
     program->installSalesRecords();
     // The Excel import window follows the product summary window; the backup window is made on

@@ -11,6 +11,7 @@
 
 class DataGrid;
 class Dataset;
+class LedgerEvents;
 class DateField;
 class QAction;
 class QCheckBox;
@@ -63,6 +64,8 @@ public:
     // "全部记录" after a sale of this batch: a sale changes no pick list, and when the grid already
     // shows every batch only the sold one is read again.
     void showAllAfterSale(qint64 stockId);
+    // Reads back a sold batch and everything after a deleted sale, as the ledger tells.
+    void followLedger(LedgerEvents& events);
     // "查询": the batches matching the search box, in the display mode.
     void search();
     DisplayMode displayMode() const { return m_mode; }

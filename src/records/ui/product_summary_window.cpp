@@ -2,6 +2,7 @@
 
 #include "exchange/ui/data_grid_export.h"
 #include "store/data_module.h"
+#include "store/ledger_events.h"
 #include "store/query.h"
 #include "store/summary_table.h"
 #include "users/rights.h"
@@ -69,6 +70,14 @@ void ProductSummaryWindow::refreshSummary() {
     });
     m_grid->clearSortMarks();
     m_grid->setDataset(LedgerData::exists() ? &dm().ADOQuery12 : nullptr);
+}
+
+void ProductSummaryWindow::followLedger(LedgerEvents& events) {
+    connect(&events, &LedgerEvents::saleRecorded, this, [this] {
+        if (isVisible())
+            refreshSummary();
+    });
+    connect(&events, &LedgerEvents::saleDeleted, this, &ProductSummaryWindow::refreshSummary);
 }
 
 void ProductSummaryWindow::showModal() {

@@ -4,6 +4,7 @@
 #include <QDialog>
 
 class DataGrid;
+class LedgerEvents;
 class QAction;
 class QLabel;
 class QMenu;
@@ -15,6 +16,9 @@ public:
 
     // Runs the summary query again and moves to the last row, whether or not the window shows.
     void refreshSummary();
+    // A sale read again while the window shows (a closed one reads it when it opens); a deleted
+    // sale always, since its stock came back.
+    void followLedger(LedgerEvents& events);
     // Modal over the main window without blocking the caller (tool button "汇总统计").
     void showModal();
     // Beside the main window (grid menu "汇总统计", Ctrl+H).

@@ -12,6 +12,7 @@
 #include <QPointer>
 
 class DataGrid;
+class LedgerEvents;
 class DateField;
 class QAction;
 class QCheckBox;
@@ -67,6 +68,10 @@ public:
     // enough; repeating it does no harm).
     void applyRights();
 
+    // After a sale the order's number goes to the filter field, and the month view is read again
+    // while the window is open (a closed one reads it when it opens).
+    void followLedger(LedgerEvents& events);
+
     // The sales record panel on the current row ("修 改 " / double click, "删 除").
     void openForCorrection();
     void openForDeletion();
@@ -90,8 +95,6 @@ public:
 signals:
     // The window closed (after its own closing steps).
     void closed();
-    // A sale was deleted and its stock given back: views of the stock should re-read.
-    void saleDeleted();
 
 protected:
     void setVisible(bool visible) override;

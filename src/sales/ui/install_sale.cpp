@@ -2,7 +2,6 @@
 
 #include "inventory/ui/inventory.h"
 #include "inventory/ui/stock_in_panel.h"
-#include "records/ui/product_summary_window.h"
 #include "records/ui/sales_details_window.h"
 #include "sales/ui/sale_panel.h"
 #include "widgets/ui_services.h"
@@ -26,22 +25,10 @@ void connectSalePanel(SalePanel& panel, Inventory& inventory, std::function<void
     QObject::connect(&panel, &SalePanel::closed, &inventory,
                      [&inventory] { inventory.stockIn()->modifyButton()->setEnabled(false); });
     inventory.restoreCustomerNumber = [&panel](const QString& number) { panel.setCustomerNumber(number); };
-    panel.hooks().showAllStock = [&inventory](qint64 stockId) { inventory.showAllAfterSale(stockId); };
-    panel.hooks().successPrompt = std::move(successPrompt);
+    panel.setSuccessPrompt(std::move(successPrompt));
 }
 
-void connectSaleToRecords(SalePanel& panel, SalesDetailsWindow& sales, ProductSummaryWindow& summary) {
-    panel.hooks().refreshSummary = [&summary] {
-        if (summary.isVisible())
-            summary.refreshSummary();
-    };
-    panel.hooks().salesMonthView = [&sales] {
-        if (sales.isVisible())
-            sales.runMonthView();
-    };
-    // The month view follows at once, so the customer's sales are not listed on the way.
-    QObject::connect(&panel, &SalePanel::customerSold, &sales,
-                     [&sales](const QString&, const QString& number) { sales.presetCustomerFilter(number); });
+void connectSaleToRecords(SalePanel& panel, SalesDetailsWindow& sales) {
     // The sales details window's month view fills the sale panel's customer names.
     sales.setCustomerNameList(panel.customerNameList());
 }

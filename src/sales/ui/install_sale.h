@@ -5,12 +5,10 @@
 #include <functional>
 
 class Inventory;
-class ProductSummaryWindow;
 class QString;
 class SalePanel;
 class SalesDetailsWindow;
 
 void connectSalePanel(SalePanel& panel, Inventory& inventory, std::function<void(const QString&)> successPrompt);
-// After a sale the sales records windows that are open read again; the sale's customer number
-// goes to the sales details' filter, whose month view fills the panel's customer names.
-void connectSaleToRecords(SalePanel& panel, SalesDetailsWindow& sales, ProductSummaryWindow& summary);
+// The sales details window's month view fills the panel's customer names.
+void connectSaleToRecords(SalePanel& panel, SalesDetailsWindow& sales);

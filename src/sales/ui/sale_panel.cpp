@@ -493,10 +493,6 @@ bool SalePanel::refuse(SaleRefusal refusal) {
     return true;
 }
 
-void SalePanel::runStep(const std::function<void()>& step) {
-    if (step)
-        runAction(this, step);
-}
 
 bool SalePanel::confirm() {
     const SaleEntryTexts entry = entryTexts();
@@ -525,20 +521,13 @@ bool SalePanel::confirm() {
 
     const SoldLine line = soldLine(m_stock, entry, *check.figures);
     const QString customer = m_customerName->currentText();
-    const qint64 soldStock = m_stock.id;
-    if (m_hooks.showAllStock)
-        runAction(this, [&] { m_hooks.showAllStock(soldStock); });
     hide();
-    if (m_hooks.successPrompt)
-        m_hooks.successPrompt(QStringLiteral("销售数据保存成功..."));
+    if (m_successPrompt)
+        m_successPrompt(QStringLiteral("销售数据保存成功..."));
     emit lineSold(line);
     emit customerSold(customer, m_customerNumber->text());
     addCustomerName(record.customerName);
     clear();
-    // The windows that show sales read them again, each when it is open (a closed one reads them
-    // when it opens).
-    runStep(m_hooks.refreshSummary);
-    runStep(m_hooks.salesMonthView);
     // The customer stays for the order's next line.
     m_customerName->setEditText(customer);
     return true;

@@ -41,14 +41,9 @@ public:
     QComboBox* customerNameList() const { return m_customerName; }
     int sequenceCounter() const { return m_counter; }
 
-    // Steps of a confirmed sale that belong to other windows; each is optional.
-    struct Hooks {
-        std::function<void(qint64)> showAllStock;            // "全部记录" of the main window, after this batch sold
-        std::function<void(const QString&)> successPrompt;  // the main window's success prompt
-        std::function<void()> refreshSummary;                // the product summary
-        std::function<void()> salesMonthView;                // "本 月" of the sales details
-    };
-    Hooks& hooks() { return m_hooks; }
+    // Where "销售数据保存成功..." shows (the main window's prompt). The views that show stock and
+    // sales follow the ledger's events on their own.
+    void setSuccessPrompt(std::function<void(const QString&)> prompt) { m_successPrompt = std::move(prompt); }
 
 signals:
     // A confirmed sale's line, for the POS list.
@@ -75,13 +70,12 @@ private:
     void runComputation();
     void showFigures(const SaleFigures& figures);
     bool refuse(SaleRefusal refusal);
-    void runStep(const std::function<void()>& step);
     // The highest counter of today's customer numbers in the sales records (0 when none).
     int storedCounter();
 
     StockRecord m_stock;
     std::optional<SaleFigures> m_figures;
-    Hooks m_hooks;
+    std::function<void(const QString&)> m_successPrompt;
     int m_counter = 1;
 
     QLabel* m_nameValue = nullptr;

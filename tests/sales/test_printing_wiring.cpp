@@ -3,7 +3,6 @@
 #include "app/ui/main_window.h"
 #include "app/ui/program.h"
 #include "app/ui/startup.h"
-#include "printing/pdf_words.h"
 #include "printing/ui/page_painter.h"
 #include "records/ui/product_summary_window.h"
 #include "records/ui/sales_details_window.h"
@@ -13,9 +12,10 @@
 #include "sales/ui/receipt_printer.h"
 #include "sales/ui/sale_panel.h"
 #include "store/data_module.h"
+#include "store/ledger_events.h"
 #include "store/settings.h"
-#include "support/recording_ui.h"
-#include "support/temp_workdir.h"
+#include "support/pdf_words.h"
+#include "support/test_session.h"
 #include "users/rights.h"
 #include "widgets/data_grid.h"
 
@@ -29,8 +29,7 @@
 class PrintingWiringTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TempWorkdir> m_dir;
-    std::unique_ptr<RecordingUi> m_ui;
+    std::unique_ptr<TestSession> m_session;
     std::unique_ptr<MainWindow> m_form;
     Program* m_program = nullptr;  // owned by the window
     SalesDetailsWindow* m_sales = nullptr;
@@ -38,21 +37,16 @@ class PrintingWiringTest : public QObject {
     PrintPreviewRunner m_previous;
     QStringList m_previews;
 
-    Database& db() { return dm().connection(); }
-
 private slots:
     void initTestCase() { installChineseFonts(); }
 
     void init() {
-        m_dir = std::make_unique<TempWorkdir>();
-        m_dir->openNewDatabase();
-        m_ui = std::make_unique<RecordingUi>();
-        m_ui->setNow(QDateTime(QDate(2024, 5, 17), QTime(10, 0)));
+        m_session = std::make_unique<TestSession>(QDateTime(QDate(2024, 5, 17), QTime(10, 0)));
         setCurrentRights(Rights::forUser(QStringLiteral("超级管理员")));
         MainWindow::setRemovableCheck([] { return true; });
         m_previews.clear();
         m_previous = setPrintPreviewRunner([this](QWidget*, QPrinter& printer, const std::function<void(QPrinter*)>& paint) {
-            const QString path = m_dir->file(QStringLiteral("preview-%1.pdf").arg(m_previews.size() + 1));
+            const QString path = m_session->file(QStringLiteral("preview-%1.pdf").arg(m_previews.size() + 1));
             printer.setOutputFormat(QPrinter::PdfFormat);
             printer.setOutputFileName(path);
             paint(&printer);
@@ -68,8 +62,7 @@ private slots:
         setPrintPreviewRunner(m_previous);
         setReceiptPdfFolder(QString());
         setCurrentRights(Rights());
-        m_ui.reset();
-        m_dir.reset();
+        m_session.reset();
     }
 
     void posPanelLivesInTheSalesDetailsWindow() {
@@ -98,6 +91,8 @@ private slots:
         emit sale->lineSold(SoldLine{QStringLiteral("K01"), QStringLiteral("可乐"), QStringLiteral("330ml"),
                                      QStringLiteral("2"), QStringLiteral("3.5"), QStringLiteral("7.00")});
         emit sale->customerSold(QStringLiteral("李四"), QStringLiteral("20240517001"));
+        // The order's number reaches the sales details from the ledger, as the core tells a sale.
+        emit dm().connection().events().saleRecorded(1, QStringLiteral("20240517001"));
         QCOMPARE(m_pos->list().line(0).name, QStringLiteral("可乐"));
         QCOMPARE(m_pos->cell(0, PosPanel::kAmount)->text(), QStringLiteral("7.00"));
         QCOMPARE(m_pos->customerName()->text(), QStringLiteral("李四"));
@@ -105,8 +100,9 @@ private slots:
     }
 
     void gridItemAddsTheCurrentSaleAndListsItsOrder() {
-        db().exec(QStringLiteral("insert into data1 (a,c,[2],[3],[4],day1,g,z) values "
-                                 "('铅笔','B01',0.5,2,1,'2024-05-17','王五','20240517009')"));
+        m_session->ledger.addSale({.name = "铅笔", .code = "B01", .customerName = "王五",
+                                   .customerNumber = "20240517009", .price = 0.5, .quantity = 2, .amount = 1,
+                                   .date = "2024-05-17"});
         m_sales->runMonthView();
         QAction* item = m_sales->posPrintItem();
         QVERIFY(item->isEnabled());
@@ -119,8 +115,8 @@ private slots:
     }
 
     void salesNoteButtonPrintsTheListedOrder() {
-        db().exec(QStringLiteral("insert into data1 (a,[2],[3],[4],day1,g,z) values "
-                                 "('铅笔',0.5,2,1,'2024-05-17','王五','20240517009')"));
+        m_session->ledger.addSale({.name = "铅笔", .customerName = "王五", .customerNumber = "20240517009",
+                                   .price = 0.5, .quantity = 2, .amount = 1, .date = "2024-05-17"});
         m_sales->setCompanyHeader(QStringLiteral("平安文具店"), QStringLiteral("中山路1号"));
         m_sales->setCustomerFilter(QStringLiteral("20240517009"));
         QPushButton* button = m_sales->salesNoteButton();
@@ -149,11 +145,11 @@ private slots:
     }
 
     void receiptFolderSettingIsTakenAtStart() {
-        WriteSetting(kMainKey, QStringLiteral("xiaopiaopdf"), m_dir->file(QStringLiteral("receipts")));
+        WriteSetting(kMainKey, QStringLiteral("xiaopiaopdf"), m_session->file(QStringLiteral("receipts")));
         m_program->installPrinting();
-        QCOMPARE(receiptPdfFolder(), m_dir->file(QStringLiteral("receipts")));
-        m_program->installPrinting(m_dir->file(QStringLiteral("other")));  // the command line wins
-        QCOMPARE(receiptPdfFolder(), m_dir->file(QStringLiteral("other")));
+        QCOMPARE(receiptPdfFolder(), m_session->file(QStringLiteral("receipts")));
+        m_program->installPrinting(m_session->file(QStringLiteral("other")));  // the command line wins
+        QCOMPARE(receiptPdfFolder(), m_session->file(QStringLiteral("other")));
     }
 };
 
