@@ -5,8 +5,7 @@
 #include "app/ui/program.h"
 #include "store/settings.h"
 #include "store/stock_table.h"
-#include "support/recording_ui.h"
-#include "support/temp_workdir.h"
+#include "support/test_session.h"
 #include "widgets/data_grid.h"
 
 #include <QtTest>
@@ -41,8 +40,7 @@ QWidget* ownWidget(MainWindow& form, const QString& name) {
 class EnglishCaptionsTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TempWorkdir> m_dir;
-    std::unique_ptr<RecordingUi> m_ui;
+    std::unique_ptr<TestSession> m_session;
     std::unique_ptr<MainWindow> m_form;
     Program* m_program = nullptr;  // owned by the window
 
@@ -79,9 +77,7 @@ class EnglishCaptionsTest : public QObject {
 
 private slots:
     void init() {
-        m_dir = std::make_unique<TempWorkdir>();
-        m_dir->openNewDatabase();
-        m_ui = std::make_unique<RecordingUi>();
+        m_session = std::make_unique<TestSession>();
         MainWindow::setRemovableCheck([] { return true; });
         m_form = std::make_unique<MainWindow>();
         m_program = new Program(*m_form);
@@ -89,8 +85,7 @@ private slots:
     }
     void cleanup() {
         m_form.reset();
-        m_ui.reset();
-        m_dir.reset();
+        m_session.reset();
     }
 
     void everyCaptionOfTheTable_data() {

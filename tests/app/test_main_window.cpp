@@ -5,8 +5,7 @@
 #include "app/ui/program.h"
 #include "store/data_module.h"
 #include "store/settings.h"
-#include "support/recording_ui.h"
-#include "support/temp_workdir.h"
+#include "support/test_session.h"
 #include "widgets/date_field.h"
 
 #include <QtTest>
@@ -29,8 +28,7 @@ int ToolWindow::created = 0;
 class MainWindowTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TempWorkdir> m_dir;
-    std::unique_ptr<RecordingUi> m_ui;
+    std::unique_ptr<TestSession> m_session;
     std::unique_ptr<MainWindow> m_form;
     bool m_removable = true;
 
@@ -46,10 +44,7 @@ class MainWindowTest : public QObject {
 
 private slots:
     void init() {
-        m_dir = std::make_unique<TempWorkdir>();
-        m_dir->openNewDatabase();
-        m_ui = std::make_unique<RecordingUi>();
-        m_ui->setNow(QDateTime(QDate(2024, 3, 5), QTime(9, 30, 15)));
+        m_session = std::make_unique<TestSession>();
         m_removable = true;
         MainWindow::setRemovableCheck([this] { return m_removable; });
         m_form = std::make_unique<MainWindow>();
@@ -57,8 +52,7 @@ private slots:
     }
     void cleanup() {
         m_form.reset();
-        m_ui.reset();
-        m_dir.reset();
+        m_session.reset();
     }
 
     void captionToolBarAndMenus() {
@@ -117,21 +111,21 @@ private slots:
         m_form->resize(1015, 800);  // as when maximised: the grid takes the extra height
         QCOMPARE(m_form->gridArea()->height(), 473 + 164);
         // A fixed disk gets the advice, once per show.
-        QCOMPARE(m_ui->messages.size(), 1);
-        QCOMPARE(m_ui->messages[0].caption, QStringLiteral("Brenvik"));
-        QCOMPARE(m_ui->messages[0].text, QStringLiteral("建议将软件安装在U盘上使用!"));
-        QCOMPARE(m_ui->messages[0].icon, QMessageBox::Critical);
+        QCOMPARE(m_session->ui.messages.size(), 1);
+        QCOMPARE(m_session->ui.messages[0].caption, QStringLiteral("Brenvik"));
+        QCOMPARE(m_session->ui.messages[0].text, QStringLiteral("建议将软件安装在U盘上使用!"));
+        QCOMPARE(m_session->ui.messages[0].icon, QMessageBox::Critical);
         m_form->hide();
         m_form->show();
-        QCOMPARE(m_ui->messages.size(), 2);
+        QCOMPARE(m_session->ui.messages.size(), 2);
 
         QTest::mouseClick(m_form->statusPanel(2), Qt::LeftButton);
-        QCOMPARE(m_ui->openedUrls, QStringList{kWebSite});
+        QCOMPARE(m_session->ui.openedUrls, QStringList{kWebSite});
     }
 
     void removableMediumGetsNoAdvice() {
         m_form->show();
-        QVERIFY(m_ui->messages.isEmpty());
+        QVERIFY(m_session->ui.messages.isEmpty());
     }
 
     void dateGuardRefillsAnEmptiedDate() {
@@ -185,7 +179,7 @@ private slots:
         auto second = std::make_unique<MainWindow>();
         second->setLoginEntryId(1);
         second->show();
-        m_ui->setNow(QDateTime(QDate(2024, 3, 5), QTime(18, 2, 3)));
+        m_session->ui.setNow(QDateTime(QDate(2024, 3, 5), QTime(18, 2, 3)));
         second->close();
         QCOMPARE(rzCount(QStringLiteral("id=1 and jtime='2024-03-05 18:02:03'")), 1);
     }
@@ -209,7 +203,7 @@ private slots:
         about.show();
         QTest::mouseClick(mail, Qt::LeftButton);
         QTest::mouseClick(about.findChild<QLabel*>("Label3"), Qt::LeftButton);
-        QCOMPARE(m_ui->openedUrls, (QStringList{"mailto:" + kSupportMail, kWebSite}));
+        QCOMPARE(m_session->ui.openedUrls, (QStringList{"mailto:" + kSupportMail, kWebSite}));
     }
 };
 

@@ -4,8 +4,7 @@
 #include "app/ui/program.h"
 #include "app/ui/skins.h"
 #include "store/settings.h"
-#include "support/recording_ui.h"
-#include "support/temp_workdir.h"
+#include "support/test_session.h"
 #include "widgets/data_grid.h"
 
 #include <QtTest>
@@ -63,8 +62,7 @@ QImage grabImage(QWidget* widget) { return widget->grab().toImage().convertToFor
 class SkinsTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TempWorkdir> m_dir;
-    std::unique_ptr<RecordingUi> m_ui;
+    std::unique_ptr<TestSession> m_session;
     std::unique_ptr<MainWindow> m_form;
     Program* m_program = nullptr;  // owned by the window
 
@@ -83,9 +81,7 @@ class SkinsTest : public QObject {
 
 private slots:
     void init() {
-        m_dir = std::make_unique<TempWorkdir>();
-        m_dir->openNewDatabase();
-        m_ui = std::make_unique<RecordingUi>();
+        m_session = std::make_unique<TestSession>();
         MainWindow::setRemovableCheck([] { return true; });
         m_form = std::make_unique<MainWindow>();
         m_program = new Program(*m_form);
@@ -94,8 +90,7 @@ private slots:
     void cleanup() {
         m_form.reset();
         applySkin(kDefaultSkin);
-        m_ui.reset();
-        m_dir.reset();
+        m_session.reset();
     }
 
     void rememberedSkinAtStart_data() {
@@ -174,7 +169,7 @@ private slots:
         QCOMPARE(currentSkin(), index);
         QCOMPARE(ReadSettings(kMainKey).value(QStringLiteral("skin")), QString::number(index));
         QCOMPARE(qApp->styleSheet(), skinStyleSheet(index));
-        QVERIFY(m_ui->messages.isEmpty());
+        QVERIFY(m_session->ui.messages.isEmpty());
     }
 
     void choosingRestylesEveryOpenWindow() {
@@ -211,14 +206,14 @@ private slots:
 
     void unwritableSettingsReported() {
         // A settings folder that is a file: the skin is in force for the run, the failure is shown.
-        QFile blocker(m_dir->file(QStringLiteral("blocked")));
+        QFile blocker(m_session->file(QStringLiteral("blocked")));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
-        qputenv("TOVRAKEL_CONFIG_DIR", m_dir->file(QStringLiteral("blocked")).toUtf8());
+        qputenv("TOVRAKEL_CONFIG_DIR", m_session->file(QStringLiteral("blocked")).toUtf8());
         m_form->findChild<QAction*>(QStringLiteral("N26"))->trigger();
         QCOMPARE(currentSkin(), 1);
-        QCOMPARE(m_ui->messages.size(), 1);
-        QCOMPARE(m_ui->messages[0].icon, QMessageBox::Critical);
+        QCOMPARE(m_session->ui.messages.size(), 1);
+        QCOMPARE(m_session->ui.messages[0].icon, QMessageBox::Critical);
     }
 
     void sheetsComplete_data() {
