@@ -13,12 +13,9 @@ std::unique_ptr<LedgerData>& module() {
 }  // namespace
 
 LedgerData::LedgerData(const QString& folder)
-    : ADOQuery15(QStringLiteral("ADOQuery15"), QStringLiteral("select * from data"), &m_db),
-      ADOTable5(Dataset::table(QStringLiteral("ADOTable5"), QStringLiteral("data"), &m_db)),
-      ADOTable2(Dataset::table(QStringLiteral("ADOTable2"), QStringLiteral("data1"), &m_db)),
-      ADOQuery13(QStringLiteral("ADOQuery13"), QStringLiteral("SELECT * from data1"), &m_db),
-      ADOQuery12(QStringLiteral("ADOQuery12"), QString(), &m_db),
-      ADOQuery1(QStringLiteral("ADOQuery1"), QStringLiteral("select * from data1"), &m_db),
+    : stockQuery(QStringLiteral("ADOQuery15"), QStringLiteral("select * from data"), &m_db),
+      salesQuery(QStringLiteral("ADOQuery13"), QStringLiteral("SELECT * from data1"), &m_db),
+      summaryQuery(QStringLiteral("ADOQuery12"), QString(), &m_db),
       m_path(QDir(folder).filePath(Database::kFileName)) {
     m_db.open(m_path);
 }
@@ -40,15 +37,9 @@ bool LedgerData::exists() { return bool(module()); }
 void LedgerData::reset() { module().reset(); }
 
 void LedgerData::closeConnection() {
-    for (Dataset* d : {&ADOQuery15, &ADOTable5, &ADOTable2, &ADOQuery13, &ADOQuery12, &ADOQuery1})
+    for (Dataset* d : {&stockQuery, &salesQuery, &summaryQuery})
         d->close();
     m_db.close();
 }
 
 void LedgerData::reopenConnection() { m_db.open(m_path); }
-
-void LedgerData::openTables() {
-    // Table datasets only receive appends, so they need no rows in memory.
-    ADOTable5.setStatement(QStringLiteral("select * from data where 0"));
-    ADOTable2.setStatement(QStringLiteral("select * from data1 where 0"));
-}

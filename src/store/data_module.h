@@ -1,5 +1,5 @@
 #pragma once
-// The data module: the connection to data.mdb and the shared datasets every window works through.
+// The data module: the connection to data.mdb and the result datasets of the three grids.
 #include "store/database.h"
 #include "store/dataset.h"
 
@@ -17,15 +17,11 @@ public:
     // The backup closes the connection while it copies the file and reopens it afterwards.
     void closeConnection();
     void reopenConnection();
-    // Opens the two tables that receive new records.
-    void openTables();
 
-    Dataset ADOQuery15;  // stock query: the rows of the inventory grid
-    Dataset ADOTable5;   // stock table: appends of stock records
-    Dataset ADOTable2;   // sales table: appends of sales records
-    Dataset ADOQuery13;  // sales query: the rows of the sales grid
-    Dataset ADOQuery12;  // summary query
-    Dataset ADOQuery1;   // work query of the query routines
+    // The rows of the three grids; core functions work on the connection with cursors of their own.
+    Dataset stockQuery;    // the inventory grid
+    Dataset salesQuery;    // the sales grid
+    Dataset summaryQuery;  // the product summary
 
 private:
     explicit LedgerData(const QString& folder);

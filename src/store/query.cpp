@@ -33,6 +33,11 @@ QStringList DistinctTexts(Dataset& query, const QString& column, const QString& 
     return values;
 }
 
+QStringList DistinctTexts(Database& db, const QString& column, const QString& table) {
+    Dataset query(QStringLiteral("distinct"), QString(), &db);
+    return DistinctTexts(query, column, table);
+}
+
 QString containsPattern(const QString& text) { return QLatin1Char('%') + text + QLatin1Char('%'); }
 
 void addContains(Statement& statement, const QString& column, const QString& text) {

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QVariantList>
 
+class Database;
 class Dataset;
 
 // A statement with the values bound to its "?" marks.
@@ -28,3 +29,5 @@ void ExecQuery(Dataset& query, const QString& statement, const QVariantList& par
 void OpenDistinct(Dataset& query, const QString& column, const QString& table);
 // The distinct values as texts, in the engine's order (what FillCombo lists).
 QStringList DistinctTexts(Dataset& query, const QString& column, const QString& table);
+// The same, read on a cursor of its own.
+QStringList DistinctTexts(Database& db, const QString& column, const QString& table);

@@ -23,11 +23,11 @@ bool RequireEdit(QLineEdit* field, const QString& message) { return require(fiel
 
 bool RequireCombo(QComboBox* box, const QString& message) { return require(box, box->currentText(), message); }
 
-void FillCombo(Dataset& query, const QString& column, const QString& table, QComboBox* box) {
-    FillCombos(query, column, table, {box});
+void FillCombo(Database& db, const QString& column, const QString& table, QComboBox* box) {
+    FillCombos(db, column, table, {box});
 }
 
-void FillCombos(Dataset& query, const QString& column, const QString& table, std::initializer_list<QComboBox*> boxes) {
+void FillCombos(Database& db, const QString& column, const QString& table, std::initializer_list<QComboBox*> boxes) {
     for (QComboBox* box : boxes) {
         if (!box)
             continue;
@@ -35,7 +35,7 @@ void FillCombos(Dataset& query, const QString& column, const QString& table, std
         box->clear();
         box->setEditText(QString());
     }
-    const QStringList values = DistinctTexts(query, column, table);
+    const QStringList values = DistinctTexts(db, column, table);
     for (QComboBox* box : boxes) {
         if (!box)
             continue;

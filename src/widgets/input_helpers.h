@@ -7,7 +7,7 @@
 
 class QComboBox;
 class QLineEdit;
-class Dataset;
+class Database;
 
 // True when the field holds more than blanks; otherwise a "Warning" box with the message, then the
 // focus moves to the field.
@@ -15,6 +15,6 @@ bool RequireEdit(QLineEdit* field, const QString& message);
 bool RequireCombo(QComboBox* box, const QString& message);
 // Lists the distinct values of table.column in the box; its text is emptied without signalling a
 // change by the user. After a failure the box stays empty and the error propagates.
-void FillCombo(Dataset& query, const QString& column, const QString& table, QComboBox* box);
+void FillCombo(Database& db, const QString& column, const QString& table, QComboBox* box);
 // The same list in several boxes, read once.
-void FillCombos(Dataset& query, const QString& column, const QString& table, std::initializer_list<QComboBox*> boxes);
+void FillCombos(Database& db, const QString& column, const QString& table, std::initializer_list<QComboBox*> boxes);

@@ -77,7 +77,7 @@ private slots:
         QCOMPARE(grid()->cellText(0, 4), QStringLiteral("1"));
 
         m_window->close();
-        QVERIFY(!dm().ADOQuery12.isOpen());
+        QVERIFY(!dm().summaryQuery.isOpen());
     }
 
     void aSaleShowsInTheOpenSummaryOnRefresh() {

@@ -221,7 +221,7 @@ private slots:
         click("Button4");
         QCOMPARE(m_ui->messageTexts(), QStringList{"销售日期的起始日期为空，请输入起始日期后再查询！"});
         QCOMPARE(m_ui->messages.first().caption, QStringLiteral("Warning"));
-        QCOMPARE(dm().ADOQuery13.statement(), monthViewStatement(QDate(2024, 3, 20)).sql);
+        QCOMPARE(dm().salesQuery.statement(), monthViewStatement(QDate(2024, 3, 20)).sql);
         QCOMPARE(grid()->rowCount(), 2);
 
         find<DateField>("DateEdit2")->setDate(QDate(2024, 3, 1));
@@ -551,7 +551,7 @@ private slots:
         QSignalSpy closed(m_window.get(), &SalesDetailsWindow::closed);
         m_window->close();
         QCOMPARE(closed.count(), 1);
-        QVERIFY(!dm().ADOQuery13.isOpen());
+        QVERIFY(!dm().salesQuery.isOpen());
         QVERIFY(!m_window->statistics()->monthQuery());
         QCOMPARE(grid()->rowCount(), 0);
         m_window->showModal();  // each opening shows the current month afresh

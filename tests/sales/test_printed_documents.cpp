@@ -259,7 +259,7 @@ private slots:
         m_session->openLedger();
         for (double a : {0.1, 0.2, 1.00004})
             sale(QStringLiteral("x"), a, QVariant(), QVariant(), QVariant());
-        Dataset& sales = dm().ADOQuery13;
+        Dataset& sales = dm().salesQuery;
         sales.setStatement(QStringLiteral("select * from data1"));
         QCOMPARE(salesAmountTotal(sales), QStringLiteral("1.30"));
     }
@@ -270,7 +270,7 @@ private slots:
         m_session->openLedger();
         for (int i = 1; i <= 80; ++i)
             sale(QStringLiteral("商品%1").arg(i), i, QStringLiteral("客户"), QVariant(), QVariant());
-        Dataset& sales = dm().ADOQuery13;
+        Dataset& sales = dm().salesQuery;
         sales.setStatement(QStringLiteral("select * from data1 order by id"));
         std::unique_ptr<DataGrid> grid(createSalesGrid());
         grid->setDataset(&sales);

@@ -12,9 +12,11 @@ class DatasetTest : public QObject {
 
 private:
     std::unique_ptr<TestSession> m_session;
+    std::unique_ptr<Dataset> m_stockTable;  // receives appends, as a stock-in does
+    std::unique_ptr<Dataset> m_work;
 
     void addStock(const QString& name, const QString& initials, double quantity, const QString& day) {
-        Dataset& t = dm().ADOTable5;
+        Dataset& t = *m_stockTable;
         t.append();
         t.setField(QStringLiteral("a"), name);
         t.setField(QStringLiteral("e"), initials);
@@ -30,9 +32,15 @@ private:
 private slots:
     void init() {
         m_session = std::make_unique<TestSession>();
-        dm().openTables();
+        m_stockTable = std::make_unique<Dataset>(Dataset::table(QStringLiteral("stock"), QStringLiteral("data"), &dm().connection()));
+        m_stockTable->setStatement(QStringLiteral("select * from data where 0"));
+        m_work = std::make_unique<Dataset>(QStringLiteral("work"), QString(), &dm().connection());
     }
-    void cleanup() { m_session.reset(); }
+    void cleanup() {
+        m_work.reset();
+        m_stockTable.reset();
+        m_session.reset();
+    }
 
     void deliveredDatabaseHasSchemaAndAdministrator() {
         QCOMPARE(count(QStringLiteral("select count(*) from userdb")), 1);
@@ -43,7 +51,7 @@ private slots:
                                    .toString();
         QVERIFY(isPasswordHash(stored));
         QVERIFY(passwordMatches(stored, Database::kInitialPassword));
-        Dataset& q = dm().ADOQuery13;
+        Dataset& q = dm().salesQuery;
         q.open();
         const QStringList expected = QStringList{QStringLiteral("ID")} +
             QStringLiteral("a b c d e f g h i j k l m n o p q r s t u v w x y z 1 2 3 4 a5 6 7 8 9 day1 day2 day3 day4 day5 day6")
@@ -79,11 +87,11 @@ private slots:
 
     void appendEditDeleteAndNavigate() {
         addStock(QStringLiteral("苹果"), QStringLiteral("pg"), 10, QStringLiteral("2024-03-05"));
-        QCOMPARE(dm().ADOTable5.fieldText(QStringLiteral("a")), QStringLiteral("苹果"));  // new row is current
+        QCOMPARE(m_stockTable->fieldText(QStringLiteral("a")), QStringLiteral("苹果"));  // new row is current
         addStock(QStringLiteral("香蕉"), QStringLiteral("xj"), 0.5, QStringLiteral("2024-03-06"));
         addStock(QStringLiteral("橘子"), QStringLiteral("jz"), 3, QStringLiteral("2024-03-07"));
 
-        Dataset& q = dm().ADOQuery15;
+        Dataset& q = dm().stockQuery;
         OpenQuery(q, QStringLiteral("select * from data order by day1"));
         QCOMPARE(q.recordCount(), 3);
         QCOMPARE(q.currentRow(), 0);
@@ -115,7 +123,7 @@ private slots:
 
     void deletingTheLastRowThenReportsEmpty() {
         addStock(QStringLiteral("唯一"), QStringLiteral("wy"), 1, QStringLiteral("2024-01-01"));
-        Dataset& q = dm().ADOQuery15;
+        Dataset& q = dm().stockQuery;
         OpenQuery(q, QStringLiteral("select * from data"));
         q.remove();
         QCOMPARE(q.recordCount(), 0);
@@ -129,7 +137,7 @@ private slots:
         addStock(QStringLiteral("a"), QStringLiteral("a"), 10, QStringLiteral("2024-01-01"));
         addStock(QStringLiteral("c"), QStringLiteral("c"), 1, QStringLiteral("2024-01-03"));
         addStock(QStringLiteral("d"), QStringLiteral("d"), 0, QStringLiteral("2024-01-04"));
-        Dataset& q = dm().ADOQuery15;
+        Dataset& q = dm().stockQuery;
         OpenQuery(q, QStringLiteral("select * from data"));
         q.setCurrentRow(1);  // "a"
         auto column = [&](const QString& name) {
@@ -168,7 +176,7 @@ private slots:
         addStock(QStringLiteral("a"), QStringLiteral("a"), 1, QStringLiteral("2024-01-01"));
         addStock(QStringLiteral("b"), QStringLiteral("b"), 2, QStringLiteral("2024-01-02"));
         addStock(QStringLiteral("c"), QStringLiteral("c"), 3, QStringLiteral("2024-01-03"));
-        Dataset& q = dm().ADOQuery15;
+        Dataset& q = dm().stockQuery;
         OpenQuery(q, QStringLiteral("select * from data"));
         q.sort(QStringLiteral("a DESC"));
         const qint64 b = dm().connection().scalar(QStringLiteral("select id from data where a='b'")).toLongLong();
@@ -191,7 +199,7 @@ private slots:
         for (const Row& r : {Row{"x", "k", -2}, Row{"y", "", kNull}, Row{"z", kNull, 3}, Row{"w", "k", -2},
                              Row{"v", "K2", 0}})
             m_session->ledger.addBatch({.name = r.name, .remark = r.remark, .quantity = r.quantity});
-        Dataset& q = dm().ADOQuery15;
+        Dataset& q = dm().stockQuery;
         OpenQuery(q, QStringLiteral("select * from data"));
         auto names = [&] {
             QString out;
@@ -234,7 +242,7 @@ private slots:
     void chineseTextsSortInPinyinOrder() {
         for (const char* name : {"香蕉", "苹果", "橙子", "", "菠萝"})
             addStock(QString::fromUtf8(name), QString(), 1, QStringLiteral("2024-01-01"));
-        Dataset& q = dm().ADOQuery15;
+        Dataset& q = dm().stockQuery;
         OpenQuery(q, QStringLiteral("select * from data"));
         q.sort(QStringLiteral("a"));
         QStringList names;
@@ -276,7 +284,7 @@ private slots:
         addStock(QStringLiteral("苹果"), QStringLiteral("pg"), 1, QStringLiteral("2024-03-05"));
         addStock(QStringLiteral("O'Brien's 苹果"), QStringLiteral("obsg"), 1, QStringLiteral("2024-03-06"));
         addStock(QStringLiteral("梨"), QStringLiteral("l"), 1, QStringLiteral("2024-04-01"));
-        Dataset& q = dm().ADOQuery1;
+        Dataset& q = *m_work;
         OpenQuery(q, sql, params);
         QCOMPARE(q.recordCount(), rows);
     }
@@ -307,7 +315,7 @@ private slots:
     void aggregatesWithChineseAliases() {
         addStock(QStringLiteral("苹果"), QStringLiteral("pg"), 2, QStringLiteral("2024-03-05"));
         addStock(QStringLiteral("苹果"), QStringLiteral("pg"), 3, QStringLiteral("2024-03-06"));
-        Dataset& q = dm().ADOQuery12;
+        Dataset& q = dm().summaryQuery;
         OpenQuery(q, QStringLiteral("sELECT a,b,c,d, sum([2]) AS 进货数量,sum([7]) AS 库存数量 FROM data GROUP BY a,b,c,d "));
         QCOMPARE(q.recordCount(), 1);
         QCOMPARE(q.fieldNumber(QStringLiteral("进货数量")), 5.0);
@@ -315,7 +323,7 @@ private slots:
     }
 
     void distinctValuesIncludeOneEmptyGroup() {
-        Dataset& q = dm().ADOQuery1;
+        Dataset& q = *m_work;
         QCOMPARE(DistinctTexts(q, QStringLiteral("d"), QStringLiteral("data")), QStringList());  // no rows
         addStock(QStringLiteral("x"), QString(), 1, QStringLiteral("2024-01-01"));
         addStock(QStringLiteral("y"), QString(), 1, QStringLiteral("2024-01-01"));
@@ -325,7 +333,7 @@ private slots:
 
     void rejectedStatementLeavesDataUnchanged() {
         addStock(QStringLiteral("苹果"), QStringLiteral("pg"), 1, QStringLiteral("2024-03-05"));
-        Dataset& q = dm().ADOQuery1;
+        Dataset& q = *m_work;
         QVERIFY_THROWS_EXCEPTION(StoreError, ExecQuery(q, QStringLiteral("update data set nosuchcolumn=1")));
         QVERIFY_THROWS_EXCEPTION(StoreError, OpenQuery(q, QStringLiteral("select * form data")));
         {
@@ -360,7 +368,7 @@ private slots:
     }
 
     void executeLeavesQueryClosedWithTheStatement() {
-        Dataset& q = dm().ADOQuery1;
+        Dataset& q = *m_work;
         ExecQuery(q, QStringLiteral("Insert into rz (username,btime) values (?,?)"), {QStringLiteral("张三"), QStringLiteral("2024-01-01")});
         QVERIFY(!q.isOpen());
         QCOMPARE(q.statement(), QStringLiteral("Insert into rz (username,btime) values (?,?)"));

@@ -30,10 +30,10 @@ class UserWindowsTest : public QObject {
 
     Database& db() { return dm().connection(); }
     QStringList storedNames() {
-        OpenQuery(dm().ADOQuery12, QStringLiteral("select username from userdb order by username"));
+        OpenQuery(dm().summaryQuery, QStringLiteral("select username from userdb order by username"));
         QStringList names;
-        for (int r = 0; r < dm().ADOQuery12.recordCount(); ++r)
-            names << dm().ADOQuery12.text(r, 0);
+        for (int r = 0; r < dm().summaryQuery.recordCount(); ++r)
+            names << dm().summaryQuery.text(r, 0);
         return names;
     }
     QString stored(const QString& user) {

@@ -273,7 +273,7 @@ private slots:
         price.footer = GridColumn::Footer::Sum;
         price.identity = Field{QStringLiteral("data"), QStringLiteral("1")};
         grid.setColumns({name, price});
-        Dataset& stock = dm().ADOQuery15;
+        Dataset& stock = dm().stockQuery;
         stock.setStatement(QStringLiteral("select * from data"));
         stock.open();
         grid.setDataset(&stock);

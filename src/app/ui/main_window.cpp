@@ -358,8 +358,6 @@ void MainWindow::runShowSteps() {
             m_hooks.columnMemory();
         if (m_hooks.salesMonthView)
             whenLoginShown(m_hooks.salesMonthView);
-        if (LedgerData::exists())
-            dm().openTables();
         m_controls.stockInPanel->hide();
         for (QWidget* w : findChildren<QWidget*>())
             if (!w->toolTip().isEmpty())

@@ -185,7 +185,7 @@ PosPanel* Program::installPrinting(const QString& receiptPdfFolder) {
         pos->show();
         sales->showModal();
         if (LedgerData::exists())
-            pos->addSalesRecord(dm().ADOQuery13);
+            pos->addSalesRecord(dm().salesQuery);
     });
     return m_pos;
 }

@@ -50,7 +50,7 @@ Inventory::Inventory(const InventoryPlaces& places, const InventoryActions& acti
     wireAlarmQuantity();
 }
 
-Dataset& Inventory::query() const { return dm().ADOQuery15; }
+Dataset& Inventory::query() const { return dm().stockQuery; }
 
 DataGrid* Inventory::grid() const { return m_grid.data(); }
 
@@ -223,7 +223,7 @@ void Inventory::followLedger(LedgerEvents& events) {
 }
 
 void Inventory::fillPickLists() {
-    Dataset& work = dm().ADOQuery1;
+    Database& work = dm().connection();
     const StockInPickLists panel = m_stockIn->pickLists();
     FillCombos(work, stock::kCategory, stock::kTable, {panel.category, m_search->category()});
     FillCombo(work, stock::kName, stock::kTable, panel.name);

@@ -156,7 +156,6 @@ void BackupWindow::closeEvent(QCloseEvent* event) {
         if (LedgerData::exists() && m_connectionClosed) {
             m_connectionClosed = false;
             dm().reopenConnection();
-            dm().openTables();
         }
     });
     emit closed();

@@ -38,7 +38,7 @@ ProductSummaryWindow::ProductSummaryWindow(QWidget* parent)
     m_grid->setColumns(summaryGridColumns());
     // Before anything fills the grid, and again if the rights are granted later.
     honourRights(this, [this](const Rights& rights) { m_grid->withholdFields(rights.withheldFields()); });
-    m_grid->setDataset(LedgerData::exists() ? &dm().ADOQuery12 : nullptr);
+    m_grid->setDataset(LedgerData::exists() ? &dm().summaryQuery : nullptr);
     auto* layout = new QVBoxLayout(this);
     // The grid keeps a strip of 35 pixels under it.
     layout->setContentsMargins(0, 0, 0, 35);
@@ -65,11 +65,11 @@ ProductSummaryWindow::ProductSummaryWindow(QWidget* parent)
 
 void ProductSummaryWindow::refreshSummary() {
     runAction(this, [] {
-        OpenQuery(dm().ADOQuery12, kSummaryStatement);
-        dm().ADOQuery12.last();
+        OpenQuery(dm().summaryQuery, kSummaryStatement);
+        dm().summaryQuery.last();
     });
     m_grid->clearSortMarks();
-    m_grid->setDataset(LedgerData::exists() ? &dm().ADOQuery12 : nullptr);
+    m_grid->setDataset(LedgerData::exists() ? &dm().summaryQuery : nullptr);
 }
 
 void ProductSummaryWindow::followLedger(LedgerEvents& events) {
@@ -108,7 +108,7 @@ void ProductSummaryWindow::showEvent(QShowEvent* event) {
 
 void ProductSummaryWindow::done(int result) {
     if (LedgerData::exists())
-        dm().ADOQuery12.close();
+        dm().summaryQuery.close();
     m_grid->refresh();
     QDialog::done(result);
 }

@@ -106,7 +106,7 @@ SalesStatisticsTab* SalesDetailsWindow::statistics() {
 
 void SalesDetailsWindow::buildSalesPage(QWidget* page) {
     m_grid = createSalesGrid(page);
-    m_grid->setDataset(LedgerData::exists() ? &dm().ADOQuery13 : nullptr);
+    m_grid->setDataset(LedgerData::exists() ? &dm().salesQuery : nullptr);
     auto* strip = new QWidget(page);
     strip->setFixedHeight(122);
     auto* stripLayout = new QHBoxLayout(strip);
@@ -325,7 +325,7 @@ void SalesDetailsWindow::runClosingSteps() {
         m_statistics->closeQueries();
     m_recordPanel->close();
     if (LedgerData::exists())
-        dm().ADOQuery13.close();
+        dm().salesQuery.close();
     m_grid->refresh();
 }
 
@@ -358,21 +358,21 @@ void SalesDetailsWindow::setSalesColumnHidden(int column, bool hidden) {
 void SalesDetailsWindow::openSales(const SalesStatement& statement, bool last) {
     m_recordPanel->close();
     runAction(this, [&] {
-        Dataset& sales = dm().ADOQuery13;
+        Dataset& sales = dm().salesQuery;
         OpenQuery(sales, statement.sql, statement.params);
         if (last)
             sales.last();
     });
     // A new result is in the engine's order: no title shows a sort mark.
     m_grid->clearSortMarks();
-    m_grid->setDataset(LedgerData::exists() ? &dm().ADOQuery13 : nullptr);
+    m_grid->setDataset(LedgerData::exists() ? &dm().salesQuery : nullptr);
 }
 
 void SalesDetailsWindow::refillLists() {
     runAction(this, [this] {
-        FillCombo(dm().ADOQuery1, salesrecord::kCategory, salesrecord::kTable, m_category);
+        FillCombo(dm().connection(), salesrecord::kCategory, salesrecord::kTable, m_category);
         if (m_customerNames)
-            FillCombo(dm().ADOQuery1, salesrecord::kCustomerName, salesrecord::kTable, m_customerNames);
+            FillCombo(dm().connection(), salesrecord::kCustomerName, salesrecord::kTable, m_customerNames);
     });
 }
 
@@ -507,7 +507,7 @@ void SalesDetailsWindow::openPanel(int mode) {
         return;
     if (!LedgerData::exists())
         return;
-    runAction(this, [&] { m_recordPanel->openFor(dm().ADOQuery13, panelMode); });
+    runAction(this, [&] { m_recordPanel->openFor(dm().salesQuery, panelMode); });
 }
 
 void SalesDetailsWindow::openForCorrection() { openPanel(int(SalesRecordPanel::Mode::Correction)); }
@@ -516,7 +516,7 @@ void SalesDetailsWindow::openForDeletion() { openPanel(int(SalesRecordPanel::Mod
 void SalesDetailsWindow::onCurrentRowChanged() {
     if (!m_recordPanel->isVisible() || !LedgerData::exists())
         return;
-    const Dataset& sales = dm().ADOQuery13;
+    const Dataset& sales = dm().salesQuery;
     const int idColumn = sales.columnIndex(salesrecord::kId);
     const int row = sales.currentRow();
     // The panel belongs to one record: moving to another row closes it.
@@ -529,7 +529,7 @@ void SalesDetailsWindow::correctShownSale() {
     const qint64 id = m_recordPanel->recordId();
     if (id < 0 || !LedgerData::exists() || !currentRights().mayCorrectSales())
         return;
-    Dataset& sales = dm().ADOQuery13;
+    Dataset& sales = dm().salesQuery;
     if (!sales.isOpen() || sales.isEmpty())
         return;
     runAction(this, [&] {

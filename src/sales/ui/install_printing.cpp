@@ -28,7 +28,7 @@ void printSalesNote(SalesDetailsWindow& sales, SalesNoteReport& note) {
     data.customerNumber = sales.customerFilter();
     data.date = today().toString(QStringLiteral("yyyy-MM-dd"));
     data.user = currentRights().user();
-    Dataset& query = dm().ADOQuery13;
+    Dataset& query = dm().salesQuery;
     readSalesNoteRows(query, &data);
     sales.grid()->refresh();  // the walk ends on the last row
     data.capitals = documentCapitals(&sales, data.total);
@@ -74,7 +74,7 @@ PosPanel* installPrinting(const PrintingPlaces& places, SalesDetailsWindow& sale
         item->setEnabled(true);
         QObject::connect(item, &QAction::triggered, pos, [pos] {
             if (LedgerData::exists())
-                pos->addSalesRecord(dm().ADOQuery13);
+                pos->addSalesRecord(dm().salesQuery);
         });
     }
     if (QToolButton* button = places.posButton) {

@@ -447,7 +447,7 @@ void SalePanel::setCustomerNumber(const QString& number) { m_customerNumber->set
 void SalePanel::fillCustomerNames() {
     const QString typed = m_customerName->currentText();
     runAction(this, [this] {
-        FillCombo(dm().ADOQuery1, salesrecord::kCustomerName, salesrecord::kTable, m_customerName);
+        FillCombo(dm().connection(), salesrecord::kCustomerName, salesrecord::kTable, m_customerName);
     });
     m_customerName->setEditText(typed);
 }

@@ -85,7 +85,7 @@ ChangePasswordWindow::ChangePasswordWindow(QWidget* owner)
 
     setFixedSize(340, 230);
     runAction(this, [this] {
-        FillCombo(dm().ADOQuery1, QStringLiteral("username"), QStringLiteral("userdb"), m_operator);
+        FillCombo(dm().connection(), QStringLiteral("username"), QStringLiteral("userdb"), m_operator);
         // Everyone changes their own password only: the list keeps the logged-in user alone.
         const QSignalBlocker blocker(m_operator);
         for (int i = m_operator->count() - 1; i >= 0; --i)
@@ -139,8 +139,3 @@ void ChangePasswordWindow::onConfirm() {
     });
 }
 
-void ChangePasswordWindow::closeEvent(QCloseEvent* event) {
-    if (LedgerData::exists())
-        dm().ADOQuery1.close();
-    QWidget::closeEvent(event);
-}

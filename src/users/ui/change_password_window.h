@@ -13,8 +13,6 @@ public:
 
     void onConfirm();  // 更改密码
 
-protected:
-    void closeEvent(QCloseEvent* event) override;
 
 private:
     void warn(QWidget* field, const QString& text);

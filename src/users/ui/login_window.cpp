@@ -118,7 +118,7 @@ void LoginWindow::paintEvent(QPaintEvent* event) {
 
 void LoginWindow::fillUsers() {
     runAction(this, [this] {
-        FillCombo(dm().ADOQuery1, QStringLiteral("username"), QStringLiteral("userdb"), m_users);
+        FillCombo(dm().connection(), QStringLiteral("username"), QStringLiteral("userdb"), m_users);
         if (m_users->count() > 0)
             m_users->setCurrentIndex(0);
     });
@@ -160,8 +160,6 @@ void LoginWindow::afterClose() {
     if (m_closed)
         return;
     m_closed = true;
-    if (LedgerData::exists())
-        dm().ADOQuery1.close();
     if (!m_mainForm)
         return;
     if (!m_loggedIn) {

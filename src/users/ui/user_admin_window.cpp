@@ -222,8 +222,3 @@ void UserAdminWindow::onDeleteUser() {
     });
 }
 
-void UserAdminWindow::closeEvent(QCloseEvent* event) {
-    if (LedgerData::exists())
-        dm().ADOQuery1.close();
-    QWidget::closeEvent(event);
-}

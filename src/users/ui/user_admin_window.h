@@ -21,9 +21,6 @@ public:
     void onAddUser();  // 增加用户
     void onDeleteUser();  // 删除用户
 
-protected:
-    void closeEvent(QCloseEvent* event) override;
-
 private:
     void fillUsers();
     void userChosen();
