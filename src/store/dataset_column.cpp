@@ -242,45 +242,47 @@ uint32_t ColumnStore::offsetOf(int row) const {
     return c == 0 ? kNullOffset : m_entries[c - 1];
 }
 
-// The code of a text, a new entry when the column does not hold it yet.
+// The code of a text, a new entry when the column does not hold it yet. A slot holds a code in its
+// low 24 bits and the top byte of the text's hash above, so most slots of other texts are passed
+// without reading their texts.
 uint32_t ColumnStore::codeOf(const char* data, size_t size) {
-    if (m_lastCode != 0) {
-        const std::string_view last = textAt(m_entries[m_lastCode - 1]);
-        if (last.size() == size && std::memcmp(last.data(), data, size) == 0)
-            return m_lastCode;
-    }
+    if (m_lastCode != 0 && m_lastText.size() == size && std::memcmp(m_lastText.data(), data, size) == 0)
+        return m_lastCode;
     if (m_slots.empty())
         rehash(std::max<size_t>(1024, size_t(1) << (64 - __builtin_clzll(m_entries.size() * 4 / 3 + 1))));
     const uint32_t hash = hashOf(data, size);
+    const uint32_t tag = hash & ~kSlotCode;
     const size_t mask = m_slots.size() - 1;
     size_t i = hash & mask;
-    for (uint32_t c; (c = m_slots[i]) != 0; i = (i + 1) & mask)
-        if (m_hashes[c - 1] == hash) {
+    for (uint32_t slot; (slot = m_slots[i]) != 0; i = (i + 1) & mask)
+        if ((slot & ~kSlotCode) == tag) {
+            const uint32_t c = slot & kSlotCode;
             const std::string_view held = textAt(m_entries[c - 1]);
-            if (held.size() == size && std::memcmp(held.data(), data, size) == 0)
+            if (held.size() == size && std::memcmp(held.data(), data, size) == 0) {
+                m_lastText = held;
                 return m_lastCode = c;
+            }
         }
-    m_entries.push_back(store(data, size));
-    m_hashes.push_back(hash);
+    const uint32_t offset = store(data, size);
+    m_entries.push_back(offset);
     const auto c = uint32_t(m_entries.size());
-    m_slots[i] = c;
+    m_slots[i] = tag | c;
     if (m_entries.size() * 4 > m_slots.size() * 3)
         rehash(m_slots.size() * 2);
+    m_lastText = textAt(offset);
     return m_lastCode = c;
 }
 
 void ColumnStore::rehash(size_t slotCount) {
-    for (size_t e = m_hashes.size(); e < m_entries.size(); ++e) {
-        const std::string_view text = textAt(m_entries[e]);
-        m_hashes.push_back(hashOf(text.data(), text.size()));
-    }
     m_slots.assign(slotCount, 0);
     const size_t mask = slotCount - 1;
     for (size_t e = 0; e < m_entries.size(); ++e) {
-        size_t i = m_hashes[e] & mask;
+        const std::string_view text = textAt(m_entries[e]);
+        const uint32_t hash = hashOf(text.data(), text.size());
+        size_t i = hash & mask;
         while (m_slots[i] != 0)
             i = (i + 1) & mask;
-        m_slots[i] = uint32_t(e + 1);
+        m_slots[i] = (hash & ~kSlotCode) | uint32_t(e + 1);
     }
 }
 
@@ -293,7 +295,6 @@ void ColumnStore::storeEveryText() {
     m_codeWidth = 0;
     m_codes.release();
     m_entries.release();
-    m_hashes.release();
     std::vector<uint32_t>().swap(m_slots);
     std::vector<uint32_t>().swap(m_displayRanks);
     m_lastCode = 0;
@@ -301,12 +302,11 @@ void ColumnStore::storeEveryText() {
 
 size_t ColumnStore::heldBytes() const {
     return m_numbers.heldBytes() + m_arenaHeld + m_codes.heldBytes() + m_entries.heldBytes() +
-           m_hashes.heldBytes() + m_slots.capacity() * 4 + m_offsets.heldBytes() + m_displayRanks.capacity() * 4;
+           m_slots.capacity() * 4 + m_offsets.heldBytes() + m_displayRanks.capacity() * 4;
 }
 
 void ColumnStore::finishReading() {
     // The table finds texts while rows are read; an edited row rebuilds it when it needs it.
-    m_hashes.release();
     std::vector<uint32_t>().swap(m_slots);
 }
 
@@ -336,6 +336,8 @@ void ColumnStore::appendUtf8(const char* data, int size) {
         toText();
     if (m_kind == Kind::Empty)
         startTexts();
+    if (m_codeWidth > 0 && m_entries.size() >= kSlotCode)
+        storeEveryText();
     if (m_codeWidth == 0) {
         m_offsets.push_back(store(data, size_t(size)));
         ++m_rows;
@@ -462,6 +464,8 @@ void ColumnStore::setText(int row, const QString& value) {
     if (m_kind == Kind::Empty)
         startTexts();
     const QByteArray bytes = value.toUtf8();
+    if (m_codeWidth > 0 && m_entries.size() >= kSlotCode)
+        storeEveryText();
     if (m_codeWidth > 0)
         setCode(row, codeOf(bytes.constData(), size_t(bytes.size())));
     else

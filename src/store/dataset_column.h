@@ -126,9 +126,10 @@ private:
     int m_codeWidth = 0;              // 0 once every text is kept in the arena with its own offset
     ColumnBlocks<uint8_t> m_codes;
     ColumnBlocks<uint32_t> m_entries;
-    ColumnBlocks<uint32_t> m_hashes;  // of each entry, while reading
-    std::vector<uint32_t> m_slots;    // open addressing: a code, or 0 for a free slot
+    static constexpr uint32_t kSlotCode = 0xFFFFFF;  // codes up to this; a column with more keeps each text
+    std::vector<uint32_t> m_slots;    // open addressing, while reading: a code with a hash tag, or 0 for a free slot
     uint32_t m_lastCode = 0;          // runs of equal texts are common (dates, a day's customer)
+    std::string_view m_lastText;      // its text (blocks of the arena never move)
     ColumnBlocks<uint32_t> m_offsets; // every text its own: into the arena, kNullOffset marks an empty cell
     mutable std::vector<uint32_t> m_displayRanks;  // of the entries in compare() order, when sorted once
 };
