@@ -40,6 +40,16 @@ std::vector<int> fill(ColumnStore& column, const Cells& cells, bool arena) {
     return rows;
 }
 
+// What the cells should read back as.
+QStringList cellTexts(const Cells& cells) {
+    QStringList out;
+    for (const QVariant& cell : cells)
+        out << (!cell.isValid() ? QStringLiteral("<null>")
+                : cell.typeId() == QMetaType::Double ? QString::number(cell.toDouble())
+                                                     : cell.toString());
+    return out;
+}
+
 QStringList texts(const ColumnStore& column, const std::vector<int>& rows) {
     QStringList out;
     for (const int row : rows)
@@ -122,11 +132,7 @@ private slots:
         ColumnStore column(QStringLiteral("a"));
         const std::vector<int> rows = fill(column, cells, arena);
         QCOMPARE(column.keepsDistinctTexts(), !arena);
-        QStringList stored;
-        for (const QVariant& cell : cells)
-            stored << (!cell.isValid() ? QStringLiteral("<null>")
-                       : cell.typeId() == QMetaType::Double ? QString::number(cell.toDouble())
-                                                            : cell.toString());
+        const QStringList stored = cellTexts(cells);
         QCOMPARE(texts(column, rows), stored);
         for (size_t i = 0; i < rows.size(); ++i)
             QCOMPARE(QString::fromUtf8(column.utf8(rows[i]).data(), qsizetype(column.utf8(rows[i]).size())),
@@ -155,9 +161,7 @@ private slots:
         QCOMPARE(early.distinctTexts(), 10);
         const std::vector<int> rows = fill(column, cells, false);
         QVERIFY(!column.keepsDistinctTexts());
-        QStringList stored;
-        for (const QVariant& cell : cells)
-            stored << (cell.isValid() ? cell.toString() : QStringLiteral("<null>"));
+        const QStringList stored = cellTexts(cells);
         QCOMPARE(texts(column, rows), stored);
         for (const bool descending : {false, true}) {
             std::vector<int> order = rows;
@@ -176,9 +180,7 @@ private slots:
         const std::vector<int> rows = fill(column, cells, false);
         QVERIFY(column.keepsDistinctTexts());
         QCOMPARE(column.distinctTexts(), 70000);
-        QStringList stored;
-        for (const QVariant& cell : cells)
-            stored << (cell.isValid() ? cell.toString() : QStringLiteral("<null>"));
+        const QStringList stored = cellTexts(cells);
         QCOMPARE(texts(column, rows), stored);
         std::vector<int> order = rows;
         column.sortRows(order, false);
