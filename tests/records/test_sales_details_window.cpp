@@ -10,8 +10,7 @@
 #include "store/ledger_events.h"
 #include "store/data_module.h"
 #include "store/settings.h"
-#include "support/recording_ui.h"
-#include "support/temp_workdir.h"
+#include "support/test_session.h"
 #include "users/rights.h"
 #include "widgets/data_grid.h"
 #include "widgets/date_field.h"
@@ -34,25 +33,24 @@ using namespace salesgrid;
 class SalesDetailsWindowTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TempWorkdir> m_dir;
-    std::unique_ptr<RecordingUi> m_ui;
+    std::unique_ptr<TestSession> m_session;
     std::unique_ptr<SalesDetailsWindow> m_window;
 
-    Database& db() { return dm().connection(); }
+    Database& db() { return m_session->db(); }
     qint64 sale(const QString& name, const QString& day, double quantity, double amount, double profit,
                 const QString& customer = {}, const QString& number = {}, const QString& initials = {}) {
-        db().exec(QStringLiteral("insert into data1 (a,b,c,d,e,g,z,[1],[2],[3],[4],a5,[6],day1,day2) values "
-                                 "(?,'HB','P1','文具',?,?,?,10.5,?,?,?,?,0,?,'2024-03-01')"),
-                  {name, initials, customer, number, quantity == 0 ? 0.0 : amount / quantity, quantity, amount, profit,
-                   day});
-        return db().lastInsertId();
+        return m_session->ledger.addSale({.name = name, .model = "HB", .code = "P1", .category = "文具",
+                                          .nameInitials = initials, .customerName = customer,
+                                          .customerNumber = number, .purchasePrice = 10.5,
+                                          .price = quantity == 0 ? 0.0 : amount / quantity, .quantity = quantity,
+                                          .amount = amount, .profit = profit, .arrears = 0, .date = day,
+                                          .stockInDate = "2024-03-01"});
     }
     qint64 batch(const QString& name, double s5, double s6, double s7, double s8) {
         // Bought at 10.5, the purchase price every sale above keeps.
-        db().exec(QStringLiteral("insert into data (a,b,c,d,[1],[5],[6],[7],[8],day1) values (?,'HB','P1','文具',10.5,"
-                                 "?,?,?,?,'2024-03-01')"),
-                  {name, s5, s6, s7, s8});
-        return db().lastInsertId();
+        return m_session->ledger.addBatch({.name = name, .model = "HB", .code = "P1", .category = "文具",
+                                           .purchasePrice = 10.5, .sold = s5, .salesTotal = s6, .stock = s7,
+                                           .stockAmount = s8, .date = "2024-03-01"});
     }
     SalesDetailsWindow* open() {
         m_window = std::make_unique<SalesDetailsWindow>();
@@ -100,17 +98,13 @@ class SalesDetailsWindowTest : public QObject {
 
 private slots:
     void init() {
-        m_dir = std::make_unique<TempWorkdir>();
-        m_dir->openNewDatabase();
-        m_ui = std::make_unique<RecordingUi>();
-        m_ui->setNow(QDateTime(QDate(2024, 3, 20), QTime(10, 0)));
+        m_session = std::make_unique<TestSession>(QDateTime(QDate(2024, 3, 20), QTime(10, 0)));
         setCurrentRights(Rights::forUser(QStringLiteral("超级管理员")));
     }
     void cleanup() {
         m_window.reset();
         setCurrentRights(Rights());
-        m_ui.reset();
-        m_dir.reset();
+        m_session.reset();
     }
 
     void openingShowsThisMonthWithTheLatestSaleSelected() {
@@ -163,7 +157,7 @@ private slots:
         QCOMPARE(grid()->currentRow(), -1);
         m_window->openForCorrection();  // nothing to open, nothing said
         QVERIFY(!m_window->recordPanel()->isVisible());
-        QVERIFY(m_ui->messages.isEmpty());
+        QVERIFY(m_session->ui.messages.isEmpty());
         click("Button16");
         QCOMPARE(shownNames(), QStringList{"二月"});
     }
@@ -189,7 +183,7 @@ private slots:
         open();
         type(m_window->findChild<QLineEdit*>(field), typed);
         QCOMPARE(shownNames(), found);
-        QVERIFY(m_ui->messages.isEmpty());
+        QVERIFY(m_session->ui.messages.isEmpty());
     }
 
     void theCategoryListSearchesAndSortingFollowsTheTitles() {
@@ -219,8 +213,8 @@ private slots:
         QCOMPARE(grid()->rowCount(), 2);  // ticking alone does not search
         find<DateField>("DateEdit2")->clear();
         click("Button4");
-        QCOMPARE(m_ui->messageTexts(), QStringList{"销售日期的起始日期为空，请输入起始日期后再查询！"});
-        QCOMPARE(m_ui->messages.first().caption, QStringLiteral("Warning"));
+        QCOMPARE(m_session->ui.messageTexts(), QStringList{"销售日期的起始日期为空，请输入起始日期后再查询！"});
+        QCOMPARE(m_session->ui.messages.first().caption, QStringLiteral("Warning"));
         QCOMPARE(dm().salesQuery.statement(), monthViewStatement(QDate(2024, 3, 20)).sql);
         QCOMPARE(grid()->rowCount(), 2);
 
@@ -250,13 +244,13 @@ private slots:
         find<QCheckBox>("CheckBox6")->setChecked(true);
         find<DateField>("DateEdit3")->clear();  // an unusable range is dropped without a message
         type(find<QLineEdit>("Edit14"), QStringLiteral("张"));
-        m_ui->clear();
+        m_session->ui.clear();
         click("Button15");
         for (const char* name : {"Edit23", "Edit14", "Edit25", "Edit29", "Edit50"})
             QVERIFY(find<QLineEdit>(name)->text().isEmpty());
         QVERIFY(find<QComboBox>("ComboBox4")->currentText().isEmpty());
         QVERIFY(!find<QCheckBox>("CheckBox6")->isChecked());
-        QVERIFY(m_ui->messages.isEmpty());
+        QVERIFY(m_session->ui.messages.isEmpty());
     }
 
     void theCustomerNumberFilterListsOneOrder() {
@@ -382,7 +376,7 @@ private slots:
         find<QLineEdit>("Edit12")->setText(QStringLiteral("急"));
         click("Button12");
         QVERIFY(panel->isVisible());
-        QVERIFY(m_ui->messages.isEmpty());
+        QVERIFY(m_session->ui.messages.isEmpty());
         const QVariantList stored = {db().scalar(QStringLiteral("select [6] from data1 where ID=?"), {id}),
                                      db().scalar(QStringLiteral("select z||'|'||g||'|'||h||'|'||i||'|'||j from data1 where ID=?"), {id})};
         QCOMPARE(stored[0].toDouble(), 12.5);
@@ -394,14 +388,14 @@ private slots:
         arrears->clear();
         find<QLineEdit>("Edit9")->setText(QStringLiteral("别人"));
         click("Button12");
-        QCOMPARE(m_ui->messages.size(), 1);
+        QCOMPARE(m_session->ui.messages.size(), 1);
         QCOMPARE(db().scalar(QStringLiteral("select g from data1 where ID=?"), {id}).toString(), QStringLiteral("O'Neil"));
         // So does a pasted text that is no plain amount.
         for (const QString& pasted : {QStringLiteral("nan"), QStringLiteral("inf"), QStringLiteral("1e2")}) {
-            m_ui->clear();
+            m_session->ui.clear();
             arrears->setText(pasted);
             click("Button12");
-            QCOMPARE(m_ui->messages.size(), 1);
+            QCOMPARE(m_session->ui.messages.size(), 1);
             QCOMPARE(db().scalar(QStringLiteral("select [6] from data1 where ID=?"), {id}).toDouble(), 12.5);
         }
     }
@@ -440,7 +434,7 @@ private slots:
         QVERIFY(find<QPushButton>("Button6")->isVisible());
         QVERIFY(!find<QPushButton>("Button12")->isVisible());
         click("Button6");
-        QCOMPARE(m_ui->messageTexts(), QStringList{"删除销售记录成功！"});
+        QCOMPARE(m_session->ui.messageTexts(), QStringList{"删除销售记录成功！"});
         QCOMPARE(deleted.count(), 1);
         QVERIFY(!m_window->recordPanel()->isVisible());
         QCOMPARE(shownNames(), QStringList{"笔"});  // the month view, whatever the search was
@@ -459,8 +453,8 @@ private slots:
         open();
         m_window->openForDeletion();
         click("Button6");
-        QCOMPARE(m_ui->messages.size(), 1);
-        QVERIFY(m_ui->messages.first().text.contains(QStringLiteral("记录被锁定")));
+        QCOMPARE(m_session->ui.messages.size(), 1);
+        QVERIFY(m_session->ui.messages.first().text.contains(QStringLiteral("记录被锁定")));
         QCOMPARE(db().scalar(QStringLiteral("select count(*) from data1")).toInt(), 1);
         QCOMPARE(db().scalar(QStringLiteral("select [7] from data where id=?"), {stock}).toDouble(), 3.0);
         QCOMPARE(grid()->rowCount(), 1);
@@ -536,12 +530,12 @@ private slots:
         // A typed text that is no year: a clear message, an empty chart.
         find<QComboBox>("ComboBox1")->setCurrentText(QStringLiteral("abc"));
         click("Button1");
-        QCOMPARE(m_ui->messages.size(), 1);
-        QVERIFY(m_ui->messages.first().text.contains(QStringLiteral("abc")));
+        QCOMPARE(m_session->ui.messages.size(), 1);
+        QVERIFY(m_session->ui.messages.first().text.contains(QStringLiteral("abc")));
         QVERIFY(month->points().isEmpty());
         find<QComboBox>("ComboBox2")->setCurrentText(QStringLiteral("13"));
         click("Button2");
-        QCOMPARE(m_ui->messages.size(), 2);
+        QCOMPARE(m_session->ui.messages.size(), 2);
         QVERIFY(day->points().isEmpty());
     }
 
@@ -574,8 +568,8 @@ private slots:
     void exportingWritesTheListedSales() {
         sale(QStringLiteral("甲"), QStringLiteral("2024-03-05"), 1, 10, 3);
         open();
-        const QString file = m_dir->file(QStringLiteral("sales.xls"));
-        m_ui->fileAnswers.enqueue(file);
+        const QString file = m_session->file(QStringLiteral("sales.xls"));
+        m_session->ui.fileAnswers.enqueue(file);
         item("SalesExport")->trigger();
         QVERIFY(QFileInfo::exists(file));
         QVERIFY(QFileInfo(file).size() > 0);
