@@ -6,7 +6,7 @@
 #include "store/sales_table.h"
 #include "store/stock_table.h"
 #include "store/summary_table.h"
-#include "support/temp_workdir.h"
+#include "support/test_session.h"
 #include "users/rights.h"
 #include "users/user_accounts.h"
 
@@ -15,23 +15,19 @@
 class AccountsTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TempWorkdir> m_dir;
+    std::unique_ptr<TestSession> m_session;
 
-    Database& db() { return dm().connection(); }
+    Database& db() { return m_session->db(); }
     QString stored(const QString& user) {
         return db().scalar(QStringLiteral("select passwd from userdb where username=?"), {user}).toString();
     }
     int userCount() { return db().scalar(QStringLiteral("select count(*) from userdb")).toInt(); }
-    void putPlain(const QString& user, const QString& password) {
-        db().exec(QStringLiteral("insert into userdb values (?,?)"), {user, password});
-    }
 
 private slots:
     void init() {
-        m_dir = std::make_unique<TempWorkdir>();
-        m_dir->openNewDatabase();
+        m_session = std::make_unique<TestSession>();
     }
-    void cleanup() { m_dir.reset(); }
+    void cleanup() { m_session.reset(); }
 
     void hashFormat() {
         const QString hash = hashPassword(QStringLiteral("Abc123"));
@@ -95,7 +91,7 @@ private slots:
     }
 
     void plainTextRowFromElsewhere() {
-        putPlain(QStringLiteral("zhang"), QStringLiteral("AbC9"));
+        m_session->ledger.addUserStoredAs(QStringLiteral("zhang"), QStringLiteral("AbC9"));
         QVERIFY(checkLogin(db(), QStringLiteral("zhang"), QStringLiteral("abc9")));
         QVERIFY(isPasswordHash(stored(QStringLiteral("zhang"))));
         QVERIFY(checkLogin(db(), QStringLiteral("ZHANG"), QStringLiteral("ABC9")));

@@ -9,8 +9,7 @@
 #include "store/settings.h"
 #include "store/stock_table.h"
 #include "store/summary_table.h"
-#include "support/recording_ui.h"
-#include "support/temp_workdir.h"
+#include "support/test_session.h"
 #include "users/ui/apply_rights.h"
 #include "users/ui/login_window.h"
 #include "widgets/data_grid.h"
@@ -28,14 +27,13 @@
 class LoginTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TempWorkdir> m_dir;
-    std::unique_ptr<RecordingUi> m_ui;
+    std::unique_ptr<TestSession> m_session;
     std::unique_ptr<MainWindow> m_form;
     Program* m_program = nullptr;  // owned by the window
     LoginWindow* m_login = nullptr;
     DataGrid* m_grid = nullptr;
 
-    Database& db() { return dm().connection(); }
+    Database& db() { return m_session->db(); }
     int rzCount() { return db().scalar(QStringLiteral("select count(*) from rz")).toInt(); }
     QComboBox* users() { return m_login->findChild<QComboBox*>(QStringLiteral("ComboBox1")); }
     QLineEdit* password() { return m_login->findChild<QLineEdit*>(QStringLiteral("Edit1")); }
@@ -46,9 +44,6 @@ class LoginTest : public QObject {
             if (m_grid->columnTitle(c) == title)
                 return c;
         return -1;
-    }
-    void addUser(const QString& name, const QString& storedPassword) {
-        db().exec(QStringLiteral("insert into userdb values (?,?)"), {name, storedPassword});
     }
 
     // Shows the main window; its activation brings up the login window.
@@ -66,10 +61,7 @@ class LoginTest : public QObject {
 
 private slots:
     void init() {
-        m_dir = std::make_unique<TempWorkdir>();
-        m_dir->openNewDatabase();
-        m_ui = std::make_unique<RecordingUi>();
-        m_ui->setNow(QDateTime(QDate(2024, 3, 5), QTime(9, 30, 15)));
+        m_session = std::make_unique<TestSession>();
         MainWindow::setRemovableCheck([] { return true; });
         // Shown without blocking; the result is read from the windows.
         LoginWindow::setRunner([](LoginWindow& login) { login.show(); });
@@ -98,8 +90,7 @@ private slots:
         m_form.reset();
         LoginWindow::setRunner(nullptr);
         setCurrentRights(Rights());
-        m_ui.reset();
-        m_dir.reset();
+        m_session.reset();
     }
 
     void singleUserByKeyboard() {
@@ -119,7 +110,7 @@ private slots:
         QTest::keyClick(loginButton(), Qt::Key_Return);
         QVERIFY(m_login->loggedIn());
         QVERIFY(!m_login->isVisible());
-        QVERIFY(m_ui->messages.isEmpty());
+        QVERIFY(m_session->ui.messages.isEmpty());
         QCOMPARE(m_form->statusPanel(1)->text(), QStringLiteral("超级管理员"));
         QCOMPARE(rzCount(), 1);
         const qint64 id = db().scalar(QStringLiteral("select max(id) from rz")).toLongLong();
@@ -140,7 +131,7 @@ private slots:
         QTest::qWait(0);
         QVERIFY(!m_login->isVisible());
         // Closing the main window writes the logout time.
-        m_ui->setNow(QDateTime(QDate(2024, 3, 5), QTime(18, 0, 1)));
+        m_session->ui.setNow(QDateTime(QDate(2024, 3, 5), QTime(18, 0, 1)));
         m_form->close();
         QCOMPARE(db().scalar(QStringLiteral("select jtime from rz where id=?"), {id}).toString(),
                  QStringLiteral("2024-03-05 18:00:01"));
@@ -149,7 +140,7 @@ private slots:
     void wrongPasswordAllowsAnotherTry() {
         showMain();
         typeLogin(QStringLiteral("超级管理员"), QStringLiteral("887"));
-        QCOMPARE(m_ui->messageTexts(), QStringList{QStringLiteral("密码不正确！请重新输入！")});
+        QCOMPARE(m_session->ui.messageTexts(), QStringList{QStringLiteral("密码不正确！请重新输入！")});
         QVERIFY(password()->text().isEmpty());
         QVERIFY(password()->hasFocus());
         QVERIFY(m_login->isVisible() && !m_login->loggedIn());
@@ -178,19 +169,19 @@ private slots:
         QFETCH(QString, message);
         QCoreApplication::setApplicationName(QStringLiteral("Tovrakel"));
         showMain();
-        m_ui->clear();
+        m_session->ui.clear();
         typeLogin(user, pw);
-        QCOMPARE(m_ui->messages.size(), 1);
-        QCOMPARE(m_ui->messages[0].caption, caption);
-        QCOMPARE(m_ui->messages[0].text, message);
+        QCOMPARE(m_session->ui.messages.size(), 1);
+        QCOMPARE(m_session->ui.messages[0].caption, caption);
+        QCOMPARE(m_session->ui.messages[0].text, message);
         QVERIFY(m_login->isVisible());
         QVERIFY(!m_login->loggedIn());
         QCOMPARE(rzCount(), 0);
     }
 
     void letterCaseIgnored() {
-        addUser(QStringLiteral("Li"), hashPassword(QStringLiteral("AbC1")));
-        addUser(QStringLiteral("Wu"), QStringLiteral("XyZ9"));  // plain text, from elsewhere
+        m_session->ledger.addUser(QStringLiteral("Li"), QStringLiteral("AbC1"));
+        m_session->ledger.addUserStoredAs(QStringLiteral("Wu"), QStringLiteral("XyZ9"));  // plain text, from elsewhere
         showMain();
         QCOMPARE(users()->count(), 3);
         typeLogin(QStringLiteral("Wu"), QStringLiteral("xYz9"));
@@ -328,7 +319,7 @@ private slots:
     }
 
     void ordinaryUserLosesItemsAndColumns() {
-        addUser(QStringLiteral("小王"), hashPassword(QStringLiteral("123")));
+        m_session->ledger.addUser(QStringLiteral("小王"), QStringLiteral("123"));
         // The remembered column settings show every column, at every show of the window.
         for (const char* name : {"rukuyin1", "rukuyin2", "rukuyin6"})
             WriteSetting(kMainKey, QLatin1String(name), QStringLiteral("no"));
@@ -396,7 +387,7 @@ private slots:
     }
 
     void midnightLoginWritesTheDateAlone() {
-        m_ui->setNow(QDateTime(QDate(2024, 3, 6), QTime(0, 0, 0)));
+        m_session->ui.setNow(QDateTime(QDate(2024, 3, 6), QTime(0, 0, 0)));
         showMain();
         typeLogin(QStringLiteral("超级管理员"), QStringLiteral("888"));
         QCOMPARE(db().scalar(QStringLiteral("select btime from rz")).toString(), QStringLiteral("2024-03-06"));
