@@ -6,8 +6,7 @@
 #include "app/ui/startup.h"
 #include "store/settings.h"
 #include "support/local_http_server.h"
-#include "support/recording_ui.h"
-#include "support/temp_workdir.h"
+#include "support/test_session.h"
 #include "app/ui/install_updater.h"
 #include "upgrade/ui/updater.h"
 
@@ -58,15 +57,14 @@ QString labelText(QWidget* window, const char* name) {
 class UpdaterTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<RecordingUi> m_ui;
+    std::unique_ptr<TestSession> m_session;
     std::unique_ptr<LocalHttpServer> m_server;
     std::unique_ptr<Updater> m_updater;
     QByteArray m_upgraderBytes;
     int m_closed = 0;
     int m_offers = 0;
 
-    QString shop(const QString& name = {}) const { return m_dir->filePath(QStringLiteral("shop/") + name); }
+    QString shop(const QString& name = {}) const { return m_session->file(QStringLiteral("shop/") + name); }
     QString fileUrl(const QString& name) const { return m_server->url(QStringLiteral("/files/") + name); }
     QStringList downloads() const {
         return QDir(shop()).entryList({QStringLiteral("*.uTMP")}, QDir::Files | QDir::Dirs | QDir::Hidden |
@@ -101,21 +99,19 @@ class UpdaterTest : public QObject {
 
 private slots:
     void init() {
-        m_dir = std::make_unique<QTemporaryDir>();
+        m_session = std::make_unique<TestSession>(QDateTime(QDate(2024, 3, 5), QTime(9, 0)), SessionLedger::None);
         QVERIFY(QDir().mkpath(shop()));
-        QVERIFY(QDir().mkpath(m_dir->filePath("tmp")));
+        QVERIFY(QDir().mkpath(m_session->file("tmp")));
         writeFile(shop("tovrakel"), "#!/bin/sh\n");
         m_upgraderBytes = "#!/bin/sh\n# the upgrader\n" + pattern(3000, 'A');
-        writeFile(m_dir->filePath("upgrader-source"), m_upgraderBytes);
-        m_ui = std::make_unique<RecordingUi>();
-        m_ui->setNow(QDateTime(QDate(2024, 3, 5), QTime(9, 0)));
+        writeFile(m_session->file("upgrader-source"), m_upgraderBytes);
         m_server = std::make_unique<LocalHttpServer>();
         m_updater = std::make_unique<Updater>(nullptr);
         m_updater->language = UpdaterLanguage::wlChineseSimplified;
         m_updater->InfoFileURL = m_server->url(kInfoPath);
         m_updater->programPath = shop("tovrakel");
-        m_updater->upgraderSource = m_dir->filePath("upgrader-source");
-        m_updater->upgraderFolders = {m_dir->filePath("tmp")};
+        m_updater->upgraderSource = m_session->file("upgrader-source");
+        m_updater->upgraderFolders = {m_session->file("tmp")};
         m_updater->setInactivityTimeout(20000);
         m_closed = 0;
         m_offers = 0;
@@ -125,9 +121,8 @@ private slots:
     void cleanup() {
         m_updater.reset();
         m_server.reset();
-        m_ui.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        m_dir.reset();
+        m_session.reset();
     }
 
     // With this program's settings a check that finds nothing to do is silent.
@@ -164,7 +159,7 @@ private slots:
         QVERIFY(waitIdle());
         QCOMPARE(m_offers, 0);
         QVERIFY(!m_updater->questionForm());
-        QVERIFY(m_ui->messages.isEmpty());
+        QVERIFY(m_session->ui.messages.isEmpty());
         QVERIFY(downloads().isEmpty());
         QCOMPARE(m_server->requests, kind == QLatin1String("unreachable") ? QStringList{} : QStringList{kInfoPath});
     }
@@ -211,7 +206,7 @@ private slots:
         QVERIFY(!m_updater->wizardForm());
         QVERIFY(downloads().isEmpty());
         QCOMPARE(m_server->requests, QStringList{kInfoPath});
-        QVERIFY(m_ui->startedPrograms.isEmpty());
+        QVERIFY(m_session->ui.startedPrograms.isEmpty());
     }
 
     // Both files of url1/url2 arrive next to the program as .uTMP with their server times; the
@@ -268,20 +263,20 @@ private slots:
         QCOMPARE(QFileInfo(shop("data.mdb.uTMP")).lastModified().toUTC(),
                  QDateTime(QDate(2013, 11, 27), QTime(8, 30), Qt::UTC));
         // Nothing is started before the user confirms.
-        QVERIFY(m_ui->startedPrograms.isEmpty());
+        QVERIFY(m_session->ui.startedPrograms.isEmpty());
         QCOMPARE(m_closed, 0);
 
         button(wizard, "FinishBtn")->click();
-        QCOMPARE(m_ui->startedPrograms.size(), 1);
-        const QStringList started = m_ui->startedPrograms.first();
+        QCOMPARE(m_session->ui.startedPrograms.size(), 1);
+        const QStringList started = m_session->ui.startedPrograms.first();
         QCOMPARE(started.mid(1), (QStringList{shop("tovrakel"), restartArgument}));
-        QVERIFY(started.first().startsWith(m_dir->filePath("tmp/")));
+        QVERIFY(started.first().startsWith(m_session->file("tmp/")));
         QCOMPARE(fileBytes(started.first()), m_upgraderBytes);
         QVERIFY(QFileInfo(started.first()).isExecutable());
         QCOMPARE(m_closed, 1);
         QVERIFY(!m_updater->isRunning());
         QVERIFY(!m_updater->wizardForm());
-        QVERIFY(m_ui->messages.isEmpty());
+        QVERIFY(m_session->ui.messages.isEmpty());
     }
 
     // The wizard can be switched off: the restart follows the last file at once.
@@ -291,7 +286,7 @@ private slots:
         m_updater->wizardEnabled = false;
         QVERIFY(!acceptOffer());
         QVERIFY(waitFor([this] { return m_closed == 1; }));
-        QCOMPARE(m_ui->startedPrograms.size(), 1);
+        QCOMPARE(m_session->ui.startedPrograms.size(), 1);
         QCOMPARE(fileBytes(shop("data.mdb.uTMP")), QByteArray("new data"));
     }
 
@@ -310,11 +305,11 @@ private slots:
             m_server->serve("/files/gone.bin", LocalHttpServer::Response::with(status, "forbidden"));
         m_server->serve("/files/tool.exe", "new tool");
         offer({"gone.bin", "tool.exe"});
-        m_ui->replies << QMessageBox::StandardButton(answer);
+        m_session->ui.replies << QMessageBox::StandardButton(answer);
 
         QVERIFY(acceptOffer());
-        QVERIFY(waitFor([this] { return !m_ui->messages.isEmpty(); }));
-        const MessageRequest box = m_ui->messages.first();
+        QVERIFY(waitFor([this] { return !m_session->ui.messages.isEmpty(); }));
+        const MessageRequest box = m_session->ui.messages.first();
         QCOMPARE(box.caption, QStringLiteral("错误 #%1").arg(status));
         QCOMPARE(box.text, QStringLiteral("文档gone.bin找不到或者发生错误，\n\n您要忽略这个文档并且继续升级操作吗？"));
         QCOMPARE(box.icon, QMessageBox::Warning);
@@ -330,8 +325,8 @@ private slots:
             QVERIFY(downloads().isEmpty());
             QVERIFY(!m_server->requests.contains("/files/tool.exe"));
         }
-        QCOMPARE(m_ui->messages.size(), 1);
-        QVERIFY(m_ui->startedPrograms.isEmpty());
+        QCOMPARE(m_session->ui.messages.size(), 1);
+        QVERIFY(m_session->ui.startedPrograms.isEmpty());
     }
 
     // Method 2: the first address goes to the browser, nothing is downloaded.
@@ -347,10 +342,10 @@ private slots:
         serveInfo(kNewer + "#method=2\r\n#url=" + listed.toUtf8() + "\r\n#url1=" + fileUrl("x").toUtf8() + "\r\n");
         QVERIFY(acceptOffer() == nullptr);
         QVERIFY(waitIdle());
-        QCOMPARE(m_ui->openedUrls, QStringList{page});
+        QCOMPARE(m_session->ui.openedUrls, QStringList{page});
         QCOMPARE(m_server->requests, QStringList{kInfoPath});
         QVERIFY(downloads().isEmpty());
-        QVERIFY(m_ui->startedPrograms.isEmpty());
+        QVERIFY(m_session->ui.startedPrograms.isEmpty());
     }
 
     // Cancel asks first; "no" goes on, "yes" ends the upgrade with the whole files left in place
@@ -372,10 +367,10 @@ private slots:
         QCOMPARE(wizard->findChild<QProgressBar*>("ProgressAllFiles")->value(), 52);
         QCOMPARE(labelText(wizard, "FileSizeLab"), QStringLiteral("文档大小:97.7 Kb"));
 
-        m_ui->replies << QMessageBox::No;
+        m_session->ui.replies << QMessageBox::No;
         button(wizard, "CancelBtn")->click();
-        QCOMPARE(m_ui->messages.size(), 1);
-        const MessageRequest box = m_ui->messages.first();
+        QCOMPARE(m_session->ui.messages.size(), 1);
+        const MessageRequest box = m_session->ui.messages.first();
         QCOMPARE(box.caption, QStringLiteral("Tovrakel"));
         QCOMPARE(box.text, QStringLiteral("升级操作尚未完成，\n您确定要放弃升级吗？"));
         QCOMPARE(box.icon, QMessageBox::Question);
@@ -384,17 +379,17 @@ private slots:
         QVERIFY(wizard->isVisible());
 
         // The window's own close button asks the same.
-        m_ui->replies << QMessageBox::Yes;
+        m_session->ui.replies << QMessageBox::Yes;
         wizard->close();
-        QCOMPARE(m_ui->messages.size(), 2);
-        QCOMPARE(m_ui->messages.last().text, box.text);
+        QCOMPARE(m_session->ui.messages.size(), 2);
+        QCOMPARE(m_session->ui.messages.last().text, box.text);
         QVERIFY(!m_updater->isRunning());
         QVERIFY(m_updater->aborted());
         QCOMPARE(aborted, 1);
         QVERIFY(!m_updater->wizardForm());
         QCOMPARE(downloads(), QStringList{"data.mdb.uTMP"});
         QCOMPARE(fileBytes(shop("data.mdb.uTMP")), QByteArray("complete data"));
-        QVERIFY(m_ui->startedPrograms.isEmpty());
+        QVERIFY(m_session->ui.startedPrograms.isEmpty());
         QCOMPARE(m_closed, 0);
     }
 
@@ -425,15 +420,15 @@ private slots:
             m_server->release();
         }
         QVERIFY(waitIdle());
-        QCOMPARE(m_ui->messages.size(), 1);
-        const MessageRequest box = m_ui->messages.first();
+        QCOMPARE(m_session->ui.messages.size(), 1);
+        const MessageRequest box = m_session->ui.messages.first();
         QCOMPARE(box.caption, QStringLiteral("软件升级精灵"));
         QCOMPARE(box.text, QStringLiteral("与远端服务器的连接中断，\n\n请重新连接后再进行升级操作。"));
         QCOMPARE(box.icon, QMessageBox::Critical);
         QVERIFY(!m_updater->aborted());
         QVERIFY(!m_updater->wizardForm());
         QCOMPARE(downloads(), QStringList{"data.mdb.uTMP"});
-        QVERIFY(m_ui->startedPrograms.isEmpty());
+        QVERIFY(m_session->ui.startedPrograms.isEmpty());
     }
 
     // A file whose length the server did not announce may have been cut short: it is not kept,
@@ -459,15 +454,15 @@ private slots:
             m_server->release();
         }
         QVERIFY(waitIdle());
-        QCOMPARE(m_ui->messages.size(), 1);
-        const MessageRequest box = m_ui->messages.first();
+        QCOMPARE(m_session->ui.messages.size(), 1);
+        const MessageRequest box = m_session->ui.messages.first();
         QCOMPARE(box.caption, QStringLiteral("软件升级精灵"));
         QCOMPARE(box.text, QStringLiteral("服务器没有告知文档tool.exe的大小，无法确认下载是否完整。\n\n"
                                           "升级操作已停止，这个文档不会被安装。"));
         QCOMPARE(box.icon, QMessageBox::Critical);
         QCOMPARE(downloads(), QStringList{"data.mdb.uTMP"});
         QVERIFY(!m_updater->wizardForm());
-        QVERIFY(m_ui->startedPrograms.isEmpty());
+        QVERIFY(m_session->ui.startedPrograms.isEmpty());
         QCOMPARE(m_closed, 0);
     }
 
@@ -514,7 +509,7 @@ private slots:
         QVERIFY(waitIdle());
         QCOMPARE(m_offers, 0);
         QVERIFY(!m_updater->questionForm());
-        QVERIFY(m_ui->messages.isEmpty());
+        QVERIFY(m_session->ui.messages.isEmpty());
         QVERIFY(m_updater->body().isEmpty());
         QCOMPARE(m_server->requests, QStringList{kInfoPath});
     }
@@ -553,7 +548,7 @@ private slots:
         QCOMPARE(labelText(form, "PasswordLab"), QStringLiteral("密码"));
         auto* password = form->findChild<QLineEdit*>("PasswordEdit");
         QCOMPARE(password->echoMode(), QLineEdit::Password);
-        QVERIFY(m_ui->messages.isEmpty());
+        QVERIFY(m_session->ui.messages.isEmpty());
 
         if (!accept) {
             button(form, "CancelBtn")->click();
@@ -595,15 +590,15 @@ private slots:
 
         acceptOffer();  // the wizard may be gone before this returns
         QVERIFY(waitIdle());
-        QCOMPARE(m_ui->messages.size(), 1);
-        const MessageRequest box = m_ui->messages.first();
+        QCOMPARE(m_session->ui.messages.size(), 1);
+        const MessageRequest box = m_session->ui.messages.first();
         QCOMPARE(box.caption, QStringLiteral("软件升级精灵"));
         QVERIFY2(box.text.startsWith(QStringLiteral("无法保存下载的文档%1：\n").arg(named)), qPrintable(box.text));
         QVERIFY(box.text.endsWith(QStringLiteral("升级操作已停止，已下载的文档保留在程序文件夹中。")));
         QCOMPARE(box.icon, QMessageBox::Critical);
         QVERIFY(!m_updater->wizardForm());
         QVERIFY(!m_server->requests.contains("/files/tool.exe"));
-        QVERIFY(m_ui->startedPrograms.isEmpty());
+        QVERIFY(m_session->ui.startedPrograms.isEmpty());
         QCOMPARE(m_closed, 0);
         QVERIFY(QFileInfo(shop("data.mdb.uTMP/inside")).isDir());
 
@@ -626,7 +621,7 @@ private slots:
         m_server->release();
         QVERIFY(waitIdle());
         QCOMPARE(m_server->requests, QStringList{kInfoPath});
-        QVERIFY(m_ui->messages.isEmpty());
+        QVERIFY(m_session->ui.messages.isEmpty());
 
         LocalHttpServer::Response slow = LocalHttpServer::Response::with(200, "part");
         slow.contentLength = 1000;
@@ -648,14 +643,14 @@ private slots:
     void upgraderCannotBeWritten() {
         m_server->serve("/files/data.mdb", "new data");
         offer({"data.mdb"});
-        m_updater->upgraderSource = m_dir->filePath("no-such-upgrader");
+        m_updater->upgraderSource = m_session->file("no-such-upgrader");
         UpdateWizardDialog* wizard = acceptOffer();
         QVERIFY(wizard);
         QVERIFY(waitFor([this] { return m_updater->state() == Updater::State::Finished; }));
         button(wizard, "FinishBtn")->click();
-        QCOMPARE(m_ui->messages.size(), 1);
-        QVERIFY(m_ui->messages.first().text.startsWith(QStringLiteral("无法启动升级程序：")));
-        QVERIFY(m_ui->startedPrograms.isEmpty());
+        QCOMPARE(m_session->ui.messages.size(), 1);
+        QVERIFY(m_session->ui.messages.first().text.startsWith(QStringLiteral("无法启动升级程序：")));
+        QVERIFY(m_session->ui.startedPrograms.isEmpty());
         QCOMPARE(m_closed, 0);
         QVERIFY(!m_updater->isRunning());
         QCOMPARE(downloads(), QStringList{"data.mdb.uTMP"});
@@ -674,15 +669,15 @@ private slots:
         offer({"data.mdb"});
         m_updater->upgraderSource = upgrader;
         // The program's own options reach the restarted program word for word.
-        m_updater->restartOptions = {"--workdir", m_dir->filePath("my  shop's \"ledger\""), "--english",
+        m_updater->restartOptions = {"--workdir", m_session->file("my  shop's \"ledger\""), "--english",
                                      "--receipt-pdf", "\"receipts", "--update-url", "http://127.0.0.1:1/a+b.inf"};
 
         UpdateWizardDialog* wizard = acceptOffer();
         QVERIFY(wizard);
         QVERIFY(waitFor([this] { return m_updater->state() == Updater::State::Finished; }));
         button(wizard, "FinishBtn")->click();
-        QCOMPARE(m_ui->startedPrograms.size(), 1);
-        const QStringList command = m_ui->startedPrograms.first();
+        QCOMPARE(m_session->ui.startedPrograms.size(), 1);
+        const QStringList command = m_session->ui.startedPrograms.first();
         QCOMPARE(fileBytes(command.first()), fileBytes(upgrader));
 
         QProcess process;
@@ -716,8 +711,7 @@ private slots:
     void wiredIntoTheMainWindow() {
         if (!TOVRAKEL_SELF_UPDATE)
             QSKIP("built without self-update");
-        TempWorkdir workdir;
-        workdir.openNewDatabase();
+        m_session->openLedger();
         MainWindow::setRemovableCheck([] { return true; });
 
         StartOptions options = parseStartOptions({"tovrakel"});
