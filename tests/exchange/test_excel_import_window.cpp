@@ -3,9 +3,9 @@
 #include "app/ui/program.h"
 #include "inventory/ui/inventory.h"
 #include "exchange/ui/excel_import_window.h"
-#include "exchange/xls_fixture.h"
 #include "store/data_module.h"
 #include "support/test_session.h"
+#include "support/xls_fixture.h"
 
 #include <QAction>
 #include <QLabel>

@@ -1,10 +1,10 @@
 // The import of stock records from the worksheet "lanbor": conversions, refusals, all or nothing.
 #include "exchange/exchange_error.h"
 #include "exchange/workbook_import.h"
-#include "exchange/xls_fixture.h"
 #include "store/data_module.h"
 #include "store/ledger_events.h"
 #include "support/test_session.h"
+#include "support/xls_fixture.h"
 
 #include <QtTest>
 

@@ -1,8 +1,8 @@
 // tovrakel-tool export-xls, import-xls, backup and restore, run as a shop's scripts would.
-#include "exchange/xls_fixture.h"
 #include "store/database.h"
 #include "support/test_session.h"
 #include "support/tool_run.h"
+#include "support/xls_fixture.h"
 
 #include <QProcess>
 #include <QtTest>
