@@ -11,6 +11,7 @@
 #include "sales/ui/pos_panel.h"
 #include "sales/ui/sales_notes.h"
 #include "store/data_module.h"
+#include "support/pdf_previews.h"
 #include "support/pdf_words.h"
 #include "support/test_session.h"
 #include "users/rights.h"
@@ -33,8 +34,7 @@ class DocumentsTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<TestSession> m_session;
-    PrintPreviewRunner m_previous;
-    QStringList m_previews;  // the PDF of each preview shown
+    std::unique_ptr<PdfPreviews> m_previews;
 
     void sale(const QString& name, double amount, const QVariant& customer, const QVariant& address,
               const QVariant& phone, const QString& number = QStringLiteral("20240517001"),
@@ -44,25 +44,18 @@ class DocumentsTest : public QObject {
                                    .customerNumber = number, .price = amount, .quantity = 1, .amount = amount,
                                    .date = "2024-05-17"});
     }
-    PdfText lastPreview() const { return PdfText::read(m_previews.last()); }
+    PdfText lastPreview() const { return PdfText::read(m_previews->files.last()); }
 
 private slots:
     void initTestCase() { installChineseFonts(); }
 
     void init() {
         m_session = std::make_unique<TestSession>(QDateTime(QDate(2024, 5, 17), QTime(9, 30)), SessionLedger::None);
-        m_previews.clear();
-        m_previous = setPrintPreviewRunner([this](QWidget*, QPrinter& printer, const std::function<void(QPrinter*)>& paint) {
-            const QString path = m_session->file(QStringLiteral("preview-%1.pdf").arg(m_previews.size() + 1));
-            printer.setOutputFormat(QPrinter::PdfFormat);
-            printer.setOutputFileName(path);
-            paint(&printer);
-            m_previews << path;
-        });
+        m_previews = std::make_unique<PdfPreviews>(m_session->path());
         setCurrentRights(Rights::forUser(QStringLiteral("超级管理员")));
     }
     void cleanup() {
-        setPrintPreviewRunner(m_previous);
+        m_previews.reset();
         setCurrentRights(Rights());
         m_session.reset();
     }
@@ -89,8 +82,8 @@ private slots:
         panel.cash()->setText(QStringLiteral("5"));
         panel.deliveryNoteButton()->click();
 
-        QCOMPARE(m_previews.size(), 1);
-        keepPdf(m_previews.last(), QStringLiteral("delivery-note.pdf"));
+        QCOMPARE(m_previews->files.size(), 1);
+        keepPdf(m_previews->files.last(), QStringLiteral("delivery-note.pdf"));
         const PdfText pdf = lastPreview();
         QCOMPARE(pdf.pageCount(), 1);
         QCOMPARE(qRound(mm(pdf.pageHeights[0])), 297);
@@ -137,7 +130,7 @@ private slots:
         panel.addLine({}, QStringLiteral("退货"), {}, QStringLiteral("-1"), QStringLiteral("5"), -5);
         panel.printDeliveryNote();
         QCOMPARE(m_session->ui.messageTexts(), (QStringList{QStringLiteral("45"), QStringLiteral("读取错误，应为数字")}));
-        QCOMPARE(m_previews.size(), 1);  // the note is produced all the same
+        QCOMPARE(m_previews->files.size(), 1);  // the note is produced all the same
         const QString text = lastPreview().pageText(0);
         QVERIFY(text.contains(foldPdfText(QStringLiteral("￥-5.00"))));
         QVERIFY(!text.contains(foldPdfText(QStringLiteral("元"))));  // no capitals
@@ -158,8 +151,8 @@ private slots:
         window.grid()->setCurrentRow(0);
         SalesNoteReport note;
         printSalesNote(window, note);
-        QCOMPARE(m_previews.size(), 1);
-        keepPdf(m_previews.last(), QStringLiteral("sales-note.pdf"));
+        QCOMPARE(m_previews->files.size(), 1);
+        keepPdf(m_previews->files.last(), QStringLiteral("sales-note.pdf"));
         const PdfText pdf = lastPreview();
         QCOMPARE(pdf.pageCount(), 1);
         const QString text = pdf.pageText(0);
@@ -199,7 +192,7 @@ private slots:
         window.setCustomerFilter(QStringLiteral("20240517001"));
         SalesNoteReport note;
         printSalesNote(window, note);
-        keepPdf(m_previews.last(), QStringLiteral("sales-note-two-pages.pdf"));
+        keepPdf(m_previews->files.last(), QStringLiteral("sales-note-two-pages.pdf"));
         const PdfText pdf = lastPreview();
         QCOMPARE(pdf.pageCount(), 2);
         for (int page = 0; page < 2; ++page)
@@ -275,7 +268,7 @@ private slots:
         std::unique_ptr<DataGrid> grid(createSalesGrid());
         grid->setDataset(&sales);
         printDataGrid(nullptr, *grid, salesGridPrint());
-        keepPdf(m_previews.last(), QStringLiteral("grid-print.pdf"));
+        keepPdf(m_previews->files.last(), QStringLiteral("grid-print.pdf"));
         const PdfText pdf = lastPreview();
         QVERIFY(pdf.pageCount() >= 2);
         QVERIFY(pdf.find(QStringLiteral("Page."), 0));

@@ -14,6 +14,7 @@
 #include "store/data_module.h"
 #include "store/ledger_events.h"
 #include "store/settings.h"
+#include "support/pdf_previews.h"
 #include "support/pdf_words.h"
 #include "support/test_session.h"
 #include "users/rights.h"
@@ -34,8 +35,7 @@ class PrintingWiringTest : public QObject {
     Program* m_program = nullptr;  // owned by the window
     SalesDetailsWindow* m_sales = nullptr;
     PosPanel* m_pos = nullptr;
-    PrintPreviewRunner m_previous;
-    QStringList m_previews;
+    std::unique_ptr<PdfPreviews> m_previews;
 
 private slots:
     void initTestCase() { installChineseFonts(); }
@@ -44,14 +44,7 @@ private slots:
         m_session = std::make_unique<TestSession>(QDateTime(QDate(2024, 5, 17), QTime(10, 0)));
         setCurrentRights(Rights::forUser(QStringLiteral("超级管理员")));
         MainWindow::setRemovableCheck([] { return true; });
-        m_previews.clear();
-        m_previous = setPrintPreviewRunner([this](QWidget*, QPrinter& printer, const std::function<void(QPrinter*)>& paint) {
-            const QString path = m_session->file(QStringLiteral("preview-%1.pdf").arg(m_previews.size() + 1));
-            printer.setOutputFormat(QPrinter::PdfFormat);
-            printer.setOutputFileName(path);
-            paint(&printer);
-            m_previews << path;
-        });
+        m_previews = std::make_unique<PdfPreviews>(m_session->path());
         m_form = std::make_unique<MainWindow>();
         m_program = new Program(*m_form);
         m_sales = m_program->installSalesRecords().salesDetails;
@@ -59,7 +52,7 @@ private slots:
     }
     void cleanup() {
         m_form.reset();
-        setPrintPreviewRunner(m_previous);
+        m_previews.reset();
         setReceiptPdfFolder(QString());
         setCurrentRights(Rights());
         m_session.reset();
@@ -122,8 +115,8 @@ private slots:
         QPushButton* button = m_sales->salesNoteButton();
         QVERIFY(button->isEnabled());
         button->click();
-        QCOMPARE(m_previews.size(), 1);
-        const PdfText pdf = PdfText::read(m_previews.last());
+        QCOMPARE(m_previews->files.size(), 1);
+        const PdfText pdf = PdfText::read(m_previews->files.last());
         QVERIFY(pdf.pageContains(0, QStringLiteral("单 号：20240517009")));
         QVERIFY(pdf.pageContains(0, QStringLiteral("壹元整")));
     }
@@ -136,8 +129,8 @@ private slots:
         for (int i = 0; i < items.size(); ++i) {
             QVERIFY(items[i] && items[i]->isEnabled());
             items[i]->trigger();
-            QCOMPARE(m_previews.size(), i + 1);
-            const PdfText pdf = PdfText::read(m_previews.last());
+            QCOMPARE(m_previews->files.size(), i + 1);
+            const PdfText pdf = PdfText::read(m_previews->files.last());
             QVERIFY2(pdf.pageContains(0, titles[i]), qPrintable(pdf.pageText(0)));
             QVERIFY(pdf.pageContains(0, QStringLiteral("Page. 1")));
             QVERIFY(pdf.pageContains(pdf.pageCount() - 1, QStringLiteral("制表人：超级管理员")));
