@@ -3,6 +3,7 @@
 #include "app/ui/english_captions.h"
 #include "app/ui/main_window.h"
 #include "app/ui/program.h"
+#include "inventory/ui/inventory.h"
 #include "store/settings.h"
 #include "store/stock_table.h"
 #include "support/test_session.h"
@@ -50,7 +51,7 @@ class EnglishCaptionsTest : public QObject {
         for (const auto& [name, english] : englishCaptions()) {
             if (ownWidget(*m_form, name))
                 continue;
-            QWidget* parent = m_form->controls().stockInPanel;
+            QWidget* parent = m_program->inventory().controls().stockInPanel;
             QWidget* standIn = nullptr;
             if (name.startsWith(QLatin1String("Label")))
                 standIn = new QLabel(QStringLiteral("中文"), parent);
@@ -215,7 +216,7 @@ private slots:
         // The heading of the fields a sales note needs may be a label or a group's title.
         auto* required = new QGroupBox(QStringLiteral("销售单打印必填"), m_form->salePanel());
         // The same texts outside the sale panel are not its labels.
-        auto* stockInLabel = new QLabel(QStringLiteral("客户名称："), m_form->controls().stockInPanel);
+        auto* stockInLabel = new QLabel(QStringLiteral("客户名称："), m_program->inventory().controls().stockInPanel);
         auto* value = new QLabel(QStringLiteral("五金"), m_form->salePanel());
 
         switchToEnglish(*m_form);

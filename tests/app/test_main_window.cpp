@@ -3,6 +3,7 @@
 #include "app/ui/help_window.h"
 #include "app/ui/main_window.h"
 #include "app/ui/program.h"
+#include "inventory/ui/inventory.h"
 #include "store/data_module.h"
 #include "store/settings.h"
 #include "support/test_session.h"
@@ -30,6 +31,7 @@ class MainWindowTest : public QObject {
 
     std::unique_ptr<TestSession> m_session;
     std::unique_ptr<MainWindow> m_form;
+    Program* m_program = nullptr;  // owned by the window
     bool m_removable = true;
 
     QStringList actionTexts(QMenu* menu) {
@@ -48,7 +50,7 @@ private slots:
         m_removable = true;
         MainWindow::setRemovableCheck([this] { return m_removable; });
         m_form = std::make_unique<MainWindow>();
-        new Program(*m_form);
+        m_program = new Program(*m_form);
     }
     void cleanup() {
         m_form.reset();
@@ -103,10 +105,10 @@ private slots:
         QCOMPARE(m_form->statusPanel(1)->width(), 200);
         QCOMPARE(m_form->statusPanel(2)->text(), QStringLiteral("今天：2024-03-05"));
         QCOMPARE(m_form->statusPanel(3)->width(), 300);
-        QCOMPARE(m_form->controls().alarmQuantity->text(), QStringLiteral("12"));
-        QCOMPARE(m_form->controls().stockInDate->dateText(), QStringLiteral("2024-03-05"));
+        QCOMPARE(m_program->inventory().controls().alarmQuantity->text(), QStringLiteral("12"));
+        QCOMPARE(m_program->inventory().controls().stockInDate->dateText(), QStringLiteral("2024-03-05"));
         QCOMPARE(m_form->saleDate()->dateText(), QStringLiteral("2024-03-05"));
-        QVERIFY(!m_form->controls().stockInPanel->isVisible());
+        QVERIFY(!m_program->inventory().controls().stockInPanel->isVisible());
         QCOMPARE(m_form->gridArea()->height(), 473);
         m_form->resize(1015, 800);  // as when maximised: the grid takes the extra height
         QCOMPARE(m_form->gridArea()->height(), 473 + 164);
@@ -130,10 +132,10 @@ private slots:
 
     void dateGuardRefillsAnEmptiedDate() {
         m_form->show();
-        m_form->controls().stockInDate->clear();
-        QCOMPARE(m_form->controls().stockInDate->dateText(), kEmptyDateText);
+        m_program->inventory().controls().stockInDate->clear();
+        QCOMPARE(m_program->inventory().controls().stockInDate->dateText(), kEmptyDateText);
         m_form->saleDate()->clear();
-        QTRY_COMPARE_WITH_TIMEOUT(m_form->controls().stockInDate->dateText(), QStringLiteral("2024-03-05"), 1500);
+        QTRY_COMPARE_WITH_TIMEOUT(m_program->inventory().controls().stockInDate->dateText(), QStringLiteral("2024-03-05"), 1500);
         QCOMPARE(m_form->saleDate()->dateText(), QStringLiteral("2024-03-05"));
     }
 

@@ -2,6 +2,7 @@
 // keeps the texts of the main window and the grids legible.
 #include "app/ui/main_window.h"
 #include "app/ui/program.h"
+#include "inventory/ui/inventory.h"
 #include "app/ui/skins.h"
 #include "store/settings.h"
 #include "support/test_session.h"
@@ -359,7 +360,7 @@ private slots:
         auto* label = m_form->findChild<QLabel*>(QStringLiteral("Label48"));
         auto* check = m_form->findChild<QCheckBox*>(QStringLiteral("CheckBox1"));
         auto* tool = m_form->findChild<QToolButton*>(QStringLiteral("ToolButton19"));
-        auto* box = m_form->controls().searchBox;
+        auto* box = m_program->inventory().controls().searchBox;
         QStyleOptionGroupBox boxOption;
         boxOption.initFrom(box);
         boxOption.text = box->title();
@@ -428,7 +429,7 @@ private slots:
         QVERIFY(contrast(menu->palette().color(QPalette::Window), menu->palette().color(QPalette::WindowText)) >= 4.5);
         QTableView* rows = grid->view();
         QVERIFY(contrast(rows->palette().color(QPalette::Base), rows->palette().color(QPalette::Text)) >= 4.5);
-        QLineEdit* alarm = m_form->controls().alarmQuantity;
+        QLineEdit* alarm = m_program->inventory().controls().alarmQuantity;
         QVERIFY(contrast(alarm->palette().color(QPalette::Base), alarm->palette().color(QPalette::Text)) >= 4.5);
         const double alarmText = renderedTextContrast(grabImage(alarm), alarm->rect().adjusted(3, 3, -3, -3));
         QVERIFY2(alarmText >= 4.5, qPrintable(QString::number(alarmText)));

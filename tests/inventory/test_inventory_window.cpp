@@ -63,7 +63,7 @@ class InventoryWindowTest : public QObject {
     QPushButton* button(const char* name) { return w<QPushButton>(name); }
     QAction* action(const char* name) { return w<QAction>(name); }
     DataGrid* grid() { return w<DataGrid>("DataGrid1"); }
-    QWidget* panel() { return m_form->controls().stockInPanel; }
+    QWidget* panel() { return m_program->inventory().controls().stockInPanel; }
     Database& db() { return m_session->db(); }
 
     void insert(const Batch& b) {

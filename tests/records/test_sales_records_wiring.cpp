@@ -2,6 +2,7 @@
 // the steps of the main window's show that reach them, and what closing the sales details does.
 #include "app/ui/main_window.h"
 #include "app/ui/program.h"
+#include "inventory/ui/inventory.h"
 #include "records/ui/product_summary_window.h"
 #include "records/ui/sales_details_window.h"
 #include "records/ui/sales_grid.h"
@@ -87,10 +88,10 @@ private slots:
 
         const int before = inventoryGrid()->rowCount();
         m_session->ledger.addBatch({.name = "新货", .quantity = 1, .stock = 1, .date = "2024-03-20"});
-        m_form->controls().stockInPanel->show();
+        m_program->inventory().controls().stockInPanel->show();
         m_form->salePanel()->show();
         details->close();
-        QVERIFY(!m_form->controls().stockInPanel->isVisible());
+        QVERIFY(!m_program->inventory().controls().stockInPanel->isVisible());
         QVERIFY(!m_form->salePanel()->isVisible());
         QCOMPARE(inventoryGrid()->rowCount(), before + 1);  // "全部记录" ran
 

@@ -149,7 +149,7 @@ private slots:
         QVERIFY(focused(edit("SalePrice")));
         QCOMPARE(panel()->stock().id, m_ids.value(QStringLiteral("铅笔")));
         // The batch's remark goes to the stock-in panel's remark field as well.
-        QCOMPARE(m_form->controls().stockInPanel->findChild<QLineEdit*>(QStringLiteral("Edit22"))->text(),
+        QCOMPARE(m_program->inventory().controls().stockInPanel->findChild<QLineEdit*>(QStringLiteral("Edit22"))->text(),
                  QStringLiteral("二楼"));
         QCOMPARE(edit("SalePrice")->toolTip(), QStringLiteral("利用回车Enter键和Tab键进行切换"));
         shot(QStringLiteral("sale_panel"));
@@ -636,7 +636,7 @@ private slots:
         QVERIFY(!panel()->isVisible());
         QCOMPARE(edit("SaleQuantity")->text(), QStringLiteral("1"));
         QCOMPARE(edit("Address")->text(), QString());
-        QVERIFY(!m_form->controls().stockInPanel->findChild<QPushButton*>(QStringLiteral("Button3"))->isEnabled());
+        QVERIFY(!m_program->inventory().controls().stockInPanel->findChild<QPushButton*>(QStringLiteral("Button3"))->isEnabled());
 
         // A click on another batch closes and clears; a click on the same one does not.
         open(QStringLiteral("铅笔"));

@@ -64,30 +64,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     m_controlArea = new QWidget(central);
     m_controlArea->setObjectName(QStringLiteral("ControlArea"));
 
-    QGroupBox* searchBox = m_controls.searchBox = new QGroupBox(QStringLiteral("快速拼音查询"), m_controlArea);
-    searchBox->setObjectName(QStringLiteral("GroupBox5"));
-    searchBox->setGeometry(4, 2, 600, 136);
-    m_controls.searchFrom = new DateField(searchBox);
-    m_controls.searchFrom->setObjectName(QStringLiteral("DateEdit3"));
-    m_controls.searchTo = new DateField(searchBox);
-    m_controls.searchTo->setObjectName(QStringLiteral("DateEdit4"));
-    m_controls.searchFrom->setGeometry(330, 104, 100, 22);
-    m_controls.searchTo->setGeometry(460, 104, 100, 22);
-
     buildToolBar(m_controlArea);
-
-    auto* alarmLabel = new QLabel(QStringLiteral("库存报警数量："), m_controlArea);
-    alarmLabel->setObjectName(QStringLiteral("Label48"));
-    alarmLabel->setGeometry(612, 62, 100, 22);
-    QLineEdit* alarmQuantity = m_controls.alarmQuantity = new QLineEdit(QStringLiteral("5"), m_controlArea);
-    alarmQuantity->setObjectName(QStringLiteral("Edit43"));
-    alarmQuantity->setGeometry(712, 62, 40, 22);
-    auto* showAll = m_controls.showAll = new QPushButton(QStringLiteral("全部记录"), m_controlArea);
-    showAll->setObjectName(QStringLiteral("Button12"));
-    showAll->setGeometry(760, 60, 75, 26);
-    auto* zeroStock = m_controls.zeroStock = new QCheckBox(QStringLiteral("不显示零库存"), m_controlArea);
-    zeroStock->setObjectName(QStringLiteral("CheckBox1"));
-    zeroStock->setGeometry(845, 62, 110, 22);
 
     buildPanels();
     buildMenus();
@@ -230,14 +207,6 @@ void MainWindow::buildMenus() {
 }
 
 void MainWindow::buildPanels() {
-    QFrame* stockIn = m_controls.stockInPanel = new DraggablePanel(centralWidget());
-    stockIn->setObjectName(QStringLiteral("Panel3"));
-    stockIn->setGeometry(200, 120, 489, 216);
-    m_controls.stockInDate = new DateField(stockIn);
-    m_controls.stockInDate->setObjectName(QStringLiteral("DateEdit1"));
-    m_controls.stockInDate->setGeometry(80, 120, 110, 22);
-    stockIn->hide();
-
     m_prompt = new QLabel(centralWidget());
     m_prompt->setObjectName(QStringLiteral("Panel4"));
     m_prompt->setGeometry(0, 0, 257, 49);
@@ -279,7 +248,19 @@ void MainWindow::placePanel(QFrame* panel) {
     panel->setParent(centralWidget());
     panel->stackUnder(m_prompt);  // the success prompt shows above every panel
     panel->hide();
+}
+
+void MainWindow::placeSalePanel(QFrame* panel, DateField* saleDate) {
+    placePanel(panel);
     m_salePanel = panel;
+    m_saleDate = saleDate;
+    keepDateCurrent(saleDate, true);
+}
+
+void MainWindow::keepDateCurrent(DateField* field, bool guarded) {
+    m_showDates.push_back(field);
+    if (guarded)
+        m_guardedDates.push_back(field);
 }
 
 void MainWindow::setGridArea(QWidget* grid) {
@@ -324,8 +305,8 @@ void MainWindow::hidePromptOnTick() {
 }
 
 void MainWindow::guardDates() {
-    for (DateField* field : {m_saleDate, m_controls.stockInDate})
-        if (field && field->isEmptyDate())
+    for (DateField* field : m_guardedDates)
+        if (field->isEmptyDate())
             field->setDate(today());
 }
 
@@ -358,21 +339,22 @@ void MainWindow::runShowSteps() {
             m_hooks.columnMemory();
         if (m_hooks.salesMonthView)
             whenLoginShown(m_hooks.salesMonthView);
-        m_controls.stockInPanel->hide();
+        if (m_hooks.closePanels)
+            m_hooks.closePanels();
         for (QWidget* w : findChildren<QWidget*>())
             if (!w->toolTip().isEmpty())
                 w->setToolTipDuration(2000);
         const QDate now = today();
-        for (DateField* field : {m_controls.stockInDate, m_saleDate, m_controls.searchFrom, m_controls.searchTo})
-            if (field)
-                field->setDate(now);
+        for (DateField* field : m_showDates)
+            field->setDate(now);
         const SettingsKey settings = ReadSettings(kMainKey);
         if (settings.exists()) {
             if (m_hooks.applySkin)
                 m_hooks.applySkin();
             const QString number = settings.value(QStringLiteral("number"));
             if (!number.isEmpty()) {
-                m_controls.alarmQuantity->setText(number);
+                if (m_hooks.rememberedAlarmQuantity)
+                    m_hooks.rememberedAlarmQuantity(number);
                 // The company header fields belong to the sales details window.
                 emit companyHeaderRead(settings.value(QStringLiteral("company")),
                                        settings.value(QStringLiteral("address")));

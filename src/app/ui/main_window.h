@@ -53,17 +53,6 @@ struct MainActions {
     QList<QAction*> columnItems;  // 隐藏进货单价 … 隐藏备注信息, in menu order
 };
 
-// The controls under the grid that the inventory works with.
-struct MainControls {
-    QGroupBox* searchBox = nullptr;
-    DateField* searchFrom = nullptr;
-    DateField* searchTo = nullptr;
-    QPushButton* showAll = nullptr;  // 全部记录
-    QCheckBox* zeroStock = nullptr;  // 不显示零库存
-    QLineEdit* alarmQuantity = nullptr;
-    QFrame* stockInPanel = nullptr;
-    DateField* stockInDate = nullptr;
-};
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -72,7 +61,6 @@ public:
     ~MainWindow() override;
 
     const MainActions& actions() const { return m_actions; }
-    const MainControls& controls() const { return m_controls; }
 
     // The login entry id: 0 until a login succeeds.
     qint64 loginEntryId() const { return m_loginEntryId; }
@@ -90,6 +78,8 @@ public:
     struct ShowHooks {
         std::function<void()> updateCheck;  // after the show steps, once a login has succeeded
         std::function<void()> columnMemory;
+        std::function<void()> closePanels;
+        std::function<void(const QString&)> rememberedAlarmQuantity;  // `number` of the settings
         std::function<void()> salesMonthView;
         std::function<void()> applySkin;
         std::function<void()> loginRequired;  // modal login while the login entry id is 0
@@ -118,12 +108,16 @@ public:
     QTimer* promptTimer() const { return m_promptTimer; }
 
     void setGridArea(QWidget* grid);
-    // Places a floating panel over the grid (hidden until its feature opens it).
+    // The area under the grid where features put their controls.
+    QWidget* controlArea() const { return m_controlArea; }
+    // Places a floating panel over the grid (hidden until its feature opens it), below the prompt.
     void placePanel(QFrame* panel);
+    // The sale panel is placed like any panel and known for the English captions.
+    void placeSalePanel(QFrame* panel, DateField* saleDate);
     QFrame* salePanel() const { return m_salePanel; }
-    // The sale date is kept from going empty, like the stock-in date.
-    void setSaleDate(DateField* field) { m_saleDate = field; }
     DateField* saleDate() const { return m_saleDate; }
+    // A date field set to today at each show; a guarded one is refilled whenever it is emptied.
+    void keepDateCurrent(DateField* field, bool guarded);
 
     void startCalculator();
     void startTextEditor();
@@ -164,7 +158,8 @@ private:
     QWidget* m_controlArea = nullptr;
     QMenu* m_gridMenu = nullptr;
     MainActions m_actions;
-    MainControls m_controls;
+    std::vector<DateField*> m_showDates;
+    std::vector<DateField*> m_guardedDates;
     QMenu* m_newMenu = nullptr;
     QMenu* m_settingsMenu = nullptr;
     QMenu* m_supportMenu = nullptr;

@@ -39,17 +39,10 @@ void wire(QToolButton* button, QObject* receiver, std::function<void()> slot) {
 }
 
 InventoryPlaces inventoryPlaces(MainWindow& window) {
-    const MainControls& c = window.controls();
     InventoryPlaces places;
     places.window = &window;
-    places.searchBox = c.searchBox;
-    places.searchFrom = c.searchFrom;
-    places.searchTo = c.searchTo;
-    places.showAll = c.showAll;
-    places.zeroStock = c.zeroStock;
-    places.alarmQuantity = c.alarmQuantity;
-    places.stockInPanel = c.stockInPanel;
-    places.stockInDate = c.stockInDate;
+    places.controlArea = window.controlArea();
+    places.placePanel = [&window](QFrame* panel) { window.placePanel(panel); };
     places.successPrompt = [&window](const QString& text) { window.showSuccessPrompt(text); };
     places.whenLoginShown = [&window](std::function<void()> step) { window.whenLoginShown(std::move(step)); };
     return places;
@@ -104,9 +97,16 @@ Program::Program(MainWindow& window)
     setObjectName(QStringLiteral("Program"));
     window.setGridArea(m_inventory->grid());
     window.hooks().columnMemory = [inventory = m_inventory] { inventory->runShowSteps(); };
+    window.hooks().closePanels = [inventory = m_inventory] { inventory->stockIn()->panel()->hide(); };
+    window.hooks().rememberedAlarmQuantity = [inventory = m_inventory](const QString& number) {
+        inventory->setAlarmText(number);
+    };
+    const InventoryControls& controls = m_inventory->controls();
+    window.keepDateCurrent(controls.stockInDate, true);
+    window.keepDateCurrent(controls.searchFrom, false);
+    window.keepDateCurrent(controls.searchTo, false);
     // Panel1, hidden until a batch is double-clicked.
-    window.placePanel(m_salePanel);
-    window.setSaleDate(m_salePanel->saleDate());
+    window.placeSalePanel(m_salePanel, m_salePanel->saleDate());
     connectSalePanel(*m_salePanel, *m_inventory, [&window](const QString& text) { window.showSuccessPrompt(text); });
     if (LedgerData::exists())
         followLedger(dm().connection());

@@ -13,6 +13,7 @@
 #include "users/rights.h"
 #include "widgets/data_grid.h"
 #include "widgets/date_field.h"
+#include "widgets/draggable_panel.h"
 #include "widgets/input_helpers.h"
 #include "widgets/number_field.h"
 #include "widgets/ui_services.h"
@@ -22,6 +23,7 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -30,10 +32,11 @@ Inventory::Inventory(const InventoryPlaces& places, const InventoryActions& acti
     : QObject(parent), m_places(places), m_actions(actions), m_window(places.window) {
     setObjectName(QStringLiteral("Inventory"));
     m_grid = createInventoryGrid();
-    m_search = new QuickSearchBox(places.searchBox, places.searchFrom, places.searchTo);
-    m_stockIn = new StockInPanel(places, *this);
-    m_zeroStock = places.zeroStock;
-    m_alarmField = places.alarmQuantity;
+    buildControls();
+    m_search = new QuickSearchBox(m_controls.searchBox, m_controls.searchFrom, m_controls.searchTo);
+    m_stockIn = new StockInPanel(m_controls, places, *this);
+    m_zeroStock = m_controls.zeroStock;
+    m_alarmField = m_controls.alarmQuantity;
     m_alarm = alarmQuantityValue(m_alarmField->text());
 
     m_grid->setRowColour([this](int row) { return rowColour(row); });
@@ -44,11 +47,50 @@ Inventory::Inventory(const InventoryPlaces& places, const InventoryActions& acti
     connect(m_grid, &DataGrid::cellClicked, this, &Inventory::onRowClicked);
     connect(m_grid, &DataGrid::rowDoubleClicked, this, &Inventory::saleRequested);
     connect(m_search, &QuickSearchBox::searchRequested, this, &Inventory::search);
-    connect(places.showAll, &QPushButton::clicked, this, &Inventory::showAll);
+    connect(m_controls.showAll, &QPushButton::clicked, this, &Inventory::showAll);
     wireMenus();
     wireDisplayMode();
     wireAlarmQuantity();
 }
+
+void Inventory::buildControls() {
+    InventoryControls& c = m_controls;
+    QWidget* area = m_places.controlArea;
+    c.searchBox = new QGroupBox(QStringLiteral("快速拼音查询"), area);
+    c.searchBox->setObjectName(QStringLiteral("GroupBox5"));
+    c.searchBox->setGeometry(4, 2, 600, 136);
+    c.searchFrom = new DateField(c.searchBox);
+    c.searchFrom->setObjectName(QStringLiteral("DateEdit3"));
+    c.searchTo = new DateField(c.searchBox);
+    c.searchTo->setObjectName(QStringLiteral("DateEdit4"));
+    c.searchFrom->setGeometry(330, 104, 100, 22);
+    c.searchTo->setGeometry(460, 104, 100, 22);
+
+    auto* alarmLabel = new QLabel(QStringLiteral("库存报警数量："), area);
+    alarmLabel->setObjectName(QStringLiteral("Label48"));
+    alarmLabel->setGeometry(612, 62, 100, 22);
+    c.alarmQuantity = new QLineEdit(QStringLiteral("5"), area);
+    c.alarmQuantity->setObjectName(QStringLiteral("Edit43"));
+    c.alarmQuantity->setGeometry(712, 62, 40, 22);
+    c.showAll = new QPushButton(QStringLiteral("全部记录"), area);
+    c.showAll->setObjectName(QStringLiteral("Button12"));
+    c.showAll->setGeometry(760, 60, 75, 26);
+    c.zeroStock = new QCheckBox(QStringLiteral("不显示零库存"), area);
+    c.zeroStock->setObjectName(QStringLiteral("CheckBox1"));
+    c.zeroStock->setGeometry(845, 62, 110, 22);
+
+    c.stockInPanel = new DraggablePanel(area);
+    c.stockInPanel->setObjectName(QStringLiteral("Panel3"));
+    c.stockInPanel->setGeometry(200, 120, 489, 216);
+    c.stockInDate = new DateField(c.stockInPanel);
+    c.stockInDate->setObjectName(QStringLiteral("DateEdit1"));
+    c.stockInDate->setGeometry(80, 120, 110, 22);
+    if (m_places.placePanel)
+        m_places.placePanel(c.stockInPanel);
+    c.stockInPanel->hide();
+}
+
+void Inventory::setAlarmText(const QString& text) { m_alarmField->setText(text); }
 
 Dataset& Inventory::query() const { return dm().stockQuery; }
 

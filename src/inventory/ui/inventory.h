@@ -23,9 +23,18 @@ class QuickSearchBox;
 class SettingsKey;
 class StockInPanel;
 
-// The controls the main window holds for the inventory, and its items that run it.
+// Where the inventory lives in the main window, and what it uses of it.
 struct InventoryPlaces {
-    QWidget* window = nullptr;  // the owner of the inventory's messages
+    QWidget* window = nullptr;       // the owner of the inventory's messages
+    QWidget* controlArea = nullptr;  // under the grid: the search box and the display controls
+    std::function<void(QFrame*)> placePanel;  // the stock-in panel floats over the grid
+    std::function<void(const QString&)> successPrompt;
+    // Runs a step once the login window is on screen (at once when no login is pending).
+    std::function<void(std::function<void()>)> whenLoginShown;
+};
+
+// The inventory's own controls.
+struct InventoryControls {
     QGroupBox* searchBox = nullptr;
     DateField* searchFrom = nullptr;
     DateField* searchTo = nullptr;
@@ -34,9 +43,6 @@ struct InventoryPlaces {
     QLineEdit* alarmQuantity = nullptr;
     QFrame* stockInPanel = nullptr;
     DateField* stockInDate = nullptr;
-    std::function<void(const QString&)> successPrompt;
-    // Runs a step once the login window is on screen (at once when no login is pending).
-    std::function<void(std::function<void()>)> whenLoginShown;
 };
 
 struct InventoryActions {
@@ -53,6 +59,9 @@ class Inventory : public QObject {
 public:
     Inventory(const InventoryPlaces& places, const InventoryActions& actions, QObject* parent = nullptr);
     const InventoryPlaces& places() const { return m_places; }
+    const InventoryControls& controls() const { return m_controls; }
+    // The alarm quantity the settings remember, as the field shows it.
+    void setAlarmText(const QString& text);
 
     DataGrid* grid() const;
     QuickSearchBox* searchBox() const { return m_search; }
@@ -111,7 +120,10 @@ private:
     QColor rowColour(int row) const;
     void setColumnItem(const ColumnMemoryItem& item, bool ticked);
 
+    void buildControls();
+
     InventoryPlaces m_places;
+    InventoryControls m_controls;
     InventoryActions m_actions;
     QWidget* m_window;
     QPointer<DataGrid> m_grid;  // the window may replace its grid area (tests do)

@@ -38,9 +38,9 @@ int rowOfRecord(const Dataset& query, qint64 id) {
 
 }  // namespace
 
-StockInPanel::StockInPanel(const InventoryPlaces& places, Inventory& inventory)
-    : QObject(&inventory), m_successPrompt(places.successPrompt), m_inventory(inventory), m_panel(places.stockInPanel) {
-    m_date = places.stockInDate;
+StockInPanel::StockInPanel(const InventoryControls& controls, const InventoryPlaces& places, Inventory& inventory)
+    : QObject(&inventory), m_successPrompt(places.successPrompt), m_inventory(inventory), m_panel(controls.stockInPanel) {
+    m_date = controls.stockInDate;
     build();
     wireRules();
     wireEnterChain();

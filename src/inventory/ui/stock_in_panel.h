@@ -16,6 +16,7 @@ class QLineEdit;
 class QPushButton;
 class QToolButton;
 class QWidget;
+struct InventoryControls;
 struct InventoryPlaces;
 
 // The panel's pick lists that "全部记录" fills.
@@ -32,7 +33,7 @@ class StockInPanel : public QObject {
 public:
     enum class Mode { Closed, New, Modify };
 
-    StockInPanel(const InventoryPlaces& places, Inventory& inventory);
+    StockInPanel(const InventoryControls& controls, const InventoryPlaces& places, Inventory& inventory);
 
     // "新建入库" of the menus: open for a new batch.
     void openForNew();
