@@ -14,14 +14,13 @@
 #include "exchange/ui/data_grid_export.h"
 #include "exchange/ui/excel_import_window.h"
 #include "exchange/ui/xls_export_command.h"
-#include "inventory/stock_columns.h"
 #include "inventory/ui/inventory.h"
-#include "records/ui/install_records.h"
 #include "records/ui/product_summary_window.h"
 #include "records/ui/sales_details_window.h"
 #include "sales/sale_entry.h"
 #include "store/data_module.h"
 #include "store/database.h"
+#include "store/stock_table.h"
 #include "text/number_text.h"
 #include "users/ui/login_window.h"
 #include "widgets/data_grid.h"
@@ -128,19 +127,19 @@ int gridColumn(const DataGrid* grid, const QString& field) {
 SalesDetailsWindow* openSalesDetails(MainWindow& form) {
     click(child<QToolButton>(&form, QStringLiteral("ToolButton19")));
     settle();
-    SalesDetailsWindow* sales = salesDetailsWindow(form);
+    auto* sales = form.findChild<SalesDetailsWindow*>();
     if (!sales || !sales->isVisible())
         fail(QStringLiteral("the sales details window did not open"));
     return sales;
 }
 
-long salesRows() { return dm().ADOQuery13.isOpen() ? dm().ADOQuery13.recordCount() : 0; }
-long stockRows() { return dm().ADOQuery15.isOpen() ? dm().ADOQuery15.recordCount() : 0; }
+long salesRows() { return dm().salesQuery.isOpen() ? dm().salesQuery.recordCount() : 0; }
+long stockRows() { return dm().stockQuery.isOpen() ? dm().stockQuery.recordCount() : 0; }
 qint64 count(const QString& table) { return dm().connection().scalar(QStringLiteral("select count(*) from ") + table).toLongLong(); }
 
 // The row of the inventory grid holding the stock record with this identity.
 int stockRow(qint64 id) {
-    const Dataset& q = dm().ADOQuery15;
+    const Dataset& q = dm().stockQuery;
     const int idColumn = q.columnIndex(stock::kId);
     for (int row = q.recordCount() - 1; row >= 0; --row)
         if (qint64(q.number(row, idColumn)) == id)
@@ -149,14 +148,14 @@ int stockRow(qint64 id) {
 }
 
 void runOperation(MainWindow& form) {
-    Inventory* inventory = Inventory::of(&form);
+    Inventory* inventory = form.findChild<Inventory*>();
     if (!inventory || !inventory->grid())
         fail(QStringLiteral("no inventory"));
     const QString& op = g_operation;
     if (op == QLatin1String("stock-all")) {
         measure({}, [&] { click(child<QPushButton>(&form, QStringLiteral("Button12"))); }, stockRows);
     } else if (op == QLatin1String("stock-key")) {
-        QLineEdit* name = child<QLineEdit>(form.searchBox(), QStringLiteral("Edit23"));
+        QLineEdit* name = child<QLineEdit>(form.controls().searchBox, QStringLiteral("Edit23"));
         measure([&] { name->setFocus(); }, [&] { typeKey(name, Qt::Key_J, QStringLiteral("j")); }, stockRows);
         if (name->text() != QLatin1String("j"))
             fail(QStringLiteral("the key did not reach the search field"));
@@ -178,10 +177,54 @@ void runOperation(MainWindow& form) {
             [&] { clickTitle(sales->grid(), column); }, salesRows);
         if (sales->grid()->header()->mark(column) != BandHeader::Mark::Down)
             fail(QStringLiteral("the title click did not sort"));
+    } else if (op == QLatin1String("sales-key")) {
+        // One key in the name initials of the sales details, which searches at once.
+        SalesDetailsWindow* sales = nullptr;
+        QLineEdit* name = nullptr;
+        measure(
+            [&] {
+                sales = openSalesDetails(form);
+                name = child<QLineEdit>(sales, QStringLiteral("Edit23"));
+                name->setFocus();
+            },
+            [&] { typeKey(name, Qt::Key_J, QStringLiteral("j")); }, salesRows);
+        if (name->text() != QLatin1String("j"))
+            fail(QStringLiteral("the key did not reach the search field"));
+    } else if (op == QLatin1String("memory-parts")) {
+        // Where the memory of "全部记录" of the sales goes, column by column (not part of bench/run).
+        SalesDetailsWindow* sales = openSalesDetails(form);
+        settle();
+        const long before = residentKiB();
+        {
+            Dataset alone(QStringLiteral("alone"), QStringLiteral("select * from data1 order by day1"), &dm().connection());
+            alone.open();
+            QTextStream(stderr) << "the rows alone " << (residentKiB() - before) / 1024 << " MB" << Qt::endl;
+        }
+        const long between = residentKiB();
+        click(child<QPushButton>(sales, QStringLiteral("Button16")));
+        settle();
+        QTextStream(stderr) << "the rows in the grid " << (residentKiB() - between) / 1024 << " MB" << Qt::endl;
+        const Dataset& data = dm().salesQuery;
+        size_t total = 0;
+        for (int c = 0; c < data.columnCount(); ++c) {
+            const DatasetColumn column = data.column(c);
+            total += column.heldBytes();
+            if (column.kind() == DatasetColumn::Kind::Empty)
+                continue;
+            QTextStream(stderr) << column.name() << ' '
+                                << (column.kind() == DatasetColumn::Kind::Number ? "numbers"
+                                    : column.keepsDistinctTexts()               ? "texts held once"
+                                                                                : "each text held")
+                                << ' ' << column.distinctTexts() << " distinct, " << column.heldBytes() / 1e6 << " MB"
+                                << Qt::endl;
+        }
+        QTextStream(stderr) << "columns " << total / 1e6 << " MB, rows " << data.recordCount() << ", order "
+                            << data.recordCount() * 4 / 1e6 << " MB, resident " << residentKiB() / 1024 << " MB, peak "
+                            << peakKiB() / 1024 << " MB" << Qt::endl;
     } else if (op == QLatin1String("summary")) {
         measure({}, [&] { click(child<QToolButton>(&form, QStringLiteral("ToolButton22"))); },
-                [] { return long(dm().ADOQuery12.recordCount()); });
-        if (!productSummaryWindow(form)->isVisible())
+                [] { return long(dm().summaryQuery.recordCount()); });
+        if (!form.findChild<ProductSummaryWindow*>() || !form.findChild<ProductSummaryWindow*>()->isVisible())
             fail(QStringLiteral("the product summary did not open"));
     } else if (op == QLatin1String("sale") || op == QLatin1String("sale-write")) {
         // ARGUMENT: the identity of a stock record with stock to sell.
@@ -203,7 +246,7 @@ void runOperation(MainWindow& form) {
             SaleEntryTexts entry;
             measure(
                 [&] {
-                    stock = stockRecordAt(dm().ADOQuery15, stockRow(id));
+                    stock = stockRecordAt(dm().stockQuery, stockRow(id));
                     entry.price = generalNumberText(stock.salesPrice.value_or(0));
                     entry.quantity = QStringLiteral("1");
                     entry.arrears = QStringLiteral("0");
@@ -248,7 +291,7 @@ void runOperation(MainWindow& form) {
             t.restart();
         };
         DataGrid* grid = inventory->grid();
-        Dataset* data = &dm().ADOQuery15;
+        Dataset* data = &dm().stockQuery;
         QString statement = QStringLiteral("select * from data where [2]>0  and e like ?");
         QVariantList params = {QStringLiteral("%j%")};
         QString sortSpec = QStringLiteral("a DESC");
@@ -256,7 +299,7 @@ void runOperation(MainWindow& form) {
             SalesDetailsWindow* sales = openSalesDetails(form);
             click(child<QPushButton>(sales, QStringLiteral("Button16")));
             grid = sales->grid();
-            data = &dm().ADOQuery13;
+            data = &dm().salesQuery;
             statement = QStringLiteral("select * from data1 order by day1");
             params.clear();
         }
@@ -410,10 +453,10 @@ int main(int argc, char* argv[]) {
         if (!login.loggedIn())
             fail(QStringLiteral("the login failed"));
         QTimer::singleShot(0, qApp, [] {
-            if (MainWindow* form = MainWindow::instance())
-                runOperation(*form);
-            else
-                fail(QStringLiteral("no main window"));
+            for (QWidget* window : QApplication::topLevelWidgets())
+                if (auto* form = qobject_cast<MainWindow*>(window))
+                    return runOperation(*form);
+            fail(QStringLiteral("no main window"));
         });
     });
 
