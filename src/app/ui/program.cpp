@@ -261,8 +261,7 @@ ExcelImportWindow* Program::installExcelImport() {
 void Program::installBackup() {
     MainWindow& window = m_window;
     Inventory* inventory = m_inventory;
-    QToolButton* button = window.actions().backupButton;
-    wire(button, &window, [&window, inventory] {
+    const auto open = [&window, inventory] {
         auto* backup = ActivateWindow<BackupWindow>(&window);
         if (!backup->property("followed").toBool()) {
             backup->setProperty("followed", true);
@@ -272,8 +271,9 @@ void Program::installBackup() {
             });
         }
         window.hide();
-    });
-    addScreenshotOpener(QStringLiteral("BackupWindow"), [button] { button->click(); });
+    };
+    wire(window.actions().backupButton, &window, open);
+    addScreenshotOpener(QStringLiteral("BackupWindow"), open);
 }
 
 void Program::installGridExport() {
