@@ -29,15 +29,13 @@
 #include <QPushButton>
 
 Inventory::Inventory(const InventoryPlaces& places, const InventoryActions& actions, QObject* parent)
-    : QObject(parent), m_places(places), m_actions(actions), m_window(places.window) {
+    : QObject(parent), m_places(places), m_actions(actions) {
     setObjectName(QStringLiteral("Inventory"));
     m_grid = createInventoryGrid();
     buildControls();
     m_search = new QuickSearchBox(m_controls.searchBox, m_controls.searchFrom, m_controls.searchTo);
     m_stockIn = new StockInPanel(m_controls, places, *this);
-    m_zeroStock = m_controls.zeroStock;
-    m_alarmField = m_controls.alarmQuantity;
-    m_alarm = alarmQuantityValue(m_alarmField->text());
+    m_alarm = alarmQuantityValue(m_controls.alarmQuantity->text());
 
     m_grid->setRowColour([this](int row) { return rowColour(row); });
     connect(m_grid, &DataGrid::titleClicked, this, [this] {
@@ -90,7 +88,7 @@ void Inventory::buildControls() {
     c.stockInPanel->hide();
 }
 
-void Inventory::setAlarmText(const QString& text) { m_alarmField->setText(text); }
+void Inventory::setAlarmText(const QString& text) { m_controls.alarmQuantity->setText(text); }
 
 Dataset& Inventory::query() const { return dm().stockQuery; }
 
@@ -116,7 +114,7 @@ void Inventory::wireMenus() {
         action->setEnabled(true);
         connect(action, &QAction::triggered, this, [this, &item](bool ticked) {
             setColumnItem(item, ticked);
-            runAction(m_window, [&] { WriteSetting(kMainKey, item.setting, tickSetting(ticked)); });
+            runAction(m_places.window, [&] { WriteSetting(kMainKey, item.setting, tickSetting(ticked)); });
         });
     }
 }
@@ -163,12 +161,12 @@ void Inventory::runShowSteps() {
 // The grid follows the box however it is ticked (the login ticks it from the remembered mode); a
 // click by the user is what gets remembered.
 void Inventory::wireDisplayMode() {
-    connect(m_zeroStock, &QCheckBox::toggled, this, [this](bool ticked) {
+    connect(m_controls.zeroStock, &QCheckBox::toggled, this, [this](bool ticked) {
         setMode(ticked ? DisplayMode::ZeroStockHidden : DisplayMode::ShowAll);
         showAll();
     });
-    connect(m_zeroStock, &QCheckBox::clicked, this, [this] {
-        runAction(m_window, [&] { WriteSetting(kMainKey, QStringLiteral("n0"), displayModeSetting(m_mode)); });
+    connect(m_controls.zeroStock, &QCheckBox::clicked, this, [this] {
+        runAction(m_places.window, [&] { WriteSetting(kMainKey, QStringLiteral("n0"), displayModeSetting(m_mode)); });
     });
 }
 
@@ -178,22 +176,22 @@ void Inventory::restoreDisplayMode() {
     DisplayMode mode = m_mode;
     if (!displayModeFromSetting(ReadSettings(kMainKey).value(QStringLiteral("n0")), &mode))
         return;
-    if (m_zeroStock->isChecked() != (mode == DisplayMode::ZeroStockHidden))
-        m_zeroStock->setChecked(mode == DisplayMode::ZeroStockHidden);  // runs "全部记录"
+    if (m_controls.zeroStock->isChecked() != (mode == DisplayMode::ZeroStockHidden))
+        m_controls.zeroStock->setChecked(mode == DisplayMode::ZeroStockHidden);  // runs "全部记录"
 }
 
 void Inventory::wireAlarmQuantity() {
-    NumberKeyFilter::install(m_alarmField, false);
-    m_alarmField->setToolTip(QStringLiteral("修改库存报警数量，记录变成红色"));
-    connect(m_alarmField, &QLineEdit::textChanged, this, [this](const QString& text) {
+    NumberKeyFilter::install(m_controls.alarmQuantity, false);
+    m_controls.alarmQuantity->setToolTip(QStringLiteral("修改库存报警数量，记录变成红色"));
+    connect(m_controls.alarmQuantity, &QLineEdit::textChanged, this, [this](const QString& text) {
         if (text.isEmpty()) {
-            m_alarmField->setText(QStringLiteral("0"));  // itself a change, which stores it
+            m_controls.alarmQuantity->setText(QStringLiteral("0"));  // itself a change, which stores it
             return;
         }
         m_alarm = alarmQuantityValue(text);
         if (m_grid)
             m_grid->view()->viewport()->update();
-        runAction(m_window, [&] { WriteSetting(kMainKey, QStringLiteral("number"), text); });
+        runAction(m_places.window, [&] { WriteSetting(kMainKey, QStringLiteral("number"), text); });
     });
 }
 
@@ -228,14 +226,14 @@ void Inventory::showNewResult() {
 void Inventory::hideSalePanel() { emit salePanelDismissed(); }
 
 void Inventory::showAll() {
-    runAction(m_window, [this] { fillPickLists(); });
+    runAction(m_places.window, [this] { fillPickLists(); });
     showAllRows();
     emit shownAll();
 }
 
 void Inventory::showAllAfterSale(qint64 stockId) {
     bool refreshed = false;
-    runAction(m_window, [&] {
+    runAction(m_places.window, [&] {
         Dataset& q = query();
         if (!q.isOpen() || q.statement() != fullStatement(m_mode) || !q.parameters().isEmpty())
             return;
@@ -275,7 +273,7 @@ void Inventory::fillPickLists() {
 }
 
 void Inventory::showAllRows() {
-    runAction(m_window, [this] {
+    runAction(m_places.window, [this] {
         OpenQuery(query(), fullStatement(m_mode));
         query().last();
     });
@@ -287,10 +285,10 @@ void Inventory::search() {
     const SearchConditions conditions = m_search->conditions();
     const QString problem = dateRangeProblem(conditions);
     if (!problem.isEmpty()) {
-        showMessage(m_window, QStringLiteral("Warning"), problem, QMessageBox::Warning, QMessageBox::Ok);
+        showMessage(m_places.window, QStringLiteral("Warning"), problem, QMessageBox::Warning, QMessageBox::Ok);
         return;  // nothing is run: the grid keeps its rows
     }
-    runAction(m_window, [&] {
+    runAction(m_places.window, [&] {
         const Statement statement = searchStatement(m_mode, conditions);
         OpenQuery(query(), statement.sql, statement.params);
     });
@@ -303,19 +301,19 @@ void Inventory::deleteCurrent() {
     if (!query().isOpen() || query().isEmpty())
         return;  // nothing to delete, nothing to ask
     hideSalePanel();
-    const auto answer = showMessage(m_window, QStringLiteral("警告！"), QStringLiteral("你真的要删除选中资料吗？"),
+    const auto answer = showMessage(m_places.window, QStringLiteral("警告！"), QStringLiteral("你真的要删除选中资料吗？"),
                                     QMessageBox::Warning, QMessageBox::Ok | QMessageBox::Cancel,
                                     QMessageBox::Cancel);
     if (answer != QMessageBox::Ok)
         return;
-    const bool removed = runAction(m_window, [this] {
+    const bool removed = runAction(m_places.window, [this] {
         const qint64 id = query().fieldInteger(stock::kId);
         deleteStockBatch(dm().connection(), id);
         query().dropRecord(id);
     });
     refreshGrid();
     if (removed)
-        showInfo(m_window, QStringLiteral("删除数据成功！"));
+        showInfo(m_places.window, QStringLiteral("删除数据成功！"));
 }
 
 void Inventory::onRowClicked(int row) {

@@ -58,7 +58,6 @@ class Inventory : public QObject {
     Q_OBJECT
 public:
     Inventory(const InventoryPlaces& places, const InventoryActions& actions, QObject* parent = nullptr);
-    const InventoryPlaces& places() const { return m_places; }
     const InventoryControls& controls() const { return m_controls; }
     // The alarm quantity the settings remember, as the field shows it.
     void setAlarmText(const QString& text);
@@ -125,12 +124,9 @@ private:
     InventoryPlaces m_places;
     InventoryControls m_controls;
     InventoryActions m_actions;
-    QWidget* m_window;
     QPointer<DataGrid> m_grid;  // the window may replace its grid area (tests do)
     QuickSearchBox* m_search;
     StockInPanel* m_stockIn;
-    QCheckBox* m_zeroStock;
-    QLineEdit* m_alarmField;
     DisplayMode m_mode = DisplayMode::ShowAll;
     qint64 m_alarm = 5;
     qint64 m_lastClickedId = -1;
