@@ -5,6 +5,7 @@
 #include "store/database.h"
 #include "store/store_error.h"
 #include "tool/exchange_commands.h"
+#include "tool/receipt_commands.h"
 #include "tool/text_commands.h"
 #include "tool/tool_io.h"
 
@@ -84,6 +85,16 @@ const std::vector<Command>& commands() {
          "Makes a new data.mdb with a shop's realistic history (default 100000 stock records and\n"
          "1000000 sales records over ten years), for benchmarks and trials.",
          runGenerate},
+        {"receipt-test", "receipt-test [--printer SPEC] [--paper 58|80] [--columns N]",
+         "Prints the test page on an ESC/POS receipt printer: the shop's name, a ruler of the column width\n"
+         "and Chinese text. SPEC is a device (/dev/usb/lp0), HOST:PORT (a network printer, usually port\n"
+         "9100) or cups:QUEUE (a raw CUPS queue); without --printer the printer set up in 小票打印机 counts,\n"
+         "and so do its paper, columns, cut and drawer. --paper 58 prints 32 columns, 80 prints 48.",
+         runReceiptTest},
+        {"receipt", "receipt --customer NUMBER [--printer SPEC] [--paper 58|80] [--columns N] [--workdir DIR]",
+         "Reprints the receipt of one order on an ESC/POS receipt printer: the sales records stored under\n"
+         "the customer number, with their total. Printer options as for receipt-test; the drawer stays shut.",
+         runReceiptReprint},
         {"help", "help [SUBCOMMAND]", "Describes every subcommand, or one.", printHelp},
     };
     return table;

@@ -1,7 +1,7 @@
 #include "sales/ui/pos_panel.h"
 
 #include "sales/receipt_layout.h"
-#include "sales/ui/receipt_printer.h"
+#include "sales/ui/receipt_dispatch.h"
 #include "sales/ui/sales_notes.h"
 #include "store/dataset.h"
 #include "store/store_error.h"
@@ -295,7 +295,7 @@ bool PosPanel::printReceipt() {
     data.printedAt = ui().now();
     data.company = contextText(m_context.company);
     data.address = contextText(m_context.address);
-    if (!printPosReceipt(window(), data))
+    if (!printReceiptOnChosenPrinter(window(), data))
         return false;  // the customer's lines stay for another try
     clearAfterPrint();
     return true;

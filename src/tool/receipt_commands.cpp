@@ -1,0 +1,127 @@
+#include "tool/receipt_commands.h"
+
+#include "printing/receipt_printer_settings.h"
+#include "sales/receipt_columns.h"
+#include "store/database.h"
+#include "store/settings.h"
+#include "store/store_error.h"
+#include "tool/tool_io.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QMap>
+
+namespace {
+
+const QString kPrinter = QStringLiteral("--printer");
+const QString kPaper = QStringLiteral("--paper");
+const QString kColumns = QStringLiteral("--columns");
+const QString kCustomer = QStringLiteral("--customer");
+const QString kWorkdir = QStringLiteral("--workdir");
+
+// "--name VALUE" pairs only, each one of `known`; false (and said why) otherwise.
+bool readOptions(const QStringList& args, const QStringList& known, QMap<QString, QString>* options) {
+    for (int i = 0; i < args.size(); i += 2) {
+        if (!known.contains(args[i]) || i + 1 >= args.size()) {
+            toolErr() << "tovrakel-tool: unknown or incomplete option " << args[i] << "\n";
+            return false;
+        }
+        options->insert(args[i], args[i + 1]);
+    }
+    return true;
+}
+
+// The stored receipt printer with the options laid over it; false (and said why) when no ESC/POS
+// printer results.
+bool chosenPrinter(const QMap<QString, QString>& options, ReceiptPrinterSettings* s) {
+    *s = readReceiptPrinterSettings();
+    if (options.contains(kPrinter)) {
+        s->connection = options.value(kPrinter);
+    } else if (s->kind != ReceiptPrinterSettings::Kind::EscPos) {
+        toolErr() << "tovrakel-tool: no ESC/POS receipt printer is set up in 小票打印机; name one with --printer "
+                     "(a device such as /dev/usb/lp0, HOST:PORT, or cups:QUEUE)\n";
+        return false;
+    }
+    if (options.contains(kPaper)) {
+        const QString paper = options.value(kPaper);
+        if (paper != QLatin1String("58") && paper != QLatin1String("80")) {
+            toolErr() << "tovrakel-tool: --paper is 58 or 80 (millimetres)\n";
+            return false;
+        }
+        s->paperMm = paper.toInt();
+        s->columns = paperColumns(s->paperMm);
+    }
+    if (options.contains(kColumns)) {
+        bool ok = false;
+        const int n = options.value(kColumns).toInt(&ok);
+        if (!ok || n < kMinColumns || n > kMaxColumns) {
+            toolErr() << "tovrakel-tool: --columns is a number from " << kMinColumns << " to " << kMaxColumns << "\n";
+            return false;
+        }
+        s->columns = n;
+    }
+    return true;
+}
+
+int print(const ReceiptPrinterSettings& s, const escpos::Page& page, const escpos::Finish& finish) {
+    const QString error = printOnEscPos(s, page, finish);
+    if (!error.isEmpty()) {
+        toolErr() << "tovrakel-tool: " << error << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int runReceiptTest(const QStringList& args) {
+    QMap<QString, QString> options;
+    ReceiptPrinterSettings s;
+    if (!readOptions(args, {kPrinter, kPaper, kColumns}, &options) || !chosenPrinter(options, &s))
+        return 2;
+    const QString shop = ReadSettings(kMainKey).value(QStringLiteral("company"));
+    const QString now = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    const int rc = print(s, escPosTestPage(s, shop, now), s.finish());
+    if (rc == 0)
+        toolOut() << "printed the test page on " << s.connection.trimmed() << " (" << s.paperMm << " mm, "
+                  << s.columns << " columns)\n";
+    return rc;
+}
+
+int runReceiptReprint(const QStringList& args) {
+    QMap<QString, QString> options;
+    ReceiptPrinterSettings s;
+    if (!readOptions(args, {kPrinter, kPaper, kColumns, kCustomer, kWorkdir}, &options))
+        return 2;
+    if (!options.contains(kCustomer)) {
+        toolErr() << "usage: tovrakel-tool receipt --customer NUMBER [--printer SPEC] [--paper 58|80] [--columns N] "
+                     "[--workdir DIR]\n";
+        return 2;
+    }
+    if (!chosenPrinter(options, &s))
+        return 2;
+    const QString number = options.value(kCustomer);
+    ColumnReceipt receipt;
+    bool found = false;
+    try {
+        Database db;
+        db.openReadOnly(QDir(options.value(kWorkdir, QDir::currentPath())).filePath(Database::kFileName));
+        receipt = orderReceipt(db, number, &found);
+    } catch (const StoreError& e) {
+        toolErr() << "tovrakel-tool: " << e.message() << "\n";
+        return 1;
+    }
+    if (!found) {
+        toolErr() << "tovrakel-tool: no sales records under the customer number " << number << "\n";
+        return 1;
+    }
+    const SettingsKey main = ReadSettings(kMainKey);
+    receipt.company = main.value(QStringLiteral("company"));
+    receipt.address = main.value(QStringLiteral("address"));
+    // A reprint hands over no cash: the drawer stays shut.
+    const int rc = print(s, receiptPage(receipt, s.columns), {s.cut, false});
+    if (rc == 0)
+        toolOut() << "printed the receipt of " << number << " (" << receipt.lines.size() << " lines, total "
+                  << receipt.total << ") on " << s.connection.trimmed() << "\n";
+    return rc;
+}
