@@ -138,6 +138,7 @@ void MainWindow::buildToolBar(QWidget* area) {
     m_settingsMenu->setObjectName(QStringLiteral("PopupMenuSettings"));
     m_actions.changePassword = addItem(m_settingsMenu, QStringLiteral("ChangePassword"), QStringLiteral("修改密码"));
     m_actions.userAdmin = addItem(m_settingsMenu, QStringLiteral("UserAdmin"), QStringLiteral("用户管理"));
+    m_actions.receiptPrinter = addItem(m_settingsMenu, QStringLiteral("ReceiptPrinter"), QStringLiteral("小票打印机"));
     m_settingsMenu->addSeparator();
     const QStringList skins = {QStringLiteral("黑色经典(皮肤)"), QStringLiteral("蓝色幻想(皮肤)"),
                                QStringLiteral("梦幻天空(皮肤)"), QStringLiteral("黑色遐想(皮肤)"),

@@ -36,6 +36,7 @@ struct MainActions {
     // 设 置
     QAction* changePassword = nullptr;
     QAction* userAdmin = nullptr;
+    QAction* receiptPrinter = nullptr;  // 小票打印机
     QList<QAction*> skins;  // in the order of the skins' names
     // 技术支持
     QAction* help = nullptr;
