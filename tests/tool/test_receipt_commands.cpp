@@ -8,8 +8,11 @@
 #include "support/test_session.h"
 #include "support/tool_run.h"
 
+#include <QStandardPaths>
 #include <QTcpServer>
 #include <QtTest>
+
+#include <unistd.h>
 
 class ReceiptCommandsTest : public QObject {
     Q_OBJECT
@@ -80,6 +83,21 @@ private slots:
             QVERIFY(line.columns <= 42);
 
         QCOMPARE(runTool({"receipt", "--customer", "20240305009", "--workdir", m_session->path()}).exitCode, 1);
+    }
+
+    // A user outside the group that owns the device: what the shop must do is said.
+    void permissionDeniedNamesTheLpGroup() {
+        if (::geteuid() != 0 || QStandardPaths::findExecutable(QStringLiteral("runuser")).isEmpty())
+            QSKIP("needs root and runuser to try as another user");
+        const QString lp = device();
+        QFile::setPermissions(lp, QFile::ReadOwner | QFile::WriteOwner);
+        QProcess run;
+        run.start(QStringLiteral("runuser"), {"-u", "nobody", "--", qEnvironmentVariable("TOVRAKEL_BINARY_DIR") +
+                                              "/tovrakel-tool", "receipt-test", "--printer", lp});
+        QVERIFY(run.waitForFinished(60000));
+        QCOMPARE(run.exitCode(), 1);
+        const QString said = QString::fromUtf8(run.readAllStandardError());
+        QVERIFY2(said.contains(QStringLiteral("没有权限")) && said.contains(QStringLiteral("lp 组")), qPrintable(said));
     }
 
     void refusals_data() {
