@@ -6,12 +6,17 @@
 #include "printing/receipt_printer_settings.h"
 #include "support/escpos_reader.h"
 
+#include <QDir>
+#include <QLocalSocket>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <arpa/inet.h>
 #include <cerrno>
 #include <netinet/in.h>
+#include <poll.h>
+#include <sys/stat.h>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -71,6 +76,10 @@ public:
 
 private:
     void serve(Behaviour behaviour) {
+        // A job that never comes (a scheduler that failed) ends the wait after a minute.
+        pollfd incoming{m_listener, POLLIN, 0};
+        if (::poll(&incoming, 1, 60000) != 1)
+            return;
         const int fd = ::accept(m_listener, nullptr, nullptr);
         if (fd < 0)
             return;
@@ -94,6 +103,67 @@ private:
     quint16 m_port = 0;
     std::thread m_thread;
     QByteArray m_received;
+};
+
+// A CUPS scheduler of the test's own with one raw queue (no driver) whose device is a network
+// printer: what `lp -o raw` hands it must reach the printer byte for byte.
+class RawCupsQueue {
+public:
+    static constexpr const char* kCupsd = "/usr/sbin/cupsd";
+    static constexpr const char* kSocketBackend = "/usr/lib/cups/backend/socket";
+
+    static QString missing() {
+        if (!QFile::exists(QString::fromLatin1(kCupsd)) || !QFile::exists(QString::fromLatin1(kSocketBackend)))
+            return QStringLiteral("needs cupsd and its socket backend (Debian package cups)");
+        if (::geteuid() != 0)
+            return QStringLiteral("cupsd runs its backends as the user lp only when started as root");
+        return {};
+    }
+
+    RawCupsQueue(const QString& queue, quint16 printerPort) {
+        const QString d = m_dir.path();
+        ::chmod(QFile::encodeName(d).constData(), 0755);  // the backend runs as the user lp
+        for (const char* sub : {"root", "spool", "cache", "state", "log"})
+            QDir(d).mkpath(QString::fromLatin1(sub));
+        write(QStringLiteral("root/printers.conf"),
+              QStringLiteral("<DefaultPrinter %1>\nDeviceURI socket://127.0.0.1:%2\nState Idle\nAccepting Yes\n"
+                             "Shared No\nErrorPolicy abort-job\n</DefaultPrinter>\n")
+                  .arg(queue)
+                  .arg(printerPort));
+        write(QStringLiteral("cups-files.conf"),
+              QStringLiteral("ServerRoot %1/root\nRequestRoot %1/spool\nCacheDir %1/cache\nStateDir %1/state\n"
+                             "Printcap %1/state/printcap\nErrorLog %1/log/error_log\nAccessLog %1/log/access_log\n"
+                             "PageLog %1/log/page_log\nSystemGroup root\n")
+                  .arg(d));
+        write(QStringLiteral("cupsd.conf"), QStringLiteral("Listen %1\nBrowsing Off\nWebInterface No\n"
+                                                           "DefaultAuthType None\n<Location />\n  Order allow,deny\n"
+                                                           "  Allow all\n</Location>\n")
+                                                .arg(socketPath()));
+        m_cupsd.start(QString::fromLatin1(kCupsd), {QStringLiteral("-f"), QStringLiteral("-c"), d + QStringLiteral("/cupsd.conf"),
+                                                     QStringLiteral("-s"), d + QStringLiteral("/cups-files.conf")});
+    }
+    ~RawCupsQueue() {
+        m_cupsd.terminate();
+        if (!m_cupsd.waitForFinished(15000))
+            m_cupsd.kill();
+        m_cupsd.waitForFinished(5000);
+    }
+    QString socketPath() const { return m_dir.filePath(QStringLiteral("cups.sock")); }
+    bool ready() const {
+        QLocalSocket socket;
+        socket.connectToServer(socketPath());
+        return socket.waitForConnected(1000);
+    }
+
+private:
+    void write(const QString& name, const QString& text) {
+        QFile f(m_dir.filePath(name));
+        if (!f.open(QIODevice::WriteOnly) || f.write(text.toUtf8()) < 0)
+            qFatal("cannot write %s", qPrintable(f.fileName()));
+    }
+
+    QTemporaryDir m_dir;
+    QProcess m_cupsd;
 };
 
 // Generous: only the silent printer is ever waited for, and it gets the short one.
@@ -132,6 +202,7 @@ private slots:
     void deviceOpenMessages();
     void printsIntoAFile();
     void printsToANetworkPrinter();
+    void printsThroughARawCupsQueue();
     void failures_data();
     void failures();
 };
@@ -298,6 +369,22 @@ void EscPosTest::printsToANetworkPrinter() {
     TestPrinter printer(TestPrinter::Behaviour::TakesJob);
     const QByteArray job = escpos::bytes(samplePage(48), {true, true});
     QCOMPARE(sendToPrinter(printer.address(), job, kAnswered), QString());
+    QCOMPARE(printer.received(), job);
+}
+
+void EscPosTest::printsThroughARawCupsQueue() {
+    if (const QString why = RawCupsQueue::missing(); !why.isEmpty())
+        QSKIP(qPrintable(why));
+    TestPrinter printer(TestPrinter::Behaviour::TakesJob);
+    RawCupsQueue cups(QStringLiteral("receipt"), printer.port());
+    QTRY_VERIFY_WITH_TIMEOUT(cups.ready(), 30000);
+    qputenv("CUPS_SERVER", QFile::encodeName(cups.socketPath()));
+    QString error;
+    const std::optional<PrinterAddress> queue = parsePrinterAddress(QStringLiteral("cups:receipt"), &error);
+    const QByteArray job = escpos::bytes(samplePage(32), {true, true});
+    error = sendToPrinter(*queue, job, kAnswered);
+    qunsetenv("CUPS_SERVER");
+    QCOMPARE(error, QString());
     QCOMPARE(printer.received(), job);
 }
 
