@@ -53,7 +53,6 @@ ReceiptPrinterSettingsWindow::ReceiptPrinterSettingsWindow(UiServices& services,
     auto* connectionHint = new QLabel(QStringLiteral("USB：/dev/usb/lp0　　网络：192.168.1.100:9100\n"
                                                      "CUPS 原始队列：cups:队列名"),
                                       m_escPosGroup);
-    connectionHint->setStyleSheet(QStringLiteral("QLabel { color: #555; }"));
     m_paper = new QComboBox(m_escPosGroup);
     m_paper->setObjectName(QStringLiteral("ReceiptPaper"));
     for (int mm : {58, 80})
