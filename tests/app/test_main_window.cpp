@@ -76,7 +76,7 @@ private slots:
         QCOMPARE(actionTexts(m_form->findChild<QToolButton*>("ToolButton7")->menu()),
                  (QStringList{"新建入库", "Excel导入"}));
         QCOMPARE(actionTexts(m_form->findChild<QToolButton*>("ToolButton18")->menu()),
-                 (QStringList{"修改密码", "用户管理", "-", "黑色经典(皮肤)", "蓝色幻想(皮肤)", "梦幻天空(皮肤)",
+                 (QStringList{"修改密码", "用户管理", "小票打印机", "-", "黑色经典(皮肤)", "蓝色幻想(皮肤)", "梦幻天空(皮肤)",
                               "黑色遐想(皮肤)", "梦想成真(皮肤)", "-", "计算器", "记事本"}));
         const QStringList support = actionTexts(m_form->findChild<QToolButton*>("ToolButton1")->menu());
         QCOMPARE(support.size(), 5);
