@@ -29,5 +29,6 @@ private:
     Database m_db;
 };
 
-// Shorthand for the data module of the run.
+// The data module of the run, for the application that opens it and for tests; windows reach it
+// through their Session.
 inline LedgerData& dm() { return LedgerData::instance(); }

@@ -6,7 +6,6 @@
 #include "store/summary_table.h"
 
 namespace {
-Rights g_current;
 
 // The ledger's names compare like its NOCASE columns: Latin letters without case, nothing else.
 QString foldLatin(const QString& text) {
@@ -60,7 +59,3 @@ Fields Rights::withheldFields() const {
 bool Rights::mayChangePasswordOf(const QString& user) const {
     return !m_user.isEmpty() && !user.isEmpty() && sameUser(m_user, user);
 }
-
-const Rights& currentRights() { return g_current; }
-
-void setCurrentRights(const Rights& rights) { g_current = rights; }

@@ -61,7 +61,3 @@ bool isAdministrator(const QString& user);
 // Whether two user names name the same account: the ledger compares names ignoring the case of
 // Latin letters.
 bool sameUser(const QString& a, const QString& b);
-
-// The rights of the run, set once by the login.
-const Rights& currentRights();
-void setCurrentRights(const Rights& rights);

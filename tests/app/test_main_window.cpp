@@ -50,7 +50,7 @@ private slots:
         m_removable = true;
         MainWindow::setRemovableCheck([this] { return m_removable; });
         m_form = std::make_unique<MainWindow>();
-        m_program = new Program(*m_form);
+        m_program = new Program(*m_form, m_session->session());
     }
     void cleanup() {
         m_form.reset();
@@ -179,6 +179,7 @@ private slots:
         QCOMPARE(rzCount(QStringLiteral("jtime is not null")), 0);  // id 0: nothing executed
 
         auto second = std::make_unique<MainWindow>();
+        (new Program(*second, m_session->session()))->installUsers();
         second->setLoginEntryId(1);
         second->show();
         m_session->ui.setNow(QDateTime(QDate(2024, 3, 5), QTime(18, 2, 3)));

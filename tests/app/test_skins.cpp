@@ -85,7 +85,7 @@ private slots:
         m_session = std::make_unique<TestSession>();
         MainWindow::setRemovableCheck([] { return true; });
         m_form = std::make_unique<MainWindow>();
-        m_program = new Program(*m_form);
+        m_program = new Program(*m_form, m_session->session());
         installSkins(*m_form);
     }
     void cleanup() {

@@ -72,7 +72,7 @@ private slots:
         m_grid->setColumns({column("a", "商 品 信 息", "名 称", "总计"), column("b", "商 品 信 息", "规格型号"), quantity,
                             column("1", "进 货", "单 价")});
         m_grid->setDataset(&dm().stockQuery);
-        setCurrentRights(Rights::forUser(QStringLiteral("超级管理员")));
+        m_session->session().grantRights(Rights::forUser(QStringLiteral("超级管理员")));
     }
     void cleanup() {
         m_grid.reset();
@@ -87,7 +87,7 @@ private slots:
         const int current = m_grid->currentRow();
         const QString path = m_session->file("grid.xls");
         m_session->ui.fileAnswers << path;
-        QVERIFY(exportDataGrid(nullptr, *m_grid, QStringLiteral("商品进货统计报表")));
+        QVERIFY(exportDataGrid(m_session->session(), nullptr, *m_grid, QStringLiteral("商品进货统计报表")));
         QCOMPARE(m_session->ui.dialogFilters, QStringList{"Microsoft Excel xls文件 (*.xls)"});
         QCOMPARE(m_session->ui.openedUrls, QStringList{QFileInfo(path).absoluteFilePath()});
         const QByteArray bytes = readAll(path);
@@ -104,10 +104,10 @@ private slots:
 
     void defaultExtensionAndCancel() {
         m_session->ui.fileAnswers << QString();
-        QVERIFY(!exportDataGrid(nullptr, *m_grid, QStringLiteral("t")));
+        QVERIFY(!exportDataGrid(m_session->session(), nullptr, *m_grid, QStringLiteral("t")));
         QVERIFY(m_session->ui.openedUrls.isEmpty());
         m_session->ui.fileAnswers << m_session->file("noext");
-        QVERIFY(exportDataGrid(nullptr, *m_grid, QStringLiteral("t")));
+        QVERIFY(exportDataGrid(m_session->session(), nullptr, *m_grid, QStringLiteral("t")));
         QVERIFY(QFile::exists(m_session->file("noext.xls")));
     }
 
@@ -119,7 +119,7 @@ private slots:
         f.close();
         m_session->ui.fileAnswers << path;
         m_session->ui.replies << QMessageBox::No;
-        QVERIFY(!exportDataGrid(nullptr, *m_grid, QStringLiteral("t")));
+        QVERIFY(!exportDataGrid(m_session->session(), nullptr, *m_grid, QStringLiteral("t")));
         QCOMPARE(m_session->ui.messages.size(), 1);
         const MessageRequest& q = m_session->ui.messages[0];
         QCOMPARE(q.caption, QStringLiteral("提示"));
@@ -131,13 +131,13 @@ private slots:
 
         m_session->ui.fileAnswers << path;
         m_session->ui.replies << QMessageBox::Yes;
-        QVERIFY(exportDataGrid(nullptr, *m_grid, QStringLiteral("t")));
+        QVERIFY(exportDataGrid(m_session->session(), nullptr, *m_grid, QStringLiteral("t")));
         QVERIFY(readAll(path).startsWith(QByteArray::fromHex("0908")));
     }
 
     void failureIsReported() {
         m_session->ui.fileAnswers << m_session->file("missing/folder/out.xls");
-        QVERIFY(!exportDataGrid(nullptr, *m_grid, QStringLiteral("t")));
+        QVERIFY(!exportDataGrid(m_session->session(), nullptr, *m_grid, QStringLiteral("t")));
         QCOMPARE(m_session->ui.messages.size(), 1);
         QVERIFY2(m_session->ui.messages[0].text.startsWith(QStringLiteral("导出失败：")), qPrintable(m_session->ui.messages[0].text));
         QVERIFY(m_session->ui.openedUrls.isEmpty());
@@ -149,7 +149,7 @@ private slots:
         dm().stockQuery.setStatement(QStringLiteral("select * from data where 0"));
         m_grid->refresh();
         m_session->ui.fileAnswers << m_session->file("empty.xls");
-        QVERIFY(!exportDataGrid(nullptr, *m_grid, QStringLiteral("t")));
+        QVERIFY(!exportDataGrid(m_session->session(), nullptr, *m_grid, QStringLiteral("t")));
         QVERIFY(!QFile::exists(m_session->file("empty.xls")));
         QVERIFY(m_session->ui.messages.isEmpty());
     }
@@ -160,7 +160,7 @@ private slots:
         MainWindow form;
         QAction* item = form.findChild<QAction*>(QStringLiteral("GridExport"));
         QCOMPARE(item->shortcut(), QKeySequence(QStringLiteral("Ctrl+E")));
-        connectGridExport(item, &form, *m_grid, QStringLiteral("商品进货统计报表"));
+        connectGridExport(m_session->session(), item, &form, *m_grid, QStringLiteral("商品进货统计报表"));
         QVERIFY(item->isEnabled());
         const QString path = m_session->file("main.xls");
         m_session->ui.fileAnswers << path;

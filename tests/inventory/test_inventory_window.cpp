@@ -145,7 +145,7 @@ private slots:
         for (const Batch& b : kBatches)
             insert(b);
         m_form = std::make_unique<MainWindow>();
-        m_program = new Program(*m_form);
+        m_program = new Program(*m_form, m_session->session());
         showMain();
     }
     void cleanup() {
@@ -636,7 +636,7 @@ private slots:
         WriteSetting(kMainKey, QStringLiteral("ordernumber"), QStringLiteral("20240305-3"));
         m_form.reset();
         m_form = std::make_unique<MainWindow>();
-        m_program = new Program(*m_form);
+        m_program = new Program(*m_form, m_session->session());
         QString customerNumber = QStringLiteral("unset");
         (&m_program->inventory())->restoreCustomerNumber = [&](const QString& n) { customerNumber = n; };
         showMain();

@@ -46,7 +46,7 @@ private slots:
         m_session = std::make_unique<TestSession>();
         MainWindow::setRemovableCheck([] { return true; });
         m_form = std::make_unique<MainWindow>();
-        m_program = new Program(*m_form);
+        m_program = new Program(*m_form, m_session->session());
         m_shows = 0;
         m_form->hooks().salesMonthView = [this] { ++m_shows; };
         m_program->installBackup();

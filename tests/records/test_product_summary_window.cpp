@@ -34,12 +34,11 @@ class ProductSummaryWindowTest : public QObject {
 private slots:
     void init() {
         m_session = std::make_unique<TestSession>();
-        setCurrentRights(Rights::forUser(QStringLiteral("超级管理员")));
-        m_window = std::make_unique<ProductSummaryWindow>();
+        m_session->session().grantRights(Rights::forUser(QStringLiteral("超级管理员")));
+        m_window = std::make_unique<ProductSummaryWindow>(m_session->session());
     }
     void cleanup() {
         m_window.reset();
-        setCurrentRights(Rights());
         m_session.reset();
     }
 
@@ -104,7 +103,7 @@ private slots:
     }
 
     void anOrdinaryUserSeesQuantitiesOnly() {
-        setCurrentRights(Rights::forUser(QStringLiteral("营业员")));
+        m_session->session().grantRights(Rights::forUser(QStringLiteral("营业员")));
         batch(QStringLiteral("笔"), QStringLiteral("HB"), QStringLiteral("文具"), 10, 1);
         m_window->showModal();
         for (int c = 0; c < grid()->columnCount(); ++c)

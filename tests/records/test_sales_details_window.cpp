@@ -53,7 +53,7 @@ class SalesDetailsWindowTest : public QObject {
                                            .stockAmount = s8, .date = "2024-03-01"});
     }
     SalesDetailsWindow* open() {
-        m_window = std::make_unique<SalesDetailsWindow>();
+        m_window = std::make_unique<SalesDetailsWindow>(m_session->session());
         m_window->showModal();
         return m_window.get();
     }
@@ -99,11 +99,10 @@ class SalesDetailsWindowTest : public QObject {
 private slots:
     void init() {
         m_session = std::make_unique<TestSession>(QDateTime(QDate(2024, 3, 20), QTime(10, 0)));
-        setCurrentRights(Rights::forUser(QStringLiteral("超级管理员")));
+        m_session->session().grantRights(Rights::forUser(QStringLiteral("超级管理员")));
     }
     void cleanup() {
         m_window.reset();
-        setCurrentRights(Rights());
         m_session.reset();
     }
 
@@ -461,7 +460,7 @@ private slots:
     }
 
     void anOrdinaryUserCanSearchButNotCorrectDeleteOrSeeProfit() {
-        setCurrentRights(Rights::forUser(QStringLiteral("营业员")));
+        m_session->session().grantRights(Rights::forUser(QStringLiteral("营业员")));
         WriteSetting(kMainKey, QStringLiteral("xiaoshouyin4"), QStringLiteral("no"));
         sale(QStringLiteral("甲"), QStringLiteral("2024-03-05"), 1, 10, 3);
         open();

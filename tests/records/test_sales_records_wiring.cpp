@@ -36,15 +36,14 @@ class SalesRecordsWiringTest : public QObject {
 private slots:
     void init() {
         m_session = std::make_unique<TestSession>(QDateTime(QDate(2024, 3, 20), QTime(10, 0)));
-        setCurrentRights(Rights::forUser(QStringLiteral("超级管理员")));
+        m_session->session().grantRights(Rights::forUser(QStringLiteral("超级管理员")));
         MainWindow::setRemovableCheck([] { return true; });
         m_form = std::make_unique<MainWindow>();
-        m_program = new Program(*m_form);
+        m_program = new Program(*m_form, m_session->session());
         m_windows = m_program->installSalesRecords();
     }
     void cleanup() {
         m_form.reset();
-        setCurrentRights(Rights());
         m_session.reset();
     }
 

@@ -52,11 +52,10 @@ private slots:
     void init() {
         m_session = std::make_unique<TestSession>(QDateTime(QDate(2024, 5, 17), QTime(9, 30)), SessionLedger::None);
         m_previews = std::make_unique<PdfPreviews>(m_session->path());
-        setCurrentRights(Rights::forUser(QStringLiteral("超级管理员")));
+        m_session->session().grantRights(Rights::forUser(QStringLiteral("超级管理员")));
     }
     void cleanup() {
         m_previews.reset();
-        setCurrentRights(Rights());
         m_session.reset();
     }
 
@@ -144,13 +143,13 @@ private slots:
         for (double a : {10.0, 20.5, 3.0, 0.25})
             sale(QStringLiteral("商品%1").arg(a), a, QStringLiteral("李四"), QStringLiteral("中山路1号"),
                  QStringLiteral("13800000000"));
-        SalesDetailsWindow window;
+        SalesDetailsWindow window(m_session->session());
         window.setCompanyHeader(QStringLiteral("平安文具店"), QStringLiteral("电话 0571-8888"));
         window.setCustomerFilter(QStringLiteral("20240517001"));
         QCOMPARE(window.grid()->rowCount(), 4);
         window.grid()->setCurrentRow(0);
         SalesNoteReport note;
-        printSalesNote(window, note);
+        printSalesNote(m_session->session(), window, note);
         QCOMPARE(m_previews->files.size(), 1);
         keepPdf(m_previews->files.last(), QStringLiteral("sales-note.pdf"));
         const PdfText pdf = lastPreview();
@@ -188,10 +187,10 @@ private slots:
         m_session->openLedger();
         for (int i = 1; i <= 45; ++i)
             sale(QStringLiteral("商品%1").arg(i), 1, QStringLiteral("王五"), QString(), QVariant());
-        SalesDetailsWindow window;
+        SalesDetailsWindow window(m_session->session());
         window.setCustomerFilter(QStringLiteral("20240517001"));
         SalesNoteReport note;
-        printSalesNote(window, note);
+        printSalesNote(m_session->session(), window, note);
         keepPdf(m_previews->files.last(), QStringLiteral("sales-note-two-pages.pdf"));
         const PdfText pdf = lastPreview();
         QCOMPARE(pdf.pageCount(), 2);
@@ -222,10 +221,10 @@ private slots:
         QFETCH(bool, phoneCaption);
         m_session->openLedger();
         sale(QStringLiteral("铅笔"), 1, QStringLiteral("李四"), address, phone);
-        SalesDetailsWindow window;
+        SalesDetailsWindow window(m_session->session());
         window.setCustomerFilter(QStringLiteral("20240517001"));
         SalesNoteReport note;
-        printSalesNote(window, note);
+        printSalesNote(m_session->session(), window, note);
         const QString text = lastPreview().pageText(0);
         QCOMPARE(text.contains(foldPdfText(QStringLiteral("客户地址:"))), addressCaption);
         QCOMPARE(text.contains(foldPdfText(QStringLiteral("联系电话:"))), phoneCaption);
@@ -233,11 +232,11 @@ private slots:
 
     void emptyGridGivesTheBareNote() {
         m_session->openLedger();
-        SalesDetailsWindow window;
+        SalesDetailsWindow window(m_session->session());
         window.setCustomerFilter(QStringLiteral("nobody"));
         QCOMPARE(window.grid()->rowCount(), 0);
         SalesNoteReport note;
-        printSalesNote(window, note);
+        printSalesNote(m_session->session(), window, note);
         const PdfText pdf = lastPreview();
         const QString text = pdf.pageText(0);
         QVERIFY(text.contains(foldPdfText(QStringLiteral("开单日期:2024-05-17"))));
@@ -267,7 +266,7 @@ private slots:
         sales.setStatement(QStringLiteral("select * from data1 order by id"));
         std::unique_ptr<DataGrid> grid(createSalesGrid());
         grid->setDataset(&sales);
-        printDataGrid(nullptr, *grid, salesGridPrint());
+        printDataGrid(m_session->session(), nullptr, *grid, salesGridPrint());
         keepPdf(m_previews->files.last(), QStringLiteral("grid-print.pdf"));
         const PdfText pdf = lastPreview();
         QVERIFY(pdf.pageCount() >= 2);

@@ -42,11 +42,11 @@ private slots:
 
     void init() {
         m_session = std::make_unique<TestSession>(QDateTime(QDate(2024, 5, 17), QTime(10, 0)));
-        setCurrentRights(Rights::forUser(QStringLiteral("超级管理员")));
+        m_session->session().grantRights(Rights::forUser(QStringLiteral("超级管理员")));
         MainWindow::setRemovableCheck([] { return true; });
         m_previews = std::make_unique<PdfPreviews>(m_session->path());
         m_form = std::make_unique<MainWindow>();
-        m_program = new Program(*m_form);
+        m_program = new Program(*m_form, m_session->session());
         m_sales = m_program->installSalesRecords().salesDetails;
         m_pos = m_program->installPrinting();
     }
@@ -54,7 +54,6 @@ private slots:
         m_form.reset();
         m_previews.reset();
         setReceiptPdfFolder(QString());
-        setCurrentRights(Rights());
         m_session.reset();
     }
 

@@ -100,7 +100,7 @@ class SalePanelTest : public QObject {
     }
     void makeForm() {
         m_form = std::make_unique<MainWindow>();
-        m_program = new Program(*m_form);
+        m_program = new Program(*m_form, m_session->session());
         m_program->installSalesRecords();
         m_form->show();
         m_form->activateWindow();

@@ -1,7 +1,8 @@
 #pragma once
 // What a test program starts from, in one line: a working folder with its own settings, a new
-// data.mdb opened as the data module, the recording UI services, a clock fixed at `now`, and a
-// builder for the rows the test needs.
+// data.mdb opened as the data module, the recording UI services, a clock fixed at `now`, the
+// program's session over them (`session()`, nobody logged in), and a builder for the rows the test
+// needs.
 //     std::unique_ptr<TestSession> m_session;
 //     void init() { m_session = std::make_unique<TestSession>(); }
 //     void cleanup() { m_session.reset(); }
@@ -10,6 +11,7 @@
 #include "support/ledger_builder.h"
 #include "support/recording_ui.h"
 #include "support/temp_workdir.h"
+#include "users/ui/session.h"
 
 #include <QDateTime>
 
@@ -31,6 +33,8 @@ public:
     void openLedger() { m_dir.openNewDatabase(); }
     // The connection of the data module.
     Database& db() { return dm().connection(); }
+    // What the windows under test are given; a test logs a user in with session().grantRights().
+    Session& session() { return m_session; }
     QString file(const QString& name) const { return m_dir.file(name); }
     QString path() const { return m_dir.path(); }
 
@@ -46,6 +50,9 @@ private:
 public:
     Ui ui;
     LedgerBuilder ledger;
+
+private:
+    Session m_session;
 };
 
 using TestSession = BasicTestSession<>;

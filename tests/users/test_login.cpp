@@ -10,8 +10,8 @@
 #include "store/stock_table.h"
 #include "store/summary_table.h"
 #include "support/test_session.h"
-#include "users/ui/apply_rights.h"
 #include "users/ui/login_window.h"
+#include "users/ui/session.h"
 #include "widgets/data_grid.h"
 #include "widgets/date_field.h"
 
@@ -63,11 +63,8 @@ private slots:
     void init() {
         m_session = std::make_unique<TestSession>();
         MainWindow::setRemovableCheck([] { return true; });
-        // Shown without blocking; the result is read from the windows.
-        LoginWindow::setRunner([](LoginWindow& login) { login.show(); });
-        setCurrentRights(Rights());
         m_form = std::make_unique<MainWindow>();
-        m_program = new Program(*m_form);
+        m_program = new Program(*m_form, m_session->session());
         m_grid = new DataGrid;
         m_grid->setObjectName(QStringLiteral("DataGrid1"));
         QVector<GridColumn> columns;
@@ -85,11 +82,11 @@ private slots:
         m_grid->setColumns(columns);
         m_form->setGridArea(m_grid);
         m_login = m_program->installUsers();
+        // Shown without blocking; the result is read from the windows.
+        m_login->setRunner([](LoginWindow& login) { login.show(); });
     }
     void cleanup() {
         m_form.reset();
-        LoginWindow::setRunner(nullptr);
-        setCurrentRights(Rights());
         m_session.reset();
     }
 
@@ -243,7 +240,7 @@ private slots:
             ++fills;
             filledBeforeLogin = m_form->loginEntryId() == 0;
         };
-        LoginWindow::setRunner([](LoginWindow& login) {
+        m_login->setRunner([](LoginWindow& login) {
             login.loginUnattended(QStringLiteral("超级管理员"), QStringLiteral("888"));
         });
         m_form->show();
@@ -357,9 +354,9 @@ private slots:
         // A window built after the login gets the same rights at once.
         QWidget later;
         Fields applied;
-        honourRights(&later, [&applied](const Rights& r) { applied = r.withheldFields(); });
+        m_session->session().honourRights(&later, [&applied](const Rights& r) { applied = r.withheldFields(); });
         QVERIFY(applied.contains(stock::PurchasePrice) && applied.contains(summary::SalesAmount));
-        QVERIFY(!currentRights().mayDeleteSales());
+        QVERIFY(!m_session->session().rights().mayDeleteSales());
     }
 
     void zeroStockModeRestored_data() {

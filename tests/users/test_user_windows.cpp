@@ -3,11 +3,11 @@
 #include "app/ui/main_window.h"
 #include "app/ui/program.h"
 #include "store/data_module.h"
-#include "store/query.h"
 #include "store/password_hash.h"
+#include "store/query.h"
 #include "support/test_session.h"
-#include "users/ui/apply_rights.h"
 #include "users/ui/change_password_window.h"
+#include "users/ui/session.h"
 #include "users/ui/user_admin_window.h"
 #include "users/user_accounts.h"
 
@@ -88,15 +88,13 @@ private slots:
     void init() {
         m_session = std::make_unique<TestSession>();
         QCoreApplication::setApplicationName(QStringLiteral("Tovrakel"));
-        setCurrentRights(Rights());
         m_form = std::make_unique<MainWindow>();
-        m_program = new Program(*m_form);
+        m_program = new Program(*m_form, m_session->session());
         m_program->installUsers();
         addUser(dm().connection(), QStringLiteral("小王"));
     }
     void cleanup() {
         m_form.reset();
-        setCurrentRights(Rights());
         m_session.reset();
     }
 
@@ -245,7 +243,7 @@ private slots:
     }
 
     void changePasswordWindow() {
-        grantRights(Rights::forUser(QStringLiteral("小王")));
+        m_session->session().grantRights(Rights::forUser(QStringLiteral("小王")));
         ChangePasswordWindow* w = openChange();
         auto* op = child<QComboBox>(w, "ComboBox1");
         auto* oldPw = child<QLineEdit>(w, "Edit1");
@@ -312,7 +310,7 @@ private slots:
     }
 
     void changeClosesWhenTicked() {
-        grantRights(Rights::forUser(QStringLiteral("超级管理员")));
+        m_session->session().grantRights(Rights::forUser(QStringLiteral("超级管理员")));
         QPointer<ChangePasswordWindow> w = openChange();
         child<QComboBox>(w, "ComboBox1")->setCurrentText(QStringLiteral("超级管理员"));
         child<QLineEdit>(w, "Edit1")->setText(QStringLiteral("888"));
@@ -333,7 +331,7 @@ private slots:
     // not even a name put into the list by other means gets through.
     void ordinaryUserChangesOnlyOwnPassword() {
         addUser(dm().connection(), QStringLiteral("小李"));
-        grantRights(Rights::forUser(QStringLiteral("小王")));
+        m_session->session().grantRights(Rights::forUser(QStringLiteral("小王")));
         QAction* item = m_form->findChild<QAction*>(QStringLiteral("ChangePassword"));
         QVERIFY(item->isVisible() && item->isEnabled());
         QVERIFY(!m_form->findChild<QAction*>(QStringLiteral("UserAdmin"))->isVisible());

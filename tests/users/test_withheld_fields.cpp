@@ -14,8 +14,8 @@
 #include "store/data_module.h"
 #include "store/settings.h"
 #include "support/test_session.h"
-#include "users/ui/apply_rights.h"
 #include "users/ui/login_window.h"
+#include "users/ui/session.h"
 #include "widgets/data_grid.h"
 
 #include <QAccessible>
@@ -142,8 +142,6 @@ private slots:
     void init() {
         m_session = std::make_unique<TestSession>();
         MainWindow::setRemovableCheck([] { return true; });
-        LoginWindow::setRunner([](LoginWindow& login) { login.show(); });
-        setCurrentRights(Rights());
         LedgerBuilder& ledger = m_session->ledger;
         ledger.addUser(QStringLiteral("小王"), QStringLiteral("123"));
         ledger.addBatch({.name = "铅笔", .model = "HB", .code = "P1", .category = "文具", .purchasePrice = kPurchasePrice,
@@ -158,8 +156,6 @@ private slots:
     }
     void cleanup() {
         m_form.reset();
-        LoginWindow::setRunner(nullptr);
-        setCurrentRights(Rights());
         m_session.reset();
     }
 
@@ -178,14 +174,15 @@ private slots:
         QFETCH(QString, password);
         const bool ordinary = user != QStringLiteral("超级管理员");
         m_form = std::make_unique<MainWindow>();
-        m_program = new Program(*m_form);
+        m_program = new Program(*m_form, m_session->session());
         installEnglishCaptions(*m_form, english);
         m_login = m_program->installUsers();
+        m_login->setRunner([](LoginWindow& login) { login.show(); });  // shown without blocking
         m_program->installSalesRecords();
         auto* inventory = m_form->findChild<DataGrid*>(QStringLiteral("DataGrid1"));
         QVERIFY(inventory);
-        connectGridExport(m_form->findChild<QAction*>(QStringLiteral("GridExport")), m_form.get(), *inventory,
-                          QStringLiteral("商品进货统计报表"));
+        connectGridExport(m_session->session(), m_form->findChild<QAction*>(QStringLiteral("GridExport")), m_form.get(),
+                          *inventory, QStringLiteral("商品进货统计报表"));
         m_form->show();
         QTRY_VERIFY(m_login->isVisible());
         m_login->loginUnattended(user, password);

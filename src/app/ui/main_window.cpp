@@ -1,9 +1,7 @@
 #include "app/ui/main_window.h"
 
 #include "app/removable_medium.h"
-#include "store/data_module.h"
 #include "store/settings.h"
-#include "users/login_log.h"
 #include "widgets/data_grid.h"
 #include "widgets/date_field.h"
 #include "widgets/draggable_panel.h"
@@ -431,8 +429,7 @@ void MainWindow::adviseRemovableDrive() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (m_loginEntryId != 0 && LedgerData::exists())
-        runAction(this, [this] { writeLogout(dm().connection(), m_loginEntryId, ui().now()); });
+    emit closing();
     event->accept();
 }
 

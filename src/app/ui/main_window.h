@@ -127,6 +127,8 @@ public:
 signals:
     // The company header read at show, for the sales details window.
     void companyHeaderRead(const QString& company, const QString& address);
+    // The window is closing: the program ends its login.
+    void closing();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -174,17 +176,17 @@ private:
 };
 
 // Brings the open window of type W to the front, or creates it owned by `owner`, visible and
-// centred; one window of each kind.
-template <typename W>
-W* ActivateWindow(QWidget* owner);
+// centred; one window of each kind. `args` go to its constructor before the owner.
+template <typename W, typename... Args>
+W* ActivateWindow(QWidget* owner, Args&... args);
 QWidget* activateExisting(const QMetaObject& kind);
 void showCreatedWindow(QWidget* window);
 
-template <typename W>
-W* ActivateWindow(QWidget* owner) {
+template <typename W, typename... Args>
+W* ActivateWindow(QWidget* owner, Args&... args) {
     if (QWidget* open = activateExisting(W::staticMetaObject))
         return static_cast<W*>(open);
-    auto* window = new W(owner);
+    auto* window = new W(args..., owner);
     showCreatedWindow(window);
     return window;
 }

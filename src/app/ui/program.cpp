@@ -12,14 +12,17 @@
 #include "sales/ui/install_printing.h"
 #include "sales/ui/install_sale.h"
 #include "sales/ui/pos_panel.h"
+#include "sales/ui/receipt_printer_settings_window.h"
 #include "sales/ui/sale_panel.h"
 #include "store/data_module.h"
-#include "users/ui/apply_rights.h"
+#include "users/login_log.h"
 #include "users/ui/change_password_window.h"
 #include "users/ui/login_window.h"
+#include "users/ui/session.h"
 #include "users/ui/user_admin_window.h"
 #include "widgets/data_grid.h"
 #include "widgets/date_field.h"
+#include "widgets/ui_services.h"
 
 #include <QAction>
 #include <QEvent>
@@ -89,11 +92,12 @@ void loginForScreenshots(LoginWindow& login) {
     login.loginUnattended(user, password);
 }
 
-Program::Program(MainWindow& window)
+Program::Program(MainWindow& window, Session& session)
     : QObject(&window),
       m_window(window),
-      m_inventory(new Inventory(inventoryPlaces(window), inventoryActions(window.actions()), this)),
-      m_salePanel(new SalePanel) {
+      m_session(session),
+      m_inventory(new Inventory(session, inventoryPlaces(window), inventoryActions(window.actions()), this)),
+      m_salePanel(new SalePanel(session)) {
     setObjectName(QStringLiteral("Program"));
     window.setGridArea(m_inventory->grid());
     window.hooks().columnMemory = [inventory = m_inventory] { inventory->runShowSteps(); };
@@ -108,8 +112,8 @@ Program::Program(MainWindow& window)
     // Panel1, hidden until a batch is double-clicked.
     window.placeSalePanel(m_salePanel, m_salePanel->saleDate());
     connectSalePanel(*m_salePanel, *m_inventory, [&window](const QString& text) { window.showSuccessPrompt(text); });
-    if (LedgerData::exists())
-        followLedger(dm().connection());
+    if (session.hasLedger())
+        followLedger(session.database());
 
     // Screenshots: the panel open on the last batch of the grid.
     addScreenshotOpener(QStringLiteral("SalePanel"), [inventory = m_inventory] {
@@ -137,8 +141,8 @@ void Program::followLedgerWithRecords() {
 SalesRecordsWindows Program::installSalesRecords() {
     if (m_records.salesDetails)
         return m_records;
-    SalesDetailsWindow* sales = m_records.salesDetails = new SalesDetailsWindow(&m_window);
-    ProductSummaryWindow* summary = m_records.summary = new ProductSummaryWindow(&m_window);
+    SalesDetailsWindow* sales = m_records.salesDetails = new SalesDetailsWindow(m_session, &m_window);
+    ProductSummaryWindow* summary = m_records.summary = new ProductSummaryWindow(m_session, &m_window);
     const MainActions& a = m_window.actions();
 
     wire(a.salesDetailsButton, sales, [sales] { sales->showModal(); });
@@ -176,16 +180,24 @@ PosPanel* Program::installPrinting(const QString& receiptPdfFolder) {
     places.inventoryGrid = m_inventory->grid();
     places.inventoryPrint = m_window.actions().gridPrint;
     places.posButton = m_window.actions().posButton;
-    m_pos = ::installPrinting(places, *records.salesDetails, *records.summary, *m_salePanel, receiptPdfFolder);
+    m_pos = ::installPrinting(m_session, places, *records.salesDetails, *records.summary, *m_salePanel, receiptPdfFolder);
+
+    // 设 置 › 小票打印机
+    const auto receiptPrinter = [window = &m_window, session = &m_session] {
+        ActivateWindow<ReceiptPrinterSettingsWindow>(window, session->services());
+    };
+    wire(m_window.actions().receiptPrinter, &m_window, receiptPrinter);
+    addScreenshotOpener(QStringLiteral("ReceiptPrinterSettingsWindow"), receiptPrinter);
 
     // Screenshots: the sales details window with the POS panel holding the latest sale.
     SalesDetailsWindow* sales = records.salesDetails;
     PosPanel* pos = m_pos;
-    addScreenshotOpener(QStringLiteral("PosPanel"), [sales, pos] {
+    Session* session = &m_session;
+    addScreenshotOpener(QStringLiteral("PosPanel"), [session, sales, pos] {
         pos->show();
         sales->showModal();
-        if (LedgerData::exists())
-            pos->addSalesRecord(dm().salesQuery);
+        if (session->hasLedger())
+            pos->addSalesRecord(session->ledger().salesQuery);
     });
     return m_pos;
 }
@@ -204,21 +216,30 @@ LoginWindow* Program::installUsers() {
         window.statusPanel(1)->setText(user);
         window.setLoginEntryId(entryId);
     };
-    LoginWindow* login = m_login = new LoginWindow(&window, steps);
+    LoginWindow* login = m_login = new LoginWindow(m_session, &window, steps);
     window.hooks().loginRequired = [login] {
         if (inScreenshotMode())
             loginForScreenshots(*login);
         else
             login->run();
     };
-    honourRights(&window, [this](const Rights& rights) { applyRights(rights); });
+    m_session.honourRights(&window, [this](const Rights& rights) { applyRights(rights); });
+    // Closing the window ends the login in the log.
+    connect(&window, &MainWindow::closing, this, [this] {
+        const qint64 entry = m_window.loginEntryId();
+        if (entry != 0 && m_session.hasLedger())
+            runAction(&m_window, [&] { writeLogout(m_session.database(), entry, m_session.now()); });
+    });
     window.installEventFilter(new ScreenshotLoginAtShow(window, *login));
 
     const MainActions& a = window.actions();
-    wire(a.changePassword, &window, [&window] { ActivateWindow<ChangePasswordWindow>(&window); });
-    wire(a.userAdmin, &window, [&window] { ActivateWindow<UserAdminWindow>(&window); });
-    addScreenshotOpener(QStringLiteral("ChangePasswordWindow"), [&window] { ActivateWindow<ChangePasswordWindow>(&window); });
-    addScreenshotOpener(QStringLiteral("UserAdminWindow"), [&window] { ActivateWindow<UserAdminWindow>(&window); });
+    Session& session = m_session;
+    const auto changePassword = [&window, &session] { ActivateWindow<ChangePasswordWindow>(&window, session); };
+    const auto userAdmin = [&window, &session] { ActivateWindow<UserAdminWindow>(&window, session); };
+    wire(a.changePassword, &window, changePassword);
+    wire(a.userAdmin, &window, userAdmin);
+    addScreenshotOpener(QStringLiteral("ChangePasswordWindow"), changePassword);
+    addScreenshotOpener(QStringLiteral("UserAdminWindow"), userAdmin);
     return login;
 }
 
@@ -251,7 +272,7 @@ void Program::applyRights(const Rights& rights) {
 }
 
 ExcelImportWindow* Program::installExcelImport() {
-    auto* window = new ExcelImportWindow(&m_window);
+    auto* window = new ExcelImportWindow(m_session, &m_window);
     wire(m_window.actions().excelImport, window, [window] { window->showModal(); });
     // The new batches are read with "全部记录".
     connect(window, &ExcelImportWindow::imported, m_inventory, &Inventory::showAll);
@@ -261,8 +282,9 @@ ExcelImportWindow* Program::installExcelImport() {
 void Program::installBackup() {
     MainWindow& window = m_window;
     Inventory* inventory = m_inventory;
-    const auto open = [&window, inventory] {
-        auto* backup = ActivateWindow<BackupWindow>(&window);
+    Session& session = m_session;
+    const auto open = [&window, &session, inventory] {
+        auto* backup = ActivateWindow<BackupWindow>(&window, session);
         if (!backup->property("followed").toBool()) {
             backup->setProperty("followed", true);
             connect(backup, &BackupWindow::closed, inventory, [&window, inventory] {
@@ -277,5 +299,5 @@ void Program::installBackup() {
 }
 
 void Program::installGridExport() {
-    connectGridExport(m_window.actions().gridExport, &m_window, *m_inventory->grid(), QStringLiteral("商品进货统计报表"));
+    connectGridExport(m_session, m_window.actions().gridExport, &m_window, *m_inventory->grid(), QStringLiteral("商品进货统计报表"));
 }

@@ -15,6 +15,7 @@ class ProductSummaryWindow;
 class Rights;
 class SalePanel;
 class SalesDetailsWindow;
+class Session;
 struct StartOptions;
 
 struct SalesRecordsWindows {
@@ -27,9 +28,10 @@ class Program : public QObject {
 public:
     // The inventory and the sale panel come with the window; the rest is added in the program's
     // order by the install steps (tests add only what they need). Owned by the window.
-    explicit Program(MainWindow& window);
+    Program(MainWindow& window, Session& session);
 
     MainWindow& window() const { return m_window; }
+    Session& session() const { return m_session; }
     Inventory& inventory() const { return *m_inventory; }
     SalePanel& salePanel() const { return *m_salePanel; }
 
@@ -61,6 +63,7 @@ private:
     void followLedgerWithRecords();
 
     MainWindow& m_window;
+    Session& m_session;
     Database* m_ledger = nullptr;
     Inventory* m_inventory;
     SalePanel* m_salePanel;

@@ -3,6 +3,7 @@
 #include "app/ui/about_window.h"
 #include "app/ui/english_captions.h"
 #include "app/ui/help_window.h"
+#include "app/ui/install_updater.h"
 #include "app/ui/main_window.h"
 #include "app/ui/program.h"
 #include "app/ui/qt_ui_services.h"
@@ -11,7 +12,7 @@
 #include "maintenance/backup.h"
 #include "store/data_module.h"
 #include "store/store_error.h"
-#include "app/ui/install_updater.h"
+#include "users/ui/session.h"
 #include "widgets/ui_services.h"
 
 #include <QAction>
@@ -139,8 +140,9 @@ int runProgram(int argc, char* argv[]) {
     QDir::setCurrent(options.workdir);
 
     // The windows in their order; the data module opens the database before any is shown.
+    Session session;
     MainWindow mainForm;
-    auto* program = new Program(mainForm);  // the inventory and the sale panel
+    auto* program = new Program(mainForm, session);  // the inventory and the sale panel
     HelpWindow help(&mainForm);
     installSkins(mainForm);
     installEnglishCaptions(mainForm, options.english);

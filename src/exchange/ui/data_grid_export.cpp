@@ -2,7 +2,7 @@
 
 #include "exchange/ui/xls_export_command.h"
 #include "store/dataset.h"
-#include "users/rights.h"
+#include "users/ui/session.h"
 #include "widgets/ui_services.h"
 #include "widgets/data_grid.h"
 
@@ -57,16 +57,17 @@ QVariant DataGridExport::cellValue(int row, int column) const {
     return m_grid.dataset()->value(row, field);
 }
 
-bool exportDataGrid(QWidget* parent, const DataGrid& grid, const QString& title) {
+bool exportDataGrid(const Session& session, QWidget* parent, const DataGrid& grid, const QString& title) {
     const DataGridExport source(grid);
-    return exportGridToXls(parent, source, title, currentRights().user());
+    return exportGridToXls(parent, source, title, session.rights().user());
 }
 
-void connectGridExport(QAction* item, QWidget* parent, const DataGrid& grid, const QString& title) {
+void connectGridExport(const Session& session, QAction* item, QWidget* parent, const DataGrid& grid,
+                       const QString& title) {
     if (!item)
         return;
     item->setEnabled(true);
-    QObject::connect(item, &QAction::triggered, parent, [parent, &grid, title] {
-        runAction(parent, [&] { exportDataGrid(parent, grid, title); });
+    QObject::connect(item, &QAction::triggered, parent, [&session, parent, &grid, title] {
+        runAction(parent, [&] { exportDataGrid(session, parent, grid, title); });
     });
 }

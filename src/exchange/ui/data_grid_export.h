@@ -7,6 +7,7 @@
 
 class DataGrid;
 class QAction;
+class Session;
 class QWidget;
 
 class DataGridExport : public GridExportSource {
@@ -32,8 +33,9 @@ private:
 
 // "导出Excel" of a grid: the save dialog, the sheet titled `title` made by the logged-in user, and
 // the written file opened. Returns true when a file was written.
-bool exportDataGrid(QWidget* parent, const DataGrid& grid, const QString& title);
+bool exportDataGrid(const Session& session, QWidget* parent, const DataGrid& grid, const QString& title);
 
 // Makes a pop-up item "导出Excel" (with its shortcut) export `grid` with the sheet title `title`,
 // and enables it. The main window's item is GridExport: "商品进货统计报表" over the inventory grid.
-void connectGridExport(QAction* item, QWidget* parent, const DataGrid& grid, const QString& title);
+void connectGridExport(const Session& session, QAction* item, QWidget* parent, const DataGrid& grid,
+                       const QString& title);

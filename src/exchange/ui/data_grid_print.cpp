@@ -1,7 +1,7 @@
 #include "exchange/ui/data_grid_print.h"
 
 #include "printing/ui/page_painter.h"
-#include "users/rights.h"
+#include "users/ui/session.h"
 #include "widgets/data_grid.h"
 #include "widgets/ui_services.h"
 
@@ -60,11 +60,11 @@ GridPrintTable gridPrintTable(const DataGrid& grid) {
     return table;
 }
 
-void printDataGrid(QWidget* parent, const DataGrid& grid, const GridPrintOptions& options) {
+void printDataGrid(const Session& session, QWidget* parent, const DataGrid& grid, const GridPrintOptions& options) {
     GridPrintSettings settings;
     settings.title = options.title;
     settings.blankLinesAfterTitle = options.blankLinesAfterTitle;
-    settings.makerLine = gridMakerLine(options, currentRights().user(), today().toString(QStringLiteral("yyyy-MM-dd")));
+    settings.makerLine = gridMakerLine(options, session.rights().user(), session.today().toString(QStringLiteral("yyyy-MM-dd")));
     const GridPrintTable table = gridPrintTable(grid);
 
     QPrinter printer(QPrinter::HighResolution);
@@ -78,10 +78,13 @@ void printDataGrid(QWidget* parent, const DataGrid& grid, const GridPrintOptions
     });
 }
 
-void connectGridPrint(QAction* item, QWidget* parent, const DataGrid& grid, const GridPrintOptions& options) {
+void connectGridPrint(const Session& session, QAction* item, QWidget* parent, const DataGrid& grid,
+                      const GridPrintOptions& options) {
     if (!item)
         return;
     item->setEnabled(true);
     QObject::connect(item, &QAction::triggered, parent,
-                     [parent, &grid, options] { runAction(parent, [&] { printDataGrid(parent, grid, options); }); });
+                     [&session, parent, &grid, options] {
+        runAction(parent, [&] { printDataGrid(session, parent, grid, options); });
+    });
 }

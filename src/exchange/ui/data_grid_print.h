@@ -5,6 +5,7 @@
 
 class DataGrid;
 class QAction;
+class Session;
 class QWidget;
 
 // The fixed print settings of one window's grid.
@@ -27,6 +28,7 @@ GridPrintTable gridPrintTable(const DataGrid& grid);
 QString gridMakerLine(const GridPrintOptions& options, const QString& user, const QString& date);
 
 // Opens the print preview of the grid (the logged-in user, today's date).
-void printDataGrid(QWidget* parent, const DataGrid& grid, const GridPrintOptions& options);
+void printDataGrid(const Session& session, QWidget* parent, const DataGrid& grid, const GridPrintOptions& options);
 // Makes a pop-up item "打 印" print `grid` and enables it.
-void connectGridPrint(QAction* item, QWidget* parent, const DataGrid& grid, const GridPrintOptions& options);
+void connectGridPrint(const Session& session, QAction* item, QWidget* parent, const DataGrid& grid,
+                      const GridPrintOptions& options);

@@ -1,10 +1,10 @@
 #include "exchange/ui/excel_import_window.h"
 
-#include "text/product_info.h"
-#include "widgets/label_tone.h"
 #include "exchange/workbook_import.h"
-#include "store/data_module.h"
 #include "store/store_error.h"
+#include "text/product_info.h"
+#include "users/ui/session.h"
+#include "widgets/label_tone.h"
 #include "widgets/ui_services.h"
 
 #include <QAction>
@@ -28,8 +28,9 @@ QToolButton* flatButton(const QString& name, const QString& text, QWidget* paren
 
 }  // namespace
 
-ExcelImportWindow::ExcelImportWindow(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
+ExcelImportWindow::ExcelImportWindow(Session& session, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      m_session(session) {
     setObjectName(QStringLiteral("excell"));
     setWindowTitle(QStringLiteral("Excel导入数据库"));
     setFixedSize(414, 161);
@@ -88,8 +89,8 @@ void ExcelImportWindow::showModal() {
 void ExcelImportWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     // The usual target is the program's own database; the user may choose another one.
-    if (m_databasePath->text().trimmed().isEmpty() && LedgerData::exists())
-        m_databasePath->setText(dm().databasePath());
+    if (m_databasePath->text().trimmed().isEmpty() && m_session.hasLedger())
+        m_databasePath->setText(m_session.ledger().databasePath());
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }
@@ -100,14 +101,14 @@ void ExcelImportWindow::closeEvent(QCloseEvent* event) {
 }
 
 void ExcelImportWindow::onChooseDatabase() {
-    const QString path = ui().openFileName(this, QStringLiteral("请选择相应的MDB文件"), QString(),
+    const QString path = m_session.services().openFileName(this, QStringLiteral("请选择相应的MDB文件"), QString(),
                                            QStringLiteral("access (*.mdb)"));
     if (!path.isEmpty())
         m_databasePath->setText(path);
 }
 
 void ExcelImportWindow::onChooseWorkbook() {
-    const QString path = ui().openFileName(this, QStringLiteral("请选择相应的Excel文件"), QString(),
+    const QString path = m_session.services().openFileName(this, QStringLiteral("请选择相应的Excel文件"), QString(),
                                            QStringLiteral("Excel(*.xls)"));
     if (!path.isEmpty())
         m_workbookPath->setText(path);

@@ -10,10 +10,12 @@ class QLineEdit;
 class QPushButton;
 class QToolButton;
 
+class Session;
+
 class ExcelImportWindow : public QDialog {
     Q_OBJECT
 public:
-    explicit ExcelImportWindow(QWidget* parent = nullptr);
+    explicit ExcelImportWindow(Session& session, QWidget* parent = nullptr);
 
     QLineEdit* databasePath() const { return m_databasePath; }
     QLineEdit* workbookPath() const { return m_workbookPath; }
@@ -37,6 +39,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    Session& m_session;
     void warn(const QString& text);
     QLineEdit* m_databasePath;
     QLineEdit* m_workbookPath;

@@ -5,12 +5,12 @@
 #include "inventory/ui/inventory_grid.h"
 #include "inventory/ui/search_box.h"
 #include "inventory/ui/stock_in_panel.h"
-#include "store/data_module.h"
 #include "store/ledger_events.h"
 #include "store/query.h"
 #include "store/settings.h"
 #include "store/stock_table.h"
 #include "users/rights.h"
+#include "users/ui/session.h"
 #include "widgets/data_grid.h"
 #include "widgets/date_field.h"
 #include "widgets/draggable_panel.h"
@@ -28,8 +28,9 @@
 #include <QMenu>
 #include <QPushButton>
 
-Inventory::Inventory(const InventoryPlaces& places, const InventoryActions& actions, QObject* parent)
-    : QObject(parent), m_places(places), m_actions(actions) {
+Inventory::Inventory(Session& session, const InventoryPlaces& places, const InventoryActions& actions, QObject* parent)
+    : QObject(parent),
+      m_session(session), m_places(places), m_actions(actions) {
     setObjectName(QStringLiteral("Inventory"));
     m_grid = createInventoryGrid();
     buildControls();
@@ -90,7 +91,7 @@ void Inventory::buildControls() {
 
 void Inventory::setAlarmText(const QString& text) { m_controls.alarmQuantity->setText(text); }
 
-Dataset& Inventory::query() const { return dm().stockQuery; }
+Dataset& Inventory::query() const { return m_session.ledger().stockQuery; }
 
 DataGrid* Inventory::grid() const { return m_grid.data(); }
 
@@ -149,7 +150,7 @@ void Inventory::reapplyColumnMemory() {
 void Inventory::runShowSteps() {
     reapplyColumnMemory();
     const auto fill = [this] {
-        if (LedgerData::exists() && (!query().isOpen() || (m_grid && m_grid->dataset() != &query())))
+        if (m_session.hasLedger() && (!query().isOpen() || (m_grid && m_grid->dataset() != &query())))
             showAll();
     };
     if (m_places.whenLoginShown)
@@ -263,7 +264,7 @@ void Inventory::followLedger(LedgerEvents& events) {
 }
 
 void Inventory::fillPickLists() {
-    Database& work = dm().connection();
+    Database& work = m_session.database();
     const StockInPickLists panel = m_stockIn->pickLists();
     FillCombos(work, stock::kCategory, stock::kTable, {panel.category, m_search->category()});
     FillCombo(work, stock::kName, stock::kTable, panel.name);
@@ -308,7 +309,7 @@ void Inventory::deleteCurrent() {
         return;
     const bool removed = runAction(m_places.window, [this] {
         const qint64 id = query().fieldInteger(stock::kId);
-        deleteStockBatch(dm().connection(), id);
+        deleteStockBatch(m_session.database(), id);
         query().dropRecord(id);
     });
     refreshGrid();
@@ -330,6 +331,6 @@ void Inventory::onRowClicked(int row) {
     m_lastClickedId = id;
     // The panel takes the batch's purchase price: not for a user who may not enter stock and
     // must not see it.
-    if (currentRights().mayEnterStock())
+    if (m_session.rights().mayEnterStock())
         m_stockIn->prefill(row);
 }

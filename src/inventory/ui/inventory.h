@@ -54,10 +54,13 @@ struct InventoryActions {
     QList<QAction*> columnItems;  // in the order of inventoryColumnMemory()
 };
 
+class Session;
+
 class Inventory : public QObject {
     Q_OBJECT
 public:
-    Inventory(const InventoryPlaces& places, const InventoryActions& actions, QObject* parent = nullptr);
+    Inventory(Session& session, const InventoryPlaces& places, const InventoryActions& actions, QObject* parent = nullptr);
+    Session& session() const { return m_session; }
     const InventoryControls& controls() const { return m_controls; }
     // The alarm quantity the settings remember, as the field shows it.
     void setAlarmText(const QString& text);
@@ -107,6 +110,7 @@ signals:
     void shownAll();
 
 private:
+    Session& m_session;
     void wireMenus();
     void wireDisplayMode();
     void wireAlarmQuantity();

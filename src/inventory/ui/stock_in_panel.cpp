@@ -3,9 +3,9 @@
 #include "inventory/stock_batches.h"
 #include "inventory/ui/form_fields.h"
 #include "inventory/ui/inventory.h"
-#include "store/data_module.h"
 #include "store/stock_table.h"
 #include "store/store_error.h"
+#include "users/ui/session.h"
 #include "widgets/date_field.h"
 #include "widgets/input_helpers.h"
 #include "widgets/label_tone.h"
@@ -338,7 +338,7 @@ void StockInPanel::newStockIn() {
     }
     if (refused())
         return;
-    const bool stored = runAction(m_panel, [this] { addStockBatch(dm().connection(), entry()); });
+    const bool stored = runAction(m_panel, [this] { addStockBatch(m_inventory.session().database(), entry()); });
     if (!stored)
         return;
     if (m_successPrompt)
@@ -363,7 +363,7 @@ void StockInPanel::modify() {
     const bool stored = runAction(m_panel, [this] {
         if (m_modifyId <= 0 || rowOfRecord(m_inventory.query(), m_modifyId) < 0)
             throw StoreError(QStringLiteral("要修改的入库记录已不在列表中，没有修改。"));
-        modifyStockBatch(dm().connection(), m_modifyId, entry());
+        modifyStockBatch(m_inventory.session().database(), m_modifyId, entry());
     });
     if (!stored)
         return;

@@ -1,10 +1,10 @@
 #include "maintenance/ui/backup_window.h"
 
-#include "widgets/label_tone.h"
 #include "maintenance/backup.h"
-#include "store/data_module.h"
 #include "store/settings.h"
 #include "store/store_error.h"
+#include "users/ui/session.h"
+#include "widgets/label_tone.h"
 #include "widgets/ui_services.h"
 
 #include <QCloseEvent>
@@ -28,9 +28,10 @@ const QString kSaveValue = QStringLiteral("save");
 
 }  // namespace
 
-BackupWindow::BackupWindow(QWidget* parent)
+BackupWindow::BackupWindow(Session& session, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint) {
+                          Qt::WindowCloseButtonHint),
+      m_session(session) {
     setObjectName(QStringLiteral("repair"));
     setWindowTitle(QStringLiteral("数据库备份"));
     setFixedSize(kClientWidth, kClientHeight);
@@ -122,7 +123,7 @@ BackupWindow::BackupWindow(QWidget* parent)
 }
 
 QString BackupWindow::databasePath() const {
-    return LedgerData::exists() ? dm().databasePath() : QDir::current().filePath(Database::kFileName);
+    return m_session.hasLedger() ? m_session.ledger().databasePath() : QDir::current().filePath(Database::kFileName);
 }
 
 // A relative path means the working folder, the one that holds data.mdb.
@@ -141,8 +142,8 @@ void BackupWindow::showEvent(QShowEvent* event) {
         return;
     runAction(this, [this] {
         // The file is not held open while it is copied.
-        if (LedgerData::exists() && !m_connectionClosed) {
-            dm().closeConnection();
+        if (m_session.hasLedger() && !m_connectionClosed) {
+            m_session.ledger().closeConnection();
             m_connectionClosed = true;
         }
         const SettingsKey key = ReadSettings(kBackupKey);
@@ -153,9 +154,9 @@ void BackupWindow::showEvent(QShowEvent* event) {
 
 void BackupWindow::closeEvent(QCloseEvent* event) {
     runAction(this, [this] {
-        if (LedgerData::exists() && m_connectionClosed) {
+        if (m_session.hasLedger() && m_connectionClosed) {
             m_connectionClosed = false;
-            dm().reopenConnection();
+            m_session.ledger().reopenConnection();
         }
     });
     emit closed();
@@ -198,7 +199,7 @@ void BackupWindow::onBackup() {
 }
 
 void BackupWindow::onChooseBackupFile() {
-    const QString chosen = ui().openFileName(this, QString(), QString(), QString());
+    const QString chosen = m_session.services().openFileName(this, QString(), QString(), QString());
     if (!chosen.isEmpty())
         m_chosenSource = chosen;
     // The field shows the dialog's file name even after a cancel: the one chosen before, or none.
@@ -215,9 +216,9 @@ void BackupWindow::onRestore() {
     QString safety;
     try {
         // Through the program's connection, so every view hears that the ledger was replaced.
-        safety = LedgerData::exists()
-                     ? restoreDatabase(dm().connection(), resolved(source), ui().now(), m_restorePassword->text())
-                     : restoreDatabase(resolved(source), databasePath(), ui().now(), m_restorePassword->text());
+        safety = m_session.hasLedger()
+                     ? restoreDatabase(m_session.database(), resolved(source), m_session.now(), m_restorePassword->text())
+                     : restoreDatabase(resolved(source), databasePath(), m_session.now(), m_restorePassword->text());
     } catch (const StoreError& e) {
         failure = e.message();
     }

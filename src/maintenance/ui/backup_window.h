@@ -8,10 +8,12 @@ class QLineEdit;
 class QPushButton;
 class QScrollArea;
 
+class Session;
+
 class BackupWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit BackupWindow(QWidget* parent = nullptr);
+    explicit BackupWindow(Session& session, QWidget* parent = nullptr);
 
     QLineEdit* backupPath() const { return m_backupPath; }
     QLineEdit* restoreSource() const { return m_restoreSource; }
@@ -33,6 +35,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    Session& m_session;
     QString databasePath() const;
     QString resolved(const QString& path) const;
     bool ask(const QString& text);

@@ -1,12 +1,11 @@
 #include "records/ui/product_summary_window.h"
 
 #include "exchange/ui/data_grid_export.h"
-#include "store/data_module.h"
 #include "store/ledger_events.h"
 #include "store/query.h"
 #include "store/summary_table.h"
 #include "users/rights.h"
-#include "users/ui/apply_rights.h"
+#include "users/ui/session.h"
 #include "widgets/data_grid.h"
 #include "widgets/label_tone.h"
 #include "widgets/ui_services.h"
@@ -26,9 +25,10 @@ QVector<GridColumn> summaryGridColumns() {
 }
 }  // namespace
 
-ProductSummaryWindow::ProductSummaryWindow(QWidget* parent)
+ProductSummaryWindow::ProductSummaryWindow(Session& session, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                          Qt::WindowMaximizeButtonHint) {
+                          Qt::WindowMaximizeButtonHint),
+      m_session(session) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("汇总统计"));
     resize(988, 572);
@@ -37,8 +37,8 @@ ProductSummaryWindow::ProductSummaryWindow(QWidget* parent)
     m_grid->setObjectName(QStringLiteral("SummaryGrid"));
     m_grid->setColumns(summaryGridColumns());
     // Before anything fills the grid, and again if the rights are granted later.
-    honourRights(this, [this](const Rights& rights) { m_grid->withholdFields(rights.withheldFields()); });
-    m_grid->setDataset(LedgerData::exists() ? &dm().summaryQuery : nullptr);
+    m_session.honourRights(this, [this](const Rights& rights) { m_grid->withholdFields(rights.withheldFields()); });
+    m_grid->setDataset(m_session.hasLedger() ? &m_session.ledger().summaryQuery : nullptr);
     auto* layout = new QVBoxLayout(this);
     // The grid keeps a strip of 35 pixels under it.
     layout->setContentsMargins(0, 0, 0, 35);
@@ -54,7 +54,7 @@ ProductSummaryWindow::ProductSummaryWindow(QWidget* parent)
     QAction* exportItem = m_menu->addAction(QStringLiteral("导出Excel"));
     exportItem->setObjectName(QStringLiteral("SummaryExport"));
     connect(exportItem, &QAction::triggered, this,
-            [this] { exportDataGrid(this, *m_grid, QStringLiteral("商品进销存统计报表")); });
+            [this] { exportDataGrid(m_session, this, *m_grid, QStringLiteral("商品进销存统计报表")); });
     m_printItem = m_menu->addAction(QStringLiteral("打 印"));
     m_printItem->setObjectName(QStringLiteral("SummaryPrint"));
     m_printItem->setEnabled(false);  // the grid print comes with the printing of grids
@@ -64,12 +64,12 @@ ProductSummaryWindow::ProductSummaryWindow(QWidget* parent)
 }
 
 void ProductSummaryWindow::refreshSummary() {
-    runAction(this, [] {
-        OpenQuery(dm().summaryQuery, kSummaryStatement);
-        dm().summaryQuery.last();
+    runAction(this, [this] {
+        OpenQuery(m_session.ledger().summaryQuery, kSummaryStatement);
+        m_session.ledger().summaryQuery.last();
     });
     m_grid->clearSortMarks();
-    m_grid->setDataset(LedgerData::exists() ? &dm().summaryQuery : nullptr);
+    m_grid->setDataset(m_session.hasLedger() ? &m_session.ledger().summaryQuery : nullptr);
 }
 
 void ProductSummaryWindow::followLedger(LedgerEvents& events) {
@@ -107,8 +107,8 @@ void ProductSummaryWindow::showEvent(QShowEvent* event) {
 }
 
 void ProductSummaryWindow::done(int result) {
-    if (LedgerData::exists())
-        dm().summaryQuery.close();
+    if (m_session.hasLedger())
+        m_session.ledger().summaryQuery.close();
     m_grid->refresh();
     QDialog::done(result);
 }
@@ -118,4 +118,4 @@ void ProductSummaryWindow::resizeEvent(QResizeEvent* event) {
     m_hint->move(8, height() - 28);
 }
 
-void ProductSummaryWindow::applyRights() { m_grid->withholdFields(currentRights().withheldFields()); }
+void ProductSummaryWindow::applyRights() { m_grid->withholdFields(m_session.rights().withheldFields()); }

@@ -9,10 +9,12 @@ class QAction;
 class QLabel;
 class QMenu;
 
+class Session;
+
 class ProductSummaryWindow : public QDialog {
     Q_OBJECT
 public:
-    explicit ProductSummaryWindow(QWidget* parent = nullptr);
+    explicit ProductSummaryWindow(Session& session, QWidget* parent = nullptr);
 
     // Runs the summary query again and moves to the last row, whether or not the window shows.
     void refreshSummary();
@@ -36,6 +38,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    Session& m_session;
     DataGrid* m_grid;
     QMenu* m_menu;
     QAction* m_printItem;

@@ -1,6 +1,6 @@
 #include "records/ui/sales_charts.h"
 
-#include "store/data_module.h"
+#include "users/ui/session.h"
 #include "widgets/ui_services.h"
 
 #include <QBarSeries>
@@ -112,7 +112,8 @@ void SalesChart::setPoints(const QVector<ChartPoint>& points) {
     m_axisY->applyNiceNumbers();
 }
 
-SalesStatisticsTab::SalesStatisticsTab(QWidget* parent) : QWidget(parent) {
+SalesStatisticsTab::SalesStatisticsTab(Session& session, QWidget* parent)
+    : QWidget(parent), m_session(session) {
     setObjectName(QStringLiteral("SalesStatistics"));
     m_monthChart = new SalesChart(QStringLiteral("月销售报表统计"), 12, QStringLiteral("月"), QColor(255, 255, 0), this);
     m_monthChart->setObjectName(QStringLiteral("MonthChart"));
@@ -177,7 +178,7 @@ SalesStatisticsTab::SalesStatisticsTab(QWidget* parent) : QWidget(parent) {
 
 void SalesStatisticsTab::setPeriod(const QDate& today) {
     int earliest = 0;
-    runAction(this, [&] { earliest = earliestSaleYear(dm().connection()); });
+    runAction(this, [&] { earliest = earliestSaleYear(m_session.database()); });
     const QStringList years = statisticsYears(earliest, today.year());
     for (QComboBox* box : {m_monthYear, m_dayYear}) {
         box->clear();
@@ -197,7 +198,7 @@ void SalesStatisticsTab::runQuery(std::unique_ptr<Dataset>& query, SalesChart* c
     // Until the query succeeds the chart shows nothing: never the bars of another period.
     chart->setPoints({});
     runAction(this, [&] {
-        query = std::make_unique<Dataset>(name, QString(), &dm().connection());
+        query = std::make_unique<Dataset>(name, QString(), &m_session.database());
         query->setStatement(statement.sql, statement.params);
         chart->setPoints(chartPoints(*query));
     });

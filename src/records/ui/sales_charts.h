@@ -15,6 +15,7 @@ class QComboBox;
 class QPushButton;
 class QScatterSeries;
 class QValueAxis;
+class Session;
 
 // SalesChart: a bar chart with a fixed bottom axis 0..`xMax` labelled "<n>" + `unit`, the bars'
 // values marked above them, no legend and no grid lines.
@@ -42,7 +43,7 @@ private:
 class SalesStatisticsTab : public QWidget {
     Q_OBJECT
 public:
-    explicit SalesStatisticsTab(QWidget* parent = nullptr);
+    explicit SalesStatisticsTab(Session& session, QWidget* parent = nullptr);
 
     // The year lists from 2009 (or the earliest sale) to this year, set to this year; the month
     // list set to this month.
@@ -64,6 +65,7 @@ public:
     const Dataset* dayQuery() const { return m_dayQuery.get(); }
 
 private:
+    Session& m_session;
     void runQuery(std::unique_ptr<Dataset>& query, SalesChart* chart, const QString& name,
                   const SalesStatement& statement);
     QComboBox* m_monthYear;

@@ -7,7 +7,6 @@
 #include "records/ui/sales_charts.h"
 #include "records/ui/sales_grid.h"
 #include "records/ui/sales_record_panel.h"
-#include "store/data_module.h"
 #include "store/ledger_events.h"
 #include "store/query.h"
 #include "store/sales_table.h"
@@ -16,7 +15,7 @@
 #include "text/number_text.h"
 #include "text/product_info.h"
 #include "users/rights.h"
-#include "users/ui/apply_rights.h"
+#include "users/ui/session.h"
 #include "widgets/data_grid.h"
 #include "widgets/date_field.h"
 #include "widgets/draggable_panel.h"
@@ -65,9 +64,10 @@ QPushButton* button(const QString& name, const QString& text, QWidget* parent, i
 }
 }  // namespace
 
-SalesDetailsWindow::SalesDetailsWindow(QWidget* parent)
+SalesDetailsWindow::SalesDetailsWindow(Session& session, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                          Qt::WindowMaximizeButtonHint) {
+                          Qt::WindowMaximizeButtonHint),
+      m_session(session) {
     setObjectName(QStringLiteral("xstj"));
     setWindowTitle(QStringLiteral("销售明细"));
     resize(1008, 585);
@@ -89,13 +89,13 @@ SalesDetailsWindow::SalesDetailsWindow(QWidget* parent)
     buildSalesPage(salesPage);
     buildMenu();
     // Before anything fills the grid, and again if the rights are granted later.
-    honourRights(this, [this](const Rights& rights) { withholdFromUser(rights); });
+    m_session.honourRights(this, [this](const Rights& rights) { withholdFromUser(rights); });
 }
 
 // The charts cost more to build than the rest of the window: they are made when first needed.
 SalesStatisticsTab* SalesDetailsWindow::statistics() {
     if (!m_statistics) {
-        m_statistics = new SalesStatisticsTab(m_statisticsPage);
+        m_statistics = new SalesStatisticsTab(m_session, m_statisticsPage);
         m_statisticsPage->layout()->addWidget(m_statistics);
         // Enter runs the month's profit query while the statistics show, and does nothing on the
         // sales page.
@@ -106,7 +106,7 @@ SalesStatisticsTab* SalesDetailsWindow::statistics() {
 
 void SalesDetailsWindow::buildSalesPage(QWidget* page) {
     m_grid = createSalesGrid(page);
-    m_grid->setDataset(LedgerData::exists() ? &dm().salesQuery : nullptr);
+    m_grid->setDataset(m_session.hasLedger() ? &m_session.ledger().salesQuery : nullptr);
     auto* strip = new QWidget(page);
     strip->setFixedHeight(122);
     auto* stripLayout = new QHBoxLayout(strip);
@@ -249,7 +249,7 @@ void SalesDetailsWindow::buildMenu() {
     remove->setShortcut(QKeySequence(Qt::Key_Delete));
     connect(remove, &QAction::triggered, this, &SalesDetailsWindow::openForDeletion);
     connect(add(QStringLiteral("SalesExport"), QStringLiteral("导出Excel"), QStringLiteral("Ctrl+E")),
-            &QAction::triggered, this, [this] { exportDataGrid(this, *m_grid, kSheetTitle); });
+            &QAction::triggered, this, [this] { exportDataGrid(m_session, this, *m_grid, kSheetTitle); });
     m_printItem = add(QStringLiteral("SalesPrint"), QStringLiteral("打 印"), QStringLiteral("Ctrl+D"));
     m_printItem->setEnabled(false);  // the grid print comes with the printing of grids
 
@@ -303,7 +303,7 @@ void SalesDetailsWindow::showEvent(QShowEvent* event) {
 
 void SalesDetailsWindow::runOpeningSteps() {
     applyRights();
-    const QDate now = today();
+    const QDate now = m_session.today();
     statistics()->setPeriod(now);
     m_from->setDate(now);
     m_to->setDate(now);
@@ -324,14 +324,14 @@ void SalesDetailsWindow::runClosingSteps() {
     if (m_statistics)
         m_statistics->closeQueries();
     m_recordPanel->close();
-    if (LedgerData::exists())
-        dm().salesQuery.close();
+    if (m_session.hasLedger())
+        m_session.ledger().salesQuery.close();
     m_grid->refresh();
 }
 
 void SalesDetailsWindow::applyRights() {
-    withholdFromUser(currentRights());
-    if (currentRights().withholds(Command::ViewSalesCharts))
+    withholdFromUser(m_session.rights());
+    if (m_session.rights().withholds(Command::ViewSalesCharts))
         statistics()->hideCharts({QStringLiteral("月销售报表统计"), QStringLiteral("日销售报表统计")});
 }
 
@@ -358,27 +358,27 @@ void SalesDetailsWindow::setSalesColumnHidden(int column, bool hidden) {
 void SalesDetailsWindow::openSales(const SalesStatement& statement, bool last) {
     m_recordPanel->close();
     runAction(this, [&] {
-        Dataset& sales = dm().salesQuery;
+        Dataset& sales = m_session.ledger().salesQuery;
         OpenQuery(sales, statement.sql, statement.params);
         if (last)
             sales.last();
     });
     // A new result is in the engine's order: no title shows a sort mark.
     m_grid->clearSortMarks();
-    m_grid->setDataset(LedgerData::exists() ? &dm().salesQuery : nullptr);
+    m_grid->setDataset(m_session.hasLedger() ? &m_session.ledger().salesQuery : nullptr);
 }
 
 void SalesDetailsWindow::refillLists() {
     runAction(this, [this] {
-        FillCombo(dm().connection(), salesrecord::kCategory, salesrecord::kTable, m_category);
+        FillCombo(m_session.database(), salesrecord::kCategory, salesrecord::kTable, m_category);
         if (m_customerNames)
-            FillCombo(dm().connection(), salesrecord::kCustomerName, salesrecord::kTable, m_customerNames);
+            FillCombo(m_session.database(), salesrecord::kCustomerName, salesrecord::kTable, m_customerNames);
     });
 }
 
 void SalesDetailsWindow::runMonthView() {
     refillLists();
-    openSales(monthViewStatement(today()), true);
+    openSales(monthViewStatement(m_session.today()), true);
 }
 
 void SalesDetailsWindow::runAllRecords() {
@@ -501,22 +501,22 @@ void SalesDetailsWindow::showAllColumns() {
 
 void SalesDetailsWindow::openPanel(int mode) {
     const auto panelMode = SalesRecordPanel::Mode(mode);
-    const Rights& rights = currentRights();
+    const Rights& rights = m_session.rights();
     // The double click and the Del key follow the rights of the hidden menu items.
     if (panelMode == SalesRecordPanel::Mode::Correction ? !rights.mayCorrectSales() : !rights.mayDeleteSales())
         return;
-    if (!LedgerData::exists())
+    if (!m_session.hasLedger())
         return;
-    runAction(this, [&] { m_recordPanel->openFor(dm().salesQuery, panelMode); });
+    runAction(this, [&] { m_recordPanel->openFor(m_session.ledger().salesQuery, panelMode); });
 }
 
 void SalesDetailsWindow::openForCorrection() { openPanel(int(SalesRecordPanel::Mode::Correction)); }
 void SalesDetailsWindow::openForDeletion() { openPanel(int(SalesRecordPanel::Mode::Deletion)); }
 
 void SalesDetailsWindow::onCurrentRowChanged() {
-    if (!m_recordPanel->isVisible() || !LedgerData::exists())
+    if (!m_recordPanel->isVisible() || !m_session.hasLedger())
         return;
-    const Dataset& sales = dm().salesQuery;
+    const Dataset& sales = m_session.ledger().salesQuery;
     const int idColumn = sales.columnIndex(salesrecord::kId);
     const int row = sales.currentRow();
     // The panel belongs to one record: moving to another row closes it.
@@ -527,15 +527,15 @@ void SalesDetailsWindow::onCurrentRowChanged() {
 void SalesDetailsWindow::correctShownSale() {
     namespace s = salesrecord;
     const qint64 id = m_recordPanel->recordId();
-    if (id < 0 || !LedgerData::exists() || !currentRights().mayCorrectSales())
+    if (id < 0 || !m_session.hasLedger() || !m_session.rights().mayCorrectSales())
         return;
-    Dataset& sales = dm().salesQuery;
+    Dataset& sales = m_session.ledger().salesQuery;
     if (!sales.isOpen() || sales.isEmpty())
         return;
     runAction(this, [&] {
         if (sales.fieldInteger(s::kId) != id)
             throw StoreError(QStringLiteral("当前记录已经不是面板中的销售记录，请重新打开。"));
-        correctSale(dm().connection(), id,
+        correctSale(m_session.database(), id,
                     {m_recordPanel->arrears()->text(), m_recordPanel->customerNumber()->text(),
                      m_recordPanel->customerName()->text(), m_recordPanel->address()->text(),
                      m_recordPanel->contact()->text(), m_recordPanel->remark()->text()});
@@ -546,10 +546,10 @@ void SalesDetailsWindow::correctShownSale() {
 
 void SalesDetailsWindow::deleteShownSale() {
     const qint64 id = m_recordPanel->recordId();
-    if (id < 0 || !LedgerData::exists() || !currentRights().mayDeleteSales())
+    if (id < 0 || !m_session.hasLedger() || !m_session.rights().mayDeleteSales())
         return;
     SaleDeletion deletion;
-    if (!runAction(this, [&] { deletion = deleteSale(dm().connection(), id); }))
+    if (!runAction(this, [&] { deletion = deleteSale(m_session.database(), id); }))
         return;  // neither record changed; the panel stays for another try
     runMonthView();
     m_recordPanel->clearShown();

@@ -29,10 +29,12 @@ class SalesStatisticsTab;
 class SettingsKey;
 struct ColumnMemoryItem;
 
+class Session;
+
 class SalesDetailsWindow : public QDialog {
     Q_OBJECT
 public:
-    explicit SalesDetailsWindow(QWidget* parent = nullptr);
+    explicit SalesDetailsWindow(Session& session, QWidget* parent = nullptr);
 
     // Shows the window modally without blocking the caller; closed() follows when it closes.
     void showModal();
@@ -102,6 +104,7 @@ protected:
     void done(int result) override;
 
 private:
+    Session& m_session;
     void buildSalesPage(QWidget* page);
     QGroupBox* buildSearchBox(QWidget* parent);
     QGroupBox* buildCompanyGroup(QWidget* parent);

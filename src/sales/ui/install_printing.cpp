@@ -8,9 +8,8 @@
 #include "sales/ui/receipt_printer.h"
 #include "sales/ui/sale_panel.h"
 #include "sales/ui/sales_notes.h"
-#include "store/data_module.h"
 #include "store/settings.h"
-#include "users/rights.h"
+#include "users/ui/session.h"
 #include "widgets/data_grid.h"
 #include "widgets/ui_services.h"
 
@@ -19,16 +18,16 @@
 #include <QPushButton>
 #include <QToolButton>
 
-void printSalesNote(SalesDetailsWindow& sales, SalesNoteReport& note) {
-    if (!LedgerData::exists())
+void printSalesNote(const Session& session, SalesDetailsWindow& sales, SalesNoteReport& note) {
+    if (!session.hasLedger())
         return;
     SalesNoteData data;
     data.company = sales.companyName();
     data.address = sales.addressLine();
     data.customerNumber = sales.customerFilter();
-    data.date = today().toString(QStringLiteral("yyyy-MM-dd"));
-    data.user = currentRights().user();
-    Dataset& query = dm().salesQuery;
+    data.date = session.today().toString(QStringLiteral("yyyy-MM-dd"));
+    data.user = session.rights().user();
+    Dataset& query = session.ledger().salesQuery;
     readSalesNoteRows(query, &data);
     sales.grid()->refresh();  // the walk ends on the last row
     data.capitals = documentCapitals(&sales, data.total);
@@ -41,7 +40,7 @@ void chooseReceiptPdfFolder(const QString& receiptPdfOption) {
                             : receiptPdfOption);
 }
 
-PosPanel* installPrinting(const PrintingPlaces& places, SalesDetailsWindow& salesWindow,
+PosPanel* installPrinting(Session& session, const PrintingPlaces& places, SalesDetailsWindow& salesWindow,
                           ProductSummaryWindow& summary, SalePanel& sale, const QString& receiptPdfOption) {
     chooseReceiptPdfFolder(receiptPdfOption);
 
@@ -50,13 +49,13 @@ PosPanel* installPrinting(const PrintingPlaces& places, SalesDetailsWindow& sale
     SalesDetailsWindow* sales = &salesWindow;
 
     if (places.inventoryGrid)
-        connectGridPrint(places.inventoryPrint, places.window, *places.inventoryGrid, inventoryGridPrint());
-    connectGridPrint(summary.printItem(), &summary, *summary.grid(), summaryGridPrint());
-    connectGridPrint(sales->printItem(), sales, *sales->grid(), salesGridPrint());
+        connectGridPrint(session, places.inventoryPrint, places.window, *places.inventoryGrid, inventoryGridPrint());
+    connectGridPrint(session, summary.printItem(), &summary, *summary.grid(), summaryGridPrint());
+    connectGridPrint(session, sales->printItem(), sales, *sales->grid(), salesGridPrint());
     if (QPushButton* button = sales->salesNoteButton()) {
         button->setEnabled(true);
         QObject::connect(button, &QPushButton::clicked, sales,
-                         [sales, salesNote] { runAction(sales, [&] { printSalesNote(*sales, *salesNote); }); });
+                         [&session, sales, salesNote] { runAction(sales, [&] { printSalesNote(session, *sales, *salesNote); }); });
     }
 
     // The POS panel (Panel3), hidden until the grid's POS item or the tool button "POS打印" shows it.
@@ -65,16 +64,16 @@ PosPanel* installPrinting(const PrintingPlaces& places, SalesDetailsWindow& sale
     context.company = [sales] { return sales->companyName(); };
     context.address = [sales] { return sales->addressLine(); };
     context.customerNumber = [sales] { return sales->customerFilter(); };
-    context.user = [] { return currentRights().user(); };
+    context.user = [&session] { return session.rights().user(); };
     context.setCustomerFilter = [sales](const QString& number) { sales->setCustomerFilter(number); };
     context.deliveryNote = deliveryNote;
     pos->setContext(context);
 
     if (QAction* item = sales->posPrintItem()) {
         item->setEnabled(true);
-        QObject::connect(item, &QAction::triggered, pos, [pos] {
-            if (LedgerData::exists())
-                pos->addSalesRecord(dm().salesQuery);
+        QObject::connect(item, &QAction::triggered, pos, [&session, pos] {
+            if (session.hasLedger())
+                pos->addSalesRecord(session.ledger().salesQuery);
         });
     }
     if (QToolButton* button = places.posButton) {

@@ -11,6 +11,7 @@ class QAction;
 class QToolButton;
 class QWidget;
 class SalePanel;
+class Session;
 class SalesNoteReport;
 class SalesDetailsWindow;
 
@@ -25,7 +26,7 @@ struct PrintingPlaces {
 // `receiptPdfFolder` (from --receipt-pdf) sends receipts into PDF files there; without it the
 // setting `xiaopiaopdf` counts, then the default printer. Returns the POS panel it puts on the
 // sales details window.
-PosPanel* installPrinting(const PrintingPlaces& places, SalesDetailsWindow& sales, ProductSummaryWindow& summary,
+PosPanel* installPrinting(Session& session, const PrintingPlaces& places, SalesDetailsWindow& sales, ProductSummaryWindow& summary,
                           SalePanel& sale, const QString& receiptPdfFolder = {});
 
 // Receipts go into PDF files in the folder --receipt-pdf names, else the setting `xiaopiaopdf`;
@@ -33,4 +34,4 @@ PosPanel* installPrinting(const PrintingPlaces& places, SalesDetailsWindow& sale
 void chooseReceiptPdfFolder(const QString& receiptPdfOption);
 
 // "销售单打印" of the group " 个性信息设置": the sales note of the rows the sales grid lists.
-void printSalesNote(SalesDetailsWindow& sales, SalesNoteReport& note);
+void printSalesNote(const Session& session, SalesDetailsWindow& sales, SalesNoteReport& note);

@@ -1,13 +1,13 @@
 #include "sales/ui/sale_panel.h"
 
-#include "widgets/label_tone.h"
-#include "store/data_module.h"
 #include "store/sales_table.h"
 #include "store/settings.h"
 #include "store/store_error.h"
-#include "widgets/input_helpers.h"
 #include "text/number_text.h"
+#include "users/ui/session.h"
 #include "widgets/date_field.h"
+#include "widgets/input_helpers.h"
+#include "widgets/label_tone.h"
 #include "widgets/number_field.h"
 #include "widgets/ui_services.h"
 
@@ -132,7 +132,7 @@ QPixmap salePanelPicture() {
     return pixmap;
 }
 
-SalePanel::SalePanel(QWidget* parent) : DraggablePanel(parent) {
+SalePanel::SalePanel(Session& session, QWidget* parent) : DraggablePanel(parent), m_session(session) {
     setObjectName(QStringLiteral("Panel1"));
     setGeometry(662, 2, 323, 469);
     build();
@@ -287,7 +287,7 @@ void SalePanel::build() {
     m_discount->setText(QStringLiteral("100"));
     m_quantity->setText(QStringLiteral("1"));
     m_arrears->setText(QStringLiteral("0"));
-    m_saleDate->setDate(today());
+    m_saleDate->setDate(m_session.today());
 }
 
 void SalePanel::wireFields() {
@@ -409,7 +409,7 @@ void SalePanel::openFor(const StockRecord& stock) {
     runComputation();
     if (m_customerNumber->text().isEmpty()) {
         m_counter = qMax(m_counter, storedCounter() + 1);
-        setCustomerNumber(customerNumber(today(), m_counter));
+        setCustomerNumber(customerNumber(m_session.today(), m_counter));
     }
     m_price->setFocus();
     m_price->selectAll();
@@ -432,14 +432,14 @@ void SalePanel::closePanel() {
 
 int SalePanel::storedCounter() {
     int highest = 0;
-    runAction(this, [&] { highest = highestCustomerCounter(dm().connection(), today()); });
+    runAction(this, [&] { highest = highestCustomerCounter(m_session.database(), m_session.today()); });
     return highest;
 }
 
 void SalePanel::nextCustomerNumber() {
     // Past every number already stored for the day, so a restart hands out no number twice.
     m_counter = qMax(m_counter + 1, storedCounter() + 1);
-    setCustomerNumber(customerNumber(today(), m_counter));
+    setCustomerNumber(customerNumber(m_session.today(), m_counter));
 }
 
 void SalePanel::setCustomerNumber(const QString& number) { m_customerNumber->setText(number); }
@@ -447,7 +447,7 @@ void SalePanel::setCustomerNumber(const QString& number) { m_customerNumber->set
 void SalePanel::fillCustomerNames() {
     const QString typed = m_customerName->currentText();
     runAction(this, [this] {
-        FillCombo(dm().connection(), salesrecord::kCustomerName, salesrecord::kTable, m_customerName);
+        FillCombo(m_session.database(), salesrecord::kCustomerName, salesrecord::kTable, m_customerName);
     });
     m_customerName->setEditText(typed);
 }
@@ -509,7 +509,7 @@ bool SalePanel::confirm() {
     const bool saved = runAction(this, [&] {
         record = prepareSale(m_stock, entry, *check.figures);
         try {
-            recordSale(record, dm().connection());
+            recordSale(record, m_session.database());
         } catch (const ConversionError&) {
             throw;
         } catch (const StoreError& e) {

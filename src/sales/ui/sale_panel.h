@@ -13,10 +13,12 @@ class QLineEdit;
 class QPushButton;
 class QToolButton;
 
+class Session;
+
 class SalePanel : public DraggablePanel {
     Q_OBJECT
 public:
-    explicit SalePanel(QWidget* parent = nullptr);
+    explicit SalePanel(Session& session, QWidget* parent = nullptr);
 
     // Opens the panel on a batch (a double click on the grid); a batch without a name opens nothing.
     void openFor(const StockRecord& stock);
@@ -58,6 +60,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    Session& m_session;
     void build();
     void wireFields();
     void wireKeys();

@@ -1,11 +1,11 @@
 #include "users/ui/change_password_window.h"
 
-#include "widgets/label_tone.h"
-#include "store/data_module.h"
-#include "widgets/input_helpers.h"
 #include "users/rights.h"
 #include "users/ui/password_field.h"
+#include "users/ui/session.h"
 #include "users/user_accounts.h"
+#include "widgets/input_helpers.h"
+#include "widgets/label_tone.h"
 #include "widgets/ui_services.h"
 
 #include <QCheckBox>
@@ -31,9 +31,10 @@ QLineEdit* addPasswordRow(QFormLayout* form, QWidget* parent, const QString& nam
 
 }  // namespace
 
-ChangePasswordWindow::ChangePasswordWindow(QWidget* owner)
+ChangePasswordWindow::ChangePasswordWindow(Session& session, QWidget* owner)
     : QWidget(owner, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                         Qt::WindowCloseButtonHint) {
+                         Qt::WindowCloseButtonHint),
+      m_session(session) {
     setObjectName(QStringLiteral("changepassfm"));
     setWindowTitle(QStringLiteral("更改密码"));
 
@@ -85,11 +86,11 @@ ChangePasswordWindow::ChangePasswordWindow(QWidget* owner)
 
     setFixedSize(340, 230);
     runAction(this, [this] {
-        FillCombo(dm().connection(), QStringLiteral("username"), QStringLiteral("userdb"), m_operator);
+        FillCombo(m_session.database(), QStringLiteral("username"), QStringLiteral("userdb"), m_operator);
         // Everyone changes their own password only: the list keeps the logged-in user alone.
         const QSignalBlocker blocker(m_operator);
         for (int i = m_operator->count() - 1; i >= 0; --i)
-            if (!currentRights().mayChangePasswordOf(m_operator->itemText(i)))
+            if (!m_session.rights().mayChangePasswordOf(m_operator->itemText(i)))
                 m_operator->removeItem(i);
         m_operator->setCurrentIndex(-1);
     });
@@ -103,7 +104,7 @@ void ChangePasswordWindow::warn(QWidget* field, const QString& text) {
 
 void ChangePasswordWindow::onConfirm() {
     runAction(this, [this] {
-        switch (changePassword(dm().connection(), currentRights(), m_operator->currentText(), m_old->text(),
+        switch (changePassword(m_session.database(), m_session.rights(), m_operator->currentText(), m_old->text(),
                                m_new->text(), m_repeat->text())) {
         case PasswordChangeOutcome::NoOperator:
             warn(m_operator, QStringLiteral("必须选择操作员！"));

@@ -6,15 +6,18 @@ class QCheckBox;
 class QComboBox;
 class QLineEdit;
 
+class Session;
+
 class ChangePasswordWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit ChangePasswordWindow(QWidget* owner = nullptr);
+    explicit ChangePasswordWindow(Session& session, QWidget* owner = nullptr);
 
     void onConfirm();  // 更改密码
 
 
 private:
+    Session& m_session;
     void warn(QWidget* field, const QString& text);
 
     QComboBox* m_operator;

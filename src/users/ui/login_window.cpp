@@ -1,13 +1,12 @@
 #include "users/ui/login_window.h"
 
-#include "store/data_module.h"
 #include "store/settings.h"
-#include "widgets/input_helpers.h"
 #include "users/login_log.h"
 #include "users/rights.h"
-#include "users/ui/apply_rights.h"
 #include "users/ui/password_field.h"
+#include "users/ui/session.h"
 #include "users/user_accounts.h"
+#include "widgets/input_helpers.h"
 #include "widgets/ui_services.h"
 
 #include <QCheckBox>
@@ -22,11 +21,6 @@
 
 namespace {
 
-LoginWindow::Runner& runner() {
-    static LoginWindow::Runner current;
-    return current;
-}
-
 QLabel* addLabel(QWidget* parent, const QString& name, const QString& text, const QRect& where) {
     auto* label = new QLabel(text, parent);
     label->setObjectName(name);
@@ -36,11 +30,9 @@ QLabel* addLabel(QWidget* parent, const QString& name, const QString& text, cons
 
 }  // namespace
 
-void LoginWindow::setRunner(Runner r) { runner() = std::move(r); }
-
-LoginWindow::LoginWindow(QWidget* owner, LoginSteps steps)
+LoginWindow::LoginWindow(Session& session, QWidget* owner, LoginSteps steps)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
-      m_mainForm(owner), m_steps(std::move(steps)) {
+      m_session(session), m_mainForm(owner), m_steps(std::move(steps)) {
     setObjectName(QStringLiteral("loginfm"));
     setWindowTitle(QStringLiteral("用户登录"));
     setFixedSize(371, 160);
@@ -85,8 +77,8 @@ QString LoginWindow::userName() const { return m_users->currentText(); }
 void LoginWindow::run() {
     if (m_closed || isVisible())
         return;
-    if (runner())
-        runner()(*this);
+    if (m_runner)
+        m_runner(*this);
     else
         exec();
 }
@@ -118,7 +110,7 @@ void LoginWindow::paintEvent(QPaintEvent* event) {
 
 void LoginWindow::fillUsers() {
     runAction(this, [this] {
-        FillCombo(dm().connection(), QStringLiteral("username"), QStringLiteral("userdb"), m_users);
+        FillCombo(m_session.database(), QStringLiteral("username"), QStringLiteral("userdb"), m_users);
         if (m_users->count() > 0)
             m_users->setCurrentIndex(0);
     });
@@ -133,7 +125,7 @@ void LoginWindow::onConfirm() {
     if (!RequireEdit(m_password, QStringLiteral("必须输入密码！")))
         return;
     runAction(this, [&] {
-        if (checkLogin(dm().connection(), user, password)) {
+        if (checkLogin(m_session.database(), user, password)) {
             m_loggedIn = true;
             if (m_steps.runWaitingSteps)
                 m_steps.runWaitingSteps();  // what was to fill behind the login comes first
@@ -173,9 +165,9 @@ void LoginWindow::afterClose() {
     m_mainForm->activateWindow();
     m_mainForm->setFocus(Qt::OtherFocusReason);
     const QString user = userName();
-    grantRights(Rights::forUser(user));
+    m_session.grantRights(Rights::forUser(user));
     qint64 entryId = 0;
-    runAction(m_mainForm.data(), [&] { entryId = writeLogin(dm().connection(), user, ui().now()); });
+    runAction(m_mainForm.data(), [&] { entryId = writeLogin(m_session.database(), user, m_session.now()); });
     if (m_steps.loggedIn)
         m_steps.loggedIn(user, entryId);
 }

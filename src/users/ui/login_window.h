@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <functional>
 
+class Session;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -23,7 +24,7 @@ class LoginWindow : public QDialog {
 public:
     // `owner` is the main window: the login sits over it, and closing the login without logging in
     // closes it.
-    LoginWindow(QWidget* owner, LoginSteps steps);
+    LoginWindow(Session& session, QWidget* owner, LoginSteps steps);
 
     bool loggedIn() const { return m_loggedIn; }
     QString userName() const;
@@ -31,7 +32,7 @@ public:
     // How the login is shown: modally by default; tests and the unattended screenshot run put
     // something that does not block in its place.
     using Runner = std::function<void(LoginWindow&)>;
-    static void setRunner(Runner runner);
+    void setRunner(Runner runner) { m_runner = std::move(runner); }
     // Shows the window through the runner, unless it is already open or has done its work.
     void run();
 
@@ -48,6 +49,8 @@ private:
     void fillUsers();
     void afterClose();
 
+    Session& m_session;
+    Runner m_runner;
     QPointer<QWidget> m_mainForm;
     LoginSteps m_steps;
     QComboBox* m_users;

@@ -1,7 +1,7 @@
 #include "users/ui/user_admin_window.h"
 
-#include "store/data_module.h"
 #include "users/ui/password_field.h"
+#include "users/ui/session.h"
 #include "users/user_accounts.h"
 #include "widgets/ui_services.h"
 
@@ -52,9 +52,10 @@ QLineEdit* addChosenUserPage(QTabWidget* pages, const QString& title, const QStr
 
 }  // namespace
 
-UserAdminWindow::UserAdminWindow(QWidget* owner)
+UserAdminWindow::UserAdminWindow(Session& session, QWidget* owner)
     : QWidget(owner, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                         Qt::WindowCloseButtonHint) {
+                         Qt::WindowCloseButtonHint),
+      m_session(session) {
     setObjectName(QStringLiteral("userglfm"));
     setWindowTitle(QStringLiteral("用户管理—(管理员专用)"));
 
@@ -136,7 +137,7 @@ bool UserAdminWindow::isUnlocked() const { return m_users->isEnabled(); }
 void UserAdminWindow::fillUsers() {
     const QSignalBlocker blocker(m_users);
     m_users->clear();
-    runAction(this, [this] { m_users->addItems(userNames(dm().connection())); });
+    runAction(this, [this] { m_users->addItems(userNames(m_session.database())); });
 }
 
 void UserAdminWindow::userChosen() {
@@ -148,7 +149,7 @@ void UserAdminWindow::userChosen() {
 
 void UserAdminWindow::onAdministratorLogin() {
     runAction(this, [this] {
-        if (checkLogin(dm().connection(), Database::kAdministrator, m_adminPassword->text().trimmed())) {
+        if (checkLogin(m_session.database(), Database::kAdministrator, m_adminPassword->text().trimmed())) {
             showInfo(this, QStringLiteral("超级管理员登录成功！"));
             m_users->setEnabled(true);
             m_pages->setEnabled(true);
@@ -165,7 +166,7 @@ void UserAdminWindow::onExplainReset() {
 
 void UserAdminWindow::onResetPassword() {
     runAction(this, [this] {
-        if (!resetPassword(dm().connection(), m_resetName->text())) {
+        if (!resetPassword(m_session.database(), m_resetName->text())) {
             showInfo(this, QStringLiteral("请选择用户名！"));
             return;
         }
@@ -175,7 +176,7 @@ void UserAdminWindow::onResetPassword() {
 
 void UserAdminWindow::onAddUser() {
     runAction(this, [this] {
-        switch (addUser(dm().connection(), m_newName->text())) {
+        switch (addUser(m_session.database(), m_newName->text())) {
         case AddUserOutcome::Administrator:
             showInfo(this, QStringLiteral("超级管理员只能有一个，不能增加"));
             return;
@@ -211,7 +212,7 @@ void UserAdminWindow::onDeleteUser() {
                                         QStringLiteral("你真的要删除用户：") + name + QStringLiteral("吗?"),
                                         QMessageBox::Question, QMessageBox::Yes | QMessageBox::No);
         if (answer == QMessageBox::Yes) {
-            deleteUser(dm().connection(), name);
+            deleteUser(m_session.database(), name);
             showInfo(this, QStringLiteral("成功删除！"));
             m_deleteName->clear();
             // The reset page must not go on naming a user that is gone.

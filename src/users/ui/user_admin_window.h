@@ -8,10 +8,12 @@ class QListWidget;
 class QPushButton;
 class QTabWidget;
 
+class Session;
+
 class UserAdminWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit UserAdminWindow(QWidget* owner = nullptr);
+    explicit UserAdminWindow(Session& session, QWidget* owner = nullptr);
 
     bool isUnlocked() const;
 
@@ -22,6 +24,7 @@ public:
     void onDeleteUser();  // 删除用户
 
 private:
+    Session& m_session;
     void fillUsers();
     void userChosen();
 
