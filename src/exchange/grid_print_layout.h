@@ -2,6 +2,10 @@
 // The grid print as pages: a title line, the grid fitted to the page width with its two-level
 // titles (repeated on every page), rows as tall as their text, the footer row, the maker line,
 // and "Page. N" over a double line at the top of each page. Millimetres; no painting here.
+//
+// Columns are sized from their contents: a number, a date, a code (any run of characters without
+// a blank or a Chinese character) and every column title keep one line; texts wrap between their
+// Chinese characters and words. When the columns do not fit the page, the font shrinks.
 #include "printing/page_items.h"
 
 #include <QStringList>
@@ -39,6 +43,14 @@ extern const QString kToday1Macro;  // "%[Today1]"
 // "制表人：" + user + "    日期：" + date.
 QString gridPrintMakerText(const QString& user, const QString& date);
 QString substituteMacro(const QString& line, const QString& macro, const QString& replacement);
+
+// The grid's font size on a page `widthMm` wide: the largest from 9 pt down to 6 pt at which no
+// number, date, code or title has to break; 0 when even 6 pt is too large.
+double gridPrintFontPoints(const GridPrintTable& table, double widthMm, const TextMeasure& measure);
+// Whether the grid prints better across the page: when upright it would need a font under 7.5 pt
+// and across it gets a larger one.
+bool gridPrintWantsLandscape(const GridPrintTable& table, const GridPrintSettings& settings,
+                             const TextMeasure& measure);
 
 PagedDocument gridPrintDocument(const GridPrintTable& table, const GridPrintSettings& settings,
                                 const TextMeasure& measure);

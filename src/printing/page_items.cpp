@@ -21,6 +21,13 @@ PageItem pageBox(const QRectF& rect, const QString& text, const PageFont& font, 
     return item;
 }
 
+PageItem pageFittedBox(const QRectF& rect, const QString& text, const PageFont& font, double minPointSize,
+                       Qt::Alignment align, bool wrap) {
+    PageItem item = pageBox(rect, text, font, align, wrap);
+    item.minPointSize = minPointSize;
+    return item;
+}
+
 PageItem pageLine(double x1, double y1, double x2, double y2, double penPoints) {
     PageItem item;
     item.kind = PageItem::Kind::Line;

@@ -33,6 +33,9 @@ struct PageItem {
     quint32 colour = 0xff000000; // text and rule colour, ARGB
     quint32 fill = 0;            // Fill: ARGB
     bool wrap = true;            // Box: wrap at word and character boundaries; else one cut line
+    // Box: above 0, a text too large for the box is set smaller, down to this size: on one line if
+    // it can be, else (with `wrap`) wrapped within the box's height.
+    double minPointSize = 0;
 
     QPointF at() const { return rect.topLeft(); }
 };
@@ -43,6 +46,9 @@ using PageItems = QVector<PageItem>;
 PageItem pageText(double x, double y, const QString& text, const PageFont& font, Qt::Alignment align = Qt::AlignLeft);
 PageItem pageBox(const QRectF& rect, const QString& text, const PageFont& font, Qt::Alignment align = Qt::AlignLeft,
                  bool wrap = true);
+// A box whose text shrinks to fit it, down to `minPointSize` (see PageItem::minPointSize).
+PageItem pageFittedBox(const QRectF& rect, const QString& text, const PageFont& font, double minPointSize,
+                       Qt::Alignment align = Qt::AlignLeft, bool wrap = true);
 PageItem pageLine(double x1, double y1, double x2, double y2, double penPoints = 0.75);
 PageItem pageFrame(const QRectF& rect, double penPoints = 0.75);
 PageItem pageFill(const QRectF& rect, quint32 argb);

@@ -8,16 +8,26 @@ namespace {
 const PageFont kBold10 = PageFont::song(10, true);
 const PageFont kPlain10 = PageFont::song(10);
 
-// The cells of one POS line in the delivery note's table: left texts cut at the next rule, the
-// figures right-aligned to their edges. The table rules bound each cell.
-void deliveryLine(PageItems& items, const PosLine& line, double y) {
-    const double h = 5.0;
-    items << pageBox(QRectF(7.1, y, 28.4 - 7.1 - 0.4, h), line.code, kPlain10, Qt::AlignLeft, false);
-    items << pageBox(QRectF(29.9, y, 55.2 - 29.9 - 0.4, h), line.name, kPlain10, Qt::AlignLeft, false);
-    items << pageBox(QRectF(59.3, y, 97.0 - 59.3 - 0.4, h), line.model, kPlain10, Qt::AlignLeft, false);
-    items << pageBox(QRectF(97.4, y, 112.5 - 97.4, h), line.quantity, kPlain10, Qt::AlignRight, false);
-    items << pageBox(QRectF(115.1, y, 131.2 - 115.1, h), line.price, kPlain10, Qt::AlignRight, false);
-    items << pageBox(QRectF(133.9, y, 152.1 - 133.9, h), line.amount, kPlain10, Qt::AlignRight, false);
+// The smallest sizes a field may shrink to before it is wrapped or cut: a code or a figure always
+// fits whole at its smallest.
+constexpr double kSmallestFigure = 5;
+constexpr double kSmallestText = 6;
+
+// The cells of one POS line in the delivery note's table, each within its rules down to the next
+// horizontal rule `foot`: left texts from their x, the figures right-aligned to their edges. A
+// field too long for its cell is set smaller.
+void deliveryLine(PageItems& items, const PosLine& line, double y, double foot) {
+    const double h = foot - y;
+    items << pageFittedBox(QRectF(7.1, y, 28.4 - 7.1 - 0.3, h), line.code, kPlain10, kSmallestFigure, Qt::AlignLeft,
+                           false);
+    items << pageFittedBox(QRectF(29.9, y, 55.2 - 29.9 - 0.3, h), line.name, kPlain10, kSmallestFigure);
+    items << pageFittedBox(QRectF(59.3, y, 97.0 - 59.3 - 0.3, h), line.model, kPlain10, kSmallestFigure);
+    items << pageFittedBox(QRectF(97.3, y, 112.5 - 97.3, h), line.quantity, kPlain10, kSmallestFigure, Qt::AlignRight,
+                           false);
+    items << pageFittedBox(QRectF(115.0, y, 131.2 - 115.0, h), line.price, kPlain10, kSmallestFigure, Qt::AlignRight,
+                           false);
+    items << pageFittedBox(QRectF(133.8, y, 152.1 - 133.8, h), line.amount, kPlain10, kSmallestFigure, Qt::AlignRight,
+                           false);
 }
 
 }  // namespace
@@ -54,10 +64,13 @@ PagedDocument deliveryNoteDocument(const DeliveryNoteData& d) {
         items << pageLine(4.5, y, 156.6, y);
 
     const double rowY[PosList::kLines] = {26.2, 32.5, 38.9, 45.5, 51.9, 58.5};
+    const double rowFoot[PosList::kLines] = {31.1, 37.4, 44.1, 50.1, 57.2, 63.5};
     for (int i = 0; i < PosList::kLines; ++i)
         if (!d.lines.line(i).isFree())
-            deliveryLine(items, d.lines.line(i), rowY[i]);
-    items << pageBox(QRectF(158.8, 25.9, 23.5, 35.7), d.notes, PageFont{QStringLiteral("Arial"), 10, false, false});
+            deliveryLine(items, d.lines.line(i), rowY[i], rowFoot[i]);
+    // A long note is set smaller until it fits its box.
+    items << pageFittedBox(QRectF(158.8, 25.9, 23.5, 35.7), d.notes,
+                           PageFont{QStringLiteral("Arial"), 10, false, false}, kSmallestText);
 
     items << pageText(9.3, 64.3, QStringLiteral("合 计"), kBold10);
     items << pageText(8.5, 68.3, QStringLiteral("人民币"), kBold10);
@@ -110,16 +123,23 @@ void headingBand(PageItems& items, double top) {
     columnRules(items, top, kHeadingHeight);
 }
 
+// Each value within its column's rules; one too long for its column is set smaller, and the texts
+// then wrap.
 void recordBand(PageItems& items, double top, const SalesNoteRow& row) {
     openFrame(items, top, kRecordHeight);
     const double y = top + 1.9, h = kRecordHeight - 1.9;
-    items << pageBox(QRectF(2.1, y, 38.4, h), row.name, kNote11);
-    items << pageBox(QRectF(43.1, y, 42.6, h), row.model, kNote11);
-    items << pageText(93.3, y, row.category, kNote11, Qt::AlignHCenter);
-    items << pageText(113.8, y, row.quantity, kNote11, Qt::AlignRight);
-    items << pageText(129.9, y, row.price, kNote11, Qt::AlignRight);
-    items << pageText(147.7, y, row.amount, kNote11, Qt::AlignRight);
-    items << pageBox(QRectF(150.8, y, 28.3, h), row.remark, kNote11);
+    items << pageFittedBox(QRectF(2.1, y, 38.4, h), row.name, kNote11, kSmallestText);
+    items << pageFittedBox(QRectF(43.1, y, 42.6, h), row.model, kNote11, kSmallestText);
+    // Centred on x 93.3 between the rules at 86.6 and 101.5 (whose middle it is but for 0.25 mm).
+    items << pageFittedBox(QRectF(86.9, y, 2 * (93.3 - 86.9), h), row.category, kNote11, kSmallestText,
+                           Qt::AlignHCenter);
+    items << pageFittedBox(QRectF(101.8, y, 113.8 - 101.8, h), row.quantity, kNote11, kSmallestFigure,
+                           Qt::AlignRight, false);
+    items << pageFittedBox(QRectF(116.6, y, 129.9 - 116.6, h), row.price, kNote11, kSmallestFigure, Qt::AlignRight,
+                           false);
+    items << pageFittedBox(QRectF(133.5, y, 147.7 - 133.5, h), row.amount, kNote11, kSmallestFigure, Qt::AlignRight,
+                           false);
+    items << pageFittedBox(QRectF(150.8, y, 28.3, h), row.remark, kNote11, kSmallestText);
     columnRules(items, top, kRecordHeight);
 }
 
@@ -137,7 +157,9 @@ PagedDocument salesNoteDocument(const SalesNoteData& d) {
     double y = 0;
     // Title band.
     page << pageText(86.9, 3.2, d.company, PageFont::song(16, true), Qt::AlignHCenter);
-    page << pageLine(31.8, 9.0, 134.7, 9.0) << pageLine(31.8, 9.5, 134.7, 9.5);
+    // Under the title's ink (its baseline stands 6.5 mm below its top, descenders reach 1.2 mm
+    // further) and above the address's.
+    page << pageLine(31.8, 11.0, 134.7, 11.0) << pageLine(31.8, 11.5, 134.7, 11.5);
     page << pageText(82.3, 12.2, d.address, PageFont::song(10), Qt::AlignHCenter);
     page << pageText(133.6, 15.6, QStringLiteral("单 号：") + d.customerNumber, kNote11);
     y += kTitleHeight;

@@ -3,6 +3,7 @@
 #include "app/ui/startup.h"
 #include "exchange/grid_print_layout.h"
 #include "exchange/ui/data_grid_print.h"
+#include "inventory/ui/inventory_grid.h"
 #include "printing/ui/page_painter.h"
 #include "records/ui/sales_details_window.h"
 #include "records/ui/sales_grid.h"
@@ -17,6 +18,7 @@
 #include "users/rights.h"
 #include "widgets/data_grid.h"
 
+#include <QImage>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPrinter>
@@ -256,6 +258,120 @@ private slots:
         QCOMPARE(salesAmountTotal(sales), QStringLiteral("1.30"));
     }
 
+    // ---- every field within its column ----
+
+    // A word found whole, lying between two x (mm from the band's left edge `left`).
+    static void verifyWithin(const PdfText& pdf, const QString& text, double left, double x0, double x1) {
+        const PdfWord* w = pdf.find(text);
+        QVERIFY2(w, qPrintable(text + QStringLiteral(" is not printed whole")));
+        QVERIFY2(mm(w->xMin) - left >= x0 - 0.1 && mm(w->xMax) - left <= x1 + 0.1,
+                 qPrintable(QStringLiteral("%1 from %2 to %3 mm, not within %4 to %5")
+                                .arg(text)
+                                .arg(mm(w->xMin) - left)
+                                .arg(mm(w->xMax) - left)
+                                .arg(x0)
+                                .arg(x1)));
+    }
+
+    void deliveryNoteFitsLongFieldsInTheirCells() {
+        DeliveryNoteData d;
+        d.company = QStringLiteral("平安文具店");
+        d.lines.line(0) = PosLine{QStringLiteral("6900100114922"), QStringLiteral("康师傅红烧牛肉面五连包"),
+                                  QStringLiteral("120g×5袋整箱装"), QStringLiteral("1234.5"), QStringLiteral("287.99"),
+                                  QStringLiteral("355523.66")};
+        d.notes = QStringLiteral("周一上午送到后门仓库，联系王师傅13800000000。\n货到付款，不要放在门卫室，谢谢");
+        d.total = QStringLiteral("355523.66");
+        previewDocument(nullptr, deliveryNoteDocument(d), QStringLiteral("送货单"));
+        keepPdf(m_previews->files.last(), QStringLiteral("delivery-note-long-fields.pdf"));
+        const PdfText pdf = lastPreview();
+        verifyWithin(pdf, QStringLiteral("6900100114922"), 10, 4.5, 28.4);
+        verifyWithin(pdf, QStringLiteral("康师傅红烧牛肉面五连包"), 10, 28.4, 55.2);
+        verifyWithin(pdf, QStringLiteral("1234.5"), 10, 97.0, 114.7);
+        verifyWithin(pdf, QStringLiteral("287.99"), 10, 114.7, 133.5);
+        verifyWithin(pdf, QStringLiteral("355523.66"), 10, 133.5, 156.7);
+        // The note: every character inside its box, no line over another.
+        QVector<PdfWord> note;
+        QString printed;
+        for (const PdfWord& w : pdf.words)
+            if (mm(w.xMin) - 10 > 157 && mm(w.yMin) - 10 > 24 && mm(w.yMin) - 10 < 64) {
+                note << w;
+                printed += w.text;
+            }
+        QString wanted = foldPdfText(d.notes);
+        wanted.remove(QLatin1Char('\n'));
+        QCOMPARE(printed.size(), wanted.size());
+        for (const PdfWord& w : note) {
+            QVERIFY2(mm(w.xMax) - 10 <= 158.8 + 23.5 + 0.1 && mm(w.yMax) - 10 <= 25.9 + 35.7 + 0.5, qPrintable(w.text));
+            for (const PdfWord& v : note)
+                QVERIFY2(&v == &w || std::min(w.yMax, v.yMax) - std::max(w.yMin, v.yMin) <= 1.0 ||
+                             std::min(w.xMax, v.xMax) - std::max(w.xMin, v.xMin) <= 0.3,
+                         qPrintable(w.text + QStringLiteral(" over ") + v.text));
+        }
+    }
+
+    void salesNoteFitsLongFieldsInTheirColumns() {
+        SalesNoteData d;
+        d.company = QStringLiteral("平安文具店");
+        d.rows << SalesNoteRow{QStringLiteral("公牛插座"), QStringLiteral("3米"), QStringLiteral("电工照明"),
+                               QStringLiteral("1234.5"), QStringLiteral("287.99"), QStringLiteral("355523.66"), {}}
+               << SalesNoteRow{QStringLiteral("薯片"), QStringLiteral("大包"), QStringLiteral("休闲食品"),
+                               QStringLiteral("12"), QStringLiteral("1234567.5"), QStringLiteral("14814810.00"), {}};
+        previewDocument(nullptr, salesNoteDocument(d), QStringLiteral("销售单"));
+        keepPdf(m_previews->files.last(), QStringLiteral("sales-note-long-fields.pdf"));
+        const PdfText pdf = lastPreview();
+        verifyWithin(pdf, QStringLiteral("电工照明"), 15, 86.6, 101.5);
+        verifyWithin(pdf, QStringLiteral("休闲食品"), 15, 86.6, 101.5);
+        verifyWithin(pdf, QStringLiteral("1234.5"), 15, 101.5, 116.3);
+        verifyWithin(pdf, QStringLiteral("1234567.5"), 15, 116.3, 133.2);
+        verifyWithin(pdf, QStringLiteral("14814810.00"), 15, 133.2, 150.2);
+    }
+
+    // The double rule under the company name crosses none of its ink: below the rule and above the
+    // address the page is blank under the name.
+    void salesNoteRuleStandsBelowItsTitle() {
+        SalesNoteData d;
+        d.company = QStringLiteral("平安文具店 Shopping");
+        d.address = QStringLiteral("电话 0571-8888");
+        previewDocument(nullptr, salesNoteDocument(d), QStringLiteral("销售单"));
+        const QString pdfPath = m_previews->files.last();
+        keepPdf(pdfPath, QStringLiteral("sales-note-title.pdf"));
+        const PdfText pdf = lastPreview();
+        const PdfWord* title = pdf.find(QStringLiteral("平安文具店"));
+        const PdfWord* address = pdf.find(QStringLiteral("0571-8888"));
+        QVERIFY(title && address);
+        constexpr int dpi = 300;
+        const QString prefix = QDir(m_session->path()).filePath(QStringLiteral("title"));
+        QProcess::execute(QStringLiteral("pdftoppm"), {QStringLiteral("-q"), QStringLiteral("-gray"), QStringLiteral("-r"),
+                                                       QString::number(dpi), QStringLiteral("-singlefile"), pdfPath, prefix});
+        const QImage page = QImage(prefix + QStringLiteral(".pgm")).convertToFormat(QImage::Format_Grayscale8);
+        QVERIFY(!page.isNull());
+        auto dots = [&](double mmFromEdge) { return int(mmFromEdge * dpi / 25.4); };
+        const int left = dots(15 + 31.8) + 2, right = dots(15 + 134.7) - 2;
+        auto dark = [&](int y, int x0, int x1) {
+            int n = 0;
+            for (int x = x0; x < x1; ++x)
+                n += page.pixelColor(x, y).value() < 128 ? 1 : 0;
+            return n;
+        };
+        int ruleTop = -1, ruleBottom = -1;
+        const int addressTop = int(address->yMin * dpi / 72);
+        for (int y = int(title->yMin * dpi / 72); y < addressTop; ++y)
+            if (dark(y, left, right) > (right - left) * 9 / 10) {
+                ruleTop = ruleTop < 0 ? y : ruleTop;
+                ruleBottom = y;
+            }
+        QVERIFY2(ruleTop > 0, "no double rule between the title and the address");
+        const int x0 = int(title->xMin * dpi / 72), x1 = int(title->xMax * dpi / 72);
+        int inkBelow = 0;
+        for (int y = ruleBottom + 1; y < addressTop; ++y)
+            inkBelow += dark(y, x0, x1);
+        QCOMPARE(inkBelow, 0);
+        int inkAbove = 0;
+        for (int y = int(title->yMin * dpi / 72); y < ruleTop; ++y)
+            inkAbove += dark(y, x0, x1);
+        QVERIFY(inkAbove > 100);
+    }
+
     // ---- grid print ----
 
     void gridPrintRunsOverPagesWithNumbersAndTheMakerLine() {
@@ -291,6 +407,106 @@ private slots:
         const PdfWord* date = pdf.find(QStringLiteral("日期:2024-05-17"), last);
         QVERIFY(date);
         QVERIFY(mm(date->xMax) > 180 && mm(date->xMax) < 190);
+    }
+
+    // All columns shown with values of real length: every number, date and code prints whole on
+    // one line, every column title stays whole, and no two texts overprint each other.
+    void gridPrintKeepsNumbersAndTitlesWhole_data() {
+        QTest::addColumn<int>("grid");
+        QTest::addColumn<int>("rows");
+        QTest::newRow("inventory, a few rows") << 0 << 3;
+        QTest::newRow("inventory, two pages") << 0 << 60;
+        QTest::newRow("sales details, every column") << 1 << 3;
+    }
+    void gridPrintKeepsNumbersAndTitlesWhole() {
+        QFETCH(int, grid);
+        QFETCH(int, rows);
+        m_session->openLedger();
+        for (int i = 0; i < rows; ++i) {
+            const QString code = QStringLiteral("69001001149%1").arg(10 + i % 90);
+            if (grid == 0)
+                m_session->ledger.addBatch({.name = QStringLiteral("康师傅红烧牛肉面五连包%1").arg(i),
+                                            .model = QStringLiteral("120g×5袋"), .code = code,
+                                            .category = QStringLiteral("休闲食品"),
+                                            .supplier = QStringLiteral("广州市白云区永兴食品贸易有限公司"),
+                                            .remark = QStringLiteral("整箱进货，注意保质期"),
+                                            .purchasePrice = 287.99, .quantity = 117035.27, .salesPrice = 312.5,
+                                            .sold = 98765.5, .date = QStringLiteral("2026-12-01")});
+            else
+                m_session->ledger.addSale({.name = QStringLiteral("公牛插座GN-H3050五孔%1").arg(i),
+                                           .model = QStringLiteral("3米总控"), .code = code,
+                                           .category = QStringLiteral("电工照明"),
+                                           .customerName = QStringLiteral("南京市鼓楼区鑫源五金店"),
+                                           .address = QStringLiteral("江苏省南京市鼓楼区中山北路288号"),
+                                           .contact = QStringLiteral("025-83456789"), .remark = QStringLiteral("月结"),
+                                           .customerNumber = QStringLiteral("20261201017"), .purchasePrice = 52.3,
+                                           .price = 287.99, .quantity = 1234.5, .arrears = 15820.75,
+                                           .date = QStringLiteral("2026-12-01")});
+        }
+        Dataset& query = grid == 0 ? dm().stockQuery : dm().salesQuery;
+        query.setStatement(grid == 0 ? QStringLiteral("select * from data order by id")
+                                     : QStringLiteral("select * from data1 order by id"));
+        std::unique_ptr<DataGrid> view(grid == 0 ? createInventoryGrid() : createSalesGrid());
+        for (int c = 0; c < view->columns().size(); ++c)
+            view->setColumnHidden(c, false);
+        view->setDataset(&query);
+        printDataGrid(m_session->session(), nullptr, *view, grid == 0 ? inventoryGridPrint() : salesGridPrint());
+        keepPdf(m_previews->files.last(), QStringLiteral("grid-print-whole-%1-%2.pdf").arg(grid).arg(rows));
+        const PdfText pdf = lastPreview();
+
+        QSet<QString> words;
+        for (const PdfWord& w : pdf.words)
+            words << w.text;
+        // Numbers, dates and codes: a cell text with neither a blank nor a Chinese character.
+        static const QRegularExpression unbreakable(QStringLiteral("^[^\\s\\p{Han}]+$"));
+        const GridPrintTable table = gridPrintTable(*view);
+        QStringList cells = table.footer;
+        for (const QStringList& row : table.rows)
+            cells << row;
+        int checked = 0;
+        for (const QString& cell : std::as_const(cells))
+            if (unbreakable.match(cell).hasMatch()) {
+                QVERIFY2(words.contains(foldPdfText(cell)), qPrintable(cell + QStringLiteral(" is broken")));
+                ++checked;
+            }
+        QVERIFY(checked >= rows * 8);
+        // No character of a wrapped text is lost: each one found only in the cells is printed as
+        // often as the cells hold it.
+        QString elsewhere = QStringLiteral("Page.0123456789") + (grid == 0 ? inventoryGridPrint() : salesGridPrint()).title +
+                            gridMakerLine(salesGridPrint(), QStringLiteral("超级管理员"), QStringLiteral("2024-05-17"));
+        for (const GridPrintColumn& column : table.columns)
+            elsewhere += column.upper + column.lower;
+        QHash<QChar, int> inCells, printed;
+        for (const QString& cell : std::as_const(cells))
+            for (QChar c : foldPdfText(cell))
+                if (!c.isSpace() && !foldPdfText(elsewhere).contains(c))
+                    ++inCells[c];
+        for (const PdfWord& w : pdf.words)
+            for (QChar c : w.text)
+                if (inCells.contains(c))
+                    ++printed[c];
+        for (auto it = inCells.cbegin(); it != inCells.cend(); ++it)
+            QVERIFY2(printed.value(it.key()) == it.value(),
+                     qPrintable(QStringLiteral("%1 printed %2 times, not %3").arg(it.key()).arg(printed.value(it.key())).arg(it.value())));
+        for (int page = 0; page < pdf.pageCount(); ++page) {
+            const QString text = pdf.pageText(page);
+            for (const GridPrintColumn& column : table.columns)
+                QVERIFY2(text.contains(foldPdfText(column.lower)) && text.contains(foldPdfText(column.upper)),
+                         qPrintable(column.upper + QLatin1Char('|') + column.lower + QStringLiteral(" on page ") +
+                                    QString::number(page + 1)));
+            // No two texts share any ink.
+            QVector<PdfWord> onPage;
+            for (const PdfWord& w : pdf.words)
+                if (w.page == page)
+                    onPage << w;
+            for (int a = 0; a < onPage.size(); ++a)
+                for (int b = a + 1; b < onPage.size(); ++b) {
+                    const PdfWord &u = onPage[a], &v = onPage[b];
+                    const double dx = std::min(u.xMax, v.xMax) - std::max(u.xMin, v.xMin);
+                    const double dy = std::min(u.yMax, v.yMax) - std::max(u.yMin, v.yMin);
+                    QVERIFY2(dx <= 0.3 || dy <= 1.0, qPrintable(u.text + QStringLiteral(" over ") + v.text));
+                }
+        }
     }
 
     void makerLineSubstitutesTheMacro_data() {

@@ -22,7 +22,7 @@ inline void keepPdf(const QString& path, const QString& name) {
 inline QString foldPdfText(const QString& text) {
     QString s = text.normalized(QString::NormalizationForm_KC);
     static const std::pair<char16_t, char16_t> folds[] = {{u'\u2EC6', u'角'}, {u'\u2EA0', u'民'}, {u'戶', u'户'},
-                                                          {u'\u2ED1', u'长'}, {u'\u2EE2', u'马'}};
+                                                          {u'\u2ED1', u'长'}, {u'\u2EE2', u'马'}, {u'\u2EDD', u'食'}};
     for (const auto& [from, to] : folds)
         s.replace(QChar(from), QChar(to));
     return s;

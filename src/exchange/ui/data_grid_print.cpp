@@ -70,6 +70,10 @@ void printDataGrid(const Session& session, QWidget* parent, const DataGrid& grid
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(options.title.simplified().remove(QLatin1Char(' ')));
     printer.setPageSize(QPageSize(QPageSize::A4));
+    // Many wide columns read better across the page than in a tiny font.
+    settings.paperMm = printer.pageLayout().fullRect(QPageLayout::Millimeter).size();
+    if (gridPrintWantsLandscape(table, settings, textMeasure(&printer)))
+        printer.setPageOrientation(QPageLayout::Landscape);
     // The layout follows the paper and orientation chosen in the preview.
     runPrintPreview(parent, printer, [&](QPrinter* p) {
         settings.paperMm = p->pageLayout().fullRect(QPageLayout::Millimeter).size();

@@ -9,6 +9,7 @@
 #include <QTextLayout>
 
 #include <cmath>
+#include <memory>
 
 QFont pageFont(const PageFont& f) {
     QFont font(f.family);
@@ -34,40 +35,79 @@ QPen penOf(const PageItem& item, QPaintDevice* device) {
     return pen;
 }
 
-// Whole lines only: a line that would be cut at the box's foot is left out, so no half glyphs show.
-void paintBox(QPainter& painter, const PageItem& item, const QRectF& rect) {
-    const QFont font = pageFont(item.font);
-    QTextLayout layout(item.text, font, painter.device());
-    QTextOption option(item.align & Qt::AlignHorizontal_Mask);
-    option.setWrapMode(item.wrap ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
-    layout.setTextOption(option);
-    layout.beginLayout();
+// A text laid out in lines as wide as a box. Lines that would reach below the box's foot are left
+// out (the first always stays), so no half glyphs show and no line is drawn over another.
+struct BoxText {
+    std::unique_ptr<QTextLayout> layout;
+    int lines = 0;
     double height = 0;
-    QVector<QTextLine> lines;
+    bool whole = true;  // every line kept, none wider than the box
+};
+
+BoxText layOutBox(const QString& text, const QFont& font, QPaintDevice* device, const QRectF& rect,
+                  Qt::Alignment align, bool wrap) {
+    BoxText box;
+    // Line ends typed into a note are breaks of their own.
+    QString lines = text;
+    lines.replace(QLatin1String("\r\n"), QString(QChar::LineSeparator));
+    lines.replace(QLatin1Char('\n'), QChar::LineSeparator);
+    box.layout = std::make_unique<QTextLayout>(lines, font, device);
+    QTextOption option(align & Qt::AlignHorizontal_Mask);
+    option.setWrapMode(wrap ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
+    box.layout->setTextOption(option);
+    box.layout->beginLayout();
     while (true) {
-        QTextLine line = layout.createLine();
+        QTextLine line = box.layout->createLine();
         if (!line.isValid())
             break;
         line.setLineWidth(rect.width());
-        if (!lines.isEmpty() && height + line.height() > rect.height() + 0.5)
+        if (box.lines > 0 && box.height + line.height() > rect.height() + 0.5) {
+            box.whole = false;
             break;
-        line.setPosition(QPointF(0, height));
-        height += line.height();
-        lines << line;
-        if (!item.wrap)
-            break;
+        }
+        line.setPosition(QPointF(0, box.height));
+        box.height += line.height();
+        if (line.naturalTextWidth() > rect.width() + 0.5)
+            box.whole = false;
+        ++box.lines;
     }
-    layout.endLayout();
+    box.layout->endLayout();
+    if (box.lines == 1 && box.height > rect.height() + 0.5)
+        box.whole = false;
+    return box;
+}
+
+// The box's text at its own size, or, for a fitted box, at the largest size from there down to its
+// smallest at which it fits: on one line first, else wrapped.
+BoxText fitBox(const PageItem& item, QPaintDevice* device, const QRectF& rect) {
+    QFont font = pageFont(item.font);
+    const double smallest = item.minPointSize;
+    if (smallest <= 0 || smallest >= item.font.pointSize)
+        return layOutBox(item.text, font, device, rect, item.align, item.wrap);
+    for (bool wrap : {false, true}) {
+        if (wrap && !item.wrap)
+            break;
+        for (double size = item.font.pointSize; size >= smallest - 1e-9; size -= 0.5) {
+            font.setPointSizeF(size);
+            BoxText box = layOutBox(item.text, font, device, rect, item.align, wrap);
+            if (box.whole)
+                return box;
+        }
+    }
+    font.setPointSizeF(smallest);
+    return layOutBox(item.text, font, device, rect, item.align, item.wrap);
+}
+
+void paintBox(QPainter& painter, const PageItem& item, const QRectF& rect) {
+    const BoxText box = fitBox(item, painter.device(), rect);
     double top = rect.top();
     if (item.align & Qt::AlignVCenter)
-        top += std::max(0.0, (rect.height() - height) / 2);
+        top += std::max(0.0, (rect.height() - box.height) / 2);
     painter.save();
     painter.setClipRect(rect.adjusted(0, 0, 0, 0.5));
     painter.setPen(colourOf(item.colour));
-    QPointF origin(rect.left(), top);
-    if (!item.wrap && lines.size() == 1 && lines[0].naturalTextWidth() > rect.width())
-        origin.setX(rect.left());  // a long single line starts at the left and is cut at the right
-    layout.draw(&painter, origin);
+    for (int i = 0; i < box.lines; ++i)
+        box.layout->lineAt(i).draw(&painter, QPointF(rect.left(), top));
     painter.restore();
 }
 
