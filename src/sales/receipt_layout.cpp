@@ -1,5 +1,7 @@
 #include "sales/receipt_layout.h"
 
+#include <algorithm>
+
 const QString kReceiptTitle = QStringLiteral("      POS小票销售凭证");
 const QString kReceiptRule = QString(31, QLatin1Char('-'));
 const QString kReceiptHeading = QStringLiteral("条码\\名称        数量     金额 ");
@@ -18,12 +20,22 @@ double receiptPaperWidthMm(const QSizeF& defaultPaperMm) {
     return kReceiptDesignWidthMm;
 }
 
-PageItems receiptLayout(const ReceiptData& data) {
+PageItems receiptLayout(const ReceiptData& data, double widthMm, const TextMeasure* measure) {
     const PageFont title = PageFont::song(10, true);
     const PageFont body = PageFont::song(8);
     PageItems items;
+    double below = 0;  // mm that wrapped texts above have added
     // `y` in design dots
-    auto text = [&](double y, const QString& s) { items << pageText(0, receiptDotsToMm(y), s, body); };
+    auto text = [&](double y, const QString& s) {
+        const double top = receiptDotsToMm(y) + below;
+        if (!measure || widthMm <= 0 || measure->width(s, body) <= widthMm) {
+            items << pageText(0, top, s, body);
+            return;
+        }
+        const double height = measure->wrappedHeight(s, body, widthMm);
+        items << pageBox(QRectF(0, top, widthMm, height + 0.5), s, body);
+        below += std::max(0.0, height - measure->lineHeight(body));
+    };
 
     items << pageText(0, 0, kReceiptTitle, title);
     text(40, kReceiptRule);

@@ -40,7 +40,8 @@ constexpr double receiptDotsToMm(double dots) { return dots * 25.4 / kReceiptDes
 double receiptPaperWidthMm(const QSizeF& defaultPaperMm);
 
 // The receipt's texts in printing order; with n filled lines the last stands at design dot
-// 405 + 30 n.
-PageItems receiptLayout(const ReceiptData& data);
+// 405 + 30 n. Given the printable width and a measure, a text wider than the paper (a long
+// address, say) wraps within the width and the texts below it move down by its extra lines.
+PageItems receiptLayout(const ReceiptData& data, double widthMm = 0, const TextMeasure* measure = nullptr);
 // "名称      数量     金额" of one line: joined with six and five blanks, not aligned.
 QString receiptLineText(const PosLine& line);

@@ -3,6 +3,7 @@
 // PDF printer of any resolution, in the receipt folder, and through a real CUPS queue.
 #include "app/ui/qt_ui_services.h"
 #include "app/ui/startup.h"
+#include "printing/print_service.h"
 #include "sales/pos_list.h"
 #include "sales/receipt_layout.h"
 #include "sales/ui/pos_panel.h"
@@ -115,6 +116,17 @@ int inkMissingFrom(const QImage& a, const QImage& b, int& ink) {
     return missing;
 }
 
+// The print service answers as told while this lives.
+class ServiceAnswers {
+public:
+    explicit ServiceAnswers(PrintServiceState state)
+        : m_previous(setPrintServiceProbe([state] { return state; })) {}
+    ~ServiceAnswers() { setPrintServiceProbe(m_previous); }
+
+private:
+    PrintServiceProbe m_previous;
+};
+
 // The recording desktop, with its PDF printer at a chosen resolution or the real default printer.
 class ReceiptUi : public RecordingUi {
 public:
@@ -142,6 +154,7 @@ class PosReceiptTest : public QObject {
     QString m_customerFilter;
     // Started by the first receipt printed through CUPS.
     std::unique_ptr<CupsPdfScheduler> m_cups;
+    bool m_queuesAdded = false;
     int m_cupsJobs = 0;
 
     QString receiptPdf() const { return m_session->file(QStringLiteral("receipt.pdf")); }
@@ -152,14 +165,29 @@ class PosReceiptTest : public QObject {
         m_panel->cash()->setText(QStringLiteral("10"));
     }
 
+    PosPanel::Context shop(const QString& address) {
+        PosPanel::Context context;
+        context.company = [] { return QStringLiteral("平安文具店"); };
+        context.address = [address] { return address; };
+        context.customerNumber = [] { return QStringLiteral("20240517001"); };
+        context.user = [] { return QStringLiteral("超级管理员"); };
+        context.setCustomerFilter = [this](const QString& number) { m_customerFilter = number; };
+        return context;
+    }
+
     void startCups() {
         if (m_cups->isRunning())
             return;
         // Papers in points with their printable areas: two receipt rolls longer than the receipt
-        // (5 mm and 4 mm unprintable at each side) and the driver's own A4.
-        m_cups->addQueue(QStringLiteral("roll58"), {QStringLiteral("X58MMY297MM"), 164.41, 841.89, 14.17, 0, 150.24, 841.89});
-        m_cups->addQueue(QStringLiteral("roll80"), {QStringLiteral("X80MMY297MM"), 226.77, 841.89, 11.34, 0, 215.43, 841.89});
-        m_cups->addQueue(QStringLiteral("a4"), {QStringLiteral("A4"), 595, 842, 0, 0, 595, 842});
+        // (5 mm and 4 mm unprintable at each side) and the driver's own A4; and a paused roll.
+        if (!m_queuesAdded) {
+            const CupsPaper roll58{QStringLiteral("X58MMY297MM"), 164.41, 841.89, 14.17, 0, 150.24, 841.89};
+            m_cups->addQueue(QStringLiteral("roll58"), roll58);
+            m_cups->addQueue(QStringLiteral("roll80"), {QStringLiteral("X80MMY297MM"), 226.77, 841.89, 11.34, 0, 215.43, 841.89});
+            m_cups->addQueue(QStringLiteral("a4"), {QStringLiteral("A4"), 595, 842, 0, 0, 595, 842});
+            m_cups->addQueue(QStringLiteral("paused58"), roll58, true);
+            m_queuesAdded = true;
+        }
         QString error;
         QVERIFY2(m_cups->start(error), qPrintable(error));
         QTRY_VERIFY_WITH_TIMEOUT(m_cups->ready(), 30000);
@@ -179,13 +207,7 @@ private slots:
                                                                   SessionLedger::None);
         m_panel = std::make_unique<PosPanel>();
         m_customerFilter.clear();
-        PosPanel::Context context;
-        context.company = [] { return QStringLiteral("平安文具店"); };
-        context.address = [] { return QStringLiteral("电话：0571-8888 中山路1号"); };
-        context.customerNumber = [] { return QStringLiteral("20240517001"); };
-        context.user = [] { return QStringLiteral("超级管理员"); };
-        context.setCustomerFilter = [this](const QString& number) { m_customerFilter = number; };
-        m_panel->setContext(context);
+        m_panel->setContext(shop(QStringLiteral("电话：0571-8888 中山路1号")));
     }
     void cleanup() {
         setReceiptPdfFolder(QString());
@@ -531,6 +553,31 @@ private slots:
         QVERIFY(PdfText::read(receiptPdf()).pageText(0).contains(foldPdfText(QStringLiteral("找零:-2.5元"))));
     }
 
+    // A long address wraps within the 58 mm roll under the company name: none of it is cut.
+    void longAddressWrapsWithinTheRoll() {
+        const QString address = QStringLiteral("江苏省南京市鼓楼区中山北路288号金轮国际广场B座1508室 电话025-83456789");
+        m_panel->setContext(shop(address));
+        m_session->ui.pdfPath = receiptPdf();
+        fillOneLineReceipt();
+        QVERIFY(m_panel->printReceipt());
+        keepPdf(receiptPdf(), QStringLiteral("receipt-long-address.pdf"));
+        const QSizeF page = pdfPageSizes(receiptPdf()).value(0);
+        const QVector<PdfWord> lines = PdfText::read(receiptPdf()).lines(0, 1.5);
+        QString below;
+        bool company = false;
+        for (const PdfWord& line : lines) {
+            QVERIFY2(line.xMax <= page.width(), qPrintable(line.text));
+            if (company)
+                below += line.text;
+            company = company || line.text == QStringLiteral("平安文具店");
+        }
+        QVERIFY(lines.size() >= int(std::size(kOneLineRows)) + 1);  // the address takes two lines
+        below.remove(QLatin1Char(' '));
+        QString wanted = foldPdfText(address);
+        wanted.remove(QLatin1Char(' '));
+        QCOMPARE(below, wanted);
+    }
+
     void cashEnteredBeforeTheLastLineStillGivesTheRightChange() {
         m_session->ui.pdfPath = receiptPdf();
         m_panel->addLine({}, QStringLiteral("甲"), {}, QStringLiteral("1"), {}, 10);
@@ -544,6 +591,7 @@ private slots:
 
     void withoutPrinterNothingIsCleared() {
         m_session->ui.pdfPath.clear();  // the recorder has no printer then
+        const ServiceAnswers running(PrintServiceState::Running);
         m_panel->addLine({}, QStringLiteral("甲"), {}, QStringLiteral("1"), {}, 7);
         m_panel->customerName()->setText(QStringLiteral("李四"));
         m_panel->cash()->setText(QStringLiteral("10"));
@@ -708,6 +756,46 @@ private slots:
         QVERIFY2(ink > 1000 && lost <= ink / 1000, qPrintable(QStringLiteral("%1 of %2 dots not printed").arg(lost).arg(ink)));
         const int added = inkMissingFrom(printedInk, sentInk, ink);
         QVERIFY2(added <= ink / 1000, qPrintable(QStringLiteral("%1 of %2 dots printed in excess").arg(added).arg(ink)));
+    }
+
+    // A paused queue would hold the receipt while the customer waits: the receipt is not sent, the
+    // shop is told why, and the lines stay for another try.
+    void aPausedQueueIsNamedAndTheLinesStay() {
+        const QString missing = CupsPdfScheduler::missing();
+        if (!missing.isEmpty())
+            QSKIP(qPrintable(missing));
+        startCups();
+        qputenv("LPDEST", "paused58");
+        m_session->ui.defaultPrinter = true;
+        fillOneLineReceipt();
+        QVERIFY(!m_panel->printReceipt());
+        QCOMPARE(m_session->ui.messages.size(), 1);
+        QVERIFY2(m_session->ui.messages[0].text.contains(QStringLiteral("打印机“paused58”已暂停")),
+                 qPrintable(m_session->ui.messages[0].text));
+        QCOMPARE(m_session->ui.messages[0].icon, QMessageBox::Warning);
+        QCOMPARE(m_panel->list().filledCount(), 1);
+        QCOMPARE(m_panel->cash()->text(), QStringLiteral("10"));
+        QVERIFY(!m_cups->errorLog().contains(QStringLiteral("[Job %1]").arg(m_cupsJobs + 1)));
+    }
+
+    // With the print service stopped no printer is seen: the shop is told the service is not
+    // running, not that no printer is installed.
+    void aStoppedPrintServiceIsNamed() {
+        const QString missing = CupsPdfScheduler::missing();
+        if (!missing.isEmpty())
+            QSKIP(qPrintable(missing));
+        if (QStandardPaths::findExecutable(QStringLiteral("lpstat")).isEmpty())
+            QSKIP("lpstat is missing (Debian package cups-client)");
+        m_cups->stop();
+        qputenv("LPDEST", "roll58");
+        m_session->ui.defaultPrinter = true;
+        fillOneLineReceipt();
+        QVERIFY(!m_panel->printReceipt());
+        QCOMPARE(m_session->ui.messages.size(), 1);
+        QVERIFY2(m_session->ui.messages[0].text.contains(QStringLiteral("打印服务（CUPS）没有运行")),
+                 qPrintable(m_session->ui.messages[0].text));
+        QVERIFY(!m_session->ui.messages[0].text.contains(QStringLiteral("默认打印机")));
+        QCOMPARE(m_panel->list().filledCount(), 1);
     }
 };
 

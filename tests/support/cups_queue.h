@@ -54,13 +54,7 @@ public:
         m_tag = QStringLiteral("tovrakel-test-%1").arg(::getpid());
     }
     ~CupsPdfScheduler() {
-        if (m_cupsd.state() != QProcess::NotRunning) {
-            m_cupsd.terminate();
-            if (!m_cupsd.waitForFinished(15000)) {
-                m_cupsd.kill();
-                m_cupsd.waitForFinished(5000);
-            }
-        }
+        stop();
         if (!m_backendConfig.isEmpty())
             QFile::remove(m_backendConfig);
     }
@@ -69,8 +63,11 @@ public:
     QString outputFolder() const { return m_dir.filePath(QStringLiteral("out")); }
     bool isRunning() const { return m_cupsd.state() == QProcess::Running; }
 
-    // A queue whose driver's default paper is `paper`; before start().
-    void addQueue(const QString& name, const CupsPaper& paper) { m_queues.append({name, paper}); }
+    // A queue whose driver's default paper is `paper`, paused (holding its jobs) if asked; before
+    // start().
+    void addQueue(const QString& name, const CupsPaper& paper, bool paused = false) {
+        m_queues.append({name, paper, paused});
+    }
 
     // Writes the configuration and starts the scheduler; ready() tells when it answers.
     bool start(QString& error) {
@@ -84,9 +81,10 @@ public:
             const Queue& q = m_queues[i];
             if (!writeDriver(d + QStringLiteral("/root/ppd/") + q.name + QStringLiteral(".ppd"), q.paper, error))
                 return false;
-            printers += QStringLiteral("<%1 %2>\nInfo receipt test queue\nDeviceURI cups-pdf:/%3\nState Idle\n"
+            printers += QStringLiteral("<%1 %2>\nInfo receipt test queue\nDeviceURI cups-pdf:/%3\nState %4\n"
                                        "Accepting Yes\nShared No\nErrorPolicy abort-job\n</%1>\n")
-                            .arg(i == 0 ? QStringLiteral("DefaultPrinter") : QStringLiteral("Printer"), q.name, m_tag);
+                            .arg(i == 0 ? QStringLiteral("DefaultPrinter") : QStringLiteral("Printer"), q.name, m_tag,
+                                 q.paused ? QStringLiteral("Stopped") : QStringLiteral("Idle"));
         }
         const QString files = QStringLiteral(
                                   "ServerRoot %1/root\nRequestRoot %1/spool\nCacheDir %1/cache\nStateDir %1/state\n"
@@ -117,6 +115,18 @@ public:
             return false;
         }
         return true;
+    }
+
+    // Stops the scheduler, as a shop's print service may be; start() runs it again with the same
+    // queues and jobs.
+    void stop() {
+        if (m_cupsd.state() == QProcess::NotRunning)
+            return;
+        m_cupsd.terminate();
+        if (!m_cupsd.waitForFinished(15000)) {
+            m_cupsd.kill();
+            m_cupsd.waitForFinished(5000);
+        }
     }
 
     // Whether the scheduler accepts connections on its socket.
@@ -168,6 +178,7 @@ private:
     struct Queue {
         QString name;
         CupsPaper paper;
+        bool paused = false;
     };
 
     static bool writeFile(const QString& path, const QString& text, QString& error) {

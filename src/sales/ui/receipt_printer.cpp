@@ -1,5 +1,6 @@
 #include "sales/ui/receipt_printer.h"
 
+#include "printing/print_service.h"
 #include "printing/ui/page_painter.h"
 #include "widgets/ui_services.h"
 
@@ -104,8 +105,23 @@ QSizeF defaultPaperMm(const QPrinter& printer) {
 bool printOnDefaultPrinter(QWidget* parent, const ReceiptData& data) {
     std::unique_ptr<QPrinter> printer = ui().printer(kJobName);
     if (!printer) {
-        showError(parent, QStringLiteral("没有找到默认打印机，小票没有打印。\n"
-                                         "请在系统中安装小票打印机并设为默认打印机；POS单中的内容已保留。"));
+        // With the print service stopped no printer is seen at all, installed or not.
+        if (printServiceState() == PrintServiceState::NotRunning)
+            showError(parent, QStringLiteral("系统的打印服务（CUPS）没有运行，小票没有打印。\n"
+                                             "请启动打印服务（或请管理员启动）后再打印；POS单中的内容已保留。"));
+        else
+            showError(parent, QStringLiteral("没有找到默认打印机，小票没有打印。\n"
+                                             "请在系统中安装小票打印机并设为默认打印机；POS单中的内容已保留。"));
+        return false;
+    }
+    // A paused queue would take the job and hold it silently while the customer waits.
+    const QPrinterInfo queue(*printer);
+    if (printer->outputFormat() == QPrinter::NativeFormat && !queue.isNull() && queue.state() == QPrinter::Error) {
+        showMessage(parent, QStringLiteral("提示"),
+                    QStringLiteral("打印机“%1”已暂停，小票没有打印。\n"
+                                   "请在系统的打印机设置中恢复这台打印机后再打印；POS单中的内容已保留。")
+                        .arg(printer->printerName()),
+                    QMessageBox::Warning);
         return false;
     }
     // A printer starts on a general paper (A4), whatever its driver's default is.
@@ -140,12 +156,26 @@ void paintReceipt(QPainter& painter, const ReceiptData& data) {
     // their advances would be rounded to its dots and lines would come out up to 3 % wider or
     // narrower from one printer to the next.
     constexpr double kSettingDpi = 1200;
-    const double deviceDpi = painter.device()->logicalDpiY();
-    PageItems items = receiptLayout(data);
+    QPaintDevice* device = painter.device();
+    const double k = device->logicalDpiY() / kSettingDpi;
+    // Measured as they will be set, so a text wraps exactly where its box breaks it.
+    const TextMeasure onDevice = textMeasure(device);
+    auto setting = [k](PageFont font) {
+        font.pointSize /= k;
+        return font;
+    };
+    TextMeasure measure;
+    measure.width = [&](const QString& text, const PageFont& font) { return onDevice.width(text, setting(font)) * k; };
+    measure.lineHeight = [&](const PageFont& font) { return onDevice.lineHeight(setting(font)) * k; };
+    measure.wrappedHeight = [&](const QString& text, const PageFont& font, double width) {
+        return onDevice.wrappedHeight(text, setting(font), width / k) * k;
+    };
+    const double widthMm = device->width() * 25.4 / device->logicalDpiX();
+    PageItems items = receiptLayout(data, widthMm, &measure);
     for (PageItem& item : items)
-        item.font.pointSize *= kSettingDpi / deviceDpi;
+        item.font = setting(item.font);
     painter.save();
-    painter.scale(deviceDpi / kSettingDpi, deviceDpi / kSettingDpi);
+    painter.scale(k, k);
     paintPageItems(painter, items, kSettingDpi / 25.4);
     painter.restore();
 }
