@@ -9,6 +9,9 @@
 
 #include <QtTest>
 #include <QDialog>
+#include <QDialogButtonBox>
+#include <QPushButton>
+#include <QTranslator>
 #include <QTcpServer>
 
 class StartupTest : public QObject {
@@ -19,7 +22,9 @@ private slots:
         session.ui.replies << QMessageBox::Yes;
         QVERIFY(openDataModule(session.path()));
         QCOMPARE(session.ui.messages.size(), 1);
-        QVERIFY(session.ui.messages[0].text.startsWith(QStringLiteral("在当前文件夹中没有找到数据库文件 data.mdb，是否新建一个空数据库？")));
+        // The question names the folder it means.
+        QCOMPARE(session.ui.messages[0].text,
+                 QStringLiteral("在文件夹 %1 中没有找到数据库文件 data.mdb，是否在这里新建一个空数据库？").arg(session.path()));
         QCOMPARE(session.ui.messages[0].buttons, QMessageBox::Yes | QMessageBox::No);
         QCOMPARE(dm().connection().scalar(QStringLiteral("select username from userdb")).toString(),
                  QStringLiteral("超级管理员"));
@@ -49,7 +54,41 @@ private slots:
         const StartOptions o = parseStartOptions({"tovrakel", "--workdir", "/tmp/shop", "--english"});
         QCOMPARE(o.workdir, QStringLiteral("/tmp/shop"));
         QVERIFY(o.english);
-        QCOMPARE(parseStartOptions({"tovrakel"}).workdir, QDir::currentPath());
+    }
+
+    // Qt's own buttons and dialogs speak Chinese beside the program's texts, and English where the
+    // user chose the English captions.
+    void qtDialogsSpeakTheProgramsLanguage() {
+        QVERIFY(!installQtTranslations(true));
+        std::unique_ptr<QTranslator> chinese(installQtTranslations(false));
+        QVERIFY(chinese);
+        QDialogButtonBox buttons(QDialogButtonBox::Yes | QDialogButtonBox::No | QDialogButtonBox::Cancel);
+        const QString yes = buttons.button(QDialogButtonBox::Yes)->text();
+        const QString cancel = buttons.button(QDialogButtonBox::Cancel)->text();
+        QCoreApplication::removeTranslator(chinese.get());
+        QVERIFY2(yes.startsWith(QStringLiteral("是")), qPrintable(yes));
+        QVERIFY2(cancel.startsWith(QStringLiteral("取消")), qPrintable(cancel));
+    }
+
+    // Without --workdir the folder the program starts in counts only when it holds a ledger;
+    // otherwise the ledger lives in the user's data folder, wherever a menu or a terminal started it.
+    void startFolderCountsOnlyWithALedger() {
+        TestSession session(SessionLedger::None);
+        const QString startedIn = QDir::currentPath();
+        const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", QFile::encodeName(session.file(QStringLiteral("data-home"))));
+        QVERIFY(QDir::setCurrent(session.path()));
+        const QString withoutLedger = parseStartOptions({"tovrakel"}).workdir;
+        Database::create(session.file(QStringLiteral("data.mdb")));
+        const QString withLedger = parseStartOptions({"tovrakel"}).workdir;
+        QDir::setCurrent(startedIn);
+        if (dataHome.isEmpty())
+            qunsetenv("XDG_DATA_HOME");
+        else
+            qputenv("XDG_DATA_HOME", dataHome);
+        QVERIFY2(withoutLedger.startsWith(session.file(QStringLiteral("data-home"))), qPrintable(withoutLedger));
+        QVERIFY(QFileInfo(withoutLedger).isDir());
+        QCOMPARE(withLedger, session.path());
     }
 
     // A relative --workdir is taken from the folder the program was started in, once: after the

@@ -420,12 +420,22 @@ void MainWindow::afterLogin(std::function<void()> step) {
     QTimer::singleShot(0, this, [this, step = std::move(step)] { runAction(this, step); });
 }
 
+// The advice is for a copy the shop keeper carries on a stick; a package lives where the package
+// manager put it, and nobody can follow the advice there.
+static bool installedByPackage() { return QCoreApplication::applicationDirPath().startsWith(QLatin1String("/usr/")); }
+
 void MainWindow::adviseRemovableDrive() {
+    static const QString kGiven = QStringLiteral("removableadvice");
+    if (installedByPackage() || ReadSettings(kMainKey).value(kGiven) == QLatin1String("given"))
+        return;
     const bool removable = g_removableCheck ? g_removableCheck()
                                             : isOnRemovableMedium(QCoreApplication::applicationDirPath());
-    if (!removable)
-        showMessage(this, QStringLiteral("Brenvik"), QStringLiteral("建议将软件安装在U盘上使用!"),
-                    QMessageBox::Critical, QMessageBox::Ok);
+    if (removable)
+        return;
+    // Once for this user: a piece of advice, not an error to meet at every start.
+    WriteSetting(kMainKey, kGiven, QStringLiteral("given"));
+    showMessage(this, QApplication::applicationName(), QStringLiteral("建议将软件安装在U盘上使用!"),
+                QMessageBox::Information, QMessageBox::Ok);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

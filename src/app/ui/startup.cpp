@@ -21,10 +21,14 @@
 #include <QFileInfo>
 #include <QFont>
 #include <QFontDatabase>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QPalette>
 #include <QProxyStyle>
 #include <QStandardPaths>
 #include <QToolTip>
+#include <QTranslator>
+#include <memory>
 
 namespace {
 
@@ -44,7 +48,8 @@ public:
 bool askToCreateDatabase(const QString& folder) {
     const auto answer = showMessage(
         nullptr, QApplication::applicationName(),
-        QStringLiteral("在当前文件夹中没有找到数据库文件 data.mdb，是否新建一个空数据库？\n\n%1").arg(QDir(folder).absolutePath()),
+        QStringLiteral("在文件夹 %1 中没有找到数据库文件 data.mdb，是否在这里新建一个空数据库？")
+            .arg(QDir::toNativeSeparators(QDir(folder).absolutePath())),
         QMessageBox::Question, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
     return answer == QMessageBox::Yes;
 }
@@ -66,12 +71,11 @@ bool openDataModule(const QString& workdir) {
 }
 
 QString defaultWorkdir() {
+    // A folder that holds a ledger is where the shop keeps it; any other folder the program happens
+    // to be started in (a menu starts it in the home folder, a terminal anywhere) is not.
     const QString cwd = QDir::currentPath();
-    const QFileInfo here(cwd);
-    const bool ownFolder = here.isWritable() && cwd != QDir::homePath() && cwd != QDir::rootPath();
-    if (QFileInfo::exists(QDir(cwd).filePath(Database::kFileName)) || ownFolder)
+    if (QFileInfo::exists(QDir(cwd).filePath(Database::kFileName)))
         return cwd;
-    // Started from the desktop menu or an installed location: the user's own data folder.
     const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QDir().mkpath(data);
     return data;
@@ -97,6 +101,17 @@ StartOptions parseStartOptions(const QStringList& arguments) {
             options.receiptPdf = resolveFolder(arguments[++i]);
     }
     return options;
+}
+
+QTranslator* installQtTranslations(bool english) {
+    if (english)
+        return nullptr;
+    auto translator = std::make_unique<QTranslator>(qApp);
+    if (!translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
+        !QCoreApplication::installTranslator(translator.get()))
+        return nullptr;
+    return translator.release();
 }
 
 void installChineseFonts() {
@@ -133,6 +148,7 @@ int runProgram(int argc, char* argv[]) {
     QToolTip::setPalette(hints);
 
     const StartOptions options = parseStartOptions(app.arguments());
+    installQtTranslations(options.english);
     QtUiServices desktop;
     AutoAnswerUiServices unattended;
     setUiServices(options.screenshotDir.isEmpty() ? static_cast<UiServices*>(&desktop) : &unattended);

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+class QTranslator;
+
 struct StartOptions {
     QString workdir;         // the folder that holds data.mdb, absolute
     bool english = false;    // English captions on the main window
@@ -12,9 +14,12 @@ struct StartOptions {
     QString receiptPdf;      // --receipt-pdf DIR: POS receipts as PDF files there, not on the printer
 };
 
-// The folder of data.mdb without --workdir: the current folder when it holds data.mdb or is a
-// writable folder of the user's other than home; otherwise the user's data folder.
+// The folder of data.mdb without --workdir: the current folder when it holds data.mdb, otherwise
+// the user's data folder.
 QString defaultWorkdir();
+// Qt's standard buttons and dialogs in Chinese, unless the user chose the English captions;
+// null when the translations are not installed. Owned by the application.
+QTranslator* installQtTranslations(bool english);
 // A folder named on the command line, made absolute against the current folder once: the start
 // changes into the working folder, and a relative name taken again from there would point below it.
 QString resolveFolder(const QString& given);
