@@ -70,6 +70,15 @@ private slots:
         QVERIFY2(cancel.startsWith(QStringLiteral("取消")), qPrintable(cancel));
     }
 
+    // Title bars and the about box show the program's own icon, sharp at any size.
+    void theProgramHasItsIcon() {
+        const QIcon icon = applicationIcon();
+        QVERIFY(!icon.isNull());
+        const QImage large = icon.pixmap(QSize(64, 64), 2.0).toImage();
+        QCOMPARE(large.size(), QSize(128, 128));
+        QCOMPARE(QColor(large.pixel(64, 8)).alpha(), 255);  // drawn, not an empty picture
+    }
+
     // Without --workdir the folder the program starts in counts only when it holds a ledger;
     // otherwise the ledger lives in the user's data folder, wherever a menu or a terminal started it.
     void startFolderCountsOnlyWithALedger() {

@@ -4,6 +4,7 @@
 #include "widgets/ui_services.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QDir>
 #include <QLabel>
 #include <QLinearGradient>
@@ -35,9 +36,9 @@ AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent) {
     auto* icon = new QLabel(this);
     icon->setObjectName(QStringLiteral("Image1"));
     icon->setGeometry(24, 20, 32, 32);
-    icon->setPixmap(QApplication::windowIcon().isNull()
-                        ? style()->standardIcon(QStyle::SP_ComputerIcon).pixmap(32, 32)
-                        : QApplication::windowIcon().pixmap(32, 32));
+    const QIcon picture = QApplication::windowIcon().isNull() ? style()->standardIcon(QStyle::SP_ComputerIcon)
+                                                               : QApplication::windowIcon();
+    icon->setPixmap(picture.pixmap(QSize(32, 32), devicePixelRatioF()));
 
     auto* name = makeLabel(this, QStringLiteral("Label1"), QStringLiteral("《Tovrakel》"), 72, 22, 260);
     QFont big = name->font();

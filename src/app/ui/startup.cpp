@@ -21,6 +21,7 @@
 #include <QFileInfo>
 #include <QFont>
 #include <QFontDatabase>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QPalette>
@@ -103,6 +104,13 @@ StartOptions parseStartOptions(const QStringList& arguments) {
     return options;
 }
 
+static void initIconResources() { Q_INIT_RESOURCE(app_icon); }
+
+QIcon applicationIcon() {
+    initIconResources();  // the resources of a static library are not registered by themselves
+    return QIcon(QStringLiteral(":/icons/tovrakel.svg"));
+}
+
 QTranslator* installQtTranslations(bool english) {
     if (english)
         return nullptr;
@@ -141,6 +149,7 @@ int runProgram(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("Tovrakel"));
     QApplication::setApplicationVersion(QStringLiteral(TOVRAKEL_VERSION));
     QApplication::setStyle(new HintStyle);
+    QApplication::setWindowIcon(applicationIcon());
     installChineseFonts();
     QPalette hints = QToolTip::palette();
     hints.setColor(QPalette::ToolTipBase, QColor(255, 194, 134));

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+class QIcon;
 class QTranslator;
 
 struct StartOptions {
@@ -17,6 +18,8 @@ struct StartOptions {
 // The folder of data.mdb without --workdir: the current folder when it holds data.mdb, otherwise
 // the user's data folder.
 QString defaultWorkdir();
+// The program's own icon, drawn sharp at any size, for title bars, the task bar and the about box.
+QIcon applicationIcon();
 // Qt's standard buttons and dialogs in Chinese, unless the user chose the English captions;
 // null when the translations are not installed. Owned by the application.
 QTranslator* installQtTranslations(bool english);
