@@ -11,6 +11,7 @@
 #include "store/data_module.h"
 #include "store/settings.h"
 #include "support/test_session.h"
+#include "support/test_shots.h"
 #include "users/rights.h"
 #include "widgets/data_grid.h"
 #include "widgets/date_field.h"
@@ -22,6 +23,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QGraphicsRectItem>
+#include <QGraphicsScene>
+#include <QGraphicsSimpleTextItem>
+#include <QGraphicsTextItem>
 #include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -29,6 +34,28 @@
 #include <QtTest>
 
 using namespace salesgrid;
+
+namespace {
+
+// What a chart shows as a person reads it: the texts drawn in its scene and where.
+struct DrawnText {
+    QString text;
+    QRectF box;  // in the chart's scene
+};
+QVector<DrawnText> drawnTexts(SalesChart* chart) {
+    QVector<DrawnText> out;
+    for (QGraphicsItem* item : chart->scene()->items()) {
+        if (!item->isVisible())
+            continue;
+        if (auto* t = dynamic_cast<QGraphicsTextItem*>(item))
+            out << DrawnText{t->toPlainText(), t->sceneBoundingRect()};
+        else if (auto* t = dynamic_cast<QGraphicsSimpleTextItem*>(item))
+            out << DrawnText{t->text(), t->sceneBoundingRect()};
+    }
+    return out;
+}
+
+}  // namespace
 
 class SalesDetailsWindowTest : public QObject {
     Q_OBJECT
@@ -214,7 +241,7 @@ private slots:
         click("Button4");
         QCOMPARE(m_session->ui.messageTexts(), QStringList{"销售日期的起始日期为空，请输入起始日期后再查询！"});
         QCOMPARE(m_session->ui.messages.first().caption, QStringLiteral("Warning"));
-        QCOMPARE(dm().salesQuery.statement(), monthViewStatement(QDate(2024, 3, 20)).sql);
+        QCOMPARE(m_window->query().statement(), monthViewStatement(QDate(2024, 3, 20)).sql);
         QCOMPARE(grid()->rowCount(), 2);
 
         find<DateField>("DateEdit2")->setDate(QDate(2024, 3, 1));
@@ -481,6 +508,76 @@ private slots:
         QCOMPARE(db().scalar(QStringLiteral("select count(*) from data1")).toInt(), 1);
     }
 
+    // Amounts of real size: each bar's value as a two-decimal amount, the value axis in plain
+    // numbers, December's bar and its amount whole, and a full month's day labels all shown
+    // without running into each other.
+    void chartLabelsAreReadableAmounts() {
+        sale(QStringLiteral("甲"), QStringLiteral("2014-05-03"), 1, 18169.95, 10);
+        sale(QStringLiteral("乙"), QStringLiteral("2014-12-31"), 1, 1334560, 10);
+        for (int d = 1; d <= 31; ++d)
+            sale(QStringLiteral("丙"), QStringLiteral("2014-07-%1").arg(d, 2, 10, QLatin1Char('0')), 1, 12345.67 + d, 1);
+        open();
+        m_window->resize(1000, 640);
+        m_window->tabs()->setCurrentIndex(1);
+        SalesChart* month = m_window->statistics()->monthChart();
+        SalesChart* day = m_window->statistics()->dayChart();
+        find<QComboBox>("ComboBox1")->setCurrentText(QStringLiteral("2014"));
+        click("Button13");
+        find<QComboBox>("ComboBox3")->setCurrentText(QStringLiteral("2014"));
+        find<QComboBox>("ComboBox2")->setCurrentText(QStringLiteral("7"));
+        click("Button14");
+        QCoreApplication::processEvents();
+        saveTestShot(m_window.get(), QStringLiteral("sales-charts"));
+
+        QStringList values;
+        for (QGraphicsSimpleTextItem* label : month->valueLabels())
+            values << label->text();
+        QCOMPARE(values, (QStringList{QStringLiteral("18169.95"), QStringLiteral("383211.77"), QStringLiteral("1334560.00")}));
+        const QRectF plot = month->chart()->plotArea();
+        const QRectF scene = month->chart()->sceneBoundingRect();
+        for (const DrawnText& t : drawnTexts(month)) {
+            QVERIFY2(!t.text.contains(QLatin1Char('e')), qPrintable(t.text));
+            QVERIFY2(scene.contains(t.box), qPrintable(t.text));
+        }
+        for (QGraphicsSimpleTextItem* label : month->valueLabels())
+            QVERIFY2(plot.contains(label->sceneBoundingRect()), qPrintable(label->text()));
+        // The value axis counts up past the December bar in whole figures.
+        bool plainTick = false;
+        for (const DrawnText& t : drawnTexts(month))
+            plainTick = plainTick || (t.text.toDouble() >= 1000000 && !t.text.contains(QLatin1Char('.')));
+        QVERIFY(plainTick);
+        // Every bar inside the plot, December's too.
+        int bars = 0;
+        for (QGraphicsItem* item : month->scene()->items())
+            if (auto* bar = dynamic_cast<QGraphicsRectItem*>(item); bar && bar->isVisible() && bar->rect().height() > 1 &&
+                                                                    bar->brush().color() == QColor(255, 255, 0)) {
+                ++bars;
+                QVERIFY2(plot.adjusted(-0.5, -0.5, 0.5, 0.5).contains(bar->sceneBoundingRect()),
+                         qPrintable(QStringLiteral("bar at %1").arg(bar->sceneBoundingRect().center().x())));
+            }
+        QCOMPARE(bars, 3);
+
+        // A full month: 31 amounts and 31 day labels, none over another.
+        QCOMPARE(day->valueLabels().size(), 31);
+        QCOMPARE(day->valueLabels().last()->text(), QStringLiteral("12376.67"));
+        QVector<QRectF> boxes;
+        QStringList days;
+        for (const DrawnText& t : drawnTexts(day))
+            if (t.text.endsWith(QStringLiteral("日")) && t.text != day->title()) {
+                days << t.text;
+                boxes << t.box;
+            }
+        QVERIFY2(days.size() == 31, qPrintable(days.join(QLatin1Char(','))));
+        for (QGraphicsSimpleTextItem* label : day->valueLabels()) {
+            boxes << label->sceneBoundingRect();
+            QVERIFY2(day->chart()->plotArea().contains(label->sceneBoundingRect()), qPrintable(label->text()));
+        }
+        for (int a = 0; a < boxes.size(); ++a)
+            for (int b = a + 1; b < boxes.size(); ++b)
+                QVERIFY2(!boxes[a].adjusted(0.5, 0.5, -0.5, -0.5).intersects(boxes[b]),
+                         qPrintable(QStringLiteral("texts %1 and %2 overlap").arg(a).arg(b)));
+    }
+
     // Sales of 100 and 50 on 2014-05-03 and of 20 on 2014-06-01 with profits 10, 5 and 2.
     void theChartsFollowTheirListsAndButtons() {
         sale(QStringLiteral("甲"), QStringLiteral("2014-05-03"), 1, 100, 10);
@@ -514,13 +611,14 @@ private slots:
         QCOMPARE(month->title(), QStringLiteral("月销售报表统计"));
         QCOMPARE(day->title(), QStringLiteral("日销售报表统计"));
         QVERIFY(!month->chart()->legend()->isVisible());
-        // Fixed bottom axes: 0 to 12 months, 0 to 32 days, no grid lines anywhere.
-        QCOMPARE(month->bottomAxis()->min(), 0.0);
-        QCOMPARE(month->bottomAxis()->max(), 12.0);
-        QCOMPARE(month->bottomAxis()->categoriesLabels().first(), QStringLiteral("0月"));
+        // Fixed bottom axes with a slot for each of 12 months and 31 days, no grid lines anywhere.
+        QCOMPARE(month->bottomAxis()->min(), 0.5);
+        QCOMPARE(month->bottomAxis()->max(), 12.5);
+        QCOMPARE(month->bottomAxis()->categoriesLabels().first(), QStringLiteral("1月"));
         QCOMPARE(month->bottomAxis()->categoriesLabels().last(), QStringLiteral("12月"));
-        QCOMPARE(day->bottomAxis()->max(), 32.0);
-        QCOMPARE(day->bottomAxis()->categoriesLabels().last(), QStringLiteral("32日"));
+        QCOMPARE(day->bottomAxis()->max(), 31.5);
+        QCOMPARE(day->bottomAxis()->categoriesLabels().size(), 31);
+        QCOMPARE(day->bottomAxis()->categoriesLabels().last(), QStringLiteral("31日"));
         for (SalesChart* chart : {month, day}) {
             QVERIFY(!chart->bottomAxis()->isGridLineVisible());
             QVERIFY(!chart->leftAxis()->isGridLineVisible());
@@ -544,7 +642,7 @@ private slots:
         QSignalSpy closed(m_window.get(), &SalesDetailsWindow::closed);
         m_window->close();
         QCOMPARE(closed.count(), 1);
-        QVERIFY(!dm().salesQuery.isOpen());
+        QVERIFY(!m_window->query().isOpen());
         QVERIFY(!m_window->statistics()->monthQuery());
         QCOMPARE(grid()->rowCount(), 0);
         m_window->showModal();  // each opening shows the current month afresh

@@ -12,13 +12,13 @@ class QBarSeries;
 class QBarSet;
 class QCategoryAxis;
 class QComboBox;
+class QGraphicsSimpleTextItem;
 class QPushButton;
-class QScatterSeries;
 class QValueAxis;
-class Session;
 
-// SalesChart: a bar chart with a fixed bottom axis 0..`xMax` labelled "<n>" + `unit`, the bars'
-// values marked above them, no legend and no grid lines.
+// SalesChart: a bar chart with a fixed bottom axis of slots 1..`xMax` labelled "<n>" + `unit`, each
+// bar whole with its value as a two-decimal amount at its end, the value axis in plain numbers, no
+// legend and no grid lines. Where the slots are too narrow for the texts, the labels stand upright.
 class SalesChart : public QChartView {
     Q_OBJECT
 public:
@@ -29,16 +29,33 @@ public:
     QString title() const;
     QCategoryAxis* bottomAxis() const { return m_axisX; }
     QValueAxis* leftAxis() const { return m_axisY; }
+    // The value texts at the bars' ends, in the order of the points.
+    QList<QGraphicsSimpleTextItem*> valueLabels() const { return m_labels; }
 
 private:
+    // Puts the value texts at their bars and keeps room for them inside the plot.
+    void placeLabels();
+    // The largest font (down to a smallest) in which `texts` stand side by side in slots `slot`
+    // wide; the upright font when none does. `widest` gets the widest text's width in it.
+    QFont slotFont(const QStringList& texts, double slot, bool* upright, double* widest) const;
+    // Puts a text centred on `at`, just above it (or below), across or upright.
+    static void place(QGraphicsSimpleTextItem* text, const QFont& font, bool upright, const QPointF& at, bool below);
+    // The value axis from `low` to `high` with round ticks.
+    void setValueRange(double low, double high);
+
     int m_xMax;
+    QString m_unit;
     QVector<ChartPoint> m_points;
     QBarSeries* m_series;
     QBarSet* m_bars;
-    QScatterSeries* m_marks;
     QCategoryAxis* m_axisX;
     QValueAxis* m_axisY;
+    QList<QGraphicsSimpleTextItem*> m_labels;
+    QList<QGraphicsSimpleTextItem*> m_ticks;  // the bottom axis's labels
+    bool m_placing = false;
 };
+
+class Session;
 
 class SalesStatisticsTab : public QWidget {
     Q_OBJECT
