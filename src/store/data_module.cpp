@@ -12,11 +12,7 @@ std::unique_ptr<LedgerData>& module() {
 }
 }  // namespace
 
-LedgerData::LedgerData(const QString& folder)
-    : stockQuery(QStringLiteral("ADOQuery15"), QStringLiteral("select * from data"), &m_db),
-      salesQuery(QStringLiteral("ADOQuery13"), QStringLiteral("SELECT * from data1"), &m_db),
-      summaryQuery(QStringLiteral("ADOQuery12"), QString(), &m_db),
-      m_path(QDir(folder).filePath(Database::kFileName)) {
+LedgerData::LedgerData(const QString& folder) : m_path(QDir(folder).filePath(Database::kFileName)) {
     m_db.open(m_path);
 }
 
@@ -36,10 +32,6 @@ bool LedgerData::exists() { return bool(module()); }
 
 void LedgerData::reset() { module().reset(); }
 
-void LedgerData::closeConnection() {
-    for (Dataset* d : {&stockQuery, &salesQuery, &summaryQuery})
-        d->close();
-    m_db.close();
-}
+void LedgerData::closeConnection() { m_db.close(); }
 
 void LedgerData::reopenConnection() { m_db.open(m_path); }

@@ -1,7 +1,6 @@
 #pragma once
-// The data module: the connection to data.mdb and the result datasets of the three grids.
+// The data module: the connection to data.mdb. Each view owns the dataset of its rows.
 #include "store/database.h"
-#include "store/dataset.h"
 
 class LedgerData {
 public:
@@ -17,11 +16,6 @@ public:
     // The backup closes the connection while it copies the file and reopens it afterwards.
     void closeConnection();
     void reopenConnection();
-
-    // The rows of the three grids; core functions work on the connection with cursors of their own.
-    Dataset stockQuery;    // the inventory grid
-    Dataset salesQuery;    // the sales grid
-    Dataset summaryQuery;  // the product summary
 
 private:
     explicit LedgerData(const QString& folder);

@@ -20,6 +20,9 @@ public:
     explicit Dataset(QString name = {}, QString statement = {}, Database* db = nullptr);
     static Dataset table(const QString& name, const QString& table, Database* db = nullptr);
 
+    // The connection the dataset reads; a view made before the ledger opens is put on it later.
+    void setDatabase(Database* db) { m_db = db; }
+
     QString name() const { return m_name; }
     QString statement() const { return m_statement; }
     QVariantList parameters() const { return m_params; }

@@ -65,13 +65,13 @@ private slots:
         m_session->ledger.addBatch({.name = "铅笔", .model = "HB", .purchasePrice = 1.5, .quantity = 10});
         m_session->ledger.addBatch({.name = "橡皮", .model = kNull, .purchasePrice = 2, .quantity = 3});
         m_session->ledger.addBatch({.name = "尺子", .model = "30cm", .purchasePrice = 4, .quantity = 7});
-        dm().stockQuery.setStatement(QStringLiteral("select * from data order by id"));
+        m_session->stockQuery().setStatement(QStringLiteral("select * from data order by id"));
         m_grid = std::make_unique<DataGrid>();
         GridColumn quantity = column("2", "进 货", "数 量");
         quantity.footer = GridColumn::Footer::Sum;
         m_grid->setColumns({column("a", "商 品 信 息", "名 称", "总计"), column("b", "商 品 信 息", "规格型号"), quantity,
                             column("1", "进 货", "单 价")});
-        m_grid->setDataset(&dm().stockQuery);
+        m_grid->setDataset(&m_session->stockQuery());
         m_session->session().grantRights(Rights::forUser(QStringLiteral("超级管理员")));
     }
     void cleanup() {
@@ -146,7 +146,7 @@ private slots:
     }
 
     void emptyGridWritesNothing() {
-        dm().stockQuery.setStatement(QStringLiteral("select * from data where 0"));
+        m_session->stockQuery().setStatement(QStringLiteral("select * from data where 0"));
         m_grid->refresh();
         m_session->ui.fileAnswers << m_session->file("empty.xls");
         QVERIFY(!exportDataGrid(m_session->session(), nullptr, *m_grid, QStringLiteral("t")));

@@ -187,9 +187,9 @@ private slots:
         ledger().addBatch({.name = "尺子", .model = "30cm", .code = "003", .category = "文具", .supplier = "乙",
                            .purchasePrice = 2.0, .quantity = 4, .salesPrice = 3.0, .sold = 4, .date = "2024-01-05"});
         const LedgerGridLayout layout = ledgerGridLayout(LedgerGrid::Summary);
-        dm().summaryQuery.setStatement(layout.statement);
-        dm().summaryQuery.sort(QStringLiteral("进货数量 DESC"));  // 铅笔, 尺子, 橡皮
-        DatasetGridSource grid(dm().summaryQuery, layout.columns);
+        m_session->summaryQuery().setStatement(layout.statement);
+        m_session->summaryQuery().sort(QStringLiteral("进货数量 DESC"));  // 铅笔, 尺子, 橡皮
+        DatasetGridSource grid(m_session->summaryQuery(), layout.columns);
         XlsGridWriter xls = exporter(grid, layout.sheetTitle);
         const QByteArray bytes = sheet(xls);
 
@@ -299,8 +299,8 @@ private slots:
                            .remark = "备", .purchasePrice = 1.25, .quantity = 10, .purchaseAmount = 10.0,
                            .salesPrice = 2.0, .sold = 7, .stockAmount = 3.0, .date = "2024-01-02"});
         LedgerGridLayout layout = ledgerGridLayout(LedgerGrid::Inventory);
-        dm().stockQuery.setStatement(layout.statement);
-        DatasetGridSource grid(dm().stockQuery, layout.columns);
+        m_session->stockQuery().setStatement(layout.statement);
+        DatasetGridSource grid(m_session->stockQuery(), layout.columns);
         grid.setColumnVisible(1, false);  // 规格型号
         XlsGridWriter xls = exporter(grid, layout.sheetTitle);
         const QList<Record> records = parse(sheet(xls));
@@ -321,8 +321,8 @@ private slots:
                            .purchasePrice = 1.234, .quantity = 10, .purchaseAmount = 12.34, .salesPrice = 2.0,
                            .sold = 7, .stockAmount = 3.7, .date = "2024-01-02"});
         LedgerGridLayout layout = ledgerGridLayout(LedgerGrid::Inventory);
-        dm().stockQuery.setStatement(layout.statement);
-        DatasetGridSource grid(dm().stockQuery, layout.columns);
+        m_session->stockQuery().setStatement(layout.statement);
+        DatasetGridSource grid(m_session->stockQuery(), layout.columns);
         grid.withhold(Rights::forUser(QStringLiteral("小王")).withheldFields());
         for (int c = 0; c < grid.columnCount(); ++c)
             grid.setColumnVisible(c, true);  // what shows a column does not bring a withheld one back
@@ -354,8 +354,8 @@ private slots:
                 c.title = QStringLiteral("Caption|Other");
             }
             QVERIFY(count > 0);
-            dm().stockQuery.setStatement(layout.statement);
-            DatasetGridSource grid(dm().stockQuery, layout.columns);
+            m_session->stockQuery().setStatement(layout.statement);
+            DatasetGridSource grid(m_session->stockQuery(), layout.columns);
             grid.withhold(withheld);
             for (int c = 0; c < grid.columnCount(); ++c) {
                 const bool held = withheld.contains(layout.columns[size_t(c)].identity);
@@ -501,9 +501,9 @@ private slots:
         ledger().addBatch({.name = "橡皮", .model = kNull, .code = "002", .category = "文具", .supplier = "乙",
                            .purchasePrice = 2.0, .quantity = 2.5, .salesPrice = 3.0, .sold = 1, .date = "2024-01-04"});
         const LedgerGridLayout layout = ledgerGridLayout(LedgerGrid::Summary);
-        dm().summaryQuery.setStatement(layout.statement);
-        dm().summaryQuery.sort(QStringLiteral("进货数量 DESC"));
-        DatasetGridSource grid(dm().summaryQuery, layout.columns);
+        m_session->summaryQuery().setStatement(layout.statement);
+        m_session->summaryQuery().sort(QStringLiteral("进货数量 DESC"));
+        DatasetGridSource grid(m_session->summaryQuery(), layout.columns);
         XlsGridWriter xls = exporter(grid, layout.sheetTitle);
         const QString path = m_session->file("读回.xls");
         xls.setFileName(path);

@@ -488,7 +488,7 @@ private slots:
         // The selection moves by keyboard, which is no click.
         grid()->view()->setFocus();
         QTest::keyClick(grid()->view(), Qt::Key_Down);
-        QCOMPARE(dm().stockQuery.fieldText(QStringLiteral("a")), QStringLiteral("香蕉"));
+        QCOMPARE(m_program->inventory().query().fieldText(QStringLiteral("a")), QStringLiteral("香蕉"));
         QVERIFY(button("Button3")->isEnabled());
         m_session->ui.replies.enqueue(QMessageBox::Ok);
         QTest::mouseClick(button("Button3"), Qt::LeftButton);

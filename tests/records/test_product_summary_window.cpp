@@ -76,7 +76,7 @@ private slots:
         QCOMPARE(grid()->cellText(0, 4), QStringLiteral("1"));
 
         m_window->close();
-        QVERIFY(!dm().summaryQuery.isOpen());
+        QVERIFY(!m_window->query().isOpen());
     }
 
     void aSaleShowsInTheOpenSummaryOnRefresh() {

@@ -22,7 +22,7 @@ class SalesStatementsTest : public QObject {
                                    .date = day.isEmpty() ? kNull : day});
     }
     QStringList names(const SalesStatement& s) {
-        Dataset& q = dm().salesQuery;
+        Dataset& q = m_session->salesQuery();
         OpenQuery(q, s.sql, s.params);
         QStringList out;
         for (int row = 0; row < q.recordCount(); ++row)
@@ -227,7 +227,7 @@ private slots:
         batch(QStringLiteral("笔"), QStringLiteral("2B"), QStringLiteral("文具"), 4, 4);
         batch(QStringLiteral("纸"), QStringLiteral("A4"), QVariant(), 1, 1);
         batch(QStringLiteral("纸"), QStringLiteral("A4"), QStringLiteral("文具"), 2, 2);
-        Dataset& q = dm().summaryQuery;
+        Dataset& q = m_session->summaryQuery();
         OpenQuery(q, kSummaryStatement);
         QCOMPARE(q.recordCount(), 4);
         QCOMPARE(q.columnNames(), (QStringList{"a", "b", "c", "d", "进货数量", "进货金额", "销售数量", "销售金额",

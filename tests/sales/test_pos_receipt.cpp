@@ -403,7 +403,7 @@ private slots:
                         .customerNumber = "20240517004", .price = 4, .quantity = 1.5, .amount = 6});
         ledger.addSale({.name = "面包", .model = kNull, .code = "M03", .category = "饮料", .customerName = "赵六",
                         .customerNumber = "20240517005", .price = 5, .quantity = 1, .amount = kNull});
-        Dataset& sales = dm().salesQuery;
+        Dataset& sales = m_session->salesQuery();
         sales.setStatement(QStringLiteral("select * from data1 order by id"));
 
         sales.setCurrentRow(0);
@@ -433,7 +433,7 @@ private slots:
 
     void salesRecordWithoutNameAddsNothing() {
         m_session->openLedger();
-        Dataset& sales = dm().salesQuery;
+        Dataset& sales = m_session->salesQuery();
         sales.setStatement(QStringLiteral("select * from data1"));
         m_panel->addSalesRecord(sales);  // no rows at all
         QVERIFY(m_panel->isVisible());

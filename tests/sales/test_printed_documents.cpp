@@ -253,7 +253,7 @@ private slots:
         m_session->openLedger();
         for (double a : {0.1, 0.2, 1.00004})
             sale(QStringLiteral("x"), a, QVariant(), QVariant(), QVariant());
-        Dataset& sales = dm().salesQuery;
+        Dataset& sales = m_session->salesQuery();
         sales.setStatement(QStringLiteral("select * from data1"));
         QCOMPARE(salesAmountTotal(sales), QStringLiteral("1.30"));
     }
@@ -378,7 +378,7 @@ private slots:
         m_session->openLedger();
         for (int i = 1; i <= 80; ++i)
             sale(QStringLiteral("商品%1").arg(i), i, QStringLiteral("客户"), QVariant(), QVariant());
-        Dataset& sales = dm().salesQuery;
+        Dataset& sales = m_session->salesQuery();
         sales.setStatement(QStringLiteral("select * from data1 order by id"));
         std::unique_ptr<DataGrid> grid(createSalesGrid());
         grid->setDataset(&sales);
@@ -443,7 +443,7 @@ private slots:
                                            .price = 287.99, .quantity = 1234.5, .arrears = 15820.75,
                                            .date = QStringLiteral("2026-12-01")});
         }
-        Dataset& query = grid == 0 ? dm().stockQuery : dm().salesQuery;
+        Dataset& query = grid == 0 ? m_session->stockQuery() : m_session->salesQuery();
         query.setStatement(grid == 0 ? QStringLiteral("select * from data order by id")
                                      : QStringLiteral("select * from data1 order by id"));
         std::unique_ptr<DataGrid> view(grid == 0 ? createInventoryGrid() : createSalesGrid());

@@ -297,8 +297,8 @@ private slots:
         const qint64 pen = insertBatch(QStringLiteral("笔"), 10);
         const qint64 pencil = insertBatch(QStringLiteral("铅笔"), 10);
         const StockRecord stock = batchOf(pen);
-        OpenQuery(dm().stockQuery, QStringLiteral("select * from data order by id desc"));
-        dm().stockQuery.first();  // the pencil
+        OpenQuery(m_session->stockQuery(), QStringLiteral("select * from data order by id desc"));
+        m_session->stockQuery().first();  // the pencil
         sell(stock, entry(QStringLiteral("1"), QStringLiteral("4")));
         QCOMPARE(stockValue(pen, "7").toDouble(), 6.0);
         QCOMPARE(stockValue(pencil, "7").toDouble(), 10.0);

@@ -489,7 +489,7 @@ private slots:
         const double left = stock(sold, "7").toDouble();
         if (rowOf(sold) >= 0)  // "#.###" shows nothing for none left
             QCOMPARE(grid()->cellText(rowOf(sold), 10), left == 0 ? QString() : QString::number(left));
-        QCOMPARE(dm().stockQuery.currentRow(), grid()->rowCount() - 1);
+        QCOMPARE(m_program->inventory().query().currentRow(), grid()->rowCount() - 1);
     }
 
     // A title sort stays through a sale (only the sold batch is read again); "全部记录" reads the
@@ -521,17 +521,17 @@ private slots:
     void customerListAndClosedSalesWindow() {
         SalesDetailsWindow* sales = m_program->salesDetails();
         sales->runMonthView();
-        QCOMPARE(dm().salesQuery.recordCount(), 0);
+        QCOMPARE(sales->query().recordCount(), 0);
         open(QStringLiteral("台灯"));
         retype(customerName()->lineEdit(), QStringLiteral("李四"));
         confirm();
         QVERIFY(customerName()->findText(QStringLiteral("李四")) >= 0);
         QVERIFY(!sales->isVisible());
         QCOMPARE(sales->customerFilter(), QStringLiteral("2013115001"));
-        QCOMPARE(dm().salesQuery.recordCount(), 0);  // not read for a closed window
+        QCOMPARE(sales->query().recordCount(), 0);  // not read for a closed window
         sales->runMonthView();                       // what opening it runs
-        QCOMPARE(dm().salesQuery.recordCount(), 1);
-        QCOMPARE(dm().salesQuery.fieldText(QStringLiteral("g")), QStringLiteral("李四"));
+        QCOMPARE(sales->query().recordCount(), 1);
+        QCOMPARE(sales->query().fieldText(QStringLiteral("g")), QStringLiteral("李四"));
     }
 
     void discountSurvivesButNextBatchStartsAtItsPrice() {
@@ -621,7 +621,7 @@ private slots:
         QTest::keyClick(view, Qt::Key_Down);
         QTest::keyClick(view, Qt::Key_End);
         QVERIFY(panel()->isVisible());
-        QVERIFY(dm().stockQuery.fieldText(QStringLiteral("a")) != QStringLiteral("铅笔"));
+        QVERIFY(m_program->inventory().query().fieldText(QStringLiteral("a")) != QStringLiteral("铅笔"));
         confirm();
         QCOMPARE(stock(QStringLiteral("铅笔"), "7").toDouble(), 9.0);
         QCOMPARE(stock(QStringLiteral("笔"), "7").toDouble(), 3.0);

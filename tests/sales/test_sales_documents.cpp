@@ -43,7 +43,7 @@ private slots:
         QFETCH(QString, capitals);
         for (double a : amounts)
             m_session->ledger.addSale({.name = "笔", .customerNumber = "20240517001", .quantity = 1, .amount = a});
-        Dataset& sales = dm().salesQuery;
+        Dataset& sales = m_session->salesQuery();
         sales.setStatement(QStringLiteral("select * from data1 order by ID"));
         SalesNoteData note;
         readSalesNoteRows(sales, &note);

@@ -51,7 +51,7 @@ private slots:
                                    .toString();
         QVERIFY(isPasswordHash(stored));
         QVERIFY(passwordMatches(stored, Database::kInitialPassword));
-        Dataset& q = dm().salesQuery;
+        Dataset& q = m_session->salesQuery();
         q.open();
         const QStringList expected = QStringList{QStringLiteral("ID")} +
             QStringLiteral("a b c d e f g h i j k l m n o p q r s t u v w x y z 1 2 3 4 a5 6 7 8 9 day1 day2 day3 day4 day5 day6")
@@ -91,7 +91,7 @@ private slots:
         addStock(QStringLiteral("香蕉"), QStringLiteral("xj"), 0.5, QStringLiteral("2024-03-06"));
         addStock(QStringLiteral("橘子"), QStringLiteral("jz"), 3, QStringLiteral("2024-03-07"));
 
-        Dataset& q = dm().stockQuery;
+        Dataset& q = m_session->stockQuery();
         OpenQuery(q, QStringLiteral("select * from data order by day1"));
         QCOMPARE(q.recordCount(), 3);
         QCOMPARE(q.currentRow(), 0);
@@ -123,7 +123,7 @@ private slots:
 
     void deletingTheLastRowThenReportsEmpty() {
         addStock(QStringLiteral("唯一"), QStringLiteral("wy"), 1, QStringLiteral("2024-01-01"));
-        Dataset& q = dm().stockQuery;
+        Dataset& q = m_session->stockQuery();
         OpenQuery(q, QStringLiteral("select * from data"));
         q.remove();
         QCOMPARE(q.recordCount(), 0);
@@ -137,7 +137,7 @@ private slots:
         addStock(QStringLiteral("a"), QStringLiteral("a"), 10, QStringLiteral("2024-01-01"));
         addStock(QStringLiteral("c"), QStringLiteral("c"), 1, QStringLiteral("2024-01-03"));
         addStock(QStringLiteral("d"), QStringLiteral("d"), 0, QStringLiteral("2024-01-04"));
-        Dataset& q = dm().stockQuery;
+        Dataset& q = m_session->stockQuery();
         OpenQuery(q, QStringLiteral("select * from data"));
         q.setCurrentRow(1);  // "a"
         auto column = [&](const QString& name) {
@@ -176,7 +176,7 @@ private slots:
         addStock(QStringLiteral("a"), QStringLiteral("a"), 1, QStringLiteral("2024-01-01"));
         addStock(QStringLiteral("b"), QStringLiteral("b"), 2, QStringLiteral("2024-01-02"));
         addStock(QStringLiteral("c"), QStringLiteral("c"), 3, QStringLiteral("2024-01-03"));
-        Dataset& q = dm().stockQuery;
+        Dataset& q = m_session->stockQuery();
         OpenQuery(q, QStringLiteral("select * from data"));
         q.sort(QStringLiteral("a DESC"));
         const qint64 b = dm().connection().scalar(QStringLiteral("select id from data where a='b'")).toLongLong();
@@ -199,7 +199,7 @@ private slots:
         for (const Row& r : {Row{"x", "k", -2}, Row{"y", "", kNull}, Row{"z", kNull, 3}, Row{"w", "k", -2},
                              Row{"v", "K2", 0}})
             m_session->ledger.addBatch({.name = r.name, .remark = r.remark, .quantity = r.quantity});
-        Dataset& q = dm().stockQuery;
+        Dataset& q = m_session->stockQuery();
         OpenQuery(q, QStringLiteral("select * from data"));
         auto names = [&] {
             QString out;
@@ -242,7 +242,7 @@ private slots:
     void chineseTextsSortInPinyinOrder() {
         for (const char* name : {"香蕉", "苹果", "橙子", "", "菠萝"})
             addStock(QString::fromUtf8(name), QString(), 1, QStringLiteral("2024-01-01"));
-        Dataset& q = dm().stockQuery;
+        Dataset& q = m_session->stockQuery();
         OpenQuery(q, QStringLiteral("select * from data"));
         q.sort(QStringLiteral("a"));
         QStringList names;
@@ -315,7 +315,7 @@ private slots:
     void aggregatesWithChineseAliases() {
         addStock(QStringLiteral("苹果"), QStringLiteral("pg"), 2, QStringLiteral("2024-03-05"));
         addStock(QStringLiteral("苹果"), QStringLiteral("pg"), 3, QStringLiteral("2024-03-06"));
-        Dataset& q = dm().summaryQuery;
+        Dataset& q = m_session->summaryQuery();
         OpenQuery(q, QStringLiteral("sELECT a,b,c,d, sum([2]) AS 进货数量,sum([7]) AS 库存数量 FROM data GROUP BY a,b,c,d "));
         QCOMPARE(q.recordCount(), 1);
         QCOMPARE(q.fieldNumber(QStringLiteral("进货数量")), 5.0);

@@ -1,6 +1,7 @@
 // The column store of open results: texts kept once per column or each in the arena read back
 // exactly and sort as the text order and the engine's order say, whichever way they are held.
 #include "store/data_module.h"
+#include "store/dataset.h"
 #include "store/database.h"
 #include "store/dataset_column.h"
 #include "store/query.h"

@@ -35,6 +35,10 @@ public:
     Database& db() { return dm().connection(); }
     // What the windows under test are given; a test logs a user in with session().grantRights().
     Session& session() { return m_session; }
+    // Datasets of the test's own on the ledger, for tests of the rows without a window.
+    Dataset& stockQuery() { return m_session.onLedger(m_stock); }
+    Dataset& salesQuery() { return m_session.onLedger(m_sales); }
+    Dataset& summaryQuery() { return m_session.onLedger(m_summary); }
     QString file(const QString& name) const { return m_dir.file(name); }
     QString path() const { return m_dir.path(); }
 
@@ -53,6 +57,9 @@ public:
 
 private:
     Session m_session;
+    Dataset m_stock{QStringLiteral("ADOQuery15"), QStringLiteral("select * from data")};
+    Dataset m_sales{QStringLiteral("ADOQuery13"), QStringLiteral("SELECT * from data1")};
+    Dataset m_summary{QStringLiteral("ADOQuery12")};
 };
 
 using TestSession = BasicTestSession<>;

@@ -276,7 +276,7 @@ private slots:
         columns[1].footer = GridColumn::Footer::Sum;
         columns[1].format = QStringLiteral("#.##");
         m_grid->setColumns(columns);
-        Dataset& stock = dm().stockQuery;
+        Dataset& stock = m_session->stockQuery();
         auto fill = [this, &stock] {
             OpenQuery(stock, QStringLiteral("select 12.5 as a"));
             m_grid->setDataset(&stock);

@@ -30,10 +30,10 @@ class UserWindowsTest : public QObject {
 
     Database& db() { return dm().connection(); }
     QStringList storedNames() {
-        OpenQuery(dm().summaryQuery, QStringLiteral("select username from userdb order by username"));
+        OpenQuery(m_session->summaryQuery(), QStringLiteral("select username from userdb order by username"));
         QStringList names;
-        for (int r = 0; r < dm().summaryQuery.recordCount(); ++r)
-            names << dm().summaryQuery.text(r, 0);
+        for (int r = 0; r < m_session->summaryQuery().recordCount(); ++r)
+            names << m_session->summaryQuery().text(r, 0);
         return names;
     }
     QString stored(const QString& user) {

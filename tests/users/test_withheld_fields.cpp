@@ -270,7 +270,7 @@ private slots:
         price.footer = GridColumn::Footer::Sum;
         price.identity = Field{QStringLiteral("data"), QStringLiteral("1")};
         grid.setColumns({name, price});
-        Dataset& stock = dm().stockQuery;
+        Dataset& stock = m_session->stockQuery();
         stock.setStatement(QStringLiteral("select * from data"));
         stock.open();
         grid.setDataset(&stock);

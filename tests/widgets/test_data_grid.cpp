@@ -47,11 +47,11 @@ private slots:
         insert("香蕉", "B2", 10, 3, 30);
         insert("梨", "C3", 0, 0.3, 0);
         insert("O'Neil", QString(), QVariant(), QVariant(), QVariant());
-        dm().stockQuery.setStatement(QStringLiteral("select * from data order by id"));
+        m_session->stockQuery().setStatement(QStringLiteral("select * from data order by id"));
         m_grid = std::make_unique<DataGrid>();
         m_grid->resize(500, 300);
         m_grid->setColumns(columns());
-        m_grid->setDataset(&dm().stockQuery);
+        m_grid->setDataset(&m_session->stockQuery());
         m_grid->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_grid.get()));
     }
@@ -91,7 +91,7 @@ private slots:
         QVERIFY(m_grid->footer()->geometry().top() >= m_grid->view()->geometry().bottom());
         // A refresh after a change recomputes the sums.
         insert("桃", "D4", 2, 1, 2);
-        dm().stockQuery.setStatement(QStringLiteral("select * from data order by id"));
+        m_session->stockQuery().setStatement(QStringLiteral("select * from data order by id"));
         m_grid->refresh();
         QCOMPARE(m_grid->footerText(2), QStringLiteral("12.5"));
         QCOMPARE(m_grid->rowCount(), 5);
@@ -104,7 +104,7 @@ private slots:
         for (int i = 0; i < 3; ++i)
             insert("可乐", "X", 1.0005, 1, 4.995);
         insert("雪碧", "Y", -0.0015, 1, -0.005);
-        dm().stockQuery.setStatement(QStringLiteral("select * from data order by id"));
+        m_session->stockQuery().setStatement(QStringLiteral("select * from data order by id"));
         m_grid->refresh();
         QCOMPARE(columnTexts(4), (QStringList{"5", "5", "5", "-.01"}));
         QCOMPARE(m_grid->footerText(4), QStringLiteral("14.99"));
@@ -142,7 +142,7 @@ private slots:
         QCOMPARE(columnTexts(3), (QStringList{"3", "2.5", "0.3", ""}));
         QCOMPARE(m_grid->header()->mark(2), BandHeader::Mark::None);
         QCOMPARE(m_grid->header()->mark(3), BandHeader::Mark::Down);
-        QCOMPARE(dm().stockQuery.sortSpec(), QStringLiteral("1 DESC"));
+        QCOMPARE(m_session->stockQuery().sortSpec(), QStringLiteral("1 DESC"));
         // The footer does not change with the order.
         QCOMPARE(m_grid->footerText(2), QStringLiteral("10.5"));
     }
@@ -162,22 +162,22 @@ private slots:
     void titleClickIsAnnouncedBeforeTheSort() {
         QString orderSeen = QStringLiteral("unset");
         connect(m_grid.get(), &DataGrid::titleClicked, this,
-                [&](int) { orderSeen = dm().stockQuery.sortSpec(); });
+                [&](int) { orderSeen = m_session->stockQuery().sortSpec(); });
         clickTitle(0);
         QCOMPARE(orderSeen, QString());
-        QCOMPARE(dm().stockQuery.sortSpec(), QStringLiteral("a DESC"));
+        QCOMPARE(m_session->stockQuery().sortSpec(), QStringLiteral("a DESC"));
     }
 
     void currentRowFollowsTheSelectionAndSurvivesSorting() {
         QTest::mouseClick(m_grid->view()->viewport(), Qt::LeftButton, {},
                           m_grid->view()->visualRect(m_grid->model()->index(1, 0)).center());
-        QCOMPARE(dm().stockQuery.currentRow(), 1);
-        QCOMPARE(dm().stockQuery.fieldText("a"), QStringLiteral("香蕉"));
+        QCOMPARE(m_session->stockQuery().currentRow(), 1);
+        QCOMPARE(m_session->stockQuery().fieldText("a"), QStringLiteral("香蕉"));
         clickTitle(4);  // 香蕉 has the largest amount: first
-        QCOMPARE(dm().stockQuery.fieldText("a"), QStringLiteral("香蕉"));
-        QCOMPARE(m_grid->view()->currentIndex().row(), dm().stockQuery.currentRow());
+        QCOMPARE(m_session->stockQuery().fieldText("a"), QStringLiteral("香蕉"));
+        QCOMPARE(m_grid->view()->currentIndex().row(), m_session->stockQuery().currentRow());
         QTest::keyClick(m_grid->view(), Qt::Key_Down);
-        QCOMPARE(dm().stockQuery.fieldText("a"), QStringLiteral("苹果"));
+        QCOMPARE(m_session->stockQuery().fieldText("a"), QStringLiteral("苹果"));
     }
 
     void hiddenColumnsAndTheFit() {
@@ -217,7 +217,7 @@ private slots:
             "insert into data (a,b,\"2\",\"1\",\"3\") select 'p'||(i%997),'m'||i,1,2,2 from n"));
         QElapsedTimer timer;
         timer.start();
-        dm().stockQuery.setStatement(QStringLiteral("select * from data"));
+        m_session->stockQuery().setStatement(QStringLiteral("select * from data"));
         m_grid->refresh();
         clickTitle(0);
         QCoreApplication::processEvents();

@@ -197,7 +197,7 @@ PosPanel* Program::installPrinting(const QString& receiptPdfFolder) {
         pos->show();
         sales->showModal();
         if (session->hasLedger())
-            pos->addSalesRecord(session->ledger().salesQuery);
+            pos->addSalesRecord(sales->query());
     });
     return m_pos;
 }

@@ -91,7 +91,7 @@ void Inventory::buildControls() {
 
 void Inventory::setAlarmText(const QString& text) { m_controls.alarmQuantity->setText(text); }
 
-Dataset& Inventory::query() const { return m_session.ledger().stockQuery; }
+Dataset& Inventory::query() const { return m_session.onLedger(m_stock); }
 
 DataGrid* Inventory::grid() const { return m_grid.data(); }
 

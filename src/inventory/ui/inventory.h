@@ -4,13 +4,13 @@
 // window's menus and buttons.
 #include "inventory/column_memory.h"
 #include "inventory/inventory_search.h"
+#include "store/dataset.h"
 
 #include <QObject>
 #include <QPointer>
 #include <functional>
 
 class DataGrid;
-class Dataset;
 class LedgerEvents;
 class DateField;
 class QAction;
@@ -68,7 +68,7 @@ public:
     DataGrid* grid() const;
     QuickSearchBox* searchBox() const { return m_search; }
     StockInPanel* stockIn() const { return m_stockIn; }
-    Dataset& query() const;  // the stock query behind the grid
+    Dataset& query() const;  // the stock query behind the grid (ADOQuery15), on the session's ledger
 
     // "全部记录": refills the pick lists, shows every batch of the display mode, moves to the last.
     void showAll();
@@ -128,6 +128,7 @@ private:
     InventoryPlaces m_places;
     InventoryControls m_controls;
     InventoryActions m_actions;
+    mutable Dataset m_stock{QStringLiteral("ADOQuery15"), QStringLiteral("select * from data")};
     QPointer<DataGrid> m_grid;  // the window may replace its grid area (tests do)
     QuickSearchBox* m_search;
     StockInPanel* m_stockIn;

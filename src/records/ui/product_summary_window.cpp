@@ -38,7 +38,7 @@ ProductSummaryWindow::ProductSummaryWindow(Session& session, QWidget* parent)
     m_grid->setColumns(summaryGridColumns());
     // Before anything fills the grid, and again if the rights are granted later.
     m_session.honourRights(this, [this](const Rights& rights) { m_grid->withholdFields(rights.withheldFields()); });
-    m_grid->setDataset(m_session.hasLedger() ? &m_session.ledger().summaryQuery : nullptr);
+    m_grid->setDataset(m_session.hasLedger() ? &query() : nullptr);
     auto* layout = new QVBoxLayout(this);
     // The grid keeps a strip of 35 pixels under it.
     layout->setContentsMargins(0, 0, 0, 35);
@@ -63,13 +63,15 @@ ProductSummaryWindow::ProductSummaryWindow(Session& session, QWidget* parent)
             [this](const QPoint& p) { m_menu->popup(m_grid->view()->viewport()->mapToGlobal(p)); });
 }
 
+Dataset& ProductSummaryWindow::query() { return m_session.onLedger(m_summary); }
+
 void ProductSummaryWindow::refreshSummary() {
     runAction(this, [this] {
-        OpenQuery(m_session.ledger().summaryQuery, kSummaryStatement);
-        m_session.ledger().summaryQuery.last();
+        OpenQuery(query(), kSummaryStatement);
+        query().last();
     });
     m_grid->clearSortMarks();
-    m_grid->setDataset(m_session.hasLedger() ? &m_session.ledger().summaryQuery : nullptr);
+    m_grid->setDataset(m_session.hasLedger() ? &query() : nullptr);
 }
 
 void ProductSummaryWindow::followLedger(LedgerEvents& events) {
@@ -108,7 +110,7 @@ void ProductSummaryWindow::showEvent(QShowEvent* event) {
 
 void ProductSummaryWindow::done(int result) {
     if (m_session.hasLedger())
-        m_session.ledger().summaryQuery.close();
+        query().close();
     m_grid->refresh();
     QDialog::done(result);
 }

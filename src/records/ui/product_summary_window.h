@@ -1,6 +1,8 @@
 #pragma once
 // ProductSummaryWindow: the product summary window: purchases, sales and stock summed per product, with grand
 // totals, sorting, XLS export and print.
+#include "store/dataset.h"
+
 #include <QDialog>
 
 class DataGrid;
@@ -15,6 +17,9 @@ class ProductSummaryWindow : public QDialog {
     Q_OBJECT
 public:
     explicit ProductSummaryWindow(Session& session, QWidget* parent = nullptr);
+
+    // The summary rows the window shows (ADOQuery12), on the session's ledger.
+    Dataset& query();
 
     // Runs the summary query again and moves to the last row, whether or not the window shows.
     void refreshSummary();
@@ -39,6 +44,7 @@ protected:
 
 private:
     Session& m_session;
+    Dataset m_summary{QStringLiteral("ADOQuery12")};
     DataGrid* m_grid;
     QMenu* m_menu;
     QAction* m_printItem;

@@ -92,6 +92,8 @@ SalesDetailsWindow::SalesDetailsWindow(Session& session, QWidget* parent)
     m_session.honourRights(this, [this](const Rights& rights) { withholdFromUser(rights); });
 }
 
+Dataset& SalesDetailsWindow::query() { return m_session.onLedger(m_sales); }
+
 // The charts cost more to build than the rest of the window: they are made when first needed.
 SalesStatisticsTab* SalesDetailsWindow::statistics() {
     if (!m_statistics) {
@@ -106,7 +108,7 @@ SalesStatisticsTab* SalesDetailsWindow::statistics() {
 
 void SalesDetailsWindow::buildSalesPage(QWidget* page) {
     m_grid = createSalesGrid(page);
-    m_grid->setDataset(m_session.hasLedger() ? &m_session.ledger().salesQuery : nullptr);
+    m_grid->setDataset(m_session.hasLedger() ? &query() : nullptr);
     auto* strip = new QWidget(page);
     strip->setFixedHeight(122);
     auto* stripLayout = new QHBoxLayout(strip);
@@ -325,7 +327,7 @@ void SalesDetailsWindow::runClosingSteps() {
         m_statistics->closeQueries();
     m_recordPanel->close();
     if (m_session.hasLedger())
-        m_session.ledger().salesQuery.close();
+        query().close();
     m_grid->refresh();
 }
 
@@ -358,14 +360,14 @@ void SalesDetailsWindow::setSalesColumnHidden(int column, bool hidden) {
 void SalesDetailsWindow::openSales(const SalesStatement& statement, bool last) {
     m_recordPanel->close();
     runAction(this, [&] {
-        Dataset& sales = m_session.ledger().salesQuery;
+        Dataset& sales = query();
         OpenQuery(sales, statement.sql, statement.params);
         if (last)
             sales.last();
     });
     // A new result is in the engine's order: no title shows a sort mark.
     m_grid->clearSortMarks();
-    m_grid->setDataset(m_session.hasLedger() ? &m_session.ledger().salesQuery : nullptr);
+    m_grid->setDataset(m_session.hasLedger() ? &query() : nullptr);
 }
 
 void SalesDetailsWindow::refillLists() {
@@ -507,7 +509,7 @@ void SalesDetailsWindow::openPanel(int mode) {
         return;
     if (!m_session.hasLedger())
         return;
-    runAction(this, [&] { m_recordPanel->openFor(m_session.ledger().salesQuery, panelMode); });
+    runAction(this, [&] { m_recordPanel->openFor(query(), panelMode); });
 }
 
 void SalesDetailsWindow::openForCorrection() { openPanel(int(SalesRecordPanel::Mode::Correction)); }
@@ -516,7 +518,7 @@ void SalesDetailsWindow::openForDeletion() { openPanel(int(SalesRecordPanel::Mod
 void SalesDetailsWindow::onCurrentRowChanged() {
     if (!m_recordPanel->isVisible() || !m_session.hasLedger())
         return;
-    const Dataset& sales = m_session.ledger().salesQuery;
+    const Dataset& sales = query();
     const int idColumn = sales.columnIndex(salesrecord::kId);
     const int row = sales.currentRow();
     // The panel belongs to one record: moving to another row closes it.
@@ -529,7 +531,7 @@ void SalesDetailsWindow::correctShownSale() {
     const qint64 id = m_recordPanel->recordId();
     if (id < 0 || !m_session.hasLedger() || !m_session.rights().mayCorrectSales())
         return;
-    Dataset& sales = m_session.ledger().salesQuery;
+    Dataset& sales = query();
     if (!sales.isOpen() || sales.isEmpty())
         return;
     runAction(this, [&] {

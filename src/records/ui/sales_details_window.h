@@ -3,7 +3,7 @@
 // column items and sales record panel (correction, deletion with the stock given back), the sales
 // statistics tab, and the places of the POS panel and the company fields.
 #include "records/sales_queries.h"
-
+#include "store/dataset.h"
 #include "users/rights.h"
 
 #include <QDialog>
@@ -35,6 +35,9 @@ class SalesDetailsWindow : public QDialog {
     Q_OBJECT
 public:
     explicit SalesDetailsWindow(Session& session, QWidget* parent = nullptr);
+
+    // The sales the window lists (ADOQuery13), on the session's ledger.
+    Dataset& query();
 
     // Shows the window modally without blocking the caller; closed() follows when it closes.
     void showModal();
@@ -105,6 +108,7 @@ protected:
 
 private:
     Session& m_session;
+    Dataset m_sales{QStringLiteral("ADOQuery13"), QStringLiteral("SELECT * from data1")};
     void buildSalesPage(QWidget* page);
     QGroupBox* buildSearchBox(QWidget* parent);
     QGroupBox* buildCompanyGroup(QWidget* parent);

@@ -27,7 +27,7 @@ void printSalesNote(const Session& session, SalesDetailsWindow& sales, SalesNote
     data.customerNumber = sales.customerFilter();
     data.date = session.today().toString(QStringLiteral("yyyy-MM-dd"));
     data.user = session.rights().user();
-    Dataset& query = session.ledger().salesQuery;
+    Dataset& query = sales.query();
     readSalesNoteRows(query, &data);
     sales.grid()->refresh();  // the walk ends on the last row
     data.capitals = documentCapitals(&sales, data.total);
@@ -71,9 +71,9 @@ PosPanel* installPrinting(Session& session, const PrintingPlaces& places, SalesD
 
     if (QAction* item = sales->posPrintItem()) {
         item->setEnabled(true);
-        QObject::connect(item, &QAction::triggered, pos, [&session, pos] {
+        QObject::connect(item, &QAction::triggered, pos, [&session, sales, pos] {
             if (session.hasLedger())
-                pos->addSalesRecord(session.ledger().salesQuery);
+                pos->addSalesRecord(sales->query());
         });
     }
     if (QToolButton* button = places.posButton) {

@@ -11,6 +11,12 @@ LedgerData& Session::ledger() const { return LedgerData::instance(); }
 
 Database& Session::database() const { return ledger().connection(); }
 
+Dataset& Session::onLedger(Dataset& dataset) const {
+    if (hasLedger())
+        dataset.setDatabase(&database());
+    return dataset;
+}
+
 void Session::grantRights(const Rights& rights) {
     m_rights = rights;
     m_honouring.erase(std::remove_if(m_honouring.begin(), m_honouring.end(),

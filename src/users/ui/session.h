@@ -3,6 +3,7 @@
 // ledger, the rights of the logged-in user, the desktop's services and the clock. The application
 // builds one; tests build their own.
 #include "store/data_module.h"
+#include "store/dataset.h"
 #include "users/rights.h"
 
 #include <QDateTime>
@@ -22,6 +23,8 @@ public:
     bool hasLedger() const;
     LedgerData& ledger() const;  // throws StoreError when none is open
     Database& database() const;
+    // A view's own dataset, put on the ledger when one is open.
+    Dataset& onLedger(Dataset& dataset) const;
 
     // The rights of the logged-in user; nothing is withheld before the login.
     const Rights& rights() const { return m_rights; }
