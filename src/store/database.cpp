@@ -165,11 +165,6 @@ LedgerEvents& Database::events() {
     return *m_events;
 }
 
-Database& Database::instance() {
-    static Database db;
-    return db;
-}
-
 void Database::open(const QString& path) {
     close();
     if (!QFileInfo::exists(path))

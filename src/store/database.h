@@ -59,9 +59,6 @@ public:
     // The notifier of changes made through this connection.
     LedgerEvents& events();
 
-    // The process-wide connection of the data module.
-    static Database& instance();
-
 private:
     void applySchema();
     sqlite3* m_db = nullptr;

@@ -34,7 +34,11 @@ Dataset Dataset::table(const QString& name, const QString& table, Database* db) 
     return ds;
 }
 
-Database& Dataset::database() const { return m_db ? *m_db : Database::instance(); }
+Database& Dataset::database() const {
+    if (!m_db)
+        throw StoreError(QStringLiteral("数据库没有打开"));
+    return *m_db;
+}
 
 void Dataset::open() {
     close();
