@@ -366,8 +366,3 @@ void SalesStatisticsTab::closeQueries() {
     m_dayQuery.reset();
 }
 
-void SalesStatisticsTab::hideCharts(const QStringList& titles) {
-    for (SalesChart* chart : {m_monthChart, m_dayChart})
-        if (titles.contains(chart->title()))
-            chart->hide();
-}

@@ -71,8 +71,6 @@ public:
     void runDayQuery(StatisticsMeasure measure);
     // Releases both queries' rows (the charts keep their last picture).
     void closeQueries();
-    // Hides the charts whose titles are given (the lists and buttons stay).
-    void hideCharts(const QStringList& titles);
 
     SalesChart* monthChart() const { return m_monthChart; }
     // "查询利润" of the month chart.

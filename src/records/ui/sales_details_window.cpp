@@ -309,7 +309,8 @@ void SalesDetailsWindow::runOpeningSteps() {
     statistics()->setPeriod(now);
     m_from->setDate(now);
     m_to->setDate(now);
-    statistics()->runProfitQueries();
+    if (maySeeCharts())
+        statistics()->runProfitQueries();
     runMonthView();
     const SettingsKey settings = ReadSettings(kMainKey);
     if (settings.exists())
@@ -333,9 +334,11 @@ void SalesDetailsWindow::runClosingSteps() {
 
 void SalesDetailsWindow::applyRights() {
     withholdFromUser(m_session.rights());
-    if (m_session.rights().withholds(Command::ViewSalesCharts))
-        statistics()->hideCharts({QStringLiteral("月销售报表统计"), QStringLiteral("日销售报表统计")});
+    // The statistics page holds the charts and what chooses them; without the charts it is not shown.
+    m_tabs->setTabVisible(m_tabs->indexOf(m_statisticsPage), maySeeCharts());
 }
+
+bool SalesDetailsWindow::maySeeCharts() const { return !m_session.rights().withholds(Command::ViewSalesCharts); }
 
 // The grid's withheld fields and this window's own items of the withheld commands.
 void SalesDetailsWindow::withholdFromUser(const Rights& rights) {

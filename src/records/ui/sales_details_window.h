@@ -123,6 +123,7 @@ private:
     void toggleItem(const ColumnMemoryItem& item);
     void setSalesColumnHidden(int column, bool hidden);
     void withholdFromUser(const Rights& rights);
+    bool maySeeCharts() const;
     QAction* columnItem(const ColumnMemoryItem& item) const;
     void showAllColumns();
     void openPanel(int mode);
