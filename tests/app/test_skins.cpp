@@ -16,6 +16,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -203,6 +204,31 @@ private slots:
         m_form->findChild<QAction*>(QStringLiteral("N19"))->trigger();
         QCOMPARE(grabImage(&other).pixelColor(180, 90), QColor(QStringLiteral("#2d2d30")));
         QCOMPARE(ReadSettings(kMainKey).value(QStringLiteral("skin")), QStringLiteral("0"));
+    }
+
+    // The user list of the user administration is locked until the administrator's password: it
+    // must look so in every skin, the plain one included.
+    void aLockedListLooksLocked_data() {
+        QTest::addColumn<int>("skin");
+        for (int skin = 0; skin < 5; ++skin)
+            QTest::newRow(qPrintable(QString::number(skin))) << skin;
+        QTest::newRow("plain") << kDefaultSkin;
+    }
+    void aLockedListLooksLocked() {
+        QFETCH(int, skin);
+        applySkin(skin);
+        QWidget window;
+        window.resize(240, 100);
+        auto* open = new QListWidget(&window);
+        auto* locked = new QListWidget(&window);
+        for (QListWidget* list : {open, locked})
+            list->addItem(QStringLiteral("超级管理员"));
+        open->setGeometry(0, 0, 120, 100);
+        locked->setGeometry(120, 0, 120, 100);
+        locked->setEnabled(false);
+        window.show();
+        const QImage shot = grabImage(&window);
+        QVERIFY(shot.pixelColor(60, 80) != shot.pixelColor(180, 80));  // the background below the names
     }
 
     void unwritableSettingsReported() {

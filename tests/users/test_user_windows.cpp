@@ -12,6 +12,7 @@
 #include "users/user_accounts.h"
 
 #include <QtTest>
+#include <QWindow>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -104,6 +105,9 @@ private slots:
         QPointer<UserAdminWindow> admin = openAdmin();
         QVERIFY(admin && admin->isVisible());
         QCOMPARE(admin->windowTitle(), QStringLiteral("用户管理—(管理员专用)"));
+        // Dialogs of the main window, which window managers keep above it when it is clicked.
+        QCOMPARE(admin->windowType(), Qt::Dialog);
+        QCOMPARE(admin->windowHandle()->transientParent(), m_form->windowHandle());
         QCOMPARE(openAdmin(), admin.data());  // brought to the front, not created again
         int count = 0;
         for (QWidget* w : QApplication::topLevelWidgets())
@@ -114,6 +118,7 @@ private slots:
         QPointer<ChangePasswordWindow> change = openChange();
         QVERIFY(change && change->isVisible());
         QCOMPARE(change->windowTitle(), QStringLiteral("更改密码"));
+        QCOMPARE(change->windowType(), Qt::Dialog);
         change->close();
         QTRY_VERIFY(change.isNull());
     }

@@ -32,7 +32,7 @@ QLineEdit* addPasswordRow(QFormLayout* form, QWidget* parent, const QString& nam
 }  // namespace
 
 ChangePasswordWindow::ChangePasswordWindow(Session& session, QWidget* owner)
-    : QWidget(owner, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+    : QWidget(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                          Qt::WindowCloseButtonHint),
       m_session(session) {
     setObjectName(QStringLiteral("changepassfm"));

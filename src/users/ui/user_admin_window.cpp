@@ -53,7 +53,7 @@ QLineEdit* addChosenUserPage(QTabWidget* pages, const QString& title, const QStr
 }  // namespace
 
 UserAdminWindow::UserAdminWindow(Session& session, QWidget* owner)
-    : QWidget(owner, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+    : QWidget(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                          Qt::WindowCloseButtonHint),
       m_session(session) {
     setObjectName(QStringLiteral("userglfm"));
