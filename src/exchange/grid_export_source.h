@@ -1,5 +1,5 @@
 #pragma once
-// GridExportSource: what the XLS export and the grid print read of a grid, without any widget.
+// GridExportSource: what the workbook export and the grid print read of a grid, without any widget.
 #include "store/field.h"
 
 #include <QString>
@@ -8,6 +8,23 @@
 #include <vector>
 
 class Dataset;
+
+// How a column shows its values, for a workbook that keeps numbers and dates as such.
+struct ColumnLook {
+    // "" shows the stored text; kGeneralNumber the general number text; otherwise a picture such
+    // as "#.##" whose decimals the numbers show.
+    QString format;
+    int width = 80;     // pixels
+    bool date = false;  // holds dates stored as "yyyy-MM-dd" texts
+};
+
+// How many decimals a column's picture shows at most; -1 when it shows every digit.
+int pictureDecimals(const QString& format);
+// The total of a column as its summing footer shows it: the figures as the rows show them (rounded
+// to the picture's decimals), so the total agrees with the grid's own footer.
+double shownTotal(const Dataset& dataset, int field, const QString& format);
+// The look of a column showing `identity`: its dates are date cells when the field holds dates.
+ColumnLook columnLookOf(const Field& identity, const QString& format, int width);
 
 class GridExportSource {
 public:
@@ -26,6 +43,10 @@ public:
     virtual int footerRowCount() const { return 1; }
     // The fixed text of a column's footer; a footer that shows a computed sum has none ("").
     virtual QString footerText(int column, int footerRow) const = 0;
+    // The footer as a workbook keeps it: the fixed text, or the total a summing footer shows (a
+    // double, as the grid rounds it).
+    virtual QVariant footerValue(int column, int footerRow) const { return footerText(column, footerRow); }
+    virtual ColumnLook columnLook(int) const { return {}; }
     // Rows in the grid's current order (after a title-click sort).
     virtual int rowCount() const = 0;
     // The stored value, not the display format: invalid for a missing value, a double for a
@@ -41,6 +62,8 @@ struct ExportColumn {
     bool visible = true;
     Field identity = {};  // the value the column holds, for the rights
     bool withheld = false;
+    ColumnLook look = {};
+    bool sum = false;  // its footer shows the total of the figures the rows show
 };
 
 // A grid described by its columns, reading its rows from a dataset in the dataset's current order.
@@ -59,6 +82,8 @@ public:
     QString footerText(int column, int) const override {
         return m_columns.at(size_t(column)).withheld ? QString() : m_columns.at(size_t(column)).footer;
     }
+    QVariant footerValue(int column, int footerRow) const override;
+    ColumnLook columnLook(int column) const override { return m_columns.at(size_t(column)).look; }
     int rowCount() const override;
     QVariant cellValue(int row, int column) const override;
 
@@ -69,6 +94,8 @@ public:
     void withhold(const Fields& fields);
 
 private:
+    // The dataset column of a grid column; -1 for a withheld one.
+    int field(int column) const;
     const Dataset& m_dataset;
     std::vector<ExportColumn> m_columns;
     mutable std::vector<int> m_fieldIndex;  // dataset column of each grid column, -1 when absent

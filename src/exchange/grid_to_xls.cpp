@@ -15,8 +15,44 @@ namespace {
 constexpr int kTitleColumn = 3;
 constexpr int kRightColumn = 5;
 
+// GB18030 gives two bytes to a few characters that GBK lacks (€, the radicals and ideographic
+// description characters, CJK extension A, the private use area); readers of .xls decode GBK.
+bool outsideGbkPairs(char16_t c) {
+    return c == 0x01F9 || c == 0x20AC || (c >= 0x2E80 && c <= 0x2EFF) || (c >= 0x2FF0 && c <= 0x2FFF) ||
+           c == 0x303E || (c >= 0x3400 && c <= 0x4DBF) || (c >= 0xE000 && c <= 0xF8FF);
+}
+
+// The first character of `text` that GBK cannot hold; -1 when every one fits. `bytes` is the
+// text in GB18030, where such characters take four bytes (a digit as second byte).
+qsizetype firstOutsideGbk(const QString& text, const QByteArray& bytes) {
+    bool wide = false;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (uchar(bytes[i]) < 0x80)
+            continue;
+        if (i + 1 < bytes.size() && uchar(bytes[i + 1]) >= 0x30 && uchar(bytes[i + 1]) <= 0x39) {
+            wide = true;
+            break;
+        }
+        ++i;
+    }
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < 0x80)
+            continue;
+        if (outsideGbkPairs(c) || (wide && (QChar::isSurrogate(c) || toGbk(QStringView(text).mid(i, 1)).size() > 2)))
+            return i;
+    }
+    return -1;
+}
+
 QByteArray cellText(const QString& text) {
     QByteArray bytes = toGbk(text);
+    if (const qsizetype at = firstOutsideGbk(text, bytes); at >= 0) {
+        const qsizetype length = text[at].isHighSurrogate() ? 2 : 1;
+        const QString shown = text.size() > 20 ? text.left(20) + QStringLiteral("…") : text;
+        throw XlsMisfitError(QStringLiteral("“%1”中的字符“%2”不在 GBK 字符集里，.xls 文件存不下它。")
+                                 .arg(shown, text.mid(at, length)));
+    }
     // A LABEL record holds at most this many bytes; cut whole characters, never half of one.
     constexpr int limit = 0xFFFF - 8;
     if (bytes.size() > limit) {
@@ -107,9 +143,9 @@ void XlsGridWriter::WriteSheet(QIODevice& out) {
     // A sheet that readers would cut short is refused before anything is written.
     const qint64 rowsNeeded = 2 + (dateLine ? 1 : 0) + levels + qint64(records) + footers;
     if (rowsNeeded > biff::kMaxRows)
-        throw ExchangeError(QStringLiteral("一张XLS工作表最多 %1 行，这些记录需要 %2 行，请先缩小查询范围。")
-                                .arg(biff::kMaxRows)
-                                .arg(rowsNeeded));
+        throw XlsMisfitError(QStringLiteral("一张 .xls 工作表最多 %1 行，这些记录需要 %2 行。")
+                                 .arg(biff::kMaxRows)
+                                 .arg(rowsNeeded));
 
     m_out = &out;
     m_buffer.clear();
@@ -136,17 +172,14 @@ void XlsGridWriter::WriteSheet(QIODevice& out) {
         for (int k = 0; k < matrix.size(); ++k)
             writeLabel(row, k, matrix[k][level]);
 
-    const bool progress = m_showProgress && m_progress;
-    if (progress)
-        m_progress(0, records);
+    advance(0, records);
     // Only the visible columns, in grid order, so data stands under its own title and a column the
     // login hides never reaches the file.
     for (int r = 0; r < records; ++r, ++row) {
         for (int k = 0; k < visible.size(); ++k)
             writeValue(row, k, grid.cellValue(r, visible[k]));
         flush(kFlushSize);
-        if (progress)
-            m_progress(r + 1, records);
+        advance(r + 1, records);
     }
 
     for (int f = 0; f < footers; ++f, ++row)
@@ -156,6 +189,17 @@ void XlsGridWriter::WriteSheet(QIODevice& out) {
     write(biff::eof());
     flush();
     m_buffer = QByteArray();
+}
+
+void XlsGridWriter::advance(int done, int total) {
+    if (m_showProgress && m_progress)
+        m_progress(done, total);
+    if (m_cancelled && m_cancelled())
+        throw Cancelled();
+}
+
+bool isWorkbookFileName(const QString& fileName) {
+    return QFileInfo(fileName).suffix().compare(QLatin1String("xlsx"), Qt::CaseInsensitive) == 0;
 }
 
 XlsGridWriter::Outcome XlsGridWriter::Export() {
@@ -168,12 +212,20 @@ XlsGridWriter::Outcome XlsGridWriter::Export() {
         if (m_confirm && !m_confirm(m_fileName))
             return Outcome::Declined;
     }
-    QSaveFile file(m_fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        throw ExchangeError(QStringLiteral("无法写入文件 %1：%2").arg(m_fileName, file.errorString()));
-    WriteSheet(file);  // an exception discards the temporary file
-    if (!file.commit())
-        throw ExchangeError(QStringLiteral("无法写入文件 %1：%2").arg(m_fileName, file.errorString()));
+    try {
+        if (isWorkbookFileName(m_fileName)) {
+            writeWorkbookInPlace();
+        } else {
+            QSaveFile file(m_fileName);
+            if (!file.open(QIODevice::WriteOnly))
+                throw ExchangeError(QStringLiteral("无法写入文件 %1：%2").arg(m_fileName, file.errorString()));
+            WriteSheet(file);  // an exception discards the temporary file
+            if (!file.commit())
+                throw ExchangeError(QStringLiteral("无法写入文件 %1：%2").arg(m_fileName, file.errorString()));
+        }
+    } catch (const Cancelled&) {
+        return Outcome::Cancelled;
+    }
     if (m_open)
         m_open(QFileInfo(m_fileName).absoluteFilePath());
     return Outcome::Written;

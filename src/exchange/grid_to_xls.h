@@ -1,5 +1,8 @@
 #pragma once
-// XlsGridWriter: writes a grid as an XLS worksheet (a bare BIFF record stream with GBK texts).
+// XlsGridWriter: writes a grid as an XLS worksheet (a bare BIFF record stream with GBK texts), or
+// as an Excel workbook (.xlsx) when FileName ends in ".xlsx".
+#include "exchange/exchange_error.h"
+
 #include <QDateTime>
 #include <QString>
 #include <functional>
@@ -7,12 +10,23 @@
 class GridExportSource;
 class QIODevice;
 
+// The records do not fit an .xls sheet (too many rows, or a text outside GBK); the message says
+// why in one sentence. An .xlsx holds them.
+class XlsMisfitError : public ExchangeError {
+public:
+    using ExchangeError::ExchangeError;
+};
+
+// True when the file name asks for an Excel workbook (.xlsx) rather than an .xls sheet.
+bool isWorkbookFileName(const QString& fileName);
+
 class XlsGridWriter {
 public:
     enum class Outcome {
         NothingToDo,  // closed or empty grid, or a blank file name
         Declined,     // the file exists and the user kept it
         Written,
+        Cancelled,    // stopped by the user; nothing was written
     };
 
     // The seven properties; each setter only stores the value.
@@ -31,6 +45,8 @@ public:
     // Called with (0, total) before the first record and (n, total) after record n, while
     // ShowProgress is set.
     void setProgress(std::function<void(int done, int total)> progress) { m_progress = std::move(progress); }
+    // Asked after each record; true stops the export and leaves no file.
+    void setCancelled(std::function<bool()> asked) { m_cancelled = std::move(asked); }
     // Opens the written file with the desktop's program.
     void setOpenFile(std::function<void(const QString& fileName)> open) { m_open = std::move(open); }
 
@@ -38,14 +54,25 @@ public:
     QString fileName() const { return m_fileName; }
 
     // Writes the sheet to FileName and opens it. The file is written beside its target and put in
-    // place only when complete, so a failure leaves no half-written file and keeps an old one.
-    // Throws ExchangeError with the reason.
+    // place only when complete, so a failure or a cancel leaves no half-written file and keeps an
+    // old one. Throws ExchangeError with the reason (XlsMisfitError when an .xls cannot hold it).
     Outcome Export();
 
-    // The whole record stream. Throws ExchangeError when the sheet would not fit the format.
+    // The whole record stream. Throws XlsMisfitError when the sheet would not fit the format.
     void WriteSheet(QIODevice& out);
+    // The whole workbook, written to `path` (which it replaces): the sheet with numbers and dates
+    // as such, merged and frozen title rows and the grid's column widths. Records beyond what one
+    // worksheet holds continue on further worksheets under the same title rows.
+    void WriteWorkbook(const QString& path);
+
+    // Thrown by WriteSheet and WriteWorkbook when the user stops the export.
+    struct Cancelled {};
 
 private:
+    // Reports record `done` of `total`; throws Cancelled when the user stopped the export.
+    void advance(int done, int total);
+    // WriteWorkbook into a file beside FileName, which then takes its place.
+    void writeWorkbookInPlace();
     // Records gather in a buffer that goes to the device in large pieces.
     void write(const QByteArray& record);
     void writeLabel(int row, int column, const QString& text);
@@ -65,6 +92,7 @@ private:
     QDateTime m_madeAt;
     std::function<bool(const QString&)> m_confirm;
     std::function<void(int, int)> m_progress;
+    std::function<bool()> m_cancelled;
     std::function<void(const QString&)> m_open;
 };
 

@@ -10,7 +10,8 @@ std::vector<ExportColumn> exportColumns(const LedgerColumns& columns) {
     std::vector<ExportColumn> out;
     for (const LedgerColumn& c : columns)
         out.push_back(ExportColumn{c.field, c.title(), c.footer == LedgerColumn::Footer::Text ? c.footerText : QString(),
-                                   true, c.identity});
+                                   true, c.identity, false, columnLookOf(c.identity, c.format, c.width),
+                                   c.footer == LedgerColumn::Footer::Sum});
     return out;
 }
 

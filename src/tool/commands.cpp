@@ -58,10 +58,14 @@ const std::vector<Command>& commands() {
          "Reads amounts line by line and writes each in Chinese capitals, one line per line; a refused\n"
          "amount gives an empty line.",
          runCapitalsFilter},
-        {"export-xls", "export-xls {inventory|sales|summary} FILE [--workdir DIR] [--user NAME]",
-         "Writes a grid as an XLS file: all stock records, all sales records or the product summary, with\n"
-         "the titles and footers of the program's grids; --user applies that user's rights.",
-         runExportXls},
+        {"export", "export {inventory|sales|summary} FILE [--workdir DIR] [--user NAME] [--from DATE] [--to DATE]",
+         "Writes a grid as an Excel workbook (FILE.xlsx) or an .xls sheet (FILE.xls): all stock records, the\n"
+         "sales records (of the days from --from to --to, yyyy-mm-dd, both included) or the product summary,\n"
+         "with the titles and footers of the program's grids; --user applies that user's rights. An .xls\n"
+         "holds at most 16384 rows and only GBK texts; more is refused with the reason.",
+         runExport},
+        {"export-xls", "export-xls {inventory|sales|summary} FILE [--workdir DIR] [--user NAME] [--from DATE] [--to DATE]",
+         "The same as export.", runExport},
         {"import-xls", "import-xls WORKBOOK [--workdir DIR]",
          "Imports stock records from the worksheet \"lanbor\" of an .xls workbook, all rows or none.",
          runImportXls},

@@ -11,6 +11,7 @@
 #include "tool/tool_io.h"
 #include "users/rights.h"
 
+#include <QDate>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
@@ -60,17 +61,47 @@ int usageOf(const char* text) {
 
 }  // namespace
 
-int runExportXls(const QStringList& args) {
-    const Arguments a = parse(args, {QStringLiteral("--workdir"), QStringLiteral("--user")});
+namespace {
+
+// "yyyy-MM-dd" of an option, or an empty text when the option is absent; false for another form.
+bool dateOption(const Arguments& a, const char* name, QString* date) {
+    *date = a.options.value(QLatin1String(name));
+    return date->isEmpty() || QDate::fromString(*date, QStringLiteral("yyyy-MM-dd")).isValid();
+}
+
+}  // namespace
+
+int runExport(const QStringList& args) {
+    const Arguments a = parse(args, {QStringLiteral("--workdir"), QStringLiteral("--user"), QStringLiteral("--from"),
+                                     QStringLiteral("--to")});
     LedgerGrid which;
-    if (a.bad || a.positional.size() != 2 || !ledgerGridFromName(a.positional[0], &which))
-        return usageOf("export-xls {inventory|sales|summary} FILE [--workdir DIR] [--user NAME]");
+    QString from, to;
+    if (a.bad || a.positional.size() != 2 || !ledgerGridFromName(a.positional[0], &which) ||
+        !dateOption(a, "--from", &from) || !dateOption(a, "--to", &to))
+        return usageOf("export {inventory|sales|summary} FILE.xlsx|FILE.xls [--workdir DIR] [--user NAME] "
+                       "[--from yyyy-mm-dd] [--to yyyy-mm-dd]");
+    if ((!from.isEmpty() || !to.isEmpty()) && which != LedgerGrid::Sales)
+        return fail(QStringLiteral("--from and --to choose sales by their date; they apply to the sales only"));
     try {
         Database db;
         db.open(databasePath(a));
         const LedgerGridLayout layout = ledgerGridLayout(which);
-        Dataset rows(QStringLiteral("export"), layout.statement, &db);
-        rows.open();
+        // The sales of the days asked for, as the sales window's date search finds them.
+        QString statement = layout.statement;
+        QVariantList params;
+        QStringList conditions;
+        if (!from.isEmpty()) {
+            conditions << QStringLiteral("day1>=?");
+            params << from;
+        }
+        if (!to.isEmpty()) {
+            conditions << QStringLiteral("day1<=?");
+            params << to;
+        }
+        if (!conditions.isEmpty())
+            statement += QStringLiteral(" where ") + conditions.join(QStringLiteral(" and "));
+        Dataset rows(QStringLiteral("export"), statement, &db);
+        rows.setStatement(statement, params);
         // Every record and every column the user may see, without the windows' own choices.
         const QString user = a.options.value(QStringLiteral("--user"), Database::kAdministrator);
         DatasetGridSource grid(rows, layout.columns);
@@ -78,6 +109,10 @@ int runExportXls(const QStringList& args) {
         XlsGridWriter xls;
         xls.setGrid(&grid);
         xls.setTitleName(layout.sheetTitle);
+        if (!from.isEmpty())
+            xls.setBeginDate(QStringLiteral("起始日期：") + from);
+        if (!to.isEmpty())
+            xls.setEndDate(QStringLiteral("截止日期：") + to);
         xls.setUserName(user);
         xls.setMadeAt(QDateTime::currentDateTime());
         xls.setShowProgress(false);
@@ -86,6 +121,8 @@ int runExportXls(const QStringList& args) {
             return fail(QStringLiteral("no records to export; no file written"));
         toolOut() << "wrote " << rows.recordCount() << " records to " << QFileInfo(a.positional[1]).absoluteFilePath()
               << Qt::endl;
+    } catch (const XlsMisfitError& e) {
+        return fail(e.message() + QStringLiteral(" Name FILE with .xlsx for a workbook that holds them."));
     } catch (const StoreError& e) {
         return fail(e.message());
     }

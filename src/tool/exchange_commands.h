@@ -1,10 +1,11 @@
 #pragma once
-// The exchange and maintenance subcommands of tovrakel-tool: XLS export of the three grids,
+// The exchange and maintenance subcommands of tovrakel-tool: workbook export of the three grids,
 // import of a stock workbook, backup and restore of data.mdb.
 #include <QStringList>
 
-// export-xls {inventory|sales|summary} FILE [--workdir DIR] [--user NAME]
-int runExportXls(const QStringList& args);
+// export {inventory|sales|summary} FILE [--workdir DIR] [--user NAME] [--from DATE] [--to DATE]:
+// an .xlsx workbook or an .xls sheet, by FILE's extension (export-xls is the same command)
+int runExport(const QStringList& args);
 // import-xls WORKBOOK [--workdir DIR]
 int runImportXls(const QStringList& args);
 // read-xls WORKBOOK: the rows import-xls would append, as JSON; the program and import-xls read

@@ -5,6 +5,7 @@
 #include "exchange/ui/xls_export_command.h"
 #include "store/data_module.h"
 #include "support/test_session.h"
+#include "support/xlsx_reader.h"
 #include "users/rights.h"
 #include "widgets/data_grid.h"
 
@@ -12,6 +13,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QStringDecoder>
 #include <QtEndian>
 #include <QtTest>
@@ -38,6 +40,33 @@ QByteArray readAll(const QString& path) {
     f.open(QIODevice::ReadOnly);
     return f.readAll();
 }
+
+// A grid of one number column and as many rows as asked, for sizes a ledger fixture would take long
+// to write.
+class CountedGrid : public GridExportSource {
+public:
+    explicit CountedGrid(int rows) : m_rows(rows) {}
+    int columnCount() const override { return 1; }
+    QString columnTitle(int) const override { return QStringLiteral("数|量"); }
+    bool isColumnVisible(int) const override { return true; }
+    QString footerText(int, int) const override { return QString(); }
+    int rowCount() const override { return m_rows; }
+    QVariant cellValue(int row, int) const override { return double(row); }
+
+private:
+    int m_rows;
+};
+
+// Clicks Cancel of the export's progress window as soon as it shows, as a user would.
+class CancelOnShow : public QObject {
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show)
+            if (auto* progress = qobject_cast<ExportProgressWindow*>(watched))
+                QMetaObject::invokeMethod(progress->cancelButton(), &QPushButton::click, Qt::QueuedConnection);
+        return false;
+    }
+};
 
 }  // namespace
 
@@ -88,7 +117,7 @@ private slots:
         const QString path = m_session->file("grid.xls");
         m_session->ui.fileAnswers << path;
         QVERIFY(exportDataGrid(m_session->session(), nullptr, *m_grid, QStringLiteral("商品进货统计报表")));
-        QCOMPARE(m_session->ui.dialogFilters, QStringList{"Microsoft Excel xls文件 (*.xls)"});
+        QCOMPARE(m_session->ui.dialogFilters, QStringList{"Excel 工作簿 (*.xlsx);;Excel 97-2003 (*.xls)"});
         QCOMPARE(m_session->ui.openedUrls, QStringList{QFileInfo(path).absoluteFilePath()});
         const QByteArray bytes = readAll(path);
         QCOMPARE(labels(bytes, 0), QStringList{"商品进货统计报表"});
@@ -108,7 +137,9 @@ private slots:
         QVERIFY(m_session->ui.openedUrls.isEmpty());
         m_session->ui.fileAnswers << m_session->file("noext");
         QVERIFY(exportDataGrid(m_session->session(), nullptr, *m_grid, QStringLiteral("t")));
-        QVERIFY(QFile::exists(m_session->file("noext.xls")));
+        // The dialog's first kind, the workbook.
+        QVERIFY(QFile::exists(m_session->file("noext.xlsx")));
+        QVERIFY(!QFile::exists(m_session->file("noext.xls")));
     }
 
     void overwriteQuestion() {
@@ -152,6 +183,71 @@ private slots:
         QVERIFY(!exportDataGrid(m_session->session(), nullptr, *m_grid, QStringLiteral("t")));
         QVERIFY(!QFile::exists(m_session->file("empty.xls")));
         QVERIFY(m_session->ui.messages.isEmpty());
+    }
+
+    // Records an .xls cannot hold: one sentence says why, and the workbook is offered instead.
+    void misfitOffersWorkbook_data() {
+        QTest::addColumn<QMessageBox::StandardButton>("reply");
+        QTest::newRow("yes") << QMessageBox::Yes;
+        QTest::newRow("no") << QMessageBox::No;
+    }
+    void misfitOffersWorkbook() {
+        QFETCH(QMessageBox::StandardButton, reply);
+        m_session->ledger.addBatch({.name = "笑脸😀", .quantity = 1});
+        m_session->stockQuery().setStatement(QStringLiteral("select * from data order by id"));
+        m_grid->refresh();
+        const QString path = m_session->file("misfit.xls");
+        const QString workbook = m_session->file("misfit.xlsx");
+        m_session->ui.fileAnswers << path;
+        m_session->ui.replies << reply;
+        QCOMPARE(exportDataGrid(m_session->session(), nullptr, *m_grid, QStringLiteral("t")), reply == QMessageBox::Yes);
+        QCOMPARE(m_session->ui.messages.size(), 1);
+        const MessageRequest& offer = m_session->ui.messages[0];
+        QCOMPARE(offer.caption, QStringLiteral("提示"));
+        QCOMPARE(offer.text, QStringLiteral("“笑脸😀”中的字符“😀”不在 GBK 字符集里，.xls 文件存不下它。\n"
+                                            "是否改存为 Excel 工作簿（%1）？").arg(workbook));
+        QCOMPARE(offer.buttons, QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(offer.defaultButton, QMessageBox::Yes);
+        QVERIFY(!QFile::exists(path));
+        QCOMPARE(QFile::exists(workbook), reply == QMessageBox::Yes);
+        QCOMPARE(m_session->ui.openedUrls,
+                 reply == QMessageBox::Yes ? QStringList{QFileInfo(workbook).absoluteFilePath()} : QStringList());
+        if (reply == QMessageBox::Yes && haveOpenpyxl()) {
+            const QMap<QString, QJsonArray> cells = xlsxCells(readXlsx(workbook)["sheets"].toArray()[0].toObject());
+            QCOMPARE(cells.value("8,1")[0].toString(), QStringLiteral("笑脸😀"));
+        }
+    }
+
+    void tooManyRowsForXls() {
+        const CountedGrid grid(16384);
+        const QString path = m_session->file("long.xls");
+        m_session->ui.replies << QMessageBox::Yes;
+        QVERIFY(exportGridToXlsFile(nullptr, grid, QStringLiteral("t"), QStringLiteral("u"), path));
+        QCOMPARE(m_session->ui.messageTexts(),
+                 QStringList{QStringLiteral("一张 .xls 工作表最多 16384 行，这些记录需要 16389 行。\n"
+                                            "是否改存为 Excel 工作簿（%1）？").arg(m_session->file("long.xlsx"))});
+        QVERIFY(!QFile::exists(path));
+        QVERIFY(QFile::exists(m_session->file("long.xlsx")));
+    }
+
+    // Cancel in the progress window stops the export: no file, no message, nothing opened.
+    void cancelLeavesNoFile_data() {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("xlsx") << "cancel.xlsx";
+        QTest::newRow("xls") << "cancel.xls";
+    }
+    void cancelLeavesNoFile() {
+        QFETCH(QString, name);
+        CancelOnShow canceller;
+        qApp->installEventFilter(&canceller);
+        m_session->ui.fileAnswers << m_session->file(name);
+        const bool written = exportDataGrid(m_session->session(), nullptr, *m_grid, QStringLiteral("t"));
+        qApp->removeEventFilter(&canceller);
+        QVERIFY(!written);
+        QCOMPARE(QDir(m_session->path()).entryList({QStringLiteral("*cancel*")}, QDir::Files | QDir::Hidden), QStringList());
+        QVERIFY(m_session->ui.messages.isEmpty());
+        QVERIFY(m_session->ui.openedUrls.isEmpty());
+        QVERIFY(!QApplication::overrideCursor());
     }
 
     // The main window's "导出Excel" (Ctrl+E) over its grid.

@@ -1,5 +1,6 @@
 // The XLS writer: the record stream byte by byte, hidden and restricted columns, the file handling
-// of an export, and an independent reader reading our files back.
+// of an export, what an .xls cannot hold, the .xlsx workbook, and independent readers reading our
+// files back.
 #include "exchange/biff_records.h"
 #include "exchange/exchange_error.h"
 #include "exchange/grid_export_source.h"
@@ -9,6 +10,7 @@
 #include "store/data_module.h"
 #include "users/rights.h"
 #include "support/test_session.h"
+#include "support/xlsx_reader.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -373,7 +375,7 @@ private slots:
         XlsGridWriter xls = exporter(grid, "t");
         QBuffer buffer;
         buffer.open(QIODevice::WriteOnly);
-        QVERIFY_THROWS_EXCEPTION(ExchangeError, xls.WriteSheet(buffer));
+        QVERIFY_THROWS_EXCEPTION(XlsMisfitError, xls.WriteSheet(buffer));
         QCOMPARE(buffer.size(), 0);
         grid.fakeRows -= 1;  // fits exactly
         xls.WriteSheet(buffer);
@@ -524,6 +526,171 @@ private slots:
         QCOMPARE(rows[5].toArray()[0].toString(), QStringLiteral("橡皮"));
         QCOMPARE(rows[5].toArray()[4].toDouble(), 2.5);
         QCOMPARE(rows[6].toArray()[0].toString(), QStringLiteral("总计"));
+    }
+
+    // An .xls reader decodes GBK, so a text with any other character cannot go into the sheet;
+    // the refusal names the character.
+    void textsOutsideGbk_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("outside");
+        QTest::newRow("emoji") << QStringLiteral("客户😀") << QStringLiteral("😀");
+        QTest::newRow("extension B") << QStringLiteral("𠮷野家") << QStringLiteral("𠮷");
+        QTest::newRow("euro, two bytes in GB18030") << QStringLiteral("€5") << QStringLiteral("€");
+        QTest::newRow("one half") << QStringLiteral("½斤") << QStringLiteral("½");
+        QTest::newRow("extension A") << QStringLiteral("㐀") << QStringLiteral("㐀");
+        QTest::newRow("private use") << QString(QChar(0xE000)) << QString(QChar(0xE000));
+        QTest::newRow("GBK only") << QStringLiteral("铅笔·—ｗＡ①") << QString();
+    }
+    void textsOutsideGbk() {
+        QFETCH(QString, text);
+        QFETCH(QString, outside);
+        FixedGrid grid;
+        grid.titles = {"a"};
+        grid.rows = {{QStringLiteral("x")}, {text}};
+        XlsGridWriter xls = exporter(grid, "t");
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        try {
+            xls.WriteSheet(buffer);
+            QVERIFY2(outside.isEmpty(), "written");
+        } catch (const XlsMisfitError& e) {
+            QVERIFY2(!outside.isEmpty(), qPrintable(e.message()));
+            QVERIFY2(e.message().contains(QStringLiteral("“%1”").arg(outside)), qPrintable(e.message()));
+        }
+    }
+
+    // Cancel leaves no file of either kind, and an old one as it was.
+    void cancelLeavesNoFile_data() {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("xlsx") << "out.xlsx";
+        QTest::newRow("xls") << "out.xls";
+    }
+    void cancelLeavesNoFile() {
+        QFETCH(QString, name);
+        FixedGrid grid;
+        grid.titles = {"a"};
+        grid.rows = {{1.0}, {2.0}, {3.0}};
+        XlsGridWriter xls = exporter(grid, "t");
+        const QString path = m_session->file(name);
+        xls.setFileName(path);
+        QStringList opened;
+        xls.setOpenFile([&](const QString& f) { opened << f; });
+        int asked = 0;
+        xls.setCancelled([&] { return ++asked == 2; });
+        QCOMPARE(xls.Export(), XlsGridWriter::Outcome::Cancelled);
+        QVERIFY(!QFile::exists(path));
+
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("keep me");
+        old.close();
+        asked = 0;
+        QCOMPARE(xls.Export(), XlsGridWriter::Outcome::Cancelled);
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), QByteArray("keep me"));
+        old.close();
+        QCOMPARE(QDir(m_session->path()).entryList({QStringLiteral("*out*")}, QDir::Files | QDir::Hidden), QStringList{name});
+        QVERIFY(opened.isEmpty());
+    }
+
+    // openpyxl reads our workbook back: every cell with its value, type and number format, the
+    // merged titles, the frozen title rows, the grid's column widths and texts outside GBK.
+    void workbookReadBack() {
+        if (!haveOpenpyxl())
+            QSKIP("no python3-openpyxl");
+        ledger().addSale({.name = "铅笔😀", .model = "HB", .code = "001", .category = "文具", .customerName = "张𠮷",
+                          .contact = "138", .customerNumber = "20240105001", .price = 2.5, .quantity = 1.2345,
+                          .amount = 3.086, .profit = 1.5, .arrears = 0.005, .date = "2024-01-05"});
+        ledger().addSale({.name = "橡皮", .model = kNull, .price = 1.0, .quantity = 2, .date = "2024-02-01"});
+        const LedgerGridLayout layout = ledgerGridLayout(LedgerGrid::Sales);
+        Dataset rows(QStringLiteral("q"), layout.statement + QStringLiteral(" order by day1"), &m_session->db());
+        rows.open();
+        DatasetGridSource grid(rows, layout.columns);
+        grid.setColumnVisible(10, false);  // the customer number, as the sales window starts
+        XlsGridWriter xls = exporter(grid, layout.sheetTitle);
+        const QString path = m_session->file("读回.xlsx");
+        xls.setFileName(path);
+        QCOMPARE(xls.Export(), XlsGridWriter::Outcome::Written);
+
+        const QJsonObject book = readXlsx(path);
+        QCOMPARE(book["sheets"].toArray().size(), 1);
+        const QJsonObject sheet = book["sheets"].toArray()[0].toObject();
+        QCOMPARE(sheet["name"].toString(), QStringLiteral("销 售 报 表"));
+        QCOMPARE(sheet["freeze"].toString(), QStringLiteral("A5"));
+        QCOMPARE(sheet["merged"].toArray(), (QJsonArray{"A1:N1", "A3:D3", "E3:J3", "K3:N3"}));
+
+        const QString g = QStringLiteral("General"), n2 = QStringLiteral("0.00"), n3 = QStringLiteral("0.000");
+        auto text = [](const char* v) { return QJsonArray{QString::fromUtf8(v), "s", "General"}; };
+        auto number = [](double v, const QString& format) { return QJsonArray{v, "n", format}; };
+        auto date = [](const char* v) { return QJsonArray{v, "d", "yyyy-mm-dd"}; };
+        QMap<QString, QJsonArray> expected = {
+            {"1,1", text("销 售 报 表")},
+            {"2,1", text("制表人：超级管理员")},
+            {"2,6", text("制表时间：2024-03-05 09:30:15")},
+            {"3,1", text("商 品 信 息")}, {"3,5", text("销 售 信 息")}, {"3,11", text("客 户")},
+            {"5,1", text("铅笔😀")}, {"5,2", text("HB")}, {"5,3", text("001")}, {"5,4", text("文具")},
+            {"5,5", number(2.5, g)}, {"5,6", number(1.2345, n3)}, {"5,7", number(3.086, n2)},
+            {"5,8", date("2024-01-05")}, {"5,9", number(0.005, n2)}, {"5,10", number(1.5, g)},
+            {"5,11", text("张𠮷")}, {"5,12", text("138")},
+            {"6,1", text("橡皮")}, {"6,5", number(1, g)}, {"6,6", number(2, n3)}, {"6,7", number(2, n2)},
+            {"6,8", date("2024-02-01")}, {"6,9", number(0, n2)}, {"6,10", number(0, g)},
+            // The totals of the figures as the grid shows them: 1.2345 shows as 1.235, 3.086 as
+            // 3.09, 0.005 as 0.01.
+            {"7,1", text("合计")}, {"7,6", number(3.235, n3)}, {"7,7", number(5.09, n2)},
+            {"7,9", number(0.01, n2)}, {"7,10", number(1.5, g)},
+        };
+        const QStringList lower = {" 名 称", "规格型号", " 编 码", "类 别", "单 价", "数 量", "金 额",
+                                   "日 期", "欠款额", "净利润", "名 称", "联系方式", "地 址", "备 注"};
+        for (int k = 0; k < lower.size(); ++k)
+            expected.insert(QStringLiteral("4,%1").arg(k + 1), QJsonArray{lower[k], "s", "General"});
+        const QMap<QString, QJsonArray> cells = xlsxCells(sheet);
+        for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
+            const QJsonArray got = cells.value(it.key());
+            QVERIFY2(got.size() == 3, qPrintable(it.key()));
+            QCOMPARE(got[1].toString() + "|" + got[2].toString(), it.value()[1].toString() + "|" + it.value()[2].toString());
+            if (it.value()[0].isDouble())
+                QVERIFY2(qFuzzyCompare(got[0].toDouble() + 1, it.value()[0].toDouble() + 1), qPrintable(it.key()));
+            else
+                QCOMPARE(got[0].toString(), it.value()[0].toString());
+        }
+        QCOMPARE(QStringList(cells.keys()), QStringList(expected.keys()));  // nothing else
+
+        // Widths in the spreadsheet's characters, as pixels again: the grid's own.
+        const QJsonObject widths = sheet["widths"].toObject();
+        int k = 0;
+        for (int c = 0; c < grid.columnCount(); ++c) {
+            if (!grid.isColumnVisible(c))
+                continue;
+            const double characters = widths[QString(QChar('A' + k++))].toDouble();
+            QCOMPARE(qRound((characters - 0.7109375) * 7 + 5), grid.columnLook(c).width);
+        }
+    }
+
+    // A restricted user's workbook holds none of the withheld columns, their figures or totals.
+    void restrictedUserWorkbook() {
+        if (!haveOpenpyxl())
+            QSKIP("no python3-openpyxl");
+        ledger().addBatch({.name = "铅笔", .purchasePrice = 1.234, .quantity = 10, .purchaseAmount = 12.34,
+                           .salesPrice = 2.0, .sold = 7, .stockAmount = 3.7, .date = "2024-01-02"});
+        const LedgerGridLayout layout = ledgerGridLayout(LedgerGrid::Inventory);
+        Dataset rows(QStringLiteral("q"), layout.statement, &m_session->db());
+        rows.open();
+        DatasetGridSource grid(rows, layout.columns);
+        grid.withhold(Rights::forUser(QStringLiteral("小王")).withheldFields());
+        XlsGridWriter xls = exporter(grid, layout.sheetTitle);
+        const QString path = m_session->file("restricted.xlsx");
+        xls.setFileName(path);
+        QCOMPARE(xls.Export(), XlsGridWriter::Outcome::Written);
+        const QJsonObject sheet = readXlsx(path)["sheets"].toArray()[0].toObject();
+        int titles = 0;
+        for (const QJsonValue& c : sheet["cells"].toArray()) {
+            const QJsonArray a = c.toArray();
+            titles += a[0].toInt() == 4;
+            if (a[3].toString() == QLatin1String("n"))
+                QVERIFY2(a[2].toDouble() != 1.234 && a[2].toDouble() != 12.34 && a[2].toDouble() != 3.7,
+                         qPrintable(QString::number(a[2].toDouble())));
+        }
+        QCOMPARE(titles, 12);
     }
 };
 

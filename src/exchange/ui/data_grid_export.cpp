@@ -3,8 +3,8 @@
 #include "exchange/ui/xls_export_command.h"
 #include "store/dataset.h"
 #include "users/ui/session.h"
-#include "widgets/ui_services.h"
 #include "widgets/data_grid.h"
+#include "widgets/ui_services.h"
 
 #include <QAction>
 
@@ -45,6 +45,20 @@ QString DataGridExport::footerText(int column, int) const {
     const int at = logical(column);
     const GridColumn& c = m_grid.columns().at(at);
     return c.footer == GridColumn::Footer::Text && !m_grid.isColumnWithheld(at) ? c.footerText : QString();
+}
+
+QVariant DataGridExport::footerValue(int column, int footerRow) const {
+    const int at = logical(column);
+    const int field = m_fields.value(at, -1);
+    const GridColumn& c = m_grid.columns().at(at);
+    if (c.footer != GridColumn::Footer::Sum || field < 0)
+        return footerText(column, footerRow);
+    return shownTotal(*m_grid.dataset(), field, c.format);
+}
+
+ColumnLook DataGridExport::columnLook(int column) const {
+    const GridColumn& c = m_grid.columns().at(logical(column));
+    return columnLookOf(c.identity, c.format, c.width);
 }
 
 int DataGridExport::rowCount() const { return isOpen() ? m_grid.dataset()->recordCount() : 0; }

@@ -21,6 +21,8 @@ public:
     QString columnTitle(int column) const override;
     bool isColumnVisible(int column) const override;
     QString footerText(int column, int footerRow) const override;
+    QVariant footerValue(int column, int footerRow) const override;
+    ColumnLook columnLook(int column) const override;
     int rowCount() const override;
     QVariant cellValue(int row, int column) const override;
 

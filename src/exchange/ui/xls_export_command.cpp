@@ -6,13 +6,15 @@
 #include "widgets/ui_services.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
 
-const QString kXlsFilter = QStringLiteral("Microsoft Excel xls文件 (*.xls)");
+const QString kExportFilter = QStringLiteral("Excel 工作簿 (*.xlsx);;Excel 97-2003 (*.xls)");
 
 ExportProgressWindow::ExportProgressWindow(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
@@ -42,6 +44,16 @@ ExportProgressWindow::ExportProgressWindow(QWidget* parent)
     m_bar->setTextVisible(false);
     m_bar->setStyleSheet(QStringLiteral("QProgressBar { border: 1px solid gray; background: white; }"
                                         "QProgressBar::chunk { background: blue; }"));
+    m_cancel = new QPushButton(QStringLiteral("取消"), panel);
+    m_cancel->setObjectName(QStringLiteral("CancelExport"));
+    m_cancel->setGeometry(114, 68, 70, 22);
+    connect(m_cancel, &QPushButton::clicked, this, [this] {
+        m_cancelRequested = true;
+        m_cancel->setEnabled(false);
+    });
+    // While the export takes the Cancel click, no other window takes input.
+    setWindowModality(Qt::ApplicationModal);
+
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }
@@ -69,6 +81,7 @@ void ExportProgressWindow::setValue(int done) {
         m_shownStep = step;
         m_bar->repaint();
     }
+    QApplication::processEvents();
 }
 
 bool exportGridToXlsFile(QWidget* parent, const GridExportSource& grid, const QString& title,
@@ -99,12 +112,15 @@ bool exportGridToXlsFile(QWidget* parent, const GridExportSource& grid, const QS
         }
         progress->setValue(done);
     });
+    xls.setCancelled([&progress] { return progress && progress->cancelRequested(); });
 
     QApplication::setOverrideCursor(Qt::WaitCursor);
     XlsGridWriter::Outcome outcome = XlsGridWriter::Outcome::NothingToDo;
-    QString failure;
+    QString failure, misfit;
     try {
         outcome = xls.Export();
+    } catch (const XlsMisfitError& e) {
+        misfit = e.message();
     } catch (const StoreError& e) {
         failure = e.message();
     } catch (const std::exception& e) {
@@ -112,6 +128,16 @@ bool exportGridToXlsFile(QWidget* parent, const GridExportSource& grid, const QS
     }
     progress.reset();
     QApplication::restoreOverrideCursor();
+    if (!misfit.isEmpty()) {
+        // A refused export would leave the user without the records; the workbook holds them.
+        const QFileInfo file(fileName);
+        const QString workbook = file.dir().filePath(file.completeBaseName() + QStringLiteral(".xlsx"));
+        if (showMessage(parent, QStringLiteral("提示"),
+                        misfit + QStringLiteral("\n是否改存为 Excel 工作簿（%1）？").arg(workbook),
+                        QMessageBox::Question, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) != QMessageBox::Yes)
+            return false;
+        return exportGridToXlsFile(parent, grid, title, userName, workbook);
+    }
     if (!failure.isEmpty()) {
         // Silence here would let the user believe the sheet was written.
         showError(parent, QStringLiteral("导出失败：") + failure);
@@ -121,11 +147,11 @@ bool exportGridToXlsFile(QWidget* parent, const GridExportSource& grid, const QS
 }
 
 bool exportGridToXls(QWidget* parent, const GridExportSource& grid, const QString& title, const QString& userName) {
-    QString fileName = ui().saveFileName(parent, QString(), QString(), kXlsFilter);
+    QString fileName = ui().saveFileName(parent, QString(), QString(), kExportFilter);
     if (fileName.isEmpty())
         return false;
-    // The dialog's default extension.
+    // The dialog's first kind.
     if (QFileInfo(fileName).suffix().isEmpty())
-        fileName += QStringLiteral(".xls");
+        fileName += QStringLiteral(".xlsx");
     return exportGridToXlsFile(parent, grid, title, userName, fileName);
 }
