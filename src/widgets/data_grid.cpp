@@ -1,14 +1,17 @@
 #include "widgets/data_grid.h"
 
 #include "store/dataset.h"
+#include "store/settings.h"
 #include "text/number_text.h"
 #include "widgets/ui_services.h"
 
 #include <QApplication>
 #include <QEvent>
+#include <QFontInfo>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
@@ -217,7 +220,7 @@ Qt::ItemFlags DataGridModel::flags(const QModelIndex& index) const {
 BandHeader::BandHeader(DataGridModel* model, QWidget* parent) : QHeaderView(Qt::Horizontal, parent), m_model(model) {
     setSectionsClickable(true);
     setHighlightSections(false);
-    setSectionResizeMode(QHeaderView::Fixed);
+    setSectionResizeMode(QHeaderView::Interactive);
     setMinimumSectionSize(8);
 }
 
@@ -310,6 +313,24 @@ GridFooter::GridFooter(DataGrid* grid) : QWidget(grid), m_grid(grid) {
 
 QSize GridFooter::sizeHint() const { return QSize(100, fontMetrics().height() + 8); }
 
+QRect GridFooter::textRect(int column) const {
+    QTableView* view = m_grid->view();
+    QHeaderView* header = view->horizontalHeader();
+    const int offset = view->geometry().x() + view->viewport()->geometry().x() - geometry().x();
+    return QRect(offset + header->sectionViewportPosition(column), 0, header->sectionSize(column), height())
+        .adjusted(3, 0, -4, 0);
+}
+
+QFont GridFooter::textFont(int column) const {
+    QFont fitted = font();
+    const QString text = m_grid->footerText(column);
+    const int room = textRect(column).width();
+    // Down to five pixels: smaller than that nobody reads it, and no total of the ledger needs it.
+    while (QFontMetrics(fitted).horizontalAdvance(text) > room && QFontInfo(fitted).pixelSize() > 5)
+        fitted.setPixelSize(QFontInfo(fitted).pixelSize() - 1);
+    return fitted;
+}
+
 void GridFooter::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), DataGrid::kFooterColour);
@@ -334,8 +355,8 @@ void GridFooter::paintEvent(QPaintEvent*) {
             ? Qt::AlignCenter
             : (columns[logical].alignment & Qt::AlignHorizontal_Mask) | Qt::AlignVCenter;
         painter.setPen(palette().color(QPalette::WindowText));
-        const QRect textRect = cell.adjusted(3, 0, -4, 0);
-        painter.drawText(textRect, align, fontMetrics().elidedText(text, Qt::ElideRight, textRect.width()));
+        painter.setFont(textFont(logical));
+        painter.drawText(textRect(logical), align, text);
     }
 }
 
@@ -386,6 +407,11 @@ DataGrid::DataGrid(QWidget* parent) : QFrame(parent), m_model(new DataGridModel(
         sortByTitle(column, QApplication::keyboardModifiers().testFlag(Qt::ControlModifier));
     });
     connect(m_header, &QHeaderView::sectionResized, m_footer, qOverload<>(&QWidget::update));
+    connect(m_header, &QHeaderView::sectionResized, this, [this](int column, int, int width) {
+        if (m_headerPressed && !m_fitting)
+            columnDragged(column, width);
+    });
+    m_header->viewport()->installEventFilter(this);
     connect(m_view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
                 if (m_selecting || !m_dataset || !current.isValid() || current.row() >= m_dataset->recordCount())
@@ -409,7 +435,58 @@ void DataGrid::setColumns(const QVector<GridColumn>& columns) {
         if (isColumnWithheld(c))
             m_view->setColumnHidden(c, true);
     clearSortMarks();
+    applyRememberedWidths();
     fitColumns();
+}
+
+void DataGrid::rememberColumnWidths(const QString& settingName) {
+    m_widthSetting = settingName;
+    applyRememberedWidths();
+    fitColumns();
+}
+
+// The widths are kept for the columns they were chosen for; another set of columns keeps its own.
+void DataGrid::applyRememberedWidths() {
+    if (m_widthSetting.isEmpty())
+        return;
+    const QStringList widths = ReadSettings(kMainKey).value(m_widthSetting).split(QLatin1Char(','));
+    if (widths.size() != columnCount())
+        return;
+    for (int c = 0; c < columnCount(); ++c) {
+        bool ok = false;
+        const int width = widths[c].toInt(&ok);
+        if (ok && width > 0)
+            m_model->column(c).width = width;
+    }
+}
+
+// The dragged column keeps its new width; the other visible columns share what is left in their
+// proportions, so the grid still fills its width without a scroll bar.
+void DataGrid::columnDragged(int column, int width) {
+    const QList<int> visible = visibleColumns();
+    const int available = m_view->viewport()->width();
+    if (!visible.contains(column) || available <= 0)
+        return;
+    qint64 others = 0;
+    for (int c : visible)
+        if (c != column)
+            others += m_header->sectionSize(c);
+    const int left = qMax(available - width, 8 * int(visible.size() - 1));
+    for (int c : visible)
+        m_model->column(c).width = c == column ? width
+                                               : qMax(8, others > 0 ? int(m_header->sectionSize(c) * left / others) : 8);
+    m_widthsDragged = true;
+    fitColumns();
+}
+
+void DataGrid::saveColumnWidths() {
+    if (!m_widthsDragged || m_widthSetting.isEmpty())
+        return;
+    m_widthsDragged = false;
+    QStringList widths;
+    for (const GridColumn& c : m_model->columns())
+        widths << QString::number(c.width);
+    runAction(this, [&] { WriteSetting(kMainKey, m_widthSetting, widths.join(QLatin1Char(','))); });
 }
 
 void DataGrid::setColumnTitles(int column, const QString& upper, const QString& lower) {
@@ -560,6 +637,8 @@ void DataGrid::sortByTitle(int column, bool ctrl) {
 
 // The columns share the grid's width in proportion to their designed widths.
 void DataGrid::fitColumns() {
+    m_fitting = true;
+    const auto done = qScopeGuard([this] { m_fitting = false; });
     const QList<int> visible = visibleColumns();
     if (visible.isEmpty())
         return;
@@ -587,5 +666,11 @@ bool DataGrid::eventFilter(QObject* watched, QEvent* event) {
         fitColumns();
     if (watched == m_view->viewport() && event->type() == QEvent::MouseButtonPress)
         m_pressed = static_cast<QMouseEvent*>(event)->button();
+    if (watched == m_header->viewport() && event->type() == QEvent::MouseButtonPress)
+        m_headerPressed = true;
+    if (watched == m_header->viewport() && event->type() == QEvent::MouseButtonRelease) {
+        m_headerPressed = false;
+        saveColumnWidths();
+    }
     return QFrame::eventFilter(watched, event);
 }

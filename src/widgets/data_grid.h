@@ -123,6 +123,11 @@ class GridFooter : public QWidget {
 public:
     explicit GridFooter(DataGrid* grid);
     QSize sizeHint() const override;
+    // The font a column's footer text is drawn in: the footer's own, smaller where the text would
+    // not fit its column otherwise, so a total is never cut short.
+    QFont textFont(int column) const;
+    // Where a column's footer text is drawn.
+    QRect textRect(int column) const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -157,6 +162,10 @@ public:
     // values, stay hidden whatever shows them, and cannot be sorted by.
     void withholdFields(const Fields& fields);
     bool isColumnWithheld(int column) const { return m_model->isWithheld(column); }
+
+    // The user widens and narrows columns by dragging their titles' edges; the widths are kept in
+    // the settings under `settingName` and come back with the same columns in the next run.
+    void rememberColumnWidths(const QString& settingName);
 
     // A withheld column stays hidden.
     void setColumnHidden(int column, bool hidden);
@@ -198,6 +207,9 @@ protected:
 private:
     void fitColumns();
     void selectDatasetRow();
+    void applyRememberedWidths();
+    void columnDragged(int column, int width);
+    void saveColumnWidths();
 
     DataGridModel* m_model;
     QTableView* m_view;
@@ -205,5 +217,9 @@ private:
     GridFooter* m_footer;
     Dataset* m_dataset = nullptr;
     bool m_selecting = false;
+    bool m_fitting = false;
+    bool m_widthsDragged = false;
+    bool m_headerPressed = false;  // a drag of a title's edge is a user's choice of width
+    QString m_widthSetting;
     Qt::MouseButton m_pressed = Qt::NoButton;
 };

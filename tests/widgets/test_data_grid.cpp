@@ -1,6 +1,7 @@
 // The shared grid: two-level titles, footers, formats, title sorting, hidden columns, row colours.
 #include "store/data_module.h"
 #include "support/test_session.h"
+#include "store/settings.h"
 #include "widgets/data_grid.h"
 
 #include <QtTest>
@@ -196,6 +197,57 @@ private slots:
         QCOMPARE(total(), width);
         m_grid->setColumnHidden(3, false);
         QCOMPARE(m_grid->visibleColumns(), (QList<int>{0, 1, 2, 3}));
+    }
+
+    // A total wider than its column is drawn whole in a smaller font, never cut with "…".
+    void aWideTotalIsNeverCutShort() {
+        insert("大件", "Z9", 1, 337047245.27, 337047245.27);
+        m_session->stockQuery().setStatement(QStringLiteral("select * from data order by id"));
+        m_grid->refresh();
+        const QString total = m_grid->footerText(4);
+        QCOMPARE(total, QStringLiteral("337047276.52"));
+        QVERIFY(m_grid->footer()->fontMetrics().horizontalAdvance(total) > m_grid->footer()->textRect(4).width());
+        const QFont fitted = m_grid->footer()->textFont(4);
+        QVERIFY(QFontMetrics(fitted).horizontalAdvance(total) <= m_grid->footer()->textRect(4).width());
+        QCOMPARE(m_grid->footer()->textFont(2), m_grid->footer()->font());  // a short one keeps the font
+    }
+
+    // The user drags a title's edge: that column takes the width, the others share the rest, and
+    // the widths come back in the next grid with the same columns (the next start).
+    void draggedWidthsAreKept() {
+        m_grid->rememberColumnWidths(QStringLiteral("testliekuan"));
+        const int width = m_grid->view()->viewport()->width();
+        QHeaderView* header = m_grid->header();
+        const int edge = header->sectionViewportPosition(1) + header->sectionSize(1) - 1;
+        const QPoint from(edge, header->height() - 4);
+        QTest::mousePress(header->viewport(), Qt::LeftButton, {}, from);
+        QMouseEvent drag(QEvent::MouseMove, QPointF(from + QPoint(60, 0)), header->viewport()->mapToGlobal(QPointF(from + QPoint(60, 0))),
+                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(header->viewport(), &drag);
+        QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, from + QPoint(60, 0));
+        const int chosen = header->sectionSize(1);
+        QVERIFY2(chosen > 100 + 40, qPrintable(QString::number(chosen)));
+        int sum = 0;
+        for (int c : m_grid->visibleColumns())
+            sum += header->sectionSize(c);
+        QCOMPARE(sum, width);  // still no scroll bar
+        QVERIFY(!ReadSettings(kMainKey).value(QStringLiteral("testliekuan")).isEmpty());
+
+        DataGrid next;
+        next.resize(500, 300);
+        next.setColumns(columns());
+        next.rememberColumnWidths(QStringLiteral("testliekuan"));
+        next.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&next));
+        QVERIFY(qAbs(next.header()->sectionSize(1) - chosen) <= 1);
+        // Another set of columns keeps its designed widths.
+        DataGrid other;
+        other.resize(500, 300);
+        other.setColumns(columns().mid(0, 3));
+        other.rememberColumnWidths(QStringLiteral("testliekuan"));
+        other.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&other));
+        QVERIFY(other.header()->sectionSize(1) < chosen);
     }
 
     void rowColourHook() {

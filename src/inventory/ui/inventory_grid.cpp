@@ -17,5 +17,6 @@ DataGrid* createInventoryGrid(QWidget* parent) {
     grid->setToolTip(hint);
     grid->view()->viewport()->setToolTip(hint);  // the status bar shows the hint of what the mouse enters
     grid->setColumns(inventoryGridColumns());
+    grid->rememberColumnWidths(QStringLiteral("kucunliekuan"));
     return grid;
 }

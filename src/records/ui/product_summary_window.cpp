@@ -36,6 +36,7 @@ ProductSummaryWindow::ProductSummaryWindow(Session& session, QWidget* parent)
     m_grid = new DataGrid(this);
     m_grid->setObjectName(QStringLiteral("SummaryGrid"));
     m_grid->setColumns(summaryGridColumns());
+    m_grid->rememberColumnWidths(QStringLiteral("huizongliekuan"));
     // Before anything fills the grid, and again if the rights are granted later.
     m_session.honourRights(this, [this](const Rights& rights) { m_grid->withholdFields(rights.withheldFields()); });
     m_grid->setDataset(m_session.hasLedger() ? &query() : nullptr);

@@ -12,6 +12,7 @@ DataGrid* createSalesGrid(QWidget* parent) {
     auto* grid = new DataGrid(parent);
     grid->setObjectName(QStringLiteral("SalesGrid"));
     grid->setColumns(salesGridColumns());
+    grid->rememberColumnWidths(QStringLiteral("xiaoshouliekuan"));
     grid->setColumnHidden(salesgrid::kCustomerNumber, true);
     return grid;
 }
