@@ -29,3 +29,10 @@ void DraggablePanel::mouseReleaseEvent(QMouseEvent* event) {
         m_dragging = false;
     QFrame::mouseReleaseEvent(event);
 }
+
+static void initWidgetPictures() { Q_INIT_RESOURCE(widget_pictures); }
+
+QIcon panelCloseIcon() {
+    initWidgetPictures();  // the resources of a static library are not registered by themselves
+    return QIcon(QStringLiteral(":/widgets/close.svg"));
+}

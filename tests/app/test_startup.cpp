@@ -10,6 +10,9 @@
 #include <QtTest>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QMenu>
+#include <QStyle>
+#include <QToolButton>
 #include <QPushButton>
 #include <QTranslator>
 #include <QTcpServer>
@@ -77,6 +80,30 @@ private slots:
         const QImage large = icon.pixmap(QSize(64, 64), 2.0).toImage();
         QCOMPARE(large.size(), QSize(128, 128));
         QCOMPARE(QColor(large.pixel(64, 8)).alpha(), 255);  // drawn, not an empty picture
+    }
+
+    // The big tool buttons with a menu ("新建入库", "设 置", "技术支持") draw no arrow over their
+    // captions: they look like the buttons beside them.
+    void toolButtonsWithAMenuDrawNoArrow() {
+        std::unique_ptr<QStyle> style(createProgramStyle());
+        QMenu menu;
+        menu.addAction(QStringLiteral("Excel导入"));
+        auto look = [&](bool withMenu) {
+            QToolButton button;
+            button.setStyle(style.get());
+            button.setText(QStringLiteral("新建入库"));
+            button.setIcon(style->standardIcon(QStyle::SP_FileDialogNewFolder));
+            button.setIconSize(QSize(32, 32));
+            button.setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+            button.setAutoRaise(true);
+            button.resize(55, 51);
+            if (withMenu) {
+                button.setMenu(&menu);
+                button.setPopupMode(QToolButton::InstantPopup);
+            }
+            return button.grab().toImage();
+        };
+        QCOMPARE(look(true), look(false));
     }
 
     // Without --workdir the folder the program starts in counts only when it holds a ledger;

@@ -123,6 +123,26 @@ private slots:
         m_session.reset();
     }
 
+    // At 1.5x and 2x display scaling the picture is drawn with the screen's pixels, not a 97-pixel
+    // picture stretched: its edges stay as fine as at 1x.
+    void pictureIsSharpAtAnyScaling_data() {
+        QTest::addColumn<qreal>("ratio");
+        QTest::newRow("1.5x") << 1.5;
+        QTest::newRow("2x") << 2.0;
+    }
+    void pictureIsSharpAtAnyScaling() {
+        QFETCH(qreal, ratio);
+        const QPixmap picture = salePanelPicture(ratio);
+        QCOMPARE(picture.size(), QSize(qRound(97 * ratio), qRound(97 * ratio)));
+        QVERIFY(qAbs(picture.deviceIndependentSize().width() - 97) < 0.5);
+        // The panel draws it at the ratio of its own screen whenever it paints.
+        QWidget* shown = m_form->findChild<QWidget*>(QStringLiteral("SalePicture"));
+        QVERIFY(shown && !qobject_cast<QLabel*>(shown));
+        // The close mark is drawn for the scaling too, not a small bitmap enlarged.
+        const QIcon close = m_form->findChild<QToolButton*>(QStringLiteral("SaleClose"))->icon();
+        QCOMPARE(close.pixmap(QSize(17, 17), ratio).size(), QSize(qRound(17 * ratio), qRound(17 * ratio)));
+    }
+
     void opensOnTheDoubleClickedBatch() {
         QVERIFY(!panel()->isVisible());
         QCOMPARE(panel()->objectName(), QStringLiteral("Panel1"));

@@ -26,6 +26,7 @@
 #include <QLocale>
 #include <QPalette>
 #include <QProxyStyle>
+#include <QStyleOptionToolButton>
 #include <QStandardPaths>
 #include <QToolTip>
 #include <QTranslator>
@@ -33,9 +34,27 @@
 
 namespace {
 
-// Hints appear at once and stay two seconds.
-class HintStyle : public QProxyStyle {
+// The program's look over the platform's: hints appear at once and stay two seconds, and the big
+// tool buttons with a menu draw no arrow, which their four-character captions leave no room for
+// (the skins hide it the same way).
+class ProgramStyle : public QProxyStyle {
 public:
+    void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
+                            const QWidget* widget) const override {
+        if (control == CC_ToolButton) {
+            if (const auto* button = qstyleoption_cast<const QStyleOptionToolButton*>(option);
+                button && button->toolButtonStyle == Qt::ToolButtonTextUnderIcon &&
+                (button->features & QStyleOptionToolButton::HasMenu) &&
+                !(button->features & QStyleOptionToolButton::MenuButtonPopup)) {
+                QStyleOptionToolButton withoutArrow = *button;
+                withoutArrow.features &= ~QStyleOptionToolButton::HasMenu;
+                QProxyStyle::drawComplexControl(control, &withoutArrow, painter, widget);
+                return;
+            }
+        }
+        QProxyStyle::drawComplexControl(control, option, painter, widget);
+    }
+
     int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
                   QStyleHintReturn* returnData) const override {
         if (hint == SH_ToolTip_WakeUpDelay)
@@ -106,6 +125,8 @@ StartOptions parseStartOptions(const QStringList& arguments) {
 
 static void initIconResources() { Q_INIT_RESOURCE(app_icon); }
 
+QStyle* createProgramStyle() { return new ProgramStyle; }
+
 QIcon applicationIcon() {
     initIconResources();  // the resources of a static library are not registered by themselves
     return QIcon(QStringLiteral(":/icons/tovrakel.svg"));
@@ -148,7 +169,7 @@ int runProgram(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tovrakel"));
     QApplication::setApplicationVersion(QStringLiteral(TOVRAKEL_VERSION));
-    QApplication::setStyle(new HintStyle);
+    QApplication::setStyle(createProgramStyle());
     QApplication::setWindowIcon(applicationIcon());
     installChineseFonts();
     QPalette hints = QToolTip::palette();

@@ -4,6 +4,7 @@
 #include <QStringList>
 
 class QIcon;
+class QStyle;
 class QTranslator;
 
 struct StartOptions {
@@ -18,6 +19,8 @@ struct StartOptions {
 // The folder of data.mdb without --workdir: the current folder when it holds data.mdb, otherwise
 // the user's data folder.
 QString defaultWorkdir();
+// The platform's style with the program's touches (hint timing, tool buttons without menu arrows).
+QStyle* createProgramStyle();
 // The program's own icon, drawn sharp at any size, for title bars, the task bar and the about box.
 QIcon applicationIcon();
 // Qt's standard buttons and dialogs in Chinese, unless the user chose the English captions;

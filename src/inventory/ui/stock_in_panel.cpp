@@ -7,6 +7,7 @@
 #include "store/store_error.h"
 #include "users/ui/session.h"
 #include "widgets/date_field.h"
+#include "widgets/draggable_panel.h"
 #include "widgets/input_helpers.h"
 #include "widgets/label_tone.h"
 #include "widgets/number_field.h"
@@ -59,7 +60,7 @@ void StockInPanel::build() {
     m_title->setGeometry(12, 6, 300, 20);
     m_close = new QToolButton(m_panel);
     m_close->setObjectName(QStringLiteral("Image1"));
-    m_close->setIcon(m_panel->style()->standardIcon(QStyle::SP_TitleBarCloseButton));
+    m_close->setIcon(panelCloseIcon());
     m_close->setAutoRaise(true);
     m_close->setCursor(Qt::ArrowCursor);
     m_close->setFocusPolicy(Qt::NoFocus);

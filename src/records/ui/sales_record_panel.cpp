@@ -42,7 +42,7 @@ SalesRecordPanel::SalesRecordPanel(QWidget* parent) : DraggablePanel(parent) {
 
     m_close = new QToolButton(this);
     m_close->setObjectName(QStringLiteral("CloseIcon"));
-    m_close->setIcon(style()->standardIcon(QStyle::SP_TitleBarCloseButton));
+    m_close->setIcon(panelCloseIcon());
     m_close->setAutoRaise(true);
     m_close->setCursor(Qt::PointingHandCursor);
     m_close->setGeometry(width() - 24, 5, 17, 17);

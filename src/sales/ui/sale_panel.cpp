@@ -76,10 +76,20 @@ private:
 
 bool isEnter(const QKeyEvent* key) { return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter; }
 
+// Drawn at the pixel ratio of the screen it is on, so it stays sharp at any display scaling.
+class SalePicture : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent*) override { QPainter(this).drawPixmap(0, 0, salePanelPicture(devicePixelRatioF())); }
+};
+
 }  // namespace
 
-QPixmap salePanelPicture() {
-    QPixmap pixmap(97, 97);
+QPixmap salePanelPicture(qreal pixelRatio) {
+    QPixmap pixmap(QSize(97, 97) * pixelRatio);
+    pixmap.setDevicePixelRatio(pixelRatio);
     pixmap.fill(Qt::transparent);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
@@ -170,7 +180,7 @@ void SalePanel::build() {
 
     m_close = new QToolButton(this);
     m_close->setObjectName(QStringLiteral("SaleClose"));
-    m_close->setIcon(style()->standardIcon(QStyle::SP_TitleBarCloseButton));
+    m_close->setIcon(panelCloseIcon());
     m_close->setIconSize(QSize(13, 13));
     m_close->setAutoRaise(true);
     m_close->setCursor(Qt::PointingHandCursor);
@@ -178,9 +188,8 @@ void SalePanel::build() {
     m_close->setToolTip(QStringLiteral("关闭"));
     m_close->setGeometry(278, 14, 17, 17);
 
-    auto* picture = new QLabel(this);
+    auto* picture = new SalePicture(this);
     picture->setObjectName(QStringLiteral("SalePicture"));
-    picture->setPixmap(salePanelPicture());
     picture->setGeometry(216, 40, 97, 97);
 
     addCaption(QStringLiteral("NameCaption"), QStringLiteral("商品名称："), 39, 22);

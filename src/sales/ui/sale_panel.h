@@ -106,5 +106,6 @@ private:
     QList<QWidget*> m_enterChain;
 };
 
-// The product picture beside the batch's name (a drawn price tag).
-QPixmap salePanelPicture();
+// The product picture beside the batch's name (a drawn price tag), 97 points square, drawn with
+// `pixelRatio` device pixels per point.
+QPixmap salePanelPicture(qreal pixelRatio = 1.0);
