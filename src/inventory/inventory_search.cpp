@@ -28,8 +28,9 @@ QString displayModeSetting(DisplayMode mode) {
 Statement searchStatement(DisplayMode mode, const SearchConditions& conditions) {
     Statement statement{QStringLiteral("select * from data ") + baseCondition(mode), {}};
     addContains(statement, stock::kCategory, conditions.category);
-    addContains(statement, stock::kNameInitials, conditions.nameInitials);
-    addContains(statement, stock::kModelInitials, conditions.modelInitials);
+    // A name or model is found by its pinyin initials or by its own text, as typed.
+    addContainsAny(statement, {stock::kNameInitials, stock::kName}, conditions.nameInitials);
+    addContainsAny(statement, {stock::kModelInitials, stock::kModel}, conditions.modelInitials);
     addContains(statement, stock::kCode, conditions.code);
     addContains(statement, stock::kSupplier, conditions.supplier);
     if (conditions.dateRange)

@@ -28,7 +28,8 @@ struct SearchConditions {
 };
 
 // "select * from data " + the base condition + one " and … like ?" per filled field + the date
-// range; the texts are bound, matched anywhere inside their columns.
+// range; the texts are bound, matched anywhere inside their columns. The name and the model
+// texts match the pinyin initials or the name (model) itself: " and (e like ? or a like ?)".
 Statement searchStatement(DisplayMode mode, const SearchConditions& conditions);
 
 // Why a ticked date range cannot be searched ("" when it can): a date field that is empty or

@@ -18,9 +18,10 @@ SalesStatement salesSearchStatement(const SalesSearchConditions& c) {
     SalesStatement s{QStringLiteral("select * from data1 where [3]>0 "), {}};
     // The texts are taken as typed, without trimming; the order is the one of the search box.
     addContains(s, QStringLiteral("d"), c.category);
-    addContains(s, QStringLiteral("e"), c.nameInitials);
+    // A name or model is found by its pinyin initials or by its own text.
+    addContainsAny(s, {QStringLiteral("e"), QStringLiteral("a")}, c.nameInitials);
     addContains(s, QStringLiteral("c"), c.code);
-    addContains(s, QStringLiteral("f"), c.modelInitials);
+    addContainsAny(s, {QStringLiteral("f"), QStringLiteral("b")}, c.modelInitials);
     addContains(s, QStringLiteral("g"), c.customerName);
     addContains(s, QStringLiteral("j"), c.remark);
     if (c.dateRange)

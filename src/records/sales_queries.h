@@ -27,7 +27,8 @@ struct SalesSearchConditions {
 };
 
 // "select * from data1 where [3]>0" + one " and … like ?" per filled field (contains-match) + the
-// date range when ticked. Check salesDateRangeProblem first.
+// date range when ticked; the name and model texts match the initials or the text itself
+// (" and (e like ? or a like ?)"). Check salesDateRangeProblem first.
 SalesStatement salesSearchStatement(const SalesSearchConditions& conditions);
 // Why a ticked date range cannot be searched ("" when it can): the empty or impossible date is named.
 QString salesDateRangeProblem(const SalesSearchConditions& conditions);

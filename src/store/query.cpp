@@ -47,6 +47,17 @@ void addContains(Statement& statement, const QString& column, const QString& tex
     statement.params << containsPattern(text);
 }
 
+void addContainsAny(Statement& statement, std::initializer_list<QString> columns, const QString& text) {
+    if (text.isEmpty())
+        return;
+    QStringList alternatives;
+    for (const QString& column : columns) {
+        alternatives << column + QStringLiteral(" like ?");
+        statement.params << containsPattern(text);
+    }
+    statement.sql += QStringLiteral(" and (") + alternatives.join(QStringLiteral(" or ")) + QLatin1Char(')');
+}
+
 void addDateRange(Statement& statement, const QString& column, const QString& from, const QString& to) {
     statement.sql += QStringLiteral(" and %1>=? and %1<=?").arg(column);
     statement.params << QDate::fromString(from, kDateFormat).toString(kDateFormat)

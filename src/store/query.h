@@ -2,6 +2,7 @@
 // The query routines every window uses on the data module's datasets. Values are always bound.
 #include <QString>
 #include <QVariantList>
+#include <initializer_list>
 
 class Database;
 class Dataset;
@@ -15,6 +16,9 @@ struct Statement {
 // " and COLUMN like ?" bound to "%text%", matching the text anywhere in the column; an empty text
 // adds nothing.
 void addContains(Statement& statement, const QString& column, const QString& text);
+// " and (COLUMN1 like ? or COLUMN2 like ? …)" with "%text%" bound to each: the text found in any
+// of the columns; an empty text adds nothing.
+void addContainsAny(Statement& statement, std::initializer_list<QString> columns, const QString& text);
 // "%text%"
 QString containsPattern(const QString& text);
 // " and COLUMN>=? and COLUMN<=?" with the two "yyyy-MM-dd" dates bound.

@@ -252,6 +252,29 @@ private slots:
         QVERIFY(m_session->ui.messages.isEmpty());
     }
 
+    void nameAndModelAreFoundByTextOrInitials_data() {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("found");
+        QTest::newRow("chinese name") << "Edit23" << "香蕉" << QStringList{"香蕉"};
+        QTest::newRow("part of a chinese name") << "Edit23" << "库存" << QStringList{"空库存"};
+        QTest::newRow("name initials") << "Edit23" << "pg" << QStringList{"苹果"};
+        QTest::newRow("latin letters of a name") << "Edit23" << "NEIL" << QStringList{"O'Neil 数据线"};
+        QTest::newRow("latin and chinese of a name") << "Edit23" << "Neil 数据" << QStringList{"O'Neil 数据线"};
+        QTest::newRow("initials and chinese mixed") << "Edit23" << "p果" << QStringList();
+        QTest::newRow("chinese model") << "Edit29" << "富士" << QStringList{"苹果"};
+        QTest::newRow("model initials") << "Edit29" << "hn" << QStringList{"香蕉"};
+        QTest::newRow("latin model") << "Edit29" << "usb" << QStringList{"O'Neil 数据线"};
+    }
+    void nameAndModelAreFoundByTextOrInitials() {
+        QFETCH(QString, field);
+        QFETCH(QString, typed);
+        QFETCH(QStringList, found);
+        edit(qPrintable(field))->insert(typed);
+        QCOMPARE(names(), found);
+        QVERIFY(m_session->ui.messages.isEmpty());
+    }
+
     void categoryChoiceSearchesSupplierAndDatesWait() {
         QCOMPARE(resetsDuring([&] { combo("ComboBox8")->setEditText(QStringLiteral("桃园")); }), 0);
         QCOMPARE(resetsDuring([&] {

@@ -193,7 +193,8 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QStringList>("found");
         QTest::newRow("name initials") << "Edit23" << "qb" << QStringList{"铅笔"};
-        QTest::newRow("chinese in the initials field") << "Edit23" << "铅" << QStringList();
+        QTest::newRow("chinese name") << "Edit23" << "铅笔" << QStringList{"铅笔"};
+        QTest::newRow("latin and chinese of a name") << "Edit23" << "Brien的" << QStringList{"O'Brien的笔"};
         QTest::newRow("customer with a quote") << "Edit14" << "O'B" << QStringList{"O'Brien的笔"};
         QTest::newRow("remark finds nothing") << "Edit50" << "x" << QStringList();
     }

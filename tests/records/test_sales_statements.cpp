@@ -67,7 +67,13 @@ private slots:
         const QStringList both{QStringLiteral("铅笔"), QStringLiteral("O'Brien笔")};
         QTest::newRow("name initials") << "e" << "qb" << QStringList{QStringLiteral("铅笔")};
         QTest::newRow("upper case initials") << "e" << "QB" << QStringList{QStringLiteral("铅笔")};
-        QTest::newRow("chinese in initials finds nothing") << "e" << "铅" << QStringList();
+        QTest::newRow("chinese name") << "e" << "铅" << QStringList{QStringLiteral("铅笔")};
+        QTest::newRow("chinese shared by both names") << "e" << "笔" << both;
+        QTest::newRow("latin letters of a name") << "e" << "brien" << QStringList{QStringLiteral("O'Brien笔")};
+        QTest::newRow("latin and chinese of a name") << "e" << "Brien笔" << QStringList{QStringLiteral("O'Brien笔")};
+        QTest::newRow("initials and chinese mixed match neither") << "e" << "q笔" << QStringList();
+        QTest::newRow("model initials") << "f" << "hb" << QStringList{QStringLiteral("铅笔")};
+        QTest::newRow("chinese model") << "f" << "黑" << QStringList{QStringLiteral("铅笔")};
         QTest::newRow("customer inside") << "g" << "张" << QStringList{QStringLiteral("铅笔")};
         QTest::newRow("quote is a plain character") << "g" << "O'B" << QStringList{QStringLiteral("O'Brien笔")};
         QTest::newRow("nothing typed lists every positive sale") << "" << "" << both;
@@ -77,12 +83,15 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(QStringList, found);
         sale(QStringLiteral("铅笔"), QStringLiteral("2024-03-05"), 2, 6, 1, QStringLiteral("QB"), QStringLiteral("张三"));
+        db().exec(QStringLiteral("update data1 set b='黑色HB', f='hsHB' where a='铅笔'"));
         sale(QStringLiteral("O'Brien笔"), QStringLiteral("2024-03-06"), 1, 5, 1, QStringLiteral("OBRB"),
              QStringLiteral("O'Brien"));
         sale(QStringLiteral("退货"), QStringLiteral("2024-03-07"), 0, 0, 0, QStringLiteral("QB"), QStringLiteral("张三"));
         SalesSearchConditions c;
         if (column == QLatin1String("e"))
             c.nameInitials = typed;
+        else if (column == QLatin1String("f"))
+            c.modelInitials = typed;
         else if (column == QLatin1String("g"))
             c.customerName = typed;
         const SalesStatement s = salesSearchStatement(c);
@@ -104,9 +113,11 @@ private slots:
         c.dateFrom = QStringLiteral("2024-03-01");
         c.dateTo = QStringLiteral("2024-03-31");
         const SalesStatement s = salesSearchStatement(c);
-        QCOMPARE(s.sql, QStringLiteral("select * from data1 where [3]>0  and d like ? and e like ? and c like ? and "
-                                       "f like ? and g like ? and j like ? and day1>=? and day1<=?"));
-        QCOMPARE(s.params, (QVariantList{"%文具%", "%q%", "%P0%", "%h%", "%张%", "%急%", "2024-03-01", "2024-03-31"}));
+        QCOMPARE(s.sql, QStringLiteral("select * from data1 where [3]>0  and d like ? and (e like ? or a like ?) and "
+                                       "c like ? and (f like ? or b like ?) and g like ? and j like ? and day1>=? and "
+                                       "day1<=?"));
+        QCOMPARE(s.params, (QVariantList{"%文具%", "%q%", "%q%", "%P0%", "%h%", "%h%", "%张%", "%急%", "2024-03-01",
+                                         "2024-03-31"}));
 
         sale(QStringLiteral("二月"), QStringLiteral("2024-02-29"));
         sale(QStringLiteral("三月一"), QStringLiteral("2024-03-01"));
