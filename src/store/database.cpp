@@ -5,6 +5,7 @@
 #include "store/password_hash.h"
 
 #include <QDate>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
@@ -165,6 +166,26 @@ LedgerEvents& Database::events() {
     return *m_events;
 }
 
+namespace {
+
+// What failed, in the program's words, by the engine's error code.
+QString failureText(int code) {
+    switch (code & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED: return QStringLiteral("数据库正被另一个程序使用，请稍后再试。");
+    case SQLITE_READONLY: return QStringLiteral("数据库文件不能写入（只读）。");
+    case SQLITE_FULL: return QStringLiteral("磁盘已满，数据没有写入。");
+    case SQLITE_IOERR:
+    case SQLITE_CANTOPEN: return QStringLiteral("读写数据库文件时出错。");
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB: return QStringLiteral("数据库文件已损坏，或者不是本程序的数据库。");
+    case SQLITE_CONSTRAINT: return QStringLiteral("这些数据不符合数据库的规则，没有写入。");
+    default: return QStringLiteral("数据库操作失败。");
+    }
+}
+
+}  // namespace
+
 void Database::open(const QString& path) {
     close();
     if (!QFileInfo::exists(path))
@@ -172,7 +193,9 @@ void Database::open(const QString& path) {
     sqlite3* db = nullptr;
     const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | kOneThread, nullptr);
     if (rc != SQLITE_OK) {
-        const QString message = QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
+        const QString message = failureText(rc) + QStringLiteral("\n数据库文件：") + QDir::toNativeSeparators(path) +
+                                 QStringLiteral("\n（") +
+                                 QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc)) + QStringLiteral("）");
         sqlite3_close(db);
         throw StoreError(message);
     }
@@ -321,10 +344,15 @@ void Database::close() {
     }
 }
 
-void Database::fail(const QString& what) const {
-    QString message = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("数据库没有打开");
-    if (!what.isEmpty())
-        message += QStringLiteral("\n") + what;
+
+void Database::fail(const QString& file) const {
+    if (!m_db)
+        throw StoreError(QStringLiteral("数据库没有打开"));
+    // The engine's own words follow as the detail; the statement it ran is nothing for a user.
+    QString message = failureText(sqlite3_extended_errcode(m_db));
+    if (!file.isEmpty())
+        message += QStringLiteral("\n数据库文件：") + QDir::toNativeSeparators(file);
+    message += QStringLiteral("\n（") + QString::fromUtf8(sqlite3_errmsg(m_db)) + QStringLiteral("）");
     throw StoreError(message);
 }
 
@@ -334,7 +362,7 @@ sqlite3_stmt* Database::prepare(const QString& sql, const QVariantList& params) 
     const QByteArray text = translateDateLiterals(sql).toUtf8();
     sqlite3_stmt* stmt = nullptr;
     if (sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), &stmt, nullptr) != SQLITE_OK)
-        fail(sql);
+        fail();
     if (!stmt)
         throw StoreError(QStringLiteral("空语句"));
     const int expected = sqlite3_bind_parameter_count(stmt);
@@ -374,7 +402,7 @@ sqlite3_stmt* Database::prepare(const QString& sql, const QVariantList& params) 
         }
         if (rc != SQLITE_OK) {
             sqlite3_finalize(stmt);
-            fail(sql);
+            fail();
         }
     }
     return stmt;
@@ -387,7 +415,7 @@ int Database::exec(const QString& sql, const QVariantList& params) {
     }
     sqlite3_finalize(stmt);
     if (rc != SQLITE_DONE)
-        fail(sql);
+        fail();
     return sqlite3_changes(m_db);
 }
 
@@ -406,7 +434,7 @@ QVariant Database::scalar(const QString& sql, const QVariantList& params) {
     }
     sqlite3_finalize(stmt);
     if (rc != SQLITE_ROW && rc != SQLITE_DONE)
-        fail(sql);
+        fail();
     return result;
 }
 

@@ -54,7 +54,9 @@ public:
     sqlite3* handle() const { return m_db; }
     // Prepares a statement with its parameters bound; the caller finalizes it.
     sqlite3_stmt* prepare(const QString& sql, const QVariantList& params);
-    [[noreturn]] void fail(const QString& what = {}) const;
+    // Throws what the engine reported, in the program's words with the engine's message as the
+    // detail; `file` names the database file when the failure is about it.
+    [[noreturn]] void fail(const QString& file = {}) const;
 
     // The notifier of changes made through this connection.
     LedgerEvents& events();

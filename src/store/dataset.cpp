@@ -83,7 +83,7 @@ void Dataset::readRows(const QString& statement) {
     }
     sqlite3_finalize(stmt);
     if (rc != SQLITE_DONE)
-        db.fail(statement);
+        db.fail();
     for (ColumnStore& col : columns)
         col.finishReading();
     m_columns = std::move(columns);

@@ -350,6 +350,37 @@ private slots:
         }
     }
 
+    // What the engine refuses reaches the user in the program's words, with the engine's own message
+    // as the detail and never the statement it ran.
+    void engineFailuresSpeakTheProgramsWords_data() {
+        QTest::addColumn<bool>("queryOnly");
+        QTest::addColumn<QString>("statement");
+        QTest::addColumn<QString>("said");
+        QTest::addColumn<QString>("detail");
+        QTest::newRow("a ledger that cannot be written")
+            << true << "Insert into rz (username,btime) values ('a','2024-03-05')" << "数据库文件不能写入（只读）。"
+            << "readonly";
+        QTest::newRow("a statement the engine does not know")
+            << false << "select * from nosuchtable" << "数据库操作失败。" << "nosuchtable";
+    }
+    void engineFailuresSpeakTheProgramsWords() {
+        QFETCH(bool, queryOnly);
+        QFETCH(QString, statement);
+        QFETCH(QString, said);
+        QFETCH(QString, detail);
+        if (queryOnly)
+            dm().connection().exec(QStringLiteral("PRAGMA query_only=ON"));
+        try {
+            dm().connection().exec(statement);
+            QFAIL("no error");
+        } catch (const StoreError& e) {
+            const QStringList lines = e.message().split(QLatin1Char('\n'));
+            QCOMPARE(lines.first(), said);
+            QVERIFY2(lines.last().startsWith(QStringLiteral("（")) && lines.last().contains(detail), qPrintable(e.message()));
+            QVERIFY2(!e.message().contains(statement.left(10)), qPrintable(e.message()));
+        }
+    }
+
     void conversionErrorsNameTheText() {
         try {
             textToNumber(QStringLiteral("12a"));
