@@ -385,5 +385,5 @@ SavedCells readSavedCells(const QString& path, const QString& sheet) {
 }
 
 QString workbookDamagedMessage(const QString& path) {
-    return QStringLiteral("Excel文件 %1 已损坏，或不是可以读取的Excel 97-2003工作簿（.xls）").arg(path);
+    return QStringLiteral("Excel文件 %1 已损坏，或不是可以读取的Excel工作簿（.xls、.xlsx）或OpenDocument表格（.ods）").arg(path);
 }

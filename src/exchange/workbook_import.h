@@ -1,5 +1,6 @@
 #pragma once
-// The import of stock records from the worksheet "lanbor" of an Excel 97-2003 workbook (.xls).
+// The import of stock records from the worksheet "lanbor" of a workbook: Excel 97-2003 (.xls),
+// Excel (.xlsx) or OpenDocument (.ods), told apart by the file's first bytes.
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -28,7 +29,9 @@ struct ImportRows {
 
 // Reads and converts the whole worksheet; throws ExchangeError naming the workbook, the missing
 // sheet or columns, or the row and column of a value that does not convert. Rows without any
-// value in the seventeen columns are left out. The reader library can crash on a damaged file:
+// value in the seventeen columns are left out. Numbers and dates typed as text are read as
+// numberFromCellText() and dateFromCellText() read them. The .xls reader library can crash on a
+// damaged file:
 // in the program and the tool this runs only in a process of its own (readStockWorkbookApart).
 ImportRows readStockWorkbook(const QString& workbookPath);
 

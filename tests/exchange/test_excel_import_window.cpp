@@ -82,7 +82,7 @@ private slots:
         QCOMPARE(m_window->workbookPath()->text(), QStringLiteral("/x/book.xls"));
         QCOMPARE(m_session->ui.dialogCaptions, (QStringList{"请选择相应的MDB文件", "请选择相应的MDB文件", "请选择相应的Excel文件"}));
         QCOMPARE(m_session->ui.dialogFilters.first(), QStringLiteral("access (*.mdb)"));
-        QCOMPARE(m_session->ui.dialogFilters.last(), QStringLiteral("Excel(*.xls)"));
+        QCOMPARE(m_session->ui.dialogFilters.last(), QStringLiteral("Excel(*.xls *.xlsx *.ods)"));
     }
 
     void emptyPathRefused() {
@@ -141,6 +141,25 @@ private slots:
             << "" << "reader-crash.xls" << "批量EXCEL导入失败！请联系技术客服QQ:80562317" << "已损坏";
         QTest::newRow("workbook without sheets")
             << "" << "no-sheets.xls" << "批量EXCEL导入失败！请联系技术客服QQ:80562317" << "已损坏";
+        QTest::newRow("entity expansion in an .xlsx")
+            << "" << "entity-expansion.xlsx" << "批量EXCEL导入失败！请联系技术客服QQ:80562317" << "DTD";
+        QTest::newRow(".ods claiming a million columns")
+            << "" << "million-columns.ods" << "批量EXCEL导入失败！请联系技术客服QQ:80562317" << "16384";
+    }
+
+    // The workbooks a shop keeper receives today: an .xlsx and LibreOffice's .ods.
+    void importXlsxAndOds_data() {
+        QTest::addColumn<QString>("name");
+        QTest::newRow(".xlsx") << "stock.xlsx";
+        QTest::newRow(".ods") << "stock-libreoffice.ods";
+    }
+    void importXlsxAndOds() {
+        QFETCH(QString, name);
+        m_window->databasePath()->setText(dm().databasePath());
+        m_window->workbookPath()->setText(qEnvironmentVariable("TOVRAKEL_SOURCE_DIR") + "/tests/exchange/workbooks/" + name);
+        click("Image1");
+        QCOMPARE(m_session->ui.messageTexts(), QStringList{"批量EXCEL导入成功！请退出在主界面中点全部记录查看"});
+        QCOMPARE(stockCount(dm().connection()), 5);
     }
     void failures() {
         QFETCH(QString, database);
@@ -161,7 +180,7 @@ private slots:
             book = goodWorkbook();
         else if (workbook == QLatin1String("wrong sheet"))
             writeWorkbook(book, {sheet("Sheet1", {importHeader(), stockRow("铅笔", "QB", "2024-01-01")})});
-        else if (workbook.endsWith(QLatin1String(".xls")))
+        else if (workbook.contains(QLatin1String(".xls")) || workbook.endsWith(QLatin1String(".ods")))
             book = qEnvironmentVariable("TOVRAKEL_SOURCE_DIR") + QStringLiteral("/tests/exchange/workbooks/") + workbook;
         else if (workbook == QLatin1String("bad value")) {
             QJsonArray bad = stockRow("橡皮", "XP", "2024-01-01");

@@ -1,6 +1,7 @@
 // The import of stock records from the worksheet "lanbor": conversions, refusals, all or nothing.
 #include "exchange/exchange_error.h"
 #include "exchange/workbook_import.h"
+#include "exchange/workbook_values.h"
 #include "store/data_module.h"
 #include "store/ledger_events.h"
 #include "support/test_session.h"
@@ -21,6 +22,22 @@ class WorkbookImportTest : public QObject {
         return path;
     }
     int m_books = 0;
+    static QString fixture(const QString& name) {
+        return qEnvironmentVariable("TOVRAKEL_SOURCE_DIR") + QStringLiteral("/tests/exchange/workbooks/") + name;
+    }
+    // One text per record: the columns the fixtures vary, in the order of their rows.
+    QStringList records(const QString& columns) {
+        QStringList out;
+        Dataset rows(QStringLiteral("q"), QStringLiteral("select %1 from data order by id").arg(columns), &dm().connection());
+        rows.open();
+        for (int r = 0; r < rows.recordCount(); ++r) {
+            QStringList fields;
+            for (int c = 0; c < rows.columnCount(); ++c)
+                fields << rows.value(r, c).toString();
+            out << fields.join(QLatin1Char('|'));
+        }
+        return out;
+    }
     // The message of a failing import.
     QString failure(const QString& path) {
         try {
@@ -205,6 +222,145 @@ private slots:
         QVERIFY2(message.contains(QStringLiteral("已损坏")) && message.contains(name), qPrintable(message));
         QVERIFY2(!message.contains(QStringLiteral("没有名为")), qPrintable(message));
         QCOMPARE(stockCount(), 3);
+    }
+
+    // The same workbook as openpyxl writes it and as LibreOffice saves it again in both of its
+    // kinds: a hidden "LANBOR" after another sheet, columns in any order and case, inline and
+    // shared strings, booleans, date cells by a built-in and a custom format, a row with formatting
+    // only, and the common forms of typed numbers and dates.
+    void xlsxAndOds_data() {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("openpyxl .xlsx") << "stock.xlsx";
+        QTest::newRow("LibreOffice .xlsx") << "stock-libreoffice.xlsx";
+        QTest::newRow("LibreOffice .ods") << "stock-libreoffice.ods";
+    }
+    void xlsxAndOds() {
+        QFETCH(QString, name);
+        QCOMPARE(importStockWorkbook(dm().connection(), fixture(name)), 5);
+        const QStringList expected = {
+            "铅笔|001|QB|1.5|10|1|备注😀𠮷|2024-03-05", "橡皮|1001|XP|1234.5|12|0||2024-03-06",
+            "尺子|003|CZ|2.5|4|0||2024-03-07", "本子|004|BZ|1|1|0||2024-03-08",
+            "日历|005|RL|1|1|0|2024年3月9日|2024-03-09"};
+        QCOMPARE(records(QStringLiteral("a, c, e, \"1\", \"2\", \"5\", z, day1")), expected);
+    }
+
+    // Formula cells bring the result LibreOffice saved with them, in both kinds.
+    void savedFormulaResults_data() {
+        QTest::addColumn<QString>("name");
+        QTest::newRow(".xlsx") << "formulas-libreoffice.xlsx";
+        QTest::newRow(".ods") << "formulas-libreoffice.ods";
+    }
+    void savedFormulaResults() {
+        QFETCH(QString, name);
+        QCOMPARE(importStockWorkbook(dm().connection(), fixture(name)), 1);
+        QCOMPARE(records(QStringLiteral("a, \"3\", \"5\", \"7\", \"8\", day1")), QStringList{"铅笔|15|1|9|13.5|2024-03-05"});
+    }
+
+    // What other writers do: phonetic guides and rich runs in shared strings, cells without their
+    // address, a formula's text result, ISO date cells, dates counted from 1904 by built-in and
+    // custom formats, a colour format that is no date, control characters saved escaped.
+    void handMadeXlsx() {
+        QCOMPARE(importStockWorkbook(dm().connection(), fixture("hand-made.xlsx")), 4);
+        const QStringList expected = {"铅笔|HB |001|供货商|1.5|15|1|备注\r行|2024-03-05", "尺子||||||||2024-03-07",
+                                      "本子||||||||2024-03-07", "日历||||||||2024-03-08"};
+        QCOMPARE(records(QStringLiteral("a, b, c, g, \"1\", \"3\", \"5\", z, day1")), expected);
+    }
+
+    // Damaged and hostile workbooks are refused with a message, in their own process, quickly and
+    // without memory growing; nothing is written.
+    void refusedWorkbooks_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("formula without its result")
+            << "formulas.xlsx" << QStringList{"第 2 行", "列 a", "A2", "公式没有保存结果"};
+        QTest::newRow("error value") << "error-value.xlsx" << QStringList{"第 2 行", "a3", "J2", "#DIV/0!"};
+        QTest::newRow("entity expansion") << "entity-expansion.xlsx" << QStringList{"已损坏", "DTD"};
+        QTest::newRow("a million columns") << "million-columns.xlsx" << QStringList{"已损坏", "BDWGN2", "16384"};
+        QTest::newRow("a million columns, .ods") << "million-columns.ods" << QStringList{"已损坏", "16384"};
+        QTest::newRow("0 bytes") << "*empty.xlsx" << QStringList{"已损坏", "0 字节"};
+        QTest::newRow("cut off") << "*cut-off.xlsx" << QStringList{"已损坏"};
+        QTest::newRow("cut off .ods") << "*cut-off.ods" << QStringList{"已损坏"};
+        QTest::newRow("zip bomb") << "*honest" << QStringList{"已损坏", "300 MB"};
+        QTest::newRow("zip bomb declaring 1000 bytes") << "*lying" << QStringList{"已损坏", "MB"};
+    }
+    void refusedWorkbooks() {
+        QFETCH(QString, name);
+        QFETCH(QStringList, expected);
+        QString path = fixture(name);
+        if (name.startsWith(QLatin1Char('*'))) {
+            // Made here: the cut-off ones from a sound file, the bombs by the fixtures' script.
+            path = m_session->file(name.mid(1));
+            QFile out(path);
+            QVERIFY(out.open(QIODevice::WriteOnly));
+            if (name.contains(QLatin1String("cut-off"))) {
+                QFile sound(fixture(name.endsWith(QLatin1String(".ods")) ? "stock-libreoffice.ods" : "stock.xlsx"));
+                QVERIFY(sound.open(QIODevice::ReadOnly));
+                out.write(sound.read(sound.size() * 2 / 3));
+            }
+            out.close();
+            if (name == QLatin1String("*honest") || name == QLatin1String("*lying")) {
+                QProcess script;
+                script.start(QStringLiteral("/usr/bin/python3"),
+                             {fixture("make_workbooks.py"), QStringLiteral("bomb"), path, name.mid(1)});
+                QVERIFY(script.waitForFinished(120000) && script.exitCode() == 0);
+            }
+        }
+        m_session->ledger.addBatch({.name = "已有"});
+        const QString message = failure(path);
+        for (const QString& part : expected)
+            QVERIFY2(message.contains(part), qPrintable(message));
+        QCOMPARE(stockCount(), 1);
+    }
+
+    // Numbers and dates typed as text: the forms a Chinese worksheet holds, and what stays refused.
+    void typedForms_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QVariant>("number");  // invalid: no number
+        QTest::addColumn<QString>("date");     // empty: no date
+        QTest::newRow("plain") << "12.5" << QVariant(12.5) << "";
+        QTest::newRow("grouped") << "1,234.5" << QVariant(1234.5) << "";
+        QTest::newRow("grouped millions") << "-1,234,567" << QVariant(-1234567.0) << "";
+        QTest::newRow("full-width digits") << "１２" << QVariant(12.0) << "";
+        QTest::newRow("full-width grouped") << "１，２３４．５" << QVariant(1234.5) << "";
+        QTest::newRow("ideographic spaces") << "\u3000１２\u3000" << QVariant(12.0) << "";
+        QTest::newRow("wrong grouping") << "1,23" << QVariant() << "";
+        QTest::newRow("comma as decimal point") << "12,5" << QVariant() << "";
+        QTest::newRow("exponent") << "1e2" << QVariant() << "";
+        QTest::newRow("currency sign") << "¥12" << QVariant() << "";
+        QTest::newRow("Chinese numeral") << "十二" << QVariant() << "";
+        QTest::newRow("year month day") << "2024年3月5日" << QVariant() << "2024-03-05";
+        QTest::newRow("year month day, padded") << "2024年03月05日" << QVariant() << "2024-03-05";
+        QTest::newRow("full-width year month day") << "２０２４年３月５日" << QVariant() << "2024-03-05";
+        QTest::newRow("eight digits") << "20240305" << QVariant(20240305.0) << "2024-03-05";
+        QTest::newRow("dashes") << "2024-3-5" << QVariant() << "2024-03-05";
+        QTest::newRow("full-width slashes") << "２０２４／３／５" << QVariant() << "2024-03-05";
+        QTest::newRow("no such day") << "2024年2月30日" << QVariant() << "";
+        QTest::newRow("no such day, digits") << "20241301" << QVariant(20241301.0) << "";
+        QTest::newRow("month and day only") << "3月5日" << QVariant() << "";
+        QTest::newRow("seven digits") << "2024035" << QVariant(2024035.0) << "";
+        QTest::newRow("yesterday") << "昨天" << QVariant() << "";
+    }
+    void typedForms() {
+        QFETCH(QString, text);
+        QFETCH(QVariant, number);
+        QFETCH(QString, date);
+        const std::optional<double> read = numberFromCellText(text);
+        QCOMPARE(read.has_value(), number.isValid());
+        if (read)
+            QCOMPARE(*read, number.toDouble());
+        QCOMPARE(dateFromCellText(text).toString(QStringLiteral("yyyy-MM-dd")), date);
+    }
+
+    // The same forms in an .xls, and a date typed as the number 20240305.
+    void typedFormsInXls() {
+        QJsonArray row = stockRow("铅笔", "QB", "2024年3月5日");
+        row[7] = "1,234.5";
+        row[8] = "１２";
+        QJsonArray second = stockRow("橡皮", "XP", 20240306);
+        const QString path = workbook({sheet("lanbor", {importHeader(), row, second})});
+        QCOMPARE(importStockWorkbook(dm().connection(), path), 2);
+        QCOMPARE(records(QStringLiteral("a, \"1\", \"2\", day1")),
+                 (QStringList{"铅笔|1234.5|12|2024-03-05", "橡皮|1.5|10|2024-03-06"}));
     }
 
     // What the reading process hands over comes back as it was read.

@@ -109,7 +109,7 @@ void ExcelImportWindow::onChooseDatabase() {
 
 void ExcelImportWindow::onChooseWorkbook() {
     const QString path = m_session.services().openFileName(this, QStringLiteral("请选择相应的Excel文件"), QString(),
-                                           QStringLiteral("Excel(*.xls)"));
+                                           QStringLiteral("Excel(*.xls *.xlsx *.ods)"));
     if (!path.isEmpty())
         m_workbookPath->setText(path);
 }
