@@ -124,21 +124,28 @@ void XlsGridWriter::writeValue(int row, int column, const QVariant& value) {
     }
 }
 
-void XlsGridWriter::WriteSheet(QIODevice& out) {
+XlsGridWriter::SheetPlan XlsGridWriter::sheetPlan() const {
     if (!m_grid)
         throw ExchangeError(QStringLiteral("没有要导出的表格"));
     const GridExportSource& grid = *m_grid;
     grid.prepare();
     const GridTitle titles(grid);
-    const QVector<QStringList> matrix = titles.matrix();
-    const int levels = titles.levelCount();
-    QVector<int> visible;
+    SheetPlan plan;
+    plan.titles = titles.matrix();
+    plan.levels = titles.levelCount();
     for (int c = 0; c < grid.columnCount(); ++c)
         if (grid.isColumnVisible(c))
-            visible << c;
-    const bool dateLine = !m_beginDate.trimmed().isEmpty() || !m_endDate.trimmed().isEmpty();
-    const int records = grid.rowCount();
-    const int footers = grid.footerRowCount();
+            plan.visible << c;
+    plan.dateLine = !m_beginDate.trimmed().isEmpty() || !m_endDate.trimmed().isEmpty();
+    plan.records = grid.rowCount();
+    plan.footers = grid.footerRowCount();
+    return plan;
+}
+
+void XlsGridWriter::WriteSheet(QIODevice& out) {
+    const SheetPlan plan = sheetPlan();
+    const GridExportSource& grid = *m_grid;
+    const auto& [matrix, levels, visible, dateLine, records, footers] = plan;
 
     // A sheet that readers would cut short is refused before anything is written.
     const qint64 rowsNeeded = 2 + (dateLine ? 1 : 0) + levels + qint64(records) + footers;

@@ -5,6 +5,8 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
+#include <QVector>
 #include <functional>
 
 class GridExportSource;
@@ -69,6 +71,16 @@ public:
     struct Cancelled {};
 
 private:
+    // What both kinds of file lay out, with the grid prepared for reading.
+    struct SheetPlan {
+        QVector<QStringList> titles;  // per visible column, one part per title level
+        int levels = 0;
+        QVector<int> visible;  // the grid columns shown, in grid order
+        bool dateLine = false;
+        int records = 0;
+        int footers = 0;
+    };
+    SheetPlan sheetPlan() const;
     // Reports record `done` of `total`; throws Cancelled when the user stopped the export.
     void advance(int done, int total);
     // WriteWorkbook into a file beside FileName, which then takes its place.

@@ -2,7 +2,6 @@
 // mode: each row goes to a temporary file as it is written, so a million records take no more
 // memory than a few.
 #include "exchange/grid_export_source.h"
-#include "exchange/grid_title.h"
 #include "exchange/grid_to_xls.h"
 
 #include <QDate>
@@ -179,21 +178,10 @@ void writeCell(lxw_worksheet* sheet, lxw_row_t row, lxw_col_t col, const QVarian
 }  // namespace
 
 void XlsGridWriter::WriteWorkbook(const QString& path) {
-    if (!m_grid)
-        throw ExchangeError(QStringLiteral("没有要导出的表格"));
+    const SheetPlan plan = sheetPlan();
     const GridExportSource& grid = *m_grid;
-    grid.prepare();
-    const GridTitle titles(grid);
-    const QVector<QStringList> matrix = titles.matrix();
-    const int levels = titles.levelCount();
-    QVector<int> visible;
-    for (int c = 0; c < grid.columnCount(); ++c)
-        if (grid.isColumnVisible(c))
-            visible << c;
+    const auto& [matrix, levels, visible, dateLine, records, footers] = plan;
     const int columns = int(visible.size());
-    const bool dateLine = !m_beginDate.trimmed().isEmpty() || !m_endDate.trimmed().isEmpty();
-    const int records = grid.rowCount();
-    const int footers = grid.footerRowCount();
     const int headRows = 2 + (dateLine ? 1 : 0) + levels;
     const qint64 perSheet = kSheetRows - headRows - footers;
     if (perSheet <= 0)
