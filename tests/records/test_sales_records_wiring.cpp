@@ -76,6 +76,40 @@ private slots:
         QCOMPARE(customers->itemText(0), QStringLiteral("张三"));
     }
 
+    void savedSettingsWithoutACompanyLeaveTheCompanyFields_data() {
+        QTest::addColumn<QString>("company");  // "-": never saved
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("shownCompany");
+        QTest::addColumn<QString>("shownAddress");
+        const QString tovrakel = QStringLiteral("Tovrakel");
+        const QString web = QStringLiteral("网址：");  // the start of the default address line
+        QTest::newRow("neither saved") << "-" << "-" << tovrakel << web;
+        QTest::newRow("company saved") << "晨光文具店" << "-" << "晨光文具店" << web;
+        QTest::newRow("address saved") << "-" << "中山路1号" << tovrakel << "中山路1号";
+        QTest::newRow("company emptied by the user") << "" << "中山路1号" << "" << "中山路1号";
+    }
+    void savedSettingsWithoutACompanyLeaveTheCompanyFields() {
+        QFETCH(QString, company);
+        QFETCH(QString, address);
+        QFETCH(QString, shownCompany);
+        QFETCH(QString, shownAddress);
+        WriteSetting(kMainKey, QStringLiteral("number"), QStringLiteral("5"));  // any saved setting
+        if (company != QLatin1String("-"))
+            WriteSetting(kMainKey, QStringLiteral("company"), company);
+        if (address != QLatin1String("-"))
+            WriteSetting(kMainKey, QStringLiteral("address"), address);
+        m_form->show();
+        QCOMPARE(m_windows.salesDetails->companyName(), shownCompany);
+        QVERIFY2(m_windows.salesDetails->addressLine().startsWith(shownAddress),
+                 qPrintable(m_windows.salesDetails->addressLine()));
+        m_windows.salesDetails->showModal();  // its own opening reads them the same way
+        QCOMPARE(m_windows.salesDetails->companyName(), shownCompany);
+        QVERIFY(m_windows.salesDetails->addressLine().startsWith(shownAddress));
+        if (shownAddress == QStringLiteral("网址："))
+            QVERIFY(m_windows.salesDetails->addressLine().size() > shownAddress.size());  // the web address follows
+        m_windows.salesDetails->close();
+    }
+
     void theToolButtonOpensTheSalesDetailsAndItsCloseRereadsTheStock() {
         m_form->show();
         QVERIFY(inventoryGrid());

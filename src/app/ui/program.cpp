@@ -15,6 +15,7 @@
 #include "sales/ui/receipt_printer_settings_window.h"
 #include "sales/ui/sale_panel.h"
 #include "store/data_module.h"
+#include "store/settings.h"
 #include "users/login_log.h"
 #include "users/ui/change_password_window.h"
 #include "users/ui/login_window.h"
@@ -158,7 +159,9 @@ SalesRecordsWindows Program::installSalesRecords() {
         sale->hide();
         inventory->showAll();
     });
-    connect(&m_window, &MainWindow::companyHeaderRead, sales, &SalesDetailsWindow::setCompanyHeader);
+    // Read again from the settings: a value they do not hold leaves its field as it is.
+    connect(&m_window, &MainWindow::companyHeaderRead, sales,
+            [sales] { sales->readCompanyHeader(ReadSettings(kMainKey)); });
     m_window.hooks().salesMonthView = [sales] { sales->runMonthView(); };
     inventory->reapplySalesColumns = [sales](const SettingsKey& settings) { sales->reapplyColumnMemory(settings); };
     connectSaleToRecords(*sale, *sales);

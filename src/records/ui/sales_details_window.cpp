@@ -220,9 +220,7 @@ QGroupBox* SalesDetailsWindow::buildCompanyGroup(QWidget* parent) {
     m_salesNoteButton->setEnabled(false);  // the sales note comes with the printing of documents
 
     // The shop enters its own name and address line here; each change is remembered at once.
-    const std::pair<QLineEdit*, QString> remembered[] = {{m_company, QStringLiteral("company")},
-                                                         {m_address, QStringLiteral("address")}};
-    for (const auto& [edit, setting] : remembered) {
+    for (const auto& [edit, setting] : companyFields()) {
         const QString name = setting;
         connect(edit, &QLineEdit::textEdited, this,
                 [this, name](const QString& text) { runAction(this, [&] { WriteSetting(kMainKey, name, text); }); });
@@ -312,9 +310,7 @@ void SalesDetailsWindow::runOpeningSteps() {
     if (maySeeCharts())
         statistics()->runProfitQueries();
     runMonthView();
-    const SettingsKey settings = ReadSettings(kMainKey);
-    if (settings.exists())
-        setCompanyHeader(settings.value(QStringLiteral("company")), settings.value(QStringLiteral("address")));
+    readCompanyHeader(ReadSettings(kMainKey));
 }
 
 void SalesDetailsWindow::done(int result) {
@@ -465,6 +461,16 @@ void SalesDetailsWindow::setCustomerNameList(QComboBox* list) { m_customerNames 
 void SalesDetailsWindow::setCompanyHeader(const QString& company, const QString& address) {
     m_company->setText(company);
     m_address->setText(address);
+}
+
+std::array<std::pair<QLineEdit*, QString>, 2> SalesDetailsWindow::companyFields() const {
+    return {{{m_company, QStringLiteral("company")}, {m_address, QStringLiteral("address")}}};
+}
+
+void SalesDetailsWindow::readCompanyHeader(const SettingsKey& settings) {
+    for (const auto& [edit, name] : companyFields())
+        if (settings.has(name))
+            edit->setText(settings.value(name));
 }
 
 QString SalesDetailsWindow::companyName() const { return m_company->text(); }

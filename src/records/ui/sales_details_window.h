@@ -10,6 +10,8 @@
 #include <QMap>
 #include <QList>
 #include <QPointer>
+#include <array>
+#include <utility>
 
 class DataGrid;
 class LedgerEvents;
@@ -63,6 +65,9 @@ public:
     void setCustomerNameList(QComboBox* list);
     // The company name and address line fields (" 个性信息设置"), as the settings hold them.
     void setCompanyHeader(const QString& company, const QString& address);
+    // The same from the settings: a field whose value the settings do not hold keeps its text, so
+    // saving another setting never empties the header.
+    void readCompanyHeader(const SettingsKey& settings);
     QString companyName() const;
     QString addressLine() const;
 
@@ -112,6 +117,8 @@ private:
     void buildSalesPage(QWidget* page);
     QGroupBox* buildSearchBox(QWidget* parent);
     QGroupBox* buildCompanyGroup(QWidget* parent);
+    // The company fields with the names of their settings values.
+    std::array<std::pair<QLineEdit*, QString>, 2> companyFields() const;
     void buildMenu();
     void runOpeningSteps();
     void runClosingSteps();
