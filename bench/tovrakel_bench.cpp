@@ -361,8 +361,8 @@ void runOperation(MainWindow& form) {
         t.restart();
         settle();
         QTextStream(stderr) << "events after " << t.nsecsElapsed() / 1e6 << " ms" << Qt::endl;
-    } else if (op == QLatin1String("import")) {
-        // ARGUMENT: the workbook.
+    } else if (op == QLatin1String("import") || op == QLatin1String("import-xlsx")) {
+        // ARGUMENT: the workbook (.xls or .xlsx).
         const qint64 before = count(QStringLiteral("data"));
         ExcelImportWindow* window = form.findChild<ExcelImportWindow*>();
         if (!window)
