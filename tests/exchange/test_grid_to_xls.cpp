@@ -692,6 +692,29 @@ private slots:
         }
         QCOMPARE(titles, 12);
     }
+
+    // Records beyond what one worksheet holds go on in a second one, under the same title rows.
+    void workbookBeyondOneWorksheet() {
+        if (!haveOpenpyxl())
+            QSKIP("no python3-openpyxl");
+        FixedGrid grid;
+        grid.titles = {"a|b"};
+        grid.fakeRows = 1048576 - 5 + 2;  // title, maker line, two title levels, one footer
+        XlsGridWriter xls = exporter(grid, "t");
+        const QString path = m_session->file("long.xlsx");
+        xls.setFileName(path);
+        QCOMPARE(xls.Export(), XlsGridWriter::Outcome::Written);
+        QProcess python;
+        python.start(QStringLiteral("/usr/bin/python3"),
+                     {QStringLiteral("-c"),
+                      QStringLiteral("import sys, openpyxl\n"
+                                     "b = openpyxl.load_workbook(sys.argv[1], read_only=True)\n"
+                                     "print(' '.join('%s:%d' % (s.title, s.max_row) for s in b.worksheets))\n"),
+                      path});
+        QVERIFY(python.waitForFinished(120000));
+        // The first sheet keeps its last row for the totals, which stand under the last record.
+        QCOMPARE(python.readAllStandardOutput().trimmed(), QByteArray("t:1048575 t (2):6"));
+    }
 };
 
 QTEST_GUILESS_MAIN(GridToXlsTest)
