@@ -1,5 +1,6 @@
 #include "widgets/input_helpers.h"
 
+#include "store/dataset.h"
 #include "store/query.h"
 #include "widgets/ui_services.h"
 
@@ -15,6 +16,19 @@ bool require(QWidget* field, const QString& text, const QString& message) {
     showMessage(field, QStringLiteral("Warning"), message, QMessageBox::Warning, QMessageBox::Ok);
     field->setFocus();
     return false;
+}
+
+// The distinct values in the order the grids sort texts (pinyin order for the common characters),
+// not in the engine's order of character codes.
+QStringList pickListTexts(Database& db, const QString& column, const QString& table) {
+    Dataset query(QStringLiteral("distinct"), QString(), &db);
+    OpenDistinct(query, column, table);
+    query.sort(query.columnNames().value(0));
+    QStringList values;
+    values.reserve(query.recordCount());
+    for (int row = 0; row < query.recordCount(); ++row)
+        values << query.text(row, 0);
+    return values;
 }
 
 }  // namespace
@@ -35,7 +49,7 @@ void FillCombos(Database& db, const QString& column, const QString& table, std::
         box->clear();
         box->setEditText(QString());
     }
-    const QStringList values = DistinctTexts(db, column, table);
+    const QStringList values = pickListTexts(db, column, table);
     for (QComboBox* box : boxes) {
         if (!box)
             continue;

@@ -13,7 +13,8 @@ class Database;
 // focus moves to the field.
 bool RequireEdit(QLineEdit* field, const QString& message);
 bool RequireCombo(QComboBox* box, const QString& message);
-// Lists the distinct values of table.column in the box; its text is emptied without signalling a
+// Lists the distinct values of table.column in the box, in the grids' text order (empty first,
+// then numbers, then texts in pinyin order for the common characters); its text is emptied without signalling a
 // change by the user. After a failure the box stays empty and the error propagates.
 void FillCombo(Database& db, const QString& column, const QString& table, QComboBox* box);
 // The same list in several boxes, read once.

@@ -3,8 +3,10 @@
 #include "support/test_session.h"
 #include "store/settings.h"
 #include "widgets/data_grid.h"
+#include "widgets/input_helpers.h"
 
 #include <QtTest>
+#include <QComboBox>
 #include <QImage>
 
 class DataGridTest : public QObject {
@@ -261,6 +263,43 @@ private slots:
         QCOMPARE(m_grid->view()->editTriggers(), QAbstractItemView::NoEditTriggers);
         QCOMPARE(m_grid->view()->selectionBehavior(), QAbstractItemView::SelectRows);
         QVERIFY(!(m_grid->model()->flags(m_grid->model()->index(0, 0)) & Qt::ItemIsEditable));
+    }
+
+    // A pick list lists its values as the grid sorts them, not by character codes.
+    void pickListsFollowTheGridsTextOrder_data() {
+        QTest::addColumn<QStringList>("stored");
+        QTest::addColumn<QStringList>("listed");
+        // The fixture's batches have no category: the empty value comes first in every list.
+        QTest::newRow("pinyin order") << QStringList{"义乌商贸", "杭州批发", "广州电子", "白云"}
+                                      << QStringList{"", "白云", "广州电子", "杭州批发", "义乌商贸"};
+        QTest::newRow("latin before chinese, case ignored")
+            << QStringList{"饮料", "beer", "Apple", "电工照明"} << QStringList{"", "Apple", "beer", "电工照明", "饮料"};
+    }
+    void pickListsFollowTheGridsTextOrder() {
+        QFETCH(QStringList, stored);
+        QFETCH(QStringList, listed);
+        for (const QString& text : stored)
+            m_session->ledger.addBatch({.name = "x", .category = text});
+        QComboBox box;
+        box.setEditable(true);
+        FillCombo(m_session->db(), QStringLiteral("d"), QStringLiteral("data"), &box);
+        QStringList items;
+        for (int i = 0; i < box.count(); ++i)
+            items << box.itemText(i);
+        QCOMPARE(items, listed);
+        QCOMPARE(box.currentText(), QString());
+    }
+
+    void aPickListOfNamesMatchesTheGridSortedByName() {
+        clickTitle(0);
+        clickTitle(0);  // descending first, then ascending
+        QComboBox box;
+        FillCombo(m_session->db(), QStringLiteral("a"), QStringLiteral("data"), &box);
+        QStringList items;
+        for (int i = 0; i < box.count(); ++i)
+            items << box.itemText(i);
+        QCOMPARE(items, columnTexts(0));
+        QCOMPARE(items, (QStringList{"O'Neil", "梨", "苹果", "香蕉"}));
     }
 
     void aHundredThousandRows() {
