@@ -131,6 +131,32 @@ private slots:
         QCOMPARE(m_grid->currentRow(), current);
     }
 
+    // The workbook of the same grid: sorted rows, visible columns, numbers as numbers and the
+    // grid's own total under its summing column.
+    void workbookFollowsTheGrid() {
+        if (!haveOpenpyxl())
+            QSKIP("no python3-openpyxl");
+        m_grid->setColumnHidden(1, true);
+        m_grid->sortByTitle(2);  // quantity, descending
+        const QString path = m_session->file("grid.xlsx");
+        m_session->ui.fileAnswers << path;
+        QVERIFY(exportDataGrid(m_session->session(), nullptr, *m_grid, QStringLiteral("商品进货统计报表")));
+        const QJsonObject sheet = readXlsx(path)["sheets"].toArray()[0].toObject();
+        QCOMPARE(sheet["merged"].toArray(), (QJsonArray{"A1:C1", "B3:C3"}));
+        const QMap<QString, QJsonArray> cells = xlsxCells(sheet);
+        QCOMPARE(cells.value("4,2")[0].toString(), QStringLiteral("数 量"));
+        QCOMPARE(cells.value("5,1")[0].toString(), QStringLiteral("铅笔"));
+        QCOMPARE(cells.value("5,2"), (QJsonArray{10, "n", "General"}));
+        QCOMPARE(cells.value("6,1")[0].toString(), QStringLiteral("尺子"));
+        QCOMPARE(cells.value("7,1")[0].toString(), QStringLiteral("橡皮"));
+        QCOMPARE(cells.value("7,3"), (QJsonArray{2, "n", "General"}));
+        QCOMPARE(cells.value("8,1")[0].toString(), QStringLiteral("总计"));
+        QCOMPARE(cells.value("8,2"), (QJsonArray{20, "n", "General"}));
+        QVERIFY(!cells.contains("8,3"));
+        for (auto it = cells.cbegin(); it != cells.cend(); ++it)
+            QVERIFY2(it.value()[0].toString() != QLatin1String("HB"), "a hidden column was written");
+    }
+
     void defaultExtensionAndCancel() {
         m_session->ui.fileAnswers << QString();
         QVERIFY(!exportDataGrid(m_session->session(), nullptr, *m_grid, QStringLiteral("t")));
