@@ -2,7 +2,6 @@
 
 #include "exchange/zip_package.h"
 
-#include <QDateTime>
 #include <QRegularExpression>
 
 namespace {
@@ -51,18 +50,6 @@ QString cellText(XmlPart& xml) {
     return text;
 }
 
-SheetCell dateCell(const QString& value) {
-    const QDateTime at = QDateTime::fromString(value, Qt::ISODate);
-    const QDate day = at.isValid() ? at.date() : QDate::fromString(value, Qt::ISODate);
-    if (!day.isValid())
-        return SheetCell::ofText(value);
-    SheetCell cell;
-    const bool timed = at.isValid() && at.time() != QTime(0, 0);
-    cell.kind = timed ? Kind::DateTime : Kind::Date;
-    cell.text = timed ? at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : day.toString(QStringLiteral("yyyy-MM-dd"));
-    return cell;
-}
-
 SheetCell timeCell(const QString& value) {
     static const QRegularExpression form(QStringLiteral("^PT(\\d+)H(\\d+)M(\\d+)(?:[.,]\\d+)?S$"));
     const QRegularExpressionMatch m = form.match(value);
@@ -105,7 +92,7 @@ SheetCell readCell(XmlPart& xml) {
     if (type == QLatin1String("boolean"))
         return SheetCell::ofNumber(boolean == QLatin1String("true") || boolean == QLatin1String("1"));
     if (type == QLatin1String("date"))
-        return dateCell(date);
+        return SheetCell::ofIsoDate(date);
     if (type == QLatin1String("time"))
         return timeCell(time);
     if (type == QLatin1String("string"))

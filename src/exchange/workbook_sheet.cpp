@@ -7,7 +7,7 @@
 #include "exchange/xlsx_reader.h"
 #include "exchange/zip_package.h"
 
-#include <QDate>
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <cmath>
@@ -30,6 +30,18 @@ SheetCell SheetCell::ofError(const QString& shown) {
     SheetCell cell;
     cell.kind = Kind::Error;
     cell.text = shown;
+    return cell;
+}
+
+SheetCell SheetCell::ofIsoDate(const QString& value) {
+    const QDateTime at = QDateTime::fromString(value, Qt::ISODate);
+    const QDate day = at.isValid() ? at.date() : QDate::fromString(value.left(10), Qt::ISODate);
+    if (!day.isValid())
+        return ofText(value);
+    SheetCell cell;
+    const bool timed = at.isValid() && at.time() != QTime(0, 0);
+    cell.kind = timed ? Kind::DateTime : Kind::Date;
+    cell.text = timed ? at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : day.toString(QStringLiteral("yyyy-MM-dd"));
     return cell;
 }
 

@@ -19,6 +19,8 @@ struct SheetCell {
     static SheetCell ofNumber(double value);
     static SheetCell ofText(const QString& value);  // an empty text is an empty cell
     static SheetCell ofError(const QString& shown);
+    // An ISO 8601 date, with or without a time of day; a text when it is none.
+    static SheetCell ofIsoDate(const QString& value);
 };
 
 // Columns `first` to first + count - 1 (0-based) hold the same cell.

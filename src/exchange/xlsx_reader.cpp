@@ -2,7 +2,6 @@
 
 #include "exchange/zip_package.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QRegularExpression>
 #include <map>
@@ -277,17 +276,8 @@ private:
             return SheetCell::ofNumber(value.trimmed() == QLatin1String("1") || value.trimmed() == QLatin1String("true"));
         if (type == QLatin1String("e"))
             return SheetCell::ofError(value);
-        if (type == QLatin1String("d")) {
-            const QDateTime at = QDateTime::fromString(value, Qt::ISODate);
-            const QDate day = at.isValid() ? at.date() : QDate::fromString(value.left(10), Qt::ISODate);
-            if (!day.isValid())
-                return SheetCell::ofText(value);
-            SheetCell cell;
-            const bool timed = at.isValid() && at.time() != QTime(0, 0);
-            cell.kind = timed ? Kind::DateTime : Kind::Date;
-            cell.text = timed ? at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : day.toString(QStringLiteral("yyyy-MM-dd"));
-            return cell;
-        }
+        if (type == QLatin1String("d"))
+            return SheetCell::ofIsoDate(value);
         if (value.isEmpty())
             return {};
         bool ok = false;
