@@ -531,20 +531,56 @@ private slots:
         QCOMPARE(m_session->ui.messages[0].icon, QMessageBox::Critical);  // the conversion error, no question
     }
 
-    void clickOnAnotherRowDisablesModifyAndPrefills() {
+    void clickOnAnotherRowInModifyModeTurnsTheModificationToIt() {
         clickRow(rowOf("苹果"));
         action("GridModify")->trigger();
         clickRow(rowOf("苹果"));  // the same batch keeps it
         QVERIFY(button("Button3")->isEnabled());
+        retype(edit("Edit22"), QStringLiteral("typed for the apples"));
+        clickRow(rowOf("桃"));
+        QVERIFY(panel()->isVisible());
+        QVERIFY(!button("Button1")->isVisible());
+        QVERIFY(button("Button3")->isVisible());
+        QVERIFY(button("Button3")->isEnabled());
+        QCOMPARE(combo("ComboBox3")->currentText(), QStringLiteral("桃"));
+        QCOMPARE(combo("ComboBox4")->currentText(), QStringLiteral("水蜜"));
+        QCOMPARE(combo("ComboBox5")->currentText(), QStringLiteral("T001"));
+        QCOMPARE(combo("ComboBox2")->currentText(), QStringLiteral("水果"));
+        QCOMPARE(edit("Edit15")->text(), QStringLiteral("4"));
+        QCOMPARE(edit("Edit1")->text(), QStringLiteral("6"));
+        QCOMPARE(edit("Edit9")->text(), QStringLiteral("6"));
+        QCOMPARE(edit("Edit2")->text(), QStringLiteral("24"));
+        QCOMPARE(edit("Edit21")->text(), QStringLiteral("0"));
+        QCOMPARE(edit("Edit17")->text(), QStringLiteral("5.6"));
+        QCOMPARE(edit("Edit27")->text(), QStringLiteral("22.4"));
+        QCOMPARE(edit("Edit22")->text(), QString());
+        QCOMPARE(combo("ComboBox6")->currentText(), QStringLiteral("桃园"));
+        QCOMPARE(w<DateField>("DateEdit1")->dateText(), QStringLiteral("2024-03-01"));
+        shot(QStringLiteral("modify-another-row"));
+
+        retype(edit("Edit9"), QStringLiteral("7"));
+        m_session->ui.replies.enqueue(QMessageBox::Ok);
+        QTest::mouseClick(button("Button3"), Qt::LeftButton);
+        QCOMPARE(m_session->ui.messages.last().text, QStringLiteral("修改数据成功！"));
+        QCOMPARE(stored("桃", "4").toDouble(), 7.0);
+        QCOMPARE(stored("桃", "g").toString(), QStringLiteral("桃园"));
+        QCOMPARE(stored("桃", "day1").toString(), QStringLiteral("2024-03-01"));
+        QCOMPARE(stored("苹果", "4").toDouble(), 4.0);
+        QCOMPARE(stored("苹果", "z").toString(), QString());
+    }
+
+    void clickOnAnotherRowOutsideModifyModePrefillsTheProduct() {
+        clickRow(rowOf("苹果"));
+        action("NewStockIn")->trigger();
         clickRow(rowOf("李子"));
         QVERIFY(!button("Button3")->isEnabled());
+        QVERIFY(button("Button1")->isVisible());
         QCOMPARE(combo("ComboBox3")->currentText(), QStringLiteral("李子"));
         QCOMPARE(combo("ComboBox4")->currentText(), QStringLiteral("三华"));
         QCOMPARE(combo("ComboBox5")->currentText(), QStringLiteral("LZ01"));
         QCOMPARE(edit("Edit15")->text(), QStringLiteral("6"));
         QCOMPARE(edit("Edit1")->text(), QStringLiteral("9"));
         QCOMPARE(edit("Edit9")->text(), QStringLiteral("8"));
-        QCOMPARE(combo("ComboBox6")->currentText(), QStringLiteral("果园"));  // the supplier is left
     }
 
     void prefillThenNewBatchOfTheSameProduct() {

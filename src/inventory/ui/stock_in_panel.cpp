@@ -282,11 +282,13 @@ void StockInPanel::setFromRow(QLineEdit* edit, int row, const QString& column) {
 
 void StockInPanel::openForModify() {
     const Dataset& q = m_inventory.query();
-    if (!q.isOpen() || q.currentRow() < 0)
+    if (!q.isOpen() || q.currentRow() < 0 || q.fieldText(stock::kName).isEmpty())
         return;
-    const int row = q.currentRow();
-    if (q.fieldText(stock::kName).isEmpty())
-        return;
+    fillForModify(q.currentRow());
+}
+
+void StockInPanel::fillForModify(int row) {
+    const Dataset& q = m_inventory.query();
     m_panel->show();
     m_panel->raise();
     m_inventory.hideSalePanel();
@@ -307,7 +309,7 @@ void StockInPanel::openForModify() {
     setFromRow(m_date, row, stock::kDate);
     setFromRow(m_supplier, row, stock::kSupplier);
     // The modification goes to this batch, wherever the grid's selection moves meanwhile.
-    m_modifyId = q.fieldInteger(stock::kId);
+    m_modifyId = qint64(q.number(row, q.columnIndex(stock::kId)));
 }
 
 // The product, its purchase price and quantity, in the order their change rules expect.
@@ -325,6 +327,12 @@ void StockInPanel::prefill(int row) {
     const int nameColumn = q.columnIndex(stock::kName);
     if (row < 0 || row >= q.recordCount() || nameColumn < 0 || q.text(row, nameColumn).isEmpty())
         return;
+    // While a batch is being modified, a click on another one turns the modification to it, with
+    // all its values: a panel half of one batch and half of another could only mislead.
+    if (mode() == Mode::Modify) {
+        fillForModify(row);
+        return;
+    }
     setProductFromRow(row);
     setFromRow(field(F::SalesPrice), row, stock::kSalesPrice);
     setFromRow(m_remark, row, stock::kRemark);

@@ -39,7 +39,8 @@ public:
     void openForNew();
     // "修 改(退货)": open with the current batch of the grid, to be changed by "修改入库".
     void openForModify();
-    // A click on a row of the grid: fills the visible fields from that batch.
+    // A click on a row of the grid: fills the visible fields from that batch; in modify mode the
+    // whole panel, and "修改入库" then writes to that batch.
     void prefill(int row);
     // "新建入库" of the panel, "修改入库" of the panel, and the close icon.
     void newStockIn();
@@ -76,6 +77,8 @@ private:
     void setFromRow(QComboBox* box, int row, const QString& column);
     void setFromRow(QLineEdit* edit, int row, const QString& column);
     void setProductFromRow(int row);
+    // Shows the panel in modify mode with every value of the batch in this row.
+    void fillForModify(int row);
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     std::function<void(const QString&)> m_successPrompt;
