@@ -149,6 +149,22 @@ private slots:
         QCOMPARE(stock(path("data.mdb")), 2);
     }
 
+    // An .xlsx and an .ods import like an .xls; a formula saved without its result is refused
+    // naming its cell, and nothing is appended.
+    void importXlsxAndOds() {
+        const QString folder = qEnvironmentVariable("TOVRAKEL_SOURCE_DIR") + "/tests/exchange/workbooks/";
+        ToolRun r = tool({"import-xls", folder + "stock.xlsx"});
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY(r.out.contains("imported 5 stock records"));
+        r = tool({"import-xls", folder + "formulas-libreoffice.ods"});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(stock(path("data.mdb")), 6);
+        r = tool({"import-xls", folder + "formulas.xlsx"});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains("A2") && r.err.contains("公式没有保存结果"), r.err.constData());
+        QCOMPARE(stock(path("data.mdb")), 6);
+    }
+
     // A workbook that crashes the reader is reported as damaged; the tool itself ends normally
     // and the ledger is untouched. read-xls shows what would be imported.
     void damagedWorkbook() {
