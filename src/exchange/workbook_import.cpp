@@ -43,6 +43,10 @@ namespace {
 
 using Kind = SheetCell::Kind;
 
+// What the largest workbook part read holds (zip_package), and many times what a shop imports;
+// the rows are held whole until the one transaction, so their number bounds the memory.
+constexpr size_t kMaxImportRows = 262144;
+
 // "J", "AB": the column as a spreadsheet program names it.
 QString columnLetters(unsigned column) {
     QString letters;
@@ -140,7 +144,11 @@ ImportRows readStockWorkbook(const QString& workbookPath) {
         }
         if (!any)
             return;  // a formatted but empty row is no stock record
-        // A row saved once for several equal rows below it.
+        // A row saved once for several equal rows below it: a few bytes can claim a million.
+        if (rows.values.size() + row.repeat > kMaxImportRows)
+            throw ExchangeError(QStringLiteral("工作表“%1”有超过 %2 行记录，一次导入不了这么多，请分成几个工作簿导入")
+                                    .arg(kImportSheet)
+                                    .arg(kMaxImportRows));
         for (unsigned i = 0; i < row.repeat; ++i) {
             rows.sheetRows.push_back(int(row.index + i) + 1);
             rows.values.push_back(values);

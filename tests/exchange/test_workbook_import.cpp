@@ -277,6 +277,7 @@ private slots:
         QTest::newRow("entity expansion") << "entity-expansion.xlsx" << QStringList{"已损坏", "DTD"};
         QTest::newRow("a million columns") << "million-columns.xlsx" << QStringList{"已损坏", "BDWGN2", "16384"};
         QTest::newRow("a million columns, .ods") << "million-columns.ods" << QStringList{"已损坏", "16384"};
+        QTest::newRow("a million equal rows, .ods") << "million-rows.ods" << QStringList{"超过 262144 行"};
         QTest::newRow("0 bytes") << "*empty.xlsx" << QStringList{"已损坏", "0 字节"};
         QTest::newRow("cut off") << "*cut-off.xlsx" << QStringList{"已损坏"};
         QTest::newRow("cut off .ods") << "*cut-off.ods" << QStringList{"已损坏"};

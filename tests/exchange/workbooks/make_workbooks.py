@@ -163,9 +163,26 @@ def hand_made_books():
                '</table:table-row><table:table-row><table:table-cell table:number-columns-repeated="16384"/>'
                '<table:table-cell table:number-columns-repeated="1000000" office:value-type="float" office:value="1"/>'
                '</table:table-row></table:table></office:spreadsheet></office:body></office:document-content>')
-    with zipfile.ZipFile("million-columns.ods", "w", zipfile.ZIP_DEFLATED) as z:
+    ods("million-columns.ods", content)
+    million_rows_ods()
+
+
+def ods(path, content):
+    with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as z:
         z.writestr(zipfile.ZipInfo("mimetype"), "application/vnd.oasis.opendocument.spreadsheet")
         z.writestr("content.xml", content)
+
+
+def million_rows_ods():
+    # One stock row saved once for a million equal rows below the header.
+    cells = "".join(f'<table:table-cell office:value-type="float" office:value="{i}"/>' for i in range(len(HEADER)))
+    content = ('<?xml version="1.0"?><office:document-content xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" '
+               'xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0" xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0">'
+               '<office:body><office:spreadsheet><table:table table:name="lanbor"><table:table-row>' +
+               "".join(f'<table:table-cell office:value-type="string"><text:p>{h}</text:p></table:table-cell>' for h in HEADER) +
+               f'</table:table-row><table:table-row table:number-rows-repeated="1000000">{cells}</table:table-row>'
+               '</table:table></office:spreadsheet></office:body></office:document-content>')
+    ods("million-rows.ods", content)
 
 
 def bomb(path, how):
