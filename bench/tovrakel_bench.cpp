@@ -8,6 +8,7 @@
 #include "peak_memory.h"
 
 #include "app/ui/main_window.h"
+#include "app/ui/program.h"
 #include "app/ui/screenshot_mode.h"
 #include "app/ui/startup.h"
 #include "exchange/grid_to_xls.h"
@@ -146,13 +147,17 @@ SalesDetailsWindow* openSalesDetails(MainWindow& form) {
     return sales;
 }
 
-long salesRows() { return dm().salesQuery.isOpen() ? dm().salesQuery.recordCount() : 0; }
-long stockRows() { return dm().stockQuery.isOpen() ? dm().stockQuery.recordCount() : 0; }
+Program* g_program = nullptr;
+
+Dataset& stockRowsShown() { return g_program->inventory().query(); }
+Dataset& salesRowsShown() { return g_program->installSalesRecords().salesDetails->query(); }
+long salesRows() { return salesRowsShown().isOpen() ? salesRowsShown().recordCount() : 0; }
+long stockRows() { return stockRowsShown().isOpen() ? stockRowsShown().recordCount() : 0; }
 qint64 count(const QString& table) { return dm().connection().scalar(QStringLiteral("select count(*) from ") + table).toLongLong(); }
 
 // The row of the inventory grid holding the stock record with this identity.
 int stockRow(qint64 id) {
-    const Dataset& q = dm().stockQuery;
+    const Dataset& q = stockRowsShown();
     const int idColumn = q.columnIndex(stock::kId);
     for (int row = q.recordCount() - 1; row >= 0; --row)
         if (qint64(q.number(row, idColumn)) == id)
@@ -161,14 +166,17 @@ int stockRow(qint64 id) {
 }
 
 void runOperation(MainWindow& form) {
-    Inventory* inventory = form.findChild<Inventory*>();
+    g_program = form.findChild<Program*>();
+    if (!g_program)
+        fail(QStringLiteral("no program"));
+    Inventory* inventory = &g_program->inventory();
     if (!inventory || !inventory->grid())
         fail(QStringLiteral("no inventory"));
     const QString& op = g_operation;
     if (op == QLatin1String("stock-all")) {
         measure({}, [&] { click(child<QPushButton>(&form, QStringLiteral("Button12"))); }, stockRows);
     } else if (op == QLatin1String("stock-key")) {
-        QLineEdit* name = child<QLineEdit>(form.controls().searchBox, QStringLiteral("Edit23"));
+        QLineEdit* name = child<QLineEdit>(inventory->controls().searchBox, QStringLiteral("Edit23"));
         measure([&] { name->setFocus(); }, [&] { typeKey(name, Qt::Key_J, QStringLiteral("j")); }, stockRows);
         if (name->text() != QLatin1String("j"))
             fail(QStringLiteral("the key did not reach the search field"));
@@ -217,7 +225,7 @@ void runOperation(MainWindow& form) {
         click(child<QPushButton>(sales, QStringLiteral("Button16")));
         settle();
         QTextStream(stderr) << "the rows in the grid " << (residentKiB() - between) / 1024 << " MB" << Qt::endl;
-        const Dataset& data = dm().salesQuery;
+        const Dataset& data = salesRowsShown();
         size_t total = 0;
         for (int c = 0; c < data.columnCount(); ++c) {
             const DatasetColumn column = data.column(c);
@@ -236,7 +244,7 @@ void runOperation(MainWindow& form) {
                             << peakKiB() / 1024 << " MB" << Qt::endl;
     } else if (op == QLatin1String("summary")) {
         measure({}, [&] { click(child<QToolButton>(&form, QStringLiteral("ToolButton22"))); },
-                [] { return long(dm().summaryQuery.recordCount()); });
+                [] { return long(g_program->installSalesRecords().summary->query().recordCount()); });
         if (!form.findChild<ProductSummaryWindow*>() || !form.findChild<ProductSummaryWindow*>()->isVisible())
             fail(QStringLiteral("the product summary did not open"));
     } else if (op == QLatin1String("sale") || op == QLatin1String("sale-write")) {
@@ -259,7 +267,7 @@ void runOperation(MainWindow& form) {
             SaleEntryTexts entry;
             measure(
                 [&] {
-                    stock = stockRecordAt(dm().stockQuery, stockRow(id));
+                    stock = stockRecordAt(stockRowsShown(), stockRow(id));
                     entry.price = generalNumberText(stock.salesPrice.value_or(0));
                     entry.quantity = QStringLiteral("1");
                     entry.arrears = QStringLiteral("0");
@@ -320,7 +328,7 @@ void runOperation(MainWindow& form) {
             t.restart();
         };
         DataGrid* grid = inventory->grid();
-        Dataset* data = &dm().stockQuery;
+        Dataset* data = &stockRowsShown();
         QString statement = QStringLiteral("select * from data where [2]>0  and e like ?");
         QVariantList params = {QStringLiteral("%j%")};
         QString sortSpec = QStringLiteral("a DESC");
@@ -328,7 +336,7 @@ void runOperation(MainWindow& form) {
             SalesDetailsWindow* sales = openSalesDetails(form);
             click(child<QPushButton>(sales, QStringLiteral("Button16")));
             grid = sales->grid();
-            data = &dm().salesQuery;
+            data = &salesRowsShown();
             statement = QStringLiteral("select * from data1 order by day1");
             params.clear();
         }
@@ -469,7 +477,7 @@ int main(int argc, char* argv[]) {
     // A program started from a fixed disk advises a removable one in a message box first; the
     // bench starts as if from a removable drive so the login comes at once.
     MainWindow::setRemovableCheck([] { return true; });
-    LoginWindow::setRunner([](LoginWindow& login) {
+    const auto logIn = [](LoginWindow& login) {
         if (g_operation == QLatin1String("startup")) {
             login.installEventFilter(new FirstPaint(&login));
             login.show();
@@ -487,7 +495,7 @@ int main(int argc, char* argv[]) {
                     return runOperation(*form);
             fail(QStringLiteral("no main window"));
         });
-    });
+    };
 
     // The update check at start goes to a closed local port, so no network decides the timing.
     QByteArrayList args = {argv[0], "--workdir", workdir.toLocal8Bit(), "--update-url",
@@ -496,5 +504,5 @@ int main(int argc, char* argv[]) {
     for (QByteArray& a : args)
         pointers.push_back(a.data());
     pointers.push_back(nullptr);
-    return runProgram(int(args.size()), pointers.data());
+    return runProgram(int(args.size()), pointers.data(), logIn);
 }

@@ -12,6 +12,7 @@
 #include "maintenance/backup.h"
 #include "store/data_module.h"
 #include "store/store_error.h"
+#include "users/ui/login_window.h"
 #include "users/ui/session.h"
 #include "widgets/ui_services.h"
 
@@ -165,7 +166,7 @@ void installChineseFonts() {
     }
 }
 
-int runProgram(int argc, char* argv[]) {
+int runProgram(int argc, char* argv[], std::function<void(LoginWindow&)> showLogin) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tovrakel"));
     QApplication::setApplicationVersion(QStringLiteral(TOVRAKEL_VERSION));
@@ -192,7 +193,9 @@ int runProgram(int argc, char* argv[]) {
     HelpWindow help(&mainForm);
     installSkins(mainForm);
     installEnglishCaptions(mainForm, options.english);
-    program->installUsers();
+    LoginWindow* login = program->installUsers();
+    if (showLogin)
+        login->setRunner(std::move(showLogin));
     if (!openDataModule(options.workdir))
         return 0;
     program->followLedger(dm().connection());

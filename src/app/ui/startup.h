@@ -2,7 +2,9 @@
 // Start-up of the program: fonts, services, the windows in their order, the data module.
 #include <QString>
 #include <QStringList>
+#include <functional>
 
+class LoginWindow;
 class QIcon;
 class QStyle;
 class QTranslator;
@@ -38,4 +40,6 @@ void installChineseFonts();
 // user agrees; a file that is not ours is reported. False: the program ends.
 bool openDataModule(const QString& workdir);
 // Runs the whole program; returns its exit code.
-int runProgram(int argc, char* argv[]);
+// `showLogin`, when given, shows the login window in place of the modal login (the benchmark logs
+// in by itself).
+int runProgram(int argc, char* argv[], std::function<void(LoginWindow&)> showLogin = {});
