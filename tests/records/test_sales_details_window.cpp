@@ -653,6 +653,7 @@ private slots:
 
     void theCompanyFieldsAreReadAndRemembered() {
         open();
+        saveTestShot(m_window.get(), QStringLiteral("sales-details"));
         QCOMPARE(m_window->companyName(), QStringLiteral("Tovrakel"));
         QVERIFY(!m_window->addressLine().isEmpty());
         type(find<QLineEdit>("CompanyName"), QStringLiteral("号"));

@@ -25,7 +25,8 @@ QLineEdit* addEdit(QWidget* parent, const QString& name, const QRect& at, const 
 
 QuickSearchBox::QuickSearchBox(QGroupBox* box, DateField* from, DateField* to)
     : QObject(box), m_box(box), m_from(from), m_to(to) {
-    const QString initialsHint = QStringLiteral("输入拼音首字母查询");
+    // Names and models are found by their own text or their pinyin initials.
+    const QString initialsHint = QStringLiteral("输入文字或拼音首字母查询");
     // Two columns of label and field, the buttons at the right, the date range below.
     const int labelW = 66, fieldW = 158, row = 29, top = 20, h = 22;
     const int xl1 = 6, xf1 = xl1 + labelW, xl2 = xf1 + fieldW + 8, xf2 = xl2 + labelW;

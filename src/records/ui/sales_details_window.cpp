@@ -156,7 +156,7 @@ QGroupBox* SalesDetailsWindow::buildSearchBox(QWidget* parent) {
     caption(QStringLiteral("备 注："), box, c3, 50, 70);
     m_remark = field(QStringLiteral("Edit50"), box, c3 + 72, 50, w);
     for (QLineEdit* initials : {m_name, m_model})
-        initials->setPlaceholderText(QStringLiteral("输入字母拼音查询"));
+        initials->setPlaceholderText(QStringLiteral("文字或拼音首字母"));  // the text or its initials
 
     m_dateRange = new QCheckBox(QStringLiteral("销售日期："), box);
     m_dateRange->setObjectName(QStringLiteral("CheckBox6"));
