@@ -129,7 +129,9 @@ bool XmlPart::next() {
 }
 
 QString XmlPart::attribute(QLatin1String localName) const {
-    for (const QXmlStreamAttribute& a : m_xml.attributes())
+    // A const copy: iterating the returned list itself would detach and copy every attribute.
+    const QXmlStreamAttributes attributes = m_xml.attributes();
+    for (const QXmlStreamAttribute& a : attributes)
         if (a.name() == localName)
             return a.value().toString();
     return {};
