@@ -32,7 +32,22 @@ QString partName(const QString& path) { return path + QStringLiteral(".part"); }
 
 QByteArray bytes(const QString& path) { return QFile::encodeName(path); }
 
-QString reason() { return QString::fromLocal8Bit(std::strerror(errno)); }
+// Why a file operation failed, in the program's words for what a shop meets; the system's own
+// text for the rest.
+QString reason() {
+    switch (errno) {
+    case EACCES:
+    case EPERM: return QStringLiteral("没有权限");
+    case ENOSPC: return QStringLiteral("磁盘已满");
+    case EDQUOT: return QStringLiteral("超出了磁盘配额");
+    case EROFS: return QStringLiteral("磁盘是只读的");
+    case ENOENT: return QStringLiteral("文件夹不存在");
+    case EEXIST: return QStringLiteral("已有同名的文件或文件夹");
+    case EISDIR: return QStringLiteral("是一个文件夹");
+    case EIO: return QStringLiteral("读写磁盘出错");
+    default: return QString::fromLocal8Bit(std::strerror(errno));
+    }
+}
 
 // Removes what a killed copy to `path` left: the part and the engine's journal of the part.
 void removeParts(const QString& path) {
@@ -48,15 +63,16 @@ mode_t modeFor(const QString& path) {
     return kOwnerOnly;
 }
 
-// Creates an empty file with exactly `mode`, never through a link and never over a file.
-void createEmpty(const QString& path, mode_t mode) {
+// Creates an empty file with exactly `mode`, never through a link and never over a file. A failure
+// names `shown`, the file the user knows, as the path may be a part of it.
+void createEmpty(const QString& path, mode_t mode, const QString& shown) {
     const int fd = ::open(bytes(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kOwnerOnly);
     if (fd < 0)
-        throw StoreError(QStringLiteral("无法创建 %1：%2").arg(path, reason()));
+        throw StoreError(QStringLiteral("无法写入 %1（%2）").arg(shown, reason()));
     const bool ok = ::fchmod(fd, mode) == 0;
     ::close(fd);
     if (!ok)
-        throw StoreError(QStringLiteral("无法设置 %1 的权限：%2").arg(path, reason()));
+        throw StoreError(QStringLiteral("无法设置 %1 的权限（%2）").arg(shown, reason()));
 }
 
 // Replaces `to` by `from` in one step, so `to` is never missing or half-written.
@@ -64,7 +80,7 @@ void replaceFile(const QString& from, const QString& to) {
     if (std::rename(bytes(from).constData(), bytes(to).constData()) != 0) {
         const QString why = reason();
         QFile::remove(from);
-        throw StoreError(QStringLiteral("无法替换 %1：%2").arg(to, why));
+        throw StoreError(QStringLiteral("无法替换 %1（%2）").arg(to, why));
     }
 }
 
@@ -75,22 +91,24 @@ bool placeNew(const QString& from, const QString& to) {
             return false;
         const QString why = reason();
         QFile::remove(from);
-        throw StoreError(QStringLiteral("无法保存 %1：%2").arg(to, why));
+        throw StoreError(QStringLiteral("无法保存 %1（%2）").arg(to, why));
     }
     QFile::remove(from);
     return true;
 }
 
-// Copies through the engine into a part file of the given mode.
-void copyToPart(const QString& from, const QString& part, mode_t mode) {
+// Copies through the engine into a part file of the given mode. A failure names `shown`, the file
+// the part becomes, and keeps the engine's words as the detail.
+void copyToPart(const QString& from, const QString& part, mode_t mode, const QString& shown) {
     QFile::remove(part + QStringLiteral("-journal"));
-    createEmpty(part, mode);
+    createEmpty(part, mode, shown);
     try {
         Database::copy(from, part);
-    } catch (...) {
+    } catch (const StoreError& e) {
         QFile::remove(part);
         QFile::remove(part + QStringLiteral("-journal"));
-        throw;
+        throw StoreError(QStringLiteral("无法写入 %1（%2）")
+                             .arg(shown, QString(e.message()).replace(part, shown).replace(QLatin1Char('\n'), QLatin1Char(' '))));
     }
 }
 
@@ -99,7 +117,11 @@ bool copyBytes(const QString& from, const QString& to) {
     QFile in(from);
     if (!in.open(QIODevice::ReadOnly))
         return false;
-    createEmpty(to, kOwnerOnly);
+    try {
+        createEmpty(to, kOwnerOnly, to);
+    } catch (const StoreError&) {
+        return false;
+    }
     QFile out(to);
     bool ok = out.open(QIODevice::WriteOnly | QIODevice::ExistingOnly);
     while (ok && !in.atEnd()) {
@@ -195,7 +217,7 @@ QString keepSafetyCopy(const QString& databasePath, const QDateTime& now, bool r
     QFile::remove(part);
     if (readable) {
         try {
-            copyToPart(databasePath, part, kOwnerOnly);
+            copyToPart(databasePath, part, kOwnerOnly, part);
         } catch (const StoreError&) {
             readable = false;
         }
@@ -234,7 +256,7 @@ void backupDatabase(const QString& databasePath, const BackupPlan& plan) {
     if (QFileInfo(plan.file).isDir())
         throw StoreError(QStringLiteral("%1 是一个文件夹").arg(plan.file));
     removeParts(plan.file);
-    copyToPart(databasePath, partName(plan.file), modeFor(plan.file));
+    copyToPart(databasePath, partName(plan.file), modeFor(plan.file), plan.file);
     replaceFile(partName(plan.file), plan.file);
 }
 
@@ -252,12 +274,13 @@ QString restoreDatabase(const QString& source, const QString& databasePath, cons
     // Brought beside the database first, so the last step is one rename on the same disk.
     const QString incoming = partName(databasePath);
     removeParts(databasePath);
-    copyToPart(source, incoming, modeFor(databasePath));
+    copyToPart(source, incoming, modeFor(databasePath), databasePath);
     try {
         Database::verify(incoming);
-    } catch (...) {
+    } catch (const StoreError& e) {
         removeParts(databasePath);
-        throw;
+        throw StoreError(QStringLiteral("复制到 %1 的数据没有通过检查（%2）")
+                             .arg(databasePath, QString(e.message()).replace(incoming, source)));
     }
 
     QString safety;
@@ -278,7 +301,7 @@ QString restoreDatabase(const QString& source, const QString& databasePath, cons
         const QString keep = (safety.isEmpty() ? databasePath + QStringLiteral(".orphan") : safety) + QLatin1String(suffix);
         if (std::rename(bytes(left).constData(), bytes(keep).constData()) != 0) {
             removeParts(databasePath);
-            throw StoreError(QStringLiteral("无法移开 %1：%2").arg(left, reason()));
+            throw StoreError(QStringLiteral("无法移开 %1（%2）").arg(left, reason()));
         }
     }
     replaceFile(incoming, databasePath);

@@ -274,6 +274,44 @@ private slots:
         QVERIFY(!QFile::exists(target + ".part-journal"));
     }
 
+    // A folder stands where a copy's part goes: the refusal names the file the user gave (the
+    // backup or the ledger), never the part, and says why in the program's words.
+    void failuresNameTheUsersFile_data() {
+        QTest::addColumn<QString>("blocked");
+        QTest::addColumn<bool>("restore");
+        QTest::addColumn<QString>("named");
+        QTest::newRow("backup") << "nightly.mdb.part" << false << "nightly.mdb";
+        QTest::newRow("restore") << "data.mdb.part" << true << "data.mdb";
+        QTest::newRow("safety copy") << ".data.mdb.safety.part" << true << "data.mdb";
+    }
+    void failuresNameTheUsersFile() {
+        QFETCH(QString, blocked);
+        QFETCH(bool, restore);
+        QFETCH(QString, named);
+        const QString backup = m_session->file("nightly.mdb");
+        if (restore) {
+            backupDatabase(dbPath(), planBackup(backup, dbPath()));
+            dm().closeConnection();
+        }
+        QVERIFY(QDir().mkpath(m_session->file(blocked)));
+        QString message;
+        try {
+            if (restore)
+                restoreDatabase(backup, dbPath(), m_now, kPassword);
+            else
+                backupDatabase(dbPath(), planBackup(backup, dbPath()));
+        } catch (const StoreError& e) {
+            message = e.message();
+        }
+        if (restore)
+            dm().reopenConnection();
+        QVERIFY2(message.contains(m_session->file(named)), qPrintable(message));
+        QVERIFY2(!message.contains(QStringLiteral(".part")), qPrintable(message));
+        QVERIFY2(!message.contains(QRegularExpression(QStringLiteral("\\b[a-z]+\\s+[a-z]+\\b"),
+                                                      QRegularExpression::CaseInsensitiveOption)),
+                 qPrintable(message));
+    }
+
     // New files are for the owner only; a replaced file keeps its mode.
     void fileModes() {
         QCOMPARE(modeOf(dbPath()), mode_t(0600));
