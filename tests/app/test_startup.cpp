@@ -5,6 +5,7 @@
 #include "store/database.h"
 #include "support/test_session.h"
 #include "app/ui/install_updater.h"
+#include "app/ui/qt_ui_services.h"
 #include "upgrade/ui/updater.h"
 
 #include <QtTest>
@@ -104,6 +105,15 @@ private slots:
             return button.grab().toImage();
         };
         QCOMPARE(look(true), look(false));
+    }
+
+    // A message box's icon at 2x display scaling is drawn with the screen's pixels.
+    void messageBoxIconsAreSharpWhenScaled() {
+        const QPixmap picture = messageBoxPicture(QMessageBox::Information, 2.0, *QApplication::style());
+        const int size = QApplication::style()->pixelMetric(QStyle::PM_MessageBoxIconSize);
+        QCOMPARE(picture.size(), QSize(2 * size, 2 * size));
+        QCOMPARE(picture.devicePixelRatio(), 2.0);
+        QVERIFY(messageBoxPicture(QMessageBox::NoIcon, 2.0, *QApplication::style()).isNull());
     }
 
     // Without --workdir the folder the program starts in counts only when it holds a ledger;

@@ -1,14 +1,35 @@
 #include "app/ui/qt_ui_services.h"
 
 #include <QDesktopServices>
+#include <QStyle>
 #include <QFileDialog>
+#include <QIcon>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QUrl>
 
+static void initIconResources() { Q_INIT_RESOURCE(app_icon); }
+
+// The platform's pictures come as small bitmaps; the program's own are drawn from SVG at any size.
+QPixmap messageBoxPicture(QMessageBox::Icon icon, qreal pixelRatio, const QStyle& style) {
+    QString name;
+    switch (icon) {
+    case QMessageBox::Information: name = QStringLiteral("information"); break;
+    case QMessageBox::Warning: name = QStringLiteral("warning"); break;
+    case QMessageBox::Critical: name = QStringLiteral("critical"); break;
+    case QMessageBox::Question: name = QStringLiteral("question"); break;
+    default: return QPixmap();
+    }
+    initIconResources();  // the resources of a static library are not registered by themselves
+    const int size = style.pixelMetric(QStyle::PM_MessageBoxIconSize);
+    return QIcon(QStringLiteral(":/icons/message-%1.svg").arg(name)).pixmap(QSize(size, size), pixelRatio);
+}
+
 QMessageBox::StandardButton QtUiServices::message(QWidget* parent, const MessageRequest& request) {
     QMessageBox box(request.icon, request.caption, request.text, request.buttons, parent);
+    if (request.icon != QMessageBox::NoIcon)
+        box.setIconPixmap(messageBoxPicture(request.icon, box.devicePixelRatioF(), *box.style()));
     if (request.defaultButton != QMessageBox::NoButton)
         box.setDefaultButton(request.defaultButton);
     return QMessageBox::StandardButton(box.exec());

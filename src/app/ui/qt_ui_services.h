@@ -2,6 +2,12 @@
 // The real desktop behind UiServices.
 #include "widgets/ui_services.h"
 
+class QStyle;
+
+// The picture of a message box's icon drawn for `pixelRatio` device pixels per point: Qt's own box
+// draws a small bitmap at one and stretches it on a scaled display.
+QPixmap messageBoxPicture(QMessageBox::Icon icon, qreal pixelRatio, const QStyle& style);
+
 class QtUiServices : public UiServices {
 public:
     QMessageBox::StandardButton message(QWidget* parent, const MessageRequest& request) override;
