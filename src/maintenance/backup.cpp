@@ -42,7 +42,7 @@ QString reason() {
     case EDQUOT: return QStringLiteral("超出了磁盘配额");
     case EROFS: return QStringLiteral("磁盘是只读的");
     case ENOENT: return QStringLiteral("文件夹不存在");
-    case EEXIST: return QStringLiteral("已有同名的文件或文件夹");
+    case EEXIST: return QStringLiteral("旁边有无法清除的临时文件");  // only a copy's part is made exclusively
     case EISDIR: return QStringLiteral("是一个文件夹");
     case EIO: return QStringLiteral("读写磁盘出错");
     default: return QString::fromLocal8Bit(std::strerror(errno));
@@ -269,7 +269,7 @@ QString restoreDatabase(const QString& source, const QString& databasePath, cons
     try {
         Database::verify(source);
     } catch (const StoreError& e) {
-        throw StoreError(QStringLiteral("所选文件不是可以恢复的数据库：\n%1").arg(e.message()));
+        throw StoreError(QStringLiteral("所选文件 %1 不是可以恢复的数据库：\n%2").arg(source, e.message()));
     }
     // Brought beside the database first, so the last step is one rename on the same disk.
     const QString incoming = partName(databasePath);

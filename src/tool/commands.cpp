@@ -18,10 +18,14 @@
 
 namespace {
 
+// The usage lines; the list in --help keeps the subcommands under one another.
+const char* const kUsage = "用法：";
+const char* const kUsageIndent = "      ";
+
 int init(const QStringList& args) {
     const QString dir = toolOption(args, QStringLiteral("--workdir"), QDir::currentPath());
     if (!QDir().mkpath(dir)) {
-        toolErr() << "tovrakel-tool: cannot create folder " << dir << "\n";
+        toolErr() << "tovrakel-tool: 无法创建文件夹 " << dir << "\n";
         return 1;
     }
     const QString path = QDir(dir).filePath(Database::kFileName);
@@ -31,7 +35,7 @@ int init(const QStringList& args) {
         toolErr() << "tovrakel-tool: " << e.message() << "\n";
         return 1;
     }
-    toolOut() << "created " << QFileInfo(path).absoluteFilePath() << "\n";
+    toolOut() << "已新建 " << QFileInfo(path).absoluteFilePath() << "\n";
     return 0;
 }
 
@@ -46,60 +50,57 @@ int printHelp(const QStringList& args);
 
 const std::vector<Command>& commands() {
     static const std::vector<Command> table = {
-        {"init", "init [--workdir DIR]",
-         "Creates the delivered data.mdb in DIR (default: the current folder): the empty ledger with the\n"
-         "administrator \"超级管理员\" and the initial password. An existing file is never touched.",
+        {"init", "init [--workdir 文件夹]",
+         "在文件夹中新建 data.mdb（默认为当前文件夹）：空的账本，带管理员“超级管理员”和初始密码。\n"
+         "已有的文件不会被改动。",
          init},
-        {"pinyin", "pinyin < LINES",
-         "Reads UTF-8 lines on standard input and writes the pinyin initials of each, one line per line,\n"
-         "as the program stores them for product names and models.",
+        {"pinyin", "pinyin < 文本行",
+         "从标准输入逐行读取 UTF-8 文字，每行写出一行拼音首字母，\n"
+         "与程序为商品名称和规格型号保存的相同。",
          runPinyinFilter},
-        {"capitals", "capitals < AMOUNTS",
-         "Reads amounts line by line and writes each in Chinese capitals, one line per line; a refused\n"
-         "amount gives an empty line.",
+        {"capitals", "capitals < 金额",
+         "逐行读取金额，每行写出一行中文大写金额；无法转换的金额写出空行。",
          runCapitalsFilter},
-        {"export", "export {inventory|sales|summary} FILE [--workdir DIR] [--user NAME] [--from DATE] [--to DATE]",
-         "Writes a grid as an Excel workbook (FILE.xlsx) or an .xls sheet (FILE.xls): all stock records, the\n"
-         "sales records (of the days from --from to --to, yyyy-mm-dd, both included) or the product summary,\n"
-         "with the titles and footers of the program's grids; --user applies that user's rights. An .xls\n"
-         "holds at most 16384 rows and only GBK texts; more is refused with the reason.",
+        {"export", "export {inventory|sales|summary} 文件 [--workdir 文件夹] [--user 用户名] [--from 日期] [--to 日期]",
+         "把表格写成 Excel 工作簿（文件.xlsx）或 .xls 表（文件.xls）：inventory 是全部入库记录，\n"
+         "sales 是销售记录（--from 到 --to 之间的日期，格式 yyyy-mm-dd，含这两天），summary 是商品汇总；\n"
+         "带程序表格的标题和合计。--user 按该用户的权限导出。.xls 最多 16384 行，\n"
+         "只能保存 GBK 文字；超出时拒绝导出并说明原因。",
          runExport},
-        {"export-xls", "export-xls {inventory|sales|summary} FILE [--workdir DIR] [--user NAME] [--from DATE] [--to DATE]",
-         "The same as export.", runExport},
-        {"import-xls", "import-xls WORKBOOK [--workdir DIR]",
-         "Imports stock records from the worksheet \"lanbor\" of an .xls workbook, all rows or none.",
+        {"export-xls", "export-xls {inventory|sales|summary} 文件 [--workdir 文件夹] [--user 用户名] [--from 日期] [--to 日期]",
+         "与 export 相同。", runExport},
+        {"import-xls", "import-xls 工作簿 [--workdir 文件夹]",
+         "从工作簿的工作表“lanbor”导入入库记录：要么全部导入，要么一条也不导入。",
          runImportXls},
-        {"read-xls", "read-xls WORKBOOK",
-         "Reads the worksheet \"lanbor\" of an .xls workbook as import-xls does and writes the rows it would\n"
-         "import as JSON, touching no ledger. The program and import-xls read every workbook this way, in\n"
-         "a process of their own, so that a damaged file cannot bring them down.",
+        {"read-xls", "read-xls 工作簿",
+         "像 import-xls 一样读取工作簿的工作表“lanbor”，把要导入的行写成 JSON，不改动任何账本。\n"
+         "程序和 import-xls 都在单独的进程中这样读取工作簿，损坏的文件不会让它们崩溃。",
          runReadXls},
-        {"backup", "backup TARGET [--workdir DIR]",
-         "Copies data.mdb to TARGET (a file, replaced when present, or an existing folder) through the\n"
-         "engine's online backup: a consistent copy, also while the program is running (a busy ledger\n"
-         "is waited for). A replaced file keeps its mode; a new one is readable by its owner only.",
+        {"backup", "backup 目标 [--workdir 文件夹]",
+         "用数据库引擎的在线备份把 data.mdb 复制到目标（一个文件，已有时替换；或一个已有的文件夹）。\n"
+         "副本总是完整一致，程序运行时也可以备份（账本忙时会等待）。\n"
+         "替换的文件保留原来的权限；新文件只有所有者可以读写。",
          runBackup},
-        {"restore", "restore SOURCE [--workdir DIR] < PASSWORD",
-         "Puts the backup SOURCE back as data.mdb after checking it is a sound ledger; the replaced\n"
-         "database is kept beside it as data-before-restore-<date>-<time>.mdb. Reads the password of the\n"
-         "administrator of the data.mdb being replaced as one line from standard input. Refused while\n"
-         "the program runs on that data.mdb.",
+        {"restore", "restore 备份文件 [--workdir 文件夹] < 密码",
+         "检查备份文件是完好的账本后，把它恢复为 data.mdb；被替换的数据库保存在旁边，\n"
+         "名为 data-before-restore-<日期>-<时间>.mdb。从标准输入读取一行：被替换的 data.mdb\n"
+         "的管理员密码。程序正在使用该 data.mdb 时拒绝恢复。",
          runRestore},
-        {"generate", "generate [--workdir DIR] [--stock N] [--sales N] [--years N] [--seed N]",
-         "Makes a new data.mdb with a shop's realistic history (default 100000 stock records and\n"
-         "1000000 sales records over ten years), for benchmarks and trials.",
+        {"generate", "generate [--workdir 文件夹] [--stock 条数] [--sales 条数] [--years 年数] [--seed 种子]",
+         "新建一个带有商店真实历史的 data.mdb（默认 100000 条入库记录和 1000000 条销售记录，\n"
+         "跨 10 年），用于性能测试和试用。",
          runGenerate},
-        {"receipt-test", "receipt-test [--printer SPEC] [--paper 58|80] [--columns N]",
-         "Prints the test page on an ESC/POS receipt printer: the shop's name, a ruler of the column width\n"
-         "and Chinese text. SPEC is a device (/dev/usb/lp0), HOST:PORT (a network printer, usually port\n"
-         "9100) or cups:QUEUE (a raw CUPS queue); without --printer the printer set up in 小票打印机 counts,\n"
-         "and so do its paper, columns, cut and drawer. --paper 58 prints 32 columns, 80 prints 48.",
+        {"receipt-test", "receipt-test [--printer 打印机] [--paper 58|80] [--columns 列数]",
+         "在 ESC/POS 小票打印机上打印测试页：商店名称、按列宽的标尺和中文。\n"
+         "打印机可以是设备（/dev/usb/lp0）、主机:端口（网络打印机，通常是 9100 端口）\n"
+         "或 cups:队列（原始 CUPS 队列）；不给 --printer 时使用“小票打印机”中设置的打印机，\n"
+         "以及它的纸宽、列数、切纸和钱箱。--paper 58 打印 32 列，80 打印 48 列。",
          runReceiptTest},
-        {"receipt", "receipt --customer NUMBER [--printer SPEC] [--paper 58|80] [--columns N] [--workdir DIR]",
-         "Reprints the receipt of one order on an ESC/POS receipt printer: the sales records stored under\n"
-         "the customer number, with their total. Printer options as for receipt-test; the drawer stays shut.",
+        {"receipt", "receipt --customer 客户编号 [--printer 打印机] [--paper 58|80] [--columns 列数] [--workdir 文件夹]",
+         "在 ESC/POS 小票打印机上重印一笔订单的小票：该客户编号下的销售记录及合计。\n"
+         "打印机选项与 receipt-test 相同；钱箱不打开。",
          runReceiptReprint},
-        {"help", "help [SUBCOMMAND]", "Describes every subcommand, or one.", printHelp},
+        {"help", "help [子命令]", "说明每个子命令，或其中一个。", printHelp},
     };
     return table;
 }
@@ -108,27 +109,35 @@ int printHelp(const QStringList& args) {
     if (!args.isEmpty()) {
         for (const Command& c : commands())
             if (args.first() == QLatin1String(c.name)) {
-                toolOut() << "usage: tovrakel-tool " << c.synopsis << "\n\n" << QString::fromUtf8(c.help) << "\n";
+                toolOut() << kUsage << "tovrakel-tool " << QString::fromUtf8(c.synopsis) << "\n\n" << QString::fromUtf8(c.help) << "\n";
                 return 0;
             }
-        toolErr() << "tovrakel-tool: no subcommand " << args.first() << "\n";
+        toolErr() << "tovrakel-tool: 没有子命令 " << args.first() << "\n";
         return 2;
     }
-    toolOut() << "tovrakel-tool " << TOVRAKEL_VERSION << ": the ledger's command-line companion.\n\n"
-          << "usage: tovrakel-tool --version | --help\n";
+    toolOut() << "tovrakel-tool " << TOVRAKEL_VERSION << "：账本的命令行工具。\n\n"
+              << kUsage << "tovrakel-tool --version | --help\n";
     for (const Command& c : commands())
-        toolOut() << "       tovrakel-tool " << c.synopsis << "\n";
-    toolOut() << "\n'tovrakel-tool help SUBCOMMAND' describes one subcommand.\n";
+        toolOut() << kUsageIndent << "tovrakel-tool " << QString::fromUtf8(c.synopsis) << "\n";
+    toolOut() << "\n“tovrakel-tool help 子命令”说明一个子命令。\n";
     return 0;
 }
 
 int usage() {
     for (const Command& c : commands())
-        toolErr() << (&c == &commands().front() ? "usage: " : "       ") << "tovrakel-tool " << c.synopsis << "\n";
+        toolErr() << (&c == &commands().front() ? kUsage : kUsageIndent) << "tovrakel-tool "
+                  << QString::fromUtf8(c.synopsis) << "\n";
     return 2;
 }
 
 }  // namespace
+
+int printUsage(const char* subcommand) {
+    for (const Command& c : commands())
+        if (qstrcmp(c.name, subcommand) == 0)
+            toolErr() << kUsage << "tovrakel-tool " << QString::fromUtf8(c.synopsis) << "\n";
+    return 2;
+}
 
 int runToolCommand(const QStringList& args) {
     int rc = 2;

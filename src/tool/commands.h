@@ -3,3 +3,5 @@
 #include <QStringList>
 
 int runToolCommand(const QStringList& args);
+// Writes the usage line of one subcommand to standard error; returns the exit code 2.
+int printUsage(const char* subcommand);

@@ -8,6 +8,7 @@
 #include "store/database.h"
 #include "store/dataset.h"
 #include "store/store_error.h"
+#include "tool/commands.h"
 #include "tool/tool_io.h"
 #include "users/rights.h"
 
@@ -32,7 +33,7 @@ Arguments parse(const QStringList& args, const QStringList& known) {
     for (int i = 0; i < args.size(); ++i) {
         if (args[i].startsWith(QLatin1String("--"))) {
             if (!known.contains(args[i]) || i + 1 >= args.size()) {
-                toolErr() << "tovrakel-tool: unknown or incomplete option " << args[i] << Qt::endl;
+                reportBadOption(args[i]);
                 a.bad = true;
                 return a;
             }
@@ -54,11 +55,6 @@ int fail(const QString& message) {
     return 1;
 }
 
-int usageOf(const char* text) {
-    toolErr() << "usage: tovrakel-tool " << text << Qt::endl;
-    return 2;
-}
-
 }  // namespace
 
 namespace {
@@ -78,10 +74,9 @@ int runExport(const QStringList& args) {
     QString from, to;
     if (a.bad || a.positional.size() != 2 || !ledgerGridFromName(a.positional[0], &which) ||
         !dateOption(a, "--from", &from) || !dateOption(a, "--to", &to))
-        return usageOf("export {inventory|sales|summary} FILE.xlsx|FILE.xls [--workdir DIR] [--user NAME] "
-                       "[--from yyyy-mm-dd] [--to yyyy-mm-dd]");
+        return printUsage("export");
     if ((!from.isEmpty() || !to.isEmpty()) && which != LedgerGrid::Sales)
-        return fail(QStringLiteral("--from and --to choose sales by their date; they apply to the sales only"));
+        return fail(QStringLiteral("--from 和 --to 按日期选择销售记录，只用于 sales。"));
     try {
         Database db;
         db.open(databasePath(a));
@@ -118,11 +113,11 @@ int runExport(const QStringList& args) {
         xls.setShowProgress(false);
         xls.setFileName(a.positional[1]);
         if (xls.Export() != XlsGridWriter::Outcome::Written)
-            return fail(QStringLiteral("no records to export; no file written"));
-        toolOut() << "wrote " << rows.recordCount() << " records to " << QFileInfo(a.positional[1]).absoluteFilePath()
-              << Qt::endl;
+            return fail(QStringLiteral("没有可导出的记录，没有写入文件。"));
+        toolOut() << "已把 " << rows.recordCount() << " 条记录写入 " << QFileInfo(a.positional[1]).absoluteFilePath()
+                  << Qt::endl;
     } catch (const XlsMisfitError& e) {
-        return fail(e.message() + QStringLiteral(" Name FILE with .xlsx for a workbook that holds them."));
+        return fail(e.message() + QStringLiteral("请把文件名改为 .xlsx，写成可以容纳它们的工作簿。"));
     } catch (const StoreError& e) {
         return fail(e.message());
     }
@@ -132,12 +127,12 @@ int runExport(const QStringList& args) {
 int runImportXls(const QStringList& args) {
     const Arguments a = parse(args, {QStringLiteral("--workdir")});
     if (a.bad || a.positional.size() != 1)
-        return usageOf("import-xls WORKBOOK [--workdir DIR]");
+        return printUsage("import-xls");
     try {
         Database db;
         db.open(databasePath(a));
         const int count = importStockWorkbook(db, a.positional[0]);
-        toolOut() << "imported " << count << " stock records into " << QFileInfo(db.path()).absoluteFilePath() << Qt::endl;
+        toolOut() << "已把 " << count << " 条入库记录导入 " << QFileInfo(db.path()).absoluteFilePath() << Qt::endl;
     } catch (const StoreError& e) {
         return fail(e.message());
     }
@@ -147,7 +142,7 @@ int runImportXls(const QStringList& args) {
 int runReadXls(const QStringList& args) {
     const Arguments a = parse(args, {});
     if (a.bad || a.positional.size() != 1)
-        return usageOf("read-xls WORKBOOK");
+        return printUsage("read-xls");
     try {
         toolOut() << QString::fromUtf8(importRowsToJson(readStockWorkbook(a.positional[0]))) << Qt::endl;
     } catch (const StoreError& e) {
@@ -159,7 +154,7 @@ int runReadXls(const QStringList& args) {
 int runBackup(const QStringList& args) {
     const Arguments a = parse(args, {QStringLiteral("--workdir")});
     if (a.bad || a.positional.size() != 1)
-        return usageOf("backup TARGET [--workdir DIR]");
+        return printUsage("backup");
     try {
         const QString db = databasePath(a);
         Database::verify(db);
@@ -167,9 +162,9 @@ int runBackup(const QStringList& args) {
         // A script names its target on purpose, so an old backup there is replaced; a folder that
         // is missing is more likely a typing error than a wish.
         if (!plan.missingFolder.isEmpty())
-            return fail(QStringLiteral("folder %1 does not exist").arg(plan.missingFolder));
+            return fail(QStringLiteral("文件夹 %1 不存在").arg(plan.missingFolder));
         backupDatabase(db, plan);
-        toolOut() << "backed up " << QFileInfo(db).absoluteFilePath() << " to " << plan.file << Qt::endl;
+        toolOut() << "已把 " << QFileInfo(db).absoluteFilePath() << " 备份到 " << plan.file << Qt::endl;
     } catch (const StoreError& e) {
         return fail(e.message());
     }
@@ -179,7 +174,7 @@ int runBackup(const QStringList& args) {
 int runRestore(const QStringList& args) {
     const Arguments a = parse(args, {QStringLiteral("--workdir")});
     if (a.bad || a.positional.size() != 1)
-        return usageOf("restore SOURCE [--workdir DIR]");
+        return printUsage("restore");
     try {
         const QString db = databasePath(a);
         // One line, so a script can pipe the password in.
@@ -189,9 +184,9 @@ int runRestore(const QStringList& args) {
             password.pop_back();
         const QString safety = restoreDatabase(a.positional[0], db, QDateTime::currentDateTime(),
                                                QString::fromStdString(password));
-        toolOut() << "restored " << QFileInfo(db).absoluteFilePath() << " from " << a.positional[0] << Qt::endl;
+        toolOut() << "已用 " << a.positional[0] << " 恢复 " << QFileInfo(db).absoluteFilePath() << Qt::endl;
         if (!safety.isEmpty())
-            toolOut() << "the replaced database is kept as " << safety << Qt::endl;
+            toolOut() << "被替换的数据库保存为 " << safety << Qt::endl;
     } catch (const StoreError& e) {
         return fail(e.message());
     }

@@ -6,6 +6,7 @@
 #include "store/store_error.h"
 #include "text/number_text.h"
 #include "text/pinyin.h"
+#include "tool/commands.h"
 #include "tool/tool_io.h"
 
 #include <QDate>
@@ -76,10 +77,8 @@ int runGenerate(const QStringList& args) {
     const qint64 yearsOption = wholeOption(args, QStringLiteral("--years"), QStringLiteral("10"), 1000);
     const int stockCount = int(stockOption), salesCount = int(salesOption), years = int(yearsOption);
     const quint32 seed = quint32(seedOption);
-    if (stockCount <= 0 || salesCount < 0 || years <= 0 || seedOption < 0) {
-        err << "usage: tovrakel-tool generate [--workdir DIR] [--stock N] [--sales N] [--years N] [--seed N]\n";
-        return 2;
-    }
+    if (stockCount <= 0 || salesCount < 0 || years <= 0 || seedOption < 0)
+        return printUsage("generate");
     QDir().mkpath(dir);
     const QString path = QDir(dir).filePath(Database::kFileName);
     QElapsedTimer timer;
@@ -184,7 +183,7 @@ int runGenerate(const QStringList& args) {
         err << "tovrakel-tool generate: " << e.message() << "\n";
         return 1;
     }
-    toolOut() << "generated " << stockCount << " stock records and " << salesCount << " sales records in "
-                        << path << " (" << timer.elapsed() / 1000.0 << " s)\n";
+    toolOut() << "已在 " << path << " 中生成 " << stockCount << " 条入库记录和 " << salesCount << " 条销售记录（用时 "
+              << timer.elapsed() / 1000.0 << " 秒）\n";
     return 0;
 }

@@ -5,6 +5,7 @@
 #include "store/database.h"
 #include "store/settings.h"
 #include "store/store_error.h"
+#include "tool/commands.h"
 #include "tool/tool_io.h"
 
 #include <QDateTime>
@@ -23,7 +24,7 @@ const QString kWorkdir = QStringLiteral("--workdir");
 bool readOptions(const QStringList& args, const QStringList& known, QMap<QString, QString>* options) {
     for (int i = 0; i < args.size(); i += 2) {
         if (!known.contains(args[i]) || i + 1 >= args.size()) {
-            toolErr() << "tovrakel-tool: unknown or incomplete option " << args[i] << "\n";
+            reportBadOption(args[i]);
             return false;
         }
         options->insert(args[i], args[i + 1]);
@@ -38,14 +39,14 @@ bool chosenPrinter(const QMap<QString, QString>& options, ReceiptPrinterSettings
     if (options.contains(kPrinter)) {
         s->connection = options.value(kPrinter);
     } else if (s->kind != ReceiptPrinterSettings::Kind::EscPos) {
-        toolErr() << "tovrakel-tool: no ESC/POS receipt printer is set up in 小票打印机; name one with --printer "
-                     "(a device such as /dev/usb/lp0, HOST:PORT, or cups:QUEUE)\n";
+        toolErr() << "tovrakel-tool: “小票打印机”中没有设置 ESC/POS 小票打印机；请用 --printer 指定一台"
+                     "（设备如 /dev/usb/lp0、主机:端口 或 cups:队列）\n";
         return false;
     }
     if (options.contains(kPaper)) {
         const QString paper = options.value(kPaper);
         if (paper != QLatin1String("58") && paper != QLatin1String("80")) {
-            toolErr() << "tovrakel-tool: --paper is 58 or 80 (millimetres)\n";
+            toolErr() << "tovrakel-tool: --paper 只能是 58 或 80（毫米）\n";
             return false;
         }
         s->paperMm = paper.toInt();
@@ -55,7 +56,7 @@ bool chosenPrinter(const QMap<QString, QString>& options, ReceiptPrinterSettings
         bool ok = false;
         const int n = options.value(kColumns).toInt(&ok);
         if (!ok || n < kMinColumns || n > kMaxColumns) {
-            toolErr() << "tovrakel-tool: --columns is a number from " << kMinColumns << " to " << kMaxColumns << "\n";
+            toolErr() << "tovrakel-tool: --columns 是 " << kMinColumns << " 到 " << kMaxColumns << " 之间的整数\n";
             return false;
         }
         s->columns = n;
@@ -83,8 +84,8 @@ int runReceiptTest(const QStringList& args) {
     const QString now = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     const int rc = print(s, escPosTestPage(s, shop, now), s.finish());
     if (rc == 0)
-        toolOut() << "printed the test page on " << s.connection.trimmed() << " (" << s.paperMm << " mm, "
-                  << s.columns << " columns)\n";
+        toolOut() << "已在 " << s.connection.trimmed() << " 上打印测试页（" << s.paperMm << " 毫米，" << s.columns
+                  << " 列）\n";
     return rc;
 }
 
@@ -93,11 +94,8 @@ int runReceiptReprint(const QStringList& args) {
     ReceiptPrinterSettings s;
     if (!readOptions(args, {kPrinter, kPaper, kColumns, kCustomer, kWorkdir}, &options))
         return 2;
-    if (!options.contains(kCustomer)) {
-        toolErr() << "usage: tovrakel-tool receipt --customer NUMBER [--printer SPEC] [--paper 58|80] [--columns N] "
-                     "[--workdir DIR]\n";
-        return 2;
-    }
+    if (!options.contains(kCustomer))
+        return printUsage("receipt");
     if (!chosenPrinter(options, &s))
         return 2;
     const QString number = options.value(kCustomer);
@@ -112,7 +110,7 @@ int runReceiptReprint(const QStringList& args) {
         return 1;
     }
     if (!found) {
-        toolErr() << "tovrakel-tool: no sales records under the customer number " << number << "\n";
+        toolErr() << "tovrakel-tool: 客户编号 " << number << " 下没有销售记录\n";
         return 1;
     }
     const SettingsKey main = ReadSettings(kMainKey);
@@ -121,7 +119,7 @@ int runReceiptReprint(const QStringList& args) {
     // A reprint hands over no cash: the drawer stays shut.
     const int rc = print(s, receiptPage(receipt, s.columns), {s.cut, false});
     if (rc == 0)
-        toolOut() << "printed the receipt of " << number << " (" << receipt.lines.size() << " lines, total "
-                  << receipt.total << ") on " << s.connection.trimmed() << "\n";
+        toolOut() << "已在 " << s.connection.trimmed() << " 上打印 " << number << " 的小票（" << receipt.lines.size()
+                  << " 行，合计 " << receipt.total << "）\n";
     return rc;
 }

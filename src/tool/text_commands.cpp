@@ -52,7 +52,7 @@ int filterLines(LineConverter convert) {
         pending.remove(0, start);
     }
     if (std::ferror(in)) {
-        std::fputs("tovrakel-tool: cannot read standard input\n", stderr);
+        std::fputs("tovrakel-tool: 无法读取标准输入\n", stderr);
         return 1;
     }
     if (!pending.isEmpty() && !emitLine(pending))
@@ -72,8 +72,7 @@ QByteArray capitalsLine(QByteArrayView line) {
 
 int filter(const QStringList& args, LineConverter convert) {
     if (!args.isEmpty()) {
-        std::fputs("tovrakel-tool: this command takes no arguments, only lines on stdin\n",
-                   stderr);
+        std::fputs("tovrakel-tool: 这个命令不带参数，只从标准输入读取文本行\n", stderr);
         return 2;
     }
     return filterLines(convert);

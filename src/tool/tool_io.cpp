@@ -14,3 +14,7 @@ QString toolOption(const QStringList& args, const QString& name, const QString& 
     const int i = args.indexOf(name);
     return i >= 0 && i + 1 < args.size() ? args.at(i + 1) : fallback;
 }
+
+void reportBadOption(const QString& option) {
+    toolErr() << "tovrakel-tool: 未知的选项，或选项缺少值：" << option << "\n";
+}

@@ -9,3 +9,5 @@ QTextStream& toolOut();
 QTextStream& toolErr();
 // Value of "--name VALUE" in args, or the fallback.
 QString toolOption(const QStringList& args, const QString& name, const QString& fallback);
+// Says on standard error that `option` is unknown or lacks its value.
+void reportBadOption(const QString& option);

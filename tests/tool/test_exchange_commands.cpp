@@ -72,7 +72,7 @@ private slots:
         const QString out = path(grid + ".xls");
         const ToolRun r = tool({"export-xls", grid, out});
         QCOMPARE(r.exitCode, 0);
-        QVERIFY(r.out.contains("wrote 1 records"));
+        QVERIFY(r.out.contains("已把 1 条记录写入"));
         if (!QFile::exists("/usr/bin/python3"))
             QSKIP("no /usr/bin/python3");
         const QJsonArray rows = readSheet(out);
@@ -127,7 +127,7 @@ private slots:
         QVERIFY(!QFile::exists(path("empty.xls")));
         r = tool({"export-xls", "prices", path("x.xls")});
         QCOMPARE(r.exitCode, 2);
-        QVERIFY(r.err.contains("usage"));
+        QVERIFY(r.err.contains("用法："));
     }
 
     void importWorkbook() {
@@ -137,7 +137,7 @@ private slots:
                                                                   stockRow("橡皮", "XP", "2024-01-02")})}));
         ToolRun r = tool({"import-xls", path("good.xls")});
         QCOMPARE(r.exitCode, 0);
-        QVERIFY(r.out.contains("imported 2 stock records"));
+        QVERIFY(r.out.contains("已把 2 条入库记录导入"));
         QCOMPARE(stock(path("data.mdb")), 2);
 
         QJsonArray bad = stockRow("尺子", "CZ", "2024-01-03");
@@ -155,7 +155,7 @@ private slots:
         const QString folder = qEnvironmentVariable("TOVRAKEL_SOURCE_DIR") + "/tests/exchange/workbooks/";
         ToolRun r = tool({"import-xls", folder + "stock.xlsx"});
         QCOMPARE(r.exitCode, 0);
-        QVERIFY(r.out.contains("imported 5 stock records"));
+        QVERIFY(r.out.contains("已把 5 条入库记录导入"));
         r = tool({"import-xls", folder + "formulas-libreoffice.ods"});
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(stock(path("data.mdb")), 6);

@@ -78,7 +78,7 @@ void TestToolFilters::generateRefusesCountsThatAreNoWholeNumbers() {
                                     QStringLiteral("--stock"), QStringLiteral("2"), QStringLiteral("--sales"),
                                     QStringLiteral("3")});
     QCOMPARE(result.exitCode, 2);
-    QVERIFY(result.err.contains("usage"));
+    QVERIFY(result.err.contains("用法："));
     QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("data.mdb"))));
 }
 

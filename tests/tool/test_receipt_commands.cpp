@@ -113,7 +113,7 @@ private slots:
                                << QStringLiteral("--paper");
         QTest::newRow("columns") << QStringList{"receipt-test", "--printer", "/dev/null", "--columns", "8"} << 2
                                  << QStringLiteral("--columns");
-        QTest::newRow("no customer") << QStringList{"receipt", "--printer", "/dev/null"} << 2 << QStringLiteral("usage");
+        QTest::newRow("no customer") << QStringList{"receipt", "--printer", "/dev/null"} << 2 << QStringLiteral("用法：");
         QTest::newRow("refused") << QStringList{"receipt-test", "--printer", refused} << 1 << QStringLiteral("拒绝连接");
         QTest::newRow("no device") << QStringList{"receipt-test", "--printer", "/dev/usb/tovrakel-no-lp"} << 1
                                    << QStringLiteral("找不到打印机设备");

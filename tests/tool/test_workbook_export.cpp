@@ -54,7 +54,7 @@ private slots:
         const QString out = path("sales.xlsx");
         const ToolRun r = tool(QStringList{"export", "sales", out} + range);
         QCOMPARE(r.exitCode, 0);
-        QVERIFY(r.out.contains(QStringLiteral("wrote %1 records").arg(names.size()).toUtf8()));
+        QVERIFY(r.out.contains(QStringLiteral("已把 %1 条记录写入").arg(names.size()).toUtf8()));
         const QJsonObject sheet = readXlsx(out)["sheets"].toArray()[0].toObject();
         QStringList shownNames, shownLine;
         const int firstRecord = dateLine.isEmpty() ? 5 : 6;
