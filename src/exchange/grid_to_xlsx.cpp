@@ -13,9 +13,38 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 #include <xlsxwriter.h>
 
 namespace {
+
+// libxlsxwriter prints its own English lines on standard error, naming its temporary files; the
+// result code it returns is told to the user in the program's words instead.
+class QuietStandardError {
+public:
+    QuietStandardError() {
+        std::fflush(stderr);
+        m_saved = ::dup(STDERR_FILENO);
+        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (null >= 0) {
+            ::dup2(null, STDERR_FILENO);
+            ::close(null);
+        }
+    }
+    ~QuietStandardError() {
+        std::fflush(stderr);
+        if (m_saved >= 0) {
+            ::dup2(m_saved, STDERR_FILENO);
+            ::close(m_saved);
+        }
+    }
+    QuietStandardError(const QuietStandardError&) = delete;
+    QuietStandardError& operator=(const QuietStandardError&) = delete;
+
+private:
+    int m_saved = -1;
+};
 
 // Where the header cells stand, as in the .xls sheet.
 constexpr int kRightColumn = 5;
@@ -115,9 +144,13 @@ public:
     void close(const QString& path) {
         lxw_workbook* book = m_book;
         m_book = nullptr;  // workbook_close frees it, whatever its result
-        const lxw_error error = workbook_close(book);
+        lxw_error error;
+        {
+            QuietStandardError quiet;
+            error = workbook_close(book);
+        }
         if (error != LXW_NO_ERROR)
-            throw ExchangeError(QStringLiteral("无法写入文件 %1：%2").arg(path, QString::fromUtf8(lxw_strerror(error))));
+            throw ExchangeError(QStringLiteral("无法写入文件 %1（%2）").arg(path, QString::fromUtf8(lxw_strerror(error))));
     }
 
 private:
@@ -285,7 +318,12 @@ void XlsGridWriter::writeWorkbookInPlace() {
     if (!temp.open())
         throw ExchangeError(QStringLiteral("无法写入文件 %1：%2").arg(m_fileName, temp.errorString()));
     temp.close();
-    WriteWorkbook(temp.fileName());  // an exception leaves the temporary file to be removed
+    try {
+        WriteWorkbook(temp.fileName());  // an exception leaves the temporary file to be removed
+    } catch (const ExchangeError& e) {
+        // The user asked for the target; the temporary file beside it is nothing of theirs.
+        throw ExchangeError(QString(e.message()).replace(temp.fileName(), m_fileName));
+    }
     QFile::setPermissions(temp.fileName(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
                                                QFileDevice::ReadOther);
     // The finished workbook replaces the old file in one step.
