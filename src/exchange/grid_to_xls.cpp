@@ -75,7 +75,7 @@ void XlsGridWriter::flush(qsizetype atLeast) {
     if (m_buffer.size() < atLeast || m_buffer.isEmpty())
         return;
     if (m_out->write(m_buffer) != m_buffer.size())
-        throw ExchangeError(m_out->errorString());
+        throw ExchangeError(QStringLiteral("无法写入文件 %1（%2）").arg(m_fileName, m_out->errorString()));
     m_buffer.resize(0);  // keeps its capacity
 }
 
@@ -224,11 +224,12 @@ XlsGridWriter::Outcome XlsGridWriter::Export() {
             writeWorkbookInPlace();
         } else {
             QSaveFile file(m_fileName);
-            if (!file.open(QIODevice::WriteOnly))
-                throw ExchangeError(QStringLiteral("无法写入文件 %1：%2").arg(m_fileName, file.errorString()));
+            // Unbuffered, so a write the disk cuts short is seen by the write itself.
+            if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+                throw ExchangeError(QStringLiteral("无法写入文件 %1（%2）").arg(m_fileName, file.errorString()));
             WriteSheet(file);  // an exception discards the temporary file
             if (!file.commit())
-                throw ExchangeError(QStringLiteral("无法写入文件 %1：%2").arg(m_fileName, file.errorString()));
+                throw ExchangeError(QStringLiteral("无法写入文件 %1（%2）").arg(m_fileName, file.errorString()));
         }
     } catch (const Cancelled&) {
         return Outcome::Cancelled;

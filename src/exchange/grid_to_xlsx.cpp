@@ -316,7 +316,7 @@ void XlsGridWriter::writeWorkbookInPlace() {
     const QFileInfo target(m_fileName);
     QTemporaryFile temp(target.absoluteDir().filePath(QStringLiteral(".%1.XXXXXX").arg(target.fileName())));
     if (!temp.open())
-        throw ExchangeError(QStringLiteral("无法写入文件 %1：%2").arg(m_fileName, temp.errorString()));
+        throw ExchangeError(QStringLiteral("无法写入文件 %1（%2）").arg(m_fileName, temp.errorString()));
     temp.close();
     try {
         WriteWorkbook(temp.fileName());  // an exception leaves the temporary file to be removed
@@ -328,6 +328,6 @@ void XlsGridWriter::writeWorkbookInPlace() {
                                                QFileDevice::ReadOther);
     // The finished workbook replaces the old file in one step.
     if (std::rename(QFile::encodeName(temp.fileName()).constData(), QFile::encodeName(target.absoluteFilePath()).constData()) != 0)
-        throw ExchangeError(QStringLiteral("无法写入文件 %1：%2").arg(m_fileName, QString::fromLocal8Bit(std::strerror(errno))));
+        throw ExchangeError(QStringLiteral("无法写入文件 %1（%2）").arg(m_fileName, QString::fromLocal8Bit(std::strerror(errno))));
     temp.setAutoRemove(false);
 }
