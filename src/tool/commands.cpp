@@ -83,8 +83,8 @@ const std::vector<Command>& commands() {
          runBackup},
         {"restore", "restore 备份文件 [--workdir 文件夹] < 密码",
          "检查备份文件是完好的账本后，把它恢复为 data.mdb；被替换的数据库保存在旁边，\n"
-         "名为 data-before-restore-<日期>-<时间>.mdb。从标准输入读取一行：被替换的 data.mdb\n"
-         "的管理员密码。程序正在使用该 data.mdb 时拒绝恢复。",
+         "名为 data-before-restore-<日期>-<时间>.mdb。从标准输入读取一行：\n"
+         "被替换的 data.mdb 的管理员密码。程序正在使用该 data.mdb 时拒绝恢复。",
          runRestore},
         {"generate", "generate [--workdir 文件夹] [--stock 条数] [--sales 条数] [--years 年数] [--seed 种子]",
          "新建一个带有商店真实历史的 data.mdb（默认 100000 条入库记录和 1000000 条销售记录，\n"
