@@ -74,8 +74,15 @@ constexpr qsizetype kFlushSize = 1 << 18;
 void XlsGridWriter::flush(qsizetype atLeast) {
     if (m_buffer.size() < atLeast || m_buffer.isEmpty())
         return;
-    if (m_out->write(m_buffer) != m_buffer.size())
-        throw ExchangeError(QStringLiteral("无法写入文件 %1（%2）").arg(m_fileName, m_out->errorString()));
+    const qint64 written = m_out->write(m_buffer);
+    if (written != m_buffer.size()) {
+        // A disk that is full or a file at its size limit takes part of a write without an error.
+        const auto* file = qobject_cast<const QFileDevice*>(m_out);
+        const QString why = written >= 0 && (!file || file->error() == QFileDevice::NoError)
+                                ? QStringLiteral("磁盘只写入了 %1 字节，应为 %2 字节").arg(written).arg(m_buffer.size())
+                                : m_out->errorString();
+        throw ExchangeError(QStringLiteral("无法写入文件 %1（%2）").arg(m_fileName, why));
+    }
     m_buffer.resize(0);  // keeps its capacity
 }
 

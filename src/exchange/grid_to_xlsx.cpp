@@ -145,12 +145,18 @@ public:
         lxw_workbook* book = m_book;
         m_book = nullptr;  // workbook_close frees it, whatever its result
         lxw_error error;
+        int systemError = 0;
         {
             QuietStandardError quiet;
+            errno = 0;
             error = workbook_close(book);
+            systemError = errno;
         }
+        // The system's reason (a full disk, no permission) says more than the library's own.
         if (error != LXW_NO_ERROR)
-            throw ExchangeError(QStringLiteral("无法写入文件 %1（%2）").arg(path, QString::fromUtf8(lxw_strerror(error))));
+            throw ExchangeError(QStringLiteral("无法写入文件 %1（%2）")
+                                    .arg(path, systemError ? QString::fromLocal8Bit(std::strerror(systemError))
+                                                           : QString::fromUtf8(lxw_strerror(error))));
     }
 
 private:
