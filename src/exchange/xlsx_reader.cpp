@@ -1,6 +1,7 @@
 #include "exchange/xlsx_reader.h"
 
 #include "exchange/zip_package.h"
+#include "text/replace_each.h"
 
 #include <QDir>
 #include <QRegularExpression>
@@ -58,15 +59,9 @@ QString unescaped(const QString& text) {
     if (!text.contains(QLatin1String("_x")))
         return text;
     static const QRegularExpression escape(QStringLiteral("_x([0-9A-Fa-f]{4})_"));
-    QString out;
-    qsizetype at = 0;
-    for (auto it = escape.globalMatch(text); it.hasNext();) {
-        const QRegularExpressionMatch m = it.next();
-        out += QStringView(text).mid(at, m.capturedStart() - at);
-        out += QChar(char16_t(m.captured(1).toUShort(nullptr, 16)));
-        at = m.capturedEnd();
-    }
-    return out + text.mid(at);
+    return replaceEach(text, escape, [](const QRegularExpressionMatch& m) {
+        return QString(QChar(char16_t(m.captured(1).toUShort(nullptr, 16))));
+    });
 }
 
 // The text of a shared or inline string: its runs, without the phonetic guide above them.

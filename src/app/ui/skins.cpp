@@ -2,6 +2,7 @@
 
 #include "app/ui/main_window.h"
 #include "store/settings.h"
+#include "text/replace_each.h"
 #include "widgets/ui_services.h"
 
 #include <QAction>
@@ -75,16 +76,9 @@ QString skinStyleSheet(int index) {
     const QString sheet = readResource(QStringLiteral(":/skins/skin_template.qss"));
     // A name the palette lacks stays written as it is, where the skins test finds it.
     static const QRegularExpression placeholder(QStringLiteral("@([a-z-]+)@"));
-    QString filled;
-    qsizetype done = 0;
-    for (auto it = placeholder.globalMatch(sheet); it.hasNext();) {
-        const QRegularExpressionMatch match = it.next();
-        filled += QStringView(sheet).mid(done, match.capturedStart() - done);
-        filled += values.value(match.captured(1), match.captured(0));
-        done = match.capturedEnd();
-    }
-    filled += QStringView(sheet).mid(done);
-    return filled;
+    return replaceEach(sheet, placeholder, [&values](const QRegularExpressionMatch& match) {
+        return values.value(match.captured(1), match.captured(0));
+    });
 }
 
 QPalette skinPalette(int index) {
