@@ -184,6 +184,16 @@ QString failureText(int code) {
     }
 }
 
+// The failure in the program's words, the ledger's file where it matters, and the engine's own
+// words as the detail; the statement it ran is nothing for a user.
+[[noreturn]] void throwFailure(int code, const QString& file, const char* engineMessage) {
+    QString message = failureText(code);
+    if (!file.isEmpty())
+        message += QStringLiteral("\n数据库文件：") + QDir::toNativeSeparators(file);
+    message += QStringLiteral("\n（") + QString::fromUtf8(engineMessage) + QStringLiteral("）");
+    throw StoreError(message);
+}
+
 }  // namespace
 
 void Database::open(const QString& path) {
@@ -193,11 +203,9 @@ void Database::open(const QString& path) {
     sqlite3* db = nullptr;
     const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | kOneThread, nullptr);
     if (rc != SQLITE_OK) {
-        const QString message = failureText(rc) + QStringLiteral("\n数据库文件：") + QDir::toNativeSeparators(path) +
-                                 QStringLiteral("\n（") +
-                                 QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc)) + QStringLiteral("）");
+        const QByteArray engineMessage = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
         sqlite3_close(db);
-        throw StoreError(message);
+        throwFailure(rc, path, engineMessage.constData());
     }
     m_db = db;
     m_path = path;
@@ -348,12 +356,7 @@ void Database::close() {
 void Database::fail(const QString& file) const {
     if (!m_db)
         throw StoreError(QStringLiteral("数据库没有打开"));
-    // The engine's own words follow as the detail; the statement it ran is nothing for a user.
-    QString message = failureText(sqlite3_extended_errcode(m_db));
-    if (!file.isEmpty())
-        message += QStringLiteral("\n数据库文件：") + QDir::toNativeSeparators(file);
-    message += QStringLiteral("\n（") + QString::fromUtf8(sqlite3_errmsg(m_db)) + QStringLiteral("）");
-    throw StoreError(message);
+    throwFailure(sqlite3_extended_errcode(m_db), file, sqlite3_errmsg(m_db));
 }
 
 sqlite3_stmt* Database::prepare(const QString& sql, const QVariantList& params) {
