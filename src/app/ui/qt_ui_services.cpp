@@ -1,15 +1,14 @@
 #include "app/ui/qt_ui_services.h"
 
+#include "app/ui/program_pictures.h"
+
 #include <QDesktopServices>
 #include <QStyle>
 #include <QFileDialog>
-#include <QIcon>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QUrl>
-
-static void initIconResources() { Q_INIT_RESOURCE(app_icon); }
 
 // The platform's pictures come as small bitmaps; the program's own are drawn from SVG at any size.
 QPixmap messageBoxPicture(QMessageBox::Icon icon, qreal pixelRatio, const QStyle& style) {
@@ -21,9 +20,8 @@ QPixmap messageBoxPicture(QMessageBox::Icon icon, qreal pixelRatio, const QStyle
     case QMessageBox::Question: name = QStringLiteral("question"); break;
     default: return QPixmap();
     }
-    initIconResources();  // the resources of a static library are not registered by themselves
     const int size = style.pixelMetric(QStyle::PM_MessageBoxIconSize);
-    return QIcon(QStringLiteral(":/icons/message-%1.svg").arg(name)).pixmap(QSize(size, size), pixelRatio);
+    return programPicture(QStringLiteral("message-%1.svg").arg(name)).pixmap(QSize(size, size), pixelRatio);
 }
 
 QMessageBox::StandardButton QtUiServices::message(QWidget* parent, const MessageRequest& request) {

@@ -6,6 +6,7 @@
 #include "app/ui/install_updater.h"
 #include "app/ui/main_window.h"
 #include "app/ui/program.h"
+#include "app/ui/program_pictures.h"
 #include "app/ui/qt_ui_services.h"
 #include "app/ui/screenshot_mode.h"
 #include "app/ui/skins.h"
@@ -124,14 +125,9 @@ StartOptions parseStartOptions(const QStringList& arguments) {
     return options;
 }
 
-static void initIconResources() { Q_INIT_RESOURCE(app_icon); }
-
 QStyle* createProgramStyle() { return new ProgramStyle; }
 
-QIcon applicationIcon() {
-    initIconResources();  // the resources of a static library are not registered by themselves
-    return QIcon(QStringLiteral(":/icons/tovrakel.svg"));
-}
+QIcon applicationIcon() { return programPicture(QStringLiteral("tovrakel.svg")); }
 
 QTranslator* installQtTranslations(bool english) {
     if (english)
