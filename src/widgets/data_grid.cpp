@@ -313,13 +313,14 @@ GridFooter::GridFooter(DataGrid* grid) : QWidget(grid), m_grid(grid) {
 
 QSize GridFooter::sizeHint() const { return QSize(100, fontMetrics().height() + 8); }
 
-QRect GridFooter::textRect(int column) const {
+QRect GridFooter::cellRect(int column) const {
     QTableView* view = m_grid->view();
     QHeaderView* header = view->horizontalHeader();
     const int offset = view->geometry().x() + view->viewport()->geometry().x() - geometry().x();
-    return QRect(offset + header->sectionViewportPosition(column), 0, header->sectionSize(column), height())
-        .adjusted(3, 0, -4, 0);
+    return QRect(offset + header->sectionViewportPosition(column), 0, header->sectionSize(column), height());
 }
+
+QRect GridFooter::textRect(int column) const { return cellRect(column).adjusted(3, 0, -4, 0); }
 
 QFont GridFooter::textFont(int column) const {
     QFont fitted = font();
@@ -337,15 +338,13 @@ void GridFooter::paintEvent(QPaintEvent*) {
     const QColor line = DataGrid::kFooterColour.darker(140);
     painter.setPen(line);
     painter.drawLine(rect().topLeft(), rect().topRight());
-    QTableView* view = m_grid->view();
-    QHeaderView* header = view->horizontalHeader();
-    const int offset = view->geometry().x() + view->viewport()->geometry().x() - geometry().x();
+    QHeaderView* header = m_grid->view()->horizontalHeader();
     const QVector<GridColumn>& columns = m_grid->columns();
     for (int visual = 0; visual < header->count(); ++visual) {
         const int logical = header->logicalIndex(visual);
         if (logical < 0 || logical >= columns.size() || header->isSectionHidden(logical))
             continue;
-        const QRect cell(offset + header->sectionViewportPosition(logical), 0, header->sectionSize(logical), height());
+        const QRect cell = cellRect(logical);
         painter.setPen(line);
         painter.drawLine(cell.topRight(), cell.bottomRight());
         const QString text = m_grid->footerText(logical);

@@ -133,6 +133,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    QRect cellRect(int column) const;  // the column's whole footer cell
     DataGrid* m_grid;
 };
 
