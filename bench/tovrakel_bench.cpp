@@ -150,7 +150,7 @@ SalesDetailsWindow* openSalesDetails(MainWindow& form) {
 Program* g_program = nullptr;
 
 Dataset& stockRowsShown() { return g_program->inventory().query(); }
-Dataset& salesRowsShown() { return g_program->installSalesRecords().salesDetails->query(); }
+Dataset& salesRowsShown() { return g_program->salesDetails()->query(); }
 long salesRows() { return salesRowsShown().isOpen() ? salesRowsShown().recordCount() : 0; }
 long stockRows() { return stockRowsShown().isOpen() ? stockRowsShown().recordCount() : 0; }
 qint64 count(const QString& table) { return dm().connection().scalar(QStringLiteral("select count(*) from ") + table).toLongLong(); }
@@ -244,7 +244,7 @@ void runOperation(MainWindow& form) {
                             << peakKiB() / 1024 << " MB" << Qt::endl;
     } else if (op == QLatin1String("summary")) {
         measure({}, [&] { click(child<QToolButton>(&form, QStringLiteral("ToolButton22"))); },
-                [] { return long(g_program->installSalesRecords().summary->query().recordCount()); });
+                [] { return long(g_program->summary()->query().recordCount()); });
         if (!form.findChild<ProductSummaryWindow*>() || !form.findChild<ProductSummaryWindow*>()->isVisible())
             fail(QStringLiteral("the product summary did not open"));
     } else if (op == QLatin1String("sale") || op == QLatin1String("sale-write")) {
