@@ -304,11 +304,13 @@ void SalesDetailsWindow::showEvent(QShowEvent* event) {
 void SalesDetailsWindow::runOpeningSteps() {
     applyRights();
     const QDate now = m_session.today();
-    statistics()->setPeriod(now);
     m_from->setDate(now);
     m_to->setDate(now);
-    if (maySeeCharts())
+    // The statistics page, hidden from a user who may not see the charts, reads nothing for them.
+    if (maySeeCharts()) {
+        statistics()->setPeriod(now);
         statistics()->runProfitQueries();
+    }
     runMonthView();
     readCompanyHeader(ReadSettings(kMainKey));
 }
