@@ -20,6 +20,7 @@
 #include "records/ui/sales_details_window.h"
 #include "sales/sale_entry.h"
 #include "store/data_module.h"
+#include "store/sqlite_engine.h"
 #include "store/database.h"
 #include "store/stock_table.h"
 #include "text/number_text.h"
@@ -484,8 +485,9 @@ int main(int argc, char* argv[]) {
             return;
         }
         setUiServices(&g_services);
-        if (qEnvironmentVariableIntValue("TOVRAKEL_BENCH_TRACE"))
-            sqlite3_trace_v2(dm().connection().handle(), SQLITE_TRACE_PROFILE, traceStatement, nullptr);
+        auto* file = dynamic_cast<SqliteEngine*>(&dm().connection().engine());
+        if (qEnvironmentVariableIntValue("TOVRAKEL_BENCH_TRACE") && file)
+            sqlite3_trace_v2(file->handle(), SQLITE_TRACE_PROFILE, traceStatement, nullptr);
         login.loginUnattended(Database::kAdministrator, Database::kInitialPassword);
         if (!login.loggedIn())
             fail(QStringLiteral("the login failed"));

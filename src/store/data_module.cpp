@@ -12,12 +12,19 @@ std::unique_ptr<LedgerData>& module() {
 }
 }  // namespace
 
-LedgerData::LedgerData(const QString& folder) : m_path(QDir(folder).filePath(Database::kFileName)) {
-    m_db.open(m_path);
+LedgerData::LedgerData(QString address, bool server, QString password)
+    : m_address(std::move(address)), m_server(server), m_password(std::move(password)) {
+    reopenConnection();
 }
 
 LedgerData& LedgerData::create(const QString& folder) {
-    std::unique_ptr<LedgerData> created(new LedgerData(folder));
+    std::unique_ptr<LedgerData> created(new LedgerData(QDir(folder).filePath(Database::kFileName), false, {}));
+    module() = std::move(created);
+    return *module();
+}
+
+LedgerData& LedgerData::createOnServer(const QString& uri, const QString& password) {
+    std::unique_ptr<LedgerData> created(new LedgerData(uri, true, password));
     module() = std::move(created);
     return *module();
 }
@@ -34,4 +41,9 @@ void LedgerData::reset() { module().reset(); }
 
 void LedgerData::closeConnection() { m_db.close(); }
 
-void LedgerData::reopenConnection() { m_db.open(m_path); }
+void LedgerData::reopenConnection() {
+    if (m_server)
+        m_db.openServer(m_address, m_password);
+    else
+        m_db.open(m_address);
+}

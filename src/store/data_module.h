@@ -1,5 +1,6 @@
 #pragma once
-// The data module: the connection to data.mdb. Each view owns the dataset of its rows.
+// The data module: the connection to the ledger, data.mdb or a server's database. Each view owns
+// the dataset of its rows.
 #include "store/database.h"
 
 class LedgerData {
@@ -7,19 +8,26 @@ public:
     // Opens data.mdb in the given folder as the module of the run; throws StoreError with the
     // engine's message (the previous module stays when opening fails).
     static LedgerData& create(const QString& folder);
+    // Opens the ledger on a server by its connection URI as the module of the run; a password,
+    // when given, is used for this run only.
+    static LedgerData& createOnServer(const QString& uri, const QString& password = {});
     static LedgerData& instance();
     static bool exists();
     static void reset();  // for tests: drops the module so the next one opens another folder
 
     Database& connection() { return m_db; }
-    QString databasePath() const { return m_path; }
+    // The data.mdb file; empty for a ledger on a server.
+    QString databasePath() const { return m_server ? QString() : m_address; }
+    bool isOnServer() const { return m_server; }
     // The backup closes the connection while it copies the file and reopens it afterwards.
     void closeConnection();
     void reopenConnection();
 
 private:
-    explicit LedgerData(const QString& folder);
-    QString m_path;
+    LedgerData(QString address, bool server, QString password);
+    QString m_address;  // the file, or the server's URI
+    bool m_server;
+    QString m_password;
     Database m_db;
 };
 

@@ -1,12 +1,14 @@
 #pragma once
-// The connection to data.mdb: one SQLite file, opened once for the run (closed only by the backup).
+// The connection to the ledger: the data.mdb file of the working folder, or a database on a
+// PostgreSQL server that several tills share. Nothing above the store knows which is open.
+#include "store/ledger_engine.h"
+
 #include <QString>
 #include <QVariant>
 #include <QVariantList>
+#include <memory>
 
 class LedgerEvents;
-struct sqlite3;
-struct sqlite3_stmt;
 
 class Database {
 public:
@@ -15,7 +17,7 @@ public:
     static const QString kInitialPassword;
     static const QString kFileName;  // "data.mdb"
 
-    Database() = default;
+    Database();
     ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
@@ -23,6 +25,9 @@ public:
     // Opens an existing file; throws StoreError with the engine's message when it is missing or
     // is not a database of ours.
     void open(const QString& path);
+    // Opens a ledger on a server by its libpq connection URI, creating its tables in an empty
+    // database; throws StoreError saying what stands in the way.
+    void openServer(const QString& uri, const QString& password = {});
     // Creates a new delivered database at path, readable by its owner only; refuses an existing file.
     static void create(const QString& path);
     // Opens an existing file for reading only, waiting for a busy file, without checking its tables.
@@ -38,34 +43,35 @@ public:
     // file is waited for as the copy waits.
     static void verify(const QString& path);
     void close();
-    bool isOpen() const { return m_db != nullptr; }
-    QString path() const { return m_path; }
+    bool isOpen() const { return m_engine != nullptr; }
+    // The file of an embedded ledger, also after close(); empty for a server's.
+    QString path() const { return m_file; }
+    // What is open, for the user: the file, or the server and database.
+    QString location() const;
+    bool isServer() const;
 
     // Runs a statement without rows; returns the number of changed rows.
     int exec(const QString& sql, const QVariantList& params = {});
     // First column of the first row, or an invalid QVariant without rows.
     QVariant scalar(const QString& sql, const QVariantList& params = {});
-    qint64 lastInsertId() const;
+    // The statement's rows, one column store per result column.
+    std::vector<ColumnStore> read(const QString& sql, const QVariantList& params = {});
+    qint64 lastInsertId();
 
     void begin();
     void commit();
     void rollback();
 
-    sqlite3* handle() const { return m_db; }
-    // Prepares a statement with its parameters bound; the caller finalizes it.
-    sqlite3_stmt* prepare(const QString& sql, const QVariantList& params);
-    // Throws what the engine reported, in the program's words with the engine's message as the
-    // detail; `file` names the database file when the failure is about it.
-    [[noreturn]] void fail(const QString& file = {}) const;
+    // The engine under the connection; throws when none is open.
+    LedgerEngine& engine() const;
 
     // The notifier of changes made through this connection.
     LedgerEvents& events();
 
 private:
-    void applySchema();
-    sqlite3* m_db = nullptr;
-    QString m_path;
-    LedgerEvents* m_events = nullptr;
+    std::unique_ptr<LedgerEngine> m_engine;
+    QString m_file;
+    std::unique_ptr<LedgerEvents> m_events;
 };
 
 // Runs a block of writes as one transaction: committed by commit(), rolled back otherwise.
@@ -80,6 +86,3 @@ private:
     bool m_done = false;
 };
 
-// Rewrites "#yyyy-mm-dd#" date literals outside quoted texts into quoted texts, so statements in
-// the ledger's classic form run unchanged.
-QString translateDateLiterals(const QString& sql);

@@ -10,7 +10,6 @@
 #include <cstring>
 #include <cmath>
 #include <numeric>
-#include <sqlite3.h>
 
 double textToNumber(const QString& text) {
     bool ok = false;
@@ -51,44 +50,9 @@ void Dataset::open() {
 }
 
 void Dataset::readRows(const QString& statement) {
-    Database& db = database();
-    sqlite3_stmt* stmt = db.prepare(statement, m_params);
-    const int count = sqlite3_column_count(stmt);
-    std::vector<ColumnStore> columns;
-    columns.reserve(size_t(count));
-    for (int c = 0; c < count; ++c) {
-        columns.emplace_back(QString::fromUtf8(sqlite3_column_name(stmt, c)));
-        const char* declared = sqlite3_column_decltype(stmt, c);
-        if (declared && qstricmp(declared, "INTEGER") == 0)
-            columns.back().setInteger(true);
-    }
-    int rows = 0;
-    int rc;
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-        for (int c = 0; c < count; ++c) {
-            ColumnStore& col = columns[size_t(c)];
-            // One call per cell; the connection takes no locks, so the value is read as it stands.
-            sqlite3_value* v = sqlite3_column_value(stmt, c);
-            switch (sqlite3_value_type(v)) {
-            case SQLITE_NULL: col.appendNull(); break;
-            case SQLITE_INTEGER: col.appendNumber(double(sqlite3_value_int64(v))); break;
-            case SQLITE_FLOAT: col.appendNumber(sqlite3_value_double(v)); break;
-            default: {
-                const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(v));
-                col.appendUtf8(text, sqlite3_value_bytes(v));
-            }
-            }
-        }
-        ++rows;
-    }
-    sqlite3_finalize(stmt);
-    if (rc != SQLITE_DONE)
-        db.fail();
-    for (ColumnStore& col : columns)
-        col.finishReading();
-    m_columns = std::move(columns);
-    m_rowCount = rows;
-    m_order.resize(size_t(rows));
+    m_columns = database().read(statement, m_params);
+    m_rowCount = m_columns.empty() ? 0 : m_columns.front().rowCount();
+    m_order.resize(size_t(m_rowCount));
     std::iota(m_order.begin(), m_order.end(), 0);
 }
 
@@ -111,16 +75,11 @@ bool Dataset::openOrderedInMemory() {
     } catch (const StoreError&) {
         return false;
     }
-    const char* collation = nullptr;
-    if (sqlite3_table_column_metadata(database().handle(), nullptr, table.toUtf8().constData(),
-                                      column.toUtf8().constData(), nullptr, &collation, nullptr, nullptr,
-                                      nullptr) != SQLITE_OK ||
-        !collation)
+    const LedgerEngine::TextOrder order = database().engine().orderOf(table, column);
+    if (order == LedgerEngine::TextOrder::Unknown)
         return false;
-    const bool ignoreCase = qstricmp(collation, "NOCASE") == 0;
-    if (!ignoreCase && qstricmp(collation, "BINARY") != 0)
-        return false;
-    readRows(match.captured(1));
+    const bool ignoreCase = order == LedgerEngine::TextOrder::BytesIgnoringCase;
+    readRows(database().engine().inTableOrder(match.captured(1), table));
     const int index = columnIndex(column);
     if (index < 0) {
         readRows(m_statement);
@@ -331,29 +290,20 @@ void Dataset::post() {
 // engine holds.
 void Dataset::reloadRow(int row, qint64 id) {
     Database& db = database();
-    const QString idColumn = identityColumn();
-    const QString table = baseTable();
-    const QString sql = idColumn.isEmpty()
-        ? QStringLiteral("select * from %1 where rowid=?").arg(table)
-        : QStringLiteral("select * from %1 where %2=?").arg(table, quoted(idColumn));
-    sqlite3_stmt* stmt = db.prepare(sql, {id});
-    if (sqlite3_step(stmt) == SQLITE_ROW) {
-        for (int c = 0; c < sqlite3_column_count(stmt); ++c) {
-            const int index = columnIndex(QString::fromUtf8(sqlite3_column_name(stmt, c)));
-            if (index < 0)
-                continue;
-            ColumnStore& col = m_columns[size_t(index)];
-            switch (sqlite3_column_type(stmt, c)) {
-            case SQLITE_NULL: col.setNull(row); break;
-            case SQLITE_INTEGER: col.setNumber(row, double(sqlite3_column_int64(stmt, c))); break;
-            case SQLITE_FLOAT: col.setNumber(row, sqlite3_column_double(stmt, c)); break;
-            default:
-                col.setText(row, QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, c)),
-                                                   sqlite3_column_bytes(stmt, c)));
-            }
-        }
+    const std::vector<ColumnStore> stored =
+        db.read(db.engine().rowByIdentity(baseTable(), identityColumn()), {id});
+    for (const ColumnStore& from : stored) {
+        const int index = columnIndex(from.name());
+        if (index < 0 || from.rowCount() == 0)
+            continue;
+        ColumnStore& col = m_columns[size_t(index)];
+        if (from.isNull(0))
+            col.setNull(row);
+        else if (from.kind() == ColumnStore::Kind::Text)
+            col.setText(row, from.text(0));
+        else
+            col.setNumber(row, from.number(0));
     }
-    sqlite3_finalize(stmt);
 }
 
 int Dataset::shownRowOf(qint64 id) const {

@@ -229,9 +229,24 @@ private slots:
         }
         db.commit();
 
+        // The engine's own answer, from a connection of its own on the file.
+        sqlite3* raw = nullptr;
+        QCOMPARE(sqlite3_open_v2(db.path().toUtf8().constData(), &raw, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+        const auto closeRaw = qScopeGuard([&] { sqlite3_close(raw); });
         auto engineRows = [&](const QString& sql, const QVariantList& params) {
             QList<QStringList> rows;
-            sqlite3_stmt* stmt = db.prepare(sql, params);
+            sqlite3_stmt* stmt = nullptr;
+            const QByteArray text = sql.toUtf8();
+            sqlite3_prepare_v2(raw, text.constData(), int(text.size()), &stmt, nullptr);
+            QList<QByteArray> bound;
+            for (int i = 0; i < params.size(); ++i) {
+                if (params[i].typeId() == QMetaType::Double || params[i].typeId() == QMetaType::Int) {
+                    sqlite3_bind_double(stmt, i + 1, params[i].toDouble());
+                } else {
+                    bound << params[i].toString().toUtf8();
+                    sqlite3_bind_text(stmt, i + 1, bound.last().constData(), int(bound.last().size()), SQLITE_TRANSIENT);
+                }
+            }
             while (sqlite3_step(stmt) == SQLITE_ROW) {
                 QStringList row;
                 for (int c = 0; c < sqlite3_column_count(stmt); ++c)

@@ -64,13 +64,9 @@ private slots:
             QVERIFY2(type.isValid(), qPrintable(column.name() + QStringLiteral(" is not stored")));
             QCOMPARE(type.toString(), declaredType(column.type));
             // Names and other texts compare without the case of Latin letters; dates as stored.
-            const char* collation = nullptr;
-            QCOMPARE(sqlite3_table_column_metadata(m_db.handle(), "main", table->table.toUtf8().constData(),
-                                                   column.name().toUtf8().constData(), nullptr, &collation, nullptr,
-                                                   nullptr, nullptr),
-                     SQLITE_OK);
-            QCOMPARE(QString::fromLatin1(collation),
-                     column.type == ColumnType::Text ? QStringLiteral("NOCASE") : QStringLiteral("BINARY"));
+            QCOMPARE(m_db.engine().orderOf(table->table, column.name()),
+                     column.type == ColumnType::Text ? LedgerEngine::TextOrder::BytesIgnoringCase
+                                                     : LedgerEngine::TextOrder::Bytes);
         }
         QStringList described = table->names();
         QCOMPARE(QSet<QString>(described.begin(), described.end()).size(), described.size());
@@ -90,11 +86,9 @@ private slots:
 
     // The product summary's result columns are its described ones, in order.
     void summaryAsDescribed() {
-        sqlite3_stmt* statement = m_db.prepare(kSummaryStatement, {});
         QStringList columns;
-        for (int i = 0; i < sqlite3_column_count(statement); ++i)
-            columns << QString::fromUtf8(sqlite3_column_name(statement, i));
-        sqlite3_finalize(statement);
+        for (const ColumnStore& column : m_db.read(kSummaryStatement))
+            columns << column.name();
         QCOMPARE(columns, summaryTable().names());
     }
 
