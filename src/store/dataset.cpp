@@ -369,3 +369,17 @@ void Dataset::sort(const QString& spec) {
     if (currentStored >= 0)
         m_current = int(std::find(m_order.begin(), m_order.end(), currentStored) - m_order.begin());
 }
+
+void Dataset::showStoredRows(const QString& statement, const QVariantList& params, std::vector<int> rows) {
+    if (!m_open)
+        throw StoreError(QStringLiteral("数据集 %1 没有打开").arg(m_name));
+    m_statement = statement;
+    m_params = params;
+    m_order = std::move(rows);
+    m_rowCount = int(m_order.size());
+    m_sortSpec.clear();
+    m_state = State::Browse;
+    m_pending.clear();
+    m_current = m_rowCount > 0 ? 0 : -1;
+    m_eof = m_rowCount == 0;
+}

@@ -305,6 +305,23 @@ size_t ColumnStore::heldBytes() const {
            m_slots.capacity() * 4 + m_offsets.heldBytes() + m_displayRanks.capacity() * 4;
 }
 
+void ColumnStore::markTexts(std::vector<uint8_t>& flags, const std::function<bool(std::string_view)>& test) const {
+    if (m_kind != Kind::Text)
+        return;
+    const size_t rows = std::min(flags.size(), size_t(m_rows));
+    if (m_codeWidth == 0) {
+        for (size_t r = 0; r < rows; ++r)
+            if (m_offsets[r] != kNullOffset && test(textAt(m_offsets[r])))
+                flags[r] = 1;
+        return;
+    }
+    std::vector<uint8_t> passes(m_entries.size() + 1, 0);
+    for (size_t e = 0; e < m_entries.size(); ++e)
+        passes[e + 1] = test(textAt(m_entries[e])) ? 1 : 0;
+    for (size_t r = 0; r < rows; ++r)
+        flags[r] |= passes[code(int(r))];
+}
+
 void ColumnStore::finishReading() {
     // The table finds texts while rows are read; an edited row rebuilds it when it needs it.
     std::vector<uint32_t>().swap(m_slots);

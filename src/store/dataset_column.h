@@ -8,6 +8,7 @@
 #include <QString>
 #include <QVariant>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -85,6 +86,9 @@ public:
     static constexpr int kRowsBeforeChoosing = 4096;
     // The bytes the column holds, for the benchmarks' account of memory.
     size_t heldBytes() const;
+    // Sets flags[row] for every row whose text passes `test`, asked once per distinct text where
+    // the column keeps them once; empty cells and numbers never pass.
+    void markTexts(std::vector<uint8_t>& flags, const std::function<bool(std::string_view)>& test) const;
 
 private:
     enum class TextOrder { Display, Bytes, BytesIgnoringCase };

@@ -358,11 +358,12 @@ void SalesDetailsWindow::setSalesColumnHidden(int column, bool hidden) {
 
 // ---- queries ----
 
-void SalesDetailsWindow::openSales(const SalesStatement& statement, bool last) {
+void SalesDetailsWindow::openSales(const SalesStatement& statement, bool last, HeldSales::Reading reading,
+                                   const SalesSearchConditions& search) {
     m_recordPanel->close();
     runAction(this, [&] {
         Dataset& sales = query();
-        OpenQuery(sales, statement.sql, statement.params);
+        m_held.open(sales, statement, reading, search);
         if (last)
             sales.last();
     });
@@ -386,7 +387,7 @@ void SalesDetailsWindow::runMonthView() {
 
 void SalesDetailsWindow::runAllRecords() {
     refillLists();
-    openSales(allSalesStatement(), true);
+    openSales(allSalesStatement(), true, HeldSales::Reading::Every);
 }
 
 SalesSearchConditions SalesDetailsWindow::conditions() const {
@@ -412,7 +413,7 @@ void SalesDetailsWindow::runSearch() {
             showMessage(this, QStringLiteral("Warning"), problem, QMessageBox::Warning);
         return;  // nothing runs: the grid keeps its rows
     }
-    openSales(salesSearchStatement(c), false);
+    openSales(salesSearchStatement(c), false, HeldSales::Reading::Search, c);
 }
 
 void SalesDetailsWindow::onLiveFieldChanged() { runSearch(); }
@@ -443,6 +444,12 @@ void SalesDetailsWindow::setCustomerFilter(const QString& text) {
 }
 
 void SalesDetailsWindow::followLedger(LedgerEvents& events) {
+    // Changed sales are read again by the next search, not picked from the rows held.
+    const auto forget = [this] { m_held.forget(); };
+    connect(&events, &LedgerEvents::saleRecorded, this, forget);
+    connect(&events, &LedgerEvents::saleDeleted, this, forget);
+    connect(&events, &LedgerEvents::saleCorrected, this, forget);
+    connect(&events, &LedgerEvents::ledgerReplaced, this, forget);
     connect(&events, &LedgerEvents::saleRecorded, this, [this](qint64, const QString& customerNumber) {
         // The month view follows at once, so the customer's sales are not listed on the way.
         presetCustomerFilter(customerNumber);

@@ -2,6 +2,7 @@
 // SalesDetailsWindow: the sales details window: the sales grid with its search box, customer-number filter,
 // column items and sales record panel (correction, deletion with the stock given back), the sales
 // statistics tab, and the places of the POS panel and the company fields.
+#include "records/sales_filter.h"
 #include "records/sales_queries.h"
 #include "store/dataset.h"
 #include "users/rights.h"
@@ -114,6 +115,7 @@ protected:
 private:
     Session& m_session;
     Dataset m_sales{QStringLiteral("ADOQuery13"), QStringLiteral("SELECT * from data1")};
+    HeldSales m_held;  // which searches the rows read can answer
     void buildSalesPage(QWidget* page);
     QGroupBox* buildSearchBox(QWidget* parent);
     QGroupBox* buildCompanyGroup(QWidget* parent);
@@ -122,7 +124,8 @@ private:
     void buildMenu();
     void runOpeningSteps();
     void runClosingSteps();
-    void openSales(const SalesStatement& statement, bool last);
+    void openSales(const SalesStatement& statement, bool last, HeldSales::Reading reading = HeldSales::Reading::Other,
+                   const SalesSearchConditions& search = {});
     void refillLists();
     SalesSearchConditions conditions() const;
     void onLiveFieldChanged();
