@@ -96,6 +96,22 @@ CREATE FUNCTION month(t text) RETURNS integer LANGUAGE sql IMMUTABLE PARALLEL SA
   AS $$ SELECT (date_parts(t))[2] $$;
 CREATE FUNCTION day(t text) RETURNS integer LANGUAGE sql IMMUTABLE PARALLEL SAFE
   AS $$ SELECT (date_parts(t))[3] $$;
+-- Identities as the file engine gives them: a null identity takes the next number, and a row
+-- written with its own identity moves the numbering past it.
+CREATE FUNCTION ledger_identity() RETURNS trigger LANGUAGE plpgsql AS $$
+DECLARE
+  numbering text := pg_get_serial_sequence(TG_TABLE_NAME, 'id');
+BEGIN
+  IF NEW.id IS NULL THEN
+    NEW.id := nextval(numbering);
+  ELSIF NEW.id > coalesce(pg_sequence_last_value(numbering), 0) THEN
+    PERFORM setval(numbering, NEW.id);
+  END IF;
+  RETURN NEW;
+END $$;
+CREATE TRIGGER data_identity BEFORE INSERT ON data FOR EACH ROW EXECUTE FUNCTION ledger_identity();
+CREATE TRIGGER data1_identity BEFORE INSERT ON data1 FOR EACH ROW EXECUTE FUNCTION ledger_identity();
+CREATE TRIGGER rz_identity BEFORE INSERT ON rz FOR EACH ROW EXECUTE FUNCTION ledger_identity();
 -- trim() keeps a text's kind, so a trimmed column still compares without Latin case.
 CREATE FUNCTION trimmed(t citext) RETURNS citext LANGUAGE sql IMMUTABLE PARALLEL SAFE
   AS $$ SELECT btrim(t::text)::citext $$;

@@ -2,6 +2,8 @@
 
 #include "store/ledger_engine.h"
 
+#include <QRegularExpression>
+
 namespace {
 
 bool isWordChar(QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_'); }
@@ -35,6 +37,19 @@ ServerStatement serverStatement(const QString& sql) {
     ServerStatement out;
     QString& t = out.text;
     t.reserve(s.size() + 16);
+    // The file engine orders empty values first going up and last going down; the server the
+    // other way round, so each term of an "order by" says where they go.
+    int depth = 0;
+    int orderDepth = -1;       // the parenthesis depth of the "order by" being written, or -1
+    bool termDescending = false;
+    auto endOrderTerm = [&] {
+        if (orderDepth < 0)
+            return;
+        while (t.endsWith(QLatin1Char(' ')))
+            t.chop(1);
+        t += termDescending ? QLatin1String(" nulls last") : QLatin1String(" nulls first");
+        termDescending = false;
+    };
     int i = 0;
     while (i < s.size()) {
         const QChar c = s.at(i);
@@ -55,6 +70,21 @@ ServerStatement serverStatement(const QString& sql) {
         } else if (c == QLatin1Char('-') && s.mid(i, 2) == QLatin1String("--")) {
             const int end = s.indexOf(QLatin1Char('\n'), i);
             i = end < 0 ? s.size() : end;
+        } else if (c == QLatin1Char('(')) {
+            ++depth;
+            t += c;
+            ++i;
+        } else if (c == QLatin1Char(')') || c == QLatin1Char(';') ||
+                   (c == QLatin1Char(',') && depth == orderDepth)) {
+            if (depth == orderDepth || c == QLatin1Char(';') || (c == QLatin1Char(')') && depth - 1 < orderDepth)) {
+                endOrderTerm();
+                if (c != QLatin1Char(','))
+                    orderDepth = -1;
+            }
+            if (c == QLatin1Char(')'))
+                --depth;
+            t += c;
+            ++i;
         } else if (isWordChar(c) && (i == 0 || !isWordChar(s.at(i - 1)))) {
             const QString word = wordAt(s, i);
             const QString lower = word.toLower();
@@ -69,7 +99,20 @@ ServerStatement serverStatement(const QString& sql) {
                        nextWord(s, i + word.size(), &at).compare(QLatin1String("nocase"), Qt::CaseInsensitive) == 0) {
                 i = at + 6;
                 continue;
+            } else if (lower == QLatin1String("order") &&
+                       nextWord(s, i + word.size(), &at).compare(QLatin1String("by"), Qt::CaseInsensitive) == 0) {
+                t += s.mid(i, at + 2 - i);
+                i = at + 2;
+                orderDepth = depth;
+                termDescending = false;
+                continue;
+            } else if ((lower == QLatin1String("limit") || lower == QLatin1String("offset")) && depth == orderDepth) {
+                endOrderTerm();
+                orderDepth = -1;
+                t += word;
             } else {
+                if (depth == orderDepth)
+                    termDescending = lower == QLatin1String("desc");
                 t += word;
             }
             i += word.size();
@@ -78,5 +121,16 @@ ServerStatement serverStatement(const QString& sql) {
             ++i;
         }
     }
+    endOrderTerm();
+    static const QRegularExpression insertWithIdentity(
+        QStringLiteral("^\\s*insert\\s+into\\s+\"?(data|data1|rz)\"?[\\s(]"), QRegularExpression::CaseInsensitiveOption);
+    if (insertWithIdentity.match(t).hasMatch() && !t.contains(QLatin1String("returning"), Qt::CaseInsensitive)) {
+        t += QStringLiteral(" returning id");
+        out.returnsIdentity = true;
+    }
     return out;
+}
+
+QString fileEngineColumnName(const QString& table, const QString& column) {
+    return table == QLatin1String("data1") && column == QLatin1String("id") ? QStringLiteral("ID") : column;
 }

@@ -149,12 +149,21 @@ void ServerEngine::prepareSchema() {
         rollback();
         throw;
     }
+    const std::vector<ColumnStore> tables = read(
+        QStringLiteral("select oid, relname from pg_class where relkind='r' and relname in ") +
+            QLatin1String(kLedgerTables) +
+            QStringLiteral(" and relnamespace=(select oid from pg_namespace where nspname=current_schema())"),
+        {});
+    for (int row = 0; row < tables[0].rowCount(); ++row)
+        m_tableNames.insert(unsigned(tables[0].number(row)), tables[1].text(row));
 }
 
 void ServerEngine::fail(PGresult* result) {
     const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
     const QString code = QString::fromLatin1(state ? state : "");
-    const QString words = serverWords(result ? PQresultErrorMessage(result) : PQerrorMessage(m_conn));
+    // The server's own words without the statement it quotes: that is nothing for a user.
+    const char* primary = result ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
+    const QString words = serverWords(primary ? primary : PQerrorMessage(m_conn));
     PQclear(result);
     if (PQstatus(m_conn) != CONNECTION_OK) {
         // The server rolled back whatever the transaction had written.
@@ -173,6 +182,8 @@ void ServerEngine::fail(PGresult* result) {
         message = QStringLiteral("数据库服务器的磁盘已满，数据没有写入。");
     else if (code.startsWith(QLatin1String("40")) || code == QLatin1String("55P03"))
         message = QStringLiteral("数据库正被另一台电脑使用，请稍后再试。");
+    else if (code == QLatin1String("25006"))
+        message = QStringLiteral("数据库服务器只允许读取，没有写入。");
     else if (code == QLatin1String("22P02"))
         message = QStringLiteral("数据的格式不对，没有写入。");
     else
@@ -180,7 +191,7 @@ void ServerEngine::fail(PGresult* result) {
     throw StoreError(message + detail(words));
 }
 
-void ServerEngine::run(const QString& sql, const QVariantList& params) {
+bool ServerEngine::run(const QString& sql, const QVariantList& params) {
     if (!m_inTransaction)
         reconnectIfLost();
     const ServerStatement statement = serverStatement(sql);
@@ -206,16 +217,19 @@ void ServerEngine::run(const QString& sql, const QVariantList& params) {
     const QByteArray text = statement.text.toUtf8();
     if (!PQsendQueryParams(m_conn, text.constData(), params.size(), nullptr, values.data(), nullptr, nullptr, 0))
         fail(nullptr);
+    return statement.returnsIdentity;
 }
 
 int ServerEngine::exec(const QString& sql, const QVariantList& params) {
-    run(sql, params);
+    const bool returnsIdentity = run(sql, params);
     int changed = 0;
     PGresult* failed = nullptr;
     while (PGresult* result = PQgetResult(m_conn)) {
         const ExecStatusType status = PQresultStatus(result);
         if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK) {
             changed = QByteArray(PQcmdTuples(result)).toInt();
+            if (returnsIdentity && PQntuples(result) > 0)
+                m_lastInsertId = QByteArray(PQgetvalue(result, PQntuples(result) - 1, 0)).toLongLong();
             PQclear(result);
         } else if (!failed) {
             failed = result;
@@ -255,7 +269,8 @@ std::vector<ColumnStore> ServerEngine::read(const QString& sql, const QVariantLi
         if (!described) {
             const int count = PQnfields(result);
             for (int c = 0; c < count; ++c) {
-                columns.emplace_back(QString::fromUtf8(PQfname(result, c)));
+                columns.emplace_back(
+                    fileEngineColumnName(m_tableNames.value(PQftable(result, c)), QString::fromUtf8(PQfname(result, c))));
                 const Oid type = PQftype(result, c);
                 numeric.push_back(isNumberType(type) || type == kBool);
                 // A table's whole-number column is an identity, read back as a whole number.
@@ -290,7 +305,7 @@ std::vector<ColumnStore> ServerEngine::read(const QString& sql, const QVariantLi
     return columns;
 }
 
-qint64 ServerEngine::lastInsertId() { return scalar(QStringLiteral("select lastval()"), {}).toLongLong(); }
+qint64 ServerEngine::lastInsertId() { return m_lastInsertId; }
 
 void ServerEngine::begin() {
     reconnectIfLost();

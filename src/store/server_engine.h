@@ -49,7 +49,9 @@ private:
     void reconnectIfLost();
     void prepareSchema();
     // Sends a statement; its results are then taken with PQgetResult.
-    void run(const QString& sql, const QVariantList& params);
+    // Sends a statement; its results are then taken with PQgetResult. True when the statement
+    // gives back the identities it inserted.
+    bool run(const QString& sql, const QVariantList& params);
     [[noreturn]] void fail(PGresult* result);
 
     QString m_uri;
@@ -57,5 +59,7 @@ private:
     QString m_location;
     PGconn* m_conn = nullptr;
     bool m_inTransaction = false;
-    QHash<QString, QHash<QString, TextOrder>> m_orders;  // table -> column -> order
+    qint64 m_lastInsertId = 0;
+    QHash<QString, QHash<QString, TextOrder>> m_orders;
+    QHash<unsigned, QString> m_tableNames;  // the ledger's tables by the server's identity  // table -> column -> order
 };

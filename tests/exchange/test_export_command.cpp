@@ -203,7 +203,7 @@ private slots:
     }
 
     void emptyGridWritesNothing() {
-        m_session->stockQuery().setStatement(QStringLiteral("select * from data where 0"));
+        m_session->stockQuery().setStatement(QStringLiteral("select * from data where 1=0"));
         m_grid->refresh();
         m_session->ui.fileAnswers << m_session->file("empty.xls");
         QVERIFY(!exportDataGrid(m_session->session(), nullptr, *m_grid, QStringLiteral("t")));

@@ -1,6 +1,8 @@
 #include "support/temp_workdir.h"
 
 #include "store/data_module.h"
+#include "store/store_error.h"
+#include "support/server_cluster.h"
 
 #include <QDir>
 
@@ -13,10 +15,25 @@ TempWorkdir::TempWorkdir() {
 TempWorkdir::~TempWorkdir() {
     if (LedgerData::exists() && LedgerData::instance().databasePath().startsWith(m_dir.path()))
         LedgerData::reset();
+    if (!m_serverUri.isEmpty() && LedgerData::exists() && LedgerData::instance().isOnServer())
+        LedgerData::reset();
     qputenv("TOVRAKEL_CONFIG_DIR", m_oldConfig);
 }
 
+bool TempWorkdir::onServer() { return qgetenv("TOVRAKEL_TEST_ENGINE") == "postgresql"; }
+
 void TempWorkdir::openNewDatabase() {
-    Database::create(file(Database::kFileName));
-    LedgerData::create(m_dir.path());
+    if (!onServer()) {
+        Database::create(file(Database::kFileName));
+        LedgerData::create(m_dir.path());
+        return;
+    }
+    QString error;
+    ServerCluster* cluster = ServerCluster::shared(&error);
+    static int ledgers = 0;
+    const QString name = QStringLiteral("ledger_%1").arg(++ledgers);
+    if (!cluster || !cluster->createDatabase(name, &error))
+        throw StoreError(QStringLiteral("the test server did not start: ") + error);
+    m_serverUri = cluster->uri(name);
+    LedgerData::createOnServer(m_serverUri);
 }

@@ -9,10 +9,18 @@ public:
     ~TempWorkdir();
     QString path() const { return m_dir.path(); }
     QString file(const QString& name) const { return m_dir.filePath(name); }
-    // Creates the delivered data.mdb here and opens it as the data module of the run.
+    // Creates the delivered ledger and opens it as the data module of the run: data.mdb here, or,
+    // when the tests run on the server engine (TOVRAKEL_TEST_ENGINE=postgresql), a new database
+    // on the test program's throw-away server.
     void openNewDatabase();
+    // The server's URI of the ledger opened here; empty on the file engine.
+    QString serverUri() const { return m_serverUri; }
+
+    // True when this test program runs its ledgers on the server engine.
+    static bool onServer();
 
 private:
+    QString m_serverUri;
     QTemporaryDir m_dir;
     QByteArray m_oldConfig;
 };
