@@ -1,6 +1,7 @@
 // The Excel workbook (.xlsx) of XlsGridWriter, written by libxlsxwriter in its constant-memory
 // mode: each row goes to a temporary file as it is written, so a million records take no more
-// memory than a few.
+// memory than a few. The library's calls for the records run on a thread of their own, beside the
+// reading of the grid.
 #include "exchange/grid_export_source.h"
 #include "exchange/grid_to_xls.h"
 
@@ -10,11 +11,19 @@
 #include <QHash>
 #include <QTemporaryFile>
 #include <cerrno>
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <fcntl.h>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
 #include <unistd.h>
+#include <vector>
 #include <xlsxwriter.h>
 
 namespace {
@@ -106,6 +115,12 @@ bool excelDay(const QString& text, double* day) {
     return true;
 }
 
+// What closing the workbook gave: the library's result, and the system's reason when it has one.
+struct Closed {
+    lxw_error error = LXW_NO_ERROR;
+    int systemError = 0;
+};
+
 class Workbook {
 public:
     Workbook(const QString& path, const QString& tmpdir, bool zip64) : m_tmpdir(QFile::encodeName(tmpdir)) {
@@ -141,22 +156,17 @@ public:
         return f;
     }
 
-    void close(const QString& path) {
+    // Writes the file; the library compresses the sheets here, which is most of a large
+    // workbook's time.
+    Closed close() {
         lxw_workbook* book = m_book;
         m_book = nullptr;  // workbook_close frees it, whatever its result
-        lxw_error error;
-        int systemError = 0;
-        {
-            QuietStandardError quiet;
-            errno = 0;
-            error = workbook_close(book);
-            systemError = errno;
-        }
-        // The system's reason (a full disk, no permission) says more than the library's own.
-        if (error != LXW_NO_ERROR)
-            throw ExchangeError(QStringLiteral("无法写入文件 %1（%2）")
-                                    .arg(path, systemError ? QString::fromLocal8Bit(std::strerror(systemError))
-                                                           : QString::fromUtf8(lxw_strerror(error))));
+        QuietStandardError quiet;
+        Closed closed;
+        errno = 0;
+        closed.error = workbook_close(book);
+        closed.systemError = errno;
+        return closed;
     }
 
 private:
@@ -165,11 +175,25 @@ private:
     QHash<QString, lxw_format*> m_formats;
 };
 
-struct ColumnFormats {
+// The system's reason (a full disk, no permission) says more than the library's own.
+void refuseUnclosed(const Closed& closed, const QString& path) {
+    if (closed.error != LXW_NO_ERROR)
+        throw ExchangeError(QStringLiteral("无法写入文件 %1（%2）")
+                                .arg(path, closed.systemError ? QString::fromLocal8Bit(std::strerror(closed.systemError))
+                                                              : QString::fromUtf8(lxw_strerror(closed.error))));
+}
+
+// The formats a cell takes by what it holds.
+struct CellFormats {
     lxw_format* number = nullptr;
-    lxw_format* footer = nullptr;
+    lxw_format* text = nullptr;
     lxw_format* date = nullptr;
-    bool dates = false;
+    bool dates = false;  // "yyyy-MM-dd" texts become date cells
+};
+
+struct ColumnFormats {
+    CellFormats records;
+    CellFormats footer;
 };
 
 void writeText(lxw_worksheet* sheet, lxw_row_t row, lxw_col_t col, const QString& text, lxw_format* format = nullptr) {
@@ -177,42 +201,185 @@ void writeText(lxw_worksheet* sheet, lxw_row_t row, lxw_col_t col, const QString
         worksheet_write_string(sheet, row, col, cellUtf8(text).constData(), format);
 }
 
-void writeCell(lxw_worksheet* sheet, lxw_row_t row, lxw_col_t col, const QVariant& value, const ColumnFormats& f) {
-    if (!value.isValid() || value.isNull())
-        return;
-    switch (value.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-        worksheet_write_number(sheet, row, col, value.toDouble(), nullptr);
-        return;
-    case QMetaType::Double:
-    case QMetaType::Float: {
-        const double v = value.toDouble();
-        if (std::isfinite(v))
-            worksheet_write_number(sheet, row, col, v, f.number);
-        return;
+// Cells read from the grid, with their texts already in UTF-8, to be written in one go; the
+// library's calls need nothing of Qt's.
+class CellBatch {
+public:
+    void clear() {
+        m_cells.clear();
+        m_texts.clear();  // keeps its memory for the next rows
     }
-    case QMetaType::Bool:
-        worksheet_write_boolean(sheet, row, col, value.toBool(), nullptr);
-        return;
-    case QMetaType::QDate:
-        writeCell(sheet, row, col, value.toDate().toString(QStringLiteral("yyyy-MM-dd")), ColumnFormats{f.number, f.footer, f.date, true});
-        return;
-    case QMetaType::QDateTime:
-        writeText(sheet, row, col, sheetTimeText(value.toDateTime()));
-        return;
-    default: {
-        const QString text = value.toString();
-        double day = 0;
-        if (f.dates && excelDay(text, &day))
-            worksheet_write_number(sheet, row, col, day, f.date);
-        else
-            writeText(sheet, row, col, text);
+    std::size_t size() const { return m_cells.size(); }
+
+    void add(lxw_row_t row, lxw_col_t col, const QVariant& value, const CellFormats& f) {
+        if (!value.isValid() || value.isNull())
+            return;
+        switch (value.typeId()) {
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong:
+            m_cells.push_back({row, col, Cell::Number, nullptr, value.toDouble(), 0});
+            return;
+        case QMetaType::Double:
+        case QMetaType::Float: {
+            const double v = value.toDouble();
+            if (std::isfinite(v))
+                m_cells.push_back({row, col, Cell::Number, f.number, v, 0});
+            return;
+        }
+        case QMetaType::Bool:
+            m_cells.push_back({row, col, Cell::Boolean, nullptr, value.toBool() ? 1.0 : 0.0, 0});
+            return;
+        case QMetaType::QDate:
+            add(row, col, value.toDate().toString(QStringLiteral("yyyy-MM-dd")), CellFormats{f.number, f.text, f.date, true});
+            return;
+        case QMetaType::QDateTime:
+            addText(row, col, sheetTimeText(value.toDateTime()), f.text);
+            return;
+        default: {
+            const QString text = value.toString();
+            double day = 0;
+            if (f.dates && excelDay(text, &day))
+                m_cells.push_back({row, col, Cell::Number, f.date, day, 0});
+            else
+                addText(row, col, text, f.text);
+        }
+        }
     }
+
+    void write(lxw_worksheet* sheet) const {
+        for (const Cell& c : m_cells)
+            switch (c.kind) {
+            case Cell::Number:
+                worksheet_write_number(sheet, c.row, c.col, c.number, c.format);
+                break;
+            case Cell::Boolean:
+                worksheet_write_boolean(sheet, c.row, c.col, c.number != 0, c.format);
+                break;
+            case Cell::Text:
+                worksheet_write_string(sheet, c.row, c.col, m_texts.data() + c.text, c.format);
+                break;
+            }
     }
-}
+
+private:
+    struct Cell {
+        enum Kind : unsigned char { Number, Boolean, Text };
+        lxw_row_t row;
+        lxw_col_t col;
+        Kind kind;
+        lxw_format* format;
+        double number;
+        std::size_t text;  // where its UTF-8, ended by a NUL, starts in m_texts
+    };
+
+    void addText(lxw_row_t row, lxw_col_t col, const QString& text, lxw_format* format) {
+        if (text.isEmpty())
+            return;
+        const QByteArray utf8 = cellUtf8(text);
+        m_cells.push_back({row, col, Cell::Text, format, 0, m_texts.size()});
+        m_texts.append(utf8.constData(), std::size_t(utf8.size()) + 1);
+    }
+
+    std::vector<Cell> m_cells;
+    std::string m_texts;
+};
+
+// Runs the library's calls for the records on a thread of their own, so that reading the grid
+// overlaps the library's writing of the sheet's XML. The reading side waits for a free batch, so
+// the batches bound the memory; jobs run in the order they were posted.
+class WritingThread {
+public:
+    WritingThread() {
+        for (CellBatch& b : m_batches)
+            m_free.push_back(&b);
+        m_thread = std::thread([this] { run(); });
+    }
+    // Jobs not yet begun are dropped; a running one is waited for.
+    ~WritingThread() {
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_stop = true;
+            m_jobs.clear();
+        }
+        m_changed.notify_all();
+        m_thread.join();
+    }
+    WritingThread(const WritingThread&) = delete;
+    WritingThread& operator=(const WritingThread&) = delete;
+
+    // An empty batch to fill.
+    CellBatch* take() {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_changed.wait(lock, [this] { return !m_free.empty(); });
+        CellBatch* batch = m_free.back();
+        m_free.pop_back();
+        lock.unlock();
+        batch->clear();
+        return batch;
+    }
+    // Writes a filled batch into the sheet, then gives it back for filling.
+    void write(lxw_worksheet* sheet, CellBatch* batch) {
+        post([this, sheet, batch] {
+            batch->write(sheet);
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_free.push_back(batch);
+        });
+    }
+    void post(std::function<void()> job) {
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_jobs.push_back(std::move(job));
+        }
+        m_changed.notify_all();
+    }
+    // Waits at most `ms` for every posted job to be done; true when they are. The library is
+    // called from this side again only then.
+    bool idle(int ms) {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        return m_changed.wait_for(lock, std::chrono::milliseconds(ms), [this] { return m_jobs.empty() && !m_busy; });
+    }
+    void drain() {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_jobs.empty() && !m_busy; });
+    }
+
+private:
+    void run() {
+        for (;;) {
+            std::function<void()> job;
+            {
+                std::unique_lock<std::mutex> lock(m_mutex);
+                m_changed.wait(lock, [this] { return m_stop || !m_jobs.empty(); });
+                if (m_stop)
+                    return;
+                job = std::move(m_jobs.front());
+                m_jobs.pop_front();
+                m_busy = true;
+            }
+            job();
+            {
+                const std::lock_guard<std::mutex> lock(m_mutex);
+                m_busy = false;
+            }
+            m_changed.notify_all();
+        }
+    }
+
+    // One filled while one is written and one waits.
+    CellBatch m_batches[3];
+    std::vector<CellBatch*> m_free;
+    std::deque<std::function<void()>> m_jobs;
+    bool m_busy = false;
+    bool m_stop = false;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::thread m_thread;
+};
+
+// Cells a batch takes before it goes to the writing thread: about a thousand rows of a grid.
+constexpr std::size_t kBatchCells = 16384;
 
 }  // namespace
 
@@ -247,9 +414,13 @@ void XlsGridWriter::WriteWorkbook(const QString& path) {
     for (const int c : visible) {
         const ColumnLook look = grid.columnLook(c);
         const QString numbers = numberFormat(look);
-        formats.push_back({book.format(numbers, false), book.format(numbers, true), dateFormat, look.date});
+        lxw_format* footer = book.format(numbers, true);
+        formats.push_back({{book.format(numbers, false), nullptr, dateFormat, look.date}, {footer, footer, nullptr, false}});
     }
 
+    // Destroyed before the workbook and the result of its close: a job it still runs has them.
+    Closed closed;
+    WritingThread writer;
     advance(0, records);
     int record = 0;
     for (int s = 1; s <= sheets; ++s) {
@@ -299,23 +470,31 @@ void XlsGridWriter::WriteWorkbook(const QString& path) {
 
         // Only the visible columns, in grid order: a column the login hides never reaches the file.
         const int last = int(qMin<qint64>(records, record + perSheet));
+        CellBatch* batch = writer.take();
         for (; record < last; ++record, ++row) {
             for (int k = 0; k < columns; ++k)
-                writeCell(sheet, row, lxw_col_t(k), grid.cellValue(record, visible[k]), formats[k]);
+                batch->add(row, lxw_col_t(k), grid.cellValue(record, visible[k]), formats[k].records);
+            if (batch->size() >= kBatchCells) {
+                writer.write(sheet, batch);
+                batch = writer.take();
+            }
             advance(record + 1, records);
         }
-
         if (s == sheets)
             for (int f = 0; f < footers; ++f, ++row)
-                for (int k = 0; k < columns; ++k) {
-                    const QVariant footer = grid.footerValue(visible[k], f);
-                    if (footer.typeId() == QMetaType::Double)
-                        worksheet_write_number(sheet, row, lxw_col_t(k), footer.toDouble(), formats[k].footer);
-                    else
-                        writeText(sheet, row, lxw_col_t(k), footer.toString(), formats[k].footer);
-                }
+                for (int k = 0; k < columns; ++k)
+                    batch->add(row, lxw_col_t(k), grid.footerValue(visible[k], f), formats[k].footer);
+        writer.write(sheet, batch);
+        writer.drain();
     }
-    book.close(path);
+
+    // The close takes a while for a large workbook (the compression); meanwhile the progress
+    // window keeps answering, and a Cancel leaves no file.
+    writer.post([&book, &closed] { closed = book.close(); });
+    do
+        advance(records, records);
+    while (!writer.idle(16));
+    refuseUnclosed(closed, path);
 }
 
 void XlsGridWriter::writeWorkbookInPlace() {

@@ -562,11 +562,16 @@ private slots:
     // Cancel leaves no file of either kind, and an old one as it was.
     void cancelLeavesNoFile_data() {
         QTest::addColumn<QString>("name");
-        QTest::newRow("xlsx") << "out.xlsx";
-        QTest::newRow("xls") << "out.xls";
+        QTest::addColumn<int>("cancelAt");  // the ask that finds Cancel pressed
+        QTest::newRow("xlsx") << "out.xlsx" << 2;
+        // Asked before the first record and after each of the three, then while the workbook is
+        // finished: a large one compresses for seconds after its last record.
+        QTest::newRow("xlsx while finishing") << "out.xlsx" << 5;
+        QTest::newRow("xls") << "out.xls" << 2;
     }
     void cancelLeavesNoFile() {
         QFETCH(QString, name);
+        QFETCH(int, cancelAt);
         FixedGrid grid;
         grid.titles = {"a"};
         grid.rows = {{1.0}, {2.0}, {3.0}};
@@ -576,7 +581,7 @@ private slots:
         QStringList opened;
         xls.setOpenFile([&](const QString& f) { opened << f; });
         int asked = 0;
-        xls.setCancelled([&] { return ++asked == 2; });
+        xls.setCancelled([&] { return ++asked == cancelAt; });
         QCOMPARE(xls.Export(), XlsGridWriter::Outcome::Cancelled);
         QVERIFY(!QFile::exists(path));
 
