@@ -51,17 +51,6 @@ void usage() {
               << ") against one ledger: a libpq URI, or a folder holding data.mdb\n";
 }
 
-bool isServer(const QString& ledger) {
-    return ledger.startsWith(QLatin1String("postgresql:")) || ledger.startsWith(QLatin1String("postgres:"));
-}
-
-void openLedger(Database& db, const QString& ledger) {
-    if (isServer(ledger))
-        db.openServer(ledger);
-    else
-        db.open(QDir(ledger).filePath(Database::kFileName));
-}
-
 QString batchPattern(const QString& tag) { return tag + QStringLiteral("-%"); }
 
 std::vector<qint64> batchIds(Database& db, const QString& tag) {
@@ -80,7 +69,7 @@ int runTill(const QString& ledger, int seconds, const QString& tag, quint32 seed
     Database db;
     std::vector<qint64> batches;
     try {
-        openLedger(db, ledger);
+        openTillLedger(db, ledger);
         batches = batchIds(db, tag);
     } catch (const StoreError& e) {
         std::cerr << "till cannot open the ledger: " << e.message().toStdString() << std::endl;
@@ -90,17 +79,9 @@ int runTill(const QString& ledger, int seconds, const QString& tag, quint32 seed
         std::cerr << "till finds " << batches.size() << " batches of the run" << std::endl;
         return 1;
     }
-    std::cout << "ready" << std::endl;
-    std::string go;
-    if (!std::getline(std::cin, go) || go != "go")
+    if (!readyThenWaitForGo())
         return 2;
-
-    SaleEntryTexts entry;
-    entry.price = kPrice;
-    entry.quantity = QStringLiteral("1");
-    entry.arrears = QStringLiteral("0");
-    entry.saleDate = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
-    entry.customerName = QStringLiteral("散客");
+    const SaleEntryTexts entry = oneUnitSale(kPrice, QDate::currentDate());
     QRandomGenerator random(seed);
     std::vector<qint64> latencies;  // microseconds of each sale
     long long shortStock = 0, conflicts = 0, failed = 0;
@@ -258,7 +239,7 @@ int runTills(int tills, int seconds, const QString& ledger) {
                             .arg(QCoreApplication::applicationPid());
     Database db;
     try {
-        openLedger(db, ledger);
+        openTillLedger(db, ledger);
         addBatches(db, tag);
     } catch (const StoreError& e) {
         std::cerr << "cannot prepare the ledger: " << e.message().toStdString() << std::endl;
@@ -352,7 +333,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     QString ledger = args[3];
-    if (!isServer(ledger)) {
+    if (!isServerLedger(ledger)) {
         if (!QFileInfo::exists(QDir(ledger).filePath(Database::kFileName))) {
             std::cerr << "no " << qPrintable(Database::kFileName) << " in " << qPrintable(ledger) << std::endl;
             return 2;

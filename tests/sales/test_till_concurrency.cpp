@@ -15,9 +15,7 @@
 
 #include <QtTest>
 
-#include <cstdio>
 #include <iostream>
-#include <string>
 
 namespace {
 
@@ -27,31 +25,15 @@ const QString kBatchCode = QStringLiteral("TILL-1");
 const QString kPrice = QStringLiteral("12.5");
 constexpr double kPurchasePrice = 8;
 
-bool isServer(const QString& ledger) { return ledger.startsWith(QLatin1String("postgresql:")); }
-
-void openLedger(Database& db, const QString& ledger) {
-    if (isServer(ledger))
-        db.openServer(ledger);
-    else
-        db.open(ledger);
-}
-
 // A till: sells one unit at a time until it has sold `wanted` or the batch runs short, then
 // prints "sold N short S conflicts C".
 int runTill(const QString& ledger, qint64 stockId, int wanted) {
     try {
         Database db;
-        openLedger(db, ledger);
-        std::cout << "ready" << std::endl;
-        std::string go;
-        if (!std::getline(std::cin, go) || go != "go")
+        openTillLedger(db, ledger);
+        if (!readyThenWaitForGo())
             return 2;
-        SaleEntryTexts entry;
-        entry.price = kPrice;
-        entry.quantity = QStringLiteral("1");
-        entry.arrears = QStringLiteral("0");
-        entry.saleDate = QStringLiteral("2024-03-05");
-        entry.customerName = QStringLiteral("散客");
+        const SaleEntryTexts entry = oneUnitSale(kPrice, QDate(2024, 3, 5));
         int sold = 0, conflicts = 0;
         bool short_ = false;
         while (sold < wanted && !short_) {

@@ -12,7 +12,43 @@
 #include "store/table_description.h"
 #include "store/store_error.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QString>
+
+#include <iostream>
+#include <string>
+
+// A ledger as a till is given it: a libpq connection URI, a data.mdb file or the folder holding one.
+inline bool isServerLedger(const QString& ledger) {
+    return ledger.startsWith(QLatin1String("postgresql:")) || ledger.startsWith(QLatin1String("postgres:"));
+}
+
+inline void openTillLedger(Database& db, const QString& ledger) {
+    if (isServerLedger(ledger))
+        db.openServer(ledger);
+    else
+        db.open(QFileInfo(ledger).isDir() ? QDir(ledger).filePath(Database::kFileName) : ledger);
+}
+
+// Tells the process that started the till that it is ready, then waits for "go" on the input, so
+// every till starts selling at the same moment. False when something else came.
+inline bool readyThenWaitForGo() {
+    std::cout << "ready" << std::endl;
+    std::string go;
+    return std::getline(std::cin, go) && go == "go";
+}
+
+// One unit at `price`, sold on `day` to a walk-in customer, nothing owed.
+inline SaleEntryTexts oneUnitSale(const QString& price, const QDate& day) {
+    SaleEntryTexts entry;
+    entry.price = price;
+    entry.quantity = QStringLiteral("1");
+    entry.arrears = QStringLiteral("0");
+    entry.saleDate = day.toString(QStringLiteral("yyyy-MM-dd"));
+    entry.customerName = QStringLiteral("散客");
+    return entry;
+}
 
 enum class TillOutcome { Sold, StockShort };
 
