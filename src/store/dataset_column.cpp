@@ -4,7 +4,6 @@
 #include "store/store_error.h"
 #include "text/number_text.h"
 
-#include <QHashFunctions>
 #include <QStringEncoder>
 #include <algorithm>
 #include <array>
@@ -128,7 +127,25 @@ uint64_t numberKey(double v, bool null) {
     return bits == 0 ? 1 : bits;
 }
 
-uint32_t hashOf(const char* data, size_t size) { return uint32_t(qHashBits(data, size, 0x9E3779B9u)); }
+// A byte hash over eight bytes at a time, inline: it runs for nearly every text cell read, and
+// the texts are short (names, dates, customer numbers).
+uint32_t hashOf(const char* data, size_t size) {
+    uint64_t h = 0x9E3779B97F4A7C15ull ^ size;
+    for (; size >= 8; data += 8, size -= 8) {
+        uint64_t word;
+        std::memcpy(&word, data, 8);
+        h = (h ^ word) * 0xBF58476D1CE4E5B9ull;
+        h ^= h >> 31;
+    }
+    if (size > 0) {
+        uint64_t word = 0;
+        for (size_t i = 0; i < size; ++i)
+            word |= uint64_t(uchar(data[i])) << (8 * i);
+        h = (h ^ word) * 0xBF58476D1CE4E5B9ull;
+    }
+    h = (h ^ (h >> 30)) * 0x94D049BB133111EBull;
+    return uint32_t(h >> 32);
+}
 
 uint32_t largestCode(int width) { return width == 1 ? 0xFFu : width == 2 ? 0xFFFFu : 0xFFFFFFFFu; }
 
@@ -363,9 +380,9 @@ void ColumnStore::appendUtf8(const char* data, int size) {
     const uint32_t c = codeOf(data, size_t(size));
     if (c > largestCode(m_codeWidth))
         widenCodes(m_codeWidth * 2);
-    m_codes.resize(m_codes.size() + size_t(m_codeWidth), 0);
+    for (int i = 0; i < m_codeWidth; ++i)
+        m_codes.push_back(uint8_t(c >> (8 * i)));
     ++m_rows;
-    setCode(m_rows - 1, c);
     if (m_rows >= kRowsBeforeChoosing && m_entries.size() * 2 > size_t(m_rows))
         storeEveryText();
 }

@@ -301,8 +301,8 @@ private slots:
     }
 
     void anEngineErrorPartWayThroughALargeResultIsReported() {
-        // Several batches of rows are read before the engine fails; the failure reaches the
-        // caller, and the connection reads on.
+        // The engine fails after thousands of rows were read: the failure reaches the caller,
+        // and the connection reads on.
         TempWorkdir dir;
         dir.openNewDatabase();
         Database& db = dm().connection();
