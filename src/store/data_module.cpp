@@ -41,9 +41,11 @@ void LedgerData::reset() { module().reset(); }
 
 void LedgerData::closeConnection() { m_db.close(); }
 
-void LedgerData::reopenConnection() {
+void LedgerData::reopenConnection() { openAnother(m_db); }
+
+void LedgerData::openAnother(Database& db) const {
     if (m_server)
-        m_db.openServer(m_address, m_password);
+        db.openServer(m_address, m_password);
     else
-        m_db.open(m_address);
+        db.open(m_address);
 }

@@ -19,6 +19,10 @@ public:
     // The data.mdb file; empty for a ledger on a server.
     QString databasePath() const { return m_server ? QString() : m_address; }
     bool isOnServer() const { return m_server; }
+    // The data.mdb file or the server's URI, as the ledger was opened.
+    QString address() const { return m_address; }
+    // Opens a connection of its own on the same ledger, for work beside the program's connection.
+    void openAnother(Database& db) const;
     // The backup closes the connection while it copies the file and reopens it afterwards.
     void closeConnection();
     void reopenConnection();

@@ -45,9 +45,10 @@ ServerStatement serverStatement(const QString& sql) {
     auto endOrderTerm = [&] {
         if (orderDepth < 0)
             return;
-        while (t.endsWith(QLatin1Char(' ')))
-            t.chop(1);
-        t += termDescending ? QLatin1String(" nulls last") : QLatin1String(" nulls first");
+        int blanks = 0;
+        while (t.size() > blanks && t.at(t.size() - 1 - blanks).isSpace())
+            ++blanks;
+        t.insert(t.size() - blanks, termDescending ? QLatin1String(" nulls last") : QLatin1String(" nulls first"));
         termDescending = false;
     };
     int i = 0;
@@ -94,6 +95,15 @@ ServerStatement serverStatement(const QString& sql) {
             } else if (lower == QLatin1String("trim") && followedByParenthesis(s, i + word.size())) {
                 t += QLatin1String("trimmed");
             } else if (lower == QLatin1String("like")) {
+                // Folding only Latin letters, as the file engine does, whatever the database's locale.
+                int mark = i + word.size();
+                while (mark < s.size() && s.at(mark).isSpace())
+                    ++mark;
+                if (mark < s.size() && s.at(mark) == QLatin1Char('?')) {
+                    t += QStringLiteral("ilike $%1 collate \"C\"").arg(++out.parameterCount);
+                    i = mark + 1;
+                    continue;
+                }
                 t += QLatin1String("ilike");
             } else if (lower == QLatin1String("collate") &&
                        nextWord(s, i + word.size(), &at).compare(QLatin1String("nocase"), Qt::CaseInsensitive) == 0) {

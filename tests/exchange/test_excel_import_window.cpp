@@ -69,7 +69,7 @@ private slots:
         QCOMPARE(m_window->findChild<QToolButton*>("SpeedButton1")->text(), QStringLiteral("选择数据库"));
         QCOMPARE(m_window->findChild<QPushButton*>("Image1")->text(), QStringLiteral("Excel自动导入"));
         // The program's own database is offered.
-        QCOMPARE(m_window->databasePath()->text(), dm().databasePath());
+        QCOMPARE(m_window->databasePath()->text(), dm().address());
         QCOMPARE(m_window->databasePath()->nextInFocusChain(), m_window->workbookPath());
     }
 
@@ -97,7 +97,7 @@ private slots:
 
     void importIntoOwnDatabase() {
         QSignalSpy reload(&m_program->inventory(), &Inventory::shownAll);
-        m_window->databasePath()->setText(dm().databasePath());
+        m_window->databasePath()->setText(dm().address());
         m_window->workbookPath()->setText(QStringLiteral(" ") + goodWorkbook() + QStringLiteral(" "));
         click("Image1");
         QCOMPARE(m_session->ui.messageTexts(), QStringList{"批量EXCEL导入成功！请退出在主界面中点全部记录查看"});
@@ -155,7 +155,7 @@ private slots:
     }
     void importXlsxAndOds() {
         QFETCH(QString, name);
-        m_window->databasePath()->setText(dm().databasePath());
+        m_window->databasePath()->setText(dm().address());
         m_window->workbookPath()->setText(qEnvironmentVariable("TOVRAKEL_SOURCE_DIR") + "/tests/exchange/workbooks/" + name);
         click("Image1");
         QCOMPARE(m_session->ui.messageTexts(), QStringList{"批量EXCEL导入成功！请退出在主界面中点全部记录查看"});
@@ -166,7 +166,7 @@ private slots:
         QFETCH(QString, workbook);
         QFETCH(QString, start);
         QFETCH(QString, detail);
-        QString dbPath = dm().databasePath();
+        QString dbPath = dm().address();
         if (database == QLatin1String("bad.mdb")) {
             dbPath = m_session->file(database);
             QFile f(dbPath);

@@ -401,7 +401,7 @@ private slots:
             rows.sheetRows.push_back(i + 2);
             QVariantList values;
             for (size_t k = 0; k < importColumns().size(); ++k)
-                values << QVariant(QStringLiteral("x"));
+                values << QVariant(QStringLiteral("1"));
             rows.values.push_back(values);
         }
         rows.values[2].removeLast();  // one value short: the engine refuses the statement

@@ -75,7 +75,7 @@ private slots:
         if (obstacle == QLatin1String("gone"))
             target = id + 1;
         if (obstacle == QLatin1String("locked"))
-            db().exec(QStringLiteral("create trigger keep before update on data1 begin select raise(abort,'锁定'); end"));
+            m_session->ledger.refuseWrites(QStringLiteral("update"), QStringLiteral("data1"), QStringLiteral("锁定"));
         QSignalSpy corrected(&db().events(), &LedgerEvents::saleCorrected);
         bool convertedBadly = false, refused = false;
         try {

@@ -118,7 +118,7 @@ private slots:
     void aFailedDeleteLeavesTheBatchUnchanged() {
         const qint64 stock = batch(QStringLiteral("笔"), QStringLiteral("HB"), 10, 5, 100, 3, 30);
         const qint64 id = sale(QStringLiteral("笔"), QStringLiteral("HB"), 1, 20, 10);
-        db().exec(QStringLiteral("create trigger keep before delete on data1 begin select raise(abort,'记录被锁定'); end"));
+        m_session->ledger.refuseWrites(QStringLiteral("delete"), QStringLiteral("data1"), QStringLiteral("记录被锁定"));
         QSignalSpy deleted(&db().events(), &LedgerEvents::saleDeleted);
         try {
             deleteSale(db(), id);

@@ -172,6 +172,8 @@ private slots:
     }
 
     void aColumnOfNumbersAndTextsIsLeftToTheEngine() {
+        if (TempWorkdir::onServer())
+            QSKIP("the server's number columns hold numbers only");
         addSales();
         db().exec(QStringLiteral("update data1 set \"3\"='几个' where ID=1"));
         Dataset all(QStringLiteral("all"), allSalesStatement().sql, &db());

@@ -307,8 +307,7 @@ private slots:
 
     void failureInTheSalesRecordChangesNothing() {
         const qint64 id = insertBatch(QStringLiteral("铅笔"), 10);
-        dm().connection().exec(QStringLiteral(
-            "create trigger refuse_sales before insert on data1 begin select raise(abort, 'disk says no'); end"));
+        m_session->ledger.refuseWrites(QStringLiteral("insert"), QStringLiteral("data1"), QStringLiteral("disk says no"));
         const StockRecord stock = batchOf(id);
         const SaleEntryTexts e = entry(QStringLiteral("2.5"), QStringLiteral("3"));
         const SaleRecord record = prepareSale(stock, e, *checkSale(e, stock).figures);
@@ -324,7 +323,7 @@ private slots:
         QCOMPARE(salesCount(), 0);
         QCOMPARE(recorded.size(), 0);  // a rolled-back sale is told to no view
         // Once the cause is gone the same sale goes through.
-        dm().connection().exec(QStringLiteral("drop trigger refuse_sales"));
+        m_session->ledger.allowWrites(QStringLiteral("insert"), QStringLiteral("data1"));
         recordSale(record, dm().connection());
         QCOMPARE(stockValue(id, "7").toDouble(), 7.0);
         QCOMPARE(salesCount(), 1);
@@ -359,7 +358,8 @@ private slots:
         QTest::newRow("empty stock counts as 0") << "7" << QVariant() << QVariant(0.0);
         QTest::newRow("empty purchase price counts as 0") << "1" << QVariant() << QVariant(0.0);
         QTest::newRow("stock to 15 significant digits") << "7" << QVariant(0.1 + 0.2) << QVariant(0.3);
-        QTest::newRow("stock that is no number") << "7" << QVariant("viele") << QVariant();
+        if (!TempWorkdir::onServer())  // the server's number columns hold numbers only
+            QTest::newRow("stock that is no number") << "7" << QVariant("viele") << QVariant();
         QTest::newRow("no suggested price") << "4" << QVariant() << QVariant("none");
         QTest::newRow("suggested price") << "4" << QVariant(12.5) << QVariant(12.5);
         QTest::newRow("stock-in date and time") << "day1" << QVariant("2013-10-01 08:30:00") << QVariant(QDate(2013, 10, 1));

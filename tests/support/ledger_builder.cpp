@@ -100,3 +100,23 @@ void LedgerBuilder::addUser(const QString& name, const QString& password) {
 void LedgerBuilder::addUserStoredAs(const QString& name, const QString& storedPassword) {
     insert(db(), account::kTable, {{account::kName, name}, {account::kPassword, storedPassword}});
 }
+
+void LedgerBuilder::refuseWrites(const QString& operation, const QString& table, const QString& reason) {
+    const QString name = QStringLiteral("refuse_%1_%2").arg(operation, table);
+    if (!db().isServer()) {
+        db().exec(QStringLiteral("create trigger %1 before %2 on %3 begin select raise(abort, '%4'); end")
+                      .arg(name, operation, table, reason));
+        return;
+    }
+    db().exec(QStringLiteral("create function %1() returns trigger language plpgsql as "
+                             "$$ begin raise exception '%2'; end $$")
+                  .arg(name, reason));
+    db().exec(QStringLiteral("create trigger %1 before %2 on %3 for each row execute function %1()")
+                  .arg(name, operation, table));
+}
+
+void LedgerBuilder::allowWrites(const QString& operation, const QString& table) {
+    const QString name = QStringLiteral("refuse_%1_%2").arg(operation, table);
+    db().exec(db().isServer() ? QStringLiteral("drop trigger %1 on %2").arg(name, table)
+                              : QStringLiteral("drop trigger %1").arg(name));
+}

@@ -58,6 +58,11 @@ public:
     // Writes through a connection of the test's own.
     LedgerBuilder(Database& db, const QDate& day) : m_db(&db), m_day(day) {}
 
+    // Makes the engine refuse every `operation` ("insert", "update" or "delete") on `table` with
+    // `reason`, as a full disk or a locked record would; allowWrites() lifts it again.
+    void refuseWrites(const QString& operation, const QString& table, const QString& reason);
+    void allowWrites(const QString& operation, const QString& table);
+
     // Each returns the id the new row was given.
     qint64 addBatch(const StockBatch& batch);
     qint64 addSale(const SaleLine& sale);

@@ -90,7 +90,7 @@ void ExcelImportWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     // The usual target is the program's own database; the user may choose another one.
     if (m_databasePath->text().trimmed().isEmpty() && m_session.hasLedger())
-        m_databasePath->setText(m_session.ledger().databasePath());
+        m_databasePath->setText(m_session.ledger().address());
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }
@@ -127,7 +127,11 @@ void ExcelImportWindow::onImport() {
     }
     m_db.close();
     try {
-        m_db.open(database);
+        // The open ledger, wherever it is, is imported into as the program opened it.
+        if (m_session.hasLedger() && database == m_session.ledger().address())
+            m_session.ledger().openAnother(m_db);
+        else
+            m_db.open(database);
     } catch (const StoreError& e) {
         warn(QStringLiteral("连接ACCESS失败！请联系技术客服QQ:") + kSupportQQ + QStringLiteral("\n\n") + e.message());
         return;
