@@ -1,5 +1,6 @@
 #include "store/sqlite_engine.h"
 
+#include "store/cell_batches.h"
 #include "store/ledger_schema.h"
 #include "store/password_hash.h"
 #include "store/store_error.h"
@@ -376,23 +377,27 @@ std::vector<ColumnStore> SqliteEngine::read(const QString& sql, const QVariantLi
         if (declared && qstricmp(declared, "INTEGER") == 0)
             columns.back().setInteger(true);
     }
-    int rc;
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-        for (int c = 0; c < count; ++c) {
-            ColumnStore& col = columns[size_t(c)];
-            // One call per cell; the connection takes no locks, so the value is read as it stands.
-            sqlite3_value* v = sqlite3_column_value(stmt, c);
-            switch (sqlite3_value_type(v)) {
-            case SQLITE_NULL: col.appendNull(); break;
-            case SQLITE_INTEGER: col.appendNumber(double(sqlite3_value_int64(v))); break;
-            case SQLITE_FLOAT: col.appendNumber(sqlite3_value_double(v)); break;
-            default: {
-                const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(v));
-                col.appendUtf8(text, sqlite3_value_bytes(v));
+    // A large result is stepped on a thread of its own while this one appends the cells; the
+    // connection is not used here meanwhile.
+    int rc = SQLITE_DONE;
+    readInBatches(columns, [&](CellBatch& batch) {
+        while (!batch.full()) {
+            if ((rc = sqlite3_step(stmt)) != SQLITE_ROW)
+                return false;
+            for (int c = 0; c < count; ++c) {
+                // One call per cell; the connection takes no locks, so the value is read as it stands.
+                sqlite3_value* v = sqlite3_column_value(stmt, c);
+                switch (sqlite3_value_type(v)) {
+                case SQLITE_NULL: batch.addNull(); break;
+                case SQLITE_INTEGER: batch.addNumber(double(sqlite3_value_int64(v))); break;
+                case SQLITE_FLOAT: batch.addNumber(sqlite3_value_double(v)); break;
+                default: batch.addText(reinterpret_cast<const char*>(sqlite3_value_text(v)), sqlite3_value_bytes(v));
+                }
             }
-            }
+            batch.endRow();
         }
-    }
+        return true;
+    });
     sqlite3_finalize(stmt);
     if (rc != SQLITE_DONE)
         fail();

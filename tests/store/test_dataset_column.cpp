@@ -1,5 +1,6 @@
 // The column store of open results: texts kept once per column or each in the arena read back
 // exactly and sort as the text order and the engine's order say, whichever way they are held.
+#include "store/cell_batches.h"
 #include "store/data_module.h"
 #include "store/dataset.h"
 #include "store/database.h"
@@ -7,6 +8,7 @@
 #include "store/query.h"
 #include "store/store_error.h"
 #include "support/temp_workdir.h"
+#include "text/number_text.h"
 
 #include <QStringEncoder>
 #include <QtTest>
@@ -298,6 +300,63 @@ private slots:
                 expected << ids[i];
             QCOMPARE(shown(id), expected);
         }
+    }
+
+    void rowsReadOnOneOrTwoThreadsAreTheSame_data() {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("failAt");  // -1: no failure
+        QTest::newRow("fewer than a batch") << 100 << -1;
+        QTest::newRow("exactly one batch") << CellBatch::kRows << -1;
+        QTest::newRow("many batches") << 5 * CellBatch::kRows + 7 << -1;
+        QTest::newRow("a failure in a later batch") << 5 * CellBatch::kRows << 3 * CellBatch::kRows + 5;
+    }
+    void rowsReadOnOneOrTwoThreadsAreTheSame() {
+        QFETCH(int, rows);
+        QFETCH(int, failAt);
+        const auto read = [&](ReadingThreads threads) {
+            std::vector<ColumnStore> columns;
+            for (const char* name : {"id", "name", "empty", "amount"})
+                columns.emplace_back(QString::fromLatin1(name));
+            int row = 0;
+            readInBatches(
+                columns,
+                [&](CellBatch& batch) {
+                    for (; !batch.full(); ++row) {
+                        if (row == rows)
+                            return false;
+                        if (row == failAt)
+                            throw StoreError(QStringLiteral("读到一半出错"));
+                        batch.addNumber(row);
+                        const QByteArray name = "名称" + QByteArray::number(row % 37);
+                        if (row % 5 == 0)
+                            batch.addNull();
+                        else
+                            batch.addText(name.constData(), int(name.size()));
+                        batch.addNull();
+                        batch.addNumber(row * 0.5);
+                        batch.endRow();
+                    }
+                    return true;
+                },
+                threads);
+            QStringList cells;
+            for (int r = 0; r < columns[0].rowCount(); ++r)
+                for (const ColumnStore& c : columns)
+                    cells << (c.isNull(r) ? QStringLiteral("<null>") : c.text(r));
+            return cells;
+        };
+        if (failAt >= 0) {
+            QVERIFY_THROWS_EXCEPTION(StoreError, read(ReadingThreads::Two));
+            QVERIFY_THROWS_EXCEPTION(StoreError, read(ReadingThreads::One));
+            return;
+        }
+        const QStringList one = read(ReadingThreads::One);
+        QCOMPARE(one.size(), rows * 4);
+        QCOMPARE(one.mid((rows - 1) * 4), (QStringList{QString::number(rows - 1),
+                                                       (rows - 1) % 5 == 0 ? QStringLiteral("<null>")
+                                                                           : QStringLiteral("名称%1").arg((rows - 1) % 37),
+                                                       QStringLiteral("<null>"), generalNumberText((rows - 1) * 0.5)}));
+        QCOMPARE(read(ReadingThreads::Two), one);
     }
 
     void anEngineErrorPartWayThroughALargeResultIsReported() {
