@@ -7,8 +7,10 @@
 #include "maintenance/backup.h"
 #include "store/database.h"
 #include "store/dataset.h"
+#include "store/server_engine.h"
 #include "store/store_error.h"
 #include "tool/commands.h"
+#include "tool/ledger_place.h"
 #include "tool/tool_io.h"
 #include "users/rights.h"
 
@@ -46,13 +48,23 @@ Arguments parse(const QStringList& args, const QStringList& known) {
     return a;
 }
 
-QString databasePath(const Arguments& a) {
-    return QDir(a.options.value(QStringLiteral("--workdir"), QDir::currentPath())).filePath(Database::kFileName);
-}
-
 int fail(const QString& message) {
     toolErr() << "tovrakel-tool: " << message << Qt::endl;
     return 1;
+}
+
+// The data.mdb of a command that copies files; false (and said why) for a ledger on a server.
+bool ledgerFile(const Arguments& a, const char* command, QString* file) {
+    LedgerPlace place;
+    if (!ledgerPlace(a.options, &place))
+        return false;
+    if (place.onServer()) {
+        fail(QStringLiteral("%1 只用于 data.mdb 文件；数据库服务器上的账本（%2）可以用 migrate 复制到一个文件夹的 data.mdb 中。")
+                 .arg(QLatin1String(command), ServerEngine::describe(place.uri)));
+        return false;
+    }
+    *file = place.file();
+    return true;
 }
 
 }  // namespace
@@ -68,7 +80,7 @@ bool dateOption(const Arguments& a, const char* name, QString* date) {
 }  // namespace
 
 int runExport(const QStringList& args) {
-    const Arguments a = parse(args, {QStringLiteral("--workdir"), QStringLiteral("--user"), QStringLiteral("--from"),
+    const Arguments a = parse(args, {kWorkdirOption, kDatabaseOption, QStringLiteral("--user"), QStringLiteral("--from"),
                                      QStringLiteral("--to")});
     LedgerGrid which;
     QString from, to;
@@ -77,9 +89,12 @@ int runExport(const QStringList& args) {
         return printUsage("export");
     if ((!from.isEmpty() || !to.isEmpty()) && which != LedgerGrid::Sales)
         return fail(QStringLiteral("--from 和 --to 按日期选择销售记录，只用于 sales。"));
+    LedgerPlace place;
+    if (!ledgerPlace(a.options, &place))
+        return 2;
     try {
         Database db;
-        db.open(databasePath(a));
+        openLedger(db, place);
         const LedgerGridLayout layout = ledgerGridLayout(which);
         // The sales of the days asked for, as the sales window's date search finds them.
         QString statement = layout.statement;
@@ -125,14 +140,18 @@ int runExport(const QStringList& args) {
 }
 
 int runImportXls(const QStringList& args) {
-    const Arguments a = parse(args, {QStringLiteral("--workdir")});
+    const Arguments a = parse(args, {kWorkdirOption, kDatabaseOption});
+    LedgerPlace place;
     if (a.bad || a.positional.size() != 1)
         return printUsage("import-xls");
+    if (!ledgerPlace(a.options, &place))
+        return 2;
     try {
         Database db;
-        db.open(databasePath(a));
+        openLedger(db, place);
         const int count = importStockWorkbook(db, a.positional[0]);
-        toolOut() << "已把 " << count << " 条入库记录导入 " << QFileInfo(db.path()).absoluteFilePath() << Qt::endl;
+        toolOut() << "已把 " << count << " 条入库记录导入 "
+                  << (db.isServer() ? db.location() : QFileInfo(db.path()).absoluteFilePath()) << Qt::endl;
     } catch (const StoreError& e) {
         return fail(e.message());
     }
@@ -152,11 +171,13 @@ int runReadXls(const QStringList& args) {
 }
 
 int runBackup(const QStringList& args) {
-    const Arguments a = parse(args, {QStringLiteral("--workdir")});
+    const Arguments a = parse(args, {kWorkdirOption, kDatabaseOption});
     if (a.bad || a.positional.size() != 1)
         return printUsage("backup");
+    QString db;
+    if (!ledgerFile(a, "backup", &db))
+        return 1;
     try {
-        const QString db = databasePath(a);
         Database::verify(db);
         const BackupPlan plan = planBackup(a.positional[0], db);
         // A script names its target on purpose, so an old backup there is replaced; a folder that
@@ -172,11 +193,13 @@ int runBackup(const QStringList& args) {
 }
 
 int runRestore(const QStringList& args) {
-    const Arguments a = parse(args, {QStringLiteral("--workdir")});
+    const Arguments a = parse(args, {kWorkdirOption, kDatabaseOption});
     if (a.bad || a.positional.size() != 1)
         return printUsage("restore");
+    QString db;
+    if (!ledgerFile(a, "restore", &db))
+        return 1;
     try {
-        const QString db = databasePath(a);
         // One line, so a script can pipe the password in.
         std::string password;
         std::getline(std::cin, password);

@@ -6,6 +6,7 @@
 #include "store/settings.h"
 #include "store/store_error.h"
 #include "tool/commands.h"
+#include "tool/ledger_place.h"
 #include "tool/tool_io.h"
 
 #include <QDateTime>
@@ -18,7 +19,6 @@ const QString kPrinter = QStringLiteral("--printer");
 const QString kPaper = QStringLiteral("--paper");
 const QString kColumns = QStringLiteral("--columns");
 const QString kCustomer = QStringLiteral("--customer");
-const QString kWorkdir = QStringLiteral("--workdir");
 
 // "--name VALUE" pairs only, each one of `known`; false (and said why) otherwise.
 bool readOptions(const QStringList& args, const QStringList& known, QMap<QString, QString>* options) {
@@ -92,7 +92,9 @@ int runReceiptTest(const QStringList& args) {
 int runReceiptReprint(const QStringList& args) {
     QMap<QString, QString> options;
     ReceiptPrinterSettings s;
-    if (!readOptions(args, {kPrinter, kPaper, kColumns, kCustomer, kWorkdir}, &options))
+    LedgerPlace place;
+    if (!readOptions(args, {kPrinter, kPaper, kColumns, kCustomer, kWorkdirOption, kDatabaseOption}, &options) ||
+        !ledgerPlace(options, &place))
         return 2;
     if (!options.contains(kCustomer))
         return printUsage("receipt");
@@ -103,7 +105,10 @@ int runReceiptReprint(const QStringList& args) {
     bool found = false;
     try {
         Database db;
-        db.openReadOnly(QDir(options.value(kWorkdir, QDir::currentPath())).filePath(Database::kFileName));
+        if (place.onServer())
+            openLedger(db, place);
+        else
+            db.openReadOnly(place.file());
         receipt = orderReceipt(db, number, &found);
     } catch (const StoreError& e) {
         toolErr() << "tovrakel-tool: " << e.message() << "\n";

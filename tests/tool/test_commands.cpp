@@ -8,8 +8,8 @@
 
 namespace {
 
-const QStringList kSubcommands = {"init",   "pinyin",  "capitals", "export",       "export-xls", "import-xls", "read-xls",
-                                  "backup", "restore", "generate", "receipt-test", "receipt",    "help"};
+const QStringList kSubcommands = {"init",    "pinyin",   "capitals", "export",       "export-xls", "import-xls", "read-xls",
+                                  "backup",  "restore",  "migrate",  "generate",     "receipt-test", "receipt",  "help"};
 
 // The Latin words of a line that are none of the tool's own names, options, values, file names,
 // numbers or the names of formats and systems. Text in full-width brackets that holds no Chinese is
@@ -17,7 +17,7 @@ const QStringList kSubcommands = {"init",   "pinyin",  "capitals", "export",    
 QStringList foreignWords(QString line) {
     static const QStringList names = kSubcommands + QStringList{"tovrakel-tool", "inventory", "sales", "summary", "CUPS",
                                                                 "cups", "JSON", "Excel", "UTF-8", "GBK", "lanbor",
-                                                                "yyyy-mm-dd"};
+                                                                "yyyy-mm-dd", "database", "PGPASSWORD"};
     line.remove(QRegularExpression(QStringLiteral("（[\\x{20}-\\x{7e}]*）")));
     line.remove(QRegularExpression(QStringLiteral("--[a-z][a-z-]*")));
     line.remove(QRegularExpression(QStringLiteral("\\S*[/.]\\S*")));  // paths and file names
@@ -116,6 +116,16 @@ private slots:
             << QStringList{"restore", "@/copy.mdb", "--workdir", "@"} << QByteArray("777\n") << 1 << "管理员密码";
         QTest::newRow("restore") << QStringList{"restore", "@/copy.mdb", "--workdir", "@"} << QByteArray("888\n") << 0
                                  << "before-restore";
+        QTest::newRow("backup of a server's ledger")
+            << QStringList{"backup", "@/b.mdb", "--database", "postgresql://till@server/shop"} << QByteArray() << 1
+            << "migrate";
+        QTest::newRow("migrate without a target") << QStringList{"migrate", "--from", "@"} << QByteArray() << 2 << "用法：";
+        QTest::newRow("migrate from nothing")
+            << QStringList{"migrate", "--from", "@/none", "--to", "@/new"} << QByteArray() << 1 << "@/none/data.mdb";
+        QTest::newRow("migrate into a ledger")
+            << QStringList{"migrate", "--from", "@/copy.mdb", "--to", "@"} << QByteArray() << 0 << "@/data.mdb";
+        QTest::newRow("migrate onto itself")
+            << QStringList{"migrate", "--from", "@", "--to", "@/data.mdb"} << QByteArray() << 1 << "同一个账本";
         QTest::newRow("generate a wrong count") << QStringList{"generate", "--stock", "x"} << QByteArray() << 2 << "用法：";
         QTest::newRow("generate")
             << QStringList{"generate", "--workdir", "@/gen", "--stock", "3", "--sales", "3", "--years", "1"} << QByteArray()
