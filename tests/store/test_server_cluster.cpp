@@ -7,6 +7,7 @@
 
 #include <libpq-fe.h>
 
+#include <cstdio>
 #include <memory>
 
 namespace {
@@ -128,6 +129,30 @@ private slots:
         }
     }
 
+    // A test that dies without cleaning up takes its server with it, and the next cluster made
+    // removes the folder it left.
+    void aDeadTestsClusterGoesWithTheNextOne() {
+        QProcess test;
+        test.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--start-cluster-and-wait")});
+        QVERIFY2(test.waitForStarted(30000), qPrintable(test.errorString()));
+        while (!test.canReadLine() && test.waitForReadyRead(60000)) {
+        }
+        const QStringList started = QString::fromLocal8Bit(test.readLine()).trimmed().split(QLatin1Char(' '));
+        QCOMPARE(started.size(), 2);
+        const QString folder = started[0];
+        QVERIFY(QFileInfo::exists(folder + QStringLiteral("/data/PG_VERSION")));
+        test.kill();
+        QVERIFY(test.waitForFinished(30000));
+        // The server saw its test go: it has shut down (its pid file goes last) and nothing
+        // answers on the socket any more.
+        QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(folder + QStringLiteral("/data/postmaster.pid")), 30000);
+        QCOMPARE(PQping(started[1].toUtf8().constData()), PQPING_NO_RESPONSE);
+        QVERIFY(QFileInfo::exists(folder));
+
+        ServerCluster next;
+        QVERIFY(!QFileInfo::exists(folder));
+    }
+
     // One server per test program: started once, the same each time it is asked for.
     void sharedClusterIsStartedOnce() {
         QString error;
@@ -139,5 +164,23 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(ServerClusterTest)
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    // The test that dies: starts a cluster, tells its folder and URI, and waits to be killed.
+    if (argc == 2 && qstrcmp(argv[1], "--start-cluster-and-wait") == 0) {
+        ServerCluster cluster;
+        QString error;
+        if (!cluster.start(&error)) {
+            std::fprintf(stderr, "%s\n", qPrintable(error));
+            return 1;
+        }
+        std::printf("%s %s\n", qPrintable(cluster.socketFolder()), qPrintable(cluster.uri(QStringLiteral("postgres"))));
+        std::fflush(stdout);
+        std::getchar();
+        return 0;
+    }
+    ServerClusterTest test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "test_server_cluster.moc"

@@ -13,14 +13,17 @@
 #include <libpq-fe.h>
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <grp.h>
 #include <netinet/in.h>
 #include <pwd.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 
 namespace {
@@ -82,11 +85,39 @@ int freePort() {
 
 // Root's temporary folder may lie where the server user cannot reach, and a socket path has
 // at most 107 bytes: then /tmp.
-QString temporaryTemplate() {
-    QString base = QDir::tempPath();
-    if (::geteuid() == 0 || base.size() > 60)
-        base = QStringLiteral("/tmp");
-    return base + QStringLiteral("/tovrakel-pg-XXXXXX");
+QString temporaryBase() {
+    const QString base = QDir::tempPath();
+    return ::geteuid() == 0 || base.size() > 60 ? QStringLiteral("/tmp") : base;
+}
+
+QString temporaryTemplate() { return temporaryBase() + QStringLiteral("/tovrakel-pg-XXXXXX"); }
+
+// Each cluster holds a lock on this file in its folder while its test runs; the system lets go of
+// it when the test ends, however it ends.
+const QString kOwnerLock = QStringLiteral("owner.lock");
+
+// Whether the server of a cluster folder is still shutting down: it removes its pid file last.
+bool serverStillGoing(const QString& folder) {
+    QFile pidFile(folder + QStringLiteral("/data/postmaster.pid"));
+    if (!pidFile.open(QIODevice::ReadOnly))
+        return false;
+    const pid_t pid = pid_t(pidFile.readLine().trimmed().toLong());
+    return pid > 0 && (::kill(pid, 0) == 0 || errno == EPERM);
+}
+
+// Removes the folders of clusters whose tests died without cleaning up (a crash, a timeout): their
+// servers went with them, their folders stayed, a hundred megabytes each.
+void removeAbandonedClusters() {
+    const QDir base(temporaryBase());
+    for (const QString& name : base.entryList({QStringLiteral("tovrakel-pg-*")}, QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QString folder = base.filePath(name);
+        const int fd = ::open(QFile::encodeName(folder + QLatin1Char('/') + kOwnerLock).constData(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            continue;  // being made, or not ours to judge
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && !serverStillGoing(folder))
+            QDir(folder).removeRecursively();
+        ::close(fd);
+    }
 }
 
 std::unique_ptr<ServerCluster>& sharedCluster() {
@@ -150,9 +181,19 @@ ServerCluster* ServerCluster::shared(QString* error) {
     return cluster.get();
 }
 
-ServerCluster::ServerCluster() : m_dir(temporaryTemplate()), m_bin(binFolder()), m_port(freePort()) {}
+ServerCluster::ServerCluster() : m_dir(temporaryTemplate()), m_bin(binFolder()), m_port(freePort()) {
+    removeAbandonedClusters();
+    // Not handed to the server's processes, so the lock goes with this one.
+    m_ownerLock = ::open(QFile::encodeName(m_dir.filePath(kOwnerLock)).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (m_ownerLock >= 0)
+        ::flock(m_ownerLock, LOCK_EX);
+}
 
-ServerCluster::~ServerCluster() { stopImmediately(); }
+ServerCluster::~ServerCluster() {
+    stopImmediately();
+    if (m_ownerLock >= 0)
+        ::close(m_ownerLock);
+}
 
 QString ServerCluster::dataFolder() const { return m_dir.filePath(QStringLiteral("data")); }
 

@@ -11,7 +11,7 @@
 //
 // Root may not run the server programs, and CI runs as root: then they run as the user nobody,
 // who owns the folder. The server is the test process's child and dies with it, so a crashed test
-// leaves no server behind.
+// leaves no server behind; the next cluster made removes the folder such a test left.
 #include <QByteArray>
 #include <QProcess>
 #include <QString>
@@ -86,6 +86,7 @@ private:
     bool m_initialised = false;
     unsigned m_uid = 0, m_gid = 0;  // whom the server programs run as when we are root
     bool m_switchUser = false;
+    int m_ownerLock = -1;
     std::unique_ptr<QProcess> m_server;
 };
 
