@@ -88,10 +88,10 @@ void ServerEngine::connect() {
         return;
     }
     const QString words = serverWords(PQerrorMessage(conn));
+    // The server asked for a password that neither the caller nor libpq's own places had.
     const bool wantsPassword = PQconnectionNeedsPassword(conn);
-    const bool passwordTried = PQconnectionUsedPassword(conn);
     PQfinish(conn);
-    if (wantsPassword && !passwordTried)
+    if (wantsPassword)
         throw ServerPasswordNeeded(QStringLiteral("数据库服务器 %1 要求输入密码。").arg(m_location));
     QString message;
     if (words.contains(QLatin1String("password authentication failed")))

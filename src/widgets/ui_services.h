@@ -39,6 +39,12 @@ public:
     // names the job; the recorder prints into PDF files instead.
     virtual std::unique_ptr<QPrinter> printer(const QString& jobName) = 0;
     virtual QDateTime now() = 0;
+    // Asks for a password, shown as dots; empty when the user cancels (and where nobody can answer).
+    virtual QString password(QWidget* parent, const QString& prompt) {
+        Q_UNUSED(parent);
+        Q_UNUSED(prompt);
+        return {};
+    }
 };
 
 UiServices& ui();

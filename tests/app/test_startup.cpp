@@ -3,6 +3,7 @@
 #include "app/ui/startup.h"
 #include "store/data_module.h"
 #include "store/database.h"
+#include "support/server_cluster.h"
 #include "support/test_session.h"
 #include "app/ui/install_updater.h"
 #include "app/ui/qt_ui_services.h"
@@ -54,8 +55,42 @@ private slots:
         QCOMPARE(QFileInfo(f).size(), qint64(1500));
     }
 
+    // A ledger on a server: opened by its URI and named for the user; a server that cannot be
+    // reached offers Retry and Quit, and a retry that finds it running opens it.
+    void ledgerOnAServer() {
+        REQUIRE_SERVER_CLUSTER();
+        QString error;
+        ServerCluster* cluster = ServerCluster::shared(&error);
+        QVERIFY2(cluster && cluster->createDatabase(QStringLiteral("shop"), &error), qPrintable(error));
+        TestSession session(SessionLedger::None);
+        QVERIFY(openServerLedger(cluster->uri(QStringLiteral("shop"))));
+        QVERIFY(dm().isOnServer());
+        QCOMPARE(dm().connection().scalar(QStringLiteral("select username from userdb")).toString(),
+                 QStringLiteral("超级管理员"));
+        QVERIFY2(ledgerDescription(dm()).contains(QStringLiteral("/shop")), qPrintable(ledgerDescription(dm())));
+        QVERIFY(session.ui.messages.isEmpty());
+
+        session.ui.replies << QMessageBox::Close;
+        QVERIFY(!openServerLedger(cluster->uri(QStringLiteral("nosuchshop"))));
+        QCOMPARE(session.ui.messages.size(), 1);
+        QCOMPARE(session.ui.messages[0].buttons, QMessageBox::Retry | QMessageBox::Close);
+        QVERIFY2(session.ui.messages[0].text.contains(QStringLiteral("nosuchshop")), qPrintable(session.ui.messages[0].text));
+
+        // Wrong or missing passwords: the user is asked, and a cancelled question gives up.
+        QVERIFY2(cluster->createRole(QStringLiteral("till"), QStringLiteral("secret"), &error), qPrintable(error));
+        QVERIFY2(cluster->requirePasswords(&error), qPrintable(error));
+        session.ui.messages.clear();
+        QVERIFY(!openServerLedger(cluster->uri(QStringLiteral("shop"), QStringLiteral("till"))));
+        QVERIFY(session.ui.messages.isEmpty());  // the question for the password was cancelled
+        session.ui.replies << QMessageBox::Close;
+        QVERIFY(!openServerLedger(cluster->uri(QStringLiteral("shop"), QStringLiteral("till"), QStringLiteral("wrong"))));
+        QVERIFY2(session.ui.messages.last().text.contains(QStringLiteral("拒绝")), qPrintable(session.ui.messages.last().text));
+    }
+
     void commandLine() {
         const StartOptions o = parseStartOptions({"tovrakel", "--workdir", "/tmp/shop", "--english"});
+        QCOMPARE(parseStartOptions({"tovrakel", "--database", "postgresql://till@server/shop"}).database,
+                 QStringLiteral("postgresql://till@server/shop"));
         QCOMPARE(o.workdir, QStringLiteral("/tmp/shop"));
         QVERIFY(o.english);
     }

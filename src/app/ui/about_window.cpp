@@ -68,8 +68,8 @@ AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent) {
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 }
 
-void AboutWindow::setDataPath(const QString& path) {
-    const QString text = QStringLiteral("数据文件：") + QDir::toNativeSeparators(path);
+void AboutWindow::setLedger(const QString& description) {
+    const QString& text = description;
     m_dataPath->setToolTip(text);
     m_dataPath->setText(m_dataPath->fontMetrics().elidedText(text, Qt::ElideMiddle, m_dataPath->width()));
 }

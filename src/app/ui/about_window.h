@@ -9,7 +9,7 @@ class AboutWindow : public QDialog {
 public:
     explicit AboutWindow(QWidget* parent = nullptr);
     // Says where the shop's data.mdb lives.
-    void setDataPath(const QString& path);
+    void setLedger(const QString& description);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

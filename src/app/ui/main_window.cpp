@@ -243,6 +243,12 @@ void MainWindow::buildStatusBar() {
 
 QLabel* MainWindow::statusPanel(int index) const { return m_status[index]; }
 
+void MainWindow::showLedger(const QString& description) {
+    statusBar()->setToolTip(description);
+    m_status[0]->setToolTip(description);
+    m_status[0]->setText(description);
+}
+
 void MainWindow::placePanel(QFrame* panel) {
     panel->setParent(centralWidget());
     panel->stackUnder(m_prompt);  // the success prompt shows above every panel

@@ -105,6 +105,8 @@ public:
     QWidget* gridArea() const { return m_gridArea; }
     QMenu* gridMenu() const { return m_gridMenu; }
     QLabel* statusPanel(int index) const;
+    // Which ledger is open, as the status bar's hint.
+    void showLedger(const QString& description);
     QTimer* dateGuard() const { return m_dateGuard; }
     QTimer* promptTimer() const { return m_promptTimer; }
 

@@ -3,6 +3,8 @@
 #include "app/ui/program_pictures.h"
 
 #include <QDesktopServices>
+#include <QCoreApplication>
+#include <QInputDialog>
 #include <QStyle>
 #include <QFileDialog>
 #include <QPrinter>
@@ -60,4 +62,8 @@ std::unique_ptr<QPrinter> QtUiServices::printer(const QString& jobName) {
     auto p = std::make_unique<QPrinter>(QPrinter::HighResolution);
     p->setDocName(jobName);
     return p;
+}
+
+QString QtUiServices::password(QWidget* parent, const QString& prompt) {
+    return QInputDialog::getText(parent, QCoreApplication::applicationName(), prompt, QLineEdit::Password);
 }

@@ -19,4 +19,5 @@ public:
     bool startProgram(const QString& program, const QStringList& arguments) override;
     std::unique_ptr<QPrinter> printer(const QString& jobName) override;
     QDateTime now() override { return QDateTime::currentDateTime(); }
+    QString password(QWidget* parent, const QString& prompt) override;
 };

@@ -12,6 +12,8 @@
 #include "app/ui/skins.h"
 #include "maintenance/backup.h"
 #include "store/data_module.h"
+#include "store/server_engine.h"
+#include "store/settings.h"
 #include "store/store_error.h"
 #include "users/ui/login_window.h"
 #include "users/ui/session.h"
@@ -92,6 +94,33 @@ bool openDataModule(const QString& workdir) {
     });
 }
 
+bool openServerLedger(const QString& uri) {
+    QString password;
+    for (;;) {
+        try {
+            LedgerData::createOnServer(uri, password);
+            return true;
+        } catch (const ServerPasswordNeeded& e) {
+            // Asked for this run only: a password is never written to the settings.
+            password = ui().password(nullptr, e.message() + QStringLiteral("\n请输入密码："));
+            if (password.isEmpty())
+                return false;
+        } catch (const StoreError& e) {
+            password.clear();
+            const auto answer = showMessage(nullptr, QApplication::applicationName(), e.message(),
+                                            QMessageBox::Critical, QMessageBox::Retry | QMessageBox::Close,
+                                            QMessageBox::Retry);
+            if (answer != QMessageBox::Retry)
+                return false;
+        }
+    }
+}
+
+QString ledgerDescription(const LedgerData& ledger) {
+    return ledger.isOnServer() ? QStringLiteral("账本：数据库服务器 ") + ServerEngine::describe(ledger.address())
+                               : QStringLiteral("账本：") + QDir::toNativeSeparators(ledger.databasePath());
+}
+
 QString defaultWorkdir() {
     // A folder that holds a ledger is where the shop keeps it; any other folder the program happens
     // to be started in (a menu starts it in the home folder, a terminal anywhere) is not.
@@ -108,9 +137,12 @@ QString resolveFolder(const QString& given) { return QDir::cleanPath(QDir::curre
 StartOptions parseStartOptions(const QStringList& arguments) {
     StartOptions options;
     options.workdir = defaultWorkdir();
+    options.database = ReadSettings(kMainKey).value(QStringLiteral("database")).trimmed();
     for (int i = 1; i < arguments.size(); ++i) {
         if (arguments[i] == QLatin1String("--workdir") && i + 1 < arguments.size())
             options.workdir = resolveFolder(arguments[++i]);
+        else if (arguments[i] == QLatin1String("--database") && i + 1 < arguments.size())
+            options.database = arguments[++i].trimmed();
         else if (arguments[i] == QLatin1String("--english"))
             options.english = true;
         else if (arguments[i] == QLatin1String("--screenshot") && i + 1 < arguments.size())
@@ -192,8 +224,9 @@ int runProgram(int argc, char* argv[], std::function<void(LoginWindow&)> showLog
     LoginWindow* login = program->installUsers();
     if (showLogin)
         login->setRunner(std::move(showLogin));
-    if (!openDataModule(options.workdir))
+    if (!(options.database.isEmpty() ? openDataModule(options.workdir) : openServerLedger(options.database)))
         return 0;
+    mainForm.showLedger(ledgerDescription(dm()));
     program->followLedger(dm().connection());
     AboutWindow about(&mainForm);
     program->installSalesRecords();
@@ -203,7 +236,7 @@ int runProgram(int argc, char* argv[], std::function<void(LoginWindow&)> showLog
     program->installBackup();
     program->installGridExport();
     program->installPrinting(options.receiptPdf);  // the notes, the POS panel, the grid prints
-    about.setDataPath(dm().databasePath());
+    about.setLedger(ledgerDescription(dm()));
 
     const MainActions& actions = mainForm.actions();
     actions.help->setEnabled(true);

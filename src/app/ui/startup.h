@@ -9,8 +9,11 @@ class QIcon;
 class QStyle;
 class QTranslator;
 
+class LedgerData;
+
 struct StartOptions {
     QString workdir;         // the folder that holds data.mdb, absolute
+    QString database;        // --database or the setting "database": a server's ledger by its URI
     bool english = false;    // English captions on the main window
     QString screenshotDir;   // screenshot mode: save PNGs here and end
     QStringList screenshotWindows;  // window classes to save besides the main window
@@ -39,6 +42,12 @@ void installChineseFonts();
 // Opens data.mdb of the working folder as the data module. A missing file is created after the
 // user agrees; a file that is not ours is reported. False: the program ends.
 bool openDataModule(const QString& workdir);
+// Opens the ledger on a server by its URI as the data module: asks for a password when the server
+// wants one, offers Retry and Quit when the server cannot be reached or refuses. False when the
+// user gives up.
+bool openServerLedger(const QString& uri);
+// Which ledger is open, for the about window and the status bar.
+QString ledgerDescription(const LedgerData& ledger);
 // Runs the whole program; returns its exit code.
 // `showLogin`, when given, shows the login window in place of the modal login (the benchmark logs
 // in by itself).
