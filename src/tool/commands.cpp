@@ -81,11 +81,12 @@ const std::vector<Command>& commands() {
          "像 import-xls 一样读取工作簿的工作表“lanbor”，把要导入的行写成 JSON，不改动任何账本。\n"
          "程序和 import-xls 都在单独的进程中这样读取工作簿，损坏的文件不会让它们崩溃。",
          runReadXls},
-        {"backup", "backup 目标 [--workdir 文件夹]",
+        {"backup", "backup 目标 [--workdir 文件夹 | --database 地址]",
          "用数据库引擎的在线备份把 data.mdb 复制到目标（一个文件，已有时替换；或一个已有的文件夹）。\n"
          "副本总是完整一致，程序运行时也可以备份（账本忙时会等待）。\n"
          "替换的文件保留原来的权限；新文件只有所有者可以读写。\n"
-         "数据库服务器上的账本可以用 migrate 复制到一个文件夹的 data.mdb 中。",
+         "--database（或设置中的 database）给出数据库服务器上的账本时，把它的一致副本写成 data.mdb 文件，\n"
+         "可以像其他备份一样用 restore 恢复为 data.mdb，或用 migrate 放回服务器。",
          runBackup},
         {"restore", "restore 备份文件 [--workdir 文件夹] < 密码",
          "检查备份文件是完好的账本后，把它恢复为 data.mdb；被替换的数据库保存在旁边，\n"

@@ -11,6 +11,7 @@
 #include "store/store_error.h"
 #include "tool/commands.h"
 #include "tool/ledger_place.h"
+#include "tool/migrate_command.h"
 #include "tool/tool_io.h"
 #include "users/rights.h"
 
@@ -18,6 +19,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <cstdio>
 #include <iostream>
 #include <string>
 
@@ -170,10 +172,53 @@ int runReadXls(const QStringList& args) {
     return 0;
 }
 
+namespace {
+
+// A server's ledger backed up as a data.mdb: copied into a new file beside the target, checked,
+// and renamed over the target only when complete, so one backup format serves both engines.
+int backupServerLedger(const QString& uri, const QString& target) {
+    const BackupPlan plan = planBackup(target, Database::kFileName);
+    if (!plan.missingFolder.isEmpty())
+        return fail(QStringLiteral("文件夹 %1 不存在").arg(plan.missingFolder));
+    if (QFileInfo(plan.file).isDir())
+        return fail(QStringLiteral("%1 是一个文件夹").arg(plan.file));
+    const QString part = plan.file + QStringLiteral(".part");
+    try {
+        Database source;
+        openServerLedger(source, uri);
+        QFile::remove(part);  // left by a copy that was killed
+        Database::create(part);
+        try {
+            Database copy;
+            copy.open(part);
+            copyLedger(source, copy);
+            copy.close();
+            if (plan.replaces)
+                QFile::setPermissions(part, QFile::permissions(plan.file));
+            if (std::rename(QFile::encodeName(part).constData(), QFile::encodeName(plan.file).constData()) != 0)
+                throw StoreError(QStringLiteral("无法写入 %1").arg(plan.file));
+        } catch (...) {
+            QFile::remove(part);
+            throw;
+        }
+        toolOut() << "已把 " << source.location() << " 备份到 " << plan.file << Qt::endl;
+    } catch (const StoreError& e) {
+        return fail(e.message());
+    }
+    return 0;
+}
+
+}  // namespace
+
 int runBackup(const QStringList& args) {
     const Arguments a = parse(args, {kWorkdirOption, kDatabaseOption});
     if (a.bad || a.positional.size() != 1)
         return printUsage("backup");
+    LedgerPlace place;
+    if (!ledgerPlace(a.options, &place))
+        return 2;
+    if (place.onServer())
+        return backupServerLedger(place.uri, a.positional[0]);
     QString db;
     if (!ledgerFile(a, "backup", &db))
         return 1;

@@ -99,15 +99,15 @@ qint64 count(Database& db, const QString& table) {
 
 // A ledger is there unless the target holds nothing but the delivered administrator with the
 // initial password: refusing it keeps a shop's books from being mixed with another's.
-void refuseHeldLedger(End& to) {
+void refuseHeldLedger(Database& to) {
     QStringList held;
     for (const TableDescription* t : storedTables()) {
         if (t->table == account::kTable)
             continue;
-        if (const qint64 n = count(to.db, t->table))
+        if (const qint64 n = count(to, t->table))
             held << counted(t->table, n);
     }
-    const std::vector<ColumnStore> users = to.db.read(
+    const std::vector<ColumnStore> users = to.read(
         QStringLiteral("select %1, %2 from %3").arg(quoted(account::kName), quoted(account::kPassword), account::kTable));
     const int userCount = users.empty() ? 0 : users[0].rowCount();
     const bool delivered = userCount == 0 || (userCount == 1 && users[0].text(0) == Database::kAdministrator &&
@@ -117,7 +117,7 @@ void refuseHeldLedger(End& to) {
     if (!held.isEmpty())
         throw StoreError(QStringLiteral("目标 %1 里已经有一个账本（%2），没有复制任何数据。"
                                         "请复制到一个新的文件夹或一个空的数据库。")
-                             .arg(to.db.location(), held.join(QStringLiteral("，"))));
+                             .arg(to.location(), held.join(QStringLiteral("，"))));
 }
 
 QString insertRows(const TableDescription& table, int rows) {
@@ -230,36 +230,31 @@ QString difference(const Figures& source, const Figures& copy) {
     return {};
 }
 
-struct Moved {
-    QString table;
-    qint64 rows;
-};
+}  // namespace
 
-std::vector<Moved> migrate(End& from, End& to) {
-    std::vector<Moved> moved;
+QString copyLedger(Database& source, Database& target) {
+    QStringList counts;
     // The source's writers wait meanwhile, so the copy and its check see one state of the books.
-    Transaction reading(from.db);
-    Transaction writing(to.db);
-    refuseHeldLedger(to);
-    to.db.exec(QStringLiteral("delete from ") + account::kTable);
+    Transaction reading(source);
+    Transaction writing(target);
+    refuseHeldLedger(target);
+    target.exec(QStringLiteral("delete from ") + account::kTable);
     for (const TableDescription* table : storedTables()) {
         try {
-            moved.push_back({table->table, copyTable(from.db, to.db, *table)});
+            counts << counted(table->table, copyTable(source, target, *table));
         } catch (const StoreError& e) {
             throw StoreError(QStringLiteral("复制%1时出错，没有复制任何数据：%2").arg(tableTitle(table->table), e.message()));
         }
     }
     toolOut() << "正在核对行数和合计……" << Qt::endl;
     for (const TableDescription* table : storedTables()) {
-        const QString differs = difference(figures(from.db, *table), figures(to.db, *table));
+        const QString differs = difference(figures(source, *table), figures(target, *table));
         if (!differs.isEmpty())
             throw StoreError(QStringLiteral("副本与原账本不一致，已撤销复制。") + differs);
     }
     writing.commit();
-    return moved;
+    return counts.join(QStringLiteral("，"));
 }
-
-}  // namespace
 
 int runMigrate(const QStringList& args) {
     QMap<QString, QString> options;
@@ -285,11 +280,8 @@ int runMigrate(const QStringList& args) {
         try {
             openTarget(to);
             toolOut() << "目标：" << to.db.location() << Qt::endl;
-            const std::vector<Moved> moved = migrate(from, to);
-            QStringList counts;
-            for (const Moved& m : moved)
-                counts << counted(m.table, m.rows);
-            toolOut() << "已把账本从 " << from.db.location() << " 复制到 " << to.db.location() << "：" << counts.join(QStringLiteral("，"))
+            const QString counts = copyLedger(from.db, to.db);
+            toolOut() << "已把账本从 " << from.db.location() << " 复制到 " << to.db.location() << "：" << counts
                       << "。行数、编号和金额的合计与原账本一致。" << Qt::endl;
         } catch (...) {
             if (to.created) {

@@ -116,9 +116,12 @@ private slots:
             << QStringList{"restore", "@/copy.mdb", "--workdir", "@"} << QByteArray("777\n") << 1 << "管理员密码";
         QTest::newRow("restore") << QStringList{"restore", "@/copy.mdb", "--workdir", "@"} << QByteArray("888\n") << 0
                                  << "before-restore";
-        QTest::newRow("backup of a server's ledger")
-            << QStringList{"backup", "@/b.mdb", "--database", "postgresql://till@server/shop"} << QByteArray() << 1
-            << "migrate";
+        QTest::newRow("backup of an unreachable server's ledger")
+            << QStringList{"backup", "@/b.mdb", "--database", "postgresql://till@127.0.0.1:1/shop"} << QByteArray() << 1
+            << "127.0.0.1:1/shop";
+        QTest::newRow("restore onto a server's ledger")
+            << QStringList{"restore", "@/copy.mdb", "--database", "postgresql://till@127.0.0.1:1/shop"} << QByteArray("888\n")
+            << 1 << "migrate";
         QTest::newRow("migrate without a target") << QStringList{"migrate", "--from", "@"} << QByteArray() << 2 << "用法：";
         QTest::newRow("migrate from nothing")
             << QStringList{"migrate", "--from", "@/none", "--to", "@/new"} << QByteArray() << 1 << "@/none/data.mdb";

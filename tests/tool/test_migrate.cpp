@@ -286,7 +286,7 @@ CREATE TRIGGER skew BEFORE INSERT ON data1 FOR EACH ROW WHEN (NEW.a = '可乐') 
             << false
             << QStringList{"receipt", "--customer", "20240305001", "--printer", "/dev/null", "--database", "$ledger"}
             << 0 << "";
-        QTest::newRow("backup by the setting") << true << QStringList{"backup", "@/b.mdb"} << 1 << "migrate";
+        QTest::newRow("backup by the setting") << true << QStringList{"backup", "@/b.mdb"} << 0 << "@/b.mdb";
         QTest::newRow("restore --database") << false << QStringList{"restore", "@/b.mdb", "--database", "$ledger"} << 1
                                             << "migrate";
     }
@@ -308,7 +308,29 @@ CREATE TRIGGER skew BEFORE INSERT ON data1 FOR EACH ROW WHEN (NEW.a = '可乐') 
             arg = expand(arg.replace(QStringLiteral("$ledger"), QLatin1Char('$') + ledger));
         const ToolRun r = runTool(args);
         QVERIFY2(r.exitCode == exitCode, r.err.constData());
-        QVERIFY2(QString::fromUtf8(r.out + r.err).contains(says), (r.out + r.err).constData());
+        QVERIFY2(QString::fromUtf8(r.out + r.err).contains(expand(says)), (r.out + r.err).constData());
+    }
+
+    // A backup of a server's ledger is a data.mdb holding every row, made again over an old one,
+    // and restore puts it back as a file's ledger.
+    void backupOfAServerLedger() {
+        const QString uri = m_cluster->uri(emptyServerDatabase());
+        QCOMPARE(runTool({"migrate", "--from", m_source, "--to", uri}).exitCode, 0);
+        const QString nightly = m_dir->file(QStringLiteral("nightly.mdb"));
+        for (int night = 0; night < 2; ++night) {
+            const ToolRun r = runTool({"backup", nightly, "--database", uri});
+            QVERIFY2(r.exitCode == 0 && r.out.contains(nightly.toUtf8()), (r.out + r.err).constData());
+        }
+        QVERIFY(!QFileInfo::exists(nightly + QStringLiteral(".part")));
+        Database::verify(nightly);
+        Database source, backup;
+        source.open(QDir(m_source).filePath(Database::kFileName));
+        backup.open(nightly);
+        QCOMPARE(firstDifference(source, backup), QString());
+        const QString home = m_dir->file(QStringLiteral("home"));
+        QVERIFY(QDir().mkpath(home));
+        const ToolRun restored = runTool({"restore", nightly, "--workdir", home}, "888\n");
+        QVERIFY2(restored.exitCode == 0, restored.err.constData());
     }
 
     // A server that asks for a password the tool cannot find is named, with where to put it.
