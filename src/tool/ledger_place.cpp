@@ -6,19 +6,8 @@
 #include "tool/tool_io.h"
 
 #include <QDir>
-#include <libpq-fe.h>
 
 namespace {
-
-// Whether the server at `uri` asks for a password that libpq found nowhere. The store tells it by
-// ServerPasswordNeeded; asked again here for the servers whose failure does not say so.
-bool serverWantsPassword(const QString& uri) {
-    const QByteArray text = uri.toUtf8();
-    PGconn* conn = PQconnectdb(text.constData());
-    const bool wants = PQstatus(conn) != CONNECTION_OK && PQconnectionNeedsPassword(conn);
-    PQfinish(conn);
-    return wants;
-}
 
 [[noreturn]] void passwordNeeded(const QString& uri) {
     // The tool asks nobody: a script gives the password where libpq looks for it.
@@ -60,10 +49,6 @@ void openServerLedger(Database& db, const QString& uri) {
         db.openServer(uri);
     } catch (const ServerPasswordNeeded&) {
         passwordNeeded(uri);
-    } catch (const StoreError&) {
-        if (serverWantsPassword(uri))
-            passwordNeeded(uri);
-        throw;
     }
 }
 
