@@ -188,19 +188,24 @@ private slots:
         const auto search = [&](const SalesSearchConditions& c) {
             held.open(sales, salesSearchStatement(c), HeldSales::Reading::Search, c);
         };
-        search(nameSearch(QStringLiteral("j")));
+        search(nameSearch(QStringLiteral("a")));
         const int read = sales.storedRowCount();
-        QCOMPARE(identities(sales), statementRows(nameSearch(QStringLiteral("j"))));
-        search(nameSearch(QStringLiteral("ja")));
-        QCOMPARE(identities(sales), statementRows(nameSearch(QStringLiteral("ja"))));
-        QCOMPARE(sales.storedRowCount(), read);  // nothing read
-        QCOMPARE(sales.statement(), salesSearchStatement(nameSearch(QStringLiteral("ja"))).sql);
-        search(nameSearch(QStringLiteral("a")));  // wider than the rows held: read again
         QCOMPARE(identities(sales), statementRows(nameSearch(QStringLiteral("a"))));
+        search(nameSearch(QStringLiteral("a_b")));
+        QCOMPARE(identities(sales), statementRows(nameSearch(QStringLiteral("a_b"))));
+        QCOMPARE(sales.recordCount(), 1);
+        // Nothing is read again from the file; a server's ledger, which other tills write at any
+        // time, is.
+        QCOMPARE(sales.storedRowCount(), TempWorkdir::onServer() ? 1 : read);
+        QCOMPARE(sales.statement(), salesSearchStatement(nameSearch(QStringLiteral("a_b"))).sql);
+        search(SalesSearchConditions());  // wider than the rows held: read again
+        QCOMPARE(identities(sales), statementRows(SalesSearchConditions()));
         QCOMPARE(sales.storedRowCount(), sales.recordCount());
     }
 
     void rowsAnotherProgramWritesAreReadAgain() {
+        if (TempWorkdir::onServer())
+            QSKIP("a server's rows are always read again");
         addSales();
         Dataset sales(QStringLiteral("sales"), QString(), &db());
         HeldSales held;
