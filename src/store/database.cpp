@@ -28,7 +28,10 @@ void Database::open(const QString& path) {
 void Database::openServer(const QString& uri, const QString& password) {
     close();
     m_file.clear();
-    m_engine = std::make_unique<ServerEngine>(uri, password);
+    auto engine = std::make_unique<ServerEngine>(uri, password);
+    // Other tills' changes reach the views like this connection's own.
+    engine->listen([this] { emit events().changedElsewhere(); });
+    m_engine = std::move(engine);
 }
 
 void Database::openReadOnly(const QString& path) {

@@ -383,3 +383,18 @@ void Dataset::showStoredRows(const QString& statement, const QVariantList& param
     m_current = m_rowCount > 0 ? 0 : -1;
     m_eof = m_rowCount == 0;
 }
+
+void Dataset::reread() {
+    if (!m_open)
+        return;
+    const QString order = m_sortSpec;
+    const int idColumn = columnIndex(QStringLiteral("id"));
+    const bool hadCurrent = m_current >= 0 && idColumn >= 0 && !isNull(m_current, idColumn);
+    const qint64 id = hadCurrent ? qint64(number(m_current, idColumn)) : 0;
+    open();
+    if (!order.isEmpty())
+        sort(order);
+    const int row = hadCurrent ? shownRowOf(id) : -1;
+    if (row >= 0)
+        setCurrentRow(row);
+}

@@ -19,4 +19,7 @@ signals:
     void saleCorrected(qint64 saleId);
     // The whole ledger was replaced (a restore) or reopened: every view reads afresh.
     void ledgerReplaced();
+    // Another till changed the shared ledger: views read their rows again where they stand,
+    // keeping the user's sort, selection and open panel.
+    void changedElsewhere();
 };

@@ -81,10 +81,15 @@ void ServerEngine::connect() {
     // expand_dbname: the URI gives everything else.
     PGconn* conn = PQconnectdbParams(keys, values, 1);
     if (PQstatus(conn) == CONNECTION_OK) {
+        m_noticeReader.reset();
         PQfinish(m_conn);
         m_conn = conn;
-        // Times and dates are our texts; numbers travel in their shortest exact form.
+        // The server's chatter ("already exists, skipping") is nothing for the user.
+        PQsetNoticeProcessor(m_conn, [](void*, const char*) {}, nullptr);
+        // Numbers travel in their shortest exact form.
         PQclear(PQexec(m_conn, "SET extra_float_digits = 1"));
+        if (m_notice)
+            startListening();
         return;
     }
     const QString words = serverWords(PQerrorMessage(conn));
@@ -223,11 +228,14 @@ bool ServerEngine::run(const QString& sql, const QVariantList& params) {
 int ServerEngine::exec(const QString& sql, const QVariantList& params) {
     const bool returnsIdentity = run(sql, params);
     int changed = 0;
+    bool wrote = false;
     PGresult* failed = nullptr;
     while (PGresult* result = PQgetResult(m_conn)) {
         const ExecStatusType status = PQresultStatus(result);
         if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK) {
             changed = QByteArray(PQcmdTuples(result)).toInt();
+            const QByteArray command = QByteArray(PQcmdStatus(result)).left(6);
+            wrote = wrote || (changed > 0 && (command == "INSERT" || command == "UPDATE" || command == "DELETE"));
             if (returnsIdentity && PQntuples(result) > 0)
                 m_lastInsertId = QByteArray(PQgetvalue(result, PQntuples(result) - 1, 0)).toLongLong();
             PQclear(result);
@@ -239,6 +247,11 @@ int ServerEngine::exec(const QString& sql, const QVariantList& params) {
     }
     if (failed || PQstatus(m_conn) != CONNECTION_OK)
         fail(failed);
+    if (wrote && m_inTransaction)
+        m_transactionWrote = true;
+    else if (wrote && m_notice)
+        announceChange();
+    deferNotices();
     return changed;
 }
 
@@ -302,6 +315,7 @@ std::vector<ColumnStore> ServerEngine::read(const QString& sql, const QVariantLi
         fail(failed);
     for (ColumnStore& col : columns)
         col.finishReading();
+    deferNotices();
     return columns;
 }
 
@@ -317,9 +331,13 @@ void ServerEngine::begin() {
 void ServerEngine::commit() {
     exec(QStringLiteral("COMMIT"), {});
     m_inTransaction = false;
+    if (m_transactionWrote && m_notice)
+        announceChange();
+    m_transactionWrote = false;
 }
 
 void ServerEngine::rollback() {
+    m_transactionWrote = false;
     if (!m_inTransaction)
         return;
     m_inTransaction = false;
@@ -357,3 +375,54 @@ QString ServerEngine::rowByIdentity(const QString& table, const QString& column)
 }
 
 int ServerEngine::socket() const { return m_conn ? PQsocket(m_conn) : -1; }
+
+namespace {
+const char* const kChannel = "tovrakel_ledger";
+}  // namespace
+
+void ServerEngine::listen(std::function<void()> notice) {
+    m_notice = std::move(notice);
+    startListening();
+}
+
+void ServerEngine::startListening() {
+    PQclear(PQexec(m_conn, QByteArray("LISTEN ").append(kChannel).constData()));
+    m_noticeReader = std::make_unique<QSocketNotifier>(PQsocket(m_conn), QSocketNotifier::Read);
+    QObject::connect(m_noticeReader.get(), &QSocketNotifier::activated, m_noticeReader.get(), [this] {
+        if (!m_inTransaction)
+            takeNotices();
+    });
+}
+
+// Notices that arrived while a statement ran were read with its results and wake no socket
+// notifier: they are handed on once the statement's caller is done.
+void ServerEngine::deferNotices() {
+    if (!m_noticeReader || m_inTransaction)
+        return;
+    PGnotify* pending = PQnotifies(m_conn);
+    if (!pending)
+        return;
+    const bool changed = pending->be_pid != PQbackendPID(m_conn);
+    PQfreemem(pending);
+    if (changed)
+        QMetaObject::invokeMethod(m_noticeReader.get(), [this] { m_notice(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(m_noticeReader.get(), [this] { takeNotices(); }, Qt::QueuedConnection);
+}
+
+void ServerEngine::takeNotices() {
+    if (!m_conn || !m_notice)
+        return;
+    PQconsumeInput(m_conn);
+    bool changed = false;
+    while (PGnotify* notice = PQnotifies(m_conn)) {
+        changed = changed || notice->be_pid != PQbackendPID(m_conn);
+        PQfreemem(notice);
+    }
+    if (changed)
+        m_notice();
+}
+
+void ServerEngine::announceChange() {
+    // Sent on its own, after the change committed; the others hear it once.
+    exec(QStringLiteral("select pg_notify(?, '')"), {QString::fromLatin1(kChannel)});
+}

@@ -5,6 +5,9 @@
 #include "store/store_error.h"
 
 #include <QHash>
+#include <QSocketNotifier>
+#include <functional>
+#include <memory>
 
 typedef struct pg_conn PGconn;
 typedef struct pg_result PGresult;
@@ -41,11 +44,20 @@ public:
     int socket() const;
     PGconn* connection() const { return m_conn; }
 
+    // Calls `notice` with each change another connection announces (after its commit), from the
+    // event loop; the connection listens from now on, also after it reconnects.
+    void listen(std::function<void()> notice);
+    // Tells the other connections that this one changed the ledger.
+    void announceChange();
+
     // "server/database" of a URI, without user or password, for messages.
     static QString describe(const QString& uri);
 
 private:
     void connect();
+    void startListening();
+    void takeNotices();
+    void deferNotices();
     void reconnectIfLost();
     void prepareSchema();
     // Sends a statement; its results are then taken with PQgetResult.
@@ -60,6 +72,9 @@ private:
     PGconn* m_conn = nullptr;
     bool m_inTransaction = false;
     qint64 m_lastInsertId = 0;
+    bool m_transactionWrote = false;
     QHash<QString, QHash<QString, TextOrder>> m_orders;
-    QHash<unsigned, QString> m_tableNames;  // the ledger's tables by the server's identity  // table -> column -> order
+    QHash<unsigned, QString> m_tableNames;
+    std::function<void()> m_notice;
+    std::unique_ptr<QSocketNotifier> m_noticeReader;  // the ledger's tables by the server's identity  // table -> column -> order
 };

@@ -5,6 +5,7 @@
 #include "inventory/ui/inventory.h"
 #include "store/data_module.h"
 #include "store/settings.h"
+#include "store/ledger_events.h"
 #include "support/test_session.h"
 #include "support/test_shots.h"
 #include "text/pinyin.h"
@@ -633,6 +634,27 @@ private slots:
         action("NewStockIn")->trigger();
         QTest::keyClicks(edit("Edit23"), QStringLiteral("p"));
         QVERIFY(!panel()->isVisible());
+    }
+
+    // Another till's change: the grid reads again where it stands, keeping the sort, the selected
+    // batch, the open panel and what is typed in it; the pick lists learn the new names.
+    void anotherTillsChangeIsFollowedInPlace() {
+        m_program->followLedger(db());
+        m_program->inventory().showAll();
+        clickTitle(0);
+        const BandHeader::Mark mark = grid()->header()->mark(0);
+        QVERIFY(mark != BandHeader::Mark::None);
+        clickRow(rowOf("苹果"));
+        action("NewStockIn")->trigger();
+        combo("ComboBox3")->setEditText(QStringLiteral("正在输入"));
+        insert({"阿胶", "", "", "", "aj", 1, 1, 1, {}, {}, {}, 1, 1, "2024-03-01", ""});
+        emit db().events().changedElsewhere();
+        QCOMPARE(grid()->rowCount(), int(std::size(kBatches)) + 1);
+        QCOMPARE(grid()->header()->mark(0), mark);
+        QCOMPARE(grid()->cellText(grid()->currentRow(), 0), QStringLiteral("苹果"));
+        QVERIFY(panel()->isVisible());
+        QCOMPARE(combo("ComboBox3")->currentText(), QStringLiteral("正在输入"));
+        QVERIFY(combo("ComboBox3")->findText(QStringLiteral("阿胶")) >= 0);
     }
 
     void closeIconClearsAndHides() {

@@ -1,5 +1,6 @@
 // The data store: schema, datasets and the query routines on a temporary data.mdb.
 #include "store/data_module.h"
+#include "store/ledger_events.h"
 #include "store/query.h"
 #include "store/store_error.h"
 #include "support/test_session.h"
@@ -386,6 +387,51 @@ private slots:
             QVERIFY2(lines.last().startsWith(QStringLiteral("（")) && lines.last().contains(detail), qPrintable(e.message()));
             QVERIFY2(!e.message().contains(statement.left(10)), qPrintable(e.message()));
         }
+    }
+
+    // A result read again (another till changed the ledger) keeps its sort and its current record.
+    void rereadKeepsSortAndCurrentRecord() {
+        for (const char* name : {"b", "d", "a"})
+            addStock(QString::fromLatin1(name), QString(), 1, QStringLiteral("2024-03-05"));
+        Dataset& q = m_session->stockQuery();
+        OpenQuery(q, QStringLiteral("select * from data"));
+        q.sort(QStringLiteral("a DESC"));
+        q.setCurrentRow(1);  // "b"
+        addStock(QStringLiteral("c"), QString(), 1, QStringLiteral("2024-03-05"));
+        q.reread();
+        QStringList names;
+        for (int r = 0; r < q.recordCount(); ++r)
+            names << q.text(r, q.columnIndex(QStringLiteral("a")));
+        QCOMPARE(names, (QStringList{"d", "c", "b", "a"}));
+        QCOMPARE(q.sortSpec(), QStringLiteral("a DESC"));
+        QCOMPARE(q.fieldText(QStringLiteral("a")), QStringLiteral("b"));
+    }
+
+    // On the server a change committed by another connection is heard once, and one's own not at all.
+    void changesOfOtherTillsAreHeard() {
+        if (!TempWorkdir::onServer())
+            QSKIP("a ledger file has one till");
+        Database other;
+        dm().openAnother(other);
+        QSignalSpy heardHere(&dm().connection().events(), &LedgerEvents::changedElsewhere);
+        QSignalSpy heardThere(&other.events(), &LedgerEvents::changedElsewhere);
+        {
+            Transaction t(other);
+            other.exec(QStringLiteral("insert into rz (username,btime) values ('甲','2024-03-05')"));
+            other.exec(QStringLiteral("insert into rz (username,btime) values ('乙','2024-03-05')"));
+            t.commit();
+        }
+        QVERIFY(heardHere.wait(10000));
+        dm().connection().exec(QStringLiteral("update rz set jtime='2024-03-05' where username='甲'"));
+        QVERIFY(heardThere.wait(10000));
+        QCoreApplication::processEvents();
+        QCOMPARE(heardHere.size(), 1);
+        QCOMPARE(heardThere.size(), 1);
+        // A statement that changes nothing tells nobody.
+        other.exec(QStringLiteral("update rz set jtime='x' where username='丙'"));
+        dm().connection().scalar(QStringLiteral("select count(*) from rz"));
+        QCoreApplication::processEvents();
+        QCOMPARE(heardHere.size(), 1);
     }
 
     void conversionErrorsNameTheText() {

@@ -261,6 +261,26 @@ void Inventory::followLedger(LedgerEvents& events) {
     connect(&events, &LedgerEvents::saleRecorded, this, [this](qint64 stockId) { showAllAfterSale(stockId); });
     // A deleted sale gave its stock back.
     connect(&events, &LedgerEvents::saleDeleted, this, &Inventory::showAll);
+    connect(&events, &LedgerEvents::changedElsewhere, this, &Inventory::followOtherTills);
+}
+
+void Inventory::followOtherTills() {
+    runAction(m_places.window, [this] {
+        // What the user is typing in a panel or a search box stays as typed.
+        std::vector<std::pair<QComboBox*, QString>> typed;
+        const StockInPickLists panel = m_stockIn->pickLists();
+        for (QComboBox* box : {panel.category, panel.name, panel.model, panel.code, panel.supplier,
+                               m_search->category(), m_search->supplier()})
+            if (box)
+                typed.emplace_back(box, box->currentText());
+        fillPickLists();
+        for (const auto& [box, text] : typed) {
+            const QSignalBlocker blocker(box);
+            box->setEditText(text);
+        }
+        query().reread();
+    });
+    refreshGrid();
 }
 
 void Inventory::fillPickLists() {

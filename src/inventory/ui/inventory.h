@@ -77,6 +77,8 @@ public:
     void showAllAfterSale(qint64 stockId);
     // Reads back a sold batch and everything after a deleted sale, as the ledger tells.
     void followLedger(LedgerEvents& events);
+    // Another till changed the ledger: the rows and pick lists are read again where they stand.
+    void followOtherTills();
     // "查询": the batches matching the search box, in the display mode.
     void search();
     DisplayMode displayMode() const { return m_mode; }

@@ -450,6 +450,13 @@ void SalesDetailsWindow::followLedger(LedgerEvents& events) {
     connect(&events, &LedgerEvents::saleDeleted, this, forget);
     connect(&events, &LedgerEvents::saleCorrected, this, forget);
     connect(&events, &LedgerEvents::ledgerReplaced, this, forget);
+    connect(&events, &LedgerEvents::changedElsewhere, this, [this] {
+        m_held.forget();
+        if (!query().isOpen())
+            return;
+        runAction(this, [this] { query().reread(); });
+        m_grid->refresh();
+    });
     connect(&events, &LedgerEvents::saleRecorded, this, [this](qint64, const QString& customerNumber) {
         // The month view follows at once, so the customer's sales are not listed on the way.
         presetCustomerFilter(customerNumber);
