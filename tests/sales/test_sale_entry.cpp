@@ -6,7 +6,11 @@
 #include "store/ledger_events.h"
 #include "store/query.h"
 #include "store/store_error.h"
+#include "support/server_cluster.h"
 #include "support/test_session.h"
+
+#include <csignal>
+#include <thread>
 
 #include <QtTest>
 
@@ -303,6 +307,62 @@ private slots:
         QCOMPARE(stockValue(pen, "7").toDouble(), 6.0);
         QCOMPARE(stockValue(pencil, "7").toDouble(), 10.0);
         QCOMPARE(salesValue("a").toString(), QStringLiteral("笔"));
+    }
+
+    // The connection to the server is lost in the middle of a sale (the server ends the session, or
+    // the whole server goes down): nothing is half-written, the user is told, and the next action
+    // reconnects.
+    void aConnectionLostDuringASaleWritesNothing_data() {
+        QTest::addColumn<bool>("serverDown");
+        QTest::newRow("the session ends") << false;
+        QTest::newRow("the server is killed") << true;
+    }
+    void aConnectionLostDuringASaleWritesNothing() {
+        QFETCH(bool, serverDown);
+        if (!TempWorkdir::onServer())
+            QSKIP("a ledger file has no connection to lose");
+        const qint64 id = insertBatch(QStringLiteral("铅笔"), 10);
+        Database& db = dm().connection();
+        ServerCluster* cluster = ServerCluster::shared();
+        QVERIFY(cluster);
+        db.exec(QStringLiteral("create function lose() returns trigger language plpgsql as $$ begin %1; return new; end $$")
+                    .arg(serverDown ? QStringLiteral("perform pg_sleep(30)")
+                                    : QStringLiteral("perform pg_terminate_backend(pg_backend_pid())")));
+        db.exec(QStringLiteral("create trigger lose before insert on data1 for each row execute function lose()"));
+        const StockRecord stock = batchOf(id);
+        const SaleEntryTexts e = entry(QStringLiteral("2.5"), QStringLiteral("3"));
+        const SaleRecord record = prepareSale(stock, e, *checkSale(e, stock).figures);
+        // The server goes down once the sale waits in its trigger, inside its transaction.
+        std::thread killer;
+        if (serverDown)
+            killer = std::thread([cluster] {
+                while (cluster->queryValue(QStringLiteral("select count(*) from pg_stat_activity where wait_event='PgSleep'"))
+                           != QLatin1String("1"))
+                    std::this_thread::yield();
+                // As the machine would lose it: the server's main process quits at once.
+                QFile pidFile(cluster->queryValue(QStringLiteral("show data_directory")) + QStringLiteral("/postmaster.pid"));
+                if (pidFile.open(QIODevice::ReadOnly))
+                    ::kill(pid_t(pidFile.readLine().trimmed().toLongLong()), SIGQUIT);
+            });
+        try {
+            recordSale(record, db);
+            QFAIL("the sale was reported as saved");
+        } catch (const StoreError& error) {
+            QVERIFY2(error.message().contains(QStringLiteral("连接断开")), qPrintable(error.message()));
+        }
+        if (killer.joinable())
+            killer.join();
+        if (serverDown) {
+            cluster->stopImmediately();
+            QString problem;
+            QVERIFY2(cluster->start(&problem), qPrintable(problem));
+        }
+        db.exec(QStringLiteral("drop trigger lose on data1"));  // reconnects first
+        QCOMPARE(stockValue(id, "7").toDouble(), 10.0);
+        QCOMPARE(salesCount(), 0);
+        recordSale(record, db);
+        QCOMPARE(stockValue(id, "7").toDouble(), 7.0);
+        QCOMPARE(salesCount(), 1);
     }
 
     void failureInTheSalesRecordChangesNothing() {
