@@ -6,6 +6,7 @@
 #include "maintenance/ui/backup_window.h"
 #include "store/data_module.h"
 #include "store/settings.h"
+#include "support/server_cluster.h"
 #include "support/test_session.h"
 
 #include <QApplication>
@@ -58,6 +59,28 @@ private slots:
             delete w;
         m_form.reset();
         m_session.reset();
+    }
+
+    // A ledger on a server is no file to copy: both buttons say how it is done, and nothing else
+    // happens to the ledger or to any local data.mdb.
+    void aLedgerOnAServerIsLeftToTheTool() {
+        REQUIRE_SERVER_CLUSTER();
+        QString error;
+        ServerCluster* cluster = ServerCluster::shared(&error);
+        QVERIFY2(cluster && cluster->createDatabase(QStringLiteral("backup_window"), &error), qPrintable(error));
+        LedgerData::createOnServer(cluster->uri(QStringLiteral("backup_window")));
+        BackupWindow* w = open();
+        QVERIFY(dm().connection().isOpen());
+        w->findChild<QLineEdit*>("Edit1")->setText(m_session->file("copy.mdb"));
+        w->findChild<QPushButton*>("BitBtn1")->click();
+        QVERIFY2(m_session->ui.messageTexts().last().contains(QStringLiteral("tovrakel-tool backup")),
+                 qPrintable(m_session->ui.messageTexts().last()));
+        QVERIFY(!QFile::exists(m_session->file("copy.mdb")));
+        w->findChild<QPushButton*>("BitBtn5")->click();
+        QVERIFY2(m_session->ui.messageTexts().last().contains(QStringLiteral("tovrakel-tool migrate")),
+                 qPrintable(m_session->ui.messageTexts().last()));
+        QCOMPARE(dm().connection().scalar(QStringLiteral("select count(*) from userdb")).toInt(), 1);
+        LedgerData::reset();
     }
 
     void opensWithTheConnectionClosedAndReopensIt() {

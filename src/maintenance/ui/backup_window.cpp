@@ -142,7 +142,7 @@ void BackupWindow::showEvent(QShowEvent* event) {
         return;
     runAction(this, [this] {
         // The file is not held open while it is copied.
-        if (m_session.hasLedger() && !m_connectionClosed) {
+        if (m_session.hasLedger() && !m_session.ledger().isOnServer() && !m_connectionClosed) {
             m_session.ledger().closeConnection();
             m_connectionClosed = true;
         }
@@ -174,7 +174,20 @@ bool BackupWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void BackupWindow::onDefaultBackupPath() { m_backupPath->setText(defaultBackupPath()); }
 
+bool BackupWindow::onServer() const { return m_session.hasLedger() && m_session.ledger().isOnServer(); }
+
+QString BackupWindow::serverLedgerAdvice(const QString& task) const {
+    return QStringLiteral("账本在数据库服务器 %1 上，这个窗口只处理本机的 data.mdb 文件。\n%2")
+        .arg(m_session.ledger().connection().location(), task);
+}
+
 void BackupWindow::onBackup() {
+    if (onServer()) {
+        showInfo(this, QStringLiteral("数据库备份失败！\n\n") +
+                           serverLedgerAdvice(QStringLiteral("请用 tovrakel-tool backup --database <连接地址> <备份文件> "
+                                                             "备份服务器上的账本，备份文件就是一个 data.mdb。")));
+        return;
+    }
     const QString target = m_backupPath->text().trimmed();
     QString failure;
     try {
@@ -207,6 +220,12 @@ void BackupWindow::onChooseBackupFile() {
 }
 
 void BackupWindow::onRestore() {
+    if (onServer()) {
+        showInfo(this, QStringLiteral("数据库恢复失败！\n\n") +
+                           serverLedgerAdvice(QStringLiteral("请用 tovrakel-tool migrate --from <备份文件> --to <连接地址> "
+                                                             "把备份放回一个空的服务器数据库。")));
+        return;
+    }
     const QString source = m_restoreSource->text().trimmed();
     if (source.isEmpty() || !QFileInfo(resolved(source)).isFile()) {
         showInfo(this, QStringLiteral("备份数据库没找到!"));

@@ -37,6 +37,9 @@ protected:
 private:
     Session& m_session;
     QString databasePath() const;
+    // A ledger on a server is backed up and put back with the tool, not as a file here.
+    bool onServer() const;
+    QString serverLedgerAdvice(const QString& task) const;
     QString resolved(const QString& path) const;
     bool ask(const QString& text);
 
