@@ -117,8 +117,8 @@ bool openServerLedger(const QString& uri) {
 }
 
 QString ledgerDescription(const LedgerData& ledger) {
-    return ledger.isOnServer() ? QStringLiteral("账本：数据库服务器 ") + ServerEngine::describe(ledger.address())
-                               : QStringLiteral("账本：") + QDir::toNativeSeparators(ledger.databasePath());
+    return ledger.isOnServer() ? QStringLiteral("数据库服务器：") + ServerEngine::describe(ledger.address())
+                               : QStringLiteral("数据文件：") + QDir::toNativeSeparators(ledger.databasePath());
 }
 
 QString defaultWorkdir() {
