@@ -1,5 +1,8 @@
 #include "store/ledger_schema.h"
 
+#include "store/database.h"
+#include "store/password_hash.h"
+
 namespace {
 const char* const kIndexes = R"sql(
 CREATE INDEX IF NOT EXISTS data1_day1 ON data1(day1);
@@ -127,3 +130,8 @@ CREATE FUNCTION round(v double precision, places integer) RETURNS double precisi
 }
 
 int latestSchemaVersion() { return schemaSteps().back().version; }
+
+void addDeliveredAdministrator(LedgerEngine& engine) {
+    engine.exec(QStringLiteral("insert into userdb values (?,?)"),
+                {Database::kAdministrator, hashPassword(Database::kInitialPassword)});
+}

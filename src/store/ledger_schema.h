@@ -3,6 +3,8 @@
 // date, written for both engines side by side.
 #include <vector>
 
+class LedgerEngine;
+
 struct SchemaStep {
     int version;
     const char* embedded;  // the file engine's statements
@@ -11,3 +13,5 @@ struct SchemaStep {
 
 const std::vector<SchemaStep>& schemaSteps();
 int latestSchemaVersion();
+// Writes the administrator every new ledger is delivered with, its password stored hashed.
+void addDeliveredAdministrator(LedgerEngine& engine);

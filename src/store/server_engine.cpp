@@ -1,7 +1,6 @@
 #include "store/server_engine.h"
 
 #include "store/ledger_schema.h"
-#include "store/password_hash.h"
 #include "store/server_dialect.h"
 
 #include <QUrl>
@@ -134,7 +133,7 @@ void ServerEngine::prepareSchema() {
             if (others > 0)
                 throw StoreError(QStringLiteral("数据库 %1 里已经有同名的数据表，但不是本程序建立的账本。").arg(m_location));
         }
-        const bool fresh = version == 0;
+        const int found = version;
         for (const SchemaStep& step : schemaSteps()) {
             if (step.version <= version)
                 continue;
@@ -144,11 +143,12 @@ void ServerEngine::prepareSchema() {
             PQclear(result);
             version = step.version;
         }
-        exec(QStringLiteral("delete from ledger_schema"), {});
-        exec(QStringLiteral("insert into ledger_schema values (?)"), {version});
-        if (fresh)
-            exec(QStringLiteral("insert into userdb values (?,?)"),
-                 {QStringLiteral("超级管理员"), hashPassword(QStringLiteral("888"))});
+        if (version != found) {
+            exec(QStringLiteral("delete from ledger_schema"), {});
+            exec(QStringLiteral("insert into ledger_schema values (?)"), {version});
+        }
+        if (found == 0)
+            addDeliveredAdministrator(*this);
         commit();
     } catch (...) {
         rollback();
@@ -267,7 +267,8 @@ std::vector<ColumnStore> ServerEngine::read(const QString& sql, const QVariantLi
     // Row by row, so a year of sales never sits twice in memory.
     PQsetSingleRowMode(m_conn);
     std::vector<ColumnStore> columns;
-    std::vector<bool> numeric;
+    enum class Cell { Text, Number, Truth };
+    std::vector<Cell> cells;  // how each column's values are written
     bool described = false;
     PGresult* failed = nullptr;
     while (PGresult* result = PQgetResult(m_conn)) {
@@ -285,7 +286,7 @@ std::vector<ColumnStore> ServerEngine::read(const QString& sql, const QVariantLi
                 columns.emplace_back(
                     fileEngineColumnName(m_tableNames.value(PQftable(result, c)), QString::fromUtf8(PQfname(result, c))));
                 const Oid type = PQftype(result, c);
-                numeric.push_back(isNumberType(type) || type == kBool);
+                cells.push_back(type == kBool ? Cell::Truth : isNumberType(type) ? Cell::Number : Cell::Text);
                 // A table's whole-number column is an identity, read back as a whole number.
                 if (isWholeType(type) && PQftable(result, c) != 0)
                     columns.back().setInteger(true);
@@ -301,12 +302,11 @@ std::vector<ColumnStore> ServerEngine::read(const QString& sql, const QVariantLi
                 }
                 const char* value = PQgetvalue(result, row, int(c));
                 const int size = PQgetlength(result, row, int(c));
-                if (!numeric[c])
-                    col.appendUtf8(value, size);
-                else if (PQftype(result, int(c)) == kBool)
-                    col.appendNumber(value[0] == 't' ? 1 : 0);
-                else
-                    col.appendNumber(parseNumber(value, size));
+                switch (cells[c]) {
+                case Cell::Text: col.appendUtf8(value, size); break;
+                case Cell::Truth: col.appendNumber(value[0] == 't' ? 1 : 0); break;
+                case Cell::Number: col.appendNumber(parseNumber(value, size)); break;
+                }
             }
         }
         PQclear(result);

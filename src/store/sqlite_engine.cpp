@@ -2,7 +2,6 @@
 
 #include "store/cell_batches.h"
 #include "store/ledger_schema.h"
-#include "store/password_hash.h"
 #include "store/store_error.h"
 
 #include <QDate>
@@ -204,9 +203,7 @@ void SqliteEngine::create(const QString& path) {
     db.begin();
     try {
         db.upgradeSchema();
-        // Stored hashed from the start, like every password set later.
-        db.exec(QStringLiteral("Insert into userdb values (?,?)"),
-                {QStringLiteral("超级管理员"), hashPassword(QStringLiteral("888"))});
+        addDeliveredAdministrator(db);
         db.commit();
     } catch (...) {
         db.rollback();
