@@ -68,3 +68,5 @@ SettingsKey ReadSettings(const QString& key) {
     }
     return result;
 }
+
+QString configuredServerLedger() { return ReadSettings(kMainKey).value(QStringLiteral("database")).trimmed(); }

@@ -27,5 +27,9 @@ private:
 
 SettingsKey ReadSettings(const QString& key);
 
+// The setting "database" of the main key: the URI of the shop's ledger on a server, or empty when
+// the ledger is the data.mdb file.
+QString configuredServerLedger();
+
 // Where the INI file lives: $TOVRAKEL_CONFIG_DIR/tovrakel.ini, or the user's config folder.
 QString settingsFilePath();

@@ -33,7 +33,7 @@ bool ledgerPlace(const QMap<QString, QString>& options, LedgerPlace* place) {
     else if (options.contains(kWorkdirOption))
         place->folder = options.value(kWorkdirOption);
     else
-        place->uri = ReadSettings(kMainKey).value(QStringLiteral("database")).trimmed();
+        place->uri = configuredServerLedger();
     if (!place->onServer() && place->folder.isEmpty())
         place->folder = QDir::currentPath();
     return true;

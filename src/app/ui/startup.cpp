@@ -137,7 +137,7 @@ QString resolveFolder(const QString& given) { return QDir::cleanPath(QDir::curre
 StartOptions parseStartOptions(const QStringList& arguments) {
     StartOptions options;
     options.workdir = defaultWorkdir();
-    options.database = ReadSettings(kMainKey).value(QStringLiteral("database")).trimmed();
+    options.database = configuredServerLedger();
     for (int i = 1; i < arguments.size(); ++i) {
         if (arguments[i] == QLatin1String("--workdir") && i + 1 < arguments.size())
             options.workdir = resolveFolder(arguments[++i]);
