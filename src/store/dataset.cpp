@@ -51,7 +51,7 @@ void Dataset::open() {
 
 void Dataset::readRows(const QString& statement) {
     m_columns = database().read(statement, m_params);
-    m_rowCount = m_columns.empty() ? 0 : m_columns.front().rowCount();
+    m_rowCount = storedRowCount();
     m_order.resize(size_t(m_rowCount));
     std::iota(m_order.begin(), m_order.end(), 0);
 }
@@ -262,7 +262,7 @@ void Dataset::post() {
         db.exec(sql, values);
         id = db.lastInsertId();
         const int row = m_rowCount;
-        const int storedRows = m_columns.empty() ? 0 : m_columns.front().rowCount();
+        const int storedRows = storedRowCount();
         for (auto& c : m_columns)
             c.appendNull();
         m_order.push_back(storedRows);

@@ -84,6 +84,13 @@ public:
     void sort(const QString& spec);
     QString sortSpec() const { return m_sortSpec; }
 
+    // A search answered from rows already held: the rows as read (read order, rows dropped from
+    // the result included), and showing a chosen list of them as the result of `statement`, as
+    // open() shows what it read (the first row current, no sort).
+    int storedRowCount() const { return m_columns.empty() ? 0 : m_columns.front().rowCount(); }
+    const ColumnStore& storedColumn(int index) const { return m_columns.at(size_t(index)); }
+    void showStoredRows(const QString& statement, const QVariantList& params, std::vector<int> rows);
+
     // The table a change is written to: the table of a table dataset, else the first table named
     // after "from" in the statement.
     QString baseTable() const;
@@ -115,14 +122,6 @@ private:
     QString m_sortSpec;
     State m_state = State::Browse;
     QVector<QPair<QString, QVariant>> m_pending;
-
-public:
-    // A search answered from rows already held: the rows as read (read order, rows dropped from
-    // the result included), and showing a chosen list of them as the result of `statement`, as
-    // open() shows what it read (the first row current, no sort).
-    int storedRowCount() const { return m_columns.empty() ? 0 : m_columns.front().rowCount(); }
-    const ColumnStore& storedColumn(int index) const { return m_columns.at(size_t(index)); }
-    void showStoredRows(const QString& statement, const QVariantList& params, std::vector<int> rows);
 };
 
 // Reads a text the way the entry panels write numbers; throws ConversionError naming the text.
