@@ -61,9 +61,10 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://www.tovrakel.cn")
-# Libraries come from dpkg-shlibdeps; plugins and fonts are loaded at run time, so they are named.
+# Libraries come from dpkg-shlibdeps; plugins, fonts and libpq (opened with a server ledger) are
+# loaded at run time, so they are named.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6svg6, qt6-translations-l10n, fonts-noto-cjk")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6svg6, qt6-translations-l10n, fonts-noto-cjk, libpq5")
 # The program asks lpstat whether the print service runs and prints receipts to raw CUPS queues
 # with lp: a few small packages. Opening web pages, mail and exported files goes through xdg-open,
 # which every desktop already has; as a Recommends it would bring dozens of packages to a till

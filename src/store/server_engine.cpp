@@ -1,12 +1,12 @@
 #include "store/server_engine.h"
 
 #include "store/ledger_schema.h"
+#include "store/server_client.h"
 #include "store/server_dialect.h"
 
 #include <QUrl>
 #include <QUrlQuery>
 #include <charconv>
-#include <libpq-fe.h>
 
 namespace {
 
@@ -55,21 +55,21 @@ QString ServerEngine::describe(const QString& uri) {
 }
 
 ServerEngine::ServerEngine(const QString& uri, const QString& password)
-    : m_uri(uri), m_password(password), m_location(describe(uri)) {
+    : m_pq(serverClient()), m_uri(uri), m_password(password), m_location(describe(uri)) {
     connect();
     try {
-        if (PQserverVersion(m_conn) < kOldestServer)
+        if (m_pq.PQserverVersion(m_conn) < kOldestServer)
             throw StoreError(QStringLiteral("数据库服务器 %1 的版本是 PostgreSQL %2，本程序需要 PostgreSQL 13 或更新的版本。")
-                                 .arg(m_location, QString::fromUtf8(PQparameterStatus(m_conn, "server_version"))));
+                                 .arg(m_location, QString::fromUtf8(m_pq.PQparameterStatus(m_conn, "server_version"))));
         prepareSchema();
     } catch (...) {
-        PQfinish(m_conn);
+        m_pq.PQfinish(m_conn);
         m_conn = nullptr;
         throw;
     }
 }
 
-ServerEngine::~ServerEngine() { PQfinish(m_conn); }
+ServerEngine::~ServerEngine() { m_pq.PQfinish(m_conn); }
 
 void ServerEngine::connect() {
     const QByteArray uri = m_uri.toUtf8();
@@ -78,23 +78,23 @@ void ServerEngine::connect() {
     const char* values[] = {uri.constData(), m_password.isEmpty() ? nullptr : password.constData(), "UTF8",
                             "tovrakel", nullptr};
     // expand_dbname: the URI gives everything else.
-    PGconn* conn = PQconnectdbParams(keys, values, 1);
-    if (PQstatus(conn) == CONNECTION_OK) {
+    PGconn* conn = m_pq.PQconnectdbParams(keys, values, 1);
+    if (m_pq.PQstatus(conn) == CONNECTION_OK) {
         m_noticeReader.reset();
-        PQfinish(m_conn);
+        m_pq.PQfinish(m_conn);
         m_conn = conn;
         // The server's chatter ("already exists, skipping") is nothing for the user.
-        PQsetNoticeProcessor(m_conn, [](void*, const char*) {}, nullptr);
+        m_pq.PQsetNoticeProcessor(m_conn, [](void*, const char*) {}, nullptr);
         // Numbers travel in their shortest exact form.
-        PQclear(PQexec(m_conn, "SET extra_float_digits = 1"));
+        m_pq.PQclear(m_pq.PQexec(m_conn, "SET extra_float_digits = 1"));
         if (m_notice)
             startListening();
         return;
     }
-    const QString words = serverWords(PQerrorMessage(conn));
+    const QString words = serverWords(m_pq.PQerrorMessage(conn));
     // The server asked for a password that neither the caller nor libpq's own places had.
-    const bool wantsPassword = PQconnectionNeedsPassword(conn);
-    PQfinish(conn);
+    const bool wantsPassword = m_pq.PQconnectionNeedsPassword(conn);
+    m_pq.PQfinish(conn);
     if (wantsPassword)
         throw ServerPasswordNeeded(QStringLiteral("数据库服务器 %1 要求输入密码。").arg(m_location));
     QString message;
@@ -112,7 +112,7 @@ void ServerEngine::connect() {
 }
 
 void ServerEngine::reconnectIfLost() {
-    if (m_conn && PQstatus(m_conn) == CONNECTION_OK)
+    if (m_conn && m_pq.PQstatus(m_conn) == CONNECTION_OK)
         return;
     m_inTransaction = false;
     connect();
@@ -137,10 +137,10 @@ void ServerEngine::prepareSchema() {
         for (const SchemaStep& step : schemaSteps()) {
             if (step.version <= version)
                 continue;
-            PGresult* result = PQexec(m_conn, step.server);
-            if (PQresultStatus(result) != PGRES_COMMAND_OK)
+            PGresult* result = m_pq.PQexec(m_conn, step.server);
+            if (m_pq.PQresultStatus(result) != PGRES_COMMAND_OK)
                 fail(result);
-            PQclear(result);
+            m_pq.PQclear(result);
             version = step.version;
         }
         if (version != found) {
@@ -164,13 +164,13 @@ void ServerEngine::prepareSchema() {
 }
 
 void ServerEngine::fail(PGresult* result) {
-    const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+    const char* state = result ? m_pq.PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
     const QString code = QString::fromLatin1(state ? state : "");
     // The server's own words without the statement it quotes: that is nothing for a user.
-    const char* primary = result ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
-    const QString words = serverWords(primary ? primary : PQerrorMessage(m_conn));
-    PQclear(result);
-    if (PQstatus(m_conn) != CONNECTION_OK) {
+    const char* primary = result ? m_pq.PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
+    const QString words = serverWords(primary ? primary : m_pq.PQerrorMessage(m_conn));
+    m_pq.PQclear(result);
+    if (m_pq.PQstatus(m_conn) != CONNECTION_OK) {
         // The server rolled back whatever the transaction had written.
         m_inTransaction = false;
         throw StoreError(QStringLiteral("与数据库服务器 %1 的连接断开了，这次操作没有完成，也没有写入任何数据。"
@@ -220,7 +220,7 @@ bool ServerEngine::run(const QString& sql, const QVariantList& params) {
         values[size_t(i)] = texts[size_t(i)].constData();
     }
     const QByteArray text = statement.text.toUtf8();
-    if (!PQsendQueryParams(m_conn, text.constData(), params.size(), nullptr, values.data(), nullptr, nullptr, 0))
+    if (!m_pq.PQsendQueryParams(m_conn, text.constData(), params.size(), nullptr, values.data(), nullptr, nullptr, 0))
         fail(nullptr);
     return statement.returnsIdentity;
 }
@@ -230,22 +230,22 @@ int ServerEngine::exec(const QString& sql, const QVariantList& params) {
     int changed = 0;
     bool wrote = false;
     PGresult* failed = nullptr;
-    while (PGresult* result = PQgetResult(m_conn)) {
-        const ExecStatusType status = PQresultStatus(result);
+    while (PGresult* result = m_pq.PQgetResult(m_conn)) {
+        const ExecStatusType status = m_pq.PQresultStatus(result);
         if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK) {
-            changed = QByteArray(PQcmdTuples(result)).toInt();
-            const QByteArray command = QByteArray(PQcmdStatus(result)).left(6);
+            changed = QByteArray(m_pq.PQcmdTuples(result)).toInt();
+            const QByteArray command = QByteArray(m_pq.PQcmdStatus(result)).left(6);
             wrote = wrote || (changed > 0 && (command == "INSERT" || command == "UPDATE" || command == "DELETE"));
-            if (returnsIdentity && PQntuples(result) > 0)
-                m_lastInsertId = QByteArray(PQgetvalue(result, PQntuples(result) - 1, 0)).toLongLong();
-            PQclear(result);
+            if (returnsIdentity && m_pq.PQntuples(result) > 0)
+                m_lastInsertId = QByteArray(m_pq.PQgetvalue(result, m_pq.PQntuples(result) - 1, 0)).toLongLong();
+            m_pq.PQclear(result);
         } else if (!failed) {
             failed = result;
         } else {
-            PQclear(result);
+            m_pq.PQclear(result);
         }
     }
-    if (failed || PQstatus(m_conn) != CONNECTION_OK)
+    if (failed || m_pq.PQstatus(m_conn) != CONNECTION_OK)
         fail(failed);
     if (wrote && m_inTransaction)
         m_transactionWrote = true;
@@ -265,43 +265,43 @@ QVariant ServerEngine::scalar(const QString& sql, const QVariantList& params) {
 std::vector<ColumnStore> ServerEngine::read(const QString& sql, const QVariantList& params) {
     run(sql, params);
     // Row by row, so a year of sales never sits twice in memory.
-    PQsetSingleRowMode(m_conn);
+    m_pq.PQsetSingleRowMode(m_conn);
     std::vector<ColumnStore> columns;
     enum class Cell { Text, Number, Truth };
     std::vector<Cell> cells;  // how each column's values are written
     bool described = false;
     PGresult* failed = nullptr;
-    while (PGresult* result = PQgetResult(m_conn)) {
-        const ExecStatusType status = PQresultStatus(result);
+    while (PGresult* result = m_pq.PQgetResult(m_conn)) {
+        const ExecStatusType status = m_pq.PQresultStatus(result);
         if (status != PGRES_SINGLE_TUPLE && status != PGRES_TUPLES_OK) {
             if (!failed)
                 failed = result;
             else
-                PQclear(result);
+                m_pq.PQclear(result);
             continue;
         }
         if (!described) {
-            const int count = PQnfields(result);
+            const int count = m_pq.PQnfields(result);
             for (int c = 0; c < count; ++c) {
                 columns.emplace_back(
-                    fileEngineColumnName(m_tableNames.value(PQftable(result, c)), QString::fromUtf8(PQfname(result, c))));
-                const Oid type = PQftype(result, c);
+                    fileEngineColumnName(m_tableNames.value(m_pq.PQftable(result, c)), QString::fromUtf8(m_pq.PQfname(result, c))));
+                const Oid type = m_pq.PQftype(result, c);
                 cells.push_back(type == kBool ? Cell::Truth : isNumberType(type) ? Cell::Number : Cell::Text);
                 // A table's whole-number column is an identity, read back as a whole number.
-                if (isWholeType(type) && PQftable(result, c) != 0)
+                if (isWholeType(type) && m_pq.PQftable(result, c) != 0)
                     columns.back().setInteger(true);
             }
             described = true;
         }
-        for (int row = 0; row < PQntuples(result); ++row) {
+        for (int row = 0; row < m_pq.PQntuples(result); ++row) {
             for (size_t c = 0; c < columns.size(); ++c) {
                 ColumnStore& col = columns[c];
-                if (PQgetisnull(result, row, int(c))) {
+                if (m_pq.PQgetisnull(result, row, int(c))) {
                     col.appendNull();
                     continue;
                 }
-                const char* value = PQgetvalue(result, row, int(c));
-                const int size = PQgetlength(result, row, int(c));
+                const char* value = m_pq.PQgetvalue(result, row, int(c));
+                const int size = m_pq.PQgetlength(result, row, int(c));
                 switch (cells[c]) {
                 case Cell::Text: col.appendUtf8(value, size); break;
                 case Cell::Truth: col.appendNumber(value[0] == 't' ? 1 : 0); break;
@@ -309,9 +309,9 @@ std::vector<ColumnStore> ServerEngine::read(const QString& sql, const QVariantLi
                 }
             }
         }
-        PQclear(result);
+        m_pq.PQclear(result);
     }
-    if (failed || PQstatus(m_conn) != CONNECTION_OK)
+    if (failed || m_pq.PQstatus(m_conn) != CONNECTION_OK)
         fail(failed);
     for (ColumnStore& col : columns)
         col.finishReading();
@@ -341,8 +341,8 @@ void ServerEngine::rollback() {
     if (!m_inTransaction)
         return;
     m_inTransaction = false;
-    if (PQstatus(m_conn) == CONNECTION_OK)
-        PQclear(PQexec(m_conn, "ROLLBACK"));
+    if (m_pq.PQstatus(m_conn) == CONNECTION_OK)
+        m_pq.PQclear(m_pq.PQexec(m_conn, "ROLLBACK"));
 }
 
 LedgerEngine::TextOrder ServerEngine::orderOf(const QString& table, const QString& column) {
@@ -374,7 +374,7 @@ QString ServerEngine::rowByIdentity(const QString& table, const QString& column)
         .arg(table, column.isEmpty() ? QStringLiteral("username") : column.toLower());
 }
 
-int ServerEngine::socket() const { return m_conn ? PQsocket(m_conn) : -1; }
+int ServerEngine::socket() const { return m_conn ? m_pq.PQsocket(m_conn) : -1; }
 
 namespace {
 const char* const kChannel = "tovrakel_ledger";
@@ -386,8 +386,8 @@ void ServerEngine::listen(std::function<void()> notice) {
 }
 
 void ServerEngine::startListening() {
-    PQclear(PQexec(m_conn, QByteArray("LISTEN ").append(kChannel).constData()));
-    m_noticeReader = std::make_unique<QSocketNotifier>(PQsocket(m_conn), QSocketNotifier::Read);
+    m_pq.PQclear(m_pq.PQexec(m_conn, QByteArray("LISTEN ").append(kChannel).constData()));
+    m_noticeReader = std::make_unique<QSocketNotifier>(m_pq.PQsocket(m_conn), QSocketNotifier::Read);
     QObject::connect(m_noticeReader.get(), &QSocketNotifier::activated, m_noticeReader.get(), [this] {
         if (!m_inTransaction)
             takeNotices();
@@ -399,11 +399,11 @@ void ServerEngine::startListening() {
 void ServerEngine::deferNotices() {
     if (!m_noticeReader || m_inTransaction)
         return;
-    PGnotify* pending = PQnotifies(m_conn);
+    PGnotify* pending = m_pq.PQnotifies(m_conn);
     if (!pending)
         return;
-    const bool changed = pending->be_pid != PQbackendPID(m_conn);
-    PQfreemem(pending);
+    const bool changed = pending->be_pid != m_pq.PQbackendPID(m_conn);
+    m_pq.PQfreemem(pending);
     if (changed)
         QMetaObject::invokeMethod(m_noticeReader.get(), [this] { m_notice(); }, Qt::QueuedConnection);
     QMetaObject::invokeMethod(m_noticeReader.get(), [this] { takeNotices(); }, Qt::QueuedConnection);
@@ -412,11 +412,11 @@ void ServerEngine::deferNotices() {
 void ServerEngine::takeNotices() {
     if (!m_conn || !m_notice)
         return;
-    PQconsumeInput(m_conn);
+    m_pq.PQconsumeInput(m_conn);
     bool changed = false;
-    while (PGnotify* notice = PQnotifies(m_conn)) {
-        changed = changed || notice->be_pid != PQbackendPID(m_conn);
-        PQfreemem(notice);
+    while (PGnotify* notice = m_pq.PQnotifies(m_conn)) {
+        changed = changed || notice->be_pid != m_pq.PQbackendPID(m_conn);
+        m_pq.PQfreemem(notice);
     }
     if (changed)
         m_notice();

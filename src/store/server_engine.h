@@ -11,6 +11,7 @@
 
 typedef struct pg_conn PGconn;
 typedef struct pg_result PGresult;
+struct ServerClient;
 
 // The server asked for a password and none was given (none in ~/.pgpass or PGPASSWORD).
 class ServerPasswordNeeded : public StoreError {
@@ -66,6 +67,7 @@ private:
     bool run(const QString& sql, const QVariantList& params);
     [[noreturn]] void fail(PGresult* result);
 
+    const ServerClient& m_pq;  // libpq, loaded with the first server ledger
     QString m_uri;
     QString m_password;
     QString m_location;

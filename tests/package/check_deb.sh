@@ -18,7 +18,7 @@ for f in ./usr/bin/tovrakel ./usr/bin/tovrakel-tool ./usr/share/applications/tov
   grep -qx -- "$f" <<<"$files" || { echo "missing in package: $f"; fail=1; }
 done
 depends="$(dpkg-deb -f "$deb" Depends)"
-for d in libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 libsqlite3-0 qt6-qpa-plugins fonts-noto-cjk; do
+for d in libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 libsqlite3-0 qt6-qpa-plugins fonts-noto-cjk libpq5; do
   grep -q "$d" <<<"$depends" || { echo "missing dependency: $d (Depends: $depends)"; fail=1; }
 done
 # Every shared library the programs load must come from a package the package depends on.
