@@ -118,7 +118,24 @@ SaleRecord prepareSale(const StockRecord& stock, const SaleEntryTexts& entry, co
     return r;
 }
 
-void recordSale(const SaleRecord& sale, Database& db) {
+namespace {
+
+bool customerNumberStored(Database& db, const QString& number) {
+    return db.scalar(QStringLiteral("select exists(select 1 from %1 where %2=?)").arg(sale::kTable, sale::kCustomerNumber),
+                     {number})
+        .toBool();
+}
+
+// Inside the write turn, so no other till can take the number between the look and the write.
+QString unclaimedCustomerNumber(Database& db, const SaleRecord& sale) {
+    if (!sale.newOrderDay.isValid() || !customerNumberStored(db, sale.customerNumber))
+        return sale.customerNumber;
+    return customerNumber(sale.newOrderDay, highestCustomerCounter(db, sale.newOrderDay) + 1);
+}
+
+}  // namespace
+
+QString recordSale(const SaleRecord& sale, Database& db) {
     Transaction transaction(db);
 
     // The sale belongs to the batch the panel was opened on, found by its identity; if that batch
@@ -142,13 +159,14 @@ void recordSale(const SaleRecord& sale, Database& db) {
                      stock::kStockAmount),
             {sale.soldQuantity, sale.salesAmount, sale.stockQuantity, sale.stockAmount, sale.stockId});
 
+    const QString number = unclaimedCustomerNumber(db, sale);
     const auto date = [](const QDate& d) { return d.isValid() ? QVariant(d) : QVariant(); };
     const QVector<QPair<QString, QVariant>> fields{
         {sale::kName, sale.name},
         {sale::kModel, sale.model},
         {sale::kCode, sale.code},
         {sale::kCategory, sale.category},
-        {sale::kCustomerNumber, sale.customerNumber},
+        {sale::kCustomerNumber, number},
         {sale::kPurchasePrice, sale.purchasePrice},
         {sale::kPrice, sale.price},
         {sale::kQuantity, sale.quantity},
@@ -171,7 +189,8 @@ void recordSale(const SaleRecord& sale, Database& db) {
     }
     db.exec(insertStatement(salesTable(), names), values);
     transaction.commit();
-    db.events().saleRecorded(sale.stockId, sale.customerNumber);
+    db.events().saleRecorded(sale.stockId, number);
+    return number;
 }
 
 int highestCustomerCounter(Database& db, const QDate& day) {

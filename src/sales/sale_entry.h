@@ -57,6 +57,10 @@ struct SaleRecord {
     QDate saleDate;
     QDate stockInDate;  // invalid when the batch has none
     QString nameInitials, modelInitials, customerName, address, contact, remark;
+    // Valid when the customer number is one the panel handed out for a new order on this day and
+    // no line was sold under it yet. Another till may have taken the same number meanwhile; the
+    // sale then takes the day's next free number.
+    QDate newOrderDay;
 };
 
 // Converts every value of a sale before anything is written; throws ConversionError naming the
@@ -66,8 +70,9 @@ SaleRecord prepareSale(const StockRecord& stock, const SaleEntryTexts& entry, co
 // Writes a sale in one transaction: the stock record with the sale's identity gets its new figures
 // and the sales record is appended. Refuses (StoreError) when the stock record is gone or its
 // figures changed since the panel read them; on any failure nothing is written. Once committed,
-// the database's events tell saleRecorded.
-void recordSale(const SaleRecord& sale, Database& db);
+// the database's events tell saleRecorded. Returns the customer number written, which differs
+// from the sale's only when a new order's number had been taken by another till.
+QString recordSale(const SaleRecord& sale, Database& db);
 
 // The highest counter among the customer numbers of the sales records that begin with the prefix
 // customerNumber() gives `day` and end in digits only; 0 when there are none. A new number above it

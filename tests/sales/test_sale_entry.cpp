@@ -173,6 +173,36 @@ private slots:
         QVERIFY(!stored.contains(customerNumber(QDate(2013, 11, 5), highest + 1)));
     }
 
+    // A new order's number is checked inside the sale's transaction: taken by another till meanwhile,
+    // the sale moves on to the day's next free number; a continuing order keeps its number.
+    void newOrderNumberTakenMeanwhile_data() {
+        QTest::addColumn<QStringList>("stored");
+        QTest::addColumn<bool>("newOrder");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("free") << QStringList{} << true << "2013115001";
+        QTest::newRow("taken") << QStringList{"2013115001", "2013115004"} << true << "2013115005";
+        QTest::newRow("taken on another day only") << QStringList{"2013114001"} << true << "2013115001";
+        QTest::newRow("the order's next line") << QStringList{"2013115001"} << false << "2013115001";
+    }
+    void newOrderNumberTakenMeanwhile() {
+        QFETCH(QStringList, stored);
+        QFETCH(bool, newOrder);
+        QFETCH(QString, written);
+        for (const QString& number : stored)
+            m_session->ledger.addSale({.name = "笔", .customerNumber = number});
+        const StockRecord stock = batchOf(insertBatch(QStringLiteral("铅笔"), 10));
+        SaleEntryTexts e = entry(QStringLiteral("2.5"), QStringLiteral("1"));
+        e.customerNumber = QStringLiteral("2013115001");
+        const SaleCheck check = checkSale(e, stock);
+        SaleRecord record = prepareSale(stock, e, *check.figures);
+        if (newOrder)
+            record.newOrderDay = QDate(2013, 11, 5);
+        QSignalSpy recorded(&dm().connection().events(), &LedgerEvents::saleRecorded);
+        QCOMPARE(recordSale(record, dm().connection()), written);
+        QCOMPARE(salesValue(QStringLiteral("z")).toString(), written);
+        QCOMPARE(recorded.at(0).at(1).toString(), written);
+    }
+
     void checksInOrder_data() {
         QTest::addColumn<QString>("quantity");
         QTest::addColumn<QString>("price");

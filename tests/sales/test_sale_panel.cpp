@@ -611,6 +611,25 @@ private slots:
         QCOMPARE(edit("CustomerNumber")->text(), QStringLiteral("2013115003"));
     }
 
+    // Another till sold under the number this panel had handed out for a new order: the order goes
+    // on under the next free number, and the order's next line keeps it.
+    void aNumberTakenByAnotherTillMovesOn() {
+        open(QStringLiteral("铅笔"));
+        QCOMPARE(edit("CustomerNumber")->text(), QStringLiteral("2013115001"));
+        m_session->ledger.addSale({.name = "笔", .customerNumber = "2013115001"});
+        QSignalSpy customers(panel(), &SalePanel::customerSold);
+        confirm();
+        QCOMPARE(sales("z").toString(), QStringLiteral("2013115002"));
+        QCOMPARE(edit("CustomerNumber")->text(), QStringLiteral("2013115002"));
+        QCOMPARE(customers.at(0).at(1).toString(), QStringLiteral("2013115002"));
+        QCOMPARE(m_program->salesDetails()->customerFilter(), QStringLiteral("2013115002"));
+        open(QStringLiteral("台灯"));
+        confirm();
+        QCOMPARE(sales("z").toString(), QStringLiteral("2013115002"));
+        QTest::mouseClick(w<QPushButton>(QStringLiteral("NextCustomerNumber")), Qt::LeftButton);
+        QCOMPARE(edit("CustomerNumber")->text(), QStringLiteral("2013115003"));
+    }
+
     void failureHalfWayChangesNothing() {
         m_session->ledger.refuseWrites(QStringLiteral("insert"), QStringLiteral("data1"), QStringLiteral("disk full"));
         open(QStringLiteral("铅笔"));

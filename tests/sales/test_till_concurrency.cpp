@@ -1,6 +1,7 @@
 // Two tills in two processes sell from one batch at the same moment, 1,000 sales each, while the
 // batch holds only 1,500 units: every unit is sold once, the last ones by exactly one till, the
-// other till is refused for short stock, and the books balance to the fen.
+// other till is refused for short stock, the books balance to the fen, and every order keeps a
+// customer number of its own.
 //
 // The program is its own till: started with --till it opens the ledger, says "ready", waits for
 // "go" on its input and then sells.
@@ -33,11 +34,15 @@ int runTill(const QString& ledger, qint64 stockId, int wanted) {
         openTillLedger(db, ledger);
         if (!readyThenWaitForGo())
             return 2;
-        const SaleEntryTexts entry = oneUnitSale(kPrice, QDate(2024, 3, 5));
+        const QDate day(2024, 3, 5);
+        SaleEntryTexts entry = oneUnitSale(kPrice, day);
         int sold = 0, conflicts = 0;
         bool short_ = false;
         while (sold < wanted && !short_) {
-            const TillSale sale = sellFromBatch(db, stockId, entry);
+            // Every sale is an order of its own, numbered as the panel numbers a new order: before
+            // the sale's transaction, so both tills often pick the same number.
+            entry.customerNumber = customerNumber(day, highestCustomerCounter(db, day) + 1);
+            const TillSale sale = sellFromBatch(db, stockId, entry, 10000, day);
             conflicts += sale.conflicts;
             if (sale.outcome == TillOutcome::Sold)
                 ++sold;
@@ -116,6 +121,9 @@ private slots:
         QCOMPARE(value(sales.arg(QStringLiteral("sum(\"%1\")").arg(salesrecord::kQuantity))), double(kUnitsInStock));
         QCOMPARE(value(sales.arg(QStringLiteral("sum(\"%1\")").arg(salesrecord::kAmount))), kUnitsInStock * 12.5);
         QCOMPARE(value(sales.arg(QStringLiteral("sum(%1)").arg(salesrecord::kProfit))), kUnitsInStock * (12.5 - kPurchasePrice));
+        // No two orders share a customer number.
+        QCOMPARE(value(sales.arg(QStringLiteral("count(distinct %1)").arg(salesrecord::kCustomerNumber))),
+                 double(kUnitsInStock));
     }
 };
 

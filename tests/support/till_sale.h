@@ -84,7 +84,9 @@ inline StockRecord readBatch(Database& db, qint64 stockId) {
 
 // Sells `entry` from the batch; throws StoreError for anything but short stock and a batch another
 // till changed meanwhile (retried at most `maxConflicts` times).
-inline TillSale sellFromBatch(Database& db, qint64 stockId, const SaleEntryTexts& entry, int maxConflicts = 10000) {
+// With `newOrderDay` valid, the entry's customer number is a new order's, as the panel hands out.
+inline TillSale sellFromBatch(Database& db, qint64 stockId, const SaleEntryTexts& entry, int maxConflicts = 10000,
+                              const QDate& newOrderDay = {}) {
     TillSale result;
     for (;;) {
         const StockRecord stock = readBatch(db, stockId);
@@ -96,7 +98,9 @@ inline TillSale sellFromBatch(Database& db, qint64 stockId, const SaleEntryTexts
         if (check.refusal != SaleRefusal::None || !check.figures)
             throw StoreError(refusalMessage(check.refusal));
         try {
-            recordSale(prepareSale(stock, entry, *check.figures), db);
+            SaleRecord record = prepareSale(stock, entry, *check.figures);
+            record.newOrderDay = newOrderDay;
+            recordSale(record, db);
             return result;
         } catch (const StoreError&) {
             // Only a batch whose figures moved since the read was sold from elsewhere; any other

@@ -416,10 +416,8 @@ void SalePanel::openFor(const StockRecord& stock) {
     // A sale starts at the suggested price whatever the discount field shows.
     m_price->setText(suggested);
     runComputation();
-    if (m_customerNumber->text().isEmpty()) {
-        m_counter = qMax(m_counter, storedCounter() + 1);
-        setCustomerNumber(customerNumber(m_session.today(), m_counter));
-    }
+    if (m_customerNumber->text().isEmpty())
+        startOrder(qMax(m_counter, storedCounter() + 1));
     m_price->setFocus();
     m_price->selectAll();
 }
@@ -447,8 +445,14 @@ int SalePanel::storedCounter() {
 
 void SalePanel::nextCustomerNumber() {
     // Past every number already stored for the day, so a restart hands out no number twice.
-    m_counter = qMax(m_counter + 1, storedCounter() + 1);
-    setCustomerNumber(customerNumber(m_session.today(), m_counter));
+    startOrder(qMax(m_counter + 1, storedCounter() + 1));
+}
+
+void SalePanel::startOrder(int counter) {
+    m_counter = counter;
+    m_newOrderDay = m_session.today();
+    m_newOrderNumber = customerNumber(m_newOrderDay, m_counter);
+    setCustomerNumber(m_newOrderNumber);
 }
 
 void SalePanel::setCustomerNumber(const QString& number) { m_customerNumber->setText(number); }
@@ -517,8 +521,10 @@ bool SalePanel::confirm() {
     SaleRecord record;
     const bool saved = runAction(this, [&] {
         record = prepareSale(m_stock, entry, *check.figures);
+        if (!m_newOrderNumber.isEmpty() && record.customerNumber == m_newOrderNumber)
+            record.newOrderDay = m_newOrderDay;
         try {
-            recordSale(record, m_session.database());
+            record.customerNumber = recordSale(record, m_session.database());
         } catch (const ConversionError&) {
             throw;
         } catch (const StoreError& e) {
@@ -527,6 +533,12 @@ bool SalePanel::confirm() {
     });
     if (!saved)
         return false;
+    m_newOrderNumber.clear();
+    if (record.customerNumber != m_customerNumber->text().trimmed()) {
+        // Another till had taken the number: the order goes on under the one written.
+        setCustomerNumber(record.customerNumber);
+        m_counter = qMax(m_counter, storedCounter());
+    }
 
     const SoldLine line = soldLine(m_stock, entry, *check.figures);
     const QString customer = m_customerName->currentText();

@@ -75,11 +75,16 @@ private:
     bool refuse(SaleRefusal refusal);
     // The highest counter of today's customer numbers in the sales records (0 when none).
     int storedCounter();
+    void startOrder(int counter);
 
     StockRecord m_stock;
     std::optional<SaleFigures> m_figures;
     std::function<void(const QString&)> m_successPrompt;
     int m_counter = 1;
+    // The number the panel handed out for a new order, until a line is sold under it or the user
+    // types another; the day it was built for.
+    QString m_newOrderNumber;
+    QDate m_newOrderDay;
 
     QLabel* m_nameValue = nullptr;
     QLabel* m_modelValue = nullptr;
