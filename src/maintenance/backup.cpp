@@ -1,5 +1,6 @@
 #include "maintenance/backup.h"
 
+#include "maintenance/ledger_copy.h"
 #include "store/database.h"
 #include "store/dataset.h"
 #include "store/ledger_events.h"
@@ -181,15 +182,8 @@ private:
     int m_own = -1;
 };
 
-// When the database reads as a ledger, its administrator's password must be the one given.
-void checkAdministrator(const QString& databasePath, const QString& password) {
-    Database db;
-    try {
-        db.openReadOnly(databasePath);
-        db.scalar(QStringLiteral("select count(*) from userdb"));
-    } catch (const StoreError&) {
-        return;  // missing or damaged: there is nothing left to protect
-    }
+// The administrator's password of the ledger open in `db` must be the one given.
+void requireAdministrator(Database& db, const QString& password) {
     Dataset work(QStringLiteral("restore"), QString(), &db);
     OpenQuery(work, QStringLiteral("select passwd from userdb where username=?"), {Database::kAdministrator});
     int matches = 0;
@@ -201,6 +195,27 @@ void checkAdministrator(const QString& databasePath, const QString& password) {
                              .arg(Database::kAdministrator));
 }
 
+// When the database reads as a ledger, its administrator's password must be the one given.
+void checkAdministrator(const QString& databasePath, const QString& password) {
+    Database db;
+    try {
+        db.openReadOnly(databasePath);
+        db.scalar(QStringLiteral("select count(*) from userdb"));
+    } catch (const StoreError&) {
+        return;  // missing or damaged: there is nothing left to protect
+    }
+    requireAdministrator(db, password);
+}
+
+// Only a sound ledger of ours is put back.
+void checkRestorable(const QString& source) {
+    try {
+        Database::verify(source);
+    } catch (const StoreError& e) {
+        throw StoreError(QStringLiteral("所选文件 %1 不是可以恢复的数据库：\n%2").arg(source, e.message()));
+    }
+}
+
 // A free name for the safety copy; a second restore in the same second gets "-2", "-3"...
 QString safetyName(const QFileInfo& db, const QDateTime& now, int attempt) {
     QString name = QStringLiteral("%1-before-restore-%2")
@@ -210,10 +225,25 @@ QString safetyName(const QFileInfo& db, const QDateTime& now, int attempt) {
     return db.dir().filePath(name + QLatin1Char('.') + db.suffix());
 }
 
+// Where the safety copy of `db` is made before it gets its dated name.
+QString safetyPart(const QFileInfo& db) { return db.dir().filePath(QStringLiteral(".%1.safety.part").arg(db.fileName())); }
+
+// Puts the finished `part` in place as the safety copy of `db`, never over an existing file;
+// returns its name.
+QString placeSafetyCopy(const QString& part, const QFileInfo& db, const QDateTime& now, const QString& shown) {
+    for (int attempt = 1; attempt < 1000; ++attempt) {
+        const QString safety = safetyName(db, now, attempt);
+        if (!QFileInfo::exists(safety) && placeNew(part, safety))
+            return safety;
+    }
+    QFile::remove(part);
+    throw StoreError(QStringLiteral("无法保存当前数据库的安全副本 %1").arg(shown));
+}
+
 // Keeps the replaced database as a new owner-only file that never replaces another; returns it.
 QString keepSafetyCopy(const QString& databasePath, const QDateTime& now, bool readable) {
     const QFileInfo db(databasePath);
-    const QString part = db.dir().filePath(QStringLiteral(".%1.safety.part").arg(db.fileName()));
+    const QString part = safetyPart(db);
     QFile::remove(part);
     if (readable) {
         try {
@@ -225,13 +255,37 @@ QString keepSafetyCopy(const QString& databasePath, const QDateTime& now, bool r
     // A damaged database may not open; its bytes are kept as they are.
     if (!readable && !copyBytes(databasePath, part))
         throw StoreError(QStringLiteral("无法保存当前数据库的安全副本 %1").arg(databasePath));
-    for (int attempt = 1; attempt < 1000; ++attempt) {
-        const QString safety = safetyName(db, now, attempt);
-        if (!QFileInfo::exists(safety) && placeNew(part, safety))
-            return safety;
-    }
+    return placeSafetyCopy(part, db, now, databasePath);
+}
+
+// Writes the ledger open in `source` as a new data.mdb at `part` with `mode`, copied and checked
+// as migrate copies, reading within the caller's transaction on `source`. A failure removes the part.
+void writeSnapshot(Database& source, const QString& part, mode_t mode, const CopyProgress& progress) {
     QFile::remove(part);
-    throw StoreError(QStringLiteral("无法保存当前数据库的安全副本 %1").arg(databasePath));
+    QFile::remove(part + QStringLiteral("-journal"));
+    try {
+        Database::create(part);
+        if (::chmod(bytes(part).constData(), mode) != 0)
+            throw StoreError(QStringLiteral("无法设置 %1 的权限（%2）").arg(part, reason()));
+        Database copy;
+        copy.open(part);
+        Transaction writing(copy);
+        replaceLedgerRows(source, copy, progress);
+        writing.commit();
+    } catch (...) {
+        QFile::remove(part);
+        QFile::remove(part + QStringLiteral("-journal"));
+        throw;
+    }
+}
+
+// Makes the folder of a backup when the plan says so, and clears what a killed copy left there.
+void prepareTarget(const BackupPlan& plan) {
+    if (!plan.missingFolder.isEmpty() && !QDir().mkpath(plan.missingFolder))
+        throw StoreError(QStringLiteral("无法创建文件夹 %1").arg(plan.missingFolder));
+    if (QFileInfo(plan.file).isDir())
+        throw StoreError(QStringLiteral("%1 是一个文件夹").arg(plan.file));
+    removeParts(plan.file);
 }
 
 }  // namespace
@@ -251,11 +305,7 @@ BackupPlan planBackup(const QString& target, const QString& databasePath) {
 void backupDatabase(const QString& databasePath, const BackupPlan& plan) {
     if (QFileInfo(plan.file) == QFileInfo(databasePath))
         throw StoreError(QStringLiteral("备份文件不能是数据库文件本身：%1").arg(plan.file));
-    if (!plan.missingFolder.isEmpty() && !QDir().mkpath(plan.missingFolder))
-        throw StoreError(QStringLiteral("无法创建文件夹 %1").arg(plan.missingFolder));
-    if (QFileInfo(plan.file).isDir())
-        throw StoreError(QStringLiteral("%1 是一个文件夹").arg(plan.file));
-    removeParts(plan.file);
+    prepareTarget(plan);
     copyToPart(databasePath, partName(plan.file), modeFor(plan.file), plan.file);
     replaceFile(partName(plan.file), plan.file);
 }
@@ -266,11 +316,7 @@ QString restoreDatabase(const QString& source, const QString& databasePath, cons
     // A crash may have left a hot journal: the engine rolls it back before anything is read.
     const bool readable = Database::settle(databasePath);
     checkAdministrator(databasePath, administratorPassword);
-    try {
-        Database::verify(source);
-    } catch (const StoreError& e) {
-        throw StoreError(QStringLiteral("所选文件 %1 不是可以恢复的数据库：\n%2").arg(source, e.message()));
-    }
+    checkRestorable(source);
     // Brought beside the database first, so the last step is one rename on the same disk.
     const QString incoming = partName(databasePath);
     removeParts(databasePath);
@@ -308,8 +354,57 @@ QString restoreDatabase(const QString& source, const QString& databasePath, cons
     return safety;
 }
 
+void backupLedger(Database& source, const BackupPlan& plan, const CopyProgress& progress) {
+    prepareTarget(plan);
+    {
+        // The ledger's writers wait meanwhile, so the copy and its check see one state of the books.
+        Transaction reading(source);
+        writeSnapshot(source, partName(plan.file), modeFor(plan.file), progress);
+    }
+    replaceFile(partName(plan.file), plan.file);
+}
+
+QString restoreServerLedger(Database& server, const QString& source, const QDateTime& now,
+                            const QString& administratorPassword, const CopyProgress& progress) {
+    requireAdministrator(server, administratorPassword);
+    checkRestorable(source);
+    Database backup;
+    backup.openReadOnly(source);
+    // Through the engine's own transaction: the other tills' writers wait, and hear of the new
+    // books when it commits.
+    Transaction writing(server);
+    const QFileInfo beside(QFileInfo(source).absoluteDir().filePath(Database::kFileName));
+    const QString part = safetyPart(beside);
+    if (progress)
+        progress(QStringLiteral("正在保存恢复前服务器上的账本……"));
+    try {
+        writeSnapshot(server, part, kOwnerOnly, progress);
+    } catch (const StoreError& e) {
+        throw StoreError(QStringLiteral("无法在文件夹 %1 中保存当前账本的安全副本，没有恢复：%2")
+                             .arg(beside.absolutePath(), e.message()));
+    }
+    const QString safety = placeSafetyCopy(part, beside, now, server.location());
+    if (progress)
+        progress(QStringLiteral("正在用 %1 替换服务器上的账本……").arg(source));
+    try {
+        // A backup has no writers: it is read without a transaction, so read-only media serve.
+        replaceLedgerRows(backup, server, progress);
+    } catch (const StoreError& e) {
+        // The books stay as they were, so their copy is no longer needed.
+        QFile::remove(safety);
+        throw StoreError(e.message() + QStringLiteral("\n服务器上的账本没有改变。"));
+    }
+    writing.commit();
+    return safety;
+}
+
 QString restoreDatabase(Database& db, const QString& source, const QDateTime& now,
                         const QString& administratorPassword) {
+    if (db.isServer()) {
+        const QString safety = restoreServerLedger(db, source, now, administratorPassword);
+        db.events().ledgerReplaced();
+        return safety;
+    }
     const QString path = db.path();
     if (path.isEmpty())
         throw StoreError(QStringLiteral("数据库没有打开"));

@@ -86,12 +86,16 @@ const std::vector<Command>& commands() {
          "副本总是完整一致，程序运行时也可以备份（账本忙时会等待）。\n"
          "替换的文件保留原来的权限；新文件只有所有者可以读写。\n"
          "--database（或设置中的 database）给出数据库服务器上的账本时，把它的一致副本写成 data.mdb 文件，\n"
-         "可以像其他备份一样用 restore 恢复为 data.mdb，或用 migrate 放回服务器。",
+         "可以像其他备份一样用 restore 恢复为 data.mdb，或放回服务器。",
          runBackup},
-        {"restore", "restore 备份文件 [--workdir 文件夹] < 密码",
+        {"restore", "restore 备份文件 [--workdir 文件夹 | --database 地址] < 密码",
          "检查备份文件是完好的账本后，把它恢复为 data.mdb；被替换的数据库保存在旁边，\n"
          "名为 data-before-restore-<日期>-<时间>.mdb。从标准输入读取一行：\n"
-         "被替换的 data.mdb 的管理员密码。程序正在使用该 data.mdb 时拒绝恢复。",
+         "被替换的账本的管理员密码。程序正在使用该 data.mdb 时拒绝恢复。\n"
+         "--database（或设置中的 database）给出数据库服务器上的账本时，在服务器上的一个事务中\n"
+         "用备份的四个表（连同编号）替换它，核对行数、最大编号和合计后才提交，出错时账本保持原样；\n"
+         "恢复前的账本写成 data.mdb 文件，保存在备份文件旁边，名为 data-before-restore-<日期>-<时间>.mdb。\n"
+         "提交后其他收银台会重新读取账本。",
          runRestore},
         {"migrate", "migrate --from 文件夹或地址 --to 文件夹或地址",
          "把整个账本在 data.mdb 和数据库服务器之间复制：文件夹指其中的 data.mdb，\n"

@@ -7,11 +7,9 @@
 #include "maintenance/backup.h"
 #include "store/database.h"
 #include "store/dataset.h"
-#include "store/server_engine.h"
 #include "store/store_error.h"
 #include "tool/commands.h"
 #include "tool/ledger_place.h"
-#include "tool/migrate_command.h"
 #include "tool/tool_io.h"
 #include "users/rights.h"
 
@@ -54,24 +52,6 @@ int fail(const QString& message) {
     toolErr() << "tovrakel-tool: " << message << Qt::endl;
     return 1;
 }
-
-// The data.mdb of a command that copies files; false (and said why) for a ledger on a server.
-bool ledgerFile(const Arguments& a, const char* command, QString* file) {
-    LedgerPlace place;
-    if (!ledgerPlace(a.options, &place))
-        return false;
-    if (place.onServer()) {
-        fail(QStringLiteral("%1 只用于 data.mdb 文件；数据库服务器上的账本（%2）可以用 migrate 复制到一个文件夹的 data.mdb 中。")
-                 .arg(QLatin1String(command), ServerEngine::describe(place.uri)));
-        return false;
-    }
-    *file = place.file();
-    return true;
-}
-
-}  // namespace
-
-namespace {
 
 // "yyyy-MM-dd" of an option, or an empty text when the option is absent; false for another form.
 bool dateOption(const Arguments& a, const char* name, QString* date) {
@@ -174,34 +154,39 @@ int runReadXls(const QStringList& args) {
 
 namespace {
 
-// A server's ledger backed up as a data.mdb: copied into a new file beside the target, checked,
-// and renamed over the target only when complete, so one backup format serves both engines.
+// A server's ledger backed up as a data.mdb, so one backup format serves both engines.
 int backupServerLedger(const QString& uri, const QString& target) {
     const BackupPlan plan = planBackup(target, Database::kFileName);
     if (!plan.missingFolder.isEmpty())
         return fail(QStringLiteral("文件夹 %1 不存在").arg(plan.missingFolder));
-    if (QFileInfo(plan.file).isDir())
-        return fail(QStringLiteral("%1 是一个文件夹").arg(plan.file));
-    const QString part = plan.file + QStringLiteral(".part");
     try {
         Database source;
         openServerLedger(source, uri);
-        QFile::remove(part);  // left by a copy that was killed
-        Database::create(part);
-        try {
-            Database copy;
-            copy.open(part);
-            copyLedger(source, copy);
-            copy.close();
-            if (plan.replaces)
-                QFile::setPermissions(part, QFile::permissions(plan.file));
-            if (std::rename(QFile::encodeName(part).constData(), QFile::encodeName(plan.file).constData()) != 0)
-                throw StoreError(QStringLiteral("无法写入 %1").arg(plan.file));
-        } catch (...) {
-            QFile::remove(part);
-            throw;
-        }
+        backupLedger(source, plan, printProgress);
         toolOut() << "已把 " << source.location() << " 备份到 " << plan.file << Qt::endl;
+    } catch (const StoreError& e) {
+        return fail(e.message());
+    }
+    return 0;
+}
+
+// The administrator's password, one line of standard input, so a script can pipe it in.
+QString passwordLine() {
+    std::string password;
+    std::getline(std::cin, password);
+    if (!password.empty() && password.back() == '\r')
+        password.pop_back();
+    return QString::fromStdString(password);
+}
+
+int restoreOnServer(const QString& uri, const QString& source) {
+    try {
+        Database server;
+        openServerLedger(server, uri);
+        const QString safety =
+            restoreServerLedger(server, source, QDateTime::currentDateTime(), passwordLine(), printProgress);
+        toolOut() << "已用 " << source << " 恢复 " << server.location() << Qt::endl;
+        toolOut() << "恢复前服务器上的账本保存为 " << safety << Qt::endl;
     } catch (const StoreError& e) {
         return fail(e.message());
     }
@@ -219,9 +204,7 @@ int runBackup(const QStringList& args) {
         return 2;
     if (place.onServer())
         return backupServerLedger(place.uri, a.positional[0]);
-    QString db;
-    if (!ledgerFile(a, "backup", &db))
-        return 1;
+    const QString db = place.file();
     try {
         Database::verify(db);
         const BackupPlan plan = planBackup(a.positional[0], db);
@@ -241,17 +224,14 @@ int runRestore(const QStringList& args) {
     const Arguments a = parse(args, {kWorkdirOption, kDatabaseOption});
     if (a.bad || a.positional.size() != 1)
         return printUsage("restore");
-    QString db;
-    if (!ledgerFile(a, "restore", &db))
-        return 1;
+    LedgerPlace place;
+    if (!ledgerPlace(a.options, &place))
+        return 2;
+    if (place.onServer())
+        return restoreOnServer(place.uri, a.positional[0]);
+    const QString db = place.file();
     try {
-        // One line, so a script can pipe the password in.
-        std::string password;
-        std::getline(std::cin, password);
-        if (!password.empty() && password.back() == '\r')
-            password.pop_back();
-        const QString safety = restoreDatabase(a.positional[0], db, QDateTime::currentDateTime(),
-                                               QString::fromStdString(password));
+        const QString safety = restoreDatabase(a.positional[0], db, QDateTime::currentDateTime(), passwordLine());
         toolOut() << "已用 " << a.positional[0] << " 恢复 " << QFileInfo(db).absoluteFilePath() << Qt::endl;
         if (!safety.isEmpty())
             toolOut() << "被替换的数据库保存为 " << safety << Qt::endl;

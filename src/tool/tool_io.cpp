@@ -15,6 +15,8 @@ QString toolOption(const QStringList& args, const QString& name, const QString& 
     return i >= 0 && i + 1 < args.size() ? args.at(i + 1) : fallback;
 }
 
+void printProgress(const QString& line) { toolOut() << line << Qt::endl; }
+
 void reportBadOption(const QString& option) {
     toolErr() << "tovrakel-tool: 未知的选项，或选项缺少值：" << option << "\n";
 }

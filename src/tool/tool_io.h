@@ -9,5 +9,7 @@ QTextStream& toolOut();
 QTextStream& toolErr();
 // Value of "--name VALUE" in args, or the fallback.
 QString toolOption(const QStringList& args, const QString& name, const QString& fallback);
+// One line of a long command's progress on standard output, shown at once.
+void printProgress(const QString& line);
 // Says on standard error that `option` is unknown or lacks its value.
 void reportBadOption(const QString& option);

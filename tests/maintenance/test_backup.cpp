@@ -1,9 +1,12 @@
-// Backup and restore of data.mdb: consistent copies, checks before a restore, the safety copy.
+// Backup and restore of data.mdb: consistent copies, checks before a restore, the safety copy; and
+// the same for a ledger on a server, backed up as and put back from a data.mdb.
 #include "maintenance/backup.h"
 #include "store/data_module.h"
 #include "store/ledger_events.h"
 #include "store/store_error.h"
 #include "store/password_hash.h"
+#include "support/ledger_rows.h"
+#include "support/server_cluster.h"
 #include "support/test_session.h"
 
 #include <QDir>
@@ -115,6 +118,39 @@ class BackupTest : public QObject {
         f.open(QIODevice::WriteOnly);
         f.write(bytes);
         return f.fileName();
+    }
+
+    // A new ledger on the test server, returned as its database's name: three batches and a sale,
+    // the administrator's password "boss42" and a cashier 张三 with "clerk1".
+    QString serverLedger() {
+        static int made = 0;
+        const QString name = QStringLiteral("restore_%1").arg(++made);
+        QString error;
+        ServerCluster* cluster = ServerCluster::shared(&error);
+        if (!cluster || !cluster->createDatabase(name, &error))
+            qFatal("%s", qPrintable(error));
+        Database db;
+        db.openServer(cluster->uri(name));
+        addStock(db, 3);
+        LedgerBuilder ledger(db, m_now.date());
+        ledger.addSale({.name = QStringLiteral("服务器上的")});
+        ledger.addUser(QStringLiteral("张三"), QStringLiteral("clerk1"));
+        db.exec("update userdb set passwd=? where username=?", {hashPassword("boss42"), Database::kAdministrator});
+        return name;
+    }
+    QString serverUri(const QString& name) { return ServerCluster::shared()->uri(name); }
+    // The shop's books as a backup in a folder of its own.
+    QString shopBackup() {
+        QDir().mkpath(m_session->file("copies"));
+        const QString path = m_session->file("copies/beifen.mdb");
+        Database::create(path);
+        Database db;
+        db.open(path);
+        fillShopLedger(db);
+        return path;
+    }
+    QStringList leftInCopies() {
+        return QDir(m_session->file("copies")).entryList({"*before-restore*", "*.part*"}, QDir::Files | QDir::Hidden);
     }
 
 private slots:
@@ -451,6 +487,134 @@ private slots:
         QVERIFY(!QFile::exists(crashed + "-journal"));
         Database::verify(crashed);
         QCOMPARE(stockIn(crashed), 0);
+    }
+
+    // A server's ledger put back from a data.mdb by its administrator: every row of the backup to
+    // the fen with its identity, the numbering past the copied identities, the replaced books kept
+    // beside the backup, the program's views told once and the other tills told by the server.
+    void restoreOntoAServerReplacesItsLedger() {
+        REQUIRE_SERVER_CLUSTER();
+        const QString uri = serverUri(serverLedger());
+        const QString backup = shopBackup();
+        Database server, otherTill;
+        server.openServer(uri);
+        otherTill.openServer(uri);
+        const QList<QList<QVariantList>> before = everyRow(server);
+        QSignalSpy replaced(&server.events(), &LedgerEvents::ledgerReplaced);
+        QSignalSpy heard(&otherTill.events(), &LedgerEvents::changedElsewhere);
+
+        const QString safety = restoreDatabase(server, backup, m_now, QStringLiteral("boss42"));
+        QCOMPARE(safety, m_session->file("copies/data-before-restore-20240305-093015.mdb"));
+        QCOMPARE(modeOf(safety), mode_t(0600));
+        Database restored, kept;
+        restored.openReadOnly(backup);
+        kept.openReadOnly(safety);
+        QCOMPARE(firstDifference(restored, server), QString());
+        QVERIFY(everyRow(kept) == before);
+        QCOMPARE(replaced.size(), 1);
+        QVERIFY(heard.wait(10000));
+        QCOMPARE(otherTill.scalar("select count(*) from data").toInt(), 2);
+        LedgerBuilder ledger(server, m_now.date());
+        QVERIFY(ledger.addBatch({}) > 1000);
+        QVERIFY(ledger.addSale({}) > restored.scalar("select max(id) from data1").toLongLong());
+
+        // Again in the same second, now with the restored books' administrator: a copy of its own.
+        const QString second = restoreDatabase(server, backup, m_now, Database::kInitialPassword);
+        QCOMPARE(QFileInfo(second).fileName(), QStringLiteral("data-before-restore-20240305-093015-2.mdb"));
+        QStringList both{QFileInfo(safety).fileName(), QFileInfo(second).fileName()};
+        both.sort();
+        QCOMPARE(leftInCopies(), both);
+    }
+
+    // Refused before anything is written: only the administrator of the server's ledger may
+    // replace it, and only by a sound ledger of ours. The ledger, the views and the folder stay.
+    void restoreOntoAServerRefuses_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QByteArray>("backupBytes");  // empty: the shop's backup
+        QTest::addColumn<QString>("says");
+        QTest::newRow("no password") << "" << QByteArray() << "管理员密码不正确";
+        QTest::newRow("the cashier's password") << "clerk1" << QByteArray() << "管理员密码不正确";
+        QTest::newRow("the backup's administrator") << "888" << QByteArray() << "管理员密码不正确";
+        QTest::newRow("not a database") << "boss42" << QByteArray("no database") << "不是可以恢复的数据库";
+        QTest::newRow("cut short") << "boss42" << QByteArray("half") << "不是可以恢复的数据库";
+        QTest::newRow("another program's database") << "boss42" << QByteArray("foreign") << "不是可以恢复的数据库";
+    }
+    void restoreOntoAServerRefuses() {
+        REQUIRE_SERVER_CLUSTER();
+        QFETCH(QString, typed);
+        QFETCH(QByteArray, backupBytes);
+        QFETCH(QString, says);
+        Database server;
+        server.openServer(serverUri(serverLedger()));
+        const QString backup = shopBackup();
+        if (backupBytes == "half") {
+            QFile f(backup);
+            QVERIFY(f.resize(f.size() / 2));
+        } else if (backupBytes == "foreign") {
+            QFile::remove(backup);
+            sqlite3* other = nullptr;
+            sqlite3_open(QFile::encodeName(backup).constData(), &other);
+            sqlite3_exec(other, "create table notes (a text); insert into notes values ('x')", nullptr, nullptr, nullptr);
+            sqlite3_close(other);
+        } else if (!backupBytes.isEmpty()) {
+            QFile f(backup);
+            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            f.write(backupBytes);
+        }
+        const QList<QList<QVariantList>> before = everyRow(server);
+        QSignalSpy replaced(&server.events(), &LedgerEvents::ledgerReplaced);
+        try {
+            restoreDatabase(server, backup, m_now, typed);
+            QFAIL("restored");
+        } catch (const StoreError& e) {
+            QVERIFY2(e.message().contains(says), qPrintable(e.message()));
+        }
+        QVERIFY(everyRow(server) == before);
+        QCOMPARE(replaced.size(), 0);
+        QCOMPARE(leftInCopies(), QStringList());
+    }
+
+    // A failure halfway through the copy (the server refuses a row, alters a sum, or the
+    // connection breaks) undoes it all: the ledger is as it was, and no safety copy stays behind.
+    void restoreOntoAServerFailingMidwayChangesNothing_data() {
+        QTest::addColumn<QString>("sabotage");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("a row the server refuses") << R"sql(
+CREATE FUNCTION refuse() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN RAISE EXCEPTION '磁盘已满'; END $$;
+CREATE TRIGGER refuse BEFORE INSERT ON data1 FOR EACH ROW WHEN (NEW.a = '退货') EXECUTE FUNCTION refuse();
+)sql" << "磁盘已满";
+        QTest::newRow("a sum off by two fen") << R"sql(
+CREATE FUNCTION skew() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN NEW."4" := NEW."4" + 0.02; RETURN NEW; END $$;
+CREATE TRIGGER skew BEFORE INSERT ON data1 FOR EACH ROW WHEN (NEW.a = '可乐') EXECUTE FUNCTION skew();
+)sql" << "列 4 的合计";
+        QTest::newRow("the connection breaks") << R"sql(
+CREATE FUNCTION cut() RETURNS trigger LANGUAGE plpgsql AS $$
+BEGIN PERFORM pg_terminate_backend(pg_backend_pid()); RETURN NEW; END $$;
+CREATE TRIGGER cut BEFORE INSERT ON rz FOR EACH ROW EXECUTE FUNCTION cut();
+)sql" << "连接断开";
+    }
+    void restoreOntoAServerFailingMidwayChangesNothing() {
+        REQUIRE_SERVER_CLUSTER();
+        QFETCH(QString, sabotage);
+        QFETCH(QString, says);
+        const QString name = serverLedger();
+        const QString backup = shopBackup();
+        Database server;
+        server.openServer(serverUri(name));
+        const QList<QList<QVariantList>> before = everyRow(server);
+        QString error;
+        QVERIFY2(ServerCluster::shared()->execute(sabotage, &error, name), qPrintable(error));
+        try {
+            restoreDatabase(server, backup, m_now, QStringLiteral("boss42"));
+            QFAIL("restored");
+        } catch (const StoreError& e) {
+            QVERIFY2(e.message().contains(says) && e.message().contains(QStringLiteral("服务器上的账本没有改变")),
+                     qPrintable(e.message()));
+        }
+        Database check;
+        check.openServer(serverUri(name));
+        QVERIFY(everyRow(check) == before);
+        QCOMPARE(leftInCopies(), QStringList());
     }
 };
 

@@ -119,9 +119,9 @@ private slots:
         QTest::newRow("backup of an unreachable server's ledger")
             << QStringList{"backup", "@/b.mdb", "--database", "postgresql://till@127.0.0.1:1/shop"} << QByteArray() << 1
             << "127.0.0.1:1/shop";
-        QTest::newRow("restore onto a server's ledger")
+        QTest::newRow("restore onto an unreachable server's ledger")
             << QStringList{"restore", "@/copy.mdb", "--database", "postgresql://till@127.0.0.1:1/shop"} << QByteArray("888\n")
-            << 1 << "migrate";
+            << 1 << "127.0.0.1:1/shop";
         QTest::newRow("migrate without a target") << QStringList{"migrate", "--from", "@"} << QByteArray() << 2 << "用法：";
         QTest::newRow("migrate from nothing")
             << QStringList{"migrate", "--from", "@/none", "--to", "@/new"} << QByteArray() << 1 << "@/none/data.mdb";

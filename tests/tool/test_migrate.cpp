@@ -1,13 +1,14 @@
 // tovrakel-tool on a ledger of a PostgreSQL server: migrate copies a whole ledger between data.mdb
 // and a server database and back without changing a value or an identity, refuses a target that
 // holds a ledger and a copy that does not add up; the ledger commands take --database or the
-// setting "database".
+// setting "database"; backup and restore serve a server's ledger through a data.mdb.
 #include "store/database.h"
 #include "store/sales_table.h"
 #include "store/settings.h"
 #include "store/table_description.h"
 #include "store/user_tables.h"
 #include "support/ledger_builder.h"
+#include "support/ledger_rows.h"
 #include "support/server_cluster.h"
 #include "support/temp_workdir.h"
 #include "support/tool_run.h"
@@ -17,72 +18,6 @@
 namespace {
 
 QString quoted(const QString& name) { return QLatin1Char('"') + name + QLatin1Char('"'); }
-
-// Every row of a table in identity order (users by name), each value as the engine gives it.
-QList<QVariantList> tableRows(Database& db, const TableDescription& table) {
-    QStringList names;
-    QString order = quoted(account::kName);
-    for (const TableColumn& c : table.columns) {
-        names << quoted(c.name());
-        if (c.type == ColumnType::Integer)
-            order = quoted(c.name());
-    }
-    const std::vector<ColumnStore> columns =
-        db.read(QStringLiteral("select %1 from %2 order by %3").arg(names.join(QLatin1Char(',')), table.table, order));
-    QList<QVariantList> rows(columns.empty() ? 0 : columns.front().rowCount());
-    for (int r = 0; r < rows.size(); ++r)
-        for (const ColumnStore& c : columns)
-            rows[r] << c.value(r);
-    return rows;
-}
-
-// The first value that differs between two ledgers, or "" when every row of every table is equal.
-QString firstDifference(Database& a, Database& b) {
-    for (const TableDescription* table : storedTables()) {
-        const QList<QVariantList> left = tableRows(a, *table), right = tableRows(b, *table);
-        if (left.size() != right.size())
-            return QStringLiteral("%1: %2 rows against %3").arg(table->table).arg(left.size()).arg(right.size());
-        for (int r = 0; r < left.size(); ++r)
-            for (int c = 0; c < left[r].size(); ++c)
-                if (left[r][c] != right[r][c] || left[r][c].typeId() != right[r][c].typeId())
-                    return QStringLiteral("%1 row %2 column %3: %4 against %5")
-                        .arg(table->table)
-                        .arg(r)
-                        .arg(table->columns[size_t(c)].name(), left[r][c].toString(), right[r][c].toString());
-    }
-    return {};
-}
-
-// Stock, sales, users and log rows with what a shop's books hold: Chinese and mixed-case texts,
-// empty texts beside NULLs, fractions of a fen, gaps in the identities and one far ahead.
-void fillLedger(Database& db) {
-    LedgerBuilder b(db, QDate(2024, 3, 5));
-    b.addBatch({.name = QStringLiteral("可乐"), .model = QStringLiteral("330ml"), .code = QStringLiteral("6901"),
-                .category = QStringLiteral("饮料"), .supplier = QStringLiteral("Acme 商行"), .purchasePrice = 2.35,
-                .salesPrice = 3.5, .sold = 4.0, .stock = 6.0});
-    const qint64 gone = b.addBatch({.name = QStringLiteral("删去的")});
-    b.addBatch({.id = 1000, .name = QStringLiteral("Mixed Case 毛巾"), .remark = kNull, .purchasePrice = 0.1,
-                .salesPrice = kNull, .stock = 0.333, .date = QStringLiteral("2023-12-31")});
-    db.exec(QStringLiteral("delete from data where id=?"), {gone});
-    const qint64 first = b.addSale({.name = QStringLiteral("可乐"), .customerName = QStringLiteral("张三"),
-                                    .customerNumber = QStringLiteral("20240305001"), .purchasePrice = 2.35,
-                                    .price = 3.5, .quantity = 4.0, .arrears = 1.25});
-    b.addSale({.name = QStringLiteral("毛巾"), .remark = kNull, .price = 0.1, .quantity = 3.0,
-               .date = QStringLiteral("2024-02-29")});
-    b.addSale({.id = first + 5, .name = QStringLiteral("退货"), .price = 3.5, .quantity = -1.0, .arrears = kNull});
-    b.addUser(QStringLiteral("收银员"), QStringLiteral("123"));
-    b.addUserStoredAs(QStringLiteral("老王"), QStringLiteral("abc"));
-    for (const char* who : {"超级管理员", "收银员", "老王"})
-        db.exec(QStringLiteral("insert into rz (username, btime, jtime) values (?,?,?)"),
-                {QString::fromUtf8(who), QStringLiteral("2024-03-05 08:00:00"), kNull});
-}
-
-QList<QList<QVariantList>> everyRow(Database& db) {
-    QList<QList<QVariantList>> tables;
-    for (const TableDescription* table : storedTables())
-        tables << tableRows(db, *table);
-    return tables;
-}
 
 qint64 maxIdentity(Database& db, const QString& table, const QString& column) {
     return db.scalar(QStringLiteral("select max(%1) from %2").arg(quoted(column), table)).toLongLong();
@@ -95,7 +30,7 @@ class ToolMigrateTest : public QObject {
 
     ServerCluster* m_cluster = nullptr;
     std::unique_ptr<TempWorkdir> m_dir;
-    QString m_source;  // a folder holding the ledger of fillLedger()
+    QString m_source;  // a folder holding the ledger of fillShopLedger()
 
     // A new empty database on the test server.
     QString emptyServerDatabase() {
@@ -132,7 +67,7 @@ private slots:
         Database::create(QDir(m_source).filePath(Database::kFileName));
         Database db;
         db.open(QDir(m_source).filePath(Database::kFileName));
-        fillLedger(db);
+        fillShopLedger(db);
     }
     void cleanup() { m_dir.reset(); }
 
@@ -287,8 +222,8 @@ CREATE TRIGGER skew BEFORE INSERT ON data1 FOR EACH ROW WHEN (NEW.a = '可乐') 
             << QStringList{"receipt", "--customer", "20240305001", "--printer", "/dev/null", "--database", "$ledger"}
             << 0 << "";
         QTest::newRow("backup by the setting") << true << QStringList{"backup", "@/b.mdb"} << 0 << "@/b.mdb";
-        QTest::newRow("restore --database") << false << QStringList{"restore", "@/b.mdb", "--database", "$ledger"} << 1
-                                            << "migrate";
+        QTest::newRow("restore --database without the password")
+            << false << QStringList{"restore", "@/b.mdb", "--database", "$ledger"} << 1 << "管理员密码不正确";
     }
     void commandsTakeTheServerLedger() {
         QFETCH(bool, setting);
@@ -331,6 +266,56 @@ CREATE TRIGGER skew BEFORE INSERT ON data1 FOR EACH ROW WHEN (NEW.a = '可乐') 
         QVERIFY(QDir().mkpath(home));
         const ToolRun restored = runTool({"restore", nightly, "--workdir", home}, "888\n");
         QVERIFY2(restored.exitCode == 0, restored.err.constData());
+    }
+
+    // restore puts a backup back onto a server's ledger by --database or by the setting, with the
+    // administrator's password on standard input, and says where it kept the ledger it replaced;
+    // a wrong password changes nothing.
+    void restoreOntoAServerLedger_data() {
+        QTest::addColumn<bool>("setting");
+        QTest::addColumn<QByteArray>("password");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("--database") << false << QByteArray("888\n") << 0;
+        QTest::newRow("the setting") << true << QByteArray("888\r\n") << 0;
+        QTest::newRow("the cashier's password") << false << QByteArray("123\n") << 1;
+    }
+    void restoreOntoAServerLedger() {
+        QFETCH(bool, setting);
+        QFETCH(QByteArray, password);
+        QFETCH(int, exitCode);
+        const QString uri = m_cluster->uri(emptyServerDatabase());
+        QCOMPARE(runTool({"migrate", "--from", m_source, "--to", uri}).exitCode, 0);
+        const QString nightly = m_dir->file(QStringLiteral("nightly/beifen.mdb"));
+        QVERIFY(QDir().mkpath(QFileInfo(nightly).path()));
+        QCOMPARE(runTool({"backup", nightly, "--database", uri}).exitCode, 0);
+        Database server;
+        server.openServer(uri);
+        LedgerBuilder(server, QDate(2024, 3, 6)).addSale({.name = QStringLiteral("备份之后")});
+        const QList<QList<QVariantList>> before = everyRow(server);
+
+        QStringList args{"restore", nightly};
+        if (setting)
+            WriteSetting(kMainKey, QStringLiteral("database"), uri);
+        else
+            args << "--database" << uri;
+        const ToolRun r = runTool(args, password);
+        QVERIFY2(r.exitCode == exitCode, (r.out + r.err).constData());
+        const QStringList kept = QDir(QFileInfo(nightly).path()).entryList({"data-before-restore-*.mdb"}, QDir::Files);
+        if (exitCode != 0) {
+            QVERIFY2(r.err.contains("管理员密码不正确"), r.err.constData());
+            QVERIFY(everyRow(server) == before);
+            QCOMPARE(kept, QStringList());
+            return;
+        }
+        Database source;
+        source.open(QDir(m_source).filePath(Database::kFileName));
+        QCOMPARE(firstDifference(source, server), QString());
+        QCOMPARE(kept.size(), 1);
+        const QString safety = QDir(QFileInfo(nightly).path()).filePath(kept.first());
+        QVERIFY2(r.out.contains(("恢复前服务器上的账本保存为 " + safety).toUtf8()), r.out.constData());
+        Database old;
+        old.open(safety);
+        QVERIFY(everyRow(old) == before);
     }
 
     // A server that asks for a password the tool cannot find is named, with where to put it.
