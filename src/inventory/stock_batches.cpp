@@ -35,7 +35,7 @@ qint64 addStockBatch(Database& db, const StockInEntry& entry) {
     return id;
 }
 
-void modifyStockBatch(Database& db, qint64 id, const StockInEntry& entry) {
+void modifyStockBatch(Database& db, qint64 id, const StockInEntry& entry, const SoldFigures& asRead) {
     const auto fields = stockRecordFields(entry, true);
     QStringList sets;
     QVariantList values;
@@ -45,6 +45,8 @@ void modifyStockBatch(Database& db, qint64 id, const StockInEntry& entry) {
     }
     values << id;
     Transaction transaction(db);
+    checkBatchUnchanged(db, id, asRead, kGone,
+                        QStringLiteral("这条入库记录刚有销售或已被修改，修改没有保存。请重新打开该记录再修改。"));
     if (db.exec(QStringLiteral("update %1 set %2 where %3=?").arg(stock::kTable, sets.join(QLatin1Char(',')),
                                                                   quoted(stock::kId)),
                 values) != 1)

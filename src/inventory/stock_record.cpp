@@ -1,8 +1,10 @@
 #include "inventory/stock_record.h"
 
+#include "store/database.h"
 #include "store/dataset.h"
 #include "store/stock_table.h"
 #include "store/store_error.h"
+#include "text/number_text.h"
 
 namespace {
 
@@ -41,12 +43,40 @@ StockRecord stockRecordAt(const Dataset& query, int row) {
     if (!salesPrice.isEmpty())
         s.salesPrice = figure(salesPrice);
     s.purchasePrice = figure(cell(query, row, stock::kPurchasePrice));
-    s.soldQuantity = figure(cell(query, row, stock::kSoldQuantity));
-    s.salesTotal = figure(cell(query, row, stock::kSalesTotal));
-    s.stockQuantity = figure(cell(query, row, stock::kStockQuantity));
+    const SoldFigures sold = soldFiguresAt(query, row);
+    s.soldQuantity = sold.soldQuantity;
+    s.salesTotal = sold.salesTotal;
+    s.stockQuantity = sold.stockQuantity;
     // A stored date-time counts by its date.
     const QString day = cell(query, row, stock::kDate).left(10);
     if (!blank(day))
         s.stockInDate = date(day);
     return s;
+}
+
+SoldFigures soldFigures(const StockRecord& stock) {
+    return {stock.soldQuantity, stock.salesTotal, stock.stockQuantity};
+}
+
+SoldFigures soldFiguresAt(const Dataset& query, int row) {
+    return {figure(cell(query, row, stock::kSoldQuantity)), figure(cell(query, row, stock::kSalesTotal)),
+            figure(cell(query, row, stock::kStockQuantity))};
+}
+
+void checkBatchUnchanged(Database& db, qint64 id, const SoldFigures& asRead, const QString& gone,
+                         const QString& changed) {
+    Dataset batch(QStringLiteral("BatchFigures"), {}, &db);
+    batch.setStatement(QStringLiteral("select \"%1\",\"%2\",\"%3\" from %4 where %5=?")
+                           .arg(stock::kSoldQuantity, stock::kSalesTotal, stock::kStockQuantity, stock::kTable,
+                                stock::kId),
+                       {id});
+    if (batch.isEmpty())
+        throw StoreError(gone);
+    const auto same = [&](const QString& column, double read) {
+        const double stored = batch.fieldValue(column).isNull() ? 0.0 : batch.fieldNumber(column);
+        return generalNumberText(stored) == generalNumberText(read);
+    };
+    if (!same(stock::kSoldQuantity, asRead.soldQuantity) || !same(stock::kSalesTotal, asRead.salesTotal) ||
+        !same(stock::kStockQuantity, asRead.stockQuantity))
+        throw StoreError(changed);
 }

@@ -5,6 +5,7 @@
 #include <QString>
 #include <optional>
 
+class Database;
 class Dataset;
 
 struct StockRecord {
@@ -23,3 +24,18 @@ struct StockRecord {
 // computed from it agrees with the screen. Throws ConversionError naming a figure that is no number
 // or a stock-in date that is no date.
 StockRecord stockRecordAt(const Dataset& stockQuery, int row);
+
+// The figures a sale changes (`5` `6` `7`) as a view read them. A write computed from them must
+// not land on a batch whose figures moved since (a sale meanwhile, at this till or another).
+struct SoldFigures {
+    double soldQuantity = 0, salesTotal = 0, stockQuantity = 0;
+};
+SoldFigures soldFigures(const StockRecord& stock);
+// Those figures of row `row` of a stock query as shown; ConversionError when one is no number.
+SoldFigures soldFiguresAt(const Dataset& stockQuery, int row);
+
+// Inside a write transaction, so nothing can move between the check and the write: throws
+// StoreError `gone` when the batch is no longer there, `changed` when its figures differ from
+// those read (compared as the grid shows them).
+void checkBatchUnchanged(Database& db, qint64 id, const SoldFigures& asRead, const QString& gone,
+                         const QString& changed);

@@ -33,9 +33,6 @@ QString trimmed(const QString& text) { return text.trimmed(); }
 // A figure the computation wrote (general number text, so possibly "1E15"), read back.
 double figureNumber(const QString& text) { return textToNumber(text); }
 
-// The figure as the panel would show it, so a stored figure and the panel's text compare alike.
-QString figureText(double value) { return generalNumberText(value); }
-
 }  // namespace
 
 QString refusalMessage(SaleRefusal refusal) {
@@ -140,19 +137,10 @@ QString recordSale(const SaleRecord& sale, Database& db) {
 
     // The sale belongs to the batch the panel was opened on, found by its identity; if that batch
     // was deleted or changed meanwhile, writing the panel's figures would corrupt it.
-    Dataset batch(QStringLiteral("SaleBatch"), {}, &db);
-    batch.setStatement(QStringLiteral("select \"%1\",\"%2\",\"%3\" from %4 where id=?")
-                           .arg(stock::kSoldQuantity, stock::kSalesTotal, stock::kStockQuantity, stock::kTable),
-                       {sale.stockId});
-    if (batch.isEmpty())
-        throw StoreError(QStringLiteral("这条库存记录已不存在，销售没有保存。"));
-    auto stored = [&](const QString& column) {
-        return batch.fieldValue(column).isNull() ? 0.0 : batch.fieldNumber(column);
-    };
-    if (figureText(stored(stock::kSoldQuantity)) != figureText(sale.expectedSoldQuantity) ||
-        figureText(stored(stock::kSalesTotal)) != figureText(sale.expectedSalesAmount) ||
-        figureText(stored(stock::kStockQuantity)) != figureText(sale.expectedStockQuantity))
-        throw StoreError(QStringLiteral("这条库存记录已被修改，销售没有保存，请重新双击该记录再销售。"));
+    checkBatchUnchanged(db, sale.stockId,
+                        {sale.expectedSoldQuantity, sale.expectedSalesAmount, sale.expectedStockQuantity},
+                        QStringLiteral("这条库存记录已不存在，销售没有保存。"),
+                        QStringLiteral("这条库存记录已被修改，销售没有保存，请重新双击该记录再销售。"));
 
     db.exec(QStringLiteral("update %1 set \"%2\"=?,\"%3\"=?,\"%4\"=?,\"%5\"=? where id=?")
                 .arg(stock::kTable, stock::kSoldQuantity, stock::kSalesTotal, stock::kStockQuantity,

@@ -65,7 +65,7 @@ private slots:
 
         StockInEntry returned = pencils(QStringLiteral("8"), QStringLiteral("8"));
         returned.values[F::StockAmount] = QStringLiteral("12");
-        modifyStockBatch(db(), id, returned);
+        modifyStockBatch(db(), id, returned, {0, 0, 10});
         QCOMPARE(changed.size(), 2);
         QCOMPARE(batch(id), (QStringList{"铅笔", "HB", "qb", "整盒", "文具厂", "1.5", "8", "8", "12", "2024-03-01"}));
 
@@ -82,6 +82,8 @@ private slots:
         QTest::newRow("stock-in of a quantity that is no number") << "add" << "1e1" << "10";
         QTest::newRow("return below what was sold") << "modify" << "10" << "-2";
         QTest::newRow("modification of a batch deleted meanwhile") << "modify gone" << "10" << "10";
+        // Written over, the sale's deduction would be undone: stock back, the sold unit gone.
+        QTest::newRow("modification of a batch sold from meanwhile") << "modify sold" << "8" << "8";
         QTest::newRow("deletion of a batch deleted meanwhile") << "delete gone" << "10" << "10";
     }
     void refusalsWriteAndTellNothing() {
@@ -97,9 +99,11 @@ private slots:
             if (operation == QLatin1String("add"))
                 addStockBatch(db(), entry);
             else if (operation == QLatin1String("modify"))
-                modifyStockBatch(db(), id, entry);
+                modifyStockBatch(db(), id, entry, {0, 0, 10});
             else if (operation == QLatin1String("modify gone"))
-                modifyStockBatch(db(), id + 1, entry);
+                modifyStockBatch(db(), id + 1, entry, {0, 0, 10});
+            else if (operation == QLatin1String("modify sold"))
+                modifyStockBatch(db(), id, entry, {0, 0, 11});
             else
                 deleteStockBatch(db(), id + 1);
         } catch (const StoreError&) {

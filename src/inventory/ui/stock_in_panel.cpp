@@ -310,6 +310,11 @@ void StockInPanel::fillForModify(int row) {
     setFromRow(m_supplier, row, stock::kSupplier);
     // The modification goes to this batch, wherever the grid's selection moves meanwhile.
     m_modifyId = qint64(q.number(row, q.columnIndex(stock::kId)));
+    try {
+        m_modifyRead = soldFiguresAt(q, row);
+    } catch (const ConversionError&) {
+        m_modifyRead.reset();
+    }
 }
 
 // The product, its purchase price and quantity, in the order their change rules expect.
@@ -372,7 +377,9 @@ void StockInPanel::modify() {
     const bool stored = runAction(m_panel, [this] {
         if (m_modifyId <= 0 || rowOfRecord(m_inventory.query(), m_modifyId) < 0)
             throw StoreError(QStringLiteral("要修改的入库记录已不在列表中，没有修改。"));
-        modifyStockBatch(m_inventory.session().database(), m_modifyId, entry());
+        if (!m_modifyRead)
+            throw StoreError(QStringLiteral("这条入库记录的销售数字不是有效的数字，无法修改。"));
+        modifyStockBatch(m_inventory.session().database(), m_modifyId, entry(), *m_modifyRead);
     });
     if (!stored)
         return;

@@ -2,10 +2,12 @@
 // StockInPanel: the stock-in panel Panel3 over the inventory grid, for new batches, corrections
 // and returns of a batch.
 #include "inventory/stock_in_rules.h"
+#include "inventory/stock_record.h"
 
 #include <QObject>
 #include <array>
 #include <functional>
+#include <optional>
 
 class DateField;
 class Inventory;
@@ -98,4 +100,6 @@ private:
     QLabel* m_title = nullptr;
     QList<QWidget*> m_chain;  // where Enter moves the focus, in order
     qint64 m_modifyId = 0;
+    // The batch's sold and stock figures as the panel was filled; none when one was no number.
+    std::optional<SoldFigures> m_modifyRead;
 };
