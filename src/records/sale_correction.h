@@ -4,6 +4,7 @@
 #include <QString>
 
 class Database;
+class Dataset;
 
 // The correction as typed in the sales record panel.
 struct SaleCorrectionTexts {
@@ -13,6 +14,11 @@ struct SaleCorrectionTexts {
 
 // Writes the correction to the sales record with this ID in one transaction: the arrears as a plain
 // non-negative decimal, the texts trimmed. Throws ConversionError naming an arrears text that is no
-// such number and StoreError when the record is no longer there; then nothing is written. Once
-// committed, the database's events tell saleCorrected.
-void correctSale(Database& db, qint64 saleId, const SaleCorrectionTexts& correction);
+// such number and StoreError when the record is no longer there or its six fields no longer show
+// `asRead` (the panel's texts when it opened: another till corrected it since); then nothing is
+// written. Once committed, the database's events tell saleCorrected.
+void correctSale(Database& db, qint64 saleId, const SaleCorrectionTexts& correction,
+                 const SaleCorrectionTexts& asRead);
+
+// The six fields of the current record of a sales query, as the panel shows them.
+SaleCorrectionTexts correctionTextsOf(const Dataset& sales);

@@ -2,6 +2,7 @@
 // every value before writing, and tells the views only when it was written.
 #include "records/sale_correction.h"
 #include "store/data_module.h"
+#include "store/dataset.h"
 #include "store/ledger_events.h"
 #include "store/store_error.h"
 #include "support/test_session.h"
@@ -30,6 +31,12 @@ class SaleCorrectionTest : public QObject {
                           .toString();
         return values;
     }
+    // The six fields as a panel opened on the record shows them.
+    SaleCorrectionTexts asRead(qint64 id) {
+        Dataset stored(QStringLiteral("Shown"), {}, &db());
+        stored.setStatement(QStringLiteral("select * from data1 where ID=?"), {id});
+        return correctionTextsOf(stored);
+    }
     static SaleCorrectionTexts texts(const QString& arrears) {
         return {arrears, QStringLiteral(" 2013115002 "), QStringLiteral(" 李四 "), QStringLiteral("  "),
                 QStringLiteral("139"), QStringLiteral(" 已付一半 ")};
@@ -46,7 +53,8 @@ private slots:
         const qint64 id = sale(QStringLiteral("张三"));
         const QStringList untouched = record(other);
         QSignalSpy corrected(&db().events(), &LedgerEvents::saleCorrected);
-        correctSale(db(), id, texts(QStringLiteral(" 2.50 ")));
+        QCOMPARE(asRead(id).arrears, QStringLiteral("5"));
+        correctSale(db(), id, texts(QStringLiteral(" 2.50 ")), asRead(id));
         QCOMPARE(record(id), (QStringList{"2.5", "2013115002", "李四", "", "139", "已付一半", "铅笔", "3", "7.5",
                                           "3.9", "2013-11-05"}));
         QCOMPARE(record(other), untouched);
@@ -56,7 +64,7 @@ private slots:
 
     void refusalsWriteNothingAndTellNothing_data() {
         QTest::addColumn<QString>("arrears");
-        QTest::addColumn<QString>("obstacle");  // "gone", "locked" or none
+        QTest::addColumn<QString>("obstacle");  // "gone", "locked", "corrected" or none
         QTest::addColumn<bool>("conversion");   // a ConversionError, else a StoreError
         QTest::newRow("empty arrears") << "" << "" << true;
         QTest::newRow("negative arrears") << "-1" << "" << true;
@@ -64,6 +72,8 @@ private slots:
         QTest::newRow("arrears with two points") << "1..5" << "" << true;
         QTest::newRow("record deleted meanwhile") << "0" << "gone" << false;
         QTest::newRow("engine refuses") << "0" << "locked" << false;
+        // Another till's correction since the panel opened would be overwritten unseen.
+        QTest::newRow("corrected elsewhere meanwhile") << "0" << "corrected" << false;
     }
     void refusalsWriteNothingAndTellNothing() {
         QFETCH(QString, arrears);
@@ -72,6 +82,9 @@ private slots:
         const qint64 id = sale(QStringLiteral("张三"));
         const QStringList before = record(id);
         qint64 target = id;
+        SaleCorrectionTexts shown = asRead(id);
+        if (obstacle == QLatin1String("corrected"))
+            shown.customerName = QStringLiteral("张三丰");
         if (obstacle == QLatin1String("gone"))
             target = id + 1;
         if (obstacle == QLatin1String("locked"))
@@ -79,7 +92,7 @@ private slots:
         QSignalSpy corrected(&db().events(), &LedgerEvents::saleCorrected);
         bool convertedBadly = false, refused = false;
         try {
-            correctSale(db(), target, texts(arrears));
+            correctSale(db(), target, texts(arrears), shown);
         } catch (const ConversionError&) {
             convertedBadly = true;
         } catch (const StoreError&) {

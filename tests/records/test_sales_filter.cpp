@@ -233,7 +233,10 @@ private slots:
         QCOMPARE(window.grid()->rowCount(), window.query().recordCount());
         // A correction elsewhere changes a customer's name the next search looks for.
         const qint64 corrected = identities(window.query()).last();
-        correctSale(db(), corrected, {QStringLiteral("0"), QString(), QStringLiteral("王五"), QString(), QString(), QString()});
+        Dataset stored(QStringLiteral("Corrected"), {}, &db());
+        stored.setStatement(QStringLiteral("select * from data1 where ID=?"), {corrected});
+        correctSale(db(), corrected, {QStringLiteral("0"), QString(), QStringLiteral("王五"), QString(), QString(), QString()},
+                    correctionTextsOf(stored));
         auto* customer = window.findChild<QLineEdit*>(QStringLiteral("Edit14"));
         customer->setText(QStringLiteral("王"));
         SalesSearchConditions c = nameSearch(QStringLiteral("j"));

@@ -565,7 +565,8 @@ void SalesDetailsWindow::correctShownSale() {
         correctSale(m_session.database(), id,
                     {m_recordPanel->arrears()->text(), m_recordPanel->customerNumber()->text(),
                      m_recordPanel->customerName()->text(), m_recordPanel->address()->text(),
-                     m_recordPanel->contact()->text(), m_recordPanel->remark()->text()});
+                     m_recordPanel->contact()->text(), m_recordPanel->remark()->text()},
+                    m_recordPanel->asRead());
         sales.refreshRecord(id);
     });
     m_grid->refresh();  // the arrears footer

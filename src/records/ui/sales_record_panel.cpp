@@ -108,12 +108,13 @@ bool SalesRecordPanel::openFor(const Dataset& sales, Mode mode) {
     m_recordId = sales.fieldInteger(s::kId);
     for (size_t i = 0; i < std::size(kShown); ++i)
         m_values[i]->setText(sales.fieldText(kShown[i].column));
-    m_arrears->setText(sales.fieldText(s::kArrears));
-    m_customerNumber->setText(sales.fieldText(s::kCustomerNumber));
-    m_customerName->setText(sales.fieldText(s::kCustomerName));
-    m_address->setText(sales.fieldText(s::kAddress));
-    m_contact->setText(sales.fieldText(s::kContact));
-    m_remark->setText(sales.fieldText(s::kRemark));
+    m_asRead = correctionTextsOf(sales);
+    m_arrears->setText(m_asRead.arrears);
+    m_customerNumber->setText(m_asRead.customerNumber);
+    m_customerName->setText(m_asRead.customerName);
+    m_address->setText(m_asRead.address);
+    m_contact->setText(m_asRead.contact);
+    m_remark->setText(m_asRead.remark);
     // The batch, purchase price and quantity of a deletion are read from the stored record itself.
     m_title->setText(mode == Mode::Correction ? QStringLiteral("修改销售记录") : QStringLiteral("删除销售记录"));
     m_modify->setVisible(mode == Mode::Correction);

@@ -1,6 +1,7 @@
 #pragma once
 // SalesRecordPanel: the framed panel over the sales grid that shows one sales record, lets its
 // arrears and customer details be corrected ("修 改") or the sale be deleted ("删 除").
+#include "records/sale_correction.h"
 #include "widgets/draggable_panel.h"
 
 class Dataset;
@@ -20,6 +21,8 @@ public:
     bool openFor(const Dataset& sales, Mode mode);
     // The identity of the record shown; -1 when none. Commands act on this record only.
     qint64 recordId() const { return m_recordId; }
+    // The correctable fields as the panel showed them when it opened.
+    const SaleCorrectionTexts& asRead() const { return m_asRead; }
     Mode mode() const { return m_mode; }
     // Empties the shown values and the customer fields; the arrears field stays as it is.
     void clearShown();
@@ -55,5 +58,6 @@ private:
     QPushButton* m_modify;
     QToolButton* m_close;
     qint64 m_recordId = -1;
+    SaleCorrectionTexts m_asRead;
     Mode m_mode = Mode::Correction;
 };
