@@ -5,6 +5,7 @@
 #include "maintenance/backup.h"
 #include "maintenance/ui/backup_window.h"
 #include "store/data_module.h"
+#include "store/ledger_events.h"
 #include "store/settings.h"
 #include "support/server_cluster.h"
 #include "support/test_session.h"
@@ -61,25 +62,56 @@ private slots:
         m_session.reset();
     }
 
-    // A ledger on a server is no file to copy: both buttons say how it is done, and nothing else
-    // happens to the ledger or to any local data.mdb.
-    void aLedgerOnAServerIsLeftToTheTool() {
+    // A ledger on a server is backed up as a data.mdb and put back from one over the open
+    // connection: the administrator only, the replaced books kept beside the backup, the views told.
+    void aLedgerOnAServerIsBackedUpAndPutBack() {
         REQUIRE_SERVER_CLUSTER();
         QString error;
         ServerCluster* cluster = ServerCluster::shared(&error);
         QVERIFY2(cluster && cluster->createDatabase(QStringLiteral("backup_window"), &error), qPrintable(error));
         LedgerData::createOnServer(cluster->uri(QStringLiteral("backup_window")));
+        addStock(2);
         BackupWindow* w = open();
         QVERIFY(dm().connection().isOpen());
-        w->findChild<QLineEdit*>("Edit1")->setText(m_session->file("copy.mdb"));
-        w->findChild<QPushButton*>("BitBtn1")->click();
-        QVERIFY2(m_session->ui.messageTexts().last().contains(QStringLiteral("tovrakel-tool backup")),
-                 qPrintable(m_session->ui.messageTexts().last()));
-        QVERIFY(!QFile::exists(m_session->file("copy.mdb")));
-        w->findChild<QPushButton*>("BitBtn5")->click();
-        QVERIFY2(m_session->ui.messageTexts().last().contains(QStringLiteral("tovrakel-tool migrate")),
-                 qPrintable(m_session->ui.messageTexts().last()));
-        QCOMPARE(dm().connection().scalar(QStringLiteral("select count(*) from userdb")).toInt(), 1);
+        const QString backup = m_session->file("copies/beifen.mdb");
+        w->backupPath()->setText(backup);
+        m_session->ui.replies << QMessageBox::Yes;  // create the folder
+        click(w, "BitBtn1");
+        QCOMPARE(m_session->ui.messageTexts().last(), QStringLiteral("数据库备份成功！"));
+        Database::verify(backup);
+        {
+            Database copy;
+            copy.openReadOnly(backup);
+            QCOMPARE(copy.scalar(QStringLiteral("select count(*) from data")).toInt(), 2);
+        }
+        addStock(5);
+        QSignalSpy replaced(&dm().connection().events(), &LedgerEvents::ledgerReplaced);
+        w->restoreSource()->setText(backup);
+        for (const QString& typed : {QString(), QStringLiteral("123")}) {
+            m_session->ui.clear();
+            QTest::keyClicks(w->restorePassword(), typed);
+            click(w, "BitBtn5");
+            QVERIFY2(m_session->ui.messageTexts().last().startsWith(QStringLiteral("数据库恢复失败！")) &&
+                         m_session->ui.messageTexts().last().contains(QStringLiteral("管理员密码")),
+                     qPrintable(m_session->ui.messageTexts().join('|')));
+            QCOMPARE(stock(), 7);
+        }
+        m_session->ui.clear();
+        QTest::keyClicks(w->restorePassword(), QStringLiteral("888"));
+        click(w, "BitBtn5");
+        const QString said = m_session->ui.messageTexts().last();
+        QVERIFY2(said.startsWith(QStringLiteral("数据库恢复成功！")) && said.contains(QStringLiteral("恢复前服务器上的账本")),
+                 qPrintable(said));
+        const QString safety = m_session->file("copies/data-before-restore-20240305-093015.mdb");
+        QVERIFY2(said.contains(QDir::toNativeSeparators(safety)), qPrintable(said));
+        QCOMPARE(replaced.size(), 1);
+        QCOMPARE(stock(), 2);
+        {
+            Database kept;
+            kept.openReadOnly(safety);
+            QCOMPARE(kept.scalar(QStringLiteral("select count(*) from data")).toInt(), 7);
+        }
+        closeWindow(w);
         LedgerData::reset();
     }
 

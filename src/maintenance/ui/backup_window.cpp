@@ -122,8 +122,10 @@ BackupWindow::BackupWindow(Session& session, QWidget* parent)
     connect(restore, &QPushButton::clicked, this, &BackupWindow::onRestore);
 }
 
+// On a server the working folder stands where data.mdb would be.
 QString BackupWindow::databasePath() const {
-    return m_session.hasLedger() ? m_session.ledger().databasePath() : QDir::current().filePath(Database::kFileName);
+    return m_session.hasLedger() && !onServer() ? m_session.ledger().databasePath()
+                                                : QDir::current().filePath(Database::kFileName);
 }
 
 // A relative path means the working folder, the one that holds data.mdb.
@@ -176,18 +178,7 @@ void BackupWindow::onDefaultBackupPath() { m_backupPath->setText(defaultBackupPa
 
 bool BackupWindow::onServer() const { return m_session.hasLedger() && m_session.ledger().isOnServer(); }
 
-QString BackupWindow::serverLedgerAdvice(const QString& task) const {
-    return QStringLiteral("账本在数据库服务器 %1 上，这个窗口只处理本机的 data.mdb 文件。\n%2")
-        .arg(m_session.ledger().connection().location(), task);
-}
-
 void BackupWindow::onBackup() {
-    if (onServer()) {
-        showInfo(this, QStringLiteral("数据库备份失败！\n\n") +
-                           serverLedgerAdvice(QStringLiteral("请用 tovrakel-tool backup --database <连接地址> <备份文件> "
-                                                             "备份服务器上的账本，备份文件就是一个 data.mdb。")));
-        return;
-    }
     const QString target = m_backupPath->text().trimmed();
     QString failure;
     try {
@@ -201,7 +192,11 @@ void BackupWindow::onBackup() {
         if (plan.replaces &&
             !ask(QStringLiteral("已存在文件（%1），是否覆盖？").arg(QDir::toNativeSeparators(plan.file))))
             return;
-        backupDatabase(databasePath(), plan);
+        // A server's ledger is written as a data.mdb, so one backup format serves both engines.
+        if (onServer())
+            backupLedger(m_session.database(), plan);
+        else
+            backupDatabase(databasePath(), plan);
     } catch (const StoreError& e) {
         failure = e.message();
     }
@@ -220,12 +215,6 @@ void BackupWindow::onChooseBackupFile() {
 }
 
 void BackupWindow::onRestore() {
-    if (onServer()) {
-        showInfo(this, QStringLiteral("数据库恢复失败！\n\n") +
-                           serverLedgerAdvice(QStringLiteral("请用 tovrakel-tool migrate --from <备份文件> --to <连接地址> "
-                                                             "把备份放回一个空的服务器数据库。")));
-        return;
-    }
     const QString source = m_restoreSource->text().trimmed();
     if (source.isEmpty() || !QFileInfo(resolved(source)).isFile()) {
         showInfo(this, QStringLiteral("备份数据库没找到!"));
@@ -248,6 +237,8 @@ void BackupWindow::onRestore() {
     }
     QString text = QStringLiteral("数据库恢复成功！");
     if (!safety.isEmpty())
-        text += QStringLiteral("\n\n恢复前的数据库已保存为：\n") + QDir::toNativeSeparators(safety);
+        text += (onServer() ? QStringLiteral("\n\n恢复前服务器上的账本已保存为：\n")
+                            : QStringLiteral("\n\n恢复前的数据库已保存为：\n")) +
+                QDir::toNativeSeparators(safety);
     showInfo(this, text);
 }

@@ -1,6 +1,7 @@
 #pragma once
 // BackupWindow: the backup window, which copies data.mdb to a chosen path and restores it from a
-// backup, with the database connection closed while it is open.
+// backup, with the database connection closed while it is open. A ledger on a server is written to
+// and put back from a data.mdb over the open connection.
 #include <QWidget>
 
 class QLabel;
@@ -37,9 +38,8 @@ protected:
 private:
     Session& m_session;
     QString databasePath() const;
-    // A ledger on a server is backed up and put back with the tool, not as a file here.
+    // A ledger on a server is backed up as a data.mdb and put back from one.
     bool onServer() const;
-    QString serverLedgerAdvice(const QString& task) const;
     QString resolved(const QString& path) const;
     bool ask(const QString& text);
 
