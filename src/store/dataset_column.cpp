@@ -181,10 +181,33 @@ std::vector<uint32_t> ranksBy(size_t entries, Order order) {
 
 }  // namespace
 
+void NumberCells::set(size_t i, double value) {
+    if (!m_wide && !std::isnan(value) && !isWhole(value))
+        widen();
+    if (m_wide)
+        m_doubles[i] = value;
+    else
+        m_wholes[i] = std::isnan(value) ? kEmptyWhole : int32_t(value);
+}
+
+void NumberCells::resize(size_t size) {
+    if (m_wide)
+        m_doubles.resize(size, kEmpty);
+    else
+        m_wholes.resize(size, kEmptyWhole);
+}
+
+void NumberCells::widen() {
+    for (size_t i = 0; i < m_wholes.size(); ++i)
+        m_doubles.push_back((*this)[i]);
+    m_wholes.release();
+    m_wide = true;
+}
+
 void ColumnStore::grow(int rows) {
     m_rows += rows;
     if (m_kind == Kind::Number)
-        m_numbers.resize(size_t(m_rows), kEmpty);
+        m_numbers.resize(size_t(m_rows));
     else if (m_kind == Kind::Text && m_codeWidth > 0)
         m_codes.resize(size_t(m_rows) * size_t(m_codeWidth), 0);
     else if (m_kind == Kind::Text)
@@ -359,7 +382,7 @@ void ColumnStore::appendNumber(double value) {
     }
     if (m_kind == Kind::Empty) {
         m_kind = Kind::Number;
-        m_numbers.resize(size_t(m_rows), kEmpty);
+        m_numbers.resize(size_t(m_rows));
     }
     m_numbers.push_back(value);
     ++m_rows;
@@ -473,7 +496,7 @@ int ColumnStore::compareAsEngine(int a, int b, bool ignoreCase) const {
 
 void ColumnStore::setNull(int row) {
     if (m_kind == Kind::Number)
-        m_numbers[size_t(row)] = kEmpty;
+        m_numbers.set(size_t(row), kEmpty);
     else if (m_kind == Kind::Text && m_codeWidth > 0)
         setCode(row, 0);
     else if (m_kind == Kind::Text)
@@ -487,9 +510,9 @@ void ColumnStore::setNumber(int row, double value) {
     }
     if (m_kind == Kind::Empty) {
         m_kind = Kind::Number;
-        m_numbers.resize(size_t(m_rows), kEmpty);
+        m_numbers.resize(size_t(m_rows));
     }
-    m_numbers[size_t(row)] = value;
+    m_numbers.set(size_t(row), value);
 }
 
 void ColumnStore::setText(int row, const QString& value) {
@@ -508,7 +531,7 @@ void ColumnStore::setText(int row, const QString& value) {
 
 // A text arrived in a column of numbers: the column keeps every value, as text.
 void ColumnStore::toText() {
-    ColumnBlocks<double> numbers;
+    NumberCells numbers;
     std::swap(numbers, m_numbers);
     startTexts();
     for (int r = 0; r < m_rows; ++r)

@@ -1,14 +1,16 @@
 #pragma once
-// One column of an open result in read order, held compactly: numbers in a double buffer, texts as
-// UTF-8 in one arena. A text column that repeats (names, suppliers, dates) keeps each distinct text
+// One column of an open result in read order, held compactly: numbers in four bytes while they are
+// whole, else in eight, texts as UTF-8 in one arena. A text column that repeats (names, suppliers, dates) keeps each distinct text
 // once and a code of 1, 2 or 4 bytes per row; one whose texts hardly repeat (telephone numbers)
 // keeps every text in the arena with a 4-byte offset per row, as hashing it would gain nothing.
 // Which of the two is decided while the rows are read. A column that is empty in every row stores
 // nothing.
 #include <QString>
 #include <QVariant>
+#include <cmath>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -42,6 +44,46 @@ public:
 private:
     std::vector<std::unique_ptr<T[]>> m_blocks;
     size_t m_size = 0;
+};
+
+// The numbers of a column: four bytes a row while every number is whole and fits (identities,
+// quantities: a million rows hold 4 MB less each), eight from the first that does not. NaN marks
+// an empty cell.
+class NumberCells {
+public:
+    double operator[](size_t i) const {
+        if (m_wide)
+            return m_doubles[i];
+        const int32_t w = m_wholes[i];
+        return w == kEmptyWhole ? std::numeric_limits<double>::quiet_NaN() : double(w);
+    }
+    void push_back(double value) {
+        if (m_wide)
+            m_doubles.push_back(value);
+        else if (std::isnan(value))
+            m_wholes.push_back(kEmptyWhole);
+        else if (isWhole(value))
+            m_wholes.push_back(int32_t(value));
+        else {
+            widen();
+            m_doubles.push_back(value);
+        }
+    }
+    void set(size_t i, double value);
+    // Empty cells up to `size`.
+    void resize(size_t size);
+    size_t heldBytes() const { return m_wholes.heldBytes() + m_doubles.heldBytes(); }
+
+private:
+    static constexpr int32_t kEmptyWhole = std::numeric_limits<int32_t>::min();
+    // -0 is not: it would read back as 0.
+    static bool isWhole(double v) {
+        return v >= -2147483647.0 && v <= 2147483647.0 && double(int32_t(v)) == v && !(v == 0 && std::signbit(v));
+    }
+    void widen();
+    bool m_wide = false;
+    ColumnBlocks<int32_t> m_wholes;
+    ColumnBlocks<double> m_doubles;
 };
 
 class ColumnStore {
@@ -117,7 +159,7 @@ private:
     Kind m_kind = Kind::Empty;
     bool m_integer = false;          // whole numbers (identities) read back as integers
     int m_rows = 0;
-    ColumnBlocks<double> m_numbers;   // NaN marks an empty cell
+    NumberCells m_numbers;
     // Each text: its length as a varint, then its UTF-8 bytes, never across a block of the arena
     // (an offset is block * kArenaBlock + position; a text longer than a block has blocks of its own).
     static constexpr int kArenaShift = 20;

@@ -13,6 +13,9 @@
 #include <QStringEncoder>
 #include <QtTest>
 #include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
 #include <numeric>
 
 namespace {
@@ -78,6 +81,12 @@ std::vector<int> textOrderOf(const QStringList& cells, bool descending) {
     for (const auto& k : keys)
         positions.push_back(k.second);
     return positions;
+}
+
+uint64_t bitsOf(double v) {
+    uint64_t bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    return bits;
 }
 
 QStringList textOrder(const QStringList& cells, bool descending) {
@@ -171,6 +180,56 @@ private slots:
             column.sortRows(order, descending);
             QCOMPARE(texts(column, order), textOrder(stored, descending));
         }
+    }
+
+    // Numbers are held in four bytes while they are whole and fit, in eight from the first one that
+    // does not; either way each reads back bit for bit and sorts by value, also after rows change.
+    void numbersKeepTheirValues_data() {
+        QTest::addColumn<QList<double>>("numbers");  // after 100 000 whole ones; NaN is an empty cell
+        QTest::addColumn<int>("bytesPerRow");
+        const double empty = std::numeric_limits<double>::quiet_NaN();
+        QTest::newRow("whole") << QList<double>{0, -7, 2147483647.0, -2147483647.0, empty, 12} << 4;
+        QTest::newRow("a fraction") << QList<double>{3, 2.5, empty, 4} << 8;
+        QTest::newRow("minus zero") << QList<double>{1, -0.0, 0} << 8;
+        QTest::newRow("beyond 32 bits") << QList<double>{3e9, -2147483648.0, 1e300, -1e-300} << 8;
+    }
+    void numbersKeepTheirValues() {
+        QFETCH(QList<double>, numbers);
+        QFETCH(int, bytesPerRow);
+        QList<double> stored;
+        for (int i = 0; i < 100000; ++i)
+            stored << double((i * 7919) % 1000 - 500);
+        stored << numbers;
+        ColumnStore column(QStringLiteral("3"));
+        for (const double n : stored)
+            std::isnan(n) ? column.appendNull() : column.appendNumber(n);
+        column.finishReading();
+        QCOMPARE(column.heldBytes(), size_t(2 * 65536 * bytesPerRow));
+        const auto same = [&](const ColumnStore& c) {
+            for (int r = 0; r < stored.size(); ++r) {
+                const double want = stored[r];
+                if (std::isnan(want) ? !c.isNull(r) : c.isNull(r) || bitsOf(c.number(r)) != bitsOf(want))
+                    return QStringLiteral("row %1: %2 read back as %3").arg(r).arg(want).arg(c.text(r));
+            }
+            std::vector<int> order(size_t(stored.size()));
+            std::iota(order.begin(), order.end(), 0);
+            std::vector<int> expected = order;
+            std::stable_sort(expected.begin(), expected.end(), [&](int a, int b) {
+                return std::isnan(stored[a]) ? !std::isnan(stored[b]) : !std::isnan(stored[b]) && stored[a] < stored[b];
+            });
+            c.sortRows(order, false);
+            return order == expected ? QString() : QStringLiteral("sorted otherwise");
+        };
+        QCOMPARE(same(column), QString());
+        // A fraction written into a column of whole numbers, an empty cell, a whole number.
+        column.setNumber(5, 0.25);
+        stored[5] = 0.25;
+        column.setNull(6);
+        stored[6] = std::numeric_limits<double>::quiet_NaN();
+        column.setNumber(7, 42);
+        stored[7] = 42;
+        QCOMPARE(same(column), QString());
+        QCOMPARE(column.heldBytes(), size_t(2 * 65536 * 8));
     }
 
     // Past 255 and 65 535 distinct texts the codes take two and four bytes; every row keeps its text.
