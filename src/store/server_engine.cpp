@@ -87,6 +87,9 @@ void ServerEngine::connect() {
         m_pq.PQsetNoticeProcessor(m_conn, [](void*, const char*) {}, nullptr);
         // Numbers travel in their shortest exact form.
         m_pq.PQclear(m_pq.PQexec(m_conn, "SET extra_float_digits = 1"));
+        // As on the file, a till waits a few seconds for another's write turn and then gives up
+        // with a message, rather than freezing behind a long import or restore.
+        m_pq.PQclear(m_pq.PQexec(m_conn, "SET lock_timeout = '5s'"));
         if (m_notice)
             startListening();
         return;
@@ -325,7 +328,13 @@ void ServerEngine::begin() {
     reconnectIfLost();
     exec(QStringLiteral("BEGIN"), {});
     m_inTransaction = true;
-    exec(QStringLiteral("select pg_advisory_xact_lock(?)"), {kWriteTurn});
+    try {
+        exec(QStringLiteral("select pg_advisory_xact_lock(?)"), {kWriteTurn});
+    } catch (...) {
+        // No transaction object owns it yet: left open, it would refuse every later statement.
+        rollback();
+        throw;
+    }
 }
 
 void ServerEngine::commit() {

@@ -434,6 +434,27 @@ private slots:
         QCOMPARE(heardHere.size(), 1);
     }
 
+    // Another till (or program) holding its write turn: this one waits a while, gives up with a
+    // message instead of freezing, stays usable, and gets its turn once the other is done.
+    void aWriteTurnHeldElsewhereIsGivenUpWithAMessage() {
+        Database other;
+        dm().openAnother(other);
+        auto held = std::make_unique<Transaction>(other);
+        other.exec(QStringLiteral("insert into rz (username,btime) values ('甲','2024-03-05')"));
+        try {
+            Transaction mine(dm().connection());
+            QFAIL("the turn was given while another held it");
+        } catch (const StoreError& e) {
+            QVERIFY2(e.message().contains(QStringLiteral("正被另一")), qPrintable(e.message()));
+        }
+        held->commit();
+        held.reset();
+        Transaction mine(dm().connection());
+        dm().connection().exec(QStringLiteral("insert into rz (username,btime) values ('乙','2024-03-05')"));
+        mine.commit();
+        QCOMPARE(dm().connection().scalar(QStringLiteral("select count(*) from rz")).toInt(), 2);
+    }
+
     void conversionErrorsNameTheText() {
         try {
             textToNumber(QStringLiteral("12a"));
