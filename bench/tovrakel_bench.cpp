@@ -1,7 +1,7 @@
 // Times one operation of the program on a data.mdb through its real code paths: the program starts
 // as a user starts it (offscreen), logs in, and the operation is driven through the buttons, fields
 // and menus of its windows. Prints "<operation> <seconds> <peak KiB> <rows>"; bench/run compares it
-// with the sqlite3 shell doing the same work on the same file.
+// with the sqlite3 shell doing the same work on the same file, or with psql on a server's ledger.
 //   tovrakel-bench WORKDIR OPERATION [ARGUMENT]
 // The timed part ends after the events it caused have been handled, so the repaint of the windows
 // is included.
@@ -413,7 +413,7 @@ void runOperation(MainWindow& form) {
             [&] {
                 window->showModal();
                 window->workbookPath()->setText(g_argument);
-                window->databasePath()->setText(dm().databasePath());
+                window->databasePath()->setText(dm().address());
             },
             [&] { click(child<QPushButton>(window, QStringLiteral("Image1"))); },
             [&] { return long(count(QStringLiteral("data")) - before); });
@@ -506,6 +506,9 @@ int main(int argc, char* argv[]) {
     // The update check at start goes to a closed local port, so no network decides the timing.
     QByteArrayList args = {argv[0], "--workdir", workdir.toLocal8Bit(), "--update-url",
                            "http://127.0.0.1:9/tovrakel.inf"};
+    // TOVRAKEL_BENCH_DATABASE=URI: the ledger on a server instead of WORKDIR's data.mdb.
+    if (const QByteArray uri = qgetenv("TOVRAKEL_BENCH_DATABASE"); !uri.isEmpty())
+        args << "--database" << uri;
     std::vector<char*> pointers;
     for (QByteArray& a : args)
         pointers.push_back(a.data());
