@@ -42,9 +42,14 @@ ServerStatement serverStatement(const QString& sql) {
     int depth = 0;
     int orderDepth = -1;       // the parenthesis depth of the "order by" being written, or -1
     bool termDescending = false;
+    bool termPlaced = false;  // the term says itself where empty values go
     auto endOrderTerm = [&] {
         if (orderDepth < 0)
             return;
+        if (termPlaced) {
+            termPlaced = false;
+            return;
+        }
         int blanks = 0;
         while (t.size() > blanks && t.at(t.size() - 1 - blanks).isSpace())
             ++blanks;
@@ -115,14 +120,17 @@ ServerStatement serverStatement(const QString& sql) {
                 i = at + 2;
                 orderDepth = depth;
                 termDescending = false;
+                termPlaced = false;
                 continue;
             } else if ((lower == QLatin1String("limit") || lower == QLatin1String("offset")) && depth == orderDepth) {
                 endOrderTerm();
                 orderDepth = -1;
                 t += word;
             } else {
-                if (depth == orderDepth)
+                if (depth == orderDepth) {
                     termDescending = lower == QLatin1String("desc");
+                    termPlaced = termPlaced || lower == QLatin1String("nulls");
+                }
                 t += word;
             }
             i += word.size();

@@ -372,9 +372,12 @@ LedgerEngine::TextOrder ServerEngine::orderOf(const QString& table, const QStrin
 
 QString ServerEngine::inTableOrder(const QString& statement, const QString& table) const {
     // The server's scan order changes as rows are rewritten; the identities give the order the
-    // rows were written in, which is what the file engine's scan gives.
-    return table.compare(QLatin1String("userdb"), Qt::CaseInsensitive) == 0 ? statement
-                                                                            : statement + QStringLiteral(" order by id");
+    // rows were written in, which is what the file engine's scan gives. An identity is never
+    // empty, and placed as the key's index holds it the server reads that index instead of
+    // sorting every row (on disk, for a million sales).
+    return table.compare(QLatin1String("userdb"), Qt::CaseInsensitive) == 0
+               ? statement
+               : statement + QStringLiteral(" order by id nulls last");
 }
 
 QString ServerEngine::rowByIdentity(const QString& table, const QString& column) const {

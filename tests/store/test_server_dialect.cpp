@@ -24,6 +24,8 @@ private slots:
         QTest::newRow("an order inside parentheses")
             << "select * from (select * from a order by b) where c=1" << "select * from (select * from a order by b nulls first) where c=1"
             << 0;
+        QTest::newRow("a term that places them itself")
+            << "select * from t order by id nulls last, a desc" << "select * from t order by id nulls last, a desc nulls last" << 0;
         QTest::newRow("grouped") << "select a from b group by a order by a" << "select a from b group by a order by a nulls first" << 0;
         QTest::newRow("an insert gives back its identity")
             << "insert into data1 (a) values (?)" << "insert into data1 (a) values ($1) returning id" << 1;
