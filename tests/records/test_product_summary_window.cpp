@@ -79,6 +79,23 @@ private slots:
         QVERIFY(!m_window->query().isOpen());
     }
 
+    // Products come by name, model, code and category, Latin letters ignoring case and an empty
+    // category first, whichever engine keeps the ledger (a server groups in no order of its own).
+    void productsComeInProductOrder() {
+        batch(QStringLiteral("纸"), QStringLiteral("A4"), QStringLiteral("文具"), 1, 0);
+        batch(QStringLiteral("笔"), QStringLiteral("HB"), QStringLiteral("文具"), 1, 0);
+        batch(QStringLiteral("Banana"), QStringLiteral("X"), QStringLiteral("水果"), 1, 0);
+        batch(QStringLiteral("纸"), QStringLiteral("A4"), QVariant(), 1, 0);
+        batch(QStringLiteral("apple"), QStringLiteral("X"), QStringLiteral("水果"), 1, 0);
+        batch(QStringLiteral("笔"), QStringLiteral("2B"), QStringLiteral("文具"), 1, 0);
+        m_window->showModal();
+        QStringList rows;
+        for (int row = 0; row < grid()->rowCount(); ++row)
+            rows << grid()->cellText(row, 0) + QLatin1Char('/') + grid()->cellText(row, 1) + QLatin1Char('/') +
+                        grid()->cellText(row, 3);
+        QCOMPARE(rows, (QStringList{"apple/X/水果", "Banana/X/水果", "笔/2B/文具", "笔/HB/文具", "纸/A4/", "纸/A4/文具"}));
+    }
+
     void aSaleShowsInTheOpenSummaryOnRefresh() {
         const qint64 id = batch(QStringLiteral("笔"), QStringLiteral("HB"), QStringLiteral("文具"), 10, 0);
         m_window->showNonModal();
