@@ -42,7 +42,7 @@ Database& Dataset::database() const {
 void Dataset::open() {
     close();
     if (!openOrderedInMemory())
-        readRows(m_statement);
+        readRows(inWrittenOrder(m_statement));
     m_sortSpec.clear();
     m_open = true;
     m_current = m_rowCount > 0 ? 0 : -1;
@@ -87,6 +87,22 @@ bool Dataset::openOrderedInMemory() {
     }
     m_columns[size_t(index)].sortRowsAsEngine(m_order, descending, ignoreCase);
     return true;
+}
+
+// A plain read of one table that names no order ("select * from data1 where ..."): the file engine
+// gives its rows in the order they were written, and so must a server, whose scan moves a changed
+// row behind the others.
+QString Dataset::inWrittenOrder(const QString& statement) {
+    static const QRegularExpression plain(
+        QStringLiteral("^\\s*select\\s+[^()]*?\\s+from\\s+\\[?(\\w+)\\]?(\\s+where\\b.*)?\\s*$"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression unsafe(
+        QStringLiteral("\\b(group\\s+by|order\\s+by|limit|offset|union|join|distinct)\\b|\\bselect\\b.*\\bselect\\b|;"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    const auto match = plain.match(statement);
+    if (!match.hasMatch() || unsafe.match(statement).hasMatch())
+        return statement;
+    return database().engine().inTableOrder(statement, match.captured(1));
 }
 
 void Dataset::close() {

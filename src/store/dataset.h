@@ -107,6 +107,7 @@ private:
     void reloadRow(int row, qint64 id);
     void readRows(const QString& statement);
     bool openOrderedInMemory();
+    QString inWrittenOrder(const QString& statement);
 
     QString m_name;
     QString m_statement;
