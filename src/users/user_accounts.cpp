@@ -49,7 +49,9 @@ bool checkLogin(Database& db, const QString& user, const QString& password) {
 }
 
 QStringList userNames(Database& db) {
-    return columnTexts(db, QStringLiteral("select username from userdb"));
+    // The order the file engine reads the names in (from their unique index), said outright so a
+    // server, which keeps no such order, lists them alike.
+    return columnTexts(db, QStringLiteral("select username from userdb order by username"));
 }
 
 bool userExists(Database& db, const QString& user) {

@@ -130,6 +130,16 @@ private slots:
         QCOMPARE(names, expected);
     }
 
+    // The user list comes by name, Latin letters ignoring case, as the file engine reads it from
+    // the names' index; a server must not move a user whose password changed to the end.
+    void theUserListComesByName() {
+        for (const char* name : {"zoe", "Bob", "cashier1"})
+            QCOMPARE(addUser(db(), QString::fromUtf8(name)), AddUserOutcome::Added);
+        QVERIFY(resetPassword(db(), QStringLiteral("Bob")));
+        QVERIFY(resetPassword(db(), Database::kAdministrator));
+        QCOMPARE(userNames(db()), (QStringList{"Bob", "cashier1", "zoe", "超级管理员"}));
+    }
+
     void deleteAndReset() {
         QCOMPARE(checkUserDeletion(QStringLiteral(" 超级管理员 ")), DeleteUserOutcome::Administrator);
         QCOMPARE(checkUserDeletion(QString()), DeleteUserOutcome::EmptyName);
