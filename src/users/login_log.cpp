@@ -11,7 +11,8 @@ QString logDateTimeText(const QDateTime& when) {
 
 qint64 writeLogin(Database& db, const QString& user, const QDateTime& when) {
     db.exec(QStringLiteral("Insert into rz (username,btime) values (?,?)"), {user, logDateTimeText(when)});
-    return db.scalar(QStringLiteral("select max(id) from rz")).toLongLong();
+    // The id this connection wrote: the largest id may already be another till's login.
+    return db.lastInsertId();
 }
 
 void writeLogout(Database& db, qint64 entryId, const QDateTime& when) {

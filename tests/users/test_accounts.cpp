@@ -6,7 +6,9 @@
 #include "store/sales_table.h"
 #include "store/stock_table.h"
 #include "store/summary_table.h"
+#include "support/temp_workdir.h"
 #include "support/test_session.h"
+#include "users/login_log.h"
 #include "users/rights.h"
 #include "users/user_accounts.h"
 
@@ -138,6 +140,27 @@ private slots:
         QVERIFY(resetPassword(db(), QStringLiteral("Bob")));
         QVERIFY(resetPassword(db(), Database::kAdministrator));
         QCOMPARE(userNames(db()), (QStringList{"Bob", "cashier1", "zoe", "超级管理员"}));
+    }
+
+    // Another till's login written between this till's entry and its reading back of the id (a
+    // trigger plays the other till) must not take this till's logout time.
+    void eachTillCompletesItsOwnLoginEntry() {
+        if (TempWorkdir::onServer()) {
+            db().exec(QStringLiteral(
+                "create function other_till() returns trigger as $$ begin "
+                "if new.username <> 'other' then insert into rz (username, btime) values ('other', new.btime); end if; "
+                "return null; end $$ language plpgsql"));
+            db().exec(QStringLiteral("create trigger other_till after insert on rz for each row execute function other_till()"));
+        } else {
+            db().exec(QStringLiteral("create trigger other_till after insert on rz when new.username <> 'other' begin "
+                                     "insert into rz (username, btime) values ('other', new.btime); end"));
+        }
+        const QDateTime login(QDate(2024, 3, 6), QTime(9, 0));
+        const qint64 entry = writeLogin(db(), QStringLiteral("小王"), login);
+        writeLogout(db(), entry, login.addSecs(3600));
+        QCOMPARE(db().scalar(QStringLiteral("select jtime from rz where username=?"), {QStringLiteral("小王")}).toString(),
+                 QStringLiteral("2024-03-06 10:00:00"));
+        QVERIFY(db().scalar(QStringLiteral("select jtime from rz where username='other'")).isNull());
     }
 
     void deleteAndReset() {
