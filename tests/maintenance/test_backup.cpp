@@ -126,11 +126,11 @@ class BackupTest : public QObject {
         static int made = 0;
         const QString name = QStringLiteral("restore_%1").arg(++made);
         QString error;
-        ServerCluster* cluster = ServerCluster::shared(&error);
-        if (!cluster || !cluster->createDatabase(name, &error))
+        const QString uri = ServerCluster::newSharedDatabase(name, &error);
+        if (uri.isEmpty())
             qFatal("%s", qPrintable(error));
         Database db;
-        db.openServer(cluster->uri(name));
+        db.openServer(uri);
         addStock(db, 3);
         LedgerBuilder ledger(db, m_now.date());
         ledger.addSale({.name = QStringLiteral("服务器上的")});

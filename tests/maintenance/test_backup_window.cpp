@@ -67,9 +67,9 @@ private slots:
     void aLedgerOnAServerIsBackedUpAndPutBack() {
         REQUIRE_SERVER_CLUSTER();
         QString error;
-        ServerCluster* cluster = ServerCluster::shared(&error);
-        QVERIFY2(cluster && cluster->createDatabase(QStringLiteral("backup_window"), &error), qPrintable(error));
-        LedgerData::createOnServer(cluster->uri(QStringLiteral("backup_window")));
+        const QString uri = ServerCluster::newSharedDatabase(QStringLiteral("backup_window"), &error);
+        QVERIFY2(!uri.isEmpty(), qPrintable(error));
+        LedgerData::createOnServer(uri);
         addStock(2);
         BackupWindow* w = open();
         QVERIFY(dm().connection().isOpen());

@@ -181,6 +181,11 @@ ServerCluster* ServerCluster::shared(QString* error) {
     return cluster.get();
 }
 
+QString ServerCluster::newSharedDatabase(const QString& name, QString* error) {
+    ServerCluster* cluster = shared(error);
+    return cluster && cluster->createDatabase(name, error) ? cluster->uri(name) : QString();
+}
+
 ServerCluster::ServerCluster() : m_dir(temporaryTemplate()), m_bin(binFolder()), m_port(freePort()) {
     removeAbandonedClusters();
     // Not handed to the server's processes, so the lock goes with this one.

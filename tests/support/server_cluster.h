@@ -56,6 +56,9 @@ public:
     QString socketFolder() const { return m_dir.path(); }
     int port() const { return m_port; }
 
+    // A new database on the shared cluster, started on first use; its URI, or "" with `error` set.
+    static QString newSharedDatabase(const QString& name, QString* error = nullptr);
+
     // CREATE DATABASE, owned by `owner` (a role of createRole()) when given.
     bool createDatabase(const QString& name, QString* error = nullptr, const QString& owner = QString());
     // A login role with a password (stored as SCRAM-SHA-256).

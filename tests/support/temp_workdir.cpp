@@ -29,11 +29,9 @@ void TempWorkdir::openNewDatabase() {
         return;
     }
     QString error;
-    ServerCluster* cluster = ServerCluster::shared(&error);
     static int ledgers = 0;
-    const QString name = QStringLiteral("ledger_%1").arg(++ledgers);
-    if (!cluster || !cluster->createDatabase(name, &error))
+    m_serverUri = ServerCluster::newSharedDatabase(QStringLiteral("ledger_%1").arg(++ledgers), &error);
+    if (m_serverUri.isEmpty())
         throw StoreError(QStringLiteral("the test server did not start: ") + error);
-    m_serverUri = cluster->uri(name);
     LedgerData::createOnServer(m_serverUri);
 }
