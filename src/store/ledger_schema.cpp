@@ -125,6 +125,31 @@ CREATE FUNCTION round(v double precision, places integer) RETURNS double precisi
   AS $$ SELECT round(v::numeric, places)::double precision $$;
 )sql"},
         {2, kIndexes, kIndexes},
+        // year(), month() and day() run once per row of statistics over years of sales: as single
+        // expressions the server folds them into the statement instead of calling them per row
+        // (the first form, a query of its own, took milliseconds a row). Same results as before.
+        {3, "",
+         R"sql(
+CREATE OR REPLACE FUNCTION checked_day(y integer, m integer, d integer) RETURNS integer[]
+  LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $$
+  SELECT CASE WHEN y >= 1 AND m BETWEEN 1 AND 12 AND d >= 1
+              AND d <= CASE WHEN m = 2 THEN CASE WHEN y % 4 = 0 AND (y % 100 <> 0 OR y % 400 = 0)
+                                                 THEN 29 ELSE 28 END
+                            WHEN m IN (4, 6, 9, 11) THEN 30
+                            ELSE 31 END
+         THEN ARRAY[y, m, d] END
+$$;
+CREATE OR REPLACE FUNCTION date_parts(t text) RETURNS integer[] LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $$
+  SELECT CASE
+    WHEN t ~ '^[0-9]{4}-[0-9]{2}-[0-9]{2}([ T]|$)'
+      THEN checked_day(substr(t, 1, 4)::int, substr(t, 6, 2)::int, substr(t, 9, 2)::int)
+    WHEN btrim(t, E' \t\n\r\f\v') ~ '^[0-9]{4}-[0-9]{1,2}-[0-9]{1,2}$'
+      THEN checked_day(split_part(btrim(t, E' \t\n\r\f\v'), '-', 1)::int,
+                       split_part(btrim(t, E' \t\n\r\f\v'), '-', 2)::int,
+                       split_part(btrim(t, E' \t\n\r\f\v'), '-', 3)::int)
+  END
+$$;
+)sql"},
     };
     return steps;
 }

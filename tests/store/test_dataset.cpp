@@ -320,7 +320,18 @@ private slots:
         QTest::newRow("stored") << "2024-03-06" << QVariant(2024) << QVariant(3) << QVariant(6);
         QTest::newRow("with time") << "2024-12-31 10:00:00" << QVariant(2024) << QVariant(12) << QVariant(31);
         QTest::newRow("short spelling") << "2024-3-5" << QVariant(2024) << QVariant(3) << QVariant(5);
+        QTest::newRow("short spelling with blanks") << " 2024-12-5\t" << QVariant(2024) << QVariant(12) << QVariant(5);
+        QTest::newRow("with a T") << "2024-03-06T08:00" << QVariant(2024) << QVariant(3) << QVariant(6);
+        QTest::newRow("leap day") << "2024-02-29" << QVariant(2024) << QVariant(2) << QVariant(29);
+        QTest::newRow("leap day of a 400th year") << "2000-02-29" << QVariant(2000) << QVariant(2) << QVariant(29);
+        QTest::newRow("no leap day in a 100th year") << "1900-02-29" << QVariant() << QVariant() << QVariant();
         QTest::newRow("impossible day") << "2023-02-30" << QVariant() << QVariant() << QVariant();
+        QTest::newRow("impossible day, short spelling") << "2023-4-31" << QVariant() << QVariant() << QVariant();
+        QTest::newRow("impossible day with time") << "2023-02-30 10:00" << QVariant() << QVariant() << QVariant();
+        QTest::newRow("month 13") << "2024-13-01" << QVariant() << QVariant() << QVariant();
+        QTest::newRow("month 0") << "2024-00-10" << QVariant() << QVariant() << QVariant();
+        QTest::newRow("year 0") << "0000-01-01" << QVariant() << QVariant() << QVariant();
+        QTest::newRow("text after the day") << "2024-03-06x" << QVariant() << QVariant() << QVariant();
         QTest::newRow("not a date") << "    -  -  " << QVariant() << QVariant() << QVariant();
     }
     void datePartsOfStoredAndTypedDates() {
@@ -330,6 +341,8 @@ private slots:
         QFETCH(QVariant, day);
         Database& db = dm().connection();
         QCOMPARE(db.scalar(QStringLiteral("select year(?)"), {date}).toInt(), year.toInt());
+        QCOMPARE(db.scalar(QStringLiteral("select year(?)"), {date}).isNull(), year.isNull());
+        QCOMPARE(db.scalar(QStringLiteral("select day(?)"), {date}).isNull(), day.isNull());
         QCOMPARE(db.scalar(QStringLiteral("select month(?)"), {date}).isValid(), month.isValid());
         QCOMPARE(db.scalar(QStringLiteral("select month(?)"), {date}).toInt(), month.toInt());
         QCOMPARE(db.scalar(QStringLiteral("select day(?)"), {date}).toInt(), day.toInt());
