@@ -41,8 +41,9 @@ Database& Dataset::database() const {
 
 void Dataset::open() {
     close();
-    if (!openOrderedInMemory())
-        readRows(inWrittenOrder(m_statement));
+    const QString statement = inWrittenOrder(m_statement);
+    if (!openOrderedInMemory(statement))
+        readRows(statement);
     m_sortSpec.clear();
     m_open = true;
     m_current = m_rowCount > 0 ? 0 : -1;
@@ -58,13 +59,13 @@ void Dataset::readRows(const QString& statement) {
 
 // "... order by col" on one table: the rows are read in table order and ordered here, ties kept
 // in read order. This gives the engine's rows in the engine's order without its slow sorter.
-bool Dataset::openOrderedInMemory() {
+bool Dataset::openOrderedInMemory(const QString& statement) {
     static const QRegularExpression orderBy(
         QStringLiteral("^(.*\\S)\\s+order\\s+by\\s+\\[?([A-Za-z0-9_]+)\\]?(\\s+(asc|desc))?\\s*$"),
         QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
     static const QRegularExpression unsafe(QStringLiteral("\\b(group\\s+by|order\\s+by|limit|union|join)\\b|\\bselect\\b.*\\bselect\\b|,\\s*\\[?\\w+\\]?\\s*(where|$)"),
                                            QRegularExpression::CaseInsensitiveOption);
-    const auto match = orderBy.match(m_statement);
+    const auto match = orderBy.match(statement);
     if (!match.hasMatch() || unsafe.match(match.captured(1)).hasMatch())
         return false;
     const QString column = match.captured(2);
@@ -82,7 +83,7 @@ bool Dataset::openOrderedInMemory() {
     readRows(database().engine().inTableOrder(match.captured(1), table));
     const int index = columnIndex(column);
     if (index < 0) {
-        readRows(m_statement);
+        readRows(statement);
         return true;
     }
     m_columns[size_t(index)].sortRowsAsEngine(m_order, descending, ignoreCase);
@@ -91,7 +92,8 @@ bool Dataset::openOrderedInMemory() {
 
 // A plain read of one table that names no order ("select * from data1 where ..."): the file engine
 // gives its rows in the order they were written, and so must a server, whose scan moves a changed
-// row behind the others.
+// row behind the others. A range of dates the file engine answers from the date index: by date,
+// then as written.
 QString Dataset::inWrittenOrder(const QString& statement) {
     static const QRegularExpression plain(
         QStringLiteral("^\\s*select\\s+[^()]*?\\s+from\\s+\\[?(\\w+)\\]?(\\s+where\\b.*)?\\s*$"),
@@ -102,6 +104,9 @@ QString Dataset::inWrittenOrder(const QString& statement) {
     const auto match = plain.match(statement);
     if (!match.hasMatch() || unsafe.match(statement).hasMatch())
         return statement;
+    static const QRegularExpression dateRange(QStringLiteral("\\bday1\\s*>=\\s*\\?"));
+    if (dateRange.match(statement).hasMatch())
+        return statement + QStringLiteral(" order by day1");
     return database().engine().inTableOrder(statement, match.captured(1));
 }
 

@@ -106,7 +106,7 @@ private:
     QString identityColumn() const;
     void reloadRow(int row, qint64 id);
     void readRows(const QString& statement);
-    bool openOrderedInMemory();
+    bool openOrderedInMemory(const QString& statement);
     QString inWrittenOrder(const QString& statement);
 
     QString m_name;
