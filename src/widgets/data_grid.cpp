@@ -75,6 +75,8 @@ QString formatNumber(double value, const QString& format) {
     return pictureNumberText(value, format);
 }
 
+constexpr int kGeneralTotalDecimals = 4;
+
 // How many decimals a picture shows at most; -1 when the column shows every digit.
 int shownDecimals(const QString& format) {
     if (format.isEmpty() || format == kGeneralNumber)
@@ -159,7 +161,9 @@ void DataGridModel::computeFooter() {
                 if (datasetNumber(*m_dataset, r, field, &v))
                     sum += decimals < 0 || !std::isfinite(v) ? v : asShown(v, scale);
             }
-            m_footer[c] = formatNumber(sum, column.format);
+            // A column shown with every digit still totals to four decimals, as the printed notes
+            // do: a million figures summed in binary leave noise in the fifteenth digit.
+            m_footer[c] = formatNumber(decimals < 0 ? roundDecimal(sum, kGeneralTotalDecimals) : sum, column.format);
         }
         }
     }

@@ -114,6 +114,21 @@ private slots:
         QCOMPARE(m_grid->footerText(2), QStringLiteral("3.001"));
     }
 
+    // A column shown with every digit (net profit) totals to four decimals: a hundred times 0.1
+    // summed in binary is 9.99999999999998, not what a shop keeper added up.
+    void footerOfAColumnWithEveryDigitIsKeptToFourDecimals() {
+        QVector<GridColumn> c = columns();
+        c[3].footer = GridColumn::Footer::Sum;
+        m_grid->setColumns(c);
+        dm().connection().exec(QStringLiteral("delete from data"));
+        for (int i = 0; i < 100; ++i)
+            insert("可乐", "X", 1, 0.1, 0.1);
+        insert("雪碧", "Y", 1, 0.00004, 0);
+        m_session->stockQuery().setStatement(QStringLiteral("select * from data order by id"));
+        m_grid->refresh();
+        QCOMPARE(m_grid->footerText(3), QStringLiteral("10"));
+    }
+
     void upperTitleSpansItsColumnsInItsBandColour() {
         BandHeader* header = m_grid->header();
         const QImage image = header->viewport()->grab().toImage();
