@@ -82,9 +82,7 @@ SaleCheck checkSale(const SaleEntryTexts& entry, const StockRecord& stock) {
 SaleRecord prepareSale(const StockRecord& stock, const SaleEntryTexts& entry, const SaleFigures& figures) {
     SaleRecord r;
     r.stockId = stock.id;
-    r.expectedSoldQuantity = stock.soldQuantity;
-    r.expectedSalesAmount = stock.salesTotal;
-    r.expectedStockQuantity = stock.stockQuantity;
+    r.asRead = soldFigures(stock);
     // The stock record's figures are written as the numbers their texts say, so the stock
     // quantity is stored to two decimals and the rest to fifteen significant digits.
     r.soldQuantity = figureNumber(figures.newSoldQuantity);
@@ -137,8 +135,7 @@ QString recordSale(const SaleRecord& sale, Database& db) {
 
     // The sale belongs to the batch the panel was opened on, found by its identity; if that batch
     // was deleted or changed meanwhile, writing the panel's figures would corrupt it.
-    checkBatchUnchanged(db, sale.stockId,
-                        {sale.expectedSoldQuantity, sale.expectedSalesAmount, sale.expectedStockQuantity},
+    checkBatchUnchanged(db, sale.stockId, sale.asRead,
                         QStringLiteral("这条库存记录已不存在，销售没有保存。"),
                         QStringLiteral("这条库存记录已被修改，销售没有保存，请重新双击该记录再销售。"));
 

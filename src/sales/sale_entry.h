@@ -48,7 +48,7 @@ SaleCheck checkSale(const SaleEntryTexts& entry, const StockRecord& stock);
 struct SaleRecord {
     qint64 stockId = 0;
     // the stock record's `5` `6` `7` as the panel read them
-    double expectedSoldQuantity = 0, expectedSalesAmount = 0, expectedStockQuantity = 0;
+    SoldFigures asRead;
     // the stock record's new `5` `6` `7` `8`
     double soldQuantity = 0, salesAmount = 0, stockQuantity = 0, stockAmount = 0;
     // the sales record
