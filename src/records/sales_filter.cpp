@@ -99,11 +99,8 @@ QList<TextCondition> textConditions(const SalesSearchConditions& c) {
             {c.customerName, {kCustomerName}}, {c.remark, {kRemark}}};
 }
 
-// The change count of a file ledger, which moves when another connection (another program on
-// the same file) writes; a server's ledger has other tills writing at any time.
-QVariant fileVersion(Database& db) {
-    return db.isServer() ? QVariant() : db.scalar(QStringLiteral("PRAGMA data_version"));
-}
+// Moves when another connection (another program on the same file, another till) writes.
+QVariant changesElsewhere(Database& db) { return db.engine().changesElsewhere(); }
 
 }  // namespace
 
@@ -181,7 +178,7 @@ std::optional<std::vector<int>> heldSearchRows(const Dataset& sales, const Sales
 
 bool HeldSales::answers(const Dataset& sales, const SalesSearchConditions& c) const {
     if (m_reading == Reading::Other || !sales.isOpen() || sales.storedRowCount() != m_rows ||
-        fileVersion(sales.database()) != m_fileVersion || m_fileVersion.isNull())
+        changesElsewhere(sales.database()) != m_changesElsewhere)
         return false;
     if (m_reading == Reading::Every)
         return true;
@@ -210,5 +207,5 @@ void HeldSales::open(Dataset& sales, const SalesStatement& statement, Reading re
     m_reading = reading;
     m_search = conditions;
     m_rows = sales.storedRowCount();
-    m_fileVersion = fileVersion(sales.database());
+    m_changesElsewhere = changesElsewhere(sales.database());
 }

@@ -39,5 +39,5 @@ private:
     Reading m_reading = Reading::Other;
     SalesSearchConditions m_search;  // of a Reading::Search
     int m_rows = 0;                  // the stored rows then
-    QVariant m_fileVersion;          // the file's change count then
+    QVariant m_changesElsewhere;     // the engine's mark of other connections' changes then
 };

@@ -49,3 +49,12 @@ void LedgerData::openAnother(Database& db) const {
     else
         db.open(m_address);
 }
+
+std::function<void(Database&)> LedgerData::readerOpener() const {
+    return [address = m_address, server = m_server, password = m_password](Database& db) {
+        if (server)
+            db.openServer(address, password, Database::OtherTills::Unheard);
+        else
+            db.openReadOnly(address);
+    };
+}

@@ -3,6 +3,8 @@
 // the dataset of its rows.
 #include "store/database.h"
 
+#include <functional>
+
 class LedgerData {
 public:
     // Opens data.mdb in the given folder as the module of the run; throws StoreError with the
@@ -23,6 +25,9 @@ public:
     QString address() const { return m_address; }
     // Opens a connection of its own on the same ledger, for work beside the program's connection.
     void openAnother(Database& db) const;
+    // What opens a connection that only reads, on a thread of its own beside the program's: the
+    // file read-only, a server connection deaf to other tills' notices. It outlives the module.
+    std::function<void(Database&)> readerOpener() const;
     // The backup closes the connection while it copies the file and reopens it afterwards.
     void closeConnection();
     void reopenConnection();

@@ -25,12 +25,13 @@ void Database::open(const QString& path) {
     m_engine = std::make_unique<SqliteEngine>(path, SqliteEngine::Access::ReadWrite);
 }
 
-void Database::openServer(const QString& uri, const QString& password) {
+void Database::openServer(const QString& uri, const QString& password, OtherTills otherTills) {
     close();
     m_file.clear();
     auto engine = std::make_unique<ServerEngine>(uri, password);
     // Other tills' changes reach the views like this connection's own.
-    engine->listen([this] { emit events().changedElsewhere(); });
+    if (otherTills == OtherTills::Heard)
+        engine->listen([this] { emit events().changedElsewhere(); });
     m_engine = std::move(engine);
 }
 

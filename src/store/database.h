@@ -26,8 +26,10 @@ public:
     // is not a database of ours.
     void open(const QString& path);
     // Opens a ledger on a server by its libpq connection URI, creating its tables in an empty
-    // database; throws StoreError saying what stands in the way.
-    void openServer(const QString& uri, const QString& password = {});
+    // database; throws StoreError saying what stands in the way. A connection that only reads
+    // beside another need not hear of other tills' changes.
+    enum class OtherTills { Heard, Unheard };
+    void openServer(const QString& uri, const QString& password = {}, OtherTills otherTills = OtherTills::Heard);
     // Creates a new delivered database at path, readable by its owner only; refuses an existing file.
     static void create(const QString& path);
     // Opens an existing file for reading only, waiting for a busy file, without checking its tables.

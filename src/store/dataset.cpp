@@ -347,6 +347,19 @@ int Dataset::refreshRecord(qint64 id) {
     return row;
 }
 
+bool Dataset::refreshStoredRecord(qint64 id) {
+    const int idColumn = m_open ? columnIndex(QStringLiteral("id")) : -1;
+    if (idColumn < 0)
+        return false;
+    const ColumnStore& ids = m_columns[size_t(idColumn)];
+    for (int row = storedRowCount() - 1; row >= 0; --row)
+        if (!ids.isNull(row) && qint64(ids.number(row)) == id) {
+            reloadRow(row, id);
+            return true;
+        }
+    return false;
+}
+
 void Dataset::remove() {
     requireRow();
     const QString idColumn = identityColumn();

@@ -78,6 +78,8 @@ public:
     // Reads the row with this identity again from its table, where it stands in the result; the
     // shown position of that row, or -1 when the result does not hold it.
     int refreshRecord(qint64 id);
+    // The same for a stored row whether shown or not; false when none holds that identity.
+    bool refreshStoredRecord(qint64 id);
     // Reads the open result again with its statement, keeping its sort and its current record.
     void reread();
     // Re-orders the open result: "col" ascending or "col DESC"; "" restores the read order.

@@ -37,6 +37,13 @@ public:
     // when empty) bound as the one parameter.
     virtual QString rowByIdentity(const QString& table, const QString& column) const = 0;
 
+    // Stops the statement running on this connection, from any thread: its read throws. Nothing
+    // happens when none runs.
+    virtual void interrupt() = 0;
+    // A mark that moves whenever another connection has changed the ledger since it was last
+    // taken, so rows held in memory can tell they are still those stored.
+    virtual QVariant changesElsewhere() = 0;
+
     // What the user is told is open: a file or a server's database.
     virtual QString location() const = 0;
     virtual bool isServer() const = 0;

@@ -6,13 +6,13 @@
 #include <libpq-fe.h>
 
 // The functions the server engine calls.
-#define TOVRAKEL_SERVER_CLIENT_FUNCTIONS(X)                                                              \
-    X(PQbackendPID) X(PQclear) X(PQcmdStatus) X(PQcmdTuples) X(PQconnectdbParams)                        \
-    X(PQconnectionNeedsPassword) X(PQconsumeInput) X(PQerrorMessage) X(PQexec) X(PQfinish) X(PQfname)    \
-    X(PQfreemem) X(PQftable) X(PQftype) X(PQgetResult) X(PQgetisnull) X(PQgetlength) X(PQgetvalue)        \
-    X(PQnfields) X(PQnotifies) X(PQntuples) X(PQparameterStatus) X(PQresultErrorField) X(PQresultStatus) \
-    X(PQsendQueryParams) X(PQserverVersion) X(PQsetNoticeProcessor) X(PQsetSingleRowMode) X(PQsocket)    \
-    X(PQstatus)
+#define TOVRAKEL_SERVER_CLIENT_FUNCTIONS(X)                                                      \
+    X(PQbackendPID) X(PQcancel) X(PQclear) X(PQcmdStatus) X(PQcmdTuples) X(PQconnectdbParams)    \
+    X(PQconnectionNeedsPassword) X(PQconsumeInput) X(PQerrorMessage) X(PQexec) X(PQfinish)       \
+    X(PQfname) X(PQfreeCancel) X(PQfreemem) X(PQftable) X(PQftype) X(PQgetCancel) X(PQgetResult) \
+    X(PQgetisnull) X(PQgetlength) X(PQgetvalue) X(PQnfields) X(PQnotifies) X(PQntuples)          \
+    X(PQparameterStatus) X(PQresultErrorField) X(PQresultStatus) X(PQsendQueryParams)            \
+    X(PQserverVersion) X(PQsetNoticeProcessor) X(PQsetSingleRowMode) X(PQsocket) X(PQstatus)
 
 struct ServerClient {
 #define TOVRAKEL_SERVER_CLIENT_MEMBER(name) decltype(&::name) name = nullptr;

@@ -63,13 +63,17 @@ ServerEngine::ServerEngine(const QString& uri, const QString& password)
                                  .arg(m_location, QString::fromUtf8(m_pq.PQparameterStatus(m_conn, "server_version"))));
         prepareSchema();
     } catch (...) {
+        m_pq.PQfreeCancel(m_cancel);
         m_pq.PQfinish(m_conn);
         m_conn = nullptr;
         throw;
     }
 }
 
-ServerEngine::~ServerEngine() { m_pq.PQfinish(m_conn); }
+ServerEngine::~ServerEngine() {
+    m_pq.PQfreeCancel(m_cancel);
+    m_pq.PQfinish(m_conn);
+}
 
 void ServerEngine::connect() {
     const QByteArray uri = m_uri.toUtf8();
@@ -81,6 +85,11 @@ void ServerEngine::connect() {
     PGconn* conn = m_pq.PQconnectdbParams(keys, values, 1);
     if (m_pq.PQstatus(conn) == CONNECTION_OK) {
         m_noticeReader.reset();
+        {
+            const std::lock_guard<std::mutex> lock(m_cancelLock);
+            m_pq.PQfreeCancel(m_cancel);
+            m_cancel = m_pq.PQgetCancel(conn);
+        }
         m_pq.PQfinish(m_conn);
         m_conn = conn;
         // The server's chatter ("already exists, skipping") is nothing for the user.
@@ -417,6 +426,8 @@ void ServerEngine::deferNotices() {
     const bool changed = pending->be_pid != m_pq.PQbackendPID(m_conn);
     m_pq.PQfreemem(pending);
     if (changed)
+        ++m_changesElsewhere;
+    if (changed)
         QMetaObject::invokeMethod(m_noticeReader.get(), [this] { m_notice(); }, Qt::QueuedConnection);
     QMetaObject::invokeMethod(m_noticeReader.get(), [this] { takeNotices(); }, Qt::QueuedConnection);
 }
@@ -430,8 +441,27 @@ void ServerEngine::takeNotices() {
         changed = changed || notice->be_pid != m_pq.PQbackendPID(m_conn);
         m_pq.PQfreemem(notice);
     }
-    if (changed)
+    if (changed) {
+        ++m_changesElsewhere;
         m_notice();
+    }
+}
+
+QVariant ServerEngine::changesElsewhere() {
+    // One round trip brings what the server has signalled by now; notices already on the socket
+    // count, though the event loop has not handed them on yet.
+    if (!m_inTransaction && m_conn) {
+        m_pq.PQclear(m_pq.PQexec(m_conn, ""));
+        takeNotices();
+    }
+    return m_changesElsewhere;
+}
+
+void ServerEngine::interrupt() {
+    const std::lock_guard<std::mutex> lock(m_cancelLock);
+    char error[256];
+    if (m_cancel)
+        m_pq.PQcancel(m_cancel, error, int(sizeof error));
 }
 
 void ServerEngine::announceChange() {

@@ -8,9 +8,11 @@
 #include <QSocketNotifier>
 #include <functional>
 #include <memory>
+#include <mutex>
 
 typedef struct pg_conn PGconn;
 typedef struct pg_result PGresult;
+typedef struct pg_cancel PGcancel;
 struct ServerClient;
 
 // The server asked for a password and none was given (none in ~/.pgpass or PGPASSWORD).
@@ -38,6 +40,8 @@ public:
     TextOrder orderOf(const QString& table, const QString& column) override;
     QString inTableOrder(const QString& statement, const QString& table) const override;
     QString rowByIdentity(const QString& table, const QString& column) const override;
+    void interrupt() override;
+    QVariant changesElsewhere() override;
     QString location() const override { return m_location; }
     bool isServer() const override { return true; }
 
@@ -78,5 +82,9 @@ private:
     QHash<QString, QHash<QString, TextOrder>> m_orders;
     QHash<unsigned, QString> m_tableNames;
     std::function<void()> m_notice;
-    std::unique_ptr<QSocketNotifier> m_noticeReader;  // the ledger's tables by the server's identity  // table -> column -> order
+    std::unique_ptr<QSocketNotifier> m_noticeReader;
+    qint64 m_changesElsewhere = 0;  // notices of other connections taken
+    // What interrupt() cancels with, replaced with the connection; another thread may use it.
+    std::mutex m_cancelLock;
+    PGcancel* m_cancel = nullptr;
 };

@@ -412,6 +412,12 @@ void SqliteEngine::rollback() {
         sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
+// The engine's own call for this: safe from another thread, a no-op when nothing runs.
+void SqliteEngine::interrupt() { sqlite3_interrupt(m_db); }
+
+// Moves when another connection commits to the file; this connection's own writes leave it.
+QVariant SqliteEngine::changesElsewhere() { return scalar(QStringLiteral("PRAGMA data_version"), {}); }
+
 LedgerEngine::TextOrder SqliteEngine::orderOf(const QString& table, const QString& column) {
     const char* collation = nullptr;
     if (sqlite3_table_column_metadata(m_db, nullptr, table.toUtf8().constData(), column.toUtf8().constData(),

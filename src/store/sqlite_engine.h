@@ -24,6 +24,8 @@ public:
     TextOrder orderOf(const QString& table, const QString& column) override;
     QString inTableOrder(const QString& statement, const QString&) const override { return statement; }
     QString rowByIdentity(const QString& table, const QString& column) const override;
+    void interrupt() override;
+    QVariant changesElsewhere() override;
     QString location() const override { return m_path; }
     bool isServer() const override { return false; }
     // For tracing statements in the bench.

@@ -7,6 +7,9 @@
 #include "store/password_hash.h"
 
 #include <QtTest>
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 class DatasetTest : public QObject {
     Q_OBJECT
@@ -466,6 +469,48 @@ private slots:
         dm().connection().scalar(QStringLiteral("select count(*) from rz"));
         QCoreApplication::processEvents();
         QCOMPARE(heardHere.size(), 1);
+    }
+
+    // What tells rows held in memory they are still those stored: another connection's commit
+    // moves the mark; this connection's own writes do not.
+    void theMarkOfChangesElsewhereMovesWithOtherConnections() {
+        LedgerEngine& here = dm().connection().engine();
+        Database other;
+        dm().openAnother(other);
+        const QVariant start = here.changesElsewhere();
+        dm().connection().exec(QStringLiteral("insert into rz (username,btime) values ('甲','2024-03-05')"));
+        QCOMPARE(here.changesElsewhere(), start);
+        other.exec(QStringLiteral("insert into rz (username,btime) values ('乙','2024-03-05')"));
+        const QVariant moved = here.changesElsewhere();
+        QVERIFY(moved != start);
+        QCOMPARE(here.changesElsewhere(), moved);
+    }
+
+    // A read stopped from another thread ends with an error, and the connection serves on.
+    void aReadIsInterruptedFromAnotherThread() {
+        Database reader;
+        dm().readerOpener()(reader);
+        const QString endless = TempWorkdir::onServer()
+            ? QStringLiteral("select pg_sleep(600)")
+            : QStringLiteral("with recursive n(i) as (select 1 union all select i+1 from n) select count(*) from n");
+        std::atomic<bool> stopped{false}, ended{false};
+        std::thread reading([&] {
+            try {
+                reader.read(endless);
+            } catch (const StoreError&) {
+                stopped = true;
+            }
+            ended = true;
+        });
+        // As the sales window stops its read: the interrupt is sent until the read has ended, so
+        // one sent before the statement started does not leave it running.
+        for (int i = 0; i < 3000 && !ended; ++i) {
+            reader.engine().interrupt();
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        reading.join();
+        QVERIFY(stopped);
+        QCOMPARE(reader.scalar(QStringLiteral("select 1")).toInt(), 1);
     }
 
     // Another till (or program) holding its write turn: this one waits a while, gives up with a

@@ -92,7 +92,10 @@ SalesDetailsWindow::SalesDetailsWindow(Session& session, QWidget* parent)
     m_session.honourRights(this, [this](const Rights& rights) { withholdFromUser(rights); });
 }
 
-Dataset& SalesDetailsWindow::query() { return m_session.onLedger(m_sales); }
+Dataset& SalesDetailsWindow::query() {
+    Dataset* every = m_showsEverySale ? m_everySale.rows() : nullptr;
+    return every ? *every : m_session.onLedger(m_sales);
+}
 
 // The charts cost more to build than the rest of the window: they are made when first needed.
 SalesStatisticsTab* SalesDetailsWindow::statistics() {
@@ -313,6 +316,25 @@ void SalesDetailsWindow::runOpeningSteps() {
     }
     runMonthView();
     readCompanyHeader(ReadSettings(kMainKey));
+    holdEverySale();
+}
+
+void SalesDetailsWindow::holdEverySale() {
+    if (m_session.hasLedger())
+        runAction(this, [this] { m_everySale.read(m_session.database(), m_session.ledger().readerOpener()); });
+}
+
+// The ledger changed under the rows held: rows the grid shows stay, as rows read from the engine,
+// and every sale is read again later.
+void SalesDetailsWindow::forgetHeldSales() {
+    m_held.forget();
+    if (m_showsEverySale) {
+        if (std::optional<Dataset> shown = m_everySale.take())
+            m_sales = std::move(*shown);
+        m_showsEverySale = false;
+        m_grid->setDataset(m_session.hasLedger() ? &query() : nullptr);
+    }
+    m_everySale.forget();
 }
 
 void SalesDetailsWindow::done(int result) {
@@ -325,6 +347,9 @@ void SalesDetailsWindow::runClosingSteps() {
     if (m_statistics)
         m_statistics->closeQueries();
     m_recordPanel->close();
+    m_showsEverySale = false;
+    m_grid->setDataset(m_session.hasLedger() ? &query() : nullptr);
+    m_everySale.drop();
     if (m_session.hasLedger())
         query().close();
     m_grid->refresh();
@@ -362,8 +387,16 @@ void SalesDetailsWindow::openSales(const SalesStatement& statement, bool last, H
                                    const SalesSearchConditions& search) {
     m_recordPanel->close();
     runAction(this, [&] {
+        const bool wasEverySale = m_showsEverySale;
+        m_showsEverySale = m_everySale.answer(statement, reading, search) != nullptr;
         Dataset& sales = query();
-        m_held.open(sales, statement, reading, search);
+        if (m_showsEverySale) {
+            if (!wasEverySale)
+                m_sales.close();  // its rows are not shown again
+            m_held.forget();
+        } else {
+            m_held.open(sales, statement, reading, search);
+        }
         if (last)
             sales.last();
     });
@@ -445,13 +478,17 @@ void SalesDetailsWindow::setCustomerFilter(const QString& text) {
 
 void SalesDetailsWindow::followLedger(LedgerEvents& events) {
     // Changed sales are read again by the next search, not picked from the rows held.
-    const auto forget = [this] { m_held.forget(); };
-    connect(&events, &LedgerEvents::saleRecorded, this, forget);
-    connect(&events, &LedgerEvents::saleDeleted, this, forget);
-    connect(&events, &LedgerEvents::saleCorrected, this, forget);
-    connect(&events, &LedgerEvents::ledgerReplaced, this, forget);
-    connect(&events, &LedgerEvents::changedElsewhere, this, [this] {
+    connect(&events, &LedgerEvents::saleRecorded, this, &SalesDetailsWindow::forgetHeldSales);
+    connect(&events, &LedgerEvents::saleDeleted, this, &SalesDetailsWindow::forgetHeldSales);
+    connect(&events, &LedgerEvents::ledgerReplaced, this, &SalesDetailsWindow::forgetHeldSales);
+    connect(&events, &LedgerEvents::saleCorrected, this, [this](qint64 id) {
         m_held.forget();
+        // A correction made here changes one row, which every sale held follows.
+        if (!m_everySale.refreshRecord(id))
+            forgetHeldSales();
+    });
+    connect(&events, &LedgerEvents::changedElsewhere, this, [this] {
+        forgetHeldSales();
         if (!query().isOpen())
             return;
         runAction(this, [this] { query().reread(); });

@@ -2,6 +2,7 @@
 // SalesDetailsWindow: the sales details window: the sales grid with its search box, customer-number filter,
 // column items and sales record panel (correction, deletion with the stock given back), the sales
 // statistics tab, and the places of the POS panel and the company fields.
+#include "records/every_sale_hold.h"
 #include "records/sales_filter.h"
 #include "records/sales_queries.h"
 #include "store/dataset.h"
@@ -41,6 +42,8 @@ public:
 
     // The sales the window lists (ADOQuery13), on the session's ledger.
     Dataset& query();
+    // Every sale, read beside the window while it is open, which answers its searches.
+    EverySaleHold& everySale() { return m_everySale; }
 
     // Shows the window modally without blocking the caller; closed() follows when it closes.
     void showModal();
@@ -116,6 +119,8 @@ private:
     Session& m_session;
     Dataset m_sales{QStringLiteral("ADOQuery13"), QStringLiteral("SELECT * from data1")};
     HeldSales m_held;  // which searches the rows read can answer
+    EverySaleHold m_everySale;
+    bool m_showsEverySale = false;  // the grid shows rows of m_everySale, not m_sales
     void buildSalesPage(QWidget* page);
     QGroupBox* buildSearchBox(QWidget* parent);
     QGroupBox* buildCompanyGroup(QWidget* parent);
@@ -127,6 +132,8 @@ private:
     void openSales(const SalesStatement& statement, bool last, HeldSales::Reading reading = HeldSales::Reading::Other,
                    const SalesSearchConditions& search = {});
     void refillLists();
+    void holdEverySale();
+    void forgetHeldSales();
     SalesSearchConditions conditions() const;
     void onLiveFieldChanged();
     void setItemTicked(const ColumnMemoryItem& item, bool ticked);
