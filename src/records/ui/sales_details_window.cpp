@@ -324,6 +324,13 @@ void SalesDetailsWindow::holdEverySale() {
         runAction(this, [this] { m_everySale.read(m_session.database(), m_session.ledger().readerOpener()); });
 }
 
+// A file being read cannot take a write until the read ends: a correction or deletion made while
+// every sale is still being read would wait for it, and past the busy wait give up.
+void SalesDetailsWindow::stopReadingBeforeWriting() {
+    if (m_everySale.isReading())
+        m_everySale.forget();
+}
+
 // The ledger changed under the rows held: rows the grid shows stay, as rows read from the engine,
 // and every sale is read again later.
 void SalesDetailsWindow::forgetHeldSales() {
@@ -596,6 +603,7 @@ void SalesDetailsWindow::correctShownSale() {
     Dataset& sales = query();
     if (!sales.isOpen() || sales.isEmpty())
         return;
+    stopReadingBeforeWriting();
     runAction(this, [&] {
         if (sales.fieldInteger(s::kId) != id)
             throw StoreError(QStringLiteral("当前记录已经不是面板中的销售记录，请重新打开。"));
@@ -614,6 +622,7 @@ void SalesDetailsWindow::deleteShownSale() {
     if (id < 0 || !m_session.hasLedger() || !m_session.rights().mayDeleteSales())
         return;
     SaleDeletion deletion;
+    stopReadingBeforeWriting();
     if (!runAction(this, [&] { deletion = deleteSale(m_session.database(), id); }))
         return;  // neither record changed; the panel stays for another try
     runMonthView();

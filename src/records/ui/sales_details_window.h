@@ -134,6 +134,7 @@ private:
     void refillLists();
     void holdEverySale();
     void forgetHeldSales();
+    void stopReadingBeforeWriting();
     SalesSearchConditions conditions() const;
     void onLiveFieldChanged();
     void setItemTicked(const ColumnMemoryItem& item, bool ticked);
