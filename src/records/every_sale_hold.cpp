@@ -19,6 +19,8 @@ constexpr int kQuietMs = 2000;
 // and with other tills selling all day, not more often than this, so a window left open does not
 // keep a core reading.
 constexpr qint64 kLeastBetweenReadsMs = 60000;
+// The window paints its month view first; a read beside it would slow that down.
+constexpr int kAfterOpeningMs = 200;
 
 // "全部记录" from the rows held, which are in the order they were written: by date as the engine
 // orders dates, then as written.
@@ -68,6 +70,14 @@ EverySaleHold::EverySaleHold(QObject* parent) : QObject(parent) {
 }
 
 EverySaleHold::~EverySaleHold() { drop(); }
+
+void EverySaleHold::readSoon(Database& db, OpenReader openReader) {
+    drop();
+    m_db = &db;
+    m_openReader = std::move(openReader);
+    m_soon = true;
+    m_again.start(kAfterOpeningMs);
+}
 
 void EverySaleHold::read(Database& db, OpenReader openReader) {
     drop();
@@ -163,6 +173,10 @@ Dataset* EverySaleHold::answer(const SalesStatement& statement, HeldSales::Readi
 }
 
 void EverySaleHold::waitForRead() {
+    if (m_soon && m_again.isActive() && m_db) {
+        m_again.stop();
+        read(*m_db, m_openReader);
+    }
     if (!m_run)
         return;
     m_run->waitUntilDone(false);
@@ -201,6 +215,7 @@ std::optional<Dataset> EverySaleHold::take() {
 
 void EverySaleHold::drop() {
     m_again.stop();
+    m_soon = false;
     if (m_run) {
         m_run->waitUntilDone(true);
         m_run.reset();

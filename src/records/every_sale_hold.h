@@ -27,12 +27,14 @@ public:
     // Starts reading every sale on a connection `openReader` opens; the rows are then held for
     // `db`, the connection the window works on. What was held is dropped first.
     void read(Database& db, OpenReader openReader);
+    // The same a moment later, once the window has painted; a search or a wait starts it at once.
+    void readSoon(Database& db, OpenReader openReader);
     // The held rows, showing what `statement` gives: every sale, or a search's rows. Waits for a
     // read under way. Null when nothing current is held or the rows cannot tell; the engine then
     // answers.
     Dataset* answer(const SalesStatement& statement, HeldSales::Reading reading,
                     const SalesSearchConditions& conditions);
-    // Waits for a read under way, which then holds its rows.
+    // Waits for a read under way or about to start, which then holds its rows.
     void waitForRead();
     bool isReading() const { return m_run != nullptr; }
     // The rows held, or null; the hold drops them only when told to (forget, take, drop, read).
@@ -62,6 +64,7 @@ private:
     std::shared_ptr<Run> m_run;
     std::optional<Dataset> m_rows;
     QVariant m_changes;  // the window connection's mark of others' changes when the read began
-    QTimer m_again;
+    QTimer m_again;      // the next read
+    bool m_soon = false;  // the next read is the first, of a window just opened
     QElapsedTimer m_sinceRead;
 };

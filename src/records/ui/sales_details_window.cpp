@@ -321,7 +321,7 @@ void SalesDetailsWindow::runOpeningSteps() {
 
 void SalesDetailsWindow::holdEverySale() {
     if (m_session.hasLedger())
-        runAction(this, [this] { m_everySale.read(m_session.database(), m_session.ledger().readerOpener()); });
+        runAction(this, [this] { m_everySale.readSoon(m_session.database(), m_session.ledger().readerOpener()); });
 }
 
 // A file being read cannot take a write until the read ends: a correction or deletion made while
