@@ -158,9 +158,16 @@ Dataset* EverySaleHold::answer(const SalesStatement& statement, HeldSales::Readi
                                const SalesSearchConditions& conditions) {
     if (reading == HeldSales::Reading::Other)
         return nullptr;
-    // A read under way ends sooner than a read of the same rows begun now, and its rows are not
-    // held twice.
-    waitForRead();
+    finishRun();  // a read that has just ended, before the event loop hands it on
+    if (reading == HeldSales::Reading::Every) {
+        // A read under way ends sooner than a read of the same rows begun now, and its rows are
+        // not held twice.
+        waitForRead();
+    } else if (m_run) {
+        // A search meanwhile is the engine's: a date range or a rare name is answered from an
+        // index at once, sooner than the rest of the read.
+        return nullptr;
+    }
     if (!isCurrent())
         return nullptr;
     Dataset& rows = *m_rows;

@@ -29,9 +29,9 @@ public:
     void read(Database& db, OpenReader openReader);
     // The same a moment later, once the window has painted; a search or a wait starts it at once.
     void readSoon(Database& db, OpenReader openReader);
-    // The held rows, showing what `statement` gives: every sale, or a search's rows. Waits for a
-    // read under way. Null when nothing current is held or the rows cannot tell; the engine then
-    // answers.
+    // The held rows, showing what `statement` gives: every sale, or a search's rows. Every sale
+    // waits for a read under way; a search does not. Null when nothing current is held or the rows
+    // cannot tell; the engine then answers.
     Dataset* answer(const SalesStatement& statement, HeldSales::Reading reading,
                     const SalesSearchConditions& conditions);
     // Waits for a read under way or about to start, which then holds its rows.
