@@ -198,6 +198,23 @@ void runOperation(MainWindow& form) {
         SalesDetailsWindow* sales = nullptr;
         measure({}, [&] { sales = openSalesDetailsHoldingEverySale(form); },
                 [&] { return long(sales->everySale().rows()->storedRowCount()); });
+    } else if (op == QLatin1String("sales-close")) {
+        // Closing the window a second after opening it, while every sale is still being read
+        // (not part of bench/run): the read is stopped, not waited for.
+        SalesDetailsWindow* sales = nullptr;
+        measure(
+            [&] {
+                sales = openSalesDetails(form);
+                QElapsedTimer opened;
+                opened.start();
+                while (opened.elapsed() < 1000)
+                    QApplication::processEvents(QEventLoop::AllEvents, 50);
+                if (!sales->everySale().isReading())
+                    fail(QStringLiteral("every sale was read within a second: nothing to stop"));
+            },
+            [&] { sales->reject(); }, {});
+        if (sales->everySale().isReading() || sales->everySale().rows())
+            fail(QStringLiteral("the closed window still reads or holds every sale"));
     } else if (op == QLatin1String("sales-all")) {
         SalesDetailsWindow* sales = nullptr;
         measure([&] { sales = openSalesDetailsHoldingEverySale(form); },
