@@ -57,6 +57,7 @@ signals:
 private:
     struct Run;
     void finishRun();
+    void freeRows();  // stops a read under way too
     bool isCurrent();
 
     Database* m_db = nullptr;

@@ -356,10 +356,10 @@ void SalesDetailsWindow::runClosingSteps() {
     m_recordPanel->close();
     m_showsEverySale = false;
     m_grid->setDataset(m_session.hasLedger() ? &query() : nullptr);
-    m_everySale.drop();
     if (m_session.hasLedger())
         query().close();
     m_grid->refresh();
+    m_everySale.drop();  // last: it hands the memory of the rows freed back to the system
 }
 
 void SalesDetailsWindow::applyRights() {
