@@ -3,22 +3,36 @@
 #include "store/database.h"
 #include "store/password_hash.h"
 
+#include <QByteArray>
+#include <QString>
+#include <utility>
+
 namespace {
-const char* const kIndexes = R"sql(
-CREATE INDEX IF NOT EXISTS data1_day1 ON data1(day1);
-CREATE INDEX IF NOT EXISTS data1_z ON data1(z);
--- The pick lists of categories and customers read the sales table in their order.
-CREATE INDEX IF NOT EXISTS data1_d ON data1(d);
-CREATE INDEX IF NOT EXISTS data1_g ON data1(g);
-CREATE INDEX IF NOT EXISTS data_day1 ON data(day1);
--- The stock pick lists (categories, names, models, codes, suppliers) likewise.
-CREATE INDEX IF NOT EXISTS data_a ON data(a);
-CREATE INDEX IF NOT EXISTS data_b ON data(b);
-CREATE INDEX IF NOT EXISTS data_c ON data(c);
-CREATE INDEX IF NOT EXISTS data_d ON data(d);
-CREATE INDEX IF NOT EXISTS data_g ON data(g);
-)sql";
+// The columns an index leads with. The sales dates and customer numbers are searched by range and
+// prefix; the pick lists of categories and customers (sales) and of categories, names, models,
+// codes and suppliers (stock) are read in their order, one index step per distinct value.
+const std::vector<std::pair<const char*, const char*>> kIndexedColumns = {
+    {"data1", "day1"}, {"data1", "z"}, {"data1", "d"}, {"data1", "g"}, {"data", "day1"},
+    {"data", "a"},     {"data", "b"},  {"data", "c"},  {"data", "d"},  {"data", "g"}};
+
+const char* indexStatements() {
+    static const QByteArray statements = [] {
+        QByteArray sql;
+        for (const auto& [table, column] : kIndexedColumns)
+            sql += QByteArray("CREATE INDEX IF NOT EXISTS ") + table + '_' + column + " ON " + table + '(' + column + ");\n";
+        return sql;
+    }();
+    return statements.constData();
+}
 }  // namespace
+
+bool leadsAnIndex(const QString& table, const QString& column) {
+    for (const auto& [t, c] : kIndexedColumns)
+        if (table.compare(QLatin1String(t), Qt::CaseInsensitive) == 0 &&
+            column.compare(QLatin1String(c), Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
 
 // Text columns ignore the case of Latin letters, and only of them, in "=", "like", grouping and
 // order: the file engine's NOCASE, and on the server citext under the "C" collation, whose case
@@ -124,7 +138,7 @@ CREATE FUNCTION round(v double precision, places integer) RETURNS double precisi
   LANGUAGE sql IMMUTABLE PARALLEL SAFE
   AS $$ SELECT round(v::numeric, places)::double precision $$;
 )sql"},
-        {2, kIndexes, kIndexes},
+        {2, indexStatements(), indexStatements()},
         // year(), month() and day() run once per row of statistics over years of sales: as single
         // expressions the server folds them into the statement instead of calling them per row
         // (the first form, a query of its own, took milliseconds a row). Same results as before.

@@ -3,6 +3,8 @@
 // date, written for both engines side by side.
 #include <vector>
 
+class QString;
+
 class LedgerEngine;
 
 struct SchemaStep {
@@ -13,5 +15,7 @@ struct SchemaStep {
 
 const std::vector<SchemaStep>& schemaSteps();
 int latestSchemaVersion();
+// Whether an index of the ledger leads with this column, so the engine finds its values in order.
+bool leadsAnIndex(const QString& table, const QString& column);
 // Writes the administrator every new ledger is delivered with, its password stored hashed.
 void addDeliveredAdministrator(LedgerEngine& engine);
