@@ -148,10 +148,8 @@ void EverySaleHold::finishRun() {
     const std::shared_ptr<Run> run = std::move(m_run);
     run->waitUntilDone(false);
     m_rows = std::move(run->rows);
-    if (!m_rows)
-        return;
-    m_rows->setDatabase(m_db);
-    emit held();
+    if (m_rows)
+        m_rows->setDatabase(m_db);
 }
 
 bool EverySaleHold::isCurrent() {

@@ -50,10 +50,6 @@ public:
     // Stops reading, holds nothing, and reads nothing again (the window closed).
     void drop();
 
-signals:
-    // Every sale is held.
-    void held();
-
 private:
     struct Run;
     void finishRun();
