@@ -99,9 +99,6 @@ QList<TextCondition> textConditions(const SalesSearchConditions& c) {
             {c.customerName, {kCustomerName}}, {c.remark, {kRemark}}};
 }
 
-// Moves when another connection (another program on the same file, another till) writes.
-QVariant changesElsewhere(Database& db) { return db.engine().changesElsewhere(); }
-
 }  // namespace
 
 bool likeMatches(std::string_view text, std::string_view pattern) {
@@ -178,7 +175,7 @@ std::optional<std::vector<int>> heldSearchRows(const Dataset& sales, const Sales
 
 bool HeldSales::answers(const Dataset& sales, const SalesSearchConditions& c) const {
     if (m_reading == Reading::Other || !sales.isOpen() || sales.storedRowCount() != m_rows ||
-        changesElsewhere(sales.database()) != m_changesElsewhere)
+        sales.database().engine().changesElsewhere() != m_changesElsewhere)
         return false;
     if (m_reading == Reading::Every)
         return true;
@@ -207,5 +204,5 @@ void HeldSales::open(Dataset& sales, const SalesStatement& statement, Reading re
     m_reading = reading;
     m_search = conditions;
     m_rows = sales.storedRowCount();
-    m_changesElsewhere = changesElsewhere(sales.database());
+    m_changesElsewhere = sales.database().engine().changesElsewhere();
 }

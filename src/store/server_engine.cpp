@@ -425,10 +425,10 @@ void ServerEngine::deferNotices() {
         return;
     const bool changed = pending->be_pid != m_pq.PQbackendPID(m_conn);
     m_pq.PQfreemem(pending);
-    if (changed)
+    if (changed) {
         ++m_changesElsewhere;
-    if (changed)
         QMetaObject::invokeMethod(m_noticeReader.get(), [this] { m_notice(); }, Qt::QueuedConnection);
+    }
     QMetaObject::invokeMethod(m_noticeReader.get(), [this] { takeNotices(); }, Qt::QueuedConnection);
 }
 

@@ -80,18 +80,13 @@ class SalesFilterTest : public QObject {
         }
     }
 
-    QList<qint64> statementRows(const SalesSearchConditions& c) {
-        const SalesStatement s = salesSearchStatement(c);
-        Dataset data(QStringLiteral("statement"), s.sql, &db());
-        data.setStatement(s.sql, s.params);
-        return identities(data);
-    }
-
     QList<qint64> rowsOf(const SalesStatement& s) {
         Dataset data(QStringLiteral("statement"), s.sql, &db());
         data.setStatement(s.sql, s.params);
         return identities(data);
     }
+
+    QList<qint64> statementRows(const SalesSearchConditions& c) { return rowsOf(salesSearchStatement(c)); }
 
     // The sales window open as the program opens it, once it holds every sale.
     SalesDetailsWindow& openWindow() {
